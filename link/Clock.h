@@ -1,0 +1,59 @@
+#pragma once
+// The clock seam: every wait, pause and time limit of the program reads time
+// through a Clock, so that tests can run the 14.688 s status wait or a
+// 896-attempt link search on a virtual time line and assert its timing exactly.
+
+#include <cstdint>
+
+namespace hk {
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Milliseconds on this clock's own monotonic time line.
+    virtual std::int64_t NowMs() = 0;
+    // Blocks for `ms` milliseconds (the program's fixed pauses).
+    virtual void Sleep(int ms) = 0;
+
+    // The current moment as a date-time in days; the controller waits compare
+    // moments in hundred-thousandths of a day (864 ms per unit).
+    double Now() { return static_cast<double>(NowMs()) / kMsPerDay; }
+
+    static constexpr std::int64_t kMsPerDay = 86'400'000;
+    static constexpr std::int64_t kMsPerDayUnit = 864;  // 1/100000 day
+};
+
+// Whole and fractional hundred-thousandths of a day elapsed since `startMs`.
+inline double DayUnitsSince(Clock& clock, std::int64_t startMs) {
+    return static_cast<double>(clock.NowMs() - startMs) / Clock::kMsPerDayUnit;
+}
+
+// The wall clock of the running program (a monotonic clock, so that a change
+// of the system time cannot stretch or cut a wait).
+class RealClock final : public Clock {
+public:
+    std::int64_t NowMs() override;
+    void Sleep(int ms) override;
+};
+
+// A clock that moves only when someone sleeps on it or advances it: the time
+// line of tests and of in-process simulated devices.
+class VirtualClock final : public Clock {
+public:
+    explicit VirtualClock(std::int64_t startMs = 0) : now_(startMs) {}
+    std::int64_t NowMs() override { return now_; }
+    void Sleep(int ms) override {
+        if (ms > 0) now_ += ms;
+    }
+    void Advance(std::int64_t ms) {
+        if (ms > 0) now_ += ms;
+    }
+    void AdvanceTo(std::int64_t ms) {
+        if (ms > now_) now_ = ms;
+    }
+
+private:
+    std::int64_t now_;
+};
+
+}  // namespace hk

@@ -1,0 +1,116 @@
+#include "link/Port.h"
+
+namespace hk {
+namespace {
+
+constexpr int kModemDtrPauseMs = 500;
+constexpr int kLineTurnPauseMs = 2;
+constexpr std::uint32_t kWriteMsPerByte = 500;
+constexpr int kOpenReadTimeoutSeconds = 2;
+
+}  // namespace
+
+bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, bool addressByte) {
+    SerialLine& port = link.PortHandle;
+    if (link.PortOpen) {
+        port.Close();
+        link.PortOpen = false;
+    }
+    if (!port.Open(portName)) {
+        if (port.LastError() != 0) {
+            link.PortOpen = false;
+            link.view.ShowError(kOpenPortErrorText + portName);
+        }
+        return false;
+    }
+    link.PortOpen = true;
+    SetPortSpeed(link, addressByte, speedIndex);
+    SetPortTimeouts(link, kOpenReadTimeoutSeconds, 0);
+
+    // Results of the line-control calls are not looked at: a line that
+    // refuses DTR/RTS (a pseudo-terminal) simply keeps its state.
+    switch (link.Settings.LinkKind) {
+        case kLinkRs232:
+            port.SetDtr(false);
+            port.SetRts(false);
+            break;
+        case kLinkLoop:
+        case kLinkLoopEcho:
+            port.SetDtr(true);
+            port.SetRts(false);
+            break;
+        case kLinkModem:
+            // Drop DTR for half a second between two raised periods, RTS
+            // raised throughout: the modem sees a fresh terminal.
+            port.SetDtr(true);
+            port.SetRts(true);
+            link.clock.Sleep(kModemDtrPauseMs);
+            port.SetDtr(false);
+            port.SetRts(true);
+            link.clock.Sleep(kModemDtrPauseMs);
+            port.SetDtr(true);
+            port.SetRts(true);
+            break;
+        default:
+            break;
+    }
+    return link.PortOpen;
+}
+
+void SetPortSpeed(SerialLink& link, bool addressByte, int speedIndex) {
+    LineParams p{};
+    link.PortHandle.GetParams(p);
+    if (speedIndex >= 0 && speedIndex < static_cast<int>(BaudRates.size()))
+        p.BaudRate = BaudRates[static_cast<std::size_t>(speedIndex)];
+    p.ByteSize = 8;
+    const TPortSettings& s = link.Settings;
+    if (s.NetAddress != 0 && s.Protocol == 0) {
+        // The parity bit is the ninth bit that marks an address byte.
+        p.stopBits = StopBits::One;
+        if (s.Channel == 0)
+            p.parity = addressByte ? Parity::Mark : Parity::Space;
+        else
+            p.parity = addressByte ? Parity::Even : Parity::Odd;
+    } else {
+        p.parity = Parity::None;
+        p.stopBits = s.LinkKind == kLinkModem ? StopBits::One : StopBits::Two;
+    }
+    link.PortHandle.SetParams(p);
+}
+
+void SetPortTimeouts(SerialLink& link, int seconds, int milliseconds) {
+    CommTimeouts t{};
+    link.PortHandle.GetTimeouts(t);
+    t.ReadIntervalTimeout = 0;
+    t.ReadTotalTimeoutMultiplier = 0;
+    const int total = seconds > 0 ? seconds * 1000 : milliseconds;
+    t.ReadTotalTimeoutConstant = total > 0 ? static_cast<std::uint32_t>(total) : 0;
+    t.WriteTotalTimeoutMultiplier = kWriteMsPerByte;
+    t.WriteTotalTimeoutConstant = 0;
+    link.PortHandle.SetTimeouts(t);
+}
+
+void SetReadTimeoutConstant(SerialLink& link, int milliseconds) {
+    CommTimeouts t{};
+    link.PortHandle.GetTimeouts(t);
+    t.ReadTotalTimeoutConstant = milliseconds > 0 ? static_cast<std::uint32_t>(milliseconds) : 0;
+    link.PortHandle.SetTimeouts(t);
+}
+
+void LineToSend(SerialLink& link) {
+    const auto kind = link.Settings.LinkKind;
+    if (kind == kLinkLoop || kind == kLinkLoopEcho) {
+        link.PortHandle.SetDtr(true);
+        link.PortHandle.SetRts(false);
+    }
+    link.clock.Sleep(kLineTurnPauseMs);
+}
+
+void LineToReceive(SerialLink& link) {
+    if (link.Settings.LinkKind == kLinkLoop) {
+        link.PortHandle.SetDtr(true);
+        link.PortHandle.SetRts(false);
+    }
+}
+
+}  // namespace hk

@@ -1,0 +1,65 @@
+#pragma once
+// The port routines every serial user calls, and the unit-level state of the
+// serial link: the settings record, the one port and its open flag.
+//
+// Time-outs in force by phase (the constant of one read call):
+//   after OpenPort 2000 ms; traditional start and verdict 1000 ms, answer
+//   block 4000 ms; FT1.2 header 1000 ms, body 2000/5000 ms; address probe and
+//   echo test 100 ms; AT lines and modem answers 20 ms.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "link/Clock.h"
+#include "link/PortSettings.h"
+#include "link/SerialLine.h"
+#include "link/ViewHooks.h"
+
+namespace hk {
+
+// Baud rate per speed index.
+inline constexpr std::array<std::int32_t, 10> BaudRates = {300,  600,   1200,  2400,  4800,
+                                                           9600, 19200, 38400, 57600, 115200};
+
+enum LinkKinds : std::int8_t { kLinkRs232 = 0, kLinkLoop = 1, kLinkLoopEcho = 2, kLinkModem = 3 };
+
+// Unit-level state of the serial link, owned by the application object and
+// passed by reference to everything that talks to the port.
+struct SerialLink {
+    SerialLink(SerialLine& line, Clock& clk, ViewHooks& hooks)
+        : PortHandle(line), clock(clk), view(hooks) {}
+
+    TPortSettings Settings{};
+    bool PortOpen = false;
+    SerialLine& PortHandle;
+    Clock& clock;
+    ViewHooks& view;
+};
+
+inline constexpr const char* kOpenPortErrorText = "Ошибка открытия последовательного порта ";
+
+// (Re)opens the port by its list name, sets speed, parity and time-outs and
+// puts DTR/RTS into the idle state of Settings.LinkKind. A port already open
+// is closed first, also when it is the same port. A failure with a system
+// error code shows the error box; the result is PortOpen.
+bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, bool addressByte);
+
+// Speed, 8 data bits, parity and stop bits of the open port. `addressByte`
+// selects address parity in the address-byte mode (NetAddress != 0 on the
+// traditional protocol): mark/space on channel 0, even/odd on channel 1.
+void SetPortSpeed(SerialLink& link, bool addressByte, int speedIndex);
+
+// Total read time-out = seconds x 1000 when seconds > 0, else milliseconds;
+// writes may take 500 ms per byte.
+void SetPortTimeouts(SerialLink& link, int seconds, int milliseconds);
+
+// Changes only the total read time-out constant (the address probe and the
+// echo test); the other time-out fields stay as they are.
+void SetReadTimeoutConstant(SerialLink& link, int milliseconds);
+
+// Modem-control lines around one transmission, by link kind.
+void LineToSend(SerialLink& link);
+void LineToReceive(SerialLink& link);
+
+}  // namespace hk

@@ -1,0 +1,38 @@
+#include "link/PortNames.h"
+
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+namespace hk {
+
+int ComPortNumber(const std::string& portName) {
+    if (portName.size() < 4 || portName.size() > 6) return 0;
+    if (std::tolower(static_cast<unsigned char>(portName[0])) != 'c' ||
+        std::tolower(static_cast<unsigned char>(portName[1])) != 'o' ||
+        std::tolower(static_cast<unsigned char>(portName[2])) != 'm')
+        return 0;
+    int n = 0;
+    for (std::size_t i = 3; i < portName.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(portName[i]))) return 0;
+        n = n * 10 + (portName[i] - '0');
+    }
+    return n;
+}
+
+std::string ResolvePortPath(const std::string& programDir, const std::string& portName) {
+    const int n = ComPortNumber(portName);
+    if (n <= 0) return portName;
+#ifdef _WIN32
+    (void)programDir;
+    return "\\\\.\\" + portName;
+#else
+    const std::string mapped = programDir + "ports/com" + std::to_string(n);
+    std::error_code ec;
+    // A link that dangles still counts: the open then reports the missing target.
+    if (std::filesystem::exists(std::filesystem::symlink_status(mapped, ec))) return mapped;
+    return "/dev/ttyS" + std::to_string(n - 1);
+#endif
+}
+
+}  // namespace hk

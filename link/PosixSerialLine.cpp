@@ -1,0 +1,211 @@
+#include "link/PosixSerialLine.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "link/PortNames.h"
+
+namespace hk {
+namespace {
+
+struct BaudCode {
+    std::int32_t baud;
+    speed_t code;
+};
+constexpr BaudCode kBaudCodes[] = {
+    {300, B300},     {600, B600},     {1200, B1200},   {2400, B2400},   {4800, B4800},
+    {9600, B9600},   {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200},
+};
+
+std::int64_t SteadyMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Milliseconds left until `deadline`, or -1 (wait for ever) without one.
+int PollBudget(std::int64_t deadline) {
+    if (deadline < 0) return -1;
+    const std::int64_t left = deadline - SteadyMs();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+}  // namespace
+
+PosixSerialLine::~PosixSerialLine() { DoClose(); }
+
+bool PosixSerialLine::DoOpen(const std::string& portName) {
+    path_ = ResolvePortPath(programDir_, portName);
+    const int fd = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        SetLastError(errno);
+        return false;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        SetLastError(errno == EWOULDBLOCK ? EBUSY : errno);
+        ::close(fd);
+        return false;
+    }
+    ::ioctl(fd, TIOCEXCL);
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0) {
+        SetLastError(errno);
+        ::close(fd);
+        return false;
+    }
+    ::cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    ::tcsetattr(fd, TCSANOW, &tio);
+    fd_ = fd;
+    return true;
+}
+
+void PosixSerialLine::DoClose() {
+    if (fd_ >= 0) {
+        ::close(fd_);  // also drops the flock
+        fd_ = -1;
+        paritySet_ = false;
+    }
+}
+
+bool PosixSerialLine::DoGetParams(LineParams& params) {
+    termios tio{};
+    if (fd_ < 0 || ::tcgetattr(fd_, &tio) != 0) return false;
+    const speed_t code = ::cfgetospeed(&tio);
+    params.BaudRate = 0;
+    for (const auto& b : kBaudCodes)
+        if (b.code == code) params.BaudRate = b.baud;
+    switch (tio.c_cflag & CSIZE) {
+        case CS5: params.ByteSize = 5; break;
+        case CS6: params.ByteSize = 6; break;
+        case CS7: params.ByteSize = 7; break;
+        default: params.ByteSize = 8; break;
+    }
+    if (!(tio.c_cflag & PARENB))
+        params.parity = Parity::None;
+    else if (tio.c_cflag & CMSPAR)
+        params.parity = (tio.c_cflag & PARODD) ? Parity::Mark : Parity::Space;
+    else
+        params.parity = (tio.c_cflag & PARODD) ? Parity::Odd : Parity::Even;
+    params.stopBits = (tio.c_cflag & CSTOPB) ? StopBits::Two : StopBits::One;
+    if (paritySet_) params.parity = parity_;
+    return true;
+}
+
+bool PosixSerialLine::DoSetParams(const LineParams& params) {
+    termios tio{};
+    if (fd_ < 0 || ::tcgetattr(fd_, &tio) != 0) return false;
+    speed_t code = 0;
+    bool known = false;
+    for (const auto& b : kBaudCodes)
+        if (b.baud == params.BaudRate) {
+            code = b.code;
+            known = true;
+        }
+    if (!known) return false;
+    ::cfsetispeed(&tio, code);
+    ::cfsetospeed(&tio, code);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE);
+    switch (params.ByteSize) {
+        case 5: tio.c_cflag |= CS5; break;
+        case 6: tio.c_cflag |= CS6; break;
+        case 7: tio.c_cflag |= CS7; break;
+        default: tio.c_cflag |= CS8; break;
+    }
+    tio.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CMSPAR);
+    switch (params.parity) {
+        case Parity::None: break;
+        case Parity::Odd: tio.c_cflag |= PARENB | PARODD; break;
+        case Parity::Even: tio.c_cflag |= PARENB; break;
+        case Parity::Mark: tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
+        case Parity::Space: tio.c_cflag |= PARENB | CMSPAR; break;
+    }
+    if (params.stopBits == StopBits::Two)
+        tio.c_cflag |= CSTOPB;
+    else
+        tio.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
+    if (::tcsetattr(fd_, TCSANOW, &tio) != 0) return false;
+    paritySet_ = true;
+    parity_ = params.parity;
+    return true;
+}
+
+bool PosixSerialLine::SetModemLine(int bit, bool on) {
+    if (fd_ < 0) return false;
+    return ::ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bit) == 0;
+}
+
+bool PosixSerialLine::DoSetDtr(bool on) { return SetModemLine(TIOCM_DTR, on); }
+bool PosixSerialLine::DoSetRts(bool on) { return SetModemLine(TIOCM_RTS, on); }
+
+bool PosixSerialLine::DoPurgeRx() { return fd_ >= 0 && ::tcflush(fd_, TCIFLUSH) == 0; }
+
+long PosixSerialLine::DoWrite(const std::uint8_t* data, std::size_t count) {
+    if (fd_ < 0) return -1;
+    const std::int64_t budget = std::int64_t{timeouts_.WriteTotalTimeoutMultiplier} *
+                                    static_cast<std::int64_t>(count) +
+                                timeouts_.WriteTotalTimeoutConstant;
+    const std::int64_t deadline = budget > 0 ? SteadyMs() + budget : -1;
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::write(fd_, data + done, count - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR) return -1;
+        pollfd p{fd_, POLLOUT, 0};
+        const int wait = PollBudget(deadline);
+        if (wait == 0) break;
+        if (::poll(&p, 1, wait) < 0 && errno != EINTR) return -1;
+    }
+    // Bytes must have left the port before a parity or speed change follows.
+    ::tcdrain(fd_);
+    return static_cast<long>(done);
+}
+
+long PosixSerialLine::DoRead(std::uint8_t* data, std::size_t count) {
+    if (fd_ < 0) return -1;
+    const std::int64_t budget = std::int64_t{timeouts_.ReadTotalTimeoutMultiplier} *
+                                    static_cast<std::int64_t>(count) +
+                                timeouts_.ReadTotalTimeoutConstant;
+    const std::int64_t deadline = budget > 0 ? SteadyMs() + budget : -1;
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::read(fd_, data + done, count - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            // A pseudo-terminal whose far end has gone reads as EIO: like a
+            // silent line, the read ends at its time-out.
+            if (errno != EIO) return done > 0 ? static_cast<long>(done) : -1;
+        }
+        const int wait = PollBudget(deadline);
+        if (wait == 0) break;
+        pollfd p{fd_, POLLIN, 0};
+        const int r = ::poll(&p, 1, wait);
+        if (r < 0 && errno != EINTR) return done > 0 ? static_cast<long>(done) : -1;
+        if (r > 0 && (p.revents & (POLLHUP | POLLERR)) && !(p.revents & POLLIN)) {
+            // Nothing will come: wait out the time-out like a silent line.
+            const int rest = PollBudget(deadline);
+            if (rest < 0) break;
+            ::poll(nullptr, 0, rest);
+            break;
+        }
+    }
+    return static_cast<long>(done);
+}
+
+}  // namespace hk

@@ -1,0 +1,56 @@
+#pragma once
+// The real serial port on Linux and other POSIX systems, on termios directly:
+// it gives the exact blocking semantics the exchanges rely on (a read of n
+// bytes with one total time-out, a write that drains before it returns,
+// mark and space parity through CMSPAR) without an event loop underneath.
+//
+// The port is opened exclusively twice over: TIOCEXCL refuses other openers
+// of the tty (except privileged ones) and an advisory flock() refuses every
+// other program that locks its port the same way, root included.
+// It is put into raw (binary) mode on opening, the counterpart of the
+// always-binary ports of Windows; flow control and input parity checking stay
+// off, as the driver's defaults of the original platform.
+//
+// A pseudo-terminal keeps speed, stop bits, CMSPAR and PARODD but drops
+// PARENB from its settings; the parity reported back is therefore the one
+// this port last set, and a far end on a pty tells mark from space and odd
+// from even by CMSPAR and PARODD.
+
+#include "link/SerialLine.h"
+
+namespace hk {
+
+class PosixSerialLine final : public SerialLine {
+public:
+    // `programDir` (with trailing separator) locates the ports/ folder.
+    explicit PosixSerialLine(std::string programDir) : programDir_(std::move(programDir)) {}
+    ~PosixSerialLine() override;
+    PosixSerialLine(const PosixSerialLine&) = delete;
+    PosixSerialLine& operator=(const PosixSerialLine&) = delete;
+
+    bool IsOpen() const override { return fd_ >= 0; }
+    // The device path the last Open() used.
+    const std::string& DevicePath() const { return path_; }
+
+protected:
+    bool DoOpen(const std::string& portName) override;
+    void DoClose() override;
+    bool DoGetParams(LineParams& params) override;
+    bool DoSetParams(const LineParams& params) override;
+    bool DoSetDtr(bool on) override;
+    bool DoSetRts(bool on) override;
+    bool DoPurgeRx() override;
+    long DoWrite(const std::uint8_t* data, std::size_t count) override;
+    long DoRead(std::uint8_t* data, std::size_t count) override;
+
+private:
+    bool SetModemLine(int bit, bool on);
+
+    std::string programDir_;
+    std::string path_;
+    int fd_ = -1;
+    bool paritySet_ = false;
+    Parity parity_ = Parity::None;
+};
+
+}  // namespace hk

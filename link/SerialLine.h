@@ -1,0 +1,101 @@
+#pragma once
+// The serial line seam: exactly the operations the port routines need.
+// Implementations: PosixSerialLine (the real port), SimLine (tests).
+//
+// Contract:
+//  - Open() opens a port by its list name ("Com1" ... "Com18"), exclusively;
+//    on failure LastError() holds the system's error code (0 = none given).
+//  - Write() blocks until its bytes have left the port (drain), so that a
+//    parity or speed change after it never applies to bytes still queued.
+//    It gives up after WriteTotalTimeoutMultiplier x n + Constant ms
+//    (no limit when both are 0) and returns the count written, -1 on failure.
+//  - Read() of n bytes returns when n bytes have arrived or the total read
+//    time-out (ReadTotalTimeoutMultiplier x n + Constant ms) has expired,
+//    whichever comes first: a time-out is not an error, it returns fewer
+//    bytes. -1 on failure (port not open).
+//  - Every byte written and read is shown to the TrafficTap, with the line
+//    parameters in force.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace hk {
+
+enum class Parity : std::uint8_t { None, Odd, Even, Mark, Space };
+enum class StopBits : std::uint8_t { One, Two };
+
+struct LineParams {
+    std::int32_t BaudRate = 9600;
+    std::uint8_t ByteSize = 8;
+    Parity parity = Parity::None;
+    StopBits stopBits = StopBits::One;
+    bool operator==(const LineParams&) const = default;
+};
+
+// The time-out block of a port, in milliseconds.
+struct CommTimeouts {
+    std::uint32_t ReadIntervalTimeout = 0;
+    std::uint32_t ReadTotalTimeoutMultiplier = 0;
+    std::uint32_t ReadTotalTimeoutConstant = 0;
+    std::uint32_t WriteTotalTimeoutMultiplier = 0;
+    std::uint32_t WriteTotalTimeoutConstant = 0;
+    bool operator==(const CommTimeouts&) const = default;
+};
+
+class TrafficTap {
+public:
+    virtual ~TrafficTap() = default;
+    virtual void OnWritten(std::span<const std::uint8_t> bytes, const LineParams& params) = 0;
+    virtual void OnRead(std::span<const std::uint8_t> bytes, const LineParams& params) = 0;
+};
+
+class SerialLine {
+public:
+    virtual ~SerialLine() = default;
+
+    bool Open(const std::string& portName);
+    void Close() { DoClose(); }
+    virtual bool IsOpen() const = 0;
+    int LastError() const { return lastError_; }
+
+    bool GetParams(LineParams& params);
+    bool SetParams(const LineParams& params);
+    bool GetTimeouts(CommTimeouts& timeouts);
+    bool SetTimeouts(const CommTimeouts& timeouts) { return DoSetTimeouts(timeouts); }
+    bool SetDtr(bool on) { return DoSetDtr(on); }
+    bool SetRts(bool on) { return DoSetRts(on); }
+    bool PurgeRx() { return DoPurgeRx(); }
+
+    long Write(const std::uint8_t* data, std::size_t count);
+    long Read(std::uint8_t* data, std::size_t count);
+    long Write(std::span<const std::uint8_t> bytes) { return Write(bytes.data(), bytes.size()); }
+
+    void SetTap(TrafficTap* tap) { tap_ = tap; }
+
+protected:
+    void SetLastError(int code) { lastError_ = code; }
+
+    virtual bool DoOpen(const std::string& portName) = 0;
+    virtual void DoClose() = 0;
+    virtual bool DoGetParams(LineParams& params) = 0;
+    virtual bool DoSetParams(const LineParams& params) = 0;
+    // Stores the time-outs that DoRead/DoWrite apply.
+    virtual bool DoSetTimeouts(const CommTimeouts& timeouts);
+    virtual bool DoSetDtr(bool on) = 0;
+    virtual bool DoSetRts(bool on) = 0;
+    virtual bool DoPurgeRx() = 0;
+    virtual long DoWrite(const std::uint8_t* data, std::size_t count) = 0;
+    virtual long DoRead(std::uint8_t* data, std::size_t count) = 0;
+
+    // The time-outs last set; both backends apply them in DoRead/DoWrite.
+    CommTimeouts timeouts_{};
+
+private:
+    int lastError_ = 0;
+    TrafficTap* tap_ = nullptr;
+    LineParams tapParams_{};
+};
+
+}  // namespace hk

@@ -1,0 +1,194 @@
+// The real serial backend over a pseudo-terminal reached through ports/comN:
+// what the far side sees of speed, parity and stop bits, read time-outs,
+// purging and the exclusive open.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+
+#include "link/Port.h"
+#include "link/PortNames.h"
+#include "link/PosixSerialLine.h"
+#include "support/ScriptedView.h"
+#include "support/TempDir.h"
+
+namespace hk {
+namespace {
+
+class PtyPort : public ::testing::Test {
+protected:
+    void SetUp() override {
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+        ASSERT_GE(master_, 0);
+        ASSERT_EQ(::grantpt(master_), 0);
+        ASSERT_EQ(::unlockpt(master_), 0);
+        std::filesystem::create_directories(dir_.Path() / "ports");
+        std::filesystem::create_symlink(::ptsname(master_), dir_.Path() / "ports" / "com3");
+    }
+    void TearDown() override { ::close(master_); }
+
+    termios FarSide() {
+        termios t{};
+        EXPECT_EQ(::tcgetattr(master_, &t), 0);
+        return t;
+    }
+    void FarWrite(const std::vector<std::uint8_t>& bytes) {
+        ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    }
+
+    test::TempDir dir_;
+    int master_ = -1;
+    RealClock clock_;
+    test::ScriptedView view_;
+};
+
+TEST_F(PtyPort, PortNamesMapToTheProgramsPortsFolderElseTheSystemPort) {
+    EXPECT_EQ(ResolvePortPath(dir_.Dir(), "Com3"), dir_.Dir() + "ports/com3");
+    EXPECT_EQ(ResolvePortPath(dir_.Dir(), "Com4"), "/dev/ttyS3");
+    EXPECT_EQ(ResolvePortPath(dir_.Dir(), "Com18"), "/dev/ttyS17");
+    EXPECT_EQ(ComPortNumber("Com10"), 10);
+    EXPECT_EQ(ComPortNumber("COMx"), 0);
+}
+
+TEST_F(PtyPort, FarSideSeesSpeedParityAndStopBits) {
+    PosixSerialLine line(dir_.Dir());
+    SerialLink link(line, clock_, view_);
+    link.Settings.LinkKind = kLinkRs232;
+    ASSERT_TRUE(OpenPort(link, "Com3", 5, true));
+    termios t = FarSide();
+    EXPECT_EQ(::cfgetospeed(&t), speed_t(B9600));
+    EXPECT_EQ(t.c_cflag & CSIZE, tcflag_t(CS8));
+    EXPECT_FALSE(t.c_cflag & PARENB);
+    EXPECT_TRUE(t.c_cflag & CSTOPB);
+
+    // A pseudo-terminal drops PARENB; CMSPAR and PARODD tell the parity.
+    link.Settings.NetAddress = 5;  // address-byte mode, channel МЦП
+    SetPortSpeed(link, true, 5);
+    t = FarSide();
+    EXPECT_EQ(t.c_cflag & (CMSPAR | PARODD), tcflag_t(CMSPAR | PARODD));  // mark
+    EXPECT_FALSE(t.c_cflag & CSTOPB);
+    SetPortSpeed(link, false, 5);
+    EXPECT_EQ(FarSide().c_cflag & (CMSPAR | PARODD), tcflag_t(CMSPAR));  // space
+
+    link.Settings.Channel = 1;  // МПИ: even for an address, odd for data
+    SetPortSpeed(link, true, 2);
+    t = FarSide();
+    EXPECT_EQ(::cfgetospeed(&t), speed_t(B1200));
+    EXPECT_EQ(t.c_cflag & (CMSPAR | PARODD), tcflag_t(0));  // even
+    SetPortSpeed(link, false, 2);
+    EXPECT_EQ(FarSide().c_cflag & (CMSPAR | PARODD), tcflag_t(PARODD));  // odd
+
+    LineParams back{};
+    ASSERT_TRUE(line.GetParams(back));
+    EXPECT_EQ(back, (LineParams{1200, 8, Parity::Odd, StopBits::One}));
+
+    link.Settings = {};
+    link.Settings.LinkKind = kLinkModem;
+    ASSERT_TRUE(OpenPort(link, "Com3", 9, true));  // the modem link ignores refused DTR/RTS
+    t = FarSide();
+    EXPECT_EQ(::cfgetospeed(&t), speed_t(B115200));
+    EXPECT_FALSE(t.c_cflag & (PARENB | CSTOPB));
+}
+
+TEST_F(PtyPort, ReadReturnsEarlyWithFewerBytesAtTheTotalTimeout) {
+    PosixSerialLine line(dir_.Dir());
+    SerialLink link(line, clock_, view_);
+    ASSERT_TRUE(OpenPort(link, "Com3", 5, true));
+    SetPortTimeouts(link, 0, 150);
+    FarWrite({0x41, 0x42});
+    std::uint8_t buf[8] = {};
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(line.Read(buf, 5), 2);
+    const auto waited = std::chrono::steady_clock::now() - t0;
+    EXPECT_GE(waited, std::chrono::milliseconds(140));
+    EXPECT_EQ(buf[0], 0x41);
+    EXPECT_EQ(buf[1], 0x42);
+    // All bytes there: no waiting for the time-out.
+    FarWrite({1, 2, 3});
+    EXPECT_EQ(line.Read(buf, 3), 3);
+}
+
+TEST_F(PtyPort, PurgeDropsUnreadInputAndWritesReachTheFarSide) {
+    PosixSerialLine line(dir_.Dir());
+    SerialLink link(line, clock_, view_);
+    ASSERT_TRUE(OpenPort(link, "Com3", 5, true));
+    SetPortTimeouts(link, 0, 50);
+    FarWrite({9, 9, 9});
+    ::usleep(20000);
+    ASSERT_TRUE(line.PurgeRx());
+    std::uint8_t buf[4];
+    EXPECT_EQ(line.Read(buf, 3), 0);
+
+    const std::uint8_t at[] = {0x41, 0x54, 0x0D};
+    EXPECT_EQ(line.Write(at, 3), 3);
+    std::uint8_t got[3] = {};
+    ASSERT_EQ(::read(master_, got, 3), 3);
+    EXPECT_EQ(std::vector<std::uint8_t>(got, got + 3), std::vector<std::uint8_t>(at, at + 3));
+}
+
+TEST_F(PtyPort, ASecondOpenerIsRefusedUntilThePortIsClosed) {
+    PosixSerialLine first(dir_.Dir());
+    PosixSerialLine second(dir_.Dir());
+    ASSERT_TRUE(first.Open("Com3"));
+    EXPECT_FALSE(second.Open("Com3"));
+    EXPECT_NE(second.LastError(), 0);
+
+    SerialLink link(second, clock_, view_);
+    EXPECT_FALSE(OpenPort(link, "Com3", 0, true));
+    ASSERT_EQ(view_.boxes.size(), 1u);
+    EXPECT_EQ(view_.boxes[0].text, "Ошибка открытия последовательного порта Com3");
+
+    first.Close();
+    EXPECT_TRUE(second.Open("Com3"));
+}
+
+TEST_F(PtyPort, MissingPortReportsTheSystemError) {
+    PosixSerialLine line(dir_.Dir());
+    std::filesystem::create_symlink(dir_.Path() / "nothing", dir_.Path() / "ports" / "com5");
+    EXPECT_FALSE(line.Open("Com5"));
+    EXPECT_EQ(line.LastError(), ENOENT);
+    EXPECT_EQ(line.DevicePath(), dir_.Dir() + "ports/com5");
+}
+
+struct TapRecord : TrafficTap {
+    std::vector<std::pair<char, std::vector<std::uint8_t>>> seen;
+    std::vector<Parity> parities;
+    void OnWritten(std::span<const std::uint8_t> b, const LineParams& p) override {
+        seen.push_back({'W', {b.begin(), b.end()}});
+        parities.push_back(p.parity);
+    }
+    void OnRead(std::span<const std::uint8_t> b, const LineParams& p) override {
+        seen.push_back({'R', {b.begin(), b.end()}});
+        parities.push_back(p.parity);
+    }
+};
+
+TEST_F(PtyPort, TrafficTapSeesEveryByteWithTheParityInForce) {
+    PosixSerialLine line(dir_.Dir());
+    SerialLink link(line, clock_, view_);
+    TapRecord tap;
+    line.SetTap(&tap);
+    ASSERT_TRUE(OpenPort(link, "Com3", 5, true));
+    link.Settings.NetAddress = 5;
+    SetPortSpeed(link, true, 5);
+    const std::uint8_t addr = 5;
+    line.Write(&addr, 1);
+    SetPortSpeed(link, false, 5);
+    SetPortTimeouts(link, 0, 200);
+    FarWrite({5});
+    std::uint8_t b = 0;
+    EXPECT_EQ(line.Read(&b, 1), 1);
+    ASSERT_EQ(tap.seen.size(), 2u);
+    EXPECT_EQ(tap.seen[0], (std::pair<char, std::vector<std::uint8_t>>{'W', {5}}));
+    EXPECT_EQ(tap.parities[0], Parity::Mark);
+    EXPECT_EQ(tap.seen[1], (std::pair<char, std::vector<std::uint8_t>>{'R', {5}}));
+    EXPECT_EQ(tap.parities[1], Parity::Space);
+}
+
+}  // namespace
+}  // namespace hk
