@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/MainState.h"
+#include "modem/MainState.h"
 #include "link/Port.h"
 
 namespace hk {

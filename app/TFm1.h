@@ -3,7 +3,7 @@
 
 #include <QMainWindow>
 
-#include "app/MainState.h"
+#include "modem/MainState.h"
 #include "link/Port.h"
 
 namespace hk {
