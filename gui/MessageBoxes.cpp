@@ -1,4 +1,4 @@
-#include "app/MessageBoxes.h"
+#include "gui/MessageBoxes.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

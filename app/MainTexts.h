@@ -1,0 +1,45 @@
+#pragma once
+// Captions, hints and messages of the main window and the kit menu.
+
+#include <QString>
+
+namespace hk::texts {
+
+inline const QString kDesignCaption =
+    QStringLiteral("Программа настройки Hayes-модемов для работы с КВАРД v 1.5");
+
+inline const QString kKitCaptions[4] = {
+    QStringLiteral("Программа настройки Hayes-модемов для базового комплекта КВАРД 40"),
+    QStringLiteral("Программа настройки Hayes-модемов для минимального комплекта КВАРД 40"),
+    QStringLiteral("Программа настройки Hayes-модемов для расширенного комплекта КВАРД 40"),
+    QStringLiteral("Программа настройки Hayes-модемов для КВАРД-47"),
+};
+inline const QString kKitItems[4] = {
+    QStringLiteral("Базовый комплект КВАРД 40"),
+    QStringLiteral("Минимальный комплект КВАРД 40"),
+    QStringLiteral("Расширяемый комплект КВАРД 40"),
+    QStringLiteral("КВАРД-47"),
+};
+inline const QString kKitItemNames[4] = {QStringLiteral("N1"), QStringLiteral("N2"),
+                                         QStringLiteral("N101"), QStringLiteral("N171")};
+
+// Hint prefixes joined to a channel label without a blank.
+inline const QString kHintLoadBuffer =
+    QStringLiteral("Просмотр и изменение файла для буфера настроек Hayes-модема в КВАРД");
+inline const QString kHintClearBuffer = QStringLiteral("Обнулить буфер настроек Hayes-модема в КВАРД");
+inline const QString kHintSaveBuffer =
+    QStringLiteral("Сохранить в файле буфер настроек Hayes-модема в КВАРД");
+inline const QString kHintMemoBuffer = QStringLiteral("Просмотр и коррекция настроек Hayes-модема ");
+
+inline const QString kChannelMcp = QStringLiteral("для канала МЦП");
+inline const QString kChannelMpi = QStringLiteral("для канала МПИ");
+inline const QString kChannelSerial = QStringLiteral("для последовательного канала");
+
+inline const QString kAskStoreChanges = QStringLiteral("Занести изменения в КВАРД ? ");
+inline const QString kAskWrite = QStringLiteral("Будем записывать настройки в КВАРД ?");
+inline const QString kNothingToWrite = QStringLiteral("Не указаны настройки или режим ОЧИСТИТЬ");
+
+inline const QString kFilterN2 = QStringLiteral("Список названий (*.n2)|*.n2");
+inline const QString kFilterN3 = QStringLiteral("Список названий (*.n3)|*.n3");
+
+}  // namespace hk::texts
