@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -21,6 +22,7 @@
 #include "app/Startup.h"
 #include "app/TFm2.h"
 #include "device/ui/TFm3.h"
+#include "gui/Fonts.h"
 #include "gui/HelpViewer.h"
 #include "gui/Memo.h"
 #include "gui/Text.h"
@@ -35,11 +37,21 @@ constexpr int kDesignPanelHeight = 427;
 constexpr int kStatusPanel0Width = 500;
 constexpr int kStatusPanel1Width = 50;
 
+// The teal captions: 12-pixel bold italic, set a little tighter so that
+// "Стандартные настройки " stays within the button column.
 QFont TealFont(QFont base) {
     base.setPixelSize(12);
     base.setBold(true);
     base.setItalic(true);
+    base.setLetterSpacing(QFont::PercentageSpacing, 95);
     return base;
+}
+
+// Sets a label's caption and sizes the label to it, as the designer's
+// labels size themselves.
+void SetCaption(QLabel* label, const QString& caption) {
+    label->setText(caption);
+    label->adjustSize();
 }
 
 void Paint(QWidget* w, const QColor& color) {
@@ -86,9 +98,10 @@ TFm1::~TFm1() = default;
 void TFm1::CreateControls() {
     panel1_ = new QWidget(this);
     panel1_->setObjectName(QStringLiteral("Panel1"));
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setPixelSize(11);
+    const QFont font = WindowFont(11);
     panel1_->setFont(font);
+    // Narrow button margins keep the longest captions inside 158 pixels.
+    panel1_->setStyleSheet(QStringLiteral("QPushButton { padding: 1px 2px; }"));
     setCentralWidget(panel1_);
     QWidget* p = panel1_;
     const QColor teal(0x00, 0x80, 0x80);
@@ -118,7 +131,9 @@ void TFm1::CreateControls() {
                                       " если не ввели, то добавляется <CR>\n"
                                       "после каждой строки "));
     Label9->setTextFormat(Qt::PlainText);
-    Place(Label9, 164, 35, 214, 39);
+    // Right-aligned with Memo1 rather than at 164: there its third line ran
+    // into the channel caption Label5 of the controller layout.
+    Place(Label9, 428, 35, 214, 39);
     Label1 = MakeLabel(p, "Label1", QStringLiteral("Стандартные настройки "));
     Place(Label1, 2, 45, 155, 13);
     Label8 = MakeLabel(p, "Label8", QStringLiteral("Версия 1.5 от 03/02/2006 г."));
@@ -128,6 +143,7 @@ void TFm1::CreateControls() {
     Label8->setFont(versionFont);
     Paint(Label8, maroon);
     Place(Label8, 448, 48, 190, 17);
+    Label8->adjustSize();  // sized to its text, as the designer's labels are
     Label4 = MakeLabel(p, "Label4", QStringLiteral("Hayes-модема"));
     Place(Label4, 60, 58, 92, 13);
     Label5 = MakeLabel(p, "Label5", QString());
@@ -196,7 +212,7 @@ void TFm1::CreateControls() {
         l->setFont(teal12);
         Paint(l, teal);
     }
-    for (QLabel* l : {Label5, Label6}) l->adjustSize();
+    for (QLabel* l : {Label1, Label2, Label4, Label5, Label6, Label7, Label9}) l->adjustSize();
     Label1->hide();
     Label5->hide();
     Label6->hide();
@@ -321,6 +337,8 @@ void TFm1::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
     if (!activated_) {
         activated_ = true;
+        if (const QScreen* screen = this->screen())
+            move(screen->availableGeometry().center() - frameGeometry().center() + pos());
         Guarded([this] { FormActivate(); });
     }
 }
@@ -348,14 +366,14 @@ void TFm1::VisP(bool showUpper, bool showLower, bool showDeviceButtons) {
         Memo1->move(Memo1->x(), 48);
         anchored_[0].design = QRect(Memo1->x(), 48, anchored_[0].design.width(), 150);
         anchored_[1].design = QRect(Memo2->x(), 202, anchored_[1].design.width(), 215);
-        Label4->setText(QStringLiteral("Hayes-модема"));
-        Label2->setText(QStringLiteral("Текущие настройки"));
+        SetCaption(Label4, QStringLiteral("Hayes-модема"));
+        SetCaption(Label2, QStringLiteral("Текущие настройки"));
         Button2->setText(QStringLiteral("Записать в модем"));
         Button3->setText(QStringLiteral("Просмотр текущих настроек..."));
         Button5->setText(QStringLiteral("Ввод АТ - команды"));
     } else if (state_.WorkMode == 3) {
-        Label4->setText(QStringLiteral("буфера обмена"));
-        Label2->setText(QStringLiteral("Стандартные настройки"));
+        SetCaption(Label4, QStringLiteral("буфера обмена"));
+        SetCaption(Label2, QStringLiteral("Стандартные настройки"));
         Button2->setText(QStringLiteral("Очистить"));
         anchored_[0].design = QRect(Memo1->x(), 75, anchored_[0].design.width(), 123);
         anchored_[1].design = QRect(Memo2->x(), 240, anchored_[1].design.width(), 123);
@@ -364,24 +382,22 @@ void TFm1::VisP(bool showUpper, bool showLower, bool showDeviceButtons) {
             case 3:
                 Button3->setText(Button1->text());
                 Button5->setText(Button2->text());
-                Label5->setText(texts::kChannelMcp);
-                Label6->setText(texts::kChannelMpi);
+                SetCaption(Label5, texts::kChannelMcp);
+                SetCaption(Label6, texts::kChannelMpi);
                 break;
             case 1:
-                Label5->setText(texts::kChannelSerial);
+                SetCaption(Label5, texts::kChannelSerial);
                 break;
             default:
-                Label5->setText(texts::kChannelMpi);
+                SetCaption(Label5, texts::kChannelMpi);
                 break;
         }
-        Label5->adjustSize();
-        Label6->adjustSize();
     }
     if (state_.WorkMode == 2 || state_.WorkMode == 3) {
         for (const Anchored& a : anchored_) a.w->setGeometry(a.design);
         FollowPanelSize();
     }
-    Label7->setText(Label4->text());
+    SetCaption(Label7, Label4->text());
 
     for (QWidget* w : std::initializer_list<QWidget*>{Memo1, CheckBox2, Label1, Label4, Button1,
                                                       Button4, Button2, Label9, Bevel2})

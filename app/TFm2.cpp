@@ -4,6 +4,7 @@
 #include <QStyle>
 #include <exception>
 
+#include "gui/Fonts.h"
 #include "gui/RadioGroup.h"
 
 namespace hk {
@@ -25,9 +26,7 @@ TFm2::TFm2(MainState& state, SerialLink& link, ViewHooks& view, QWidget* parent)
     : QDialog(parent), state_(state), link_(link), view_(view) {
     setObjectName(QStringLiteral("Fm2"));
     setWindowTitle(QStringLiteral("Инициализация Hayes-модема"));
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setPointSize(8);
-    setFont(font);
+    setFont(WindowFont(11));  // 8 points at 96 dpi
     setFixedSize(334, 233);
 
     RG1 = new RadioGroup(QStringLiteral("RG1"), QStringLiteral("Номер Сом-порта"), PortItems(), 2,
