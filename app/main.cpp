@@ -9,14 +9,22 @@
 #include "app/TFm1.h"
 #include "gui/MessageBoxes.h"
 #include "link/Clock.h"
+#ifdef _WIN32
+#include "link/Win32SerialLine.h"
+#else
 #include "link/PosixSerialLine.h"
+#endif
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const QString programDir = QDir(QCoreApplication::applicationDirPath()).path() + '/';
 
     hk::RealClock clock;
+#ifdef _WIN32
+    hk::Win32SerialLine port;
+#else
     hk::PosixSerialLine port(programDir.toStdString());
+#endif
     hk::WidgetViewHooks view;
     hk::HayesApplication program(port, clock, view, programDir);
     view.SetParent(&program.Fm1());

@@ -28,4 +28,12 @@ click 230 15           # release
 click 230 15           # press again
 xdotool key Down Down Return; sleep 0.6
 shot kit1
+click 80 382           # "Прочитать из КВАРД": the controller dialog, full width
+shot dialog_kit1
+xdotool key Escape; sleep 0.6
+click 230 15; click 230 15
+xdotool key Down Return; sleep 0.6
+click 80 382
+shot dialog_kit0       # narrowed: no protocol panel for the basic kit
+xdotool key Escape; sleep 0.6
 echo "screenshots in $out"

@@ -1,0 +1,112 @@
+#include "link/Win32SerialLine.h"
+
+#include <windows.h>
+
+#include "link/PortNames.h"
+
+namespace hk {
+namespace {
+
+HANDLE H(void* h) { return static_cast<HANDLE>(h); }
+
+}  // namespace
+
+Win32SerialLine::~Win32SerialLine() { DoClose(); }
+
+bool Win32SerialLine::IsOpen() const {
+    return handle_ != nullptr && H(handle_) != INVALID_HANDLE_VALUE;
+}
+
+bool Win32SerialLine::DoOpen(const std::string& portName) {
+    const std::string path = ResolvePortPath(std::string(), portName);
+    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        SetLastError(static_cast<int>(::GetLastError()));
+        handle_ = nullptr;
+        return false;
+    }
+    handle_ = h;
+    return true;
+}
+
+void Win32SerialLine::DoClose() {
+    if (IsOpen()) ::CloseHandle(H(handle_));
+    handle_ = nullptr;
+}
+
+bool Win32SerialLine::DoGetParams(LineParams& params) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!IsOpen() || !::GetCommState(H(handle_), &dcb)) return false;
+    params.BaudRate = static_cast<std::int32_t>(dcb.BaudRate);
+    params.ByteSize = dcb.ByteSize;
+    switch (dcb.Parity) {
+        case ODDPARITY: params.parity = Parity::Odd; break;
+        case EVENPARITY: params.parity = Parity::Even; break;
+        case MARKPARITY: params.parity = Parity::Mark; break;
+        case SPACEPARITY: params.parity = Parity::Space; break;
+        default: params.parity = Parity::None; break;
+    }
+    params.stopBits = dcb.StopBits == TWOSTOPBITS ? StopBits::Two : StopBits::One;
+    return true;
+}
+
+bool Win32SerialLine::DoSetParams(const LineParams& params) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!IsOpen() || !::GetCommState(H(handle_), &dcb)) return false;
+    // Only these four fields change; the driver keeps all others.
+    dcb.BaudRate = static_cast<DWORD>(params.BaudRate);
+    dcb.ByteSize = params.ByteSize;
+    switch (params.parity) {
+        case Parity::None: dcb.Parity = NOPARITY; break;
+        case Parity::Odd: dcb.Parity = ODDPARITY; break;
+        case Parity::Even: dcb.Parity = EVENPARITY; break;
+        case Parity::Mark: dcb.Parity = MARKPARITY; break;
+        case Parity::Space: dcb.Parity = SPACEPARITY; break;
+    }
+    dcb.StopBits = params.stopBits == StopBits::Two ? TWOSTOPBITS : ONESTOPBIT;
+    return ::SetCommState(H(handle_), &dcb) != 0;
+}
+
+bool Win32SerialLine::DoSetTimeouts(const CommTimeouts& t) {
+    if (!SerialLine::DoSetTimeouts(t)) return false;
+    COMMTIMEOUTS ct{};
+    ct.ReadIntervalTimeout = t.ReadIntervalTimeout;
+    ct.ReadTotalTimeoutMultiplier = t.ReadTotalTimeoutMultiplier;
+    ct.ReadTotalTimeoutConstant = t.ReadTotalTimeoutConstant;
+    ct.WriteTotalTimeoutMultiplier = t.WriteTotalTimeoutMultiplier;
+    ct.WriteTotalTimeoutConstant = t.WriteTotalTimeoutConstant;
+    return ::SetCommTimeouts(H(handle_), &ct) != 0;
+}
+
+bool Win32SerialLine::DoSetDtr(bool on) {
+    return IsOpen() && ::EscapeCommFunction(H(handle_), on ? SETDTR : CLRDTR) != 0;
+}
+
+bool Win32SerialLine::DoSetRts(bool on) {
+    return IsOpen() && ::EscapeCommFunction(H(handle_), on ? SETRTS : CLRRTS) != 0;
+}
+
+bool Win32SerialLine::DoPurgeRx() {
+    return IsOpen() && ::PurgeComm(H(handle_), PURGE_RXCLEAR) != 0;
+}
+
+long Win32SerialLine::DoWrite(const std::uint8_t* data, std::size_t count) {
+    DWORD written = 0;
+    if (!IsOpen() || !::WriteFile(H(handle_), data, static_cast<DWORD>(count), &written, nullptr))
+        return -1;
+    // The bytes must have left the port before a parity or speed change.
+    ::FlushFileBuffers(H(handle_));
+    return static_cast<long>(written);
+}
+
+long Win32SerialLine::DoRead(std::uint8_t* data, std::size_t count) {
+    DWORD got = 0;
+    if (!IsOpen() || !::ReadFile(H(handle_), data, static_cast<DWORD>(count), &got, nullptr))
+        return -1;
+    return static_cast<long>(got);
+}
+
+}  // namespace hk

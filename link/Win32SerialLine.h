@@ -1,0 +1,37 @@
+#pragma once
+// The real serial port on Windows, on the communications API directly:
+// "ComN" opens "\\.\ComN" with no sharing; line parameters through the
+// driver's DCB (read, four fields changed, written back), time-outs through
+// COMMTIMEOUTS, DTR/RTS through EscapeCommFunction, blocking ReadFile and
+// WriteFile without overlapped I/O.
+
+#include "link/SerialLine.h"
+
+namespace hk {
+
+class Win32SerialLine final : public SerialLine {
+public:
+    Win32SerialLine() = default;
+    ~Win32SerialLine() override;
+    Win32SerialLine(const Win32SerialLine&) = delete;
+    Win32SerialLine& operator=(const Win32SerialLine&) = delete;
+
+    bool IsOpen() const override;
+
+protected:
+    bool DoOpen(const std::string& portName) override;
+    void DoClose() override;
+    bool DoGetParams(LineParams& params) override;
+    bool DoSetParams(const LineParams& params) override;
+    bool DoSetTimeouts(const CommTimeouts& timeouts) override;
+    bool DoSetDtr(bool on) override;
+    bool DoSetRts(bool on) override;
+    bool DoPurgeRx() override;
+    long DoWrite(const std::uint8_t* data, std::size_t count) override;
+    long DoRead(std::uint8_t* data, std::size_t count) override;
+
+private:
+    void* handle_ = nullptr;  // HANDLE; INVALID_HANDLE_VALUE when closed
+};
+
+}  // namespace hk
