@@ -13,8 +13,8 @@ HayesApplication::HayesApplication(SerialLine& line, Clock& clock, ViewHooks& vi
     fm2_ = new TFm2(state_, link_, view, fm1_.get());
     TFm1* fm1 = fm1_.get();
     fm3_ = new TFm3(
-        state_, link_, view, [fm1](int context, QWidget* owner) { fm1->ShowHelpContext(context, owner); },
-        fm1);
+        state_, link_, view,
+        [fm1](int context, QWidget* owner) { fm1->ShowHelpContext(context, owner); }, fm1);
     fm1_->SetDialogs(fm2_, fm3_);
 }
 

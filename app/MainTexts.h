@@ -26,10 +26,12 @@ inline const QString kKitItemNames[4] = {QStringLiteral("N1"), QStringLiteral("N
 // Hint prefixes joined to a channel label without a blank.
 inline const QString kHintLoadBuffer =
     QStringLiteral("Просмотр и изменение файла для буфера настроек Hayes-модема в КВАРД");
-inline const QString kHintClearBuffer = QStringLiteral("Обнулить буфер настроек Hayes-модема в КВАРД");
+inline const QString kHintClearBuffer =
+    QStringLiteral("Обнулить буфер настроек Hayes-модема в КВАРД");
 inline const QString kHintSaveBuffer =
     QStringLiteral("Сохранить в файле буфер настроек Hayes-модема в КВАРД");
-inline const QString kHintMemoBuffer = QStringLiteral("Просмотр и коррекция настроек Hayes-модема ");
+inline const QString kHintMemoBuffer =
+    QStringLiteral("Просмотр и коррекция настроек Hayes-модема ");
 
 inline const QString kChannelMcp = QStringLiteral("для канала МЦП");
 inline const QString kChannelMpi = QStringLiteral("для канала МПИ");

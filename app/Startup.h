@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "modem/MainState.h"
 #include "link/Port.h"
+#include "modem/MainState.h"
 
 namespace hk {
 

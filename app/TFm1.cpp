@@ -159,8 +159,7 @@ void TFm1::CreateControls() {
     Place(Button1, 2, 75, 158, 25);
     Place(Button4, 2, 100, 158, 25);
     Place(Button2, 2, 125, 158, 25);
-    SetHint(Button1,
-            QStringLiteral("Просмотр и изменение файла настроек Hayes-модема для КВАРД"));
+    SetHint(Button1, QStringLiteral("Просмотр и изменение файла настроек Hayes-модема для КВАРД"));
     Bevel3 = MakeBevel(p, "Bevel3", QFrame::Box);
     Place(Bevel3, 2, 155, 110, 22);
     Label3 = MakeLabel(p, "Label3", QStringLiteral("Количество звонков"));
@@ -245,7 +244,8 @@ void TFm1::CreateControls() {
     resize(kDesignPanelWidth, kDesignPanelHeight + statusBar()->sizeHint().height());
 
     auto on = [this](QPushButton* b, void (TFm1::*handler)()) {
-        connect(b, &QPushButton::clicked, this, [this, handler] { Guarded([=, this] { (this->*handler)(); }); });
+        connect(b, &QPushButton::clicked, this,
+                [this, handler] { Guarded([=, this] { (this->*handler)(); }); });
     };
     on(SBtk, &TFm1::SBtkClick);
     on(SBbuf, &TFm1::SBbufClick);
@@ -345,7 +345,9 @@ void TFm1::showEvent(QShowEvent* e) {
 
 void TFm1::ShowAppHint(const QString& hint) { SB1Panel0->setText(hint); }
 
-void TFm1::Timer1Timer() { SB1Panel1->setText(QTime::currentTime().toString(QStringLiteral("H:mm:ss"))); }
+void TFm1::Timer1Timer() {
+    SB1Panel1->setText(QTime::currentTime().toString(QStringLiteral("H:mm:ss")));
+}
 
 void TFm1::RemoveIdleHandler() { idleTimer_->stop(); }
 

@@ -10,8 +10,8 @@ namespace hk {
 
 inline QFont WindowFont(int pixelSize) {
     QFont font;
-    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                      QStringLiteral("Sans Serif")});
+    font.setFamilies(
+        {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Sans Serif")});
     font.setPixelSize(pixelSize);
     return font;
 }

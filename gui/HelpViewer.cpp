@@ -8,7 +8,9 @@
 namespace hk {
 
 HelpViewer::HelpViewer(QString helpFile, QWidget* parent)
-    : QWidget(parent, Qt::Window), helpFile_(std::move(helpFile)), browser_(new QTextBrowser(this)) {
+    : QWidget(parent, Qt::Window),
+      helpFile_(std::move(helpFile)),
+      browser_(new QTextBrowser(this)) {
     setObjectName(QStringLiteral("HelpViewer"));
     setWindowTitle(QStringLiteral("Помощь"));
     browser_->setObjectName(QStringLiteral("HelpText"));

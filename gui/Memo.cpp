@@ -43,7 +43,8 @@ void Memo::SetLine(int index, const QString& line) {
     if (index < 0 || index >= lines.size()) return;
     const bool trailingBreak = toPlainText().endsWith(QLatin1Char('\n'));
     lines[index] = line;
-    setPlainText(lines.join(QLatin1Char('\n')) + (trailingBreak ? QStringLiteral("\n") : QString()));
+    setPlainText(lines.join(QLatin1Char('\n')) +
+                 (trailingBreak ? QStringLiteral("\n") : QString()));
 }
 
 }  // namespace hk

@@ -6,8 +6,8 @@
 
 namespace hk {
 
-RadioGroup::RadioGroup(const QString& objectName, const QString& caption,
-                       const QStringList& items, int columns, QWidget* parent)
+RadioGroup::RadioGroup(const QString& objectName, const QString& caption, const QStringList& items,
+                       int columns, QWidget* parent)
     : QGroupBox(caption, parent), group_(new QButtonGroup(this)) {
     setObjectName(objectName);
     auto* grid = new QGridLayout(this);

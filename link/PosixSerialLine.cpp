@@ -20,8 +20,8 @@ struct BaudCode {
     speed_t code;
 };
 constexpr BaudCode kBaudCodes[] = {
-    {300, B300},     {600, B600},     {1200, B1200},   {2400, B2400},   {4800, B4800},
-    {9600, B9600},   {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200},
+    {300, B300},   {600, B600},     {1200, B1200},   {2400, B2400},   {4800, B4800},
+    {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200},
 };
 
 std::int64_t SteadyMs() {
@@ -86,10 +86,18 @@ bool PosixSerialLine::DoGetParams(LineParams& params) {
     for (const auto& b : kBaudCodes)
         if (b.code == code) params.BaudRate = b.baud;
     switch (tio.c_cflag & CSIZE) {
-        case CS5: params.ByteSize = 5; break;
-        case CS6: params.ByteSize = 6; break;
-        case CS7: params.ByteSize = 7; break;
-        default: params.ByteSize = 8; break;
+        case CS5:
+            params.ByteSize = 5;
+            break;
+        case CS6:
+            params.ByteSize = 6;
+            break;
+        case CS7:
+            params.ByteSize = 7;
+            break;
+        default:
+            params.ByteSize = 8;
+            break;
     }
     if (!(tio.c_cflag & PARENB))
         params.parity = Parity::None;
@@ -117,18 +125,35 @@ bool PosixSerialLine::DoSetParams(const LineParams& params) {
     ::cfsetospeed(&tio, code);
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE);
     switch (params.ByteSize) {
-        case 5: tio.c_cflag |= CS5; break;
-        case 6: tio.c_cflag |= CS6; break;
-        case 7: tio.c_cflag |= CS7; break;
-        default: tio.c_cflag |= CS8; break;
+        case 5:
+            tio.c_cflag |= CS5;
+            break;
+        case 6:
+            tio.c_cflag |= CS6;
+            break;
+        case 7:
+            tio.c_cflag |= CS7;
+            break;
+        default:
+            tio.c_cflag |= CS8;
+            break;
     }
     tio.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CMSPAR);
     switch (params.parity) {
-        case Parity::None: break;
-        case Parity::Odd: tio.c_cflag |= PARENB | PARODD; break;
-        case Parity::Even: tio.c_cflag |= PARENB; break;
-        case Parity::Mark: tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
-        case Parity::Space: tio.c_cflag |= PARENB | CMSPAR; break;
+        case Parity::None:
+            break;
+        case Parity::Odd:
+            tio.c_cflag |= PARENB | PARODD;
+            break;
+        case Parity::Even:
+            tio.c_cflag |= PARENB;
+            break;
+        case Parity::Mark:
+            tio.c_cflag |= PARENB | CMSPAR | PARODD;
+            break;
+        case Parity::Space:
+            tio.c_cflag |= PARENB | CMSPAR;
+            break;
     }
     if (params.stopBits == StopBits::Two)
         tio.c_cflag |= CSTOPB;
@@ -152,9 +177,9 @@ bool PosixSerialLine::DoPurgeRx() { return fd_ >= 0 && ::tcflush(fd_, TCIFLUSH) 
 
 long PosixSerialLine::DoWrite(const std::uint8_t* data, std::size_t count) {
     if (fd_ < 0) return -1;
-    const std::int64_t budget = std::int64_t{timeouts_.WriteTotalTimeoutMultiplier} *
-                                    static_cast<std::int64_t>(count) +
-                                timeouts_.WriteTotalTimeoutConstant;
+    const std::int64_t budget =
+        std::int64_t{timeouts_.WriteTotalTimeoutMultiplier} * static_cast<std::int64_t>(count) +
+        timeouts_.WriteTotalTimeoutConstant;
     const std::int64_t deadline = budget > 0 ? SteadyMs() + budget : -1;
     std::size_t done = 0;
     while (done < count) {
@@ -176,9 +201,9 @@ long PosixSerialLine::DoWrite(const std::uint8_t* data, std::size_t count) {
 
 long PosixSerialLine::DoRead(std::uint8_t* data, std::size_t count) {
     if (fd_ < 0) return -1;
-    const std::int64_t budget = std::int64_t{timeouts_.ReadTotalTimeoutMultiplier} *
-                                    static_cast<std::int64_t>(count) +
-                                timeouts_.ReadTotalTimeoutConstant;
+    const std::int64_t budget =
+        std::int64_t{timeouts_.ReadTotalTimeoutMultiplier} * static_cast<std::int64_t>(count) +
+        timeouts_.ReadTotalTimeoutConstant;
     const std::int64_t deadline = budget > 0 ? SteadyMs() + budget : -1;
     std::size_t done = 0;
     while (done < count) {

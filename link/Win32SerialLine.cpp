@@ -19,8 +19,8 @@ bool Win32SerialLine::IsOpen() const {
 
 bool Win32SerialLine::DoOpen(const std::string& portName) {
     const std::string path = ResolvePortPath(std::string(), portName);
-    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         SetLastError(static_cast<int>(::GetLastError()));
         handle_ = nullptr;
@@ -42,11 +42,21 @@ bool Win32SerialLine::DoGetParams(LineParams& params) {
     params.BaudRate = static_cast<std::int32_t>(dcb.BaudRate);
     params.ByteSize = dcb.ByteSize;
     switch (dcb.Parity) {
-        case ODDPARITY: params.parity = Parity::Odd; break;
-        case EVENPARITY: params.parity = Parity::Even; break;
-        case MARKPARITY: params.parity = Parity::Mark; break;
-        case SPACEPARITY: params.parity = Parity::Space; break;
-        default: params.parity = Parity::None; break;
+        case ODDPARITY:
+            params.parity = Parity::Odd;
+            break;
+        case EVENPARITY:
+            params.parity = Parity::Even;
+            break;
+        case MARKPARITY:
+            params.parity = Parity::Mark;
+            break;
+        case SPACEPARITY:
+            params.parity = Parity::Space;
+            break;
+        default:
+            params.parity = Parity::None;
+            break;
     }
     params.stopBits = dcb.StopBits == TWOSTOPBITS ? StopBits::Two : StopBits::One;
     return true;
@@ -60,11 +70,21 @@ bool Win32SerialLine::DoSetParams(const LineParams& params) {
     dcb.BaudRate = static_cast<DWORD>(params.BaudRate);
     dcb.ByteSize = params.ByteSize;
     switch (params.parity) {
-        case Parity::None: dcb.Parity = NOPARITY; break;
-        case Parity::Odd: dcb.Parity = ODDPARITY; break;
-        case Parity::Even: dcb.Parity = EVENPARITY; break;
-        case Parity::Mark: dcb.Parity = MARKPARITY; break;
-        case Parity::Space: dcb.Parity = SPACEPARITY; break;
+        case Parity::None:
+            dcb.Parity = NOPARITY;
+            break;
+        case Parity::Odd:
+            dcb.Parity = ODDPARITY;
+            break;
+        case Parity::Even:
+            dcb.Parity = EVENPARITY;
+            break;
+        case Parity::Mark:
+            dcb.Parity = MARKPARITY;
+            break;
+        case Parity::Space:
+            dcb.Parity = SPACEPARITY;
+            break;
     }
     dcb.StopBits = params.stopBits == StopBits::Two ? TWOSTOPBITS : ONESTOPBIT;
     return ::SetCommState(H(handle_), &dcb) != 0;

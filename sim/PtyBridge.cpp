@@ -76,8 +76,8 @@ LineParams PtyBridge::CurrentParams() const {
     static const struct {
         speed_t code;
         std::int32_t baud;
-    } kSpeeds[] = {{B300, 300},     {B600, 600},     {B1200, 1200},   {B2400, 2400},
-                   {B4800, 4800},   {B9600, 9600},   {B19200, 19200}, {B38400, 38400},
+    } kSpeeds[] = {{B300, 300},     {B600, 600},      {B1200, 1200},   {B2400, 2400},
+                   {B4800, 4800},   {B9600, 9600},    {B19200, 19200}, {B38400, 38400},
                    {B57600, 57600}, {B115200, 115200}};
     const speed_t code = ::cfgetospeed(&tio);
     p.BaudRate = 0;

@@ -103,9 +103,9 @@ long SimLine::DoWrite(const std::uint8_t* data, std::size_t count) {
 long SimLine::DoRead(std::uint8_t* data, std::size_t count) {
     if (!open_) return -1;
     const std::int64_t now = clock_.NowMs();
-    const std::int64_t budget = std::int64_t{timeouts_.ReadTotalTimeoutMultiplier} *
-                                    static_cast<std::int64_t>(count) +
-                                timeouts_.ReadTotalTimeoutConstant;
+    const std::int64_t budget =
+        std::int64_t{timeouts_.ReadTotalTimeoutMultiplier} * static_cast<std::int64_t>(count) +
+        timeouts_.ReadTotalTimeoutConstant;
     // Without any time-out the read returns what has already arrived.
     const std::int64_t deadline = now + budget;
     std::size_t got = 0;
@@ -126,9 +126,9 @@ long SimLine::DoRead(std::uint8_t* data, std::size_t count) {
 void SimLine::Send(const std::vector<std::uint8_t>& bytes, int delayMs, int spacingMs) {
     std::int64_t at = clock_.NowMs() + std::max(0, delayMs);
     for (std::uint8_t b : bytes) {
-        const auto pos = std::upper_bound(
-            incoming_.begin(), incoming_.end(), at,
-            [](std::int64_t t, const Arrival& a) { return t < a.atMs; });
+        const auto pos =
+            std::upper_bound(incoming_.begin(), incoming_.end(), at,
+                             [](std::int64_t t, const Arrival& a) { return t < a.atMs; });
         incoming_.insert(pos, Arrival{at, b});
         at += std::max(0, spacingMs);
     }

@@ -24,10 +24,10 @@ struct SimEvent {
     explicit SimEvent(Kind k) : kind(k) {}
     Kind kind;
     std::int64_t atMs = 0;
-    std::string name;              // Open
-    LineParams params{};           // SetParams, Write, Read: in force
-    CommTimeouts timeouts{};       // SetTimeouts
-    bool level = false;            // Dtr, Rts
+    std::string name;                 // Open
+    LineParams params{};              // SetParams, Write, Read: in force
+    CommTimeouts timeouts{};          // SetTimeouts
+    bool level = false;               // Dtr, Rts
     std::vector<std::uint8_t> bytes;  // Write, Read
 };
 

@@ -72,10 +72,9 @@ protected:
 };
 
 TEST_F(MainWindow, StartShowsOnlyTheTopButtonsTheSeparatorAndTheVersionLabel) {
-    EXPECT_EQ(fm1().windowTitle(),
-              "Программа настройки Hayes-модемов для работы с КВАРД v 1.5");
-    EXPECT_EQ(VisibleNames(), (std::set<QString>{"SBtk", "SBbuf", "SpeedButton1", "SBEx",
-                                                 "Bevel1", "Label8"}));
+    EXPECT_EQ(fm1().windowTitle(), "Программа настройки Hayes-модемов для работы с КВАРД v 1.5");
+    EXPECT_EQ(VisibleNames(),
+              (std::set<QString>{"SBtk", "SBbuf", "SpeedButton1", "SBEx", "Bevel1", "Label8"}));
     EXPECT_EQ(fm1().Label8->y(), 80);  // Memo1's top + 5
     EXPECT_EQ(fm1().HelpContext(), 2);
     EXPECT_EQ(state().WorkMode, 0);
@@ -115,11 +114,12 @@ TEST_F(MainWindow, ModemModeLayout) {
     EXPECT_EQ(fm1().Button3->text(), "Просмотр текущих настроек...");
     EXPECT_EQ(fm1().Button2->text(), "Записать в модем");
     EXPECT_EQ(fm1().Label7->text(), "Hayes-модема");
-    EXPECT_EQ(VisibleNames(),
-              (std::set<QString>{"SBtk", "SBbuf", "SpeedButton1", "SBEx", "Bevel1", "Memo1",
-                                 "CheckBox2", "Label1", "Label4", "Button1", "Button4", "Button2",
-                                 "Label9", "Bevel2", "Memo2", "Label2", "Label7", "Button3",
-                                 "Button5", "Bevel3", "Label3", "SpinEdit1", "Label8"}));
+    EXPECT_EQ(
+        VisibleNames(),
+        (std::set<QString>{"SBtk",      "SBbuf",  "SpeedButton1", "SBEx",      "Bevel1",  "Memo1",
+                           "CheckBox2", "Label1", "Label4",       "Button1",   "Button4", "Button2",
+                           "Label9",    "Bevel2", "Memo2",        "Label2",    "Label7",  "Button3",
+                           "Button5",   "Bevel3", "Label3",       "SpinEdit1", "Label8"}));
     EXPECT_EQ(fm1().Button2->statusTip(), "Записать настройки в Hayes-модем ");
     EXPECT_EQ(fm1().OpenDialog1().Filter, "Список названий (*.n2)|*.n2");
     EXPECT_EQ(fm1().SaveDialog1().DefaultExt, "n2");
@@ -150,14 +150,14 @@ struct KitLayout {
 
 TEST_F(MainWindow, EachKitGetsItsCaptionLayoutHintsAndHelpContext) {
     const KitLayout kits[] = {
-        {0, "Программа настройки Hayes-модемов для базового комплекта КВАРД 40",
-         "для канала МЦП", "для канала МПИ", true},
+        {0, "Программа настройки Hayes-модемов для базового комплекта КВАРД 40", "для канала МЦП",
+         "для канала МПИ", true},
         {1, "Программа настройки Hayes-модемов для минимального комплекта КВАРД 40",
          "для последовательного канала", "", false},
         {2, "Программа настройки Hayes-модемов для расширенного комплекта КВАРД 40",
          "для канала МПИ", "", false},
-        {3, "Программа настройки Hayes-модемов для КВАРД-47", "для канала МЦП",
-         "для канала МПИ", true},
+        {3, "Программа настройки Hayes-модемов для КВАРД-47", "для канала МЦП", "для канала МПИ",
+         true},
     };
     for (const auto& k : kits) {
         fm1().Memo1->AddLine("x");
@@ -191,7 +191,8 @@ TEST_F(MainWindow, EachKitGetsItsCaptionLayoutHintsAndHelpContext) {
                   "Просмотр и изменение файла для буфера настроек Hayes-модема в КВАРД" + k.upper);
         EXPECT_EQ(fm1().Button4->statusTip(),
                   "Сохранить в файле буфер настроек Hayes-модема в КВАРД" + k.upper);
-        EXPECT_EQ(fm1().Memo1->statusTip(), "Просмотр и коррекция настроек Hayes-модема " + k.upper);
+        EXPECT_EQ(fm1().Memo1->statusTip(),
+                  "Просмотр и коррекция настроек Hayes-модема " + k.upper);
         EXPECT_EQ(fm1().Button8->statusTip(), "Занести в буфер настроек Hayes-модема в КВАРД");
         if (k.twoChannels) {
             EXPECT_EQ(fm1().Memo2->y(), 240);

@@ -25,8 +25,8 @@ std::vector<std::pair<std::string, std::int64_t>> LineControl(const sim::SimLine
     std::vector<std::pair<std::string, std::int64_t>> out;
     for (const auto& e : line.Events())
         if (e.kind == Kind::Dtr || e.kind == Kind::Rts)
-            out.push_back({std::string(e.kind == Kind::Dtr ? "D" : "R") + (e.level ? "1" : "0"),
-                           e.atMs});
+            out.push_back(
+                {std::string(e.kind == Kind::Dtr ? "D" : "R") + (e.level ? "1" : "0"), e.atMs});
     return out;
 }
 

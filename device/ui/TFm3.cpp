@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "gui/Fonts.h"
 #include "gui/RadioGroup.h"
 
 namespace hk {
@@ -38,13 +39,10 @@ QFrame* MakeFrame(QWidget* parent, const char* name) {
 
 }  // namespace
 
-TFm3::TFm3(MainState& state, SerialLink& link, ViewHooks& view, HelpRequest help,
-           QWidget* parent)
+TFm3::TFm3(MainState& state, SerialLink& link, ViewHooks& view, HelpRequest help, QWidget* parent)
     : QDialog(parent), state_(state), link_(link), view_(view), help_(std::move(help)) {
     setObjectName(QStringLiteral("Fm3"));
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setPointSize(8);
-    setFont(font);
+    setFont(WindowFont(11));  // 8 points at 96 dpi
     CreateControls();
     FormCreate();
 }
@@ -57,9 +55,9 @@ void TFm3::CreateControls() {
 
     Bevel1 = MakeFrame(this, "Bevel1");
     Bevel1->setGeometry(8, 28, 254, 72);
-    RadioGroup1 = new RadioGroup(QStringLiteral("RadioGroup1"),
-                                 QStringLiteral("Вид сетевого номера"),
-                                 {QStringLiteral("Hex"), QStringLiteral("Dec")}, 1, this);
+    RadioGroup1 =
+        new RadioGroup(QStringLiteral("RadioGroup1"), QStringLiteral("Вид сетевого номера"),
+                       {QStringLiteral("Hex"), QStringLiteral("Dec")}, 1, this);
     RadioGroup1->setGeometry(14, 32, 112, 62);
     RadioGroup1->SetItemIndex(1);
     Label1 = MakeLabel(this, "Label1", QStringLiteral("Сетевой номер"));

@@ -28,8 +28,7 @@ class TFm3 : public QDialog {
     Q_OBJECT
 public:
     using HelpRequest = std::function<void(int context, QWidget* owner)>;
-    TFm3(MainState& state, SerialLink& link, ViewHooks& view, HelpRequest help,
-         QWidget* parent);
+    TFm3(MainState& state, SerialLink& link, ViewHooks& view, HelpRequest help, QWidget* parent);
 
     static constexpr int kHelpContext = 8;
 
