@@ -1,0 +1,286 @@
+#include "modem/ModemConsole.h"
+
+#include <array>
+#include <vector>
+
+#include "modem/EncodeLine.h"
+#include "modem/ListFiles.h"
+
+namespace hk {
+namespace {
+
+constexpr std::uint8_t kEnterKey = 13;
+// Windows-1251 codes of the Cyrillic letters А..я, which the memos and the
+// command field do not take (Ё and ё, 168 and 184, pass).
+constexpr std::uint8_t kFirstCyrillicLetter = 192;
+constexpr std::uint8_t kDigitZero = 0x30;
+
+bool BeginsWithAt(const std::string& line) { return UpperAscii(line.substr(0, 2)) == "AT"; }
+
+}  // namespace
+
+std::string ListLineTooLongText(int lineNumber) {
+    return "Строка " + std::to_string(lineNumber) +
+           " списка не передана в модем: она длиннее 300 символов и не помещается в буфер "
+           "передачи (301 байт). Запись в модем остановлена.";
+}
+
+void TrackDigitAnswers(std::string_view line, bool& digitAnswers) {
+    const std::string upper = UpperAscii(line);
+    if (upper.find("&V") != std::string::npos) return;
+    if (upper.find("V0") != std::string::npos) digitAnswers = true;
+    if (upper.find("V1") != std::string::npos) digitAnswers = false;
+}
+
+// --- The receiver's slot ----------------------------------------------------
+
+void ModemConsole::InstallIdleHandler() {
+    idleInstalled_ = true;
+    window_.IdleHandlerChanged(true);
+}
+
+void ModemConsole::RemoveIdleHandler() {
+    idleInstalled_ = false;
+    window_.IdleHandlerChanged(false);
+}
+
+void ModemConsole::ClearDigitAnswers() {
+    DigitAnswers = false;
+    state_.SavedDigitAnswers = false;
+}
+
+bool ModemConsole::EnsurePortReady() {
+    if (state_.PortReady) return true;
+    return window_.ShowPortDialog();
+}
+
+// --- The exchange -------------------------------------------------------------
+
+bool ModemConsole::SendModemLine(const std::string& line) {
+    std::array<std::uint8_t, kSendBufferSize> buf{};
+    const int n = EncodeLine(line, buf, 0, state_.TraceBytes ? &window_.Memo2() : nullptr);
+    if (n == kLineDoesNotFit) {
+        // The receiver may be installed already: keep its reads short.
+        SetPortTimeouts(link_, 0, kModemReadTimeoutMs);
+        return false;
+    }
+    SerialLine& port = link_.PortHandle;
+    // Only the answer still unread goes; bytes on their way out stay.
+    port.PurgeRx();
+    TrackDigitAnswers(line, DigitAnswers);
+    SetPortTimeouts(link_, 0, kModemReadTimeoutMs);
+    // A failed or short write shows in the answers, or in their absence.
+    port.Write(buf.data(), static_cast<std::size_t>(n));
+    return true;
+}
+
+void ModemConsole::ModemIdle() {
+    // A modal box opened from here runs its own event loop; the receiver
+    // must not be entered again from it.
+    if (!idleInstalled_ || inIdle_) return;
+    struct Busy {
+        bool& flag;
+        explicit Busy(bool& f) : flag(f) { flag = true; }
+        ~Busy() { flag = false; }
+    } busy(inIdle_);
+
+    MemoLines& memo2 = window_.Memo2();
+    const auto flush = [&] {
+        memo2.AddLine(AnswerLine);
+        AnswerLine.clear();
+    };
+    std::uint8_t byte = 0;
+    if (link_.PortHandle.Read(&byte, 1) != 1) {
+        // Silence (or a failed read): what came so far is shown.
+        if (!AnswerLine.empty()) flush();
+    } else if (byte == kLf) {
+        if (window_.CheckBox2Checked()) AnswerLine += kLfMarker;
+        flush();
+        if (NextLine > 0) SendNextLine();
+    } else {
+        if (AnswerLine.size() >= kAnswerLineLimit) flush();
+        if (byte == kCr) {
+            if (window_.CheckBox2Checked()) AnswerLine += kCrMarker;
+        } else {
+            AnswerLine += static_cast<char>(byte);
+            if (DigitAnswers) {
+                // Digit result codes carry no line feed: each character is
+                // a line, and the code 0 (OK) moves a run on.
+                flush();
+                if (byte == kDigitZero && NextLine > 0) SendNextLine();
+            }
+        }
+    }
+    link_.view.ProcessMessages();
+}
+
+void ModemConsole::SendNextLine() {
+    // Lets the rest of the answer arrive; SendModemLine drops it.
+    link_.clock.Sleep(kNextLinePauseMs);
+    MemoLines& memo1 = window_.Memo1();
+    for (int k = NextLine; k < memo1.Count(); ++k) {
+        const std::string line = memo1.Line(k);
+        if (!BeginsWithAt(line)) continue;
+        const bool sent = SendModemLine(line);
+        NextLine = k + 1;
+        AnswerLine.clear();
+        if (!sent) {
+            // The lines after it must not go in without it (an AT&W would
+            // store an incomplete set).
+            NextLine = 0;
+            link_.view.ShowError(ListLineTooLongText(k + 1));
+        }
+        return;
+    }
+    NextLine = 0;
+}
+
+void ModemConsole::SendCommand(const std::string& cmd) {
+    if (!EnsurePortReady()) return;
+    AnswerLine.clear();
+    NextLine = 0;
+    link_.view.ProcessMessages();
+    InstallIdleHandler();
+    if (!SendModemLine(cmd)) link_.view.ShowError(kCommandTooLongText);
+}
+
+// --- The modem console --------------------------------------------------------
+
+void ModemConsole::StartRun() {
+    MemoLines& memo1 = window_.Memo1();
+    if (memo1.Count() == 0) {
+        memo1.SetFocus();
+        return;
+    }
+    window_.ShowCommandEdit(false);
+    if (!EnsurePortReady()) return;
+    AnswerLine.clear();
+    link_.view.ProcessMessages();
+    NextLine = 1;
+    DigitAnswers = state_.SavedDigitAnswers;
+    InstallIdleHandler();
+    // Line 0 goes out whatever it holds; the list may have been emptied
+    // while messages ran.
+    const std::string first = memo1.Count() > 0 ? memo1.Line(0) : std::string();
+    if (!SendModemLine(first)) {
+        NextLine = 0;
+        link_.view.ShowError(ListLineTooLongText(1));
+    }
+}
+
+void ModemConsole::ViewCurrentSettings() {
+    window_.ShowCommandEdit(false);
+    state_.SavedDigitAnswers = DigitAnswers;
+    DigitAnswers = false;
+    SendCommand(kCurrentSettingsCommand);
+}
+
+void ModemConsole::OpenCommandField() {
+    window_.ShowCommandEdit(true);
+    window_.FocusCommandEdit();
+    state_.SavedDigitAnswers = DigitAnswers;
+    DigitAnswers = false;
+}
+
+void ModemConsole::Edit1KeyPress(std::uint8_t& key) {
+    if (key >= kFirstCyrillicLetter) {
+        key = 0;
+        return;
+    }
+    if (key == kEnterKey && state_.WorkMode < 3) SendCommand(window_.Edit1Text());
+}
+
+// --- List files and the ring count -------------------------------------------
+
+void ModemConsole::Button1Click() {
+    window_.Memo1().Clear();
+    window_.Memo2().Clear();
+    window_.ShowCommandEdit(false);
+    std::string_view filter = kModemListFilter;
+    if (state_.WorkMode == 3) {
+        filter = kControllerListFilter;
+        state_.ClearBuffer1 = false;
+    }
+    LoadList(true, filter);
+}
+
+void ModemConsole::Button2Click() {
+    if (state_.WorkMode != 3) {
+        StartRun();
+        return;
+    }
+    state_.ClearBuffer1 = true;
+    window_.Memo1().Clear();
+}
+
+void ModemConsole::Button3Click() {
+    if (state_.WorkMode != 3) {
+        ViewCurrentSettings();
+        return;
+    }
+    state_.ClearBuffer2 = false;
+    LoadList(false, kControllerListFilter);
+}
+
+void ModemConsole::Button4Click() {
+    if (state_.WorkMode == 3)
+        SaveList(window_.Memo1(), kControllerListFilter, kControllerListExt);
+    else
+        SaveList(window_.Memo1(), kModemListFilter, kModemListExt);
+}
+
+void ModemConsole::Button5Click() {
+    if (state_.WorkMode != 3) {
+        OpenCommandField();
+        return;
+    }
+    state_.ClearBuffer2 = true;
+    window_.Memo2().Clear();
+}
+
+void ModemConsole::Button6Click() {
+    SaveList(window_.Memo2(), kControllerListFilter, kControllerListExt);
+}
+
+void ModemConsole::LoadList(bool toMemo1, std::string_view filter) {
+    const auto path = window_.OpenListDialog(filter);
+    if (!path) return;
+    const auto lines = ReadListFile(*path);
+    if (!lines) return;
+    MemoLines& memo = toMemo1 ? window_.Memo1() : window_.Memo2();
+    for (const std::string& line : *lines) {
+        if (state_.ModemMode) SyncRingCount(line, true, 0);
+        memo.AddLine(line);
+    }
+}
+
+void ModemConsole::SaveList(MemoLines& memo, std::string_view filter, std::string_view defaultExt) {
+    if (memo.Count() == 0) {
+        memo.SetFocus();
+        return;
+    }
+    window_.ShowCommandEdit(false);
+    const auto path = window_.SaveListDialog(filter, defaultExt);
+    if (!path) return;
+    std::vector<std::string> lines;
+    lines.reserve(static_cast<std::size_t>(memo.Count()));
+    for (int i = 0; i < memo.Count(); ++i) lines.push_back(memo.Line(i));
+    WriteListFile(*path, lines);
+}
+
+void ModemConsole::SyncRingCount(const std::string& line, bool takeValue, int index) {
+    if (takeValue) {
+        if (const auto count = ReadRingCount(line)) window_.SetRingCount(*count);
+        return;
+    }
+    const int value = RingCountFieldValue(window_.RingCountText());
+    if (const auto rewritten = WriteRingCount(line, value))
+        window_.Memo1().SetLine(index, *rewritten);
+}
+
+void ModemConsole::SpinEdit1Exit() {
+    MemoLines& memo1 = window_.Memo1();
+    for (int i = 0; i < memo1.Count(); ++i) SyncRingCount(memo1.Line(i), false, i);
+}
+
+}  // namespace hk

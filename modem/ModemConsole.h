@@ -1,0 +1,120 @@
+#pragma once
+// The modem side of the main window, without widgets: the AT exchange with
+// its answer receiver and run driver, the modem console buttons, the list
+// file buttons of both modes and the ring count.
+//
+// Everything runs on the user-interface thread. The port is link.PortHandle;
+// link.view lets pending window messages run and shows the message boxes;
+// link.clock gives the 500 ms pause between the lines of a run.
+//
+// The answer receiver ModemIdle is installed by SendCommand and by the start
+// of a run, and removed only by RemoveIdleHandler (the mode buttons and the
+// window's activation). While it is installed the window calls ModemIdle
+// whenever its event loop is idle; each call reads at most one byte and
+// blocks for at most the 20 ms read time-out.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "link/Port.h"
+#include "modem/MainState.h"
+#include "modem/ModemWindow.h"
+
+namespace hk {
+
+inline constexpr std::size_t kSendBufferSize = 301;
+inline constexpr int kModemReadTimeoutMs = 20;
+inline constexpr int kNextLinePauseMs = 500;
+inline constexpr std::size_t kAnswerLineLimit = 200;
+inline constexpr const char* kCurrentSettingsCommand = "AT I4";
+inline constexpr const char* kCrMarker = "<CR>";
+inline constexpr const char* kLfMarker = "<LF>";
+
+// Message of a typed command whose bytes do not fit the send buffer.
+inline constexpr const char* kCommandTooLongText =
+    "Команда не передана в модем: она длиннее 300 символов и не помещается "
+    "в буфер передачи (301 байт).";
+// Message of a list line that does not fit; `lineNumber` counts from 1.
+std::string ListLineTooLongText(int lineNumber);
+
+// Digit result codes follow from the text of each line sent: "V0" sets the
+// flag, then "V1" clears it, anywhere in the upper-cased line; a line holding
+// "&V" leaves it as it is.
+void TrackDigitAnswers(std::string_view line, bool& digitAnswers);
+
+class ModemConsole {
+public:
+    ModemConsole(MainState& state, SerialLink& link, ModemWindow& window)
+        : state_(state), link_(link), window_(window) {}
+    ModemConsole(const ModemConsole&) = delete;
+    ModemConsole& operator=(const ModemConsole&) = delete;
+
+    // The modem answers with digit result codes.
+    bool DigitAnswers = false;
+    // Answer characters received since the last line went to Memo2.
+    std::string AnswerLine;
+    // Where the search for the next line of a run starts; 0: no run.
+    int NextLine = 0;
+
+    // --- The receiver's slot.
+    bool IdleInstalled() const { return idleInstalled_; }
+    // Mode buttons and window activation: the receiver stops; NextLine and
+    // AnswerLine stay as they are.
+    void RemoveIdleHandler();
+    // Entering modem mode: DigitAnswers and SavedDigitAnswers become false.
+    void ClearDigitAnswers();
+
+    // --- The exchange.
+    // Purges unread input, tracks DigitAnswers, encodes the line into the
+    // 301-byte send buffer, sets the 20 ms read time-out and writes the bytes
+    // once (the write's result is not looked at). A line whose bytes do not
+    // fit is refused: false, nothing purged, traced or sent and DigitAnswers
+    // unchanged; only the 20 ms read time-out is set, for the receiver. No
+    // message here: the callers tell the operator.
+    bool SendModemLine(const std::string& line);
+    // One poll of the receiver; does nothing while it is not installed.
+    void ModemIdle();
+    // During a run: the 500 ms pause, then the next line beginning with "AT".
+    void SendNextLine();
+    // One stand-alone command; ends a run in progress.
+    void SendCommand(const std::string& cmd);
+
+    // --- Handlers of the main window (both modes unless named).
+    void Button1Click();  // "Прочитать из файла", first list
+    void Button2Click();  // modem: start a run; controller: "Очистить" first list
+    void Button3Click();  // modem: "AT I4"; controller: load second list
+    void Button4Click();  // "Сохранить в файле", first list
+    void Button5Click();  // modem: command field; controller: "Очистить" second list
+    void Button6Click();  // "Сохранить в файле", second list
+    void SpinEdit1Exit();
+    // The key filter of Memo1, Memo2 and Edit1: `key` is the Windows-1251
+    // code of the typed character and becomes 0 when the key is thrown away.
+    // Enter (13) sends Edit1's text while WorkMode < 3 and still reaches the
+    // control.
+    void Edit1KeyPress(std::uint8_t& key);
+
+    // --- Pieces of the handlers.
+    void StartRun();             // Button2 in modem mode
+    void ViewCurrentSettings();  // Button3 in modem mode
+    void OpenCommandField();     // Button5 in modem mode
+    void LoadList(bool toMemo1, std::string_view filter);
+    // Throws hk::FileError when the file cannot be written.
+    void SaveList(MemoLines& memo, std::string_view filter, std::string_view defaultExt);
+    // takeValue: the count of `line` into the ring count field; otherwise the
+    // field's value into `line`, stored as line `index` of Memo1.
+    void SyncRingCount(const std::string& line, bool takeValue, int index);
+
+private:
+    void InstallIdleHandler();
+    bool EnsurePortReady();
+
+    MainState& state_;
+    SerialLink& link_;
+    ModemWindow& window_;
+    bool idleInstalled_ = false;
+    bool inIdle_ = false;
+};
+
+}  // namespace hk

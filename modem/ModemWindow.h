@@ -1,0 +1,64 @@
+#pragma once
+// What the modem side needs from the main window: its two memos as line
+// lists, the check box "Показать спец. символы", the command field, the ring
+// count field, the file dialogs, the port and speed dialog and the slot of the
+// answer receiver. The window implements it with widgets; tests with fakes.
+// All line texts are Windows-1251 bytes.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "modem/LineSink.h"
+
+namespace hk {
+
+// One memo as a list of lines. An empty memo has no lines; a final empty
+// line counts only when a line break follows it, as the list files have it.
+class MemoLines : public LineSink {
+public:
+    virtual int Count() const = 0;
+    // Line `index`, 0 <= index < Count().
+    virtual std::string Line(int index) const = 0;
+    // Replaces line `index`, 0 <= index < Count().
+    virtual void SetLine(int index, const std::string& line) = 0;
+    virtual void Clear() = 0;
+    virtual void SetFocus() = 0;
+};
+
+class ModemWindow {
+public:
+    virtual ~ModemWindow() = default;
+
+    virtual MemoLines& Memo1() = 0;  // the list
+    virtual MemoLines& Memo2() = 0;  // the answers (modem mode), second list (controller mode)
+    // CheckBox2 "Показать спец. символы".
+    virtual bool CheckBox2Checked() = 0;
+
+    // Edit1, the command field.
+    virtual std::string Edit1Text() = 0;
+    virtual void ShowCommandEdit(bool visible) = 0;
+    virtual void FocusCommandEdit() = 0;
+
+    // SpinEdit1, the ring count: its text as typed, and a new value.
+    virtual std::string RingCountText() = 0;
+    virtual void SetRingCount(int value) = 0;
+
+    // The file dialogs, starting in the program's folder, with the filter
+    // (and, for saving, the default extension) given. nullopt when the
+    // operator cancels; otherwise a path the C library can open.
+    virtual std::optional<std::string> OpenListDialog(std::string_view filter) = 0;
+    virtual std::optional<std::string> SaveListDialog(std::string_view filter,
+                                                      std::string_view defaultExt) = 0;
+
+    // Shows the port and speed dialog modally; returns PortReady afterwards.
+    virtual bool ShowPortDialog() = 0;
+
+    // The answer receiver was installed (true) or removed (false): while it is
+    // installed the window calls ModemConsole::ModemIdle whenever its event
+    // loop is idle (a zero-interval timer). Called on every install and
+    // removal, also when nothing changes.
+    virtual void IdleHandlerChanged(bool installed) = 0;
+};
+
+}  // namespace hk
