@@ -1,0 +1,88 @@
+#pragma once
+// A simulated Hayes-compatible modem in command state, the far end the
+// program's modem side talks to. It runs in-process on a SimLine (tests,
+// virtual clock) or on a PtyBridge (the demo, real time).
+//
+// What it does, as a real modem does it:
+//  - echoes every byte it receives while echo is on (E1, the default);
+//  - takes a command line from "AT" (any letter case; whatever precedes it
+//    on the line is ignored) up to the carriage return; blanks are ignored;
+//    a line without "AT" is dropped silently;
+//  - knows E, Q, V, X, M, L, H, Z, I (I4: the current settings), &F, &W, &V,
+//    &C, &D, &K, Sn=v and Sn?; anything else answers ERROR, and the commands
+//    before it on the line stay done;
+//  - answers word result codes framed by CR LF (CR LF OK CR LF) with V1 and
+//    digit codes followed by CR (0 CR) with V0; Q1 suppresses them;
+//    information text is framed by CR LF as well (V0: without the leading
+//    CR LF);
+//  - keeps one stored profile (&W) that Z brings back; &F gives the factory
+//    settings.
+// Answers come after a short processing delay (longer for Z, &F, &W) and
+// one byte after the other at the line's speed.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sim/SimPeer.h"
+
+namespace hk::sim {
+
+class HayesModem final : public SimPeer {
+public:
+    struct Timing {
+        int echoDelayMs = 1;    // from a received byte to its echo
+        int answerDelayMs = 8;  // from the carriage return to the answer
+        int resetDelayMs = 60;  // Z and &F: the modem resets first
+        int storeDelayMs = 50;  // &W: the profile goes to non-volatile memory
+    };
+
+    static constexpr int kRegisterCount = 38;  // S0 .. S37
+    static constexpr int kCommandLineLimit = 255;
+
+    HayesModem() : HayesModem(Timing{}) {}
+    explicit HayesModem(Timing timing);
+
+    void OnByte(std::uint8_t byte, const LineParams& params, PeerOutput& out) override;
+    // &D3: dropping DTR resets the modem to its stored profile.
+    void OnControlLines(bool dtr, bool rts, PeerOutput& out) override;
+
+    // The current state, for tests on the same thread.
+    int Register(int n) const { return active_.s[static_cast<std::size_t>(n)]; }
+    int StoredRegister(int n) const { return stored_.s[static_cast<std::size_t>(n)]; }
+    bool Echo() const { return active_.echo; }
+    bool Verbose() const { return active_.verbose; }
+    bool Quiet() const { return active_.quiet; }
+    // Every command line taken, from "AT" on, as received.
+    const std::vector<std::string>& CommandLines() const { return commandLines_; }
+
+private:
+    struct Profile {
+        bool echo = true;
+        bool quiet = false;
+        bool verbose = true;
+        int x = 4, m = 1, l = 2, c = 1, d = 2, k = 3;
+        std::array<int, kRegisterCount> s{};
+    };
+    enum class Result { Ok, Error };
+
+    static Profile Factory();
+    void TakeLine(const LineParams& params, PeerOutput& out);
+    Result Execute(const std::string& body, std::vector<std::string>& info, int& delayMs);
+    std::vector<std::string> SettingsLines(const Profile& p) const;
+    void Emit(const std::string& bytes, int delayMs, const LineParams& params, PeerOutput& out);
+
+    Timing timing_;
+    Profile active_;
+    Profile stored_;
+    std::string line_;
+    bool dtrSeen_ = false;
+    struct Busy {
+        std::int64_t start, end;  // the transmitter sends in [start, end)
+    };
+    std::vector<Busy> busy_;  // ordered by start
+    std::vector<std::string> commandLines_;
+};
+
+}  // namespace hk::sim
