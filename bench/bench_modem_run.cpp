@@ -1,0 +1,244 @@
+// Measures the modem side on the real serial backend: a 20-line list run
+// through PosixSerialLine over a pseudo-terminal (ports/com2 in a temporary
+// folder) against the simulated Hayes modem served by PtyBridge in a thread,
+// on the real clock. Prints
+//  - the time per line above the 500 ms pause and the modem's own answer
+//    time (from the line's carriage return reaching the modem to the line
+//    feed that moves the run on), target <= 25 ms;
+//  - the process's CPU use while the receiver listens to a silent line for
+//    10 s, polled in a loop as the idle timer polls it, target <= 2 % of one
+//    core.
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <numeric>
+#include <thread>
+
+#include "link/Port.h"
+#include "link/PosixSerialLine.h"
+#include "modem/ModemConsole.h"
+#include "sim/HayesModem.h"
+#include "sim/PtyBridge.h"
+
+namespace {
+
+using namespace hk;
+
+std::int64_t SteadyUs() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+double CpuSeconds(int who) {
+    rusage u{};
+    ::getrusage(who, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Around the simulated modem: notes when each carriage return arrives and
+// when the first line feed sent after it is due on the line (bridge thread).
+class TimedModem : public sim::SimPeer, private sim::PeerOutput {
+public:
+    struct Answer {
+        std::int64_t crMs, lfMs;
+    };
+    void OnByte(std::uint8_t byte, const LineParams& params, sim::PeerOutput& out) override {
+        out_ = &out;
+        if (byte == '\r' && !awaitingLf_) {
+            awaitingLf_ = true;
+            crMs_ = out.NowMs();
+        }
+        modem_.OnByte(byte, params, *this);
+    }
+    std::vector<Answer> Answers() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return answers_;
+    }
+
+private:
+    std::int64_t NowMs() override { return out_->NowMs(); }
+    void Send(const std::vector<std::uint8_t>& bytes, int delayMs, int spacingMs) override {
+        for (std::size_t i = 0; i < bytes.size() && awaitingLf_; ++i) {
+            if (bytes[i] != '\n') continue;
+            awaitingLf_ = false;
+            std::lock_guard<std::mutex> lock(mutex_);
+            answers_.push_back(
+                {crMs_, out_->NowMs() + delayMs + static_cast<std::int64_t>(i) * spacingMs});
+        }
+        out_->Send(bytes, delayMs, spacingMs);
+    }
+
+    sim::HayesModem modem_;
+    sim::PeerOutput* out_ = nullptr;
+    bool awaitingLf_ = false;
+    std::int64_t crMs_ = 0;
+    std::mutex mutex_;
+    std::vector<Answer> answers_;
+};
+
+class WriteTimes : public TrafficTap {
+public:
+    void OnWritten(std::span<const std::uint8_t>, const LineParams&) override {
+        us.push_back(SteadyUs());
+    }
+    void OnRead(std::span<const std::uint8_t>, const LineParams&) override {}
+    std::vector<std::int64_t> us;
+};
+
+class Memo : public MemoLines {
+public:
+    int Count() const override { return static_cast<int>(lines.size()); }
+    std::string Line(int i) const override { return lines[static_cast<std::size_t>(i)]; }
+    void SetLine(int i, const std::string& l) override { lines[static_cast<std::size_t>(i)] = l; }
+    void AddLine(const std::string& l) override { lines.push_back(l); }
+    void Clear() override { lines.clear(); }
+    void SetFocus() override {}
+    std::vector<std::string> lines;
+};
+
+class Window : public ModemWindow {
+public:
+    explicit Window(std::function<bool()> openPort) : openPort_(std::move(openPort)) {}
+    MemoLines& Memo1() override { return memo1; }
+    MemoLines& Memo2() override { return memo2; }
+    bool CheckBox2Checked() override { return false; }
+    std::string Edit1Text() override { return {}; }
+    void ShowCommandEdit(bool) override {}
+    void FocusCommandEdit() override {}
+    std::string RingCountText() override { return "0"; }
+    void SetRingCount(int) override {}
+    std::optional<std::string> OpenListDialog(std::string_view) override { return {}; }
+    std::optional<std::string> SaveListDialog(std::string_view, std::string_view) override {
+        return {};
+    }
+    bool ShowPortDialog() override { return openPort_(); }
+    void IdleHandlerChanged(bool) override {}
+    Memo memo1, memo2;
+
+private:
+    std::function<bool()> openPort_;
+};
+
+class NoWindows : public ViewHooks {
+public:
+    void ProcessMessages() override {}
+    bool Confirm(const std::string&) override { return false; }
+    void ShowInformation(const std::string&) override {}
+    void ShowError(const std::string& text) override {
+        std::fprintf(stderr, "error box: %s\n", text.c_str());
+    }
+};
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+}  // namespace
+
+int main() {
+    namespace fs = std::filesystem;
+    char pattern[] = "/tmp/hk-bench-XXXXXX";
+    if (!::mkdtemp(pattern)) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const std::string dir = std::string(pattern) + "/";
+
+    TimedModem modem;
+    sim::PtyBridge bridge(modem);
+    std::string error;
+    if (!bridge.Start(error) || !bridge.LinkAs(dir + "ports/com2", error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    std::atomic<bool> stop{false};
+    std::thread server([&] { sim::ServeBridges({&bridge}, stop); });
+
+    PosixSerialLine line(dir);
+    WriteTimes writes;
+    line.SetTap(&writes);
+    RealClock clock;
+    NoWindows hooks;
+    SerialLink link(line, clock, hooks);
+    MainState state;
+    state.WorkMode = 2;
+    state.ModemMode = true;
+    Window window([&] {
+        link.Settings.LinkKind = kLinkModem;
+        return state.PortReady = OpenPort(link, "Com2", 5, true);  // 9600 baud
+    });
+    window.memo1.lines = {"AT&F",     "ATE1V1Q0", "ATX4",    "ATM1L2", "AT&C1",
+                          "AT&D2",    "ATS0=2",   "ATS7=60", "ATS9=6", "ATS10=20",
+                          "ATS11=95", "ATS12=50", "ATS6=2",  "ATS8=2", "AT&K3",
+                          "ATS0?",    "ATI4",     "AT&V",    "ATS0=3", "AT&W"};
+    ModemConsole console(state, link, window);
+
+    console.Button2Click();
+    if (!state.PortReady) {
+        std::fprintf(stderr, "port did not open\n");
+        stop = true;
+        server.join();
+        return 1;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while ((console.NextLine != 0 || window.memo2.lines.empty() ||
+            window.memo2.lines.back() != "OK") &&
+           std::chrono::steady_clock::now() < deadline)
+        console.ModemIdle();
+
+    const auto answers = modem.Answers();
+    std::vector<double> above;
+    for (std::size_t k = 0; k + 1 < writes.us.size() && k < answers.size(); ++k) {
+        const double intervalMs = static_cast<double>(writes.us[k + 1] - writes.us[k]) / 1000.0;
+        const double modemMs = static_cast<double>(answers[k].lfMs - answers[k].crMs);
+        above.push_back(intervalMs - 500.0 - modemMs);
+    }
+    std::printf("run: %zu lines written, %zu answers, %zu lines in Memo2\n", writes.us.size(),
+                answers.size(), window.memo2.lines.size());
+    if (!answers.empty())
+        std::printf("modem's own answer time (CR in to LF out): %lld ms (first line)\n",
+                    static_cast<long long>(answers[0].lfMs - answers[0].crMs));
+    if (!above.empty()) {
+        const double mean =
+            std::accumulate(above.begin(), above.end(), 0.0) / static_cast<double>(above.size());
+        std::printf(
+            "time per line above 500 ms + modem answer: mean %.2f ms, median %.2f ms, "
+            "max %.2f ms over %zu lines (target <= 25 ms)\n",
+            mean, Median(above), *std::max_element(above.begin(), above.end()), above.size());
+    }
+
+    // Listening to a silent line.
+    const double cpu0 = CpuSeconds(RUSAGE_SELF);
+    const double thread0 = CpuSeconds(RUSAGE_THREAD);
+    const auto t0 = std::chrono::steady_clock::now();
+    long polls = 0;
+    while (std::chrono::steady_clock::now() - t0 < std::chrono::seconds(10)) {
+        console.ModemIdle();
+        ++polls;
+    }
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const double cpu = CpuSeconds(RUSAGE_SELF) - cpu0;
+    const double thread = CpuSeconds(RUSAGE_THREAD) - thread0;
+    std::printf(
+        "listening, no traffic, %.1f s: process CPU %.3f %% of one core (target <= 2 %%), "
+        "polling thread %.3f %%, %ld polls (%.1f per s)\n",
+        wall, 100.0 * cpu / wall, 100.0 * thread / wall, polls, static_cast<double>(polls) / wall);
+
+    stop = true;
+    server.join();
+    line.Close();
+    std::error_code ec;
+    fs::remove_all(pattern, ec);
+    return 0;
+}
