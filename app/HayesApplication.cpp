@@ -1,8 +1,10 @@
 #include "app/HayesApplication.h"
 
+#include "app/MainModemWindow.h"
 #include "app/TFm1.h"
 #include "app/TFm2.h"
 #include "device/ui/TFm3.h"
+#include "modem/ModemConsole.h"
 
 namespace hk {
 
@@ -16,8 +18,11 @@ HayesApplication::HayesApplication(SerialLine& line, Clock& clock, ViewHooks& vi
         state_, link_, view,
         [fm1](int context, QWidget* owner) { fm1->ShowHelpContext(context, owner); }, fm1);
     fm1_->SetDialogs(fm2_, fm3_);
+    modemWindow_ = std::make_unique<MainModemWindow>(*fm1_, *fm2_, state_);
+    console_ = std::make_unique<ModemConsole>(state_, link_, *modemWindow_);
+    fm1_->SetModemConsole(console_.get());
 }
 
-HayesApplication::~HayesApplication() = default;
+HayesApplication::~HayesApplication() { fm1_->SetModemConsole(nullptr); }
 
 }  // namespace hk

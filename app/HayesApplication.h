@@ -14,6 +14,8 @@
 
 namespace hk {
 
+class MainModemWindow;
+class ModemConsole;
 class TFm1;
 class TFm2;
 class TFm3;
@@ -29,6 +31,7 @@ public:
     TFm3& Fm3() { return *fm3_; }
     MainState& State() { return state_; }
     SerialLink& Link() { return link_; }
+    ModemConsole& Console() { return *console_; }
 
 private:
     MainState state_;
@@ -36,6 +39,8 @@ private:
     std::unique_ptr<TFm1> fm1_;
     TFm2* fm2_ = nullptr;  // owned by Fm1 as their parent
     TFm3* fm3_ = nullptr;
+    std::unique_ptr<MainModemWindow> modemWindow_;
+    std::unique_ptr<ModemConsole> console_;
 };
 
 }  // namespace hk

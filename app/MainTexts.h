@@ -41,7 +41,4 @@ inline const QString kAskStoreChanges = QStringLiteral("Занести изме�
 inline const QString kAskWrite = QStringLiteral("Будем записывать настройки в КВАРД ?");
 inline const QString kNothingToWrite = QStringLiteral("Не указаны настройки или режим ОЧИСТИТЬ");
 
-inline const QString kFilterN2 = QStringLiteral("Список названий (*.n2)|*.n2");
-inline const QString kFilterN3 = QStringLiteral("Список названий (*.n3)|*.n3");
-
 }  // namespace hk::texts

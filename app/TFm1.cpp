@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -26,6 +27,8 @@
 #include "gui/HelpViewer.h"
 #include "gui/Memo.h"
 #include "gui/Text.h"
+#include "modem/ListFiles.h"
+#include "modem/ModemConsole.h"
 
 namespace hk {
 namespace {
@@ -64,7 +67,6 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setAutoDefault(false);
-    b->setFocusPolicy(Qt::TabFocus);
     return b;
 }
 
@@ -251,10 +253,9 @@ void TFm1::CreateControls() {
     on(SBbuf, &TFm1::SBbufClick);
     on(SBEx, &TFm1::SBExClick);
     on(SpeedButton1, &TFm1::SpeedButton1Click);
-    on(Button2, &TFm1::Button2Click);
-    on(Button5, &TFm1::Button5Click);
     on(Button7, &TFm1::Button7Click);
     on(Button8, &TFm1::Button8Click);
+    WireModemSide();
     Label1->installEventFilter(this);
     Label8->installEventFilter(this);
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -326,6 +327,10 @@ bool TFm1::event(QEvent* e) {
 }
 
 bool TFm1::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::KeyPress && FilterKey(watched, static_cast<QKeyEvent*>(e)))
+        return true;
+    if (e->type() == QEvent::FocusOut && watched == SpinEdit1 && console_)
+        Guarded([this] { console_->SpinEdit1Exit(); });
     if (e->type() == QEvent::MouseButtonDblClick && (watched == Label1 || watched == Label8)) {
         Label1DblClick();
         return true;
@@ -349,7 +354,57 @@ void TFm1::Timer1Timer() {
     SB1Panel1->setText(QTime::currentTime().toString(QStringLiteral("H:mm:ss")));
 }
 
-void TFm1::RemoveIdleHandler() { idleTimer_->stop(); }
+void TFm1::WireModemSide() {
+    auto forward = [this](QPushButton* b, void (ModemConsole::*handler)()) {
+        connect(b, &QPushButton::clicked, this, [this, handler] {
+            Guarded([=, this] {
+                if (console_) (console_->*handler)();
+            });
+        });
+    };
+    forward(Button1, &ModemConsole::Button1Click);
+    forward(Button2, &ModemConsole::Button2Click);
+    forward(Button3, &ModemConsole::Button3Click);
+    forward(Button4, &ModemConsole::Button4Click);
+    forward(Button5, &ModemConsole::Button5Click);
+    forward(Button6, &ModemConsole::Button6Click);
+    connect(idleTimer_, &QTimer::timeout, this, [this] {
+        Guarded([this] {
+            if (console_) console_->ModemIdle();
+        });
+    });
+    for (QObject* o : std::initializer_list<QObject*>{Memo1, Memo2, Edit1, SpinEdit1})
+        o->installEventFilter(this);
+}
+
+void TFm1::SetFileFilter(std::string_view filter, std::string_view defaultExt, bool save) {
+    FileDialogSetup& setup = save ? saveDialog1_ : openDialog1_;
+    setup.Filter = QString::fromUtf8(filter.data(), static_cast<qsizetype>(filter.size()));
+    if (save)
+        setup.DefaultExt =
+            QString::fromUtf8(defaultExt.data(), static_cast<qsizetype>(defaultExt.size()));
+}
+
+bool TFm1::FilterKey(QObject* watched, QKeyEvent* e) {
+    if (!console_ || (watched != Memo1 && watched != Memo2 && watched != Edit1)) return false;
+    std::uint8_t key = 0;
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        key = 13;
+    } else {
+        const std::string code = ToCp1251(e->text());
+        if (code.size() != 1) return false;  // no character, or a control key
+        key = static_cast<std::uint8_t>(code[0]);
+    }
+    Guarded([&] { console_->Edit1KeyPress(key); });
+    return key == 0;  // thrown away
+}
+
+void TFm1::RemoveIdleHandler() {
+    if (console_)
+        console_->RemoveIdleHandler();
+    else
+        idleTimer_->stop();
+}
 
 void TFm1::ShowCommandEdit(bool visible) { Edit1->setVisible(visible); }
 
@@ -440,14 +495,13 @@ void TFm1::SBtkClick() {
     SetHint(Button5, QStringLiteral("Ввод AT-команды в Hayes-модем"));
     SetHint(Memo1, QStringLiteral("Просмотр и коррекция настроек Hayes-модема "));
     SetHint(Memo2, QStringLiteral("Просмотр ответов Hayes-модема "));
-    openDialog1_.Filter = texts::kFilterN2;
-    saveDialog1_.Filter = texts::kFilterN2;
-    saveDialog1_.DefaultExt = QStringLiteral("n2");
+    SetFileFilter(kModemListFilter, {}, false);
+    SetFileFilter(kModemListFilter, kModemListExt, true);
     Memo2->setReadOnly(true);
     Memo1->ClearLines();
     Memo2->ClearLines();
     state_.SavedDigitAnswers = false;
-    emit ModemModeEntered();
+    if (console_) console_->ClearDigitAnswers();
 }
 
 void TFm1::SBbufClick() {
@@ -512,24 +566,6 @@ void TFm1::N1Click(QAction* item) {
     Memo2->setReadOnly(false);
     Memo1->ClearLines();
     Memo2->ClearLines();
-}
-
-void TFm1::Button2Click() {
-    if (state_.WorkMode == 3) {
-        state_.ClearBuffer1 = true;
-        Memo1->ClearLines();
-        return;
-    }
-    emit ModemRunRequested();
-}
-
-void TFm1::Button5Click() {
-    if (state_.WorkMode == 3) {
-        state_.ClearBuffer2 = true;
-        Memo2->ClearLines();
-        return;
-    }
-    emit CommandFieldRequested();
 }
 
 void TFm1::Button7Click() {

@@ -7,6 +7,9 @@
 #include <QMainWindow>
 #include <QString>
 #include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "link/Port.h"
 #include "modem/MainState.h"
@@ -20,10 +23,12 @@ class QPushButton;
 class QCheckBox;
 class QSpinBox;
 class QTimer;
+class QKeyEvent;
 
 namespace hk {
 
 class HelpViewer;
+class ModemConsole;
 class Memo;
 class TFm2;
 class TFm3;
@@ -47,6 +52,16 @@ public:
         fm2_ = fm2;
         fm3_ = fm3;
     }
+    // The modem side's logic, which the function buttons, the key filter,
+    // the ring count field and the idle timer drive.
+    void SetModemConsole(ModemConsole* console) { console_ = console; }
+
+    // Sets up a file dialog before it opens (the modem side passes the
+    // list kind's filter and default extension).
+    void SetFileFilter(std::string_view filter, std::string_view defaultExt, bool save);
+    // Replaces the file dialogs (tests): gets the set-up, returns the chosen
+    // path or nothing when cancelled.
+    std::function<std::optional<std::string>(const FileDialogSetup&, bool save)> fileDialog;
 
     int HelpContext() const { return helpContext_; }
     QMenu* PopupMenu1() const { return popupMenu1_; }
@@ -61,8 +76,6 @@ public:
     void SBtkClick();
     void SBbufClick();
     void SBExClick();
-    void Button2Click();
-    void Button5Click();
     void Button7Click();
     void Button8Click();
     void PopupMenu1Popup();
@@ -81,12 +94,6 @@ public:
     // in the error box, and the program goes on.
     void Guarded(const std::function<void()>& handler);
 
-signals:
-    // Modem-side actions, carried out by the modem console.
-    void ModemModeEntered();
-    void ModemRunRequested();
-    void CommandFieldRequested();
-
 protected:
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -101,6 +108,8 @@ private:
     void FollowPanelSize();
     void ShowDeviceDialog();
     void RemoveIdleHandler();
+    void WireModemSide();
+    bool FilterKey(QObject* watched, QKeyEvent* e);
     void SetHint(QWidget* w, const QString& hint);
 
     MainState& state_;
@@ -108,6 +117,7 @@ private:
     ViewHooks& view_;
     TFm2* fm2_ = nullptr;
     TFm3* fm3_ = nullptr;
+    ModemConsole* console_ = nullptr;
     HelpViewer* help_ = nullptr;
     int helpContext_ = 2;
     bool activated_ = false;

@@ -1,0 +1,157 @@
+// The main window driving the modem side: the function buttons, the key
+// filter, the ring count field, the idle receiver and the file dialogs, on
+// SimLine with a simulated modem and the virtual clock.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+
+#include "app/HayesApplication.h"
+#include "app/TFm1.h"
+#include "app/TFm2.h"
+#include "gui/Memo.h"
+#include "modem/ModemConsole.h"
+#include "sim/HayesModem.h"
+#include "sim/SimLine.h"
+#include "support/QtApp.h"
+#include "support/ScriptedView.h"
+#include "support/TempDir.h"
+
+namespace hk {
+namespace {
+
+class WindowModem : public ::testing::Test {
+protected:
+    WindowModem() {
+        test::EnsureQApplication();
+        line.Attach(&modem);
+        app = std::make_unique<HayesApplication>(line, clock, view,
+                                                 QString::fromStdString(dir.Dir()));
+        fm1().show();
+        QTest::mouseClick(fm1().SBtk, Qt::LeftButton);  // modem mode
+    }
+    TFm1& fm1() { return app->Fm1(); }
+    MainState& state() { return app->State(); }
+    // The port as the port dialog leaves it.
+    void PortReady() {
+        app->Link().Settings.LinkKind = kLinkModem;
+        ASSERT_TRUE(OpenPort(app->Link(), "Com2", 5, true));
+        state().PortReady = true;
+    }
+    // Lets the event loop run (the idle timer polls the port) until the
+    // virtual clock has moved by `ms`.
+    void RunFor(int ms) {
+        const auto until = clock.NowMs() + ms;
+        for (int i = 0; i < 100000 && clock.NowMs() < until; ++i) QCoreApplication::processEvents();
+    }
+    std::vector<std::string> Sent() {
+        std::vector<std::string> lines;
+        std::string current;
+        for (std::uint8_t b : line.WrittenBytes()) {
+            current += static_cast<char>(b);
+            if (b == 0x0D) {
+                lines.push_back(current);
+                current.clear();
+            }
+        }
+        return lines;
+    }
+
+    test::TempDir dir;
+    VirtualClock clock;
+    sim::SimLine line{clock};
+    sim::HayesModem modem;
+    test::ScriptedView view;
+    std::unique_ptr<HayesApplication> app;
+};
+
+TEST_F(WindowModem, ARunWritesTheListLineByLineAndTheAnswersArriveInMemo2) {
+    PortReady();
+    fm1().Memo1->AddLine("ATZ");
+    fm1().Memo1->AddLine("; a comment");
+    fm1().Memo1->AddLine("ATS0=2");
+    QTest::mouseClick(fm1().Button2, Qt::LeftButton);
+    EXPECT_TRUE(fm1().IdleTimer()->isActive());
+    RunFor(3000);
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"ATZ\r", "ATS0=2\r"}));
+    EXPECT_EQ(modem.Register(0), 2);
+    EXPECT_TRUE(fm1().Memo2->Lines().contains("OK"));
+    // A mode button ends the listening.
+    QTest::mouseClick(fm1().SBtk, Qt::LeftButton);
+    EXPECT_FALSE(fm1().IdleTimer()->isActive());
+}
+
+TEST_F(WindowModem, CurrentSettingsAndATypedCommand) {
+    PortReady();
+    QTest::mouseClick(fm1().Button3, Qt::LeftButton);  // "AT I4"
+    RunFor(1000);
+    EXPECT_EQ(Sent(), std::vector<std::string>{"AT I4\r"});
+    EXPECT_GT(fm1().Memo2->LineCount(), 3);
+    QTest::mouseClick(fm1().Button5, Qt::LeftButton);
+    EXPECT_TRUE(fm1().Edit1->isVisible());
+    fm1().Edit1->setText("ATE0");
+    QTest::keyClick(fm1().Edit1, Qt::Key_Return);
+    RunFor(500);
+    EXPECT_EQ(Sent().back(), "ATE0\r");
+    EXPECT_EQ(fm1().Edit1->text(), "ATE0");  // kept for a repeat
+}
+
+TEST_F(WindowModem, KeyFilterDropsCyrillicLettersButNotYo) {
+    fm1().Memo1->setFocus();
+    for (QChar c : QStringLiteral("ATЖж ЁёZ")) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(fm1().Memo1, &press);
+    }
+    EXPECT_EQ(fm1().Memo1->toPlainText(), QStringLiteral("AT ЁёZ"));
+}
+
+TEST_F(WindowModem, EnterWithoutAPortBringsUpThePortDialogAndSendsNothingWhenClosed) {
+    bool dialogShown = false;
+    test::OnNextModal([&](QWidget* modal) {
+        dialogShown = modal == &app->Fm2();
+        if (QWidget* box = QApplication::activeModalWidget()) box->close();
+    });
+    QTest::keyClick(fm1().Memo1, Qt::Key_Return);
+    EXPECT_TRUE(dialogShown);
+    EXPECT_TRUE(line.WrittenBytes().empty());
+}
+
+TEST_F(WindowModem, LeavingTheRingCountRewritesTheLines) {
+    fm1().Memo1->AddLine("ATS0=3&W");
+    fm1().Memo1->AddLine("ATZ");
+    fm1().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&fm1()));
+    fm1().SpinEdit1->setFocus();
+    fm1().SpinEdit1->setValue(5);
+    fm1().Memo1->setFocus();  // the field loses the focus
+    EXPECT_EQ(fm1().Memo1->Lines(), (QStringList{"ATS0=5&W", "ATZ"}));
+}
+
+TEST_F(WindowModem, LoadingAListTakesTheRingCountAndSavingWritesItBack) {
+    const std::filesystem::path example =
+        std::filesystem::path(HK_SOURCE_DIR) / "examples" / "hayes_init.n2";
+    std::vector<std::string> asked;
+    fm1().fileDialog = [&](const FileDialogSetup& setup, bool save) -> std::optional<std::string> {
+        asked.push_back(setup.Filter.toStdString());
+        if (!save) return example.string();
+        EXPECT_EQ(setup.DefaultExt, "n2");
+        return dir.File("copy.n2");
+    };
+    QTest::mouseClick(fm1().Button1, Qt::LeftButton);
+    EXPECT_EQ(fm1().Memo1->Line(0), "AT&F");
+    EXPECT_EQ(fm1().SpinEdit1->value(), 2);
+    QTest::mouseClick(fm1().Button4, Qt::LeftButton);
+    EXPECT_EQ(asked, (std::vector<std::string>{"Список названий (*.n2)|*.n2",
+                                               "Список названий (*.n2)|*.n2"}));
+    EXPECT_EQ(test::TempDir::ReadAll(dir.File("copy.n2")), test::TempDir::ReadAll(example));
+}
+
+}  // namespace
+}  // namespace hk
