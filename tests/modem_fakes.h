@@ -1,9 +1,7 @@
 #pragma once
-// Stand-ins for the main window's side of the modem console: memos as line
-// vectors, scripted file dialogs and port dialog, and a world that puts a
-// ModemConsole on a SimLine with the virtual clock.
+// Stand-ins for the main window's side of the modem console, and a world
+// that puts a ModemConsole on a SimLine with the virtual clock.
 
-#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -19,9 +17,9 @@ namespace hk::test {
 class FakeMemo : public MemoLines {
 public:
     int Count() const override { return static_cast<int>(lines.size()); }
-    std::string Line(int index) const override { return lines.at(static_cast<std::size_t>(index)); }
-    void SetLine(int index, const std::string& line) override {
-        lines.at(static_cast<std::size_t>(index)) = line;
+    std::string Line(int i) const override { return lines.at(static_cast<std::size_t>(i)); }
+    void SetLine(int i, const std::string& l) override {
+        lines.at(static_cast<std::size_t>(i)) = l;
     }
     void AddLine(const std::string& line) override {
         lines.push_back(line);
@@ -46,14 +44,13 @@ public:
     void FocusCommandEdit() override { ++editFocused; }
     std::string RingCountText() override { return ringText; }
     void SetRingCount(int value) override { ringText = std::to_string(value); }
+    // The dialogs answer with `fileName` once (empty: cancelled).
     std::optional<std::string> OpenListDialog(std::string_view filter) override {
-        openFilters.emplace_back(filter);
-        return Next(openAnswers);
+        return Answer(std::string(filter));
     }
     std::optional<std::string> SaveListDialog(std::string_view filter,
                                               std::string_view ext) override {
-        saveFilters.emplace_back(std::string(filter) + " / " + std::string(ext));
-        return Next(saveAnswers);
+        return Answer(std::string(filter) + " / " + std::string(ext));
     }
     bool ShowPortDialog() override {
         ++portDialogs;
@@ -67,18 +64,19 @@ public:
     bool editVisible = false;
     int editFocused = 0;
     std::string ringText = "0";
-    std::deque<std::optional<std::string>> openAnswers, saveAnswers;  // empty: cancelled
-    std::vector<std::string> openFilters, saveFilters;
+    std::string fileName;
+    std::vector<std::string> dialogs;  // filter (and extension) of each file dialog
     std::function<bool()> portDialog;
     int portDialogs = 0;
     std::vector<bool> idleChanges;
 
 private:
-    static std::optional<std::string> Next(std::deque<std::optional<std::string>>& q) {
-        if (q.empty()) return std::nullopt;
-        auto a = q.front();
-        q.pop_front();
-        return a;
+    std::optional<std::string> Answer(std::string shown) {
+        dialogs.push_back(std::move(shown));
+        std::string name;
+        name.swap(fileName);
+        if (name.empty()) return std::nullopt;
+        return name;
     }
 };
 
@@ -91,12 +89,10 @@ struct ModemWorld {
         state.ModemMode = true;
         state.PortReady = true;
         line.Open("Com2");
-        link.PortOpen = true;
         window.memo2.clock = &clock;
     }
-
-    // Polls as the window's idle timer does until `done` holds or `maxMs` of
-    // virtual time have passed; false on the time limit.
+    // Polls as the window's idle timer does until `done` holds; false when
+    // `maxMs` of virtual time pass first.
     bool IdleUntil(const std::function<bool()>& done, std::int64_t maxMs = 60'000) {
         const std::int64_t end = clock.NowMs() + maxMs;
         while (!done()) {
@@ -109,8 +105,10 @@ struct ModemWorld {
         const std::int64_t end = clock.NowMs() + ms;
         IdleUntil([&] { return clock.NowMs() >= end; }, ms + 1);
     }
-
-    // The byte strings written, one per write call.
+    bool RunEnds() {
+        return IdleUntil([&] { return console.NextLine == 0; });
+    }
+    // The bytes of each write call.
     std::vector<std::string> Writes() const {
         std::vector<std::string> out;
         for (const auto& e : line.Events())
