@@ -84,13 +84,15 @@ LineParams PtyBridge::CurrentParams() const {
     for (const auto& s : kSpeeds)
         if (s.code == code) p.BaudRate = s.baud;
     p.ByteSize = (tio.c_cflag & CSIZE) == CS7 ? 7 : 8;
+    // A pseudo-terminal drops PARENB but keeps CMSPAR and PARODD, so those
+    // two decide: mark, space and odd come through; even reads as none.
     const bool odd = tio.c_cflag & PARODD;
-    if (!(tio.c_cflag & PARENB))
-        p.parity = Parity::None;
-    else if (tio.c_cflag & CMSPAR)
+    if (tio.c_cflag & CMSPAR)
         p.parity = odd ? Parity::Mark : Parity::Space;
+    else if (odd)
+        p.parity = Parity::Odd;
     else
-        p.parity = odd ? Parity::Odd : Parity::Even;
+        p.parity = (tio.c_cflag & PARENB) ? Parity::Even : Parity::None;
     p.stopBits = (tio.c_cflag & CSTOPB) ? StopBits::Two : StopBits::One;
     return p;
 }
