@@ -1,0 +1,219 @@
+#include "protocol/Exchange.h"
+
+#include <algorithm>
+#include <array>
+
+#include "protocol/Frames.h"
+
+namespace hk::protocol {
+namespace {
+
+// Read time-outs (seconds per read call) and loop limits (units of 864 ms).
+constexpr int kHandshakeReadSeconds = 1;
+constexpr int kAnswerBlockReadSeconds = 4;
+constexpr double kReadyLimitUnits = 2;
+constexpr double kVerdictLimitUnits = 2;
+constexpr double kEchoLimitUnits = 1;
+constexpr int kFastBodyReadSeconds = 2;
+constexpr double kFastBodyLimitUnits = 2;
+constexpr int kSlowBodyReadSeconds = 5;
+constexpr double kSlowBodyLimitUnits = 5;
+constexpr int kFirstFastSpeedIndex = 2;  // 1200 baud and faster
+
+constexpr int kFramePauseMs = 2;
+constexpr int kProbeReadMs = 100;
+constexpr int kProbeTurnPauseMs = 50;
+constexpr int kProbeSettleMs = 20;
+constexpr double kProbeLimitUnits = 2;
+
+bool LimitPassed(Clock& clock, std::int64_t startMs, double limitUnits) {
+    return DayUnitsSince(clock, startMs) >= limitUnits;
+}
+
+long ReadByte(SerialLink& link, std::uint8_t& byte) { return link.PortHandle.Read(&byte, 1); }
+
+bool WriteAll(SerialLink& link, std::span<const std::uint8_t> bytes) {
+    return link.PortHandle.Write(bytes) == static_cast<long>(bytes.size());
+}
+
+std::span<const std::uint8_t> Received(std::span<const std::uint8_t> buffer, long count) {
+    return buffer.first(static_cast<std::size_t>(std::clamp<long>(count, 0, long(buffer.size()))));
+}
+
+int RunTraditional(SerialLink& link, std::span<const std::uint8_t> frame,
+                   std::span<std::uint8_t> answer, std::size_t answerLen) {
+    SerialLine& port = link.PortHandle;
+    SetPortTimeouts(link, kHandshakeReadSeconds, 0);
+    LineToSend(link);
+    port.PurgeRx();
+    if (port.Write(&Enq, 1) != 1) return kResultNotSent;
+    LineToReceive(link);
+
+    // Wait for Ready; other bytes (an echoed Enq, noise) are passed over.
+    bool ready = false;
+    std::int64_t start = link.clock.NowMs();
+    while (!LimitPassed(link.clock, start, kReadyLimitUnits)) {
+        std::uint8_t b = 0;
+        if (ReadByte(link, b) <= 0) return kResultNoStart;
+        if (b == Ready) {
+            ready = true;
+            break;
+        }
+    }
+    if (!ready) return kResultWaitTimedOut;
+
+    link.clock.Sleep(kFramePauseMs);
+    LineToSend(link);
+    port.PurgeRx();
+    port.Write(frame);  // a lost frame shows as a missing verdict
+    LineToReceive(link);
+
+    // Wait for the verdict. A loop with echo first returns the frame itself,
+    // which may well contain Ack or Nak bytes.
+    std::size_t echo = link.Settings.LinkKind == kLinkLoopEcho ? frame.size() : 0;
+    int verdict = -1;
+    start = link.clock.NowMs();
+    while (!LimitPassed(link.clock, start, kVerdictLimitUnits)) {
+        std::uint8_t b = 0;
+        const long n = ReadByte(link, b);
+        if (n < 0) break;  // the port failed: waiting on cannot bring a verdict
+        if (n == 0) continue;
+        if (echo > 0) {
+            --echo;
+            continue;
+        }
+        if (b == Ack || b == Nak) {
+            verdict = b == Ack ? kResultOk : kResultRejected;
+            break;
+        }
+    }
+    if (verdict < 0) return kResultWaitTimedOut;
+    if (verdict != kResultOk || answerLen == 0) return verdict;
+
+    SetPortTimeouts(link, kAnswerBlockReadSeconds, 0);
+    const auto block = answer.first(answerLen + 1);
+    const long n = port.Read(block.data(), block.size());
+    return CheckTraditionalAnswer(Received(block, n), answerLen);
+}
+
+}  // namespace
+
+int ExchangeFrame(SerialLink& link, std::span<std::uint8_t> request, std::span<std::uint8_t> answer,
+                  int answerLen) {
+    if (link.Settings.Protocol == 0) return ExchangeTraditional(link, request, answer, answerLen);
+    const int r = ExchangeFt12(link, request, answer, answerLen);
+    // A2 is the controller's plain "done" to a request without answer data.
+    return answerLen == 0 && r == kResultSingleA2 ? kResultOk : r;
+}
+
+int ExchangeTraditional(SerialLink& link, std::span<std::uint8_t> request,
+                        std::span<std::uint8_t> answer, int answerLen) {
+    if (answerLen < 0) return kResultNotSent;
+    const auto len = static_cast<std::size_t>(answerLen);
+    if (len > 0 && answer.size() < len + 1) return kResultNotSent;
+    const auto frame = BuildTraditionalFrame(request);
+    if (frame.empty()) return kResultNotSent;
+
+    const int result = RunTraditional(link, frame, answer, len);
+    // Clicks made during the exchange ("Выход") are handled here; the caller
+    // sees them through its stop flag.
+    link.view.ProcessMessages();
+    LineToSend(link);
+    return result;
+}
+
+int ExchangeFt12(SerialLink& link, std::span<std::uint8_t> request, std::span<std::uint8_t> answer,
+                 int answerLen) {
+    if (answerLen < 0 || request.empty()) return kResultNotSent;
+    const auto len = static_cast<std::size_t>(answerLen);
+    const std::size_t n = request[0];
+    if (answer.size() < len || request.size() < n + 1) return kResultNotSent;
+    const int crcMode = link.Settings.CrcMode;
+    const auto address = static_cast<std::uint8_t>(link.Settings.NetAddress);
+    Ft12Frame frame;
+    if (!BuildFt12Frame(request.subspan(1, n), address, crcMode, frame)) return kResultNotSent;
+
+    SerialLine& port = link.PortHandle;
+    SetPortTimeouts(link, kHandshakeReadSeconds, 0);
+    port.PurgeRx();
+    LineToSend(link);
+    if (!WriteAll(link, frame.Header()) || !WriteAll(link, frame.Body()) ||
+        !WriteAll(link, frame.Trailer()))
+        return kResultNotSent;
+    LineToReceive(link);
+    SetPortTimeouts(link, kHandshakeReadSeconds, 0);
+
+    if (link.Settings.LinkKind == kLinkLoopEcho) {
+        std::size_t skipped = 0;
+        const std::int64_t start = link.clock.NowMs();
+        while (skipped < frame.Size() && !LimitPassed(link.clock, start, kEchoLimitUnits)) {
+            std::uint8_t b = 0;
+            if (ReadByte(link, b) <= 0) break;
+            ++skipped;
+        }
+    }
+
+    std::uint8_t first = 0;
+    if (ReadByte(link, first) <= 0) return kResultNoStart;
+    const Ft12Start kind = ClassifyFt12Start(first, crcMode);
+    if (kind.result != kResultOk) return kind.result;
+    std::size_t bodyLength = kind.bodyLength;
+    if (kind.headerRest > 0) {
+        std::array<std::uint8_t, 3> rest{};
+        const long got = port.Read(rest.data(), rest.size());
+        if (const int r = CheckFt12LongHeader(Received(rest, got), bodyLength); r != kResultOk)
+            return r;
+    }
+
+    // Slow lines get more time for the body: at 300 baud a long body takes seconds.
+    const bool fast = link.Settings.SpeedIndex >= kFirstFastSpeedIndex;
+    SetPortTimeouts(link, fast ? kFastBodyReadSeconds : kSlowBodyReadSeconds, 0);
+    const double limit = fast ? kFastBodyLimitUnits : kSlowBodyLimitUnits;
+    Ft12AnswerBody body(address, crcMode, bodyLength, answer, len);
+    const std::int64_t start = link.clock.NowMs();
+    while (!body.Complete() && !LimitPassed(link.clock, start, limit)) {
+        std::uint8_t b = 0;
+        const long got = ReadByte(link, b);
+        if (got < 0) break;  // the port failed; the trailer read reports it
+        if (got == 1) body.Take(b);
+    }
+    // A wrong control field or address: the frame is not for us, its trailer
+    // is not read.
+    if (body.Verdict() != kResultOk) return body.Verdict();
+
+    std::array<std::uint8_t, 2> trailer{};
+    const long got = port.Read(trailer.data(), trailer.size());
+    return body.CheckTrailer(Received(trailer, got));
+}
+
+bool ProbeNetAddress(SerialLink& link, int speedIndex) {
+    SerialLine& port = link.PortHandle;
+    const auto address = static_cast<std::uint8_t>(link.Settings.NetAddress);
+    SetPortSpeed(link, true, speedIndex);
+    SetReadTimeoutConstant(link, kProbeReadMs);
+    LineToSend(link);
+    port.PurgeRx();
+    port.Write(&address, 1);
+    if (link.Settings.LinkKind == kLinkLoopEcho) {
+        std::uint8_t echo = 0;
+        ReadByte(link, echo);
+    }
+    // The address byte must have left before the parity changes back.
+    link.clock.Sleep(kProbeTurnPauseMs);
+    SetPortSpeed(link, false, speedIndex);
+    LineToReceive(link);
+
+    const std::int64_t start = link.clock.NowMs();
+    while (!LimitPassed(link.clock, start, kProbeLimitUnits)) {
+        std::uint8_t b = 0;
+        const long n = ReadByte(link, b);
+        if (n < 0) break;
+        if (n == 1 && b == address) {
+            link.clock.Sleep(kProbeSettleMs);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace hk::protocol
