@@ -1,0 +1,150 @@
+#include "device/Commands.h"
+
+#include <algorithm>
+
+#include "protocol/Exchange.h"
+
+namespace hk::device {
+namespace {
+
+constexpr int kStatusAnswerLen = 2;
+constexpr int kIdentificationAnswerLen = 2;
+constexpr int kRunningPollPauseMs = 100;
+constexpr int kKitTries = 2;
+constexpr char kCarriageReturn = '\r';
+
+std::string WithResult(const char* prefix, int code) { return prefix + protocol::ResultText(code); }
+
+}  // namespace
+
+std::string Hex2(std::uint8_t value) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    return {kDigits[value >> 4], kDigits[value & 0x0F]};
+}
+
+int SendRequest(DeviceContext& c, const DeviceCommand& command, std::span<std::uint8_t> answer,
+                int answerLen) {
+    auto& buf = c.session.RequestBuf;
+    const auto bytes = command.Bytes();
+    std::fill(buf.begin(), buf.end(), 0);
+    std::copy(bytes.begin(), bytes.end(), buf.begin());
+    return protocol::ExchangeFrame(c.link, buf, answer, answerLen);
+}
+
+int SendReprogCommand(DeviceContext& c, ReprogStep step) {
+    const DeviceCommand* command = &DeviceCommands.ReprogCancel;
+    if (step == ReprogStep::CopyIn) command = &DeviceCommands.ReprogCopyIn;
+    if (step == ReprogStep::CopyOut) command = &DeviceCommands.ReprogCopyOut;
+    c.session.LastResult = SendRequest(c, *command, c.session.AnswerBuf, 0);
+    return c.session.LastResult;
+}
+
+int SendExchangeEnd(DeviceContext& c) {
+    return SendRequest(c, DeviceCommands.ExchangeEnd, c.session.AnswerBuf, 0);
+}
+
+void AskRestart(DeviceContext& c) {
+    if (c.view.Confirm(kRestartQuestion))
+        SendRequest(c, DeviceCommands.Restart, c.session.AnswerBuf, 0);
+}
+
+int WaitStatus(DeviceContext& c, bool match, std::uint8_t mask, std::uint8_t expected,
+               double timeoutUnits) {
+    ControllerSession& s = c.session;
+    Clock& clock = c.link.clock;
+    std::int64_t start = clock.NowMs();
+    bool stopSent = false;
+    bool keySeen = false;
+
+    while (DayUnitsSince(clock, start) < timeoutUnits) {
+        c.view.ProcessMessages();
+        if (s.StopRequest) {
+            s.LastResult = kStepFailed;
+            break;
+        }
+        s.LastResult = SendRequest(c, DeviceCommands.Status, s.AnswerBuf, kStatusAnswerLen);
+        if (s.LastResult > 0) {
+            c.view.SetStatusText(WithResult(kStatusReadText, s.LastResult));
+            break;
+        }
+        const std::uint8_t s0 = s.AnswerBuf[0];
+        const std::uint8_t s1 = s.AnswerBuf[1];
+
+        if (match) {
+            if ((s1 & mask) == expected) break;
+            continue;
+        }
+
+        if (!keySeen) {
+            if (!(s0 & kStatusKeyMissing)) {
+                keySeen = true;
+            } else {
+                if (!c.view.Confirm(kInstallKeyText)) {
+                    s.LastResult = kStepFailed;
+                    break;
+                }
+                // The operator took his time with the key: the wait starts over.
+                start = clock.NowMs();
+            }
+        }
+
+        const std::uint8_t state = s1 & kRunStateMask;
+        if (state == kRunStopped) break;
+        if (state == kRunRunning) {
+            if (!stopSent) {
+                s.LastResult = SendRequest(c, DeviceCommands.Stop, s.AnswerBuf, 0);
+                if (s.LastResult > 0) {
+                    c.view.SetStatusText(WithResult(kStopCommandText, s.LastResult));
+                    break;
+                }
+                stopSent = true;
+            }
+            clock.Sleep(kRunningPollPauseMs);
+            continue;
+        }
+        c.view.ShowError(kUnitStatusText + Hex2(s0) + Hex2(s1));
+        s.LastResult = kStepFailed;
+        break;
+    }
+    return s.LastResult;
+}
+
+int KitFromIdentification(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
+    if (a.size() >= 2 && b.size() >= 2 && a[0] == b[0] && a[1] == b[1]) return 0;
+    // The one-channel kits answer i, 255 - i in the second word.
+    if (b.size() >= 2 && b[0] == 0x01 && b[1] == 0xFE) return 1;
+    if (b.size() >= 2 && b[0] == 0x02 && b[1] == 0xFD) return 2;
+    return 3;
+}
+
+int CheckKit(DeviceContext& c, std::uint8_t kitIndex) {
+    ControllerSession& s = c.session;
+    for (int attempt = 0; attempt < kKitTries; ++attempt) {
+        if (attempt > 0) c.view.SetStatusText(WithResult(kRetryText, s.LastResult));
+        c.view.ProcessMessages();
+
+        std::array<std::uint8_t, 4> first{};
+        s.LastResult =
+            SendRequest(c, DeviceCommands.IdentificationA, first, kIdentificationAnswerLen);
+        if (s.LastResult > 0) {
+            c.view.SetStatusText(WithResult(kVersionReadText, s.LastResult));
+            continue;
+        }
+        s.LastResult =
+            SendRequest(c, DeviceCommands.IdentificationB, s.AnswerBuf, kIdentificationAnswerLen);
+        if (s.LastResult > 0) continue;
+
+        const int kit =
+            KitFromIdentification(std::span(first).first(2), std::span(s.AnswerBuf).first(2));
+        if (kit != kitIndex) {
+            c.view.ShowInformation(std::string(kKitMismatchText) + kCarriageReturn +
+                                   kChooseKitText + KitNames[static_cast<std::size_t>(kit)] +
+                                   kKitSuffixText);
+            s.LastResult = kKitMismatch;
+        }
+        break;
+    }
+    return s.LastResult;
+}
+
+}  // namespace hk::device

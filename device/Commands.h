@@ -1,0 +1,147 @@
+#pragma once
+// The controller's request set, its status word and the waits on it, the
+// end-of-exchange, restart and reprogramming requests, and the check that
+// the connected controller is the chosen kit. Every request goes out through
+// protocol::ExchangeFrame with session.RequestBuf; outcomes land in
+// session.LastResult; texts and boxes go to the DeviceView. Time limits are in
+// units of 864 ms on link.clock.
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "device/ControllerSession.h"
+#include "device/DeviceView.h"
+#include "link/Port.h"
+
+namespace hk::device {
+
+// Request codes (the first request byte).
+inline constexpr std::uint8_t kReadParameter = 0x01;   // + parameter number (2 bytes)
+inline constexpr std::uint8_t kReadMemory = 0x02;      // + address (2 bytes) + count
+inline constexpr std::uint8_t kWriteParameter = 0x05;  // + parameter number + data
+inline constexpr std::uint8_t kWriteMemory = 0x06;     // + address + data
+inline constexpr std::uint8_t kRestart = 0x08;
+inline constexpr std::uint8_t kStop = 0x09;
+inline constexpr std::uint8_t kExchangeEnd = 0x0B;
+inline constexpr std::uint8_t kReprogramming = 0x0D;  // + one of the three below
+inline constexpr std::uint8_t kReprogCancelCode = 0xA0;
+inline constexpr std::uint8_t kReprogCopyInCode = 0xA1;
+inline constexpr std::uint8_t kReprogCopyOutCode = 0xA3;
+
+// Parameters behind the fixed requests (high byte, low byte).
+inline constexpr std::uint8_t kParamHigh = 0x40;
+inline constexpr std::uint8_t kParamHighSecond = 0x41;
+inline constexpr std::uint8_t kParamStatus = 0x00;
+inline constexpr std::uint8_t kParamWriteUnlock = 0x07;
+inline constexpr std::uint8_t kParamPassword = 0x08;
+inline constexpr std::uint8_t kParamIdentification = 0x1E;
+
+// One request as it goes into RequestBuf: the count byte N, then N bytes.
+struct DeviceCommand {
+    std::array<std::uint8_t, 6> bytes{};
+    std::span<const std::uint8_t> Bytes() const { return {bytes.data(), bytes[0] + 1u}; }
+};
+
+struct DeviceCommandTable {
+    DeviceCommand ReprogCopyIn{{2, kReprogramming, kReprogCopyInCode}};
+    DeviceCommand ReprogCopyOut{{2, kReprogramming, kReprogCopyOutCode}};
+    DeviceCommand ReprogCancel{{2, kReprogramming, kReprogCancelCode}};
+    DeviceCommand Restart{{1, kRestart}};
+    DeviceCommand Stop{{1, kStop}};
+    DeviceCommand ExchangeEnd{{1, kExchangeEnd}};
+    DeviceCommand Status{{3, kReadParameter, kParamHigh, kParamStatus}};
+    DeviceCommand IdentificationA{{3, kReadParameter, kParamHigh, kParamIdentification}};
+    DeviceCommand IdentificationB{{3, kReadParameter, kParamHighSecond, kParamIdentification}};
+};
+inline constexpr DeviceCommandTable DeviceCommands{};
+
+// Write-unlock before a protected write: 05 40 07 x y.
+constexpr DeviceCommand WriteUnlockCommand(std::uint8_t x, std::uint8_t y) {
+    return {{5, kWriteParameter, kParamHigh, kParamWriteUnlock, x, y}};
+}
+// Access password: 05 40 08 h l.
+constexpr DeviceCommand PasswordCommand(std::uint8_t h, std::uint8_t l) {
+    return {{5, kWriteParameter, kParamHigh, kParamPassword, h, l}};
+}
+
+// The status word S0 S1.
+inline constexpr std::uint8_t kStatusKeyMissing = 0x80;  // S0: electronic key not installed
+inline constexpr std::uint8_t kRunStateMask = 0x18;      // S1
+inline constexpr std::uint8_t kRunRunning = 0x00;
+inline constexpr std::uint8_t kRunStopped = 0x08;
+inline constexpr std::uint8_t kReprogPhaseMask = 0x03;  // S1
+inline constexpr std::uint8_t kReprogLoaded = 0x01;     // after ReprogCopyIn
+inline constexpr std::uint8_t kReprogFinished = 0x03;   // after ReprogCopyOut or ReprogCancel
+inline constexpr std::uint8_t kBlockWritten = 0x04;     // S1, after each block written
+
+// Step result codes of the operations themselves.
+inline constexpr std::int32_t kStepFailed = 1;
+inline constexpr std::int32_t kKitMismatch = 18;
+
+// Kit names for the mismatch message, by KitIndex.
+inline constexpr std::array<const char*, 4> KitNames = {"БАЗОВЫЙ", "МИНИМАЛЬНЫЙ",
+                                                        "БАЗОВЫЙ РАСШИРЯЕМЫЙ", "КВАРД-47"};
+
+// Texts shown by the operations (UTF-8).
+inline constexpr const char* kInstallKeyText = "Установите электронный ключ ";
+inline constexpr const char* kUnitStatusText = "Статус блока ";
+inline constexpr const char* kStatusReadText = "Чтение статуса работы КВАРД ";
+inline constexpr const char* kStopCommandText = "Команда STOP ";
+inline constexpr const char* kRetryText = "Повтор ";
+inline constexpr const char* kVersionReadText = "Чтение версии программы ";
+inline constexpr const char* kKitMismatchText =
+    "Несоответствие выбранного и подключенного комплекта КВАРД.";
+inline constexpr const char* kChooseKitText = "Для продолжения работы выберите в меню ";
+inline constexpr const char* kKitSuffixText = " комплект КВАРД.";
+inline constexpr const char* kRestartQuestion = "Перезапустить КВАРД?";
+
+// What the operations work with: the port, the session state, the dialog.
+struct DeviceContext {
+    SerialLink& link;
+    ControllerSession& session;
+    DeviceView& view;
+};
+
+enum class ReprogStep : int { CopyIn = 0, CopyOut = 1, Cancel = 2 };
+
+// Loads `command` into RequestBuf and exchanges it; the answer goes to
+// `answer`. Returns the exchange's result (LastResult is not touched).
+int SendRequest(DeviceContext& c, const DeviceCommand& command, std::span<std::uint8_t> answer,
+                int answerLen);
+
+// Sends ReprogCopyIn, ReprogCopyOut or ReprogCancel; LastResult := the result.
+int SendReprogCommand(DeviceContext& c, ReprogStep step);
+
+// Sends End of exchange and returns its result (LastResult is not touched).
+int SendExchangeEnd(DeviceContext& c);
+
+// Asks "Перезапустить КВАРД?"; Yes sends Restart, whose result is not kept.
+void AskRestart(DeviceContext& c);
+
+// Polls the status into AnswerBuf until a condition holds or `timeoutUnits`
+// pass; returns LastResult.
+//  - Match mode: until S1 & mask == expected, polling back to back.
+//  - Stop mode (match false): until the controller reports itself stopped;
+//    a running controller gets STOP (at most once per wait) and is polled
+//    every 100 ms; while the key has not been seen installed the operator is
+//    asked to install it, and Yes starts the limit again; any other run
+//    state shows the unit's status in the error box and fails.
+// A time-out alone is not a failure: LastResult is what the last status read
+// left. StopRequest ("Выход") ends the wait with kStepFailed at the next pass.
+int WaitStatus(DeviceContext& c, bool match, std::uint8_t mask, std::uint8_t expected,
+               double timeoutUnits);
+
+// Reads both identification words (two tries) and compares the connected kit
+// with `kitIndex`; a mismatch shows the information box and gives
+// kKitMismatch. Returns LastResult.
+int CheckKit(DeviceContext& c, std::uint8_t kitIndex);
+
+// The kit that two identification answers (2 bytes each) name.
+int KitFromIdentification(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b);
+
+// Two upper-case hexadecimal digits.
+std::string Hex2(std::uint8_t value);
+
+}  // namespace hk::device
