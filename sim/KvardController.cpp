@@ -54,6 +54,7 @@ constexpr std::int64_t kFrameGapMs = 1000;  // a request broken off this long is
 constexpr int kNoiseBytes = 100;
 constexpr int kNoiseSpacingMs = 20;
 constexpr std::uint8_t kErased = 0xFF;
+constexpr std::size_t kMaxLog = 100000;
 
 std::uint16_t Word(std::uint8_t high, std::uint8_t low) {
     return static_cast<std::uint16_t>((high << 8) | low);
@@ -169,6 +170,13 @@ bool KvardController::TakeFault(KvardFault fault) {
     return true;
 }
 
+void KvardController::Record(KvardRequest request) {
+    // A demo may run for days: the log keeps the recent half when full.
+    if (requests_.size() >= kMaxLog)
+        requests_.erase(requests_.begin(), requests_.begin() + kMaxLog / 2);
+    requests_.push_back(std::move(request));
+}
+
 int KvardController::CountRequests(std::uint8_t code) const {
     return static_cast<int>(std::count_if(requests_.begin(), requests_.end(), [&](const auto& r) {
         return !r.bytes.empty() && r.bytes[0] == code;
@@ -236,6 +244,7 @@ void KvardController::OnByte(std::uint8_t byte, const LineParams& params, PeerOu
     }
     if (IsAddressByte(params)) {
         if (options_.netNumber == 0) return;  // selection of some other controller
+        if (addressBytes_.size() >= kMaxLog) addressBytes_.clear();
         addressBytes_.push_back(byte);
         ResetRx();
         selected_ = byte == options_.netNumber;
@@ -297,12 +306,12 @@ void KvardController::TraditionalFrame(PeerOutput& out) {
     }
     const std::int64_t now = out.NowMs();
     if (TakeFault(KvardFault::Nak)) {
-        requests_.push_back({{request.begin(), request.end()}, false, now});
+        Record({{request.begin(), request.end()}, false, now});
         Answer({kNak}, out);
         return;
     }
     const Reply reply = Execute(request, now);
-    requests_.push_back({{request.begin(), request.end()}, reply.accepted, now});
+    Record({{request.begin(), request.end()}, reply.accepted, now});
     if (!reply.accepted) {
         Answer({kNak}, out);
         return;
@@ -378,12 +387,12 @@ void KvardController::Ft12Frame(PeerOutput& out) {
     const std::int64_t now = out.NowMs();
     if (TakeFault(KvardFault::Silence)) return;
     if (TakeFault(KvardFault::Nak)) {
-        requests_.push_back({{request.begin(), request.end()}, false, now});
+        Record({{request.begin(), request.end()}, false, now});
         Answer({kRefused}, out);
         return;
     }
     const Reply reply = Execute(request, now);
-    requests_.push_back({{request.begin(), request.end()}, reply.accepted, now});
+    Record({{request.begin(), request.end()}, reply.accepted, now});
     if (!reply.accepted)
         Answer({kRefused}, out);
     else if (reply.data.empty())

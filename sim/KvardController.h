@@ -128,8 +128,10 @@ public:
     bool neverSetBlockBit = false;  // bit 04 never shows after a block
     bool ignoreStop = false;        // STOP accepted but the controller keeps running
 
+    // The requests received, most recent last (past 100000 entries the older
+    // half is dropped), those whose first byte is `code`, and the address
+    // bytes seen.
     const std::vector<KvardRequest>& Requests() const { return requests_; }
-    // Requests received whose first byte is `code`.
     int CountRequests(std::uint8_t code) const;
     const std::vector<std::uint8_t>& AddressBytes() const { return addressBytes_; }
 
@@ -152,6 +154,7 @@ private:
     bool IsAddressByte(const LineParams& params) const;
     bool IsDataByte(const LineParams& params) const;
     bool TakeFault(KvardFault fault);
+    void Record(KvardRequest request);
     void Settle(std::int64_t nowMs);
     void ResetRx();
 
