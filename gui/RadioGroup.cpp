@@ -13,6 +13,7 @@ RadioGroup::RadioGroup(const QString& objectName, const QString& caption, const 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 2, 6, 2);
     grid->setVerticalSpacing(0);
+    grid->setHorizontalSpacing(4);
     const int cols = columns > 0 ? columns : 1;
     const int perColumn = (static_cast<int>(items.size()) + cols - 1) / cols;
     for (int i = 0; i < items.size(); ++i) {

@@ -1,0 +1,119 @@
+// kvard-sim: the simulated far ends of the demo, each on a pseudo-terminal
+// linked into the program's ports/ folder:
+//   ports/com1 — a КВАРД controller (basic kit, network number 5, 9600 baud,
+//                traditional framing, a buffer holding a few modem lines);
+//   ports/com2 — a Hayes modem.
+// A name the user has mapped to a real port (a link to anything but a
+// pseudo-terminal) is left alone. Runs until interrupted; removes its links.
+//
+// Usage: kvard-sim [--ports DIR]   (default: ports/ beside this program)
+
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim/HayesModem.h"
+#include "sim/KvardController.h"
+#include "sim/PtyBridge.h"
+
+namespace {
+
+std::atomic<bool> stopRequested{false};
+
+void OnSignal(int) { stopRequested = true; }
+
+namespace fs = std::filesystem;
+
+// True when `link` may be (re)made: missing, or a link left by an earlier
+// run to a pseudo-terminal.
+bool FreeForDemo(const fs::path& link) {
+    std::error_code ec;
+    const auto status = fs::symlink_status(link, ec);
+    if (!fs::exists(status)) return true;
+    if (!fs::is_symlink(status)) return false;
+    const std::string target = fs::read_symlink(link, ec).string();
+    return target.rfind("/dev/pts/", 0) == 0;
+}
+
+fs::path ProgramDir() {
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? fs::current_path() : exe.parent_path();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    fs::path ports = ProgramDir() / "ports";
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--ports") == 0 && i + 1 < argc) {
+            ports = argv[++i];
+        } else {
+            std::fprintf(stderr, "usage: %s [--ports DIR]\n", argv[0]);
+            return 2;
+        }
+    }
+
+    hk::sim::KvardOptions options;
+    options.kit = hk::sim::KvardKit::Basic;
+    options.netNumber = 5;
+    options.baudRate = 9600;
+    options.framing = hk::sim::KvardFraming::Traditional;
+    options.evenParityReadsAsNone = true;  // a pseudo-terminal hides even parity
+    hk::sim::KvardController controller(options);
+    controller.SetBuffer(0,
+                         hk::sim::KvardController::ModemLines({"ATZ", "ATE0V1", "ATS0=2", "AT&W"}));
+    controller.SetBuffer(1, hk::sim::KvardController::ModemLines({"AT&F", "ATS0=1"}));
+    hk::sim::HayesModem modem;
+
+    struct Device {
+        const char* name;
+        const char* what;
+        hk::sim::SimPeer* peer;
+    };
+    const Device devices[] = {
+        {"com1", "КВАРД controller (basic kit, number 5, 9600 baud)", &controller},
+        {"com2", "Hayes modem", &modem}};
+
+    std::vector<std::unique_ptr<hk::sim::PtyBridge>> bridges;
+    std::vector<hk::sim::PtyBridge*> serving;
+    std::vector<fs::path> links;
+    for (const Device& d : devices) {
+        const fs::path link = ports / d.name;
+        if (!FreeForDemo(link)) {
+            std::printf("kvard-sim: %s is mapped to a real port; no simulated %s there\n",
+                        link.c_str(), d.what);
+            continue;
+        }
+        auto bridge = std::make_unique<hk::sim::PtyBridge>(*d.peer);
+        std::string error;
+        if (!bridge->Start(error) || !bridge->LinkAs(link.string(), error)) {
+            std::fprintf(stderr, "kvard-sim: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("kvard-sim: %s on %s -> %s\n", d.what, link.c_str(),
+                    bridge->SlavePath().c_str());
+        links.push_back(link);
+        serving.push_back(bridge.get());
+        bridges.push_back(std::move(bridge));
+    }
+    std::fflush(stdout);
+    if (serving.empty()) return 0;
+
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    std::signal(SIGHUP, OnSignal);
+    hk::sim::ServeBridges(serving, stopRequested);
+    for (const fs::path& link : links) {
+        std::error_code ec;
+        fs::remove(link, ec);
+    }
+    return 0;
+}
