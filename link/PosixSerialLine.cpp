@@ -29,6 +29,14 @@ std::int64_t SteadyMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+// The moment a transfer of `count` bytes gives up: multiplier x count +
+// constant from now, or -1 (no limit) when both are 0.
+std::int64_t Deadline(std::uint32_t multiplier, std::uint32_t constant, std::size_t count) {
+    const std::int64_t budget =
+        std::int64_t{multiplier} * static_cast<std::int64_t>(count) + constant;
+    return budget > 0 ? SteadyMs() + budget : -1;
+}
+
 // Milliseconds left until `deadline`, or -1 (wait for ever) without one.
 int PollBudget(std::int64_t deadline) {
     if (deadline < 0) return -1;
@@ -177,10 +185,8 @@ bool PosixSerialLine::DoPurgeRx() { return fd_ >= 0 && ::tcflush(fd_, TCIFLUSH) 
 
 long PosixSerialLine::DoWrite(const std::uint8_t* data, std::size_t count) {
     if (fd_ < 0) return -1;
-    const std::int64_t budget =
-        std::int64_t{timeouts_.WriteTotalTimeoutMultiplier} * static_cast<std::int64_t>(count) +
-        timeouts_.WriteTotalTimeoutConstant;
-    const std::int64_t deadline = budget > 0 ? SteadyMs() + budget : -1;
+    const std::int64_t deadline =
+        Deadline(timeouts_.WriteTotalTimeoutMultiplier, timeouts_.WriteTotalTimeoutConstant, count);
     std::size_t done = 0;
     while (done < count) {
         const ssize_t n = ::write(fd_, data + done, count - done);
@@ -201,10 +207,8 @@ long PosixSerialLine::DoWrite(const std::uint8_t* data, std::size_t count) {
 
 long PosixSerialLine::DoRead(std::uint8_t* data, std::size_t count) {
     if (fd_ < 0) return -1;
-    const std::int64_t budget =
-        std::int64_t{timeouts_.ReadTotalTimeoutMultiplier} * static_cast<std::int64_t>(count) +
-        timeouts_.ReadTotalTimeoutConstant;
-    const std::int64_t deadline = budget > 0 ? SteadyMs() + budget : -1;
+    const std::int64_t deadline =
+        Deadline(timeouts_.ReadTotalTimeoutMultiplier, timeouts_.ReadTotalTimeoutConstant, count);
     std::size_t done = 0;
     while (done < count) {
         const ssize_t n = ::read(fd_, data + done, count - done);

@@ -236,13 +236,7 @@ void TFm3::FormActivate() {
     RG2->SetItemIndex(link_.Settings.PortIndex);
     RadioGroup2->SetItemIndex(link_.Settings.LinkKind == 0 ? 0 : 1);
     ShowFields(!CheckBox1->isChecked(), false);
-    Bevel6->hide();
-    Gg1->hide();
-    Gg1->setValue(0);
-    ComboBox1->setCurrentIndex(0);
-    Label3->clear();
-    Label4->clear();
-    Edit2->clear();
+    ClearJobDisplay();
 }
 
 void TFm3::done(int result) {
@@ -250,7 +244,11 @@ void TFm3::done(int result) {
     QDialog::done(result);
 }
 
-void TFm3::FormClose() {
+void TFm3::FormClose() { ClearJobDisplay(); }
+
+// The gauge hidden and at 0, the speed back to "Подбор", the result labels
+// and the password empty: the dialog opens and closes without a job's traces.
+void TFm3::ClearJobDisplay() {
     Bevel6->hide();
     Gg1->hide();
     Gg1->setValue(0);

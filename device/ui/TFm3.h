@@ -69,6 +69,7 @@ private:
     void FormCreate();
     void CreateControls();
     void SizeTo(int width);
+    void ClearJobDisplay();
 
     MainState& state_;
     SerialLink& link_;
