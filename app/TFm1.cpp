@@ -355,26 +355,26 @@ void TFm1::Timer1Timer() {
 }
 
 void TFm1::WireModemSide() {
-    auto forward = [this](QPushButton* b, void (ModemConsole::*handler)()) {
-        connect(b, &QPushButton::clicked, this, [this, handler] {
-            Guarded([=, this] {
-                if (console_) (console_->*handler)();
-            });
-        });
+    using Action = void (*)(ModemConsole&);
+    auto forward = [this](QPushButton* b, Action action) {
+        connect(b, &QPushButton::clicked, this, [this, action] { RunConsole(action); });
     };
-    forward(Button1, &ModemConsole::Button1Click);
-    forward(Button2, &ModemConsole::Button2Click);
-    forward(Button3, &ModemConsole::Button3Click);
-    forward(Button4, &ModemConsole::Button4Click);
-    forward(Button5, &ModemConsole::Button5Click);
-    forward(Button6, &ModemConsole::Button6Click);
-    connect(idleTimer_, &QTimer::timeout, this, [this] {
-        Guarded([this] {
-            if (console_) console_->ModemIdle();
-        });
-    });
+    forward(Button1, [](ModemConsole& c) { c.Button1Click(); });
+    forward(Button2, [](ModemConsole& c) { c.Button2Click(); });
+    forward(Button3, [](ModemConsole& c) { c.Button3Click(); });
+    forward(Button4, [](ModemConsole& c) { c.Button4Click(); });
+    forward(Button5, [](ModemConsole& c) { c.Button5Click(); });
+    forward(Button6, [](ModemConsole& c) { c.Button6Click(); });
+    connect(idleTimer_, &QTimer::timeout, this,
+            [this] { RunConsole([](ModemConsole& c) { c.ModemIdle(); }); });
     for (QObject* o : std::initializer_list<QObject*>{Memo1, Memo2, Edit1, SpinEdit1})
         o->installEventFilter(this);
+}
+
+void TFm1::RunConsole(void (*action)(ModemConsole&)) {
+    Guarded([this, action] {
+        if (console_) action(*console_);
+    });
 }
 
 void TFm1::SetFileFilter(std::string_view filter, std::string_view defaultExt, bool save) {

@@ -109,6 +109,8 @@ private:
     void ShowDeviceDialog();
     void RemoveIdleHandler();
     void WireModemSide();
+    // Runs a modem-side action on the console, guarded like every handler.
+    void RunConsole(void (*action)(ModemConsole&));
     bool FilterKey(QObject* watched, QKeyEvent* e);
     void SetHint(QWidget* w, const QString& hint);
 
