@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFrame>
 #include <QKeyEvent>
@@ -298,6 +300,12 @@ void TFm1::FollowPanelSize() {
         if (a.bottom) r.setHeight(std::max(40, a.design.height() + dh));
         a.w->setGeometry(r);
     }
+}
+
+void TFm1::closeEvent(QCloseEvent* e) {
+    QMainWindow::closeEvent(e);
+    // The program ends with its main window, also while the help is open.
+    QCoreApplication::quit();
 }
 
 void TFm1::resizeEvent(QResizeEvent* e) {
