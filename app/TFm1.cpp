@@ -428,7 +428,6 @@ void TFm1::FormActivate() {
 
 void TFm1::VisP(bool showUpper, bool showLower, bool showDeviceButtons) {
     if (state_.WorkMode == 2) {
-        Memo1->move(Memo1->x(), 48);
         anchored_[0].design = QRect(Memo1->x(), 48, anchored_[0].design.width(), 150);
         anchored_[1].design = QRect(Memo2->x(), 202, anchored_[1].design.width(), 215);
         SetCaption(Label4, QStringLiteral("Hayes-модема"));
