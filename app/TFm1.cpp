@@ -29,6 +29,7 @@
 #include "gui/HelpViewer.h"
 #include "gui/Memo.h"
 #include "gui/Text.h"
+#include "gui/Widgets.h"
 #include "modem/ListFiles.h"
 #include "modem/ModemConsole.h"
 
@@ -59,31 +60,11 @@ void SetCaption(QLabel* label, const QString& caption) {
     label->adjustSize();
 }
 
-void Paint(QWidget* w, const QColor& color) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, color);
-    w->setPalette(p);
-}
-
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setAutoDefault(false);
     return b;
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption) {
-    auto* l = new QLabel(caption, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    return l;
-}
-
-QFrame* MakeBevel(QWidget* parent, const char* name, QFrame::Shape shape) {
-    auto* f = new QFrame(parent);
-    f->setObjectName(QString::fromLatin1(name));
-    f->setFrameShape(shape);
-    f->setFrameShadow(QFrame::Sunken);
-    return f;
 }
 
 }  // namespace
@@ -108,8 +89,6 @@ void TFm1::CreateControls() {
     panel1_->setStyleSheet(QStringLiteral("QPushButton { padding: 1px 2px; }"));
     setCentralWidget(panel1_);
     QWidget* p = panel1_;
-    const QColor teal(0x00, 0x80, 0x80);
-    const QColor maroon(0x80, 0x00, 0x00);
 
     SBtk = MakeButton(p, "SBtk", QStringLiteral("Модем для КВАРД"));
     SBbuf = MakeButton(p, "SBbuf", QStringLiteral("Настройка КВАРД"));
@@ -145,7 +124,7 @@ void TFm1::CreateControls() {
     versionFont.setPixelSize(15);
     versionFont.setItalic(true);
     Label8->setFont(versionFont);
-    Paint(Label8, maroon);
+    SetTextColour(Label8, kMaroon);
     Place(Label8, 448, 48, 190, 17);
     Label8->adjustSize();  // sized to its text, as the designer's labels are
     Label4 = MakeLabel(p, "Label4", QStringLiteral("Hayes-модема"));
@@ -213,7 +192,7 @@ void TFm1::CreateControls() {
     const QFont teal12 = TealFont(font);
     for (QLabel* l : {Label1, Label2, Label4, Label5, Label6, Label7}) {
         l->setFont(teal12);
-        Paint(l, teal);
+        SetTextColour(l, kTeal);
     }
     for (QLabel* l : {Label1, Label2, Label4, Label5, Label6, Label7, Label9}) l->adjustSize();
     Label1->hide();

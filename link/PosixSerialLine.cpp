@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 
+#include "link/Clock.h"
 #include "link/PortNames.h"
 
 namespace hk {
@@ -24,10 +24,7 @@ constexpr BaudCode kBaudCodes[] = {
     {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200},
 };
 
-std::int64_t SteadyMs() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
+std::int64_t SteadyMs() { return RealClock().NowMs(); }
 
 // The moment a transfer of `count` bytes gives up: multiplier x count +
 // constant from now, or -1 (no limit) when both are 0.

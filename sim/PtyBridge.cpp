@@ -7,18 +7,17 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
+#include "link/Clock.h"
+
 namespace hk::sim {
 namespace {
 
-std::int64_t SteadyMs() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
+// The demo runs in real time on the program's own monotonic clock.
+std::int64_t SteadyMs() { return RealClock().NowMs(); }
 
 }  // namespace
 

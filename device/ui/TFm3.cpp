@@ -15,6 +15,7 @@
 
 #include "gui/Fonts.h"
 #include "gui/RadioGroup.h"
+#include "gui/Widgets.h"
 
 namespace hk {
 namespace {
@@ -22,20 +23,6 @@ namespace {
 constexpr int kDesignWidth = 528;
 constexpr int kDesignHeight = 420;
 constexpr int kStatusHeight = 20;
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption) {
-    auto* l = new QLabel(caption, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    return l;
-}
-
-QFrame* MakeFrame(QWidget* parent, const char* name) {
-    auto* f = new QFrame(parent);
-    f->setObjectName(QString::fromLatin1(name));
-    f->setFrameShape(QFrame::Box);
-    f->setFrameShadow(QFrame::Sunken);
-    return f;
-}
 
 }  // namespace
 
@@ -53,7 +40,7 @@ void TFm3::CreateControls() {
     CheckBox1->setGeometry(8, 6, 240, 18);
     CheckBox1->setChecked(true);
 
-    Bevel1 = MakeFrame(this, "Bevel1");
+    Bevel1 = MakeBevel(this, "Bevel1", QFrame::Box);
     Bevel1->setGeometry(8, 28, 254, 72);
     RadioGroup1 =
         new RadioGroup(QStringLiteral("RadioGroup1"), QStringLiteral("Вид сетевого номера"),
@@ -67,7 +54,7 @@ void TFm3::CreateControls() {
     Edit1->setAccessibleName(QStringLiteral("Edit1"));
     Edit1->setGeometry(134, 56, 120, 22);
 
-    Bevel2 = MakeFrame(this, "Bevel2");
+    Bevel2 = MakeBevel(this, "Bevel2", QFrame::Box);
     Bevel2->setGeometry(8, 104, 254, 54);
     Label2 = MakeLabel(this, "Label2", QStringLiteral("Скорость обмена"));
     Label2->setGeometry(14, 108, 200, 14);
@@ -121,9 +108,8 @@ void TFm3::CreateControls() {
     RCRC->hide();
     connect(Rprot, &RadioGroup::Clicked, this, [this] { RprotClick(); });
 
-    Bevel3 = MakeFrame(this, "Bevel3");
+    Bevel3 = MakeBevel(this, "Bevel3", QFrame::Box);
     Bevel3->setGeometry(8, 310, kDesignWidth - 16, 44);
-    const QColor teal(0x00, 0x80, 0x80);
     QFont resultFont = font();
     resultFont.setBold(true);
     resultFont.setItalic(true);
@@ -133,12 +119,10 @@ void TFm3::CreateControls() {
     Label4->setGeometry(16, 333, 300, 16);
     for (QLabel* l : {Label3, Label4}) {
         l->setFont(resultFont);
-        QPalette p = l->palette();
-        p.setColor(QPalette::WindowText, teal);
-        l->setPalette(p);
+        SetTextColour(l, kTeal);
     }
 
-    Bevel6 = MakeFrame(this, "Bevel6");
+    Bevel6 = MakeBevel(this, "Bevel6", QFrame::Box);
     Bevel6->setGeometry(6, 358, kDesignWidth - 12, 22);
     Gg1 = new QProgressBar(this);
     Gg1->setObjectName(QStringLiteral("Gg1"));

@@ -1,0 +1,22 @@
+#pragma once
+// Small makers for the windows' designer-named controls: each carries its
+// component name as its object name.
+
+#include <QColor>
+#include <QFrame>
+
+class QLabel;
+class QString;
+
+namespace hk {
+
+inline const QColor kTeal(0x00, 0x80, 0x80);
+inline const QColor kMaroon(0x80, 0x00, 0x00);
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption);
+// A sunken frame: a line (HLine) or a box.
+QFrame* MakeBevel(QWidget* parent, const char* name, QFrame::Shape shape);
+// The colour of a control's text.
+void SetTextColour(QWidget* w, const QColor& colour);
+
+}  // namespace hk
