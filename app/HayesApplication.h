@@ -10,7 +10,7 @@
 #include "gui/MessageBoxes.h"
 #include "link/Clock.h"
 #include "link/Port.h"
-#include "modem/MainState.h"
+#include "state/MainState.h"
 
 namespace hk {
 

@@ -3,7 +3,7 @@
 // check box, the command field, the ring count, the file dialogs, the port
 // dialog and the receiver's idle timer.
 
-#include "modem/MainState.h"
+#include "state/MainState.h"
 #include "modem/ModemWindow.h"
 
 namespace hk {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "link/Port.h"
-#include "modem/MainState.h"
+#include "state/MainState.h"
 
 namespace hk {
 

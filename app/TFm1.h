@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "link/Port.h"
-#include "modem/MainState.h"
+#include "state/MainState.h"
 
 class QAction;
 class QFrame;

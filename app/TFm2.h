@@ -6,7 +6,7 @@
 #include <QDialog>
 
 #include "link/Port.h"
-#include "modem/MainState.h"
+#include "state/MainState.h"
 
 class QPushButton;
 

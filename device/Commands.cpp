@@ -49,14 +49,14 @@ void AskRestart(DeviceContext& c) {
 }
 
 int WaitStatus(DeviceContext& c, bool match, std::uint8_t mask, std::uint8_t expected,
-               double timeoutUnits) {
+               DayUnits timeout) {
     ControllerSession& s = c.session;
     Clock& clock = c.link.clock;
     std::int64_t start = clock.NowMs();
     bool stopSent = false;
     bool keySeen = false;
 
-    while (DayUnitsSince(clock, start) < timeoutUnits) {
+    while (!LimitPassed(clock, start, timeout)) {
         c.view.ProcessMessages();
         if (s.StopRequest) {
             s.LastResult = kStepFailed;

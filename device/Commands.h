@@ -4,7 +4,7 @@
 // the connected controller is the chosen kit. Every request goes out through
 // protocol::ExchangeFrame with session.RequestBuf; outcomes land in
 // session.LastResult; texts and boxes go to the DeviceView. Time limits are in
-// units of 864 ms on link.clock.
+// DayUnits (864 ms) on link.clock.
 
 #include <array>
 #include <cstdint>
@@ -120,8 +120,12 @@ int SendExchangeEnd(DeviceContext& c);
 // Asks "Перезапустить КВАРД?"; Yes sends Restart, whose result is not kept.
 void AskRestart(DeviceContext& c);
 
-// Polls the status into AnswerBuf until a condition holds or `timeoutUnits`
-// pass; returns LastResult.
+// The limits WaitStatus is called with.
+inline constexpr DayUnits kStopWaitLimit{17};  // 14.688 s
+inline constexpr DayUnits kMatchWaitLimit{3};  // 2.592 s
+
+// Polls the status into AnswerBuf until a condition holds or `timeout`
+// passes; returns LastResult.
 //  - Match mode: until S1 & mask == expected, polling back to back.
 //  - Stop mode (match false): until the controller reports itself stopped;
 //    a running controller gets STOP (at most once per wait) and is polled
@@ -131,7 +135,7 @@ void AskRestart(DeviceContext& c);
 // A time-out alone is not a failure: LastResult is what the last status read
 // left. StopRequest ("Выход") ends the wait with kStepFailed at the next pass.
 int WaitStatus(DeviceContext& c, bool match, std::uint8_t mask, std::uint8_t expected,
-               double timeoutUnits);
+               DayUnits timeout);
 
 // Reads both identification words (two tries) and compares the connected kit
 // with `kitIndex`; a mismatch shows the information box and gives

@@ -3,7 +3,9 @@
 // through a Clock, so that tests can run the 14.688 s status wait or a
 // 896-attempt link search on a virtual time line and assert its timing exactly.
 
+#include <chrono>
 #include <cstdint>
+#include <ratio>
 
 namespace hk {
 
@@ -23,9 +25,19 @@ public:
     static constexpr std::int64_t kMsPerDayUnit = 864;  // 1/100000 day
 };
 
+// The controller's time limits count hundred-thousandths of a day: one unit
+// is 864 ms. Limits are written as DayUnits so that a reader sees seconds:
+// DayUnits{2} is 1.728 s, DayUnits{17} is 14.688 s.
+using DayUnits = std::chrono::duration<double, std::ratio<Clock::kMsPerDayUnit, 1000>>;
+
 // Whole and fractional hundred-thousandths of a day elapsed since `startMs`.
-inline double DayUnitsSince(Clock& clock, std::int64_t startMs) {
-    return static_cast<double>(clock.NowMs() - startMs) / Clock::kMsPerDayUnit;
+inline DayUnits DayUnitsSince(Clock& clock, std::int64_t startMs) {
+    return DayUnits(static_cast<double>(clock.NowMs() - startMs) / Clock::kMsPerDayUnit);
+}
+
+// The limit has passed: compared in units, as the controller's waits compare.
+inline bool LimitPassed(Clock& clock, std::int64_t startMs, DayUnits limit) {
+    return DayUnitsSince(clock, startMs) >= limit;
 }
 
 // The wall clock of the running program (a monotonic clock, so that a change

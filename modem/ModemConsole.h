@@ -19,7 +19,7 @@
 #include <string_view>
 
 #include "link/Port.h"
-#include "modem/MainState.h"
+#include "state/MainState.h"
 #include "modem/ModemWindow.h"
 
 namespace hk {

@@ -9,22 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "modem/LineSink.h"
+#include "modem/MemoLines.h"
 
 namespace hk {
-
-// One memo as a list of lines. An empty memo has no lines; a final empty
-// line counts only when a line break follows it, as the list files have it.
-class MemoLines : public LineSink {
-public:
-    virtual int Count() const = 0;
-    // Line `index`, 0 <= index < Count().
-    virtual std::string Line(int index) const = 0;
-    // Replaces line `index`, 0 <= index < Count().
-    virtual void SetLine(int index, const std::string& line) = 0;
-    virtual void Clear() = 0;
-    virtual void SetFocus() = 0;
-};
 
 class ModemWindow {
 public:

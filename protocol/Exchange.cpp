@@ -8,27 +8,23 @@
 namespace hk::protocol {
 namespace {
 
-// Read time-outs (seconds per read call) and loop limits (units of 864 ms).
+// Read time-outs (seconds per read call) and loop limits.
 constexpr int kHandshakeReadSeconds = 1;
 constexpr int kAnswerBlockReadSeconds = 4;
-constexpr double kReadyLimitUnits = 2;
-constexpr double kVerdictLimitUnits = 2;
-constexpr double kEchoLimitUnits = 1;
+constexpr DayUnits kReadyLimit{2};    // 1.728 s
+constexpr DayUnits kVerdictLimit{2};  // 1.728 s
+constexpr DayUnits kEchoLimit{1};     // 0.864 s
 constexpr int kFastBodyReadSeconds = 2;
-constexpr double kFastBodyLimitUnits = 2;
+constexpr DayUnits kFastBodyLimit{2};  // 1.728 s
 constexpr int kSlowBodyReadSeconds = 5;
-constexpr double kSlowBodyLimitUnits = 5;
+constexpr DayUnits kSlowBodyLimit{5};  // 4.32 s
 constexpr int kFirstFastSpeedIndex = 2;  // 1200 baud and faster
 
 constexpr int kFramePauseMs = 2;
 constexpr int kProbeReadMs = 100;
 constexpr int kProbeTurnPauseMs = 50;
 constexpr int kProbeSettleMs = 20;
-constexpr double kProbeLimitUnits = 2;
-
-bool LimitPassed(Clock& clock, std::int64_t startMs, double limitUnits) {
-    return DayUnitsSince(clock, startMs) >= limitUnits;
-}
+constexpr DayUnits kProbeLimit{2};  // 1.728 s
 
 long ReadByte(SerialLink& link, std::uint8_t& byte) { return link.PortHandle.Read(&byte, 1); }
 
@@ -52,7 +48,7 @@ int RunTraditional(SerialLink& link, std::span<const std::uint8_t> frame,
     // Wait for Ready; other bytes (an echoed Enq, noise) are passed over.
     bool ready = false;
     std::int64_t start = link.clock.NowMs();
-    while (!LimitPassed(link.clock, start, kReadyLimitUnits)) {
+    while (!LimitPassed(link.clock, start, kReadyLimit)) {
         std::uint8_t b = 0;
         if (ReadByte(link, b) <= 0) return kResultNoStart;
         if (b == Ready) {
@@ -73,7 +69,7 @@ int RunTraditional(SerialLink& link, std::span<const std::uint8_t> frame,
     std::size_t echo = link.Settings.LinkKind == kLinkLoopEcho ? frame.size() : 0;
     int verdict = -1;
     start = link.clock.NowMs();
-    while (!LimitPassed(link.clock, start, kVerdictLimitUnits)) {
+    while (!LimitPassed(link.clock, start, kVerdictLimit)) {
         std::uint8_t b = 0;
         const long n = ReadByte(link, b);
         if (n < 0) break;  // the port failed: waiting on cannot bring a verdict
@@ -146,7 +142,7 @@ int ExchangeFt12(SerialLink& link, std::span<std::uint8_t> request, std::span<st
     if (link.Settings.LinkKind == kLinkLoopEcho) {
         std::size_t skipped = 0;
         const std::int64_t start = link.clock.NowMs();
-        while (skipped < frame.Size() && !LimitPassed(link.clock, start, kEchoLimitUnits)) {
+        while (skipped < frame.Size() && !LimitPassed(link.clock, start, kEchoLimit)) {
             std::uint8_t b = 0;
             if (ReadByte(link, b) <= 0) break;
             ++skipped;
@@ -168,7 +164,7 @@ int ExchangeFt12(SerialLink& link, std::span<std::uint8_t> request, std::span<st
     // Slow lines get more time for the body: at 300 baud a long body takes seconds.
     const bool fast = link.Settings.SpeedIndex >= kFirstFastSpeedIndex;
     SetPortTimeouts(link, fast ? kFastBodyReadSeconds : kSlowBodyReadSeconds, 0);
-    const double limit = fast ? kFastBodyLimitUnits : kSlowBodyLimitUnits;
+    const DayUnits limit = fast ? kFastBodyLimit : kSlowBodyLimit;
     Ft12AnswerBody body(address, crcMode, bodyLength, answer, len);
     const std::int64_t start = link.clock.NowMs();
     while (!body.Complete() && !LimitPassed(link.clock, start, limit)) {
@@ -204,7 +200,7 @@ bool ProbeNetAddress(SerialLink& link, int speedIndex) {
     LineToReceive(link);
 
     const std::int64_t start = link.clock.NowMs();
-    while (!LimitPassed(link.clock, start, kProbeLimitUnits)) {
+    while (!LimitPassed(link.clock, start, kProbeLimit)) {
         std::uint8_t b = 0;
         const long n = ReadByte(link, b);
         if (n < 0) break;

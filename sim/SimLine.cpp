@@ -3,6 +3,17 @@
 #include <algorithm>
 
 namespace hk::sim {
+namespace {
+
+// Start bit, data bits, parity bit if any, stop bits.
+double CharacterMs(const LineParams& p) {
+    if (p.BaudRate <= 0) return 0;
+    const int bits = 1 + p.ByteSize + (p.parity == Parity::None ? 0 : 1) +
+                     (p.stopBits == StopBits::Two ? 2 : 1);
+    return 1000.0 * bits / p.BaudRate;
+}
+
+}  // namespace
 
 std::vector<std::uint8_t> SimLine::WrittenBytes() const {
     std::vector<std::uint8_t> out;
@@ -93,10 +104,16 @@ long SimLine::DoWrite(const std::uint8_t* data, std::size_t count) {
     e.params = params_;
     e.bytes.assign(data, data + count);
     Log(e);
+    // The write returns when its bytes have left the port, as the real line
+    // drains: each byte takes its character time at the speed in force.
+    const std::int64_t start = clock_.NowMs();
+    const double charMs = CharacterMs(params_);
     for (std::size_t i = 0; i < count; ++i) {
+        clock_.AdvanceTo(start + static_cast<std::int64_t>(static_cast<double>(i) * charMs));
         written_.push_back({data[i], params_, clock_.NowMs()});
         if (peer_) peer_->OnByte(data[i], params_, *this);
     }
+    clock_.AdvanceTo(start + static_cast<std::int64_t>(static_cast<double>(count) * charMs));
     return static_cast<long>(count);
 }
 

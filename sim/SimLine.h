@@ -5,8 +5,10 @@
 // force, so tests can assert exact sequences. A SimPeer may be attached as
 // the far end; bytes it sends arrive at their scheduled virtual moments.
 //
-// Timing: a write takes no time; a read of n bytes advances the clock to the
-// arrival of the n-th byte, or by the whole total time-out when fewer come.
+// Timing: a write takes the wire time of its bytes at the line parameters in
+// force (the real line drains before a write returns), each byte reaching the
+// peer at its own moment; a read of n bytes advances the clock to the arrival
+// of the n-th byte, or by the whole total time-out when fewer come.
 
 #include <deque>
 #include <map>

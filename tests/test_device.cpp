@@ -51,7 +51,7 @@ struct World {
     std::size_t StatusPolls() const { return std::size_t(kvard.CountRequests(0x01)); }
     int Wait(bool match, std::uint8_t mask = 0, std::uint8_t expected = 0) {
         t0 = clock.NowMs();
-        return WaitStatus(c, match, mask, expected, match ? 3 : 17);  // 2.592 s, 14.688 s
+        return WaitStatus(c, match, mask, expected, match ? kMatchWaitLimit : kStopWaitLimit);
     }
     // Makes the request after the `n`-th window message pass get the fault.
     void FaultAfterPass(int n, Fault fault) {

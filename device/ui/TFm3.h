@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "link/Port.h"
-#include "modem/MainState.h"
+#include "state/MainState.h"
 
 class QCheckBox;
 class QComboBox;
