@@ -1,9 +1,9 @@
 #include "app/HayesApplication.h"
 
 #include "app/MainModemWindow.h"
-#include "app/TFm1.h"
-#include "app/TFm2.h"
-#include "device/ui/TFm3.h"
+#include "app/MainWindow.h"
+#include "app/PortDialog.h"
+#include "device/ui/ControllerDialog.h"
 #include "modem/ModemConsole.h"
 
 namespace hk {
@@ -11,18 +11,18 @@ namespace hk {
 HayesApplication::HayesApplication(SerialLine& line, Clock& clock, ViewHooks& view,
                                    const QString& programDir)
     : link_(line, clock, view) {
-    fm1_ = std::make_unique<TFm1>(state_, link_, view, programDir);
-    fm2_ = new TFm2(state_, link_, view, fm1_.get());
-    TFm1* fm1 = fm1_.get();
-    fm3_ = new TFm3(
+    mainWindow_ = std::make_unique<MainWindow>(state_, link_, view, programDir);
+    MainWindow* window = mainWindow_.get();
+    portDialog_ = new PortDialog(state_, link_, view, window);
+    controllerDialog_ = new ControllerDialog(
         state_, link_, view,
-        [fm1](int context, QWidget* owner) { fm1->ShowHelpContext(context, owner); }, fm1);
-    fm1_->SetDialogs(fm2_, fm3_);
-    modemWindow_ = std::make_unique<MainModemWindow>(*fm1_, *fm2_, state_);
+        [window](int context, QWidget* owner) { window->ShowHelpContext(context, owner); }, window);
+    mainWindow_->SetDialogs(portDialog_, controllerDialog_);
+    modemWindow_ = std::make_unique<MainModemWindow>(*mainWindow_, *portDialog_, state_);
     console_ = std::make_unique<ModemConsole>(state_, link_, *modemWindow_);
-    fm1_->SetModemConsole(console_.get());
+    mainWindow_->SetModemConsole(console_.get());
 }
 
-HayesApplication::~HayesApplication() { fm1_->SetModemConsole(nullptr); }
+HayesApplication::~HayesApplication() { mainWindow_->SetModemConsole(nullptr); }
 
 }  // namespace hk

@@ -14,11 +14,11 @@
 
 namespace hk {
 
+class ControllerDialog;
 class MainModemWindow;
+class MainWindow;
 class ModemConsole;
-class TFm1;
-class TFm2;
-class TFm3;
+class PortDialog;
 
 class HayesApplication {
 public:
@@ -26,9 +26,9 @@ public:
     HayesApplication(SerialLine& line, Clock& clock, ViewHooks& view, const QString& programDir);
     ~HayesApplication();
 
-    TFm1& Fm1() { return *fm1_; }
-    TFm2& Fm2() { return *fm2_; }
-    TFm3& Fm3() { return *fm3_; }
+    MainWindow& Window() { return *mainWindow_; }
+    PortDialog& Ports() { return *portDialog_; }
+    ControllerDialog& Controller() { return *controllerDialog_; }
     MainState& State() { return state_; }
     SerialLink& Link() { return link_; }
     ModemConsole& Console() { return *console_; }
@@ -36,9 +36,9 @@ public:
 private:
     MainState state_;
     SerialLink link_;
-    std::unique_ptr<TFm1> fm1_;
-    TFm2* fm2_ = nullptr;  // owned by Fm1 as their parent
-    TFm3* fm3_ = nullptr;
+    std::unique_ptr<MainWindow> mainWindow_;
+    PortDialog* portDialog_ = nullptr;  // owned by the main window as their parent
+    ControllerDialog* controllerDialog_ = nullptr;
     std::unique_ptr<MainModemWindow> modemWindow_;
     std::unique_ptr<ModemConsole> console_;
 };

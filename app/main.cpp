@@ -6,7 +6,7 @@
 #include <QDir>
 
 #include "app/HayesApplication.h"
-#include "app/TFm1.h"
+#include "app/MainWindow.h"
 #include "gui/MessageBoxes.h"
 #include "link/Clock.h"
 #ifdef _WIN32
@@ -27,7 +27,7 @@ int main(int argc, char* argv[]) {
 #endif
     hk::WidgetViewHooks view;
     hk::HayesApplication program(port, clock, view, programDir);
-    view.SetParent(&program.Fm1());
-    program.Fm1().show();
+    view.SetParent(&program.Window());
+    program.Window().show();
     return QApplication::exec();
 }

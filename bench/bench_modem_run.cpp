@@ -108,12 +108,12 @@ public:
 class Window : public ModemWindow {
 public:
     explicit Window(std::function<bool()> openPort) : openPort_(std::move(openPort)) {}
-    MemoLines& Memo1() override { return memo1; }
-    MemoLines& Memo2() override { return memo2; }
-    bool CheckBox2Checked() override { return false; }
-    std::string Edit1Text() override { return {}; }
-    void ShowCommandEdit(bool) override {}
-    void FocusCommandEdit() override {}
+    MemoLines& ListMemo() override { return list; }
+    MemoLines& AnswersMemo() override { return answers; }
+    bool ShowSpecialCharacters() override { return false; }
+    std::string CommandText() override { return {}; }
+    void ShowCommandField(bool) override {}
+    void FocusCommandField() override {}
     std::string RingCountText() override { return "0"; }
     void SetRingCount(int) override {}
     std::optional<std::string> OpenListDialog(std::string_view) override { return {}; }
@@ -122,7 +122,7 @@ public:
     }
     bool ShowPortDialog() override { return openPort_(); }
     void IdleHandlerChanged(bool) override {}
-    Memo memo1, memo2;
+    Memo list, answers;
 
 private:
     std::function<bool()> openPort_;
@@ -177,13 +177,13 @@ int main() {
         link.Settings.LinkKind = kLinkModem;
         return state.PortReady = OpenPort(link, "Com2", 5, true);  // 9600 baud
     });
-    window.memo1.lines = {"AT&F",     "ATE1V1Q0", "ATX4",    "ATM1L2", "AT&C1",
+    window.list.lines = {"AT&F",     "ATE1V1Q0", "ATX4",    "ATM1L2", "AT&C1",
                           "AT&D2",    "ATS0=2",   "ATS7=60", "ATS9=6", "ATS10=20",
                           "ATS11=95", "ATS12=50", "ATS6=2",  "ATS8=2", "AT&K3",
                           "ATS0?",    "ATI4",     "AT&V",    "ATS0=3", "AT&W"};
     ModemConsole console(state, link, window);
 
-    console.Button2Click();
+    console.WriteToModemOrClearFirst();
     if (!state.PortReady) {
         std::fprintf(stderr, "port did not open\n");
         stop = true;
@@ -191,8 +191,8 @@ int main() {
         return 1;
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while ((console.NextLine != 0 || window.memo2.lines.empty() ||
-            window.memo2.lines.back() != "OK") &&
+    while ((console.NextLine != 0 || window.answers.lines.empty() ||
+            window.answers.lines.back() != "OK") &&
            std::chrono::steady_clock::now() < deadline)
         console.ModemIdle();
 
@@ -204,7 +204,7 @@ int main() {
         above.push_back(intervalMs - 500.0 - modemMs);
     }
     std::printf("run: %zu lines written, %zu answers, %zu lines in Memo2\n", writes.us.size(),
-                answers.size(), window.memo2.lines.size());
+                answers.size(), window.answers.lines.size());
     if (!answers.empty())
         std::printf("modem's own answer time (CR in to LF out): %lld ms (first line)\n",
                     static_cast<long long>(answers[0].lfMs - answers[0].crMs));

@@ -58,7 +58,7 @@ bool ModemConsole::EnsurePortReady() {
 
 bool ModemConsole::SendModemLine(const std::string& line) {
     std::array<std::uint8_t, kSendBufferSize> buf{};
-    const int n = EncodeLine(line, buf, 0, state_.TraceBytes ? &window_.Memo2() : nullptr);
+    const int n = EncodeLine(line, buf, 0, state_.TraceBytes ? &window_.AnswersMemo() : nullptr);
     if (n == kLineDoesNotFit) {
         // The receiver may be installed already: keep its reads short.
         SetPortTimeouts(link_, 0, kModemReadTimeoutMs);
@@ -84,7 +84,7 @@ void ModemConsole::ModemIdle() {
         ~Busy() { flag = false; }
     } busy(inIdle_);
 
-    MemoLines& memo2 = window_.Memo2();
+    MemoLines& memo2 = window_.AnswersMemo();
     const auto flush = [&] {
         memo2.AddLine(AnswerLine);
         AnswerLine.clear();
@@ -94,13 +94,13 @@ void ModemConsole::ModemIdle() {
         // Silence (or a failed read): what came so far is shown.
         if (!AnswerLine.empty()) flush();
     } else if (byte == kLf) {
-        if (window_.CheckBox2Checked()) AnswerLine += kLfMarker;
+        if (window_.ShowSpecialCharacters()) AnswerLine += kLfMarker;
         flush();
         if (NextLine > 0) SendNextLine();
     } else {
         if (AnswerLine.size() >= kAnswerLineLimit) flush();
         if (byte == kCr) {
-            if (window_.CheckBox2Checked()) AnswerLine += kCrMarker;
+            if (window_.ShowSpecialCharacters()) AnswerLine += kCrMarker;
         } else {
             AnswerLine += static_cast<char>(byte);
             if (DigitAnswers) {
@@ -117,7 +117,7 @@ void ModemConsole::ModemIdle() {
 void ModemConsole::SendNextLine() {
     // Lets the rest of the answer arrive; SendModemLine drops it.
     link_.clock.Sleep(kNextLinePauseMs);
-    MemoLines& memo1 = window_.Memo1();
+    MemoLines& memo1 = window_.ListMemo();
     for (int k = NextLine; k < memo1.Count(); ++k) {
         const std::string line = memo1.Line(k);
         if (!BeginsWithAt(line)) continue;
@@ -147,12 +147,12 @@ void ModemConsole::SendCommand(const std::string& cmd) {
 // --- The modem console --------------------------------------------------------
 
 void ModemConsole::StartRun() {
-    MemoLines& memo1 = window_.Memo1();
+    MemoLines& memo1 = window_.ListMemo();
     if (memo1.Count() == 0) {
         memo1.SetFocus();
         return;
     }
-    window_.ShowCommandEdit(false);
+    window_.ShowCommandField(false);
     if (!EnsurePortReady()) return;
     AnswerLine.clear();
     link_.view.ProcessMessages();
@@ -169,33 +169,33 @@ void ModemConsole::StartRun() {
 }
 
 void ModemConsole::ViewCurrentSettings() {
-    window_.ShowCommandEdit(false);
+    window_.ShowCommandField(false);
     state_.SavedDigitAnswers = DigitAnswers;
     DigitAnswers = false;
     SendCommand(kCurrentSettingsCommand);
 }
 
 void ModemConsole::OpenCommandField() {
-    window_.ShowCommandEdit(true);
-    window_.FocusCommandEdit();
+    window_.ShowCommandField(true);
+    window_.FocusCommandField();
     state_.SavedDigitAnswers = DigitAnswers;
     DigitAnswers = false;
 }
 
-void ModemConsole::Edit1KeyPress(std::uint8_t& key) {
+void ModemConsole::KeyPress(std::uint8_t& key) {
     if (key >= kFirstCyrillicLetter) {
         key = 0;
         return;
     }
-    if (key == kEnterKey && state_.WorkMode < 3) SendCommand(window_.Edit1Text());
+    if (key == kEnterKey && state_.WorkMode < 3) SendCommand(window_.CommandText());
 }
 
 // --- List files and the ring count -------------------------------------------
 
-void ModemConsole::Button1Click() {
-    window_.Memo1().Clear();
-    window_.Memo2().Clear();
-    window_.ShowCommandEdit(false);
+void ModemConsole::LoadFirstList() {
+    window_.ListMemo().Clear();
+    window_.AnswersMemo().Clear();
+    window_.ShowCommandField(false);
     std::string_view filter = kModemListFilter;
     if (state_.WorkMode == 3) {
         filter = kControllerListFilter;
@@ -204,16 +204,16 @@ void ModemConsole::Button1Click() {
     LoadList(true, filter);
 }
 
-void ModemConsole::Button2Click() {
+void ModemConsole::WriteToModemOrClearFirst() {
     if (state_.WorkMode != 3) {
         StartRun();
         return;
     }
     state_.ClearBuffer1 = true;
-    window_.Memo1().Clear();
+    window_.ListMemo().Clear();
 }
 
-void ModemConsole::Button3Click() {
+void ModemConsole::ViewSettingsOrLoadSecond() {
     if (state_.WorkMode != 3) {
         ViewCurrentSettings();
         return;
@@ -222,32 +222,32 @@ void ModemConsole::Button3Click() {
     LoadList(false, kControllerListFilter);
 }
 
-void ModemConsole::Button4Click() {
+void ModemConsole::SaveFirstList() {
     if (state_.WorkMode == 3)
-        SaveList(window_.Memo1(), kControllerListFilter, kControllerListExt);
+        SaveList(window_.ListMemo(), kControllerListFilter, kControllerListExt);
     else
-        SaveList(window_.Memo1(), kModemListFilter, kModemListExt);
+        SaveList(window_.ListMemo(), kModemListFilter, kModemListExt);
 }
 
-void ModemConsole::Button5Click() {
+void ModemConsole::OpenCommandFieldOrClearSecond() {
     if (state_.WorkMode != 3) {
         OpenCommandField();
         return;
     }
     state_.ClearBuffer2 = true;
-    window_.Memo2().Clear();
+    window_.AnswersMemo().Clear();
 }
 
-void ModemConsole::Button6Click() {
-    SaveList(window_.Memo2(), kControllerListFilter, kControllerListExt);
+void ModemConsole::SaveSecondList() {
+    SaveList(window_.AnswersMemo(), kControllerListFilter, kControllerListExt);
 }
 
-void ModemConsole::LoadList(bool toMemo1, std::string_view filter) {
+void ModemConsole::LoadList(bool intoListMemo, std::string_view filter) {
     const auto path = window_.OpenListDialog(filter);
     if (!path) return;
     const auto lines = ReadListFile(*path);
     if (!lines) return;
-    MemoLines& memo = toMemo1 ? window_.Memo1() : window_.Memo2();
+    MemoLines& memo = intoListMemo ? window_.ListMemo() : window_.AnswersMemo();
     for (const std::string& line : *lines) {
         if (state_.ModemMode) SyncRingCount(line, true, 0);
         memo.AddLine(line);
@@ -259,7 +259,7 @@ void ModemConsole::SaveList(MemoLines& memo, std::string_view filter, std::strin
         memo.SetFocus();
         return;
     }
-    window_.ShowCommandEdit(false);
+    window_.ShowCommandField(false);
     const auto path = window_.SaveListDialog(filter, defaultExt);
     if (!path) return;
     std::vector<std::string> lines;
@@ -275,11 +275,11 @@ void ModemConsole::SyncRingCount(const std::string& line, bool takeValue, int in
     }
     const int value = RingCountFieldValue(window_.RingCountText());
     if (const auto rewritten = WriteRingCount(line, value))
-        window_.Memo1().SetLine(index, *rewritten);
+        window_.ListMemo().SetLine(index, *rewritten);
 }
 
-void ModemConsole::SpinEdit1Exit() {
-    MemoLines& memo1 = window_.Memo1();
+void ModemConsole::RingCountFieldLeft() {
+    MemoLines& memo1 = window_.ListMemo();
     for (int i = 0; i < memo1.Count(); ++i) SyncRingCount(memo1.Line(i), false, i);
 }
 

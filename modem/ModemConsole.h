@@ -19,8 +19,8 @@
 #include <string_view>
 
 #include "link/Port.h"
-#include "state/MainState.h"
 #include "modem/ModemWindow.h"
+#include "state/MainState.h"
 
 namespace hk {
 
@@ -53,7 +53,7 @@ public:
 
     // The modem answers with digit result codes.
     bool DigitAnswers = false;
-    // Answer characters received since the last line went to Memo2.
+    // Answer characters received since the last line went to the answers memo.
     std::string AnswerLine;
     // Where the search for the next line of a run starts; 0: no run.
     int NextLine = 0;
@@ -82,28 +82,29 @@ public:
     void SendCommand(const std::string& cmd);
 
     // --- Handlers of the main window (both modes unless named).
-    void Button1Click();  // "Прочитать из файла", first list
-    void Button2Click();  // modem: start a run; controller: "Очистить" first list
-    void Button3Click();  // modem: "AT I4"; controller: load second list
-    void Button4Click();  // "Сохранить в файле", first list
-    void Button5Click();  // modem: command field; controller: "Очистить" second list
-    void Button6Click();  // "Сохранить в файле", second list
-    void SpinEdit1Exit();
-    // The key filter of Memo1, Memo2 and Edit1: `key` is the Windows-1251
+    void LoadFirstList();             // "Прочитать из файла", first list
+    void WriteToModemOrClearFirst();  // modem: start a run; controller: "Очистить" first list
+    void ViewSettingsOrLoadSecond();  // modem: "AT I4"; controller: load second list
+    void SaveFirstList();             // "Сохранить в файле", first list
+    void
+    OpenCommandFieldOrClearSecond();  // modem: command field; controller: "Очистить" second list
+    void SaveSecondList();            // "Сохранить в файле", second list
+    void RingCountFieldLeft();
+    // The key filter of the two memos and the command field: `key` is the Windows-1251
     // code of the typed character and becomes 0 when the key is thrown away.
-    // Enter (13) sends Edit1's text while WorkMode < 3 and still reaches the
+    // Enter (13) sends the command field's text while WorkMode < 3 and still reaches the
     // control.
-    void Edit1KeyPress(std::uint8_t& key);
+    void KeyPress(std::uint8_t& key);
 
     // --- Pieces of the handlers.
-    void StartRun();             // Button2 in modem mode
-    void ViewCurrentSettings();  // Button3 in modem mode
-    void OpenCommandField();     // Button5 in modem mode
-    void LoadList(bool toMemo1, std::string_view filter);
+    void StartRun();             // "Записать в модем"
+    void ViewCurrentSettings();  // "Просмотр текущих настроек..."
+    void OpenCommandField();     // "Ввод АТ - команды"
+    void LoadList(bool intoListMemo, std::string_view filter);
     // Throws hk::FileError when the file cannot be written.
     void SaveList(MemoLines& memo, std::string_view filter, std::string_view defaultExt);
     // takeValue: the count of `line` into the ring count field; otherwise the
-    // field's value into `line`, stored as line `index` of Memo1.
+    // field's value into `line`, stored as line `index` of the list memo.
     void SyncRingCount(const std::string& line, bool takeValue, int index);
 
 private:

@@ -1,9 +1,9 @@
 #pragma once
-// What the modem side needs from the main window: its two memos as line
-// lists, the check box "Показать спец. символы", the command field, the ring
-// count field, the file dialogs, the port and speed dialog and the slot of the
-// answer receiver. The window implements it with widgets; tests with fakes.
-// All line texts are Windows-1251 bytes.
+// What the layers below the window need from the main window: its two memos
+// as line lists, the check box "Показать спец. символы", the command field,
+// the ring count field, the file dialogs, the port and speed dialog and the
+// slot of the answer receiver. The window implements it with widgets; tests
+// with fakes. All line texts are Windows-1251 bytes.
 
 #include <optional>
 #include <string>
@@ -17,17 +17,19 @@ class ModemWindow {
 public:
     virtual ~ModemWindow() = default;
 
-    virtual MemoLines& Memo1() = 0;  // the list
-    virtual MemoLines& Memo2() = 0;  // the answers (modem mode), second list (controller mode)
-    // CheckBox2 "Показать спец. символы".
-    virtual bool CheckBox2Checked() = 0;
+    // The upper memo: the modem's list, or the first channel's buffer.
+    virtual MemoLines& ListMemo() = 0;
+    // The lower memo: the modem's answers, or the second channel's buffer.
+    virtual MemoLines& AnswersMemo() = 0;
+    // "Показать спец. символы": CR and LF show as "<CR>" and "<LF>".
+    virtual bool ShowSpecialCharacters() = 0;
 
-    // Edit1, the command field.
-    virtual std::string Edit1Text() = 0;
-    virtual void ShowCommandEdit(bool visible) = 0;
-    virtual void FocusCommandEdit() = 0;
+    // The command field under "Ввод АТ - команды".
+    virtual std::string CommandText() = 0;
+    virtual void ShowCommandField(bool visible) = 0;
+    virtual void FocusCommandField() = 0;
 
-    // SpinEdit1, the ring count: its text as typed, and a new value.
+    // The ring count field: its text as typed, and a new value.
     virtual std::string RingCountText() = 0;
     virtual void SetRingCount(int value) = 0;
 

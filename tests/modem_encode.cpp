@@ -98,7 +98,7 @@ TEST(SendModemLine, PurgesInputTracesSetsTwentyMsReadsAndWritesOnce) {
     EXPECT_EQ(ev[2].bytes, (Bytes{0x41, 0x54, 0x56, 0x30, 0x0D, 0x0A}));
     EXPECT_EQ(w.line.Pending(), 0u);
     EXPECT_TRUE(w.console.DigitAnswers);
-    EXPECT_EQ(w.window.memo2.lines,
+    EXPECT_EQ(w.window.answers.lines,
               (std::vector<std::string>{"ATV0<CR><LF>", "6) 41 54 56 30 0D 0A "}));
 
     // A line beyond the send buffer changes nothing but the read time-out.
@@ -109,7 +109,7 @@ TEST(SendModemLine, PurgesInputTracesSetsTwentyMsReadsAndWritesOnce) {
     EXPECT_TRUE(w.console.DigitAnswers);
     EXPECT_TRUE(w.Writes().empty());
     EXPECT_EQ(w.line.Pending(), 7u);
-    EXPECT_EQ(w.window.memo2.lines.size(), 2u);
+    EXPECT_EQ(w.window.answers.lines.size(), 2u);
     EXPECT_EQ(w.line.Timeouts().ReadTotalTimeoutConstant, 20u);
 }
 

@@ -36,12 +36,12 @@ public:
 
 class FakeWindow : public ModemWindow {
 public:
-    MemoLines& Memo1() override { return memo1; }
-    MemoLines& Memo2() override { return memo2; }
-    bool CheckBox2Checked() override { return checkBox2; }
-    std::string Edit1Text() override { return edit1; }
-    void ShowCommandEdit(bool visible) override { editVisible = visible; }
-    void FocusCommandEdit() override { ++editFocused; }
+    MemoLines& ListMemo() override { return list; }
+    MemoLines& AnswersMemo() override { return answers; }
+    bool ShowSpecialCharacters() override { return specialCharacters; }
+    std::string CommandText() override { return command; }
+    void ShowCommandField(bool visible) override { commandFieldVisible = visible; }
+    void FocusCommandField() override { ++commandFieldFocused; }
     std::string RingCountText() override { return ringText; }
     void SetRingCount(int value) override { ringText = std::to_string(value); }
     // The dialogs answer with `fileName` once (empty: cancelled).
@@ -58,11 +58,11 @@ public:
     }
     void IdleHandlerChanged(bool installed) override { idleChanges.push_back(installed); }
 
-    FakeMemo memo1, memo2;
-    bool checkBox2 = false;
-    std::string edit1;
-    bool editVisible = false;
-    int editFocused = 0;
+    FakeMemo list, answers;
+    bool specialCharacters = false;
+    std::string command;
+    bool commandFieldVisible = false;
+    int commandFieldFocused = 0;
     std::string ringText = "0";
     std::string fileName;
     std::vector<std::string> dialogs;  // filter (and extension) of each file dialog
@@ -89,7 +89,7 @@ struct ModemWorld {
         state.ModemMode = true;
         state.PortReady = true;
         line.Open("Com2");
-        window.memo2.clock = &clock;
+        window.answers.clock = &clock;
     }
     // Polls as the window's idle timer does until `done` holds; false when
     // `maxMs` of virtual time pass first.

@@ -46,9 +46,9 @@ TEST(ListFile, RoundTripKeepsEmptyLinesAndWindows1251TextWithCrLfAfterEveryLine)
     EXPECT_FALSE(ReadListFile(dir.Dir()));
     ModemWorld w;
     w.window.fileName = dir.File("missing.n2");
-    w.window.memo1.lines = {"old"};
-    w.console.Button1Click();
-    EXPECT_TRUE(w.window.memo1.lines.empty());
+    w.window.list.lines = {"old"};
+    w.console.LoadFirstList();
+    EXPECT_TRUE(w.window.list.lines.empty());
     EXPECT_TRUE(w.view.boxes.empty());
 }
 
@@ -78,9 +78,9 @@ TEST(ListFile, FailedSaveKeepsTheOldFileAndLeavesNoPartialFile) {
     // Through the button, the error travels up to the window's handler.
     fs::create_directories(dir.Path() / "busy.n2" / "inside");
     ModemWorld w;
-    w.window.memo1.lines = {"ATZ"};
+    w.window.list.lines = {"ATZ"};
     w.window.fileName = dir.File("busy.n2");
-    EXPECT_THROW(w.console.Button4Click(), FileError);
+    EXPECT_THROW(w.console.SaveFirstList(), FileError);
     EXPECT_EQ(EntriesIn(dir), 2u);
 }
 
@@ -118,23 +118,23 @@ TEST(RingCount, ModemModeLoadTakesTheLastCountAndLeavingTheFieldRewritesTheLines
     TempDir::WriteAll(file, U("ATS0=3&W\r\nATZ\r\nats0=4\r\n"));
     ModemWorld w;
     w.window.fileName = file;
-    w.console.Button1Click();
+    w.console.LoadFirstList();
     EXPECT_EQ(w.window.ringText, "4");
     EXPECT_EQ(w.window.dialogs, Lines{"Список названий (*.n2)|*.n2"});
 
-    w.window.memo2.lines = {"ATS0=1"};
+    w.window.answers.lines = {"ATS0=1"};
     w.window.ringText = "7";
-    w.console.SpinEdit1Exit();
-    EXPECT_EQ(w.window.memo1.lines, (Lines{"ATS0=7&W", "ATZ", "ats0=7"}));
-    EXPECT_EQ(w.window.memo2.lines, Lines{"ATS0=1"});
+    w.console.RingCountFieldLeft();
+    EXPECT_EQ(w.window.list.lines, (Lines{"ATS0=7&W", "ATZ", "ats0=7"}));
+    EXPECT_EQ(w.window.answers.lines, Lines{"ATS0=1"});
     w.window.ringText = "seven";
-    w.console.SpinEdit1Exit();
-    EXPECT_EQ(w.window.memo1.lines, (Lines{"ATS0=0&W", "ATZ", "ats0=0"}));
+    w.console.RingCountFieldLeft();
+    EXPECT_EQ(w.window.list.lines, (Lines{"ATS0=0&W", "ATZ", "ats0=0"}));
 
     w.state.WorkMode = 3;  // controller mode never touches the field
     w.state.ModemMode = false;
     w.window.fileName = file;
-    w.console.Button1Click();
+    w.console.LoadFirstList();
     EXPECT_EQ(w.window.ringText, "seven");
 }
 
@@ -145,28 +145,28 @@ TEST(ControllerLists, Button3AppendsWhileButton1EmptiesBothAndLoadingResetsTheCl
     ModemWorld w;
     w.state.WorkMode = 3;
     w.state.ModemMode = false;
-    w.console.Button2Click();  // "Очистить", both channels
-    w.console.Button5Click();
+    w.console.WriteToModemOrClearFirst();  // "Очистить", both channels
+    w.console.OpenCommandFieldOrClearSecond();
     EXPECT_TRUE(w.state.ClearBuffer1 && w.state.ClearBuffer2);
 
-    w.window.memo2.lines = {"kept"};
+    w.window.answers.lines = {"kept"};
     w.window.fileName = file;
-    w.console.Button3Click();
+    w.console.ViewSettingsOrLoadSecond();
     EXPECT_FALSE(w.state.ClearBuffer2);
     EXPECT_TRUE(w.state.ClearBuffer1);
-    EXPECT_EQ(w.window.memo2.lines, (Lines{"kept", "AT&F<CR>", kCyrillic}));
+    EXPECT_EQ(w.window.answers.lines, (Lines{"kept", "AT&F<CR>", kCyrillic}));
 
-    w.window.memo1.lines = {"typed"};
-    w.console.Button1Click();  // dialog cancelled: memos emptied all the same
-    EXPECT_TRUE(w.window.memo1.lines.empty() && w.window.memo2.lines.empty());
+    w.window.list.lines = {"typed"};
+    w.console.LoadFirstList();  // dialog cancelled: memos emptied all the same
+    EXPECT_TRUE(w.window.list.lines.empty() && w.window.answers.lines.empty());
     EXPECT_FALSE(w.state.ClearBuffer1);
 
-    w.window.memo2.lines = {"ATZ", ""};
+    w.window.answers.lines = {"ATZ", ""};
     w.window.fileName = dir.File("second.n3");
-    w.console.Button6Click();
+    w.console.SaveSecondList();
     EXPECT_EQ(TempDir::ReadAll(dir.File("second.n3")), U("ATZ\r\n\r\n"));
-    w.console.Button4Click();  // Memo1 is empty: the focus, no dialog
-    EXPECT_EQ(w.window.memo1.focused, 1);
+    w.console.SaveFirstList();  // Memo1 is empty: the focus, no dialog
+    EXPECT_EQ(w.window.list.focused, 1);
     EXPECT_EQ(w.window.dialogs, (Lines{"Список названий (*.n3)|*.n3", "Список названий (*.n3)|*.n3",
                                        "Список названий (*.n3)|*.n3 / n3"}));
     EXPECT_TRUE(w.Writes().empty());
@@ -177,15 +177,15 @@ TEST(ExampleLists, GoIntoTheSimulatedModemWithoutAnErrorAndFitAController) {
     sim::HayesModem modem;
     w.line.Attach(&modem);
     w.window.fileName = HK_EXAMPLES_DIR "/hayes_init.n2";
-    w.console.Button1Click();
+    w.console.LoadFirstList();
     EXPECT_EQ(w.window.ringText, "2");
-    w.console.Button2Click();
+    w.console.WriteToModemOrClearFirst();
     ASSERT_TRUE(w.RunEnds());
     w.IdleFor(500);
     EXPECT_EQ(modem.CommandLines(),
               (Lines{"AT&F", "ATE1V1Q0X4", "AT&C1&D2", "ATS0=2", "ATS7=60", "AT&W", "ATI4"}));
-    EXPECT_EQ(std::count(w.window.memo2.lines.begin(), w.window.memo2.lines.end(), "ERROR"), 0);
-    EXPECT_EQ(w.window.memo2.lines.back(), "OK");  // the settings report is shown whole
+    EXPECT_EQ(std::count(w.window.answers.lines.begin(), w.window.answers.lines.end(), "ERROR"), 0);
+    EXPECT_EQ(w.window.answers.lines.back(), "OK");  // the settings report is shown whole
 
     // One channel's buffer holds 128 bytes with five closing zeros.
     const auto n3 = ReadListFile(HK_EXAMPLES_DIR "/kvard_channel.n3");

@@ -56,11 +56,11 @@ TEST(ModemEndToEnd, RunOfAListFileAndTheSettingsViewOverAPty) {
                                               ';', ' ', 0xEC, 0xEE, 0xE4, '\r', '\n',        //
                                               'A', 'T', 'S',  '0',  '=',  '3',  '\r', '\n',  //
                                               'A', 'T', '&',  'W',  '\r', '\n'});
-    console.Button1Click();
-    ASSERT_EQ(window.memo1.lines.size(), 5u);
+    console.LoadFirstList();
+    ASSERT_EQ(window.list.lines.size(), 5u);
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    auto& shown = window.memo2.lines;
+    auto& shown = window.answers.lines;
     const auto idleUntilOks = [&](long oks) {
         while (console.NextLine != 0 || std::count(shown.begin(), shown.end(), "OK") < oks) {
             if (std::chrono::steady_clock::now() > deadline) return false;
@@ -77,7 +77,7 @@ TEST(ModemEndToEnd, RunOfAListFileAndTheSettingsViewOverAPty) {
         return out;
     };
 
-    console.Button2Click();
+    console.WriteToModemOrClearFirst();
     ASSERT_TRUE(state.PortReady);
     ASSERT_TRUE(idleUntilOks(1)) << shown.size() << " lines shown";
     // Each echo ends at the answer's first line feed and the rest is purged;
@@ -85,7 +85,7 @@ TEST(ModemEndToEnd, RunOfAListFileAndTheSettingsViewOverAPty) {
     EXPECT_EQ(text(0), (std::vector<std::string>{"AT&F", "ATE1V1", "ATS0=3", "AT&W", "OK"}));
 
     const std::size_t before = shown.size();
-    console.Button3Click();
+    console.ViewSettingsOrLoadSecond();
     ASSERT_TRUE(idleUntilOks(2));
     const auto report = text(before);
     ASSERT_EQ(report.size(), 6u);

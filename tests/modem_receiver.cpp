@@ -44,11 +44,11 @@ void ExpectEachLine500MsAfterTheAnswer(const sim::SimLine& line, std::uint8_t tr
 TEST(ModemIdle, CrAndLfShowAsMarkersOnlyWhenCheckBox2IsTicked) {
     for (const bool ticked : {false, true}) {
         ModemWorld w;
-        w.window.checkBox2 = ticked;
+        w.window.specialCharacters = ticked;
         w.console.SendCommand("ATZ");
         w.line.Inject({0x0D, 0x0A, 0x4F, 0x4B, 0x0D, 0x0A}, 5, 1);
         w.IdleFor(100);
-        EXPECT_EQ(w.window.memo2.lines,
+        EXPECT_EQ(w.window.answers.lines,
                   (ticked ? Lines{"<CR><LF>", "OK<CR><LF>"} : Lines{"", "OK"}));
     }
 }
@@ -61,9 +61,9 @@ TEST(ModemIdle, SplitsAt200AndShowsTheRestAfter20MsOfSilence) {
     for (int i = 0; i < 450; ++i) answer += static_cast<char>('a' + i % 26);
     w.line.Inject(Bytes(answer), 0, 1);
     w.IdleFor(600);
-    EXPECT_EQ(w.window.memo2.lines,
+    EXPECT_EQ(w.window.answers.lines,
               (Lines{answer.substr(0, 200), answer.substr(200, 200), answer.substr(400)}));
-    EXPECT_EQ(w.window.memo2.addedAtMs.back(), t0 + 449 + 20);
+    EXPECT_EQ(w.window.answers.addedAtMs.back(), t0 + 449 + 20);
 }
 
 TEST(ModemIdle, PollsOnceWithMessagesPerCallOnlyWhileInstalled) {
@@ -89,14 +89,14 @@ TEST(Run, SendsTheAtLinesEach500MsAfterTheLineFeedThatAnswersThePreviousOne) {
     ModemWorld w;
     AnswerPeer modem("\r\nOK\r\n");
     w.line.Attach(&modem);
-    w.window.memo1.lines = {"ATZ", "; \xEA\xEE\xEC\xEC\xE5\xED\xF2", "ATE0", "AT&W"};
-    w.console.Button2Click();
+    w.window.list.lines = {"ATZ", "; \xEA\xEE\xEC\xEC\xE5\xED\xF2", "ATE0", "AT&W"};
+    w.console.WriteToModemOrClearFirst();
     ASSERT_TRUE(w.RunEnds());
     w.IdleFor(100);
     EXPECT_EQ(w.Writes(), (Lines{"ATZ\r", "ATE0\r", "AT&W\r"}));
     ExpectEachLine500MsAfterTheAnswer(w.line, 0x0A);
     // The rest of each answer was purged, except after the last line.
-    EXPECT_EQ(w.window.memo2.lines, (Lines{"", "", "", "OK"}));
+    EXPECT_EQ(w.window.answers.lines, (Lines{"", "", "", "OK"}));
     EXPECT_TRUE(w.console.IdleInstalled());
 }
 
@@ -104,14 +104,14 @@ TEST(Run, FirstLineGoesOutWhateverItHoldsAndASingleLineEndsTheRun) {
     ModemWorld w;
     AnswerPeer modem("\r\nOK\r\n");
     w.line.Attach(&modem);
-    w.window.memo1.lines = {"\xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE0", " ATE0", "ATZ"};
-    w.console.Button2Click();
+    w.window.list.lines = {"\xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE0", " ATE0", "ATZ"};
+    w.console.WriteToModemOrClearFirst();
     ASSERT_TRUE(w.RunEnds());
     EXPECT_EQ(w.Writes(), (Lines{"\xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE0\r", "ATZ\r"}));
 
     w.line.ClearLog();
-    w.window.memo1.lines = {"ATZ"};
-    w.console.Button2Click();
+    w.window.list.lines = {"ATZ"};
+    w.console.WriteToModemOrClearFirst();
     ASSERT_TRUE(w.RunEnds());
     w.IdleFor(1000);
     EXPECT_EQ(w.Writes(), Lines{"ATZ\r"});
@@ -122,37 +122,37 @@ TEST(Run, DigitAnswersMoveTheRunOnAtTheFirstZeroEvenInAnEcho) {
     ModemWorld w;
     AnswerPeer modem("0\r", /*echo=*/true);
     w.line.Attach(&modem);
-    w.window.memo1.lines = {"ATV0", "ATZ"};
-    w.console.Button2Click();
+    w.window.list.lines = {"ATV0", "ATZ"};
+    w.console.WriteToModemOrClearFirst();
     ASSERT_TRUE(w.RunEnds());
     EXPECT_EQ(w.Writes(), (Lines{"ATV0\r", "ATZ\r"}));
     ExpectEachLine500MsAfterTheAnswer(w.line, '0');
-    EXPECT_EQ(w.window.memo2.lines, (Lines{"A", "T", "V", "0", "A", "T", "Z", "0"}));
+    EXPECT_EQ(w.window.answers.lines, (Lines{"A", "T", "V", "0", "A", "T", "Z", "0"}));
 }
 
 TEST(Run, ACommandBetweenTwoBytesCutsTheRunShort) {
     ModemWorld w;
     AnswerPeer modem("\r\nOK\r\n");
     w.line.Attach(&modem);
-    w.window.memo1.lines = {"ATZ", "ATE0", "AT&W"};
-    w.console.Button2Click();
+    w.window.list.lines = {"ATZ", "ATE0", "AT&W"};
+    w.console.WriteToModemOrClearFirst();
     w.console.AnswerLine = "half";
     w.view.onProcess = [&](int n) {
-        if (n == 2) w.console.Button3Click();  // "Просмотр текущих настроек..."
+        if (n == 2) w.console.ViewSettingsOrLoadSecond();  // "Просмотр текущих настроек..."
     };
     w.IdleFor(3000);
     EXPECT_EQ(w.Writes(), (Lines{"ATZ\r", std::string("\x41\x54\x20\x49\x34\x0D")}));
     // The run's half line is dropped; the rest of the ATZ answer, still on
     // its way at the purge, shows before the command's own answer.
-    EXPECT_EQ(w.window.memo2.lines, (Lines{"", "OK", "", "OK"}));
+    EXPECT_EQ(w.window.answers.lines, (Lines{"", "OK", "", "OK"}));
 }
 
 TEST(Run, ALineTooLongForTheSendBufferStopsTheRunWithAMessage) {
     ModemWorld w;
     AnswerPeer modem("\r\nOK\r\n");
     w.line.Attach(&modem);
-    w.window.memo1.lines = {"ATZ", "AT" + std::string(400, 'E'), "AT&W"};
-    w.console.Button2Click();
+    w.window.list.lines = {"ATZ", "AT" + std::string(400, 'E'), "AT&W"};
+    w.console.WriteToModemOrClearFirst();
     ASSERT_TRUE(w.RunEnds());
     w.IdleFor(1000);
     EXPECT_EQ(w.Writes(), Lines{"ATZ\r"});
@@ -163,28 +163,28 @@ TEST(Run, ALineTooLongForTheSendBufferStopsTheRunWithAMessage) {
 TEST(Console, WithoutAPortTheDialogComesFirstAndACancelSendsNothing) {
     ModemWorld w;
     w.state.PortReady = false;
-    w.console.Button2Click();  // empty list: only the focus
-    EXPECT_EQ(w.window.memo1.focused, 1);
-    w.window.memo1.lines = {"ATZ"};
-    w.window.editVisible = true;
-    w.console.Button2Click();
-    w.console.Button3Click();
+    w.console.WriteToModemOrClearFirst();  // empty list: only the focus
+    EXPECT_EQ(w.window.list.focused, 1);
+    w.window.list.lines = {"ATZ"};
+    w.window.commandFieldVisible = true;
+    w.console.WriteToModemOrClearFirst();
+    w.console.ViewSettingsOrLoadSecond();
     std::uint8_t enter = 13;
-    w.console.Edit1KeyPress(enter);
+    w.console.KeyPress(enter);
     EXPECT_EQ(w.window.portDialogs, 3);
-    EXPECT_FALSE(w.window.editVisible);
+    EXPECT_FALSE(w.window.commandFieldVisible);
     EXPECT_TRUE(w.Writes().empty());
     EXPECT_FALSE(w.console.IdleInstalled());
     EXPECT_TRUE(w.view.boxes.empty());
 
     w.window.portDialog = [&] { return w.state.PortReady = true; };
-    w.console.Edit1KeyPress(enter);  // empty field: a lone carriage return
+    w.console.KeyPress(enter);  // empty field: a lone carriage return
     EXPECT_EQ(w.Writes(), Lines{"\r"});
     EXPECT_EQ(enter, 13);  // the key still reaches the control
     EXPECT_TRUE(w.console.IdleInstalled());
 
-    w.window.edit1 = std::string(301, 'A');
-    w.console.Edit1KeyPress(enter);
+    w.window.command = std::string(301, 'A');
+    w.console.KeyPress(enter);
     EXPECT_EQ(w.Writes().size(), 1u);
     EXPECT_EQ(w.view.Texts(test::ScriptedView::Box::Kind::Error), Lines{kCommandTooLongText});
 }
@@ -192,44 +192,44 @@ TEST(Console, WithoutAPortTheDialogComesFirstAndACancelSendsNothing) {
 TEST(Console, SettingsViewAndCommandFieldSaveAndClearTheDigitFlag) {
     ModemWorld w;
     w.console.DigitAnswers = true;
-    w.console.Button5Click();
-    EXPECT_TRUE(w.window.editVisible && w.window.editFocused == 1);
+    w.console.OpenCommandFieldOrClearSecond();
+    EXPECT_TRUE(w.window.commandFieldVisible && w.window.commandFieldFocused == 1);
     EXPECT_TRUE(w.state.SavedDigitAnswers);
     EXPECT_FALSE(w.console.DigitAnswers);
     EXPECT_TRUE(w.Writes().empty());  // nothing sent yet
 
     w.console.DigitAnswers = true;
     w.state.SavedDigitAnswers = false;
-    w.console.Button3Click();
+    w.console.ViewSettingsOrLoadSecond();
     EXPECT_TRUE(w.state.SavedDigitAnswers);
-    EXPECT_FALSE(w.console.DigitAnswers || w.window.editVisible);
+    EXPECT_FALSE(w.console.DigitAnswers || w.window.commandFieldVisible);
     EXPECT_EQ(w.Writes(), Lines{"AT I4\r"});
 
     // A run takes the saved flag back, not the one the last command left.
-    w.window.memo1.lines = {"ATZ"};
+    w.window.list.lines = {"ATZ"};
     std::uint8_t enter = 13;
-    w.window.edit1 = "ATV0";
-    w.console.Edit1KeyPress(enter);
-    w.console.Button2Click();
+    w.window.command = "ATV0";
+    w.console.KeyPress(enter);
+    w.console.WriteToModemOrClearFirst();
     EXPECT_TRUE(w.console.DigitAnswers);  // saved by Button3 above
-    w.window.edit1 = "ATV1";
-    w.console.Edit1KeyPress(enter);
-    w.console.Button5Click();  // saves false
-    w.window.edit1 = "ATV0";
-    w.console.Edit1KeyPress(enter);
+    w.window.command = "ATV1";
+    w.console.KeyPress(enter);
+    w.console.OpenCommandFieldOrClearSecond();  // saves false
+    w.window.command = "ATV0";
+    w.console.KeyPress(enter);
     ASSERT_TRUE(w.console.DigitAnswers);
-    w.console.Button2Click();
+    w.console.WriteToModemOrClearFirst();
     EXPECT_FALSE(w.console.DigitAnswers);
 }
 
 TEST(Console, KeyFilterDropsCyrillicLettersAndEnterSendsOnlyBelowControllerMode) {
     ModemWorld w;
-    w.window.edit1 = "ATI4";
+    w.window.command = "ATI4";
     for (const int mode : {2, 3}) {
         w.state.WorkMode = mode;
         for (int code = 0; code < 256; ++code) {
             std::uint8_t key = static_cast<std::uint8_t>(code);
-            w.console.Edit1KeyPress(key);
+            w.console.KeyPress(key);
             EXPECT_EQ(key, code >= 192 ? 0 : code) << code;
         }
     }

@@ -15,12 +15,14 @@
 #include <QTest>
 
 #include "app/HayesApplication.h"
-#include "app/TFm1.h"
-#include "device/ui/TFm3.h"
+#include "app/MainWindow.h"
+#include "device/ui/ControllerDialog.h"
 #include "gui/HelpViewer.h"
 #include "gui/Memo.h"
 #include "gui/RadioGroup.h"
 #include "sim/SimLine.h"
+#include "support/Children.h"
+#include "support/Input.h"
 #include "support/QtApp.h"
 #include "support/ScriptedView.h"
 #include "support/TempDir.h"
@@ -30,31 +32,39 @@ namespace {
 
 using Box = test::ScriptedView::Box;
 
-class MainWindow : public ::testing::Test {
+class Window : public ::testing::Test {
 protected:
-    explicit MainWindow(std::vector<unsigned char> settings = {}) {
+    explicit Window(std::vector<unsigned char> settings = {}) {
         test::EnsureQApplication();
         if (!settings.empty()) test::TempDir::WriteAll(dir.File("HmK.Cfg"), settings);
         app = std::make_unique<HayesApplication>(line, clock, view,
                                                  QString::fromStdString(dir.Dir()));
-        fm1().show();
+        window().show();
         QCoreApplication::processEvents();
     }
-    TFm1& fm1() { return app->Fm1(); }
+    MainWindow& window() { return app->Window(); }
+    template <class T = QWidget>
+    T* W(const char* name) {
+        return test::Child<T>(&window(), name);
+    }
+    template <class T = QWidget>
+    T* InDialog(const char* name) {
+        return test::Child<T>(&app->Controller(), name);
+    }
     MainState& state() { return app->State(); }
 
     // Presses a mode button as the operator does (it toggles, then the handler runs).
-    void Press(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+    void Press(QPushButton* b) { test::Press(b); }
     void ChooseKit(int kit) {
-        if (fm1().SBbuf->isChecked()) Press(fm1().SBbuf);  // release first
-        Press(fm1().SBbuf);
-        QAction* item = fm1().PopupMenu1()->actions().at(kit);
-        fm1().PopupMenu1()->hide();
+        if (W<QPushButton>("SBbuf")->isChecked()) Press(W<QPushButton>("SBbuf"));  // release first
+        Press(W<QPushButton>("SBbuf"));
+        QAction* item = W<QMenu>("PopupMenu1")->actions().at(kit);
+        W<QMenu>("PopupMenu1")->hide();
         item->trigger();
     }
     std::vector<QWidget*> Visible() {
         std::vector<QWidget*> out;
-        for (QWidget* w : fm1().Panel1()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        for (QWidget* w : W("Panel1")->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             if (w->isVisible()) out.push_back(w);
         return out;
     }
@@ -71,74 +81,74 @@ protected:
     std::unique_ptr<HayesApplication> app;
 };
 
-TEST_F(MainWindow, StartShowsOnlyTheTopButtonsTheSeparatorAndTheVersionLabel) {
-    EXPECT_EQ(fm1().windowTitle(), "Программа настройки Hayes-модемов для работы с КВАРД v 1.5");
+TEST_F(Window, StartShowsOnlyTheTopButtonsTheSeparatorAndTheVersionLabel) {
+    EXPECT_EQ(window().windowTitle(), "Программа настройки Hayes-модемов для работы с КВАРД v 1.5");
     EXPECT_EQ(VisibleNames(),
               (std::set<QString>{"SBtk", "SBbuf", "SpeedButton1", "SBEx", "Bevel1", "Label8"}));
-    EXPECT_EQ(fm1().Label8->y(), 80);  // Memo1's top + 5
-    EXPECT_EQ(fm1().HelpContext(), 2);
+    EXPECT_EQ(W<QLabel>("Label8")->y(), 80);  // Memo1's top + 5
+    EXPECT_EQ(window().HelpContext(), 2);
     EXPECT_EQ(state().WorkMode, 0);
     EXPECT_FALSE(state().ModemMode);
-    EXPECT_FALSE(fm1().SB1Panel1->text().isEmpty());  // the clock shows at once
+    EXPECT_FALSE(W<QLabel>("SB1Panel1")->text().isEmpty());  // the clock shows at once
     // Design bounds of the top row and the memos' design places.
-    EXPECT_EQ(fm1().SBtk->geometry(), QRect(3, 3, 150, 25));
-    EXPECT_EQ(fm1().SBEx->geometry(), QRect(573, 3, 75, 25));
-    EXPECT_EQ(fm1().Button8->geometry(), QRect(2, 395, 158, 25));
-    EXPECT_EQ(fm1().Memo1->geometry(), QRect(162, 75, 480, 123));
+    EXPECT_EQ(W<QPushButton>("SBtk")->geometry(), QRect(3, 3, 150, 25));
+    EXPECT_EQ(W<QPushButton>("SBEx")->geometry(), QRect(573, 3, 75, 25));
+    EXPECT_EQ(W<QPushButton>("Button8")->geometry(), QRect(2, 395, 158, 25));
+    EXPECT_EQ(W<Memo>("Memo1")->geometry(), QRect(162, 75, 480, 123));
 }
 
-TEST_F(MainWindow, HintsGoToTheFirstStatusPanelNeverToToolTips) {
-    QStatusTipEvent tip(fm1().SBtk->statusTip());
-    QCoreApplication::sendEvent(fm1().SBtk, &tip);
-    EXPECT_EQ(fm1().SB1Panel0->text(), "Ввод и просмотр настроек Hayes-модема для КВАРД");
-    EXPECT_TRUE(fm1().SBtk->toolTip().isEmpty());
-    EXPECT_EQ(fm1().SB1Panel0->width(), 500);
+TEST_F(Window, HintsGoToTheFirstStatusPanelNeverToToolTips) {
+    QStatusTipEvent tip(W<QPushButton>("SBtk")->statusTip());
+    QCoreApplication::sendEvent(W<QPushButton>("SBtk"), &tip);
+    EXPECT_EQ(W<QLabel>("SB1Panel0")->text(), "Ввод и просмотр настроек Hayes-модема для КВАРД");
+    EXPECT_TRUE(W<QPushButton>("SBtk")->toolTip().isEmpty());
+    EXPECT_EQ(W<QLabel>("SB1Panel0")->width(), 500);
 }
 
-TEST_F(MainWindow, ModemModeLayout) {
-    fm1().Memo1->AddLine("old");
-    fm1().SpinEdit1->setValue(7);
+TEST_F(Window, ModemModeLayout) {
+    W<Memo>("Memo1")->AddLine("old");
+    W<QSpinBox>("SpinEdit1")->setValue(7);
     state().PortReady = true;
-    Press(fm1().SBtk);
+    Press(W<QPushButton>("SBtk"));
     EXPECT_EQ(state().WorkMode, 2);
     EXPECT_TRUE(state().ModemMode);
     EXPECT_FALSE(state().PortReady);
-    EXPECT_EQ(fm1().HelpContext(), 6);
-    EXPECT_EQ(fm1().Memo1->LineCount(), 0);
-    EXPECT_EQ(fm1().SpinEdit1->value(), 0);
-    EXPECT_TRUE(fm1().Memo2->isReadOnly());
-    EXPECT_EQ(fm1().Memo1->y(), 48);
-    EXPECT_EQ(fm1().Memo1->height(), 150);
-    EXPECT_EQ(fm1().Memo2->y(), 202);
-    EXPECT_EQ(fm1().Memo2->height(), 215);
-    EXPECT_EQ(fm1().Button3->text(), "Просмотр текущих настроек...");
-    EXPECT_EQ(fm1().Button2->text(), "Записать в модем");
-    EXPECT_EQ(fm1().Label7->text(), "Hayes-модема");
+    EXPECT_EQ(window().HelpContext(), 6);
+    EXPECT_EQ(W<Memo>("Memo1")->LineCount(), 0);
+    EXPECT_EQ(W<QSpinBox>("SpinEdit1")->value(), 0);
+    EXPECT_TRUE(W<Memo>("Memo2")->isReadOnly());
+    EXPECT_EQ(W<Memo>("Memo1")->y(), 48);
+    EXPECT_EQ(W<Memo>("Memo1")->height(), 150);
+    EXPECT_EQ(W<Memo>("Memo2")->y(), 202);
+    EXPECT_EQ(W<Memo>("Memo2")->height(), 215);
+    EXPECT_EQ(W<QPushButton>("Button3")->text(), "Просмотр текущих настроек...");
+    EXPECT_EQ(W<QPushButton>("Button2")->text(), "Записать в модем");
+    EXPECT_EQ(W<QLabel>("Label7")->text(), "Hayes-модема");
     EXPECT_EQ(
         VisibleNames(),
         (std::set<QString>{"SBtk",      "SBbuf",  "SpeedButton1", "SBEx",      "Bevel1",  "Memo1",
                            "CheckBox2", "Label1", "Label4",       "Button1",   "Button4", "Button2",
                            "Label9",    "Bevel2", "Memo2",        "Label2",    "Label7",  "Button3",
                            "Button5",   "Bevel3", "Label3",       "SpinEdit1", "Label8"}));
-    EXPECT_EQ(fm1().Button2->statusTip(), "Записать настройки в Hayes-модем ");
-    EXPECT_EQ(fm1().OpenDialog1().Filter, "Список названий (*.n2)|*.n2");
-    EXPECT_EQ(fm1().SaveDialog1().DefaultExt, "n2");
-    EXPECT_EQ(fm1().OpenDialog1().InitialDir.toStdString(), dir.Dir());
+    EXPECT_EQ(W<QPushButton>("Button2")->statusTip(), "Записать настройки в Hayes-модем ");
+    EXPECT_EQ(window().OpenDialogSetup().Filter, "Список названий (*.n2)|*.n2");
+    EXPECT_EQ(window().SaveDialogSetup().DefaultExt, "n2");
+    EXPECT_EQ(window().OpenDialogSetup().InitialDir.toStdString(), dir.Dir());
 }
 
-TEST_F(MainWindow, PressingModemTwiceEmptiesTheLayoutAndAgainStartsAfresh) {
-    Press(fm1().SBtk);
-    Press(fm1().SBtk);
-    EXPECT_FALSE(fm1().SBtk->isChecked());
-    EXPECT_EQ(fm1().HelpContext(), 4);
+TEST_F(Window, PressingModemTwiceEmptiesTheLayoutAndAgainStartsAfresh) {
+    Press(W<QPushButton>("SBtk"));
+    Press(W<QPushButton>("SBtk"));
+    EXPECT_FALSE(W<QPushButton>("SBtk")->isChecked());
+    EXPECT_EQ(window().HelpContext(), 4);
     EXPECT_EQ(state().WorkMode, 2);
     EXPECT_TRUE(state().ModemMode);
-    EXPECT_FALSE(fm1().Memo1->isVisible());
-    EXPECT_FALSE(fm1().Memo2->isVisible());
-    fm1().Memo1->AddLine("ATZ");
+    EXPECT_FALSE(W<Memo>("Memo1")->isVisible());
+    EXPECT_FALSE(W<Memo>("Memo2")->isVisible());
+    W<Memo>("Memo1")->AddLine("ATZ");
     state().PortReady = true;
-    Press(fm1().SBtk);
-    EXPECT_EQ(fm1().Memo1->LineCount(), 0);
+    Press(W<QPushButton>("SBtk"));
+    EXPECT_EQ(W<Memo>("Memo1")->LineCount(), 0);
     EXPECT_FALSE(state().PortReady);
 }
 
@@ -148,7 +158,7 @@ struct KitLayout {
     bool twoChannels;
 };
 
-TEST_F(MainWindow, EachKitGetsItsCaptionLayoutHintsAndHelpContext) {
+TEST_F(Window, EachKitGetsItsCaptionLayoutHintsAndHelpContext) {
     const KitLayout kits[] = {
         {0, "Программа настройки Hayes-модемов для базового комплекта КВАРД 40", "для канала МЦП",
          "для канала МПИ", true},
@@ -160,81 +170,83 @@ TEST_F(MainWindow, EachKitGetsItsCaptionLayoutHintsAndHelpContext) {
          true},
     };
     for (const auto& k : kits) {
-        fm1().Memo1->AddLine("x");
+        W<Memo>("Memo1")->AddLine("x");
         state().ClearBuffer1 = true;
         state().PortReady = true;
         ChooseKit(k.kit);
         SCOPED_TRACE(k.kit);
         EXPECT_EQ(state().KitIndex, k.kit);
         EXPECT_EQ(state().WorkMode, 3);
-        EXPECT_EQ(fm1().windowTitle(), k.caption);
-        EXPECT_EQ(fm1().HelpContext(), 7);
+        EXPECT_EQ(window().windowTitle(), k.caption);
+        EXPECT_EQ(window().HelpContext(), 7);
         EXPECT_FALSE(state().ClearBuffer1);
         EXPECT_FALSE(state().PortReady);
-        EXPECT_EQ(fm1().Memo1->LineCount(), 0);
-        EXPECT_FALSE(fm1().Memo2->isReadOnly());
-        EXPECT_EQ(fm1().Label5->text(), k.upper);
-        EXPECT_EQ(fm1().Label4->text(), "буфера обмена");
-        EXPECT_EQ(fm1().Button2->text(), "Очистить");
-        EXPECT_EQ(fm1().Memo1->y(), 75);
-        EXPECT_EQ(fm1().Memo1->height(), 123);
-        EXPECT_TRUE(fm1().Button7->isVisible());
-        EXPECT_TRUE(fm1().Button8->isVisible());
-        EXPECT_FALSE(fm1().SpinEdit1->isVisible());
-        EXPECT_EQ(fm1().Memo2->isVisible(), k.twoChannels);
-        EXPECT_EQ(fm1().Button6->isVisible(), k.twoChannels);
-        EXPECT_EQ(fm1().Label6->isVisible(), k.twoChannels);
+        EXPECT_EQ(W<Memo>("Memo1")->LineCount(), 0);
+        EXPECT_FALSE(W<Memo>("Memo2")->isReadOnly());
+        EXPECT_EQ(W<QLabel>("Label5")->text(), k.upper);
+        EXPECT_EQ(W<QLabel>("Label4")->text(), "буфера обмена");
+        EXPECT_EQ(W<QPushButton>("Button2")->text(), "Очистить");
+        EXPECT_EQ(W<Memo>("Memo1")->y(), 75);
+        EXPECT_EQ(W<Memo>("Memo1")->height(), 123);
+        EXPECT_TRUE(W<QPushButton>("Button7")->isVisible());
+        EXPECT_TRUE(W<QPushButton>("Button8")->isVisible());
+        EXPECT_FALSE(W<QSpinBox>("SpinEdit1")->isVisible());
+        EXPECT_EQ(W<Memo>("Memo2")->isVisible(), k.twoChannels);
+        EXPECT_EQ(W<QPushButton>("Button6")->isVisible(), k.twoChannels);
+        EXPECT_EQ(W<QLabel>("Label6")->isVisible(), k.twoChannels);
         // Prefixes joined to the channel label without a blank.
-        EXPECT_EQ(fm1().Button2->statusTip(),
+        EXPECT_EQ(W<QPushButton>("Button2")->statusTip(),
                   "Обнулить буфер настроек Hayes-модема в КВАРД" + k.upper);
-        EXPECT_EQ(fm1().Button1->statusTip(),
+        EXPECT_EQ(W<QPushButton>("Button1")->statusTip(),
                   "Просмотр и изменение файла для буфера настроек Hayes-модема в КВАРД" + k.upper);
-        EXPECT_EQ(fm1().Button4->statusTip(),
+        EXPECT_EQ(W<QPushButton>("Button4")->statusTip(),
                   "Сохранить в файле буфер настроек Hayes-модема в КВАРД" + k.upper);
-        EXPECT_EQ(fm1().Memo1->statusTip(),
+        EXPECT_EQ(W<Memo>("Memo1")->statusTip(),
                   "Просмотр и коррекция настроек Hayes-модема " + k.upper);
-        EXPECT_EQ(fm1().Button8->statusTip(), "Занести в буфер настроек Hayes-модема в КВАРД");
+        EXPECT_EQ(W<QPushButton>("Button8")->statusTip(),
+                  "Занести в буфер настроек Hayes-модема в КВАРД");
         if (k.twoChannels) {
-            EXPECT_EQ(fm1().Memo2->y(), 240);
-            EXPECT_EQ(fm1().Memo2->height(), 123);
-            EXPECT_EQ(fm1().Button3->text(), "Прочитать из файла");
-            EXPECT_EQ(fm1().Button5->text(), "Очистить");
-            EXPECT_EQ(fm1().Button5->statusTip(),
+            EXPECT_EQ(W<Memo>("Memo2")->y(), 240);
+            EXPECT_EQ(W<Memo>("Memo2")->height(), 123);
+            EXPECT_EQ(W<QPushButton>("Button3")->text(), "Прочитать из файла");
+            EXPECT_EQ(W<QPushButton>("Button5")->text(), "Очистить");
+            EXPECT_EQ(W<QPushButton>("Button5")->statusTip(),
                       "Обнулить буфер настроек Hayes-модема в КВАРД" + k.lower);
-            EXPECT_EQ(fm1().Memo2->statusTip(),
+            EXPECT_EQ(W<Memo>("Memo2")->statusTip(),
                       "Просмотр и коррекция настроек Hayes-модема " + k.lower);
         }
     }
 }
 
-TEST_F(MainWindow, KitMenuOpensBelowTheButtonAndDismissingItKeepsTheOldLayout) {
-    Press(fm1().SBtk);
-    Press(fm1().SBbuf);
-    EXPECT_FALSE(fm1().SBtk->isChecked());
-    EXPECT_TRUE(fm1().PopupMenu1()->isVisible());
-    const QPoint corner = fm1().Panel1()->mapToGlobal(
-        QPoint(fm1().SBbuf->x(), fm1().SBbuf->y() + fm1().SBbuf->height() + 5));
-    EXPECT_EQ(fm1().PopupMenu1()->pos(), corner);
-    fm1().PopupMenu1()->hide();  // dismissed
+TEST_F(Window, KitMenuOpensBelowTheButtonAndDismissingItKeepsTheOldLayout) {
+    Press(W<QPushButton>("SBtk"));
+    Press(W<QPushButton>("SBbuf"));
+    EXPECT_FALSE(W<QPushButton>("SBtk")->isChecked());
+    EXPECT_TRUE(W<QMenu>("PopupMenu1")->isVisible());
+    const QPoint corner = W("Panel1")->mapToGlobal(
+        QPoint(W<QPushButton>("SBbuf")->x(),
+               W<QPushButton>("SBbuf")->y() + W<QPushButton>("SBbuf")->height() + 5));
+    EXPECT_EQ(W<QMenu>("PopupMenu1")->pos(), corner);
+    W<QMenu>("PopupMenu1")->hide();  // dismissed
     EXPECT_EQ(state().WorkMode, 3);
     EXPECT_FALSE(state().ModemMode);
-    EXPECT_TRUE(fm1().Memo1->isVisible());  // the modem layout stays on screen
-    EXPECT_EQ(fm1().Button2->text(), "Записать в модем");
+    EXPECT_TRUE(W<Memo>("Memo1")->isVisible());  // the modem layout stays on screen
+    EXPECT_EQ(W<QPushButton>("Button2")->text(), "Записать в модем");
     // ... but the buttons act as in controller mode.
-    fm1().Memo1->AddLine("ATZ");
-    Press(fm1().Button2);
+    W<Memo>("Memo1")->AddLine("ATZ");
+    Press(W<QPushButton>("Button2"));
     EXPECT_TRUE(state().ClearBuffer1);
-    EXPECT_EQ(fm1().Memo1->LineCount(), 0);
+    EXPECT_EQ(W<Memo>("Memo1")->LineCount(), 0);
 }
 
-class StoredKit : public MainWindow {
+class StoredKit : public Window {
 protected:
-    explicit StoredKit(unsigned char kit) : MainWindow({0, 0, 0, 0, 0, 0, 0, kit}) {}
+    explicit StoredKit(unsigned char kit) : Window({0, 0, 0, 0, 0, 0, 0, kit}) {}
     std::vector<bool> Marks() {
-        fm1().PopupMenu1()->popup(QPoint(0, 0));
+        W<QMenu>("PopupMenu1")->popup(QPoint(0, 0));
         std::vector<bool> marks;
-        for (QAction* a : fm1().PopupMenu1()->actions()) marks.push_back(a->isChecked());
-        fm1().PopupMenu1()->hide();
+        for (QAction* a : W<QMenu>("PopupMenu1")->actions()) marks.push_back(a->isChecked());
+        W<QMenu>("PopupMenu1")->hide();
         return marks;
     }
 };
@@ -248,8 +260,8 @@ struct StoredKit9 : StoredKit {
 TEST_F(StoredKit3, MenuMarksTheStoredKitWhileTheCaptionStaysTheDesignOne) {
     EXPECT_EQ(state().KitIndex, 3);
     EXPECT_EQ(Marks(), (std::vector<bool>{false, false, false, true}));
-    EXPECT_EQ(fm1().windowTitle(), "Программа настройки Hayes-модемов для работы с КВАРД v 1.5");
-    const auto names = fm1().PopupMenu1()->actions();
+    EXPECT_EQ(window().windowTitle(), "Программа настройки Hayes-модемов для работы с КВАРД v 1.5");
+    const auto names = W<QMenu>("PopupMenu1")->actions();
     EXPECT_EQ(names[0]->objectName(), "N1");
     EXPECT_EQ(names[3]->objectName(), "N171");
     EXPECT_EQ(names[2]->text(), "Расширяемый комплект КВАРД 40");
@@ -257,28 +269,28 @@ TEST_F(StoredKit3, MenuMarksTheStoredKitWhileTheCaptionStaysTheDesignOne) {
 
 TEST_F(StoredKit9, MenuMarksNothingForADamagedKitValue) {
     EXPECT_EQ(Marks(), (std::vector<bool>{false, false, false, false}));
-    fm1().SetKitCaption();
-    EXPECT_EQ(fm1().windowTitle(), "Программа настройки Hayes-модемов для работы с КВАРД v 1.5");
+    window().SetKitCaption();
+    EXPECT_EQ(window().windowTitle(), "Программа настройки Hayes-модемов для работы с КВАРД v 1.5");
 }
 
-TEST_F(MainWindow, MenuMarksTheBasicKitOnAFirstStart) {
-    fm1().PopupMenu1()->popup(QPoint(0, 0));
-    EXPECT_TRUE(fm1().PopupMenu1()->actions()[0]->isChecked());
-    fm1().PopupMenu1()->hide();
+TEST_F(Window, MenuMarksTheBasicKitOnAFirstStart) {
+    W<QMenu>("PopupMenu1")->popup(QPoint(0, 0));
+    EXPECT_TRUE(W<QMenu>("PopupMenu1")->actions()[0]->isChecked());
+    W<QMenu>("PopupMenu1")->hide();
 }
 
-TEST_F(MainWindow, WriteWithNothingToWriteInformsAndOpensNoDialog) {
+TEST_F(Window, WriteWithNothingToWriteInformsAndOpensNoDialog) {
     ChooseKit(0);
-    Press(fm1().Button8);
+    Press(W<QPushButton>("Button8"));
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].kind, Box::Kind::Information);
     EXPECT_EQ(view.boxes[0].text, "Не указаны настройки или режим ОЧИСТИТЬ");
-    EXPECT_FALSE(app->Fm3().isVisible());
+    EXPECT_FALSE(app->Controller().isVisible());
 }
 
-TEST_F(MainWindow, WriteAfterClearAsksAndOpensTheDialogForWriting) {
+TEST_F(Window, WriteAfterClearAsksAndOpensTheDialogForWriting) {
     ChooseKit(3);
-    Press(fm1().Button5);  // "Очистить" of the lower channel
+    Press(W<QPushButton>("Button5"));  // "Очистить" of the lower channel
     EXPECT_TRUE(state().ClearBuffer2);
     view.answers = {true};
     QString caption;
@@ -287,146 +299,147 @@ TEST_F(MainWindow, WriteAfterClearAsksAndOpensTheDialogForWriting) {
         modal->close();
     });
     state().ReadFromDevice = true;
-    Press(fm1().Button8);
+    Press(W<QPushButton>("Button8"));
     ASSERT_EQ(view.Texts(Box::Kind::Confirm),
               std::vector<std::string>{"Будем записывать настройки в КВАРД ?"});
     EXPECT_FALSE(state().ReadFromDevice);
     EXPECT_EQ(caption, "Запись в КВАРД настроек Hayes-модема ");
 }
 
-TEST_F(MainWindow, NoToTheWriteQuestionOpensNothing) {
+TEST_F(Window, NoToTheWriteQuestionOpensNothing) {
     ChooseKit(2);
-    fm1().Memo1->AddLine("ATZ");
+    W<Memo>("Memo1")->AddLine("ATZ");
     view.answers = {false};
-    Press(fm1().Button8);
+    Press(W<QPushButton>("Button8"));
     EXPECT_EQ(view.Texts(Box::Kind::Confirm).size(), 1u);
-    EXPECT_FALSE(app->Fm3().isVisible());
+    EXPECT_FALSE(app->Controller().isVisible());
 }
 
-TEST_F(MainWindow, ReleasingControllerModeWithAPendingClearAsksAndOpensTheDialogOnYes) {
+TEST_F(Window, ReleasingControllerModeWithAPendingClearAsksAndOpensTheDialogOnYes) {
     ChooseKit(0);
     state().ReadFromDevice = true;
-    Press(fm1().Button2);  // "Очистить" of the upper channel
+    Press(W<QPushButton>("Button2"));  // "Очистить" of the upper channel
     view.answers = {true};
     bool opened = false;
     test::OnNextModal([&](QWidget* modal) {
-        opened = modal == &app->Fm3();
+        opened = modal == &app->Controller();
         modal->close();
     });
-    Press(fm1().SBbuf);
+    Press(W<QPushButton>("SBbuf"));
     EXPECT_EQ(view.Texts(Box::Kind::Confirm),
               std::vector<std::string>{"Занести изменения в КВАРД ? "});
     EXPECT_TRUE(opened);
     EXPECT_FALSE(state().ReadFromDevice);
-    EXPECT_EQ(fm1().HelpContext(), 4);
-    EXPECT_FALSE(fm1().Memo1->isVisible());
+    EXPECT_EQ(window().HelpContext(), 4);
+    EXPECT_FALSE(W<Memo>("Memo1")->isVisible());
     EXPECT_TRUE(state().ClearBuffer1);  // the choice stays
 }
 
-TEST_F(MainWindow, ReleasingControllerModeAfterOnlyEditingAsksNothing) {
+TEST_F(Window, ReleasingControllerModeAfterOnlyEditingAsksNothing) {
     ChooseKit(0);
-    fm1().Memo1->AddLine("ATZ");
-    Press(fm1().SBbuf);
+    W<Memo>("Memo1")->AddLine("ATZ");
+    Press(W<QPushButton>("SBbuf"));
     EXPECT_TRUE(view.boxes.empty());
-    EXPECT_EQ(fm1().HelpContext(), 4);
+    EXPECT_EQ(window().HelpContext(), 4);
 }
 
-TEST_F(MainWindow, SwitchingStraightFromControllerToModemAsksNothing) {
+TEST_F(Window, SwitchingStraightFromControllerToModemAsksNothing) {
     ChooseKit(0);
-    Press(fm1().Button2);
-    Press(fm1().SBtk);
+    Press(W<QPushButton>("Button2"));
+    Press(W<QPushButton>("SBtk"));
     EXPECT_TRUE(view.boxes.empty());
-    EXPECT_FALSE(fm1().SBbuf->isChecked());
+    EXPECT_FALSE(W<QPushButton>("SBbuf")->isChecked());
     EXPECT_EQ(state().WorkMode, 2);
-    EXPECT_EQ(fm1().HelpContext(), 6);
+    EXPECT_EQ(window().HelpContext(), 6);
     ChooseKit(1);
     EXPECT_FALSE(state().ClearBuffer1);  // dropped when a kit is chosen
 }
 
-TEST_F(MainWindow, ControllerDialogIsNarrowedForTheBasicKitOnly) {
-    TFm3& fm3 = app->Fm3();
-    const int full = fm3.SavedWidth;
-    const int panel = fm3.Panel2->width();
+TEST_F(Window, ControllerDialogIsNarrowedForTheBasicKitOnly) {
+    ControllerDialog& dialog = app->Controller();
+    const int full = dialog.SavedWidth();
+    const int panel = InDialog<QFrame>("Panel2")->width();
     app->Link().Settings.Protocol = 1;
     app->Link().Settings.CrcMode = 2;
-    fm3.Prepare(0, app->Link().Settings);
-    EXPECT_EQ(fm3.width(), full - panel);
-    EXPECT_EQ(fm3.Rprot->ItemIndex(), 0);
-    EXPECT_TRUE(fm3.Panel2->isHidden());
-    EXPECT_EQ(fm3.Button2->x(), fm3.SavedButton2Left - panel);
-    EXPECT_EQ(fm3.Gg1->width(), full - panel - 2 * fm3.Gg1->x());
-    EXPECT_EQ(fm3.Bevel3->width(), fm3.Gg1->width());
-    EXPECT_LE(fm3.Button2->geometry().right(), fm3.width());
+    dialog.Prepare(0, app->Link().Settings);
+    EXPECT_EQ(dialog.width(), full - panel);
+    EXPECT_EQ(InDialog<RadioGroup>("Rprot")->ItemIndex(), 0);
+    EXPECT_TRUE(InDialog<QFrame>("Panel2")->isHidden());
+    EXPECT_EQ(InDialog<QPushButton>("Button2")->x(), dialog.SavedButton2Left() - panel);
+    EXPECT_EQ(InDialog<QProgressBar>("Gg1")->width(),
+              full - panel - 2 * InDialog<QProgressBar>("Gg1")->x());
+    EXPECT_EQ(InDialog<QFrame>("Bevel3")->width(), InDialog<QProgressBar>("Gg1")->width());
+    EXPECT_LE(InDialog<QPushButton>("Button2")->geometry().right(), dialog.width());
 
-    fm3.Prepare(2, app->Link().Settings);
-    EXPECT_EQ(fm3.width(), full);
-    EXPECT_EQ(fm3.Rprot->ItemIndex(), 1);
-    EXPECT_EQ(fm3.RCRC->ItemIndex(), 2);
-    EXPECT_FALSE(fm3.RCRC->isHidden());
-    EXPECT_FALSE(fm3.Panel2->isHidden());
-    EXPECT_EQ(fm3.Button1->x(), fm3.SavedButton1Left);
+    dialog.Prepare(2, app->Link().Settings);
+    EXPECT_EQ(dialog.width(), full);
+    EXPECT_EQ(InDialog<RadioGroup>("Rprot")->ItemIndex(), 1);
+    EXPECT_EQ(InDialog<RadioGroup>("RCRC")->ItemIndex(), 2);
+    EXPECT_FALSE(InDialog<RadioGroup>("RCRC")->isHidden());
+    EXPECT_FALSE(InDialog<QFrame>("Panel2")->isHidden());
+    EXPECT_EQ(InDialog<QPushButton>("Button1")->x(), dialog.SavedButton1Left());
 
     app->Link().Settings.Protocol = 0;
-    fm3.Prepare(3, app->Link().Settings);
-    EXPECT_TRUE(fm3.RCRC->isHidden());
-    EXPECT_EQ(fm3.RCRC->ItemIndex(), 0);
+    dialog.Prepare(3, app->Link().Settings);
+    EXPECT_TRUE(InDialog<RadioGroup>("RCRC")->isHidden());
+    EXPECT_EQ(InDialog<RadioGroup>("RCRC")->ItemIndex(), 0);
 }
 
-TEST_F(MainWindow, ControllerDialogCaptionFollowsTheDirection) {
+TEST_F(Window, ControllerDialogCaptionFollowsTheDirection) {
     ChooseKit(1);
     QString caption;
     bool channelHidden = false;
     test::OnNextModal([&](QWidget* modal) {
         caption = modal->windowTitle();
-        channelHidden = app->Fm3().RG3->isHidden();
+        channelHidden = InDialog("RG3")->isHidden();
         modal->close();
     });
-    Press(fm1().Button7);
+    Press(W<QPushButton>("Button7"));
     EXPECT_TRUE(state().ReadFromDevice);
     EXPECT_EQ(caption, "Чтение из КВАРД настроек Hayes-модема ");
     EXPECT_TRUE(channelHidden);  // the minimal kit has one channel
 }
 
-TEST_F(MainWindow, DoubleClickOnEitherLabelSwitchesTheByteTrace) {
-    QTest::mouseDClick(fm1().Label8, Qt::LeftButton);
+TEST_F(Window, DoubleClickOnEitherLabelSwitchesTheByteTrace) {
+    test::DoubleClickOn(W<QLabel>("Label8"));
     EXPECT_TRUE(state().TraceBytes);
-    Press(fm1().SBtk);
-    QTest::mouseDClick(fm1().Label1, Qt::LeftButton);
+    Press(W<QPushButton>("SBtk"));
+    test::DoubleClickOn(W<QLabel>("Label1"));
     EXPECT_FALSE(state().TraceBytes);
-    QTest::mouseDClick(fm1().Label1, Qt::LeftButton);
-    QTest::mouseDClick(fm1().Label1, Qt::LeftButton);
+    test::DoubleClickOn(W<QLabel>("Label1"));
+    test::DoubleClickOn(W<QLabel>("Label1"));
     EXPECT_FALSE(state().TraceBytes);
 }
 
-TEST_F(MainWindow, MemosFollowTheWindowsEdges) {
-    Press(fm1().SBtk);
-    const QRect m1 = fm1().Memo1->geometry(), m2 = fm1().Memo2->geometry();
-    fm1().resize(fm1().width() + 100, fm1().height() + 60);
+TEST_F(Window, MemosFollowTheWindowsEdges) {
+    Press(W<QPushButton>("SBtk"));
+    const QRect m1 = W<Memo>("Memo1")->geometry(), m2 = W<Memo>("Memo2")->geometry();
+    window().resize(window().width() + 100, window().height() + 60);
     QCoreApplication::processEvents();
-    EXPECT_EQ(fm1().Memo1->width(), m1.width() + 100);
-    EXPECT_EQ(fm1().Memo1->height(), m1.height());
-    EXPECT_EQ(fm1().Memo2->width(), m2.width() + 100);
-    EXPECT_EQ(fm1().Memo2->height(), m2.height() + 60);
+    EXPECT_EQ(W<Memo>("Memo1")->width(), m1.width() + 100);
+    EXPECT_EQ(W<Memo>("Memo1")->height(), m1.height());
+    EXPECT_EQ(W<Memo>("Memo2")->width(), m2.width() + 100);
+    EXPECT_EQ(W<Memo>("Memo2")->height(), m2.height() + 60);
 }
 
-TEST_F(MainWindow, ExitClosesTheWindowAndWritesNothing) {
+TEST_F(Window, ExitClosesTheWindowAndWritesNothing) {
     const auto before = test::TempDir::ReadAll(state().CfgFileName);
     state().ClearBuffer1 = true;
-    Press(fm1().SBEx);
-    EXPECT_FALSE(fm1().isVisible());
+    Press(W<QPushButton>("SBEx"));
+    EXPECT_FALSE(window().isVisible());
     EXPECT_TRUE(view.boxes.empty());
     EXPECT_EQ(test::TempDir::ReadAll(state().CfgFileName), before);
 }
 
-TEST_F(MainWindow, HelpOpensTheContentsAndF1TheCurrentContext) {
-    Press(fm1().SpeedButton1);
-    ASSERT_NE(fm1().Help(), nullptr);
-    EXPECT_EQ(fm1().Help()->CurrentAnchor(), "contents");
+TEST_F(Window, HelpOpensTheContentsAndF1TheCurrentContext) {
+    Press(W<QPushButton>("SpeedButton1"));
+    ASSERT_NE(window().Help(), nullptr);
+    EXPECT_EQ(window().Help()->CurrentAnchor(), "contents");
     // No help file beside this test program: the viewer says so.
-    EXPECT_TRUE(fm1().Help()->ShownText().contains("Файл справки не найден"));
-    Press(fm1().SBtk);
-    QTest::keyClick(&fm1(), Qt::Key_F1);
-    EXPECT_EQ(fm1().Help()->CurrentAnchor(), "context-6");
+    EXPECT_TRUE(window().Help()->ShownText().contains("Файл справки не найден"));
+    Press(W<QPushButton>("SBtk"));
+    test::Type(&window(), Qt::Key_F1);
+    EXPECT_EQ(window().Help()->CurrentAnchor(), "context-6");
 }
 
 }  // namespace

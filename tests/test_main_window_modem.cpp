@@ -14,12 +14,14 @@
 #include <filesystem>
 
 #include "app/HayesApplication.h"
-#include "app/TFm1.h"
-#include "app/TFm2.h"
+#include "app/MainWindow.h"
+#include "app/PortDialog.h"
 #include "gui/Memo.h"
 #include "modem/ModemConsole.h"
 #include "sim/HayesModem.h"
 #include "sim/SimLine.h"
+#include "support/Children.h"
+#include "support/Input.h"
 #include "support/QtApp.h"
 #include "support/ScriptedView.h"
 #include "support/TempDir.h"
@@ -34,10 +36,14 @@ protected:
         line.Attach(&modem);
         app = std::make_unique<HayesApplication>(line, clock, view,
                                                  QString::fromStdString(dir.Dir()));
-        fm1().show();
-        QTest::mouseClick(fm1().SBtk, Qt::LeftButton);  // modem mode
+        window().show();
+        test::Press(W<QPushButton>("SBtk"));  // modem mode
     }
-    TFm1& fm1() { return app->Fm1(); }
+    MainWindow& window() { return app->Window(); }
+    template <class T = QWidget>
+    T* W(const char* name) {
+        return test::Child<T>(&window(), name);
+    }
     MainState& state() { return app->State(); }
     // The port as the port dialog leaves it.
     void PortReady() {
@@ -74,80 +80,81 @@ protected:
 
 TEST_F(WindowModem, ARunWritesTheListLineByLineAndTheAnswersArriveInMemo2) {
     PortReady();
-    fm1().Memo1->AddLine("ATZ");
-    fm1().Memo1->AddLine("; a comment");
-    fm1().Memo1->AddLine("ATS0=2");
-    QTest::mouseClick(fm1().Button2, Qt::LeftButton);
-    EXPECT_TRUE(fm1().IdleTimer()->isActive());
+    W<Memo>("Memo1")->AddLine("ATZ");
+    W<Memo>("Memo1")->AddLine("; a comment");
+    W<Memo>("Memo1")->AddLine("ATS0=2");
+    test::Press(W<QPushButton>("Button2"));
+    EXPECT_TRUE(W<QTimer>("IdleTimer")->isActive());
     RunFor(3000);
     EXPECT_EQ(Sent(), (std::vector<std::string>{"ATZ\r", "ATS0=2\r"}));
     EXPECT_EQ(modem.Register(0), 2);
-    EXPECT_TRUE(fm1().Memo2->Lines().contains("OK"));
+    EXPECT_TRUE(W<Memo>("Memo2")->Lines().contains("OK"));
     // A mode button ends the listening.
-    QTest::mouseClick(fm1().SBtk, Qt::LeftButton);
-    EXPECT_FALSE(fm1().IdleTimer()->isActive());
+    test::Press(W<QPushButton>("SBtk"));
+    EXPECT_FALSE(W<QTimer>("IdleTimer")->isActive());
 }
 
 TEST_F(WindowModem, CurrentSettingsAndATypedCommand) {
     PortReady();
-    QTest::mouseClick(fm1().Button3, Qt::LeftButton);  // "AT I4"
+    test::Press(W<QPushButton>("Button3"));  // "AT I4"
     RunFor(1000);
     EXPECT_EQ(Sent(), std::vector<std::string>{"AT I4\r"});
-    EXPECT_GT(fm1().Memo2->LineCount(), 3);
-    QTest::mouseClick(fm1().Button5, Qt::LeftButton);
-    EXPECT_TRUE(fm1().Edit1->isVisible());
-    fm1().Edit1->setText("ATE0");
-    QTest::keyClick(fm1().Edit1, Qt::Key_Return);
+    EXPECT_GT(W<Memo>("Memo2")->LineCount(), 3);
+    test::Press(W<QPushButton>("Button5"));
+    EXPECT_TRUE(W<QLineEdit>("Edit1")->isVisible());
+    W<QLineEdit>("Edit1")->setText("ATE0");
+    test::Type(W<QLineEdit>("Edit1"), Qt::Key_Return);
     RunFor(500);
     EXPECT_EQ(Sent().back(), "ATE0\r");
-    EXPECT_EQ(fm1().Edit1->text(), "ATE0");  // kept for a repeat
+    EXPECT_EQ(W<QLineEdit>("Edit1")->text(), "ATE0");  // kept for a repeat
 }
 
 TEST_F(WindowModem, KeyFilterDropsCyrillicLettersButNotYo) {
-    fm1().Memo1->setFocus();
+    W<Memo>("Memo1")->setFocus();
     for (QChar c : QStringLiteral("ATЖж ЁёZ")) {
         QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QCoreApplication::sendEvent(fm1().Memo1, &press);
+        QCoreApplication::sendEvent(W<Memo>("Memo1"), &press);
     }
-    EXPECT_EQ(fm1().Memo1->toPlainText(), QStringLiteral("AT ЁёZ"));
+    EXPECT_EQ(W<Memo>("Memo1")->toPlainText(), QStringLiteral("AT ЁёZ"));
 }
 
 TEST_F(WindowModem, EnterWithoutAPortBringsUpThePortDialogAndSendsNothingWhenClosed) {
     bool dialogShown = false;
     test::OnNextModal([&](QWidget* modal) {
-        dialogShown = modal == &app->Fm2();
+        dialogShown = modal == &app->Ports();
         if (QWidget* box = QApplication::activeModalWidget()) box->close();
     });
-    QTest::keyClick(fm1().Memo1, Qt::Key_Return);
+    test::Type(W<Memo>("Memo1"), Qt::Key_Return);
     EXPECT_TRUE(dialogShown);
     EXPECT_TRUE(line.WrittenBytes().empty());
 }
 
 TEST_F(WindowModem, LeavingTheRingCountRewritesTheLines) {
-    fm1().Memo1->AddLine("ATS0=3&W");
-    fm1().Memo1->AddLine("ATZ");
-    fm1().activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&fm1()));
-    fm1().SpinEdit1->setFocus();
-    fm1().SpinEdit1->setValue(5);
-    fm1().Memo1->setFocus();  // the field loses the focus
-    EXPECT_EQ(fm1().Memo1->Lines(), (QStringList{"ATS0=5&W", "ATZ"}));
+    W<Memo>("Memo1")->AddLine("ATS0=3&W");
+    W<Memo>("Memo1")->AddLine("ATZ");
+    window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    W<QSpinBox>("SpinEdit1")->setFocus();
+    W<QSpinBox>("SpinEdit1")->setValue(5);
+    W<Memo>("Memo1")->setFocus();  // the field loses the focus
+    EXPECT_EQ(W<Memo>("Memo1")->Lines(), (QStringList{"ATS0=5&W", "ATZ"}));
 }
 
 TEST_F(WindowModem, LoadingAListTakesTheRingCountAndSavingWritesItBack) {
     const std::filesystem::path example =
         std::filesystem::path(HK_SOURCE_DIR) / "examples" / "hayes_init.n2";
     std::vector<std::string> asked;
-    fm1().fileDialog = [&](const FileDialogSetup& setup, bool save) -> std::optional<std::string> {
-        asked.push_back(setup.Filter.toStdString());
-        if (!save) return example.string();
-        EXPECT_EQ(setup.DefaultExt, "n2");
-        return dir.File("copy.n2");
-    };
-    QTest::mouseClick(fm1().Button1, Qt::LeftButton);
-    EXPECT_EQ(fm1().Memo1->Line(0), "AT&F");
-    EXPECT_EQ(fm1().SpinEdit1->value(), 2);
-    QTest::mouseClick(fm1().Button4, Qt::LeftButton);
+    window().SetFileChooser(
+        [&](const FileDialogSetup& setup, bool save) -> std::optional<std::string> {
+            asked.push_back(setup.Filter.toStdString());
+            if (!save) return example.string();
+            EXPECT_EQ(setup.DefaultExt, "n2");
+            return dir.File("copy.n2");
+        });
+    test::Press(W<QPushButton>("Button1"));
+    EXPECT_EQ(W<Memo>("Memo1")->Line(0), "AT&F");
+    EXPECT_EQ(W<QSpinBox>("SpinEdit1")->value(), 2);
+    test::Press(W<QPushButton>("Button4"));
     EXPECT_EQ(asked, (std::vector<std::string>{"Список названий (*.n2)|*.n2",
                                                "Список названий (*.n2)|*.n2"}));
     EXPECT_EQ(test::TempDir::ReadAll(dir.File("copy.n2")), test::TempDir::ReadAll(example));

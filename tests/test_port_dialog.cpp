@@ -13,11 +13,13 @@
 #include <filesystem>
 
 #include "app/HayesApplication.h"
-#include "app/TFm1.h"
-#include "app/TFm2.h"
+#include "app/MainWindow.h"
+#include "app/PortDialog.h"
 #include "gui/RadioGroup.h"
 #include "link/PosixSerialLine.h"
 #include "sim/SimLine.h"
+#include "support/Children.h"
+#include "support/Input.h"
 #include "support/QtApp.h"
 #include "support/ScriptedView.h"
 #include "support/TempDir.h"
@@ -30,7 +32,7 @@ const std::string kSpeedInfo =
     "Запись стнандартных настроек Hayes-модема необходимо произвести на "
     "скорости,установленой в параметре \"Частота осн\" КВАРД";
 
-class PortDialog : public ::testing::Test {
+class PortChoice : public ::testing::Test {
 protected:
     void Start(SerialLine& line, std::vector<unsigned char> settings) {
         test::EnsureQApplication();
@@ -38,7 +40,11 @@ protected:
         app = std::make_unique<HayesApplication>(line, clock, view,
                                                  QString::fromStdString(dir.Dir()));
     }
-    TFm2& fm2() { return app->Fm2(); }
+    PortDialog& dialog() { return app->Ports(); }
+    template <class T = QWidget>
+    T* W(const char* name) {
+        return test::Child<T>(&dialog(), name);
+    }
     std::vector<unsigned char> Stored() { return test::TempDir::ReadAll(dir.File("HmK.Cfg")); }
 
     test::TempDir dir;
@@ -48,96 +54,96 @@ protected:
     std::unique_ptr<HayesApplication> app;
 };
 
-TEST_F(PortDialog, OutsideModemModeShowsTheStoredPortAndSpeed) {
+TEST_F(PortChoice, OutsideModemModeShowsTheStoredPortAndSpeed) {
     Start(simLine, {1, 2, 5, 3, 1, 1, 2, 2});
-    fm2().show();
-    EXPECT_EQ(fm2().windowTitle(), "Инициализация Hayes-модема");
-    EXPECT_EQ(fm2().RG1->ItemIndex(), 1);
-    EXPECT_EQ(fm2().RG2->ItemIndex(), 5);
-    EXPECT_EQ(fm2().RG1->Count(), 18);
-    EXPECT_EQ(fm2().RG1->ItemText(17), "Com18");
-    EXPECT_EQ(fm2().RG2->ItemText(0), "      300 бод");
-    EXPECT_EQ(fm2().RG2->ItemText(6), "  19200 бод ");
-    EXPECT_EQ(fm2().RG2->ItemText(9), "115200 бод");
-    EXPECT_TRUE(fm2().BitBtn1->isDefault());
-    EXPECT_EQ(fm2().BitBtn2->text(), "&Close");
+    dialog().show();
+    EXPECT_EQ(dialog().windowTitle(), "Инициализация Hayes-модема");
+    EXPECT_EQ(W<RadioGroup>("RG1")->ItemIndex(), 1);
+    EXPECT_EQ(W<RadioGroup>("RG2")->ItemIndex(), 5);
+    EXPECT_EQ(W<RadioGroup>("RG1")->Count(), 18);
+    EXPECT_EQ(W<RadioGroup>("RG1")->ItemText(17), "Com18");
+    EXPECT_EQ(W<RadioGroup>("RG2")->ItemText(0), "      300 бод");
+    EXPECT_EQ(W<RadioGroup>("RG2")->ItemText(6), "  19200 бод ");
+    EXPECT_EQ(W<RadioGroup>("RG2")->ItemText(9), "115200 бод");
+    EXPECT_TRUE(W<QPushButton>("BitBtn1")->isDefault());
+    EXPECT_EQ(W<QPushButton>("BitBtn2")->text(), "&Close");
     EXPECT_TRUE(view.boxes.empty());
-    fm2().hide();
+    dialog().hide();
 }
 
-TEST_F(PortDialog, StoredIndicesAreClampedByTheRadioGroups) {
+TEST_F(PortChoice, StoredIndicesAreClampedByTheRadioGroups) {
     Start(simLine, {30, 0, 12, 0, 0, 0, 0, 0});
-    fm2().show();
-    EXPECT_EQ(fm2().RG1->ItemIndex(), 17);
-    EXPECT_EQ(fm2().RG2->ItemIndex(), 9);
-    fm2().hide();
+    dialog().show();
+    EXPECT_EQ(W<RadioGroup>("RG1")->ItemIndex(), 17);
+    EXPECT_EQ(W<RadioGroup>("RG2")->ItemIndex(), 9);
+    dialog().hide();
     test::TempDir::WriteAll(dir.File("HmK.Cfg"), {0xFB, 0, 0xFE, 0, 0, 0, 0, 0});  // -5, -2
-    fm2().show();
-    EXPECT_EQ(fm2().RG1->ItemIndex(), -1);
-    EXPECT_EQ(fm2().RG2->ItemIndex(), -1);
-    fm2().RG2->SetItemIndex(5);
-    QTest::mouseClick(fm2().BitBtn1, Qt::LeftButton);  // no port: nothing happens
-    EXPECT_TRUE(fm2().isVisible());
+    dialog().show();
+    EXPECT_EQ(W<RadioGroup>("RG1")->ItemIndex(), -1);
+    EXPECT_EQ(W<RadioGroup>("RG2")->ItemIndex(), -1);
+    W<RadioGroup>("RG2")->SetItemIndex(5);
+    test::Press(W<QPushButton>("BitBtn1"));  // no port: nothing happens
+    EXPECT_TRUE(dialog().isVisible());
     EXPECT_TRUE(simLine.Events().empty());
-    fm2().hide();
+    dialog().hide();
 }
 
-TEST_F(PortDialog, InModemModeTheSpeedIsAskedAfreshAndOkWithoutItDoesNothing) {
+TEST_F(PortChoice, InModemModeTheSpeedIsAskedAfreshAndOkWithoutItDoesNothing) {
     Start(simLine, {2, 0, 5, 0, 0, 0, 0, 0});
     app->State().ModemMode = true;
-    fm2().show();
-    EXPECT_EQ(fm2().RG1->ItemIndex(), 2);
-    EXPECT_EQ(fm2().RG2->ItemIndex(), -1);
+    dialog().show();
+    EXPECT_EQ(W<RadioGroup>("RG1")->ItemIndex(), 2);
+    EXPECT_EQ(W<RadioGroup>("RG2")->ItemIndex(), -1);
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].kind, Box::Kind::Information);
     EXPECT_EQ(view.boxes[0].text, kSpeedInfo);
-    QTest::mouseClick(fm2().BitBtn1, Qt::LeftButton);
-    EXPECT_TRUE(fm2().isVisible());
+    test::Press(W<QPushButton>("BitBtn1"));
+    EXPECT_TRUE(dialog().isVisible());
     EXPECT_TRUE(simLine.Events().empty());
     EXPECT_FALSE(app->State().PortReady);
-    fm2().hide();
+    dialog().hide();
 }
 
-TEST_F(PortDialog, OkWithAMissingPortShowsTheErrorAndKeepsTheDialogOpen) {
+TEST_F(PortChoice, OkWithAMissingPortShowsTheErrorAndKeepsTheDialogOpen) {
     Start(simLine, {0, 0, 5, 7, 0, 0, 0, 0});
     simLine.RefuseOpen("Com5", ENOENT);
-    fm2().show();
-    fm2().RG1->SetItemIndex(4);
-    QTest::mouseClick(fm2().BitBtn1, Qt::LeftButton);
+    dialog().show();
+    W<RadioGroup>("RG1")->SetItemIndex(4);
+    test::Press(W<QPushButton>("BitBtn1"));
     EXPECT_EQ(view.Texts(Box::Kind::Error),
               std::vector<std::string>{"Ошибка открытия последовательного порта Com5"});
-    EXPECT_TRUE(fm2().isVisible());
+    EXPECT_TRUE(dialog().isVisible());
     EXPECT_FALSE(app->State().PortReady);
     EXPECT_EQ(Stored(), (std::vector<unsigned char>{0, 0, 5, 7, 0, 0, 0, 0}));
-    fm2().hide();
+    dialog().hide();
 }
 
-TEST_F(PortDialog, CloseButtonLeavesPortReadyAsItWas) {
+TEST_F(PortChoice, CloseButtonLeavesPortReadyAsItWas) {
     Start(simLine, {0, 0, 5, 0, 0, 0, 0, 0});
-    fm2().show();
-    QTest::mouseClick(fm2().BitBtn2, Qt::LeftButton);
-    EXPECT_FALSE(fm2().isVisible());
+    dialog().show();
+    test::Press(W<QPushButton>("BitBtn2"));
+    EXPECT_FALSE(dialog().isVisible());
     EXPECT_FALSE(app->State().PortReady);
     EXPECT_TRUE(simLine.Events().empty());
 }
 
-TEST_F(PortDialog, ASettingsFileDeletedMeanwhileEndsOkWithTheSystemsMessage) {
+TEST_F(PortChoice, ASettingsFileDeletedMeanwhileEndsOkWithTheSystemsMessage) {
     Start(simLine, {0, 0, 5, 0, 0, 0, 0, 0});
-    fm2().show();
+    dialog().show();
     std::filesystem::remove(dir.File("HmK.Cfg"));
-    fm2().RG2->SetItemIndex(3);
-    QTest::mouseClick(fm2().BitBtn1, Qt::LeftButton);
+    W<RadioGroup>("RG2")->SetItemIndex(3);
+    test::Press(W<QPushButton>("BitBtn1"));
     EXPECT_EQ(view.Texts(Box::Kind::Error), std::vector<std::string>{std::strerror(ENOENT)});
     EXPECT_TRUE(app->State().PortReady);  // the port did open
-    EXPECT_TRUE(fm2().isVisible());       // but the dialog stays
+    EXPECT_TRUE(dialog().isVisible());    // but the dialog stays
     EXPECT_FALSE(std::filesystem::exists(dir.File("HmK.Cfg")));
-    fm2().hide();
+    dialog().hide();
 }
 
-TEST_F(PortDialog, MainWindowWriteErrorInAnyHandlerIsShownAndTheProgramGoesOn) {
+TEST_F(PortChoice, MainWindowWriteErrorInAnyHandlerIsShownAndTheProgramGoesOn) {
     Start(simLine, {0, 0, 5, 0, 0, 0, 0, 0});
     bool ran = false;
-    app->Fm1().Guarded([&] {
+    app->Window().Guarded([&] {
         ran = true;
         WriteSettings(app->Link().Settings, dir.File("gone/HmK.Cfg"));
         ADD_FAILURE() << "the handler went on after the error";
@@ -146,7 +152,7 @@ TEST_F(PortDialog, MainWindowWriteErrorInAnyHandlerIsShownAndTheProgramGoesOn) {
     EXPECT_EQ(view.Texts(Box::Kind::Error), std::vector<std::string>{std::strerror(ENOENT)});
 }
 
-TEST_F(PortDialog, OkWithAWorkingPortOpensAModemLinkAndStoresThePort) {
+TEST_F(PortChoice, OkWithAWorkingPortOpensAModemLinkAndStoresThePort) {
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
     ASSERT_GE(master, 0);
     ASSERT_EQ(::grantpt(master), 0);
@@ -160,11 +166,11 @@ TEST_F(PortDialog, OkWithAWorkingPortOpensAModemLinkAndStoresThePort) {
     app = std::make_unique<HayesApplication>(port, realClock, view,
                                              QString::fromStdString(dir.Dir()));
     app->State().ModemMode = true;
-    fm2().show();
-    fm2().RG1->SetItemIndex(2);  // "Com3"
-    fm2().RG2->SetItemIndex(5);  // 9600 baud
-    QTest::mouseClick(fm2().BitBtn1, Qt::LeftButton);
-    EXPECT_FALSE(fm2().isVisible());
+    dialog().show();
+    W<RadioGroup>("RG1")->SetItemIndex(2);  // "Com3"
+    W<RadioGroup>("RG2")->SetItemIndex(5);  // 9600 baud
+    test::Press(W<QPushButton>("BitBtn1"));
+    EXPECT_FALSE(dialog().isVisible());
     EXPECT_TRUE(app->State().PortReady);
     // Port 2, modem link 3, network number 0; the speed index stays.
     EXPECT_EQ(Stored(), (std::vector<unsigned char>{2, 3, 4, 0, 1, 1, 2, 3}));

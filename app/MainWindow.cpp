@@ -1,0 +1,689 @@
+#include "app/MainWindow.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTime>
+#include <QTimer>
+#include <climits>
+#include <exception>
+
+#include "app/MainTexts.h"
+#include "app/MainWindowDesign.h"
+#include "app/PortDialog.h"
+#include "app/Startup.h"
+#include "device/ui/ControllerDialog.h"
+#include "gui/Fonts.h"
+#include "gui/HelpViewer.h"
+#include "gui/Memo.h"
+#include "gui/Text.h"
+#include "gui/Widgets.h"
+#include "modem/ListFiles.h"
+#include "modem/ModemConsole.h"
+
+namespace hk {
+namespace {
+
+// The panel's size in the window's design.
+constexpr int kDesignPanelWidth = 658;
+constexpr int kDesignPanelHeight = 427;
+constexpr int kStatusPanel0Width = 500;
+constexpr int kStatusPanel1Width = 50;
+
+// Help context numbers of the window's states.
+constexpr int kHelpStart = 2;
+constexpr int kHelpIdle = 4;
+constexpr int kHelpModem = 6;
+constexpr int kHelpController = 7;
+
+// The memos' tops and heights in each layout.
+constexpr int kModemListTop = 48, kModemListHeight = 150;
+constexpr int kModemAnswersTop = 202, kModemAnswersHeight = 215;
+constexpr int kBufferListTop = 75, kBufferListHeight = 123;
+constexpr int kBufferAnswersTop = 240, kBufferAnswersHeight = 123;
+
+QString Utf8(const char* text) { return text ? QString::fromUtf8(text) : QString(); }
+
+// The teal captions: 12-pixel bold italic, set a little tighter so that
+// "Стандартные настройки " stays within the button column.
+QFont TealFont(QFont base) {
+    base.setPixelSize(12);
+    base.setBold(true);
+    base.setItalic(true);
+    base.setLetterSpacing(QFont::PercentageSpacing, 95);
+    return base;
+}
+
+// Sets a label's caption and sizes the label to it, as the designer's
+// labels size themselves.
+void SetCaption(QLabel* label, const QString& caption) {
+    label->setText(caption);
+    label->adjustSize();
+}
+
+QWidget* MakeControl(QWidget* parent, const design::Control& c) {
+    const QString name = QString::fromLatin1(c.name);
+    const QString caption = Utf8(c.caption);
+    QWidget* w = nullptr;
+    switch (c.kind) {
+        case design::Kind::ToggleButton:
+        case design::Kind::Button: {
+            auto* b = new QPushButton(caption, parent);
+            b->setAutoDefault(false);
+            b->setCheckable(c.kind == design::Kind::ToggleButton);
+            w = b;
+            break;
+        }
+        case design::Kind::Line:
+            w = MakeBevel(parent, c.name, QFrame::HLine);
+            break;
+        case design::Kind::Frame:
+            w = MakeBevel(parent, c.name, QFrame::Box);
+            break;
+        case design::Kind::CheckBox:
+            w = new QCheckBox(caption, parent);
+            break;
+        case design::Kind::Label:
+        case design::Kind::TealLabel: {
+            auto* l = MakeLabel(parent, c.name, caption);
+            l->setTextFormat(Qt::PlainText);
+            w = l;
+            break;
+        }
+        case design::Kind::Memo:
+            w = new Memo(name, parent);
+            break;
+        case design::Kind::SpinEdit: {
+            auto* s = new QSpinBox(parent);
+            s->setRange(INT_MIN, INT_MAX);  // no limits
+            s->setValue(0);
+            w = s;
+            break;
+        }
+        case design::Kind::Edit:
+            w = new QLineEdit(parent);
+            break;
+    }
+    w->setObjectName(name);
+    w->setGeometry(c.left, c.top, c.width, c.height);
+    if (c.accessibleName) w->setAccessibleName(Utf8(c.accessibleName));
+    if (c.hint) {
+        // Hints show in the status bar, never as tips; a screen reader says them.
+        w->setStatusTip(Utf8(c.hint));
+        w->setAccessibleDescription(Utf8(c.hint));
+    }
+    return w;
+}
+
+std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogSetup& setup, bool save) {
+    QFileDialog dialog(parent);
+    dialog.setObjectName(save ? QStringLiteral("SaveDialog1") : QStringLiteral("OpenDialog1"));
+    dialog.setDirectory(setup.InitialDir);
+    dialog.setNameFilter(setup.Filter.section(QLatin1Char('|'), 0, 0));
+    if (save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(setup.DefaultExt);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);  // overwrites without asking
+    } else {
+        dialog.setFileMode(QFileDialog::AnyFile);  // a name that does not exist is accepted
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+}
+
+QString FromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(MainState& state, SerialLink& link, ViewHooks& view,
+                       const QString& programDir)
+    : state_(state), link_(link), view_(view) {
+    setObjectName(QStringLiteral("Fm1"));
+    setWindowTitle(texts::kDesignCaption);
+    CreateControls();
+    StyleControls();
+    CreateStatusBarAndTimers();
+    CreateKitMenu();
+    ConnectHandlers();
+    LoadStoredState(programDir);
+}
+
+MainWindow::~MainWindow() = default;
+
+// --- Creation -----------------------------------------------------------------
+
+void MainWindow::CreateControls() {
+    panel_ = new QWidget(this);
+    panel_->setObjectName(QStringLiteral("Panel1"));
+    panel_->setFont(WindowFont(11));
+    // Narrow button margins keep the longest captions inside 158 pixels.
+    panel_->setStyleSheet(QStringLiteral("QPushButton { padding: 1px 2px; }"));
+    setCentralWidget(panel_);
+    for (const design::Control& c : design::kMainWindowControls) MakeControl(panel_, c);
+
+    const auto find = [this]<class T>(const char* name, T*& member) {
+        member = panel_->findChild<T*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+        Q_ASSERT(member);
+    };
+    find("SBtk", modemModeButton_);
+    find("SBbuf", controllerModeButton_);
+    find("SpeedButton1", helpButton_);
+    find("SBEx", exitButton_);
+    find("CheckBox1", smsBox_);
+    find("Label9", groupRuleLabel_);
+    find("Label1", upperTitle_);
+    find("Label8", versionLabel_);
+    find("Label4", upperSubtitle_);
+    find("Label5", upperChannelLabel_);
+    find("Memo1", listMemo_);
+    find("Button1", loadButton_);
+    find("Button4", saveButton_);
+    find("Button2", writeOrClearButton_);
+    find("Bevel3", ringCountFrame_);
+    find("Label3", ringCountLabel_);
+    find("SpinEdit1", ringCountField_);
+    find("CheckBox2", specialCharsBox_);
+    find("Bevel2", middleLine_);
+    find("Label2", lowerTitle_);
+    find("Label7", lowerSubtitle_);
+    find("Label6", lowerChannelLabel_);
+    find("Memo2", answersMemo_);
+    find("Button3", viewOrLoadButton_);
+    find("Button6", lowerSaveButton_);
+    find("Button5", commandOrClearButton_);
+    find("Edit1", commandField_);
+    find("Bevel5", bottomLine_);
+    find("Button7", readControllerButton_);
+    find("Button8", writeControllerButton_);
+    listLines_.Bind(listMemo_);
+    answerLines_.Bind(answersMemo_);
+    listDesign_ = listMemo_->geometry();
+    answersDesign_ = answersMemo_->geometry();
+}
+
+void MainWindow::StyleControls() {
+    QFont versionFont = panel_->font();
+    versionFont.setPixelSize(15);
+    versionFont.setItalic(true);
+    versionLabel_->setFont(versionFont);
+    SetTextColour(versionLabel_, kMaroon);
+    versionLabel_->adjustSize();  // sized to its text, as the designer's labels are
+
+    const QFont teal = TealFont(panel_->font());
+    for (const design::Control& c : design::kMainWindowControls) {
+        if (c.kind != design::Kind::TealLabel) continue;
+        auto* l = panel_->findChild<QLabel*>(QString::fromLatin1(c.name));
+        l->setFont(teal);
+        SetTextColour(l, kTeal);
+        l->adjustSize();
+    }
+    groupRuleLabel_->adjustSize();
+    // What the window shows before its first activation.
+    for (QWidget* w : std::initializer_list<QWidget*>{smsBox_, upperTitle_, upperChannelLabel_,
+                                                      lowerChannelLabel_, listMemo_})
+        w->hide();
+}
+
+void MainWindow::CreateStatusBarAndTimers() {
+    hintPanel_ = new QLabel(this);
+    hintPanel_->setObjectName(QStringLiteral("SB1Panel0"));
+    hintPanel_->setFixedWidth(kStatusPanel0Width);
+    clockPanel_ = new QLabel(this);
+    clockPanel_->setObjectName(QStringLiteral("SB1Panel1"));
+    clockPanel_->setFixedWidth(kStatusPanel1Width + 12);
+    statusBar()->setObjectName(QStringLiteral("SB1"));
+    statusBar()->setFont(panel_->font());
+    statusBar()->addWidget(hintPanel_);
+    statusBar()->addWidget(clockPanel_);
+    statusBar()->setSizeGripEnabled(true);
+
+    clockTimer_ = new QTimer(this);
+    clockTimer_->setObjectName(QStringLiteral("Timer1"));
+    clockTimer_->setInterval(1000);
+    connect(clockTimer_, &QTimer::timeout, this, [this] { ShowClock(); });
+    clockTimer_->start();
+    answerReceiverTimer_ = new QTimer(this);
+    answerReceiverTimer_->setObjectName(QStringLiteral("IdleTimer"));
+    answerReceiverTimer_->setInterval(0);
+
+    // Client area: the design's panel plus the status bar; centred on first show.
+    resize(kDesignPanelWidth, kDesignPanelHeight + statusBar()->sizeHint().height());
+}
+
+void MainWindow::CreateKitMenu() {
+    kitMenu_ = new QMenu(this);
+    kitMenu_->setObjectName(QStringLiteral("PopupMenu1"));
+    for (int i = 0; i < 4; ++i) {
+        QAction* item = kitMenu_->addAction(texts::kKitItems[i]);
+        item->setObjectName(texts::kKitItemNames[i]);
+        item->setData(i);  // the item's tag is its kit index
+        item->setCheckable(true);
+    }
+    connect(kitMenu_, &QMenu::aboutToShow, this, [this] { MarkChosenKit(); });
+    connect(kitMenu_, &QMenu::triggered, this,
+            [this](QAction* item) { Guarded([=, this] { ChooseKit(item); }); });
+}
+
+void MainWindow::ConnectHandlers() {
+    auto on = [this](QPushButton* b, void (MainWindow::*handler)()) {
+        connect(b, &QPushButton::clicked, this,
+                [this, handler] { Guarded([=, this] { (this->*handler)(); }); });
+    };
+    on(modemModeButton_, &MainWindow::ToggleModemMode);
+    on(controllerModeButton_, &MainWindow::ToggleControllerMode);
+    on(exitButton_, &MainWindow::ExitProgram);
+    on(helpButton_, &MainWindow::ShowHelpContents);
+    on(readControllerButton_, &MainWindow::ReadFromController);
+    on(writeControllerButton_, &MainWindow::WriteToController);
+
+    using Action = void (*)(ModemConsole&);
+    auto forward = [this](QPushButton* b, Action action) {
+        connect(b, &QPushButton::clicked, this, [this, action] { RunConsole(action); });
+    };
+    forward(loadButton_, [](ModemConsole& c) { c.LoadFirstList(); });
+    forward(writeOrClearButton_, [](ModemConsole& c) { c.WriteToModemOrClearFirst(); });
+    forward(viewOrLoadButton_, [](ModemConsole& c) { c.ViewSettingsOrLoadSecond(); });
+    forward(saveButton_, [](ModemConsole& c) { c.SaveFirstList(); });
+    forward(commandOrClearButton_, [](ModemConsole& c) { c.OpenCommandFieldOrClearSecond(); });
+    forward(lowerSaveButton_, [](ModemConsole& c) { c.SaveSecondList(); });
+    connect(answerReceiverTimer_, &QTimer::timeout, this,
+            [this] { RunConsole([](ModemConsole& c) { c.ModemIdle(); }); });
+    for (QObject* o : std::initializer_list<QObject*>{listMemo_, answersMemo_, commandField_,
+                                                      ringCountField_, upperTitle_, versionLabel_})
+        o->installEventFilter(this);
+
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(f1, &QShortcut::activated, this, [this] { ShowHelpContext(helpContext_, this); });
+}
+
+void MainWindow::LoadStoredState(const QString& programDir) {
+    openDialog_.InitialDir = programDir;
+    saveDialog_.InitialDir = programDir;
+    // The hint handler is this window's status-tip handling (event()).
+    RunStartupSteps(state_, link_, programDir.toStdString());
+    // The version label lies inside the upper memo's area: seen while the
+    // memo is hidden.
+    versionLabel_->show();
+    versionLabel_->move(versionLabel_->x(), listMemo_->y() + 5);
+}
+
+// --- Window events --------------------------------------------------------------
+
+void MainWindow::FollowPanelSize() {
+    const int dw = panel_->width() - kDesignPanelWidth;
+    const int dh = panel_->height() - kDesignPanelHeight;
+    QRect list = listMemo_->geometry();
+    list.setWidth(std::max(40, listDesign_.width() + dw));
+    listMemo_->setGeometry(list);
+    QRect answers = answersMemo_->geometry();
+    answers.setWidth(std::max(40, answersDesign_.width() + dw));
+    answers.setHeight(std::max(40, answersDesign_.height() + dh));
+    answersMemo_->setGeometry(answers);
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+    QMainWindow::closeEvent(e);
+    // The program ends with its main window, also while the help is open.
+    QCoreApplication::quit();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* e) {
+    QMainWindow::resizeEvent(e);
+    FollowPanelSize();
+}
+
+void MainWindow::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    if (!activated_) {
+        activated_ = true;
+        if (const QScreen* screen = this->screen())
+            move(screen->availableGeometry().center() - frameGeometry().center() + pos());
+        Guarded([this] { ResetToStartLayout(); });
+    }
+}
+
+bool MainWindow::event(QEvent* e) {
+    if (e->type() == QEvent::StatusTip) {
+        ShowHint(static_cast<QStatusTipEvent*>(e)->tip());
+        return true;
+    }
+    return QMainWindow::event(e);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::KeyPress && FilterKey(watched, static_cast<QKeyEvent*>(e)))
+        return true;
+    if (e->type() == QEvent::FocusOut && watched == ringCountField_ && console_)
+        Guarded([this] { console_->RingCountFieldLeft(); });
+    if (e->type() == QEvent::MouseButtonDblClick &&
+        (watched == upperTitle_ || watched == versionLabel_)) {
+        ToggleByteTrace();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void MainWindow::Guarded(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        view_.ShowError(e.what());
+    }
+}
+
+void MainWindow::SetHint(QWidget* w, const QString& hint) {
+    w->setStatusTip(hint);
+    w->setAccessibleDescription(hint);
+}
+
+void MainWindow::RestoreDesignHint(QWidget* w) {
+    const design::Control* c = design::Find(w->objectName().toStdString());
+    SetHint(w, c ? Utf8(c->hint) : QString());
+}
+
+void MainWindow::SetDesignCaption(QWidget* w) {
+    const design::Control* c = design::Find(w->objectName().toStdString());
+    const QString caption = c ? Utf8(c->caption) : QString();
+    if (auto* l = qobject_cast<QLabel*>(w))
+        SetCaption(l, caption);
+    else if (auto* b = qobject_cast<QPushButton*>(w))
+        b->setText(caption);
+}
+
+void MainWindow::ShowHint(const QString& hint) { hintPanel_->setText(hint); }
+
+void MainWindow::ShowClock() {
+    clockPanel_->setText(QTime::currentTime().toString(QStringLiteral("H:mm:ss")));
+}
+
+// --- What the layers below use ------------------------------------------------
+
+bool MainWindow::ShowsSpecialCharacters() const { return specialCharsBox_->isChecked(); }
+
+std::string MainWindow::CommandText() const { return ToCp1251(commandField_->text()); }
+
+void MainWindow::ShowCommandField(bool visible) { commandField_->setVisible(visible); }
+
+void MainWindow::FocusCommandField() { commandField_->setFocus(); }
+
+QString MainWindow::RingCountText() const { return ringCountField_->text(); }
+
+void MainWindow::SetRingCount(int value) { ringCountField_->setValue(value); }
+
+std::optional<std::string> MainWindow::ChooseListFile(bool save, std::string_view filter,
+                                                      std::string_view defaultExt) {
+    FileDialogSetup& setup = save ? saveDialog_ : openDialog_;
+    setup.Filter = FromView(filter);
+    if (save) setup.DefaultExt = FromView(defaultExt);
+    return fileChooser_ ? fileChooser_(setup, save) : RunFileDialog(this, setup, save);
+}
+
+void MainWindow::SetAnswerReceiverRunning(bool running) {
+    if (running)
+        answerReceiverTimer_->start();
+    else
+        answerReceiverTimer_->stop();
+}
+
+void MainWindow::RunConsole(void (*action)(ModemConsole&)) {
+    Guarded([this, action] {
+        if (console_) action(*console_);
+    });
+}
+
+bool MainWindow::FilterKey(QObject* watched, QKeyEvent* e) {
+    if (!console_ || (watched != listMemo_ && watched != answersMemo_ && watched != commandField_))
+        return false;
+    std::uint8_t key = 0;
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        key = 13;
+    } else {
+        const std::string code = ToCp1251(e->text());
+        if (code.size() != 1) return false;  // no character, or a control key
+        key = static_cast<std::uint8_t>(code[0]);
+    }
+    Guarded([&] { console_->KeyPress(key); });
+    return key == 0;  // thrown away
+}
+
+void MainWindow::RemoveAnswerReceiver() {
+    if (console_)
+        console_->RemoveIdleHandler();
+    else
+        answerReceiverTimer_->stop();
+}
+
+// --- Modes and layout -----------------------------------------------------------
+
+void MainWindow::ResetToStartLayout() {
+    RemoveAnswerReceiver();
+    ShowClock();
+    state_.ModemMode = false;
+    helpContext_ = kHelpStart;
+    smsBox_->setChecked(false);
+    smsBox_->hide();
+    ShowSections(false, false, false);
+}
+
+void MainWindow::PlaceMemos(int listTop, int listHeight, int answersTop, int answersHeight) {
+    listDesign_ = QRect(listDesign_.x(), listTop, listDesign_.width(), listHeight);
+    answersDesign_ = QRect(answersDesign_.x(), answersTop, answersDesign_.width(), answersHeight);
+    listMemo_->setGeometry(listDesign_);
+    answersMemo_->setGeometry(answersDesign_);
+    FollowPanelSize();
+}
+
+void MainWindow::LabelForModem() {
+    PlaceMemos(kModemListTop, kModemListHeight, kModemAnswersTop, kModemAnswersHeight);
+    for (QWidget* w : std::initializer_list<QWidget*>{upperSubtitle_, lowerTitle_,
+                                                      writeOrClearButton_, commandOrClearButton_})
+        SetDesignCaption(w);
+    viewOrLoadButton_->setText(texts::kViewSettingsCaption);
+    listMemo_->setAccessibleName(texts::kNameModemList);
+    answersMemo_->setAccessibleName(texts::kNameModemAnswers);
+}
+
+void MainWindow::LabelForController() {
+    SetCaption(upperSubtitle_, texts::kBufferSubtitle);
+    SetCaption(lowerTitle_, texts::kLowerBufferTitle);
+    writeOrClearButton_->setText(texts::kClearCaption);
+    PlaceMemos(kBufferListTop, kBufferListHeight, kBufferAnswersTop, kBufferAnswersHeight);
+    switch (state_.KitIndex) {
+        case 0:
+        case 3:
+            viewOrLoadButton_->setText(loadButton_->text());
+            commandOrClearButton_->setText(writeOrClearButton_->text());
+            SetCaption(upperChannelLabel_, texts::kChannelMcp);
+            SetCaption(lowerChannelLabel_, texts::kChannelMpi);
+            break;
+        case 1:
+            SetCaption(upperChannelLabel_, texts::kChannelSerial);
+            break;
+        default:
+            SetCaption(upperChannelLabel_, texts::kChannelMpi);
+            break;
+    }
+    listMemo_->setAccessibleName(texts::kNameBuffer + upperChannelLabel_->text());
+    answersMemo_->setAccessibleName(texts::kNameBuffer + lowerChannelLabel_->text());
+}
+
+void MainWindow::ShowSections(bool showUpper, bool showLower, bool showControllerButtons) {
+    if (state_.WorkMode == kModemWork)
+        LabelForModem();
+    else if (state_.WorkMode == kControllerWork)
+        LabelForController();
+    SetCaption(lowerSubtitle_, upperSubtitle_->text());
+
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             listMemo_, specialCharsBox_, upperTitle_, upperSubtitle_, loadButton_, saveButton_,
+             writeOrClearButton_, groupRuleLabel_, middleLine_})
+        w->setVisible(showUpper);
+    for (QWidget* w : std::initializer_list<QWidget*>{answersMemo_, lowerTitle_, lowerSubtitle_,
+                                                      viewOrLoadButton_, commandOrClearButton_})
+        w->setVisible(showLower);
+    for (QWidget* w : std::initializer_list<QWidget*>{bottomLine_, readControllerButton_,
+                                                      writeControllerButton_})
+        w->setVisible(showControllerButtons);
+    const bool controller = showUpper && state_.WorkMode == kControllerWork;
+    upperChannelLabel_->setVisible(controller);
+    const bool twoChannels = controller && (state_.KitIndex == 0 || state_.KitIndex == 3);
+    lowerSaveButton_->setVisible(twoChannels);
+    lowerChannelLabel_->setVisible(twoChannels);
+    const bool ringCount = showUpper && state_.ModemMode;
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{ringCountFrame_, ringCountLabel_, ringCountField_})
+        w->setVisible(ringCount);
+    ShowCommandField(false);
+}
+
+void MainWindow::ToggleModemMode() {
+    const bool down = modemModeButton_->isChecked();
+    if (down) controllerModeButton_->setChecked(false);  // goes up without its handler
+    state_.WorkMode = kModemWork;
+    state_.ModemMode = true;
+    ringCountField_->setValue(0);
+    RemoveAnswerReceiver();
+    ShowSections(down, down, false);
+    if (!down) {
+        helpContext_ = kHelpIdle;
+        return;
+    }
+    helpContext_ = kHelpModem;
+    state_.PortReady = false;
+    RestoreDesignHint(loadButton_);
+    SetHint(writeOrClearButton_, texts::kHintWriteModem);
+    SetHint(saveButton_, texts::kHintSaveModemList);
+    RestoreDesignHint(viewOrLoadButton_);
+    RestoreDesignHint(commandOrClearButton_);
+    SetHint(listMemo_, texts::kHintModemList);
+    SetHint(answersMemo_, texts::kHintModemAnswers);
+    openDialog_.Filter = FromView(kModemListFilter);
+    saveDialog_.Filter = FromView(kModemListFilter);
+    saveDialog_.DefaultExt = FromView(kModemListExt);
+    answersMemo_->setReadOnly(true);
+    listMemo_->ClearLines();
+    answersMemo_->ClearLines();
+    state_.SavedDigitAnswers = false;
+    if (console_) console_->ClearDigitAnswers();
+}
+
+void MainWindow::ToggleControllerMode() {
+    const bool down = controllerModeButton_->isChecked();
+    if (down) modemModeButton_->setChecked(false);
+    RemoveAnswerReceiver();
+    state_.WorkMode = kControllerWork;
+    smsBox_->hide();
+    state_.ModemMode = false;
+    if (down) {
+        // The kit menu opens 5 pixels below the button, aligned with its left edge.
+        const QPoint corner(controllerModeButton_->x(),
+                            controllerModeButton_->y() + controllerModeButton_->height() + 5);
+        kitMenu_->popup(panel_->mapToGlobal(corner));
+        return;
+    }
+    if (state_.ClearBuffer1 || state_.ClearBuffer2) {
+        if (view_.Confirm(texts::kAskStoreChanges.toStdString())) {
+            state_.ReadFromDevice = false;
+            ShowControllerDialog();
+        }
+    }
+    ShowSections(false, false, false);
+    helpContext_ = kHelpIdle;
+}
+
+void MainWindow::ExitProgram() {
+    if (exitButton_->isChecked()) close();
+}
+
+void MainWindow::MarkChosenKit() {
+    const auto items = kitMenu_->actions();
+    for (int i = 0; i < items.size(); ++i) items[i]->setChecked(i == state_.KitIndex);
+}
+
+void MainWindow::SetKitCaption() {
+    if (state_.KitIndex < 4) setWindowTitle(texts::kKitCaptions[state_.KitIndex]);
+}
+
+void MainWindow::ChooseKit(QAction* item) {
+    state_.KitIndex = static_cast<std::uint8_t>(item->data().toInt());
+    SetKitCaption();
+    helpContext_ = kHelpController;
+    const bool down = controllerModeButton_->isChecked();
+    const bool twoChannels = state_.KitIndex == 0 || state_.KitIndex == 3;
+    ShowSections(down, twoChannels && down, down);
+    state_.ClearBuffer1 = false;
+    state_.ClearBuffer2 = false;
+    state_.PortReady = false;
+    const QString upper = upperChannelLabel_->text();
+    SetHint(loadButton_, texts::kHintLoadBuffer + upper);
+    SetHint(writeOrClearButton_, texts::kHintClearBuffer + upper);
+    SetHint(saveButton_, texts::kHintSaveBuffer + upper);
+    if (twoChannels) {
+        const QString lower = lowerChannelLabel_->text();
+        SetHint(viewOrLoadButton_, texts::kHintLoadBuffer + lower);
+        SetHint(commandOrClearButton_, texts::kHintClearBuffer + lower);
+        SetHint(lowerSaveButton_, texts::kHintSaveBuffer + lower);
+    }
+    SetHint(listMemo_, texts::kHintMemoBuffer + upper);
+    SetHint(answersMemo_, texts::kHintMemoBuffer + lowerChannelLabel_->text());
+    SetHint(readControllerButton_, texts::kHintReadController);
+    SetHint(writeControllerButton_, texts::kHintWriteController);
+    answersMemo_->setReadOnly(false);
+    listMemo_->ClearLines();
+    answersMemo_->ClearLines();
+}
+
+void MainWindow::ReadFromController() {
+    state_.ReadFromDevice = true;
+    ShowControllerDialog();
+}
+
+void MainWindow::WriteToController() {
+    if (listMemo_->LineCount() + answersMemo_->LineCount() >= 1 || state_.ClearBuffer1 ||
+        state_.ClearBuffer2) {
+        state_.ReadFromDevice = false;
+        if (view_.Confirm(texts::kAskWrite.toStdString())) ShowControllerDialog();
+        return;
+    }
+    view_.ShowInformation(texts::kNothingToWrite.toStdString());
+}
+
+void MainWindow::ShowControllerDialog() {
+    if (!controllerDialog_) return;
+    controllerDialog_->Prepare(state_.KitIndex, link_.Settings);
+    controllerDialog_->ShowModal();
+}
+
+void MainWindow::ToggleByteTrace() { state_.TraceBytes = !state_.TraceBytes; }
+
+void MainWindow::ShowHelpContents() {
+    if (!help_) help_ = new HelpViewer(QString::fromStdString(state_.HelpFileName), this);
+    help_->setParent(this, Qt::Window);
+    help_->ShowContents();
+}
+
+void MainWindow::ShowHelpContext(int context, QWidget* owner) {
+    if (!help_) help_ = new HelpViewer(QString::fromStdString(state_.HelpFileName), this);
+    // Parented to the window asking, so that it stays usable over a modal dialog.
+    help_->setParent(owner ? owner : this, Qt::Window);
+    help_->ShowContext(context);
+}
+
+}  // namespace hk

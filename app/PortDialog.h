@@ -1,0 +1,44 @@
+#pragma once
+// The port and speed dialog "Инициализация Hayes-модема": the operator picks
+// the port and speed a modem is reached at; OK opens the port as a modem link
+// and stores the port in the settings file. Its widgets are private; tests
+// reach them by object name ("RG1", "RG2", "BitBtn1", "BitBtn2").
+
+#include <QDialog>
+
+#include "link/Port.h"
+#include "state/MainState.h"
+
+class QPushButton;
+
+namespace hk {
+
+class RadioGroup;
+
+class PortDialog : public QDialog {
+    Q_OBJECT
+public:
+    PortDialog(MainState& state, SerialLink& link, ViewHooks& view, QWidget* parent);
+
+    // Shows the dialog modally; the caller then looks at PortReady.
+    void ShowModal();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+
+private:
+    // At every showing: the stored port, and the stored speed or none.
+    void ShowStoredChoice();
+    // OK: opens the chosen port as a modem link and stores the port.
+    void OpenChosenPort();
+
+    MainState& state_;
+    SerialLink& link_;
+    ViewHooks& view_;
+    RadioGroup* portGroup_ = nullptr;     // RG1 "Номер Сом-порта"
+    RadioGroup* speedGroup_ = nullptr;    // RG2 "Скорость обмена"
+    QPushButton* okButton_ = nullptr;     // BitBtn1
+    QPushButton* closeButton_ = nullptr;  // BitBtn2
+};
+
+}  // namespace hk

@@ -1,0 +1,259 @@
+#include "device/ui/ControllerDialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "gui/Fonts.h"
+#include "gui/RadioGroup.h"
+#include "gui/Widgets.h"
+
+namespace hk {
+namespace {
+
+constexpr int kDesignWidth = 528;
+constexpr int kDesignHeight = 420;
+constexpr int kStatusHeight = 20;
+
+}  // namespace
+
+ControllerDialog::ControllerDialog(MainState& state, SerialLink& link, ViewHooks& view,
+                                   HelpRequest help, QWidget* parent)
+    : QDialog(parent), state_(state), link_(link), view_(view), help_(std::move(help)) {
+    setObjectName(QStringLiteral("Fm3"));
+    setFont(WindowFont(11));  // 8 points at 96 dpi
+    CreateControls();
+    RecordDesign();
+}
+
+void ControllerDialog::CreateControls() {
+    searchNumbersBox_ = new QCheckBox(QStringLiteral("Подбор сетевого номера"), this);
+    searchNumbersBox_->setObjectName(QStringLiteral("CheckBox1"));
+    searchNumbersBox_->setGeometry(8, 6, 240, 18);
+    searchNumbersBox_->setChecked(true);
+
+    numberFrame_ = MakeBevel(this, "Bevel1", QFrame::Box);
+    numberFrame_->setGeometry(8, 28, 254, 72);
+    numberViewGroup_ =
+        new RadioGroup(QStringLiteral("RadioGroup1"), QStringLiteral("Вид сетевого номера"),
+                       {QStringLiteral("Hex"), QStringLiteral("Dec")}, 1, this);
+    numberViewGroup_->setGeometry(14, 32, 112, 62);
+    numberViewGroup_->SetItemIndex(1);
+    numberLabel_ = MakeLabel(this, "Label1", QStringLiteral("Сетевой номер"));
+    numberLabel_->setGeometry(134, 38, 120, 14);
+    numberField_ = new QLineEdit(this);
+    numberField_->setObjectName(QStringLiteral("Edit1"));
+    numberField_->setAccessibleName(QStringLiteral("Сетевой номер"));
+    numberField_->setGeometry(134, 56, 120, 22);
+
+    speedFrame_ = MakeBevel(this, "Bevel2", QFrame::Box);
+    speedFrame_->setGeometry(8, 104, 254, 54);
+    speedLabel_ = MakeLabel(this, "Label2", QStringLiteral("Скорость обмена"));
+    speedLabel_->setGeometry(14, 108, 200, 14);
+    speedList_ = new QComboBox(this);
+    speedList_->setObjectName(QStringLiteral("ComboBox1"));
+    speedList_->setAccessibleName(QStringLiteral("Скорость обмена"));
+    speedList_->addItems({QStringLiteral("Подбор"), QStringLiteral("    300 бод"),
+                          QStringLiteral("    600 бод"), QStringLiteral("  1200 бод"),
+                          QStringLiteral("  2400 бод"), QStringLiteral("  4800 бод"),
+                          QStringLiteral("  9600 бод"), QStringLiteral("19200 бод")});
+    speedList_->setGeometry(14, 126, 240, 24);
+
+    passwordLabel_ = MakeLabel(this, "Label8", QStringLiteral("Пароль доступа"));
+    passwordLabel_->setGeometry(8, 168, 120, 14);
+    passwordField_ = new QLineEdit(this);
+    passwordField_->setObjectName(QStringLiteral("Edit2"));
+    passwordField_->setAccessibleName(QStringLiteral("Пароль доступа"));
+    passwordField_->setProperty("Tag", 2);
+    passwordField_->setGeometry(134, 164, 128, 22);
+
+    portGroup_ = new RadioGroup(QStringLiteral("RG2"), QStringLiteral("Номер СОМ-порта"),
+                                {QStringLiteral("Com1"), QStringLiteral("Com2"),
+                                 QStringLiteral("Com3"), QStringLiteral("Com4")},
+                                2, this);
+    portGroup_->setGeometry(8, 192, 124, 64);
+    portGroup_->SetItemIndex(1);
+    linkGroup_ = new RadioGroup(QStringLiteral("RadioGroup2"), QStringLiteral("Вид связи с КВАРД"),
+                                {QStringLiteral("Rs-232"), QStringLiteral("ИРПС")}, 1, this);
+    linkGroup_->setGeometry(138, 192, 124, 64);
+    linkGroup_->SetItemIndex(0);
+    channelGroup_ = new RadioGroup(QStringLiteral("RG3"), QStringLiteral("Канал обмена"),
+                                   {QStringLiteral("МЦП "), QStringLiteral("МПИ ")}, 2, this);
+    channelGroup_->setGeometry(8, 260, 254, 44);
+    channelGroup_->SetItemIndex(0);
+
+    protocolPanel_ = new QFrame(this);
+    protocolPanel_->setObjectName(QStringLiteral("Panel2"));
+    protocolPanel_->setFrameShape(QFrame::StyledPanel);
+    protocolPanel_->setGeometry(270, 6, 250, 298);
+    protocolGroup_ = new RadioGroup(QStringLiteral("Rprot"), QStringLiteral("Протокол обмена"),
+                                    {QStringLiteral("Традиционный"), QStringLiteral("FT1.2")}, 1,
+                                    protocolPanel_);
+    protocolGroup_->setGeometry(6, 4, 238, 62);
+    protocolGroup_->SetItemIndex(0);
+    crcGroup_ = new RadioGroup(QStringLiteral("RCRC"), QStringLiteral("Контрольная сумма CRC"),
+                               {QStringLiteral("не расчитывается"),
+                                QStringLiteral("расчит. и передается дополнительно в данных"),
+                                QStringLiteral("пердается вместо КС и конца кадра")},
+                               1, protocolPanel_);
+    crcGroup_->setGeometry(6, 72, 238, 84);
+    crcGroup_->SetItemIndex(0);
+    crcGroup_->hide();
+    connect(protocolGroup_, &RadioGroup::Clicked, this, [this] { ShowCrcChoice(); });
+
+    resultFrame_ = MakeBevel(this, "Bevel3", QFrame::Box);
+    resultFrame_->setGeometry(8, 310, kDesignWidth - 16, 44);
+    QFont resultFont = font();
+    resultFont.setBold(true);
+    resultFont.setItalic(true);
+    numberUnderTest_ = MakeLabel(this, "Label3", QString());
+    resultLabel_ = MakeLabel(this, "Label4", QString());
+    numberUnderTest_->setGeometry(16, 314, 300, 16);
+    resultLabel_->setGeometry(16, 333, 300, 16);
+    for (QLabel* l : {numberUnderTest_, resultLabel_}) {
+        l->setFont(resultFont);
+        SetTextColour(l, kTeal);
+    }
+
+    gaugeFrame_ = MakeBevel(this, "Bevel6", QFrame::Box);
+    gaugeFrame_->setGeometry(6, 358, kDesignWidth - 12, 22);
+    gauge_ = new QProgressBar(this);
+    gauge_->setObjectName(QStringLiteral("Gg1"));
+    gauge_->setAccessibleName(QStringLiteral("Ход записи в КВАРД"));
+    gauge_->setRange(0, 100);
+    gauge_->setValue(0);
+    gauge_->setGeometry(8, 360, kDesignWidth - 16, 18);
+    gaugeFrame_->hide();
+    gauge_->hide();
+
+    searchButton_ = new QPushButton(QStringLiteral("Подбор"), this);
+    searchButton_->setObjectName(QStringLiteral("Button1"));
+    searchButton_->setGeometry(kDesignWidth - 8 - 90 - 8 - 90, 384, 90, 26);
+    exitButton_ = new QPushButton(QStringLiteral("Выход"), this);
+    exitButton_->setObjectName(QStringLiteral("Button2"));
+    exitButton_->setGeometry(kDesignWidth - 8 - 90, 384, 90, 26);
+    for (QPushButton* b : {searchButton_, exitButton_}) b->setAutoDefault(false);
+    connect(exitButton_, &QPushButton::clicked, this, [this] { close(); });
+
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar_->setSizeGripEnabled(false);
+
+    tickTimer_ = new QTimer(this);
+    tickTimer_->setObjectName(QStringLiteral("Timer1"));
+    tickTimer_->setInterval(1000);
+
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(f1, &QShortcut::activated, this, [this] {
+        if (help_) help_(kHelpContext, this);
+    });
+    SizeTo(kDesignWidth);
+}
+
+void ControllerDialog::SizeTo(int width) {
+    setFixedSize(width, kDesignHeight + kStatusHeight);
+    statusBar_->setGeometry(0, kDesignHeight, width, kStatusHeight);
+}
+
+void ControllerDialog::RecordDesign() {
+    portGroup_->SetItemIndex(link_.Settings.PortIndex);  // past "Com4" selects "Com4"
+    if (state_.KitIndex == 1) channelGroup_->hide();
+    channelGroup_->SetItemIndex(0);
+    ShowFields(false, false);
+    savedWidth_ = width();
+    savedButton1Left_ = searchButton_->x();
+    savedButton2Left_ = exitButton_->x();
+}
+
+void ControllerDialog::Prepare(std::uint8_t kitIndex, const TPortSettings& settings) {
+    int narrowing = 0;
+    const bool basicKit = kitIndex == 0;
+    if (!basicKit) {
+        protocolGroup_->SetItemIndex(settings.Protocol);
+        if (protocolGroup_->ItemIndex() == 1) {
+            crcGroup_->SetItemIndex(settings.CrcMode);
+            crcGroup_->show();
+        } else {
+            crcGroup_->SetItemIndex(0);
+            crcGroup_->hide();
+        }
+    } else {
+        protocolGroup_->SetItemIndex(0);
+        narrowing = protocolPanel_->width();
+    }
+    SizeTo(savedWidth_ - narrowing);
+    gauge_->resize(savedWidth_ - narrowing - 2 * gauge_->x(), gauge_->height());
+    resultFrame_->resize(gauge_->width(), resultFrame_->height());
+    searchButton_->move(savedButton1Left_ - narrowing, searchButton_->y());
+    exitButton_->move(savedButton2Left_ - narrowing, exitButton_->y());
+    protocolPanel_->setVisible(!basicKit);
+}
+
+void ControllerDialog::ShowModal() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    exec();
+}
+
+void ControllerDialog::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    PrepareOpening();
+}
+
+void ControllerDialog::PrepareOpening() {
+    if (state_.KitIndex == 1) {
+        channelGroup_->hide();
+        channelGroup_->SetItemIndex(0);
+    } else {
+        channelGroup_->show();
+    }
+    setWindowTitle(state_.ReadFromDevice ? QStringLiteral("Чтение из КВАРД настроек Hayes-модема ")
+                                         : QStringLiteral("Запись в КВАРД настроек Hayes-модема "));
+    statusBar_->clearMessage();
+    ReadSettings(link_.Settings, state_.CfgFileName);
+    portGroup_->SetItemIndex(link_.Settings.PortIndex);
+    linkGroup_->SetItemIndex(link_.Settings.LinkKind == 0 ? 0 : 1);
+    ShowFields(!searchNumbersBox_->isChecked(), false);
+    ClearJobDisplay();
+}
+
+void ControllerDialog::done(int result) {
+    ClearOnClose();
+    QDialog::done(result);
+}
+
+void ControllerDialog::ClearOnClose() { ClearJobDisplay(); }
+
+// The gauge hidden and at 0, the speed back to "Подбор", the result labels
+// and the password empty: the dialog opens and closes without a job's traces.
+void ControllerDialog::ClearJobDisplay() {
+    gaugeFrame_->hide();
+    gauge_->hide();
+    gauge_->setValue(0);
+    speedList_->setCurrentIndex(0);
+    numberUnderTest_->clear();
+    resultLabel_->clear();
+    passwordField_->clear();
+}
+
+void ControllerDialog::ShowFields(bool manual, bool results) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{numberFrame_, numberViewGroup_, numberField_, numberLabel_,
+                                         speedFrame_, speedLabel_, speedList_})
+        w->setVisible(manual);
+    for (QWidget* w : std::initializer_list<QWidget*>{resultFrame_, numberUnderTest_, resultLabel_})
+        w->setVisible(results);
+}
+
+void ControllerDialog::ShowCrcChoice() { crcGroup_->setVisible(protocolGroup_->ItemIndex() == 1); }
+
+}  // namespace hk

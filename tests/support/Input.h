@@ -1,0 +1,33 @@
+#pragma once
+// What an operator does with the mouse and the keyboard, as QTest events.
+
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QTest>
+#include <QWidget>
+
+namespace hk::test {
+
+// A left-button press and release on the widget's centre.
+inline void Press(QWidget* w) {
+    QTest::mousePress(w, Qt::LeftButton);
+    QTest::mouseRelease(w, Qt::LeftButton);
+}
+
+// A double click on the widget's centre: a press and release, then the
+// double-click event.
+inline void DoubleClickOn(QWidget* w) {
+    Press(w);
+    const QPointF centre = QRectF(w->rect()).center();
+    QMouseEvent e(QEvent::MouseButtonDblClick, centre, w->mapToGlobal(centre), Qt::LeftButton,
+                  Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+// One key pressed and released on the widget.
+inline void Type(QWidget* w, Qt::Key key) {
+    QTest::keyPress(w, key);
+    QTest::keyRelease(w, key);
+}
+
+}  // namespace hk::test
