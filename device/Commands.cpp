@@ -13,7 +13,7 @@ constexpr int kRunningPollPauseMs = 100;
 constexpr int kKitTries = 2;
 constexpr char kCarriageReturn = '\r';
 
-std::string WithResult(const char* prefix, int code) { return prefix + protocol::ResultText(code); }
+std::string WithResult(const char* prefix, int code) { return prefix + StepResultText(code); }
 
 }  // namespace
 
@@ -49,12 +49,13 @@ void AskRestart(DeviceContext& c) {
 }
 
 int WaitStatus(DeviceContext& c, bool match, std::uint8_t mask, std::uint8_t expected,
-               DayUnits timeout) {
+               DayUnits timeout, bool* conditionMet) {
     ControllerSession& s = c.session;
     Clock& clock = c.link.clock;
     std::int64_t start = clock.NowMs();
     bool stopSent = false;
     bool keySeen = false;
+    bool met = false;
 
     while (!LimitPassed(clock, start, timeout)) {
         c.view.ProcessMessages();
@@ -71,7 +72,10 @@ int WaitStatus(DeviceContext& c, bool match, std::uint8_t mask, std::uint8_t exp
         const std::uint8_t s1 = s.AnswerBuf[1];
 
         if (match) {
-            if ((s1 & mask) == expected) break;
+            if ((s1 & mask) == expected) {
+                met = true;
+                break;
+            }
             continue;
         }
 
@@ -89,7 +93,10 @@ int WaitStatus(DeviceContext& c, bool match, std::uint8_t mask, std::uint8_t exp
         }
 
         const std::uint8_t state = s1 & kRunStateMask;
-        if (state == kRunStopped) break;
+        if (state == kRunStopped) {
+            met = true;
+            break;
+        }
         if (state == kRunRunning) {
             if (!stopSent) {
                 s.LastResult = SendRequest(c, DeviceCommands.Stop, s.AnswerBuf, 0);
@@ -106,6 +113,7 @@ int WaitStatus(DeviceContext& c, bool match, std::uint8_t mask, std::uint8_t exp
         s.LastResult = kStepFailed;
         break;
     }
+    if (conditionMet) *conditionMet = met;
     return s.LastResult;
 }
 

@@ -13,6 +13,7 @@
 
 #include "device/ControllerSession.h"
 #include "device/DeviceView.h"
+#include "device/StepResults.h"
 #include "link/Port.h"
 
 namespace hk::device {
@@ -76,10 +77,6 @@ inline constexpr std::uint8_t kReprogLoaded = 0x01;     // after ReprogCopyIn
 inline constexpr std::uint8_t kReprogFinished = 0x03;   // after ReprogCopyOut or ReprogCancel
 inline constexpr std::uint8_t kBlockWritten = 0x04;     // S1, after each block written
 
-// Step result codes of the operations themselves.
-inline constexpr std::int32_t kStepFailed = 1;
-inline constexpr std::int32_t kKitMismatch = 18;
-
 // Kit names for the mismatch message, by KitIndex.
 inline constexpr std::array<const char*, 4> KitNames = {"БАЗОВЫЙ", "МИНИМАЛЬНЫЙ",
                                                         "БАЗОВЫЙ РАСШИРЯЕМЫЙ", "КВАРД-47"};
@@ -134,8 +131,10 @@ inline constexpr DayUnits kMatchWaitLimit{3};  // 2.592 s
 //    state shows the unit's status in the error box and fails.
 // A time-out alone is not a failure: LastResult is what the last status read
 // left. StopRequest ("Выход") ends the wait with kStepFailed at the next pass.
+// `conditionMet`, when given, tells a wait that ended because its condition
+// held (true) from one that ended any other way, the time limit included.
 int WaitStatus(DeviceContext& c, bool match, std::uint8_t mask, std::uint8_t expected,
-               DayUnits timeout);
+               DayUnits timeout, bool* conditionMet = nullptr);
 
 // Reads both identification words (two tries) and compares the connected kit
 // with `kitIndex`; a mismatch shows the information box and gives

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 
 #include "protocol/Frames.h"
 
@@ -17,14 +18,32 @@ constexpr DayUnits kEchoLimit{1};     // 0.864 s
 constexpr int kFastBodyReadSeconds = 2;
 constexpr DayUnits kFastBodyLimit{2};  // 1.728 s
 constexpr int kSlowBodyReadSeconds = 5;
-constexpr DayUnits kSlowBodyLimit{5};  // 4.32 s
+constexpr DayUnits kSlowBodyLimit{5};    // 4.32 s
 constexpr int kFirstFastSpeedIndex = 2;  // 1200 baud and faster
+
+// A long answer on a slow line (128 bytes take 4.73 s at 300 baud) needs more
+// than the fixed limits. Where the wire time of the bytes awaited exceeds a
+// limit, that limit becomes the wire time plus this margin: one handshake
+// read time-out of slack for the controller's turnaround and for gaps between
+// its bytes. Every other limit stays as it is.
+constexpr int kBitsPerByte = 11;  // start, 8 data, parity or second stop, stop
+constexpr int kSlowAnswerMarginMs = 1000;
 
 constexpr int kFramePauseMs = 2;
 constexpr int kProbeReadMs = 100;
 constexpr int kProbeTurnPauseMs = 50;
 constexpr int kProbeSettleMs = 20;
 constexpr DayUnits kProbeLimit{2};  // 1.728 s
+
+// The time `count` bytes take on the line at the speed of Settings.SpeedIndex,
+// rounded up to whole milliseconds.
+std::int64_t WireTimeMs(const SerialLink& link, std::size_t count) {
+    const int speed = link.Settings.SpeedIndex;
+    if (speed < 0 || speed >= static_cast<int>(BaudRates.size())) return 0;
+    const std::int64_t baud = BaudRates[static_cast<std::size_t>(speed)];
+    const auto bits = static_cast<std::int64_t>(count) * kBitsPerByte * 1000;
+    return (bits + baud - 1) / baud;
+}
 
 long ReadByte(SerialLink& link, std::uint8_t& byte) { return link.PortHandle.Read(&byte, 1); }
 
@@ -86,7 +105,11 @@ int RunTraditional(SerialLink& link, std::span<const std::uint8_t> frame,
     if (verdict < 0) return kResultWaitTimedOut;
     if (verdict != kResultOk || answerLen == 0) return verdict;
 
-    SetPortTimeouts(link, kAnswerBlockReadSeconds, 0);
+    const std::int64_t wireMs = WireTimeMs(link, answerLen + 1);
+    if (wireMs > kAnswerBlockReadSeconds * 1000)
+        SetPortTimeouts(link, 0, static_cast<int>(wireMs + kSlowAnswerMarginMs));
+    else
+        SetPortTimeouts(link, kAnswerBlockReadSeconds, 0);
     const auto block = answer.first(answerLen + 1);
     const long n = port.Read(block.data(), block.size());
     return CheckTraditionalAnswer(Received(block, n), answerLen);
@@ -164,7 +187,9 @@ int ExchangeFt12(SerialLink& link, std::span<std::uint8_t> request, std::span<st
     // Slow lines get more time for the body: at 300 baud a long body takes seconds.
     const bool fast = link.Settings.SpeedIndex >= kFirstFastSpeedIndex;
     SetPortTimeouts(link, fast ? kFastBodyReadSeconds : kSlowBodyReadSeconds, 0);
-    const DayUnits limit = fast ? kFastBodyLimit : kSlowBodyLimit;
+    DayUnits limit = fast ? kFastBodyLimit : kSlowBodyLimit;
+    const std::chrono::milliseconds bodyWire(WireTimeMs(link, bodyLength));
+    if (bodyWire > limit) limit = bodyWire + std::chrono::milliseconds(kSlowAnswerMarginMs);
     Ft12AnswerBody body(address, crcMode, bodyLength, answer, len);
     const std::int64_t start = link.clock.NowMs();
     while (!body.Complete() && !LimitPassed(link.clock, start, limit)) {

@@ -42,7 +42,8 @@ inline constexpr std::array<const char*, 9> ExchangeMessages = {
 };
 
 // The text shown for any result code: the table's text for 0..8, otherwise
-// a text that carries the code number.
+// "код ошибки N", followed for the FT1.2 checks by what was found in
+// brackets ("код ошибки 11 (неверная CRC ответа)").
 std::string ResultText(int code);
 
 }  // namespace hk::protocol

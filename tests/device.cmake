@@ -1,2 +1,7 @@
 # Controller commands and status waits, against the simulated controller.
 hk_test(test_device SOURCES test_device.cpp LIBS device sim)
+# The modem buffers' read and write, the link search and the controller
+# dialog's behaviour, against the simulated controller.
+hk_test(test_buffer_transfer SOURCES test_buffer_transfer.cpp LIBS device sim)
+hk_test(test_link_search SOURCES test_link_search.cpp LIBS device sim)
+hk_test(test_controller_job SOURCES test_controller_job.cpp LIBS device sim)

@@ -51,7 +51,8 @@ struct World {
     std::size_t StatusPolls() const { return std::size_t(kvard.CountRequests(0x01)); }
     int Wait(bool match, std::uint8_t mask = 0, std::uint8_t expected = 0) {
         t0 = clock.NowMs();
-        return WaitStatus(c, match, mask, expected, match ? kMatchWaitLimit : kStopWaitLimit);
+        return WaitStatus(c, match, mask, expected, match ? kMatchWaitLimit : kStopWaitLimit,
+                          &conditionMet);
     }
     // Makes the request after the `n`-th window message pass get the fault.
     void FaultAfterPass(int n, Fault fault) {
@@ -68,12 +69,14 @@ struct World {
     ControllerSession session;
     DeviceContext c{link, session, view};
     std::int64_t t0 = 0;
+    bool conditionMet = false;
 };
 
 TEST(WaitStatus, StopIsSentOnlyToARunningControllerAndOnlyOnce) {
     World stopped;
     stopped.kvard.SetRunState(kRunStopped);
     EXPECT_EQ(stopped.Wait(false), 0);
+    EXPECT_TRUE(stopped.conditionMet);
     EXPECT_EQ(stopped.kvard.CountRequests(kStop), 0);
     EXPECT_EQ(stopped.StatusPolls(), 1u);
 
@@ -92,12 +95,14 @@ TEST(WaitStatus, ATimeOutAloneIsNoFailure) {
     World w;
     w.kvard.ignoreStop = true;
     EXPECT_EQ(w.Wait(false), 0);
+    EXPECT_FALSE(w.conditionMet);  // told apart from a wait whose condition held
     EXPECT_EQ(w.kvard.CountRequests(kStop), 1);
     EXPECT_GE(w.clock.NowMs() - w.t0, 14688);
     EXPECT_LT(w.clock.NowMs() - w.t0, 14688 + 150);
 
     const std::size_t before = w.StatusPolls();
     EXPECT_EQ(w.Wait(true, kBlockWritten, kBlockWritten), 0);
+    EXPECT_FALSE(w.conditionMet);
     EXPECT_GE(w.clock.NowMs() - w.t0, 2592);
     EXPECT_LT(w.clock.NowMs() - w.t0, 2592 + 50);
     EXPECT_GT(w.StatusPolls() - before, 100u);  // back to back, no pause
@@ -150,7 +155,8 @@ TEST(WaitStatus, FailedRequestsShowTheirTexts) {
     World f(sim::KvardKit::Basic, 2);  // a code without a table text: its number
     f.kvard.Inject(Fault::BadCrc);
     EXPECT_EQ(f.Wait(true, 3, 1), protocol::kResultCrcWrong);
-    EXPECT_EQ(f.view.status.back(), "Чтение статуса работы КВАРД код ошибки 11");
+    EXPECT_EQ(f.view.status.back(),
+              "Чтение статуса работы КВАРД код ошибки 11 (неверная CRC ответа)");
 }
 
 TEST(WaitStatus, ExitDuringTheWaitEndsItAtTheNextPass) {
@@ -160,6 +166,7 @@ TEST(WaitStatus, ExitDuringTheWaitEndsItAtTheNextPass) {
         if (n == 6) w.session.StopRequest = true;  // "Выход" in the third pass
     };
     EXPECT_EQ(w.Wait(false), kStepFailed);
+    EXPECT_FALSE(w.conditionMet);
     EXPECT_EQ(w.StatusPolls(), 2u);
     EXPECT_LT(w.clock.NowMs() - w.t0, 500);
 }

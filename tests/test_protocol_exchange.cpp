@@ -198,6 +198,38 @@ TEST(Ft12, BodyTimeLimitDependsOnTheSpeed) {
     }
 }
 
+TEST(SlowLine, ALongAnswerGetsItsWireTimeAndOneSecondWhereTheLimitIsShorter) {
+    // Traditional: the answer block is one read (129 bytes take 4730 ms at 300 baud).
+    const struct {
+        std::int8_t speed;
+        int answerLen;
+        std::uint32_t readMs;
+    } reads[] = {{0, 128, 5730}, {1, 128, 4000}, {0, 2, 4000}};
+    for (const auto& r : reads) {
+        World w;
+        w.link.Settings.SpeedIndex = r.speed;
+        EXPECT_EQ(w.Exchange(kStatus, r.answerLen, {{1, {Ready}}, {5, {Ack}}}),
+                  kResultAnswerIncomplete);
+        EXPECT_EQ(w.line.Timeouts().ReadTotalTimeoutConstant, r.readMs);
+        EXPECT_GE(w.ms, r.readMs);
+        EXPECT_LT(w.ms, r.readMs + 50);
+    }
+
+    // FT1.2: a 130-byte body takes 4767 ms at 300 baud, limit 5767 ms.
+    std::vector<std::uint8_t> frame = {0x68, 130, 130, 0x68, 0x00, 0x01};
+    frame.resize(frame.size() + 128, 0x11);
+    std::uint8_t sum = 0;
+    for (std::size_t i = 4; i < frame.size(); ++i) sum = static_cast<std::uint8_t>(sum + frame[i]);
+    frame.push_back(sum);
+    frame.push_back(0x16);
+    for (const auto& [spacingMs, ok] : {std::pair{37, true}, std::pair{46, false}}) {
+        World w(kLinkRs232, 1);
+        w.link.Settings.SpeedIndex = 0;
+        const int got = w.Exchange(Hex("03 02 BF 00"), 128, {{9, frame, 5, spacingMs}});
+        EXPECT_EQ(got == kResultOk, ok) << spacingMs << ": " << got;
+    }
+}
+
 TEST(Probe, AddressParityThenDataParityPerChannel) {
     const std::pair<Parity, Parity> parities[] = {{Parity::Mark, Parity::Space},
                                                   {Parity::Even, Parity::Odd}};

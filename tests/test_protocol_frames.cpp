@@ -109,8 +109,9 @@ TEST(Frames, CodesWithoutATableTextShowTheirNumber) {
     EXPECT_EQ(ResultText(0), "OK");
     EXPECT_EQ(ResultText(6), "False");
     EXPECT_EQ(ResultText(8), "нет передачи данных");
-    for (int code : {9, 11, 38, -1})
-        EXPECT_EQ(ResultText(code), "код ошибки " + std::to_string(code));
+    for (int code : {9, 19, -1}) EXPECT_EQ(ResultText(code), "код ошибки " + std::to_string(code));
+    EXPECT_EQ(ResultText(11), "код ошибки 11 (неверная CRC ответа)");
+    EXPECT_EQ(ResultText(38), "код ошибки 38 (КВАРД отказал в выполнении, ответ E5)");
 }
 
 }  // namespace

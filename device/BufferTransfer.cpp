@@ -1,0 +1,224 @@
+#include "device/BufferTransfer.h"
+
+#include <array>
+
+#include "device/LinkSearch.h"
+#include "modem/MemoryLines.h"
+#include "protocol/Exchange.h"
+
+namespace hk::device {
+namespace {
+
+constexpr int kBufferAnswerLen = static_cast<int>(kBufferBytes);
+constexpr int kControlAnswerLen = 2;
+constexpr int kStatusAnswerLen = 2;
+constexpr std::uint8_t kControlParameterLow = 0x04;
+constexpr std::uint8_t kWithLinesFlag = 0x10;  // bit 4 of the control parameter's second byte
+constexpr int kReprogPauseMs = 1000;
+constexpr int kFirstBlockPauseMs = 200;
+constexpr int kPercent = 100;
+
+// A wait that ran out of time without its condition is no confirmation.
+int Confirmed(int result, bool conditionMet) {
+    return result == 0 && !conditionMet ? kNoConfirmation : result;
+}
+
+// One buffer of the write: control flag, write-unlock, the block, then the
+// controller's "block written" bit. A block wait that runs out of time lets
+// the write go on but marks it `unconfirmed`. Returns LastResult.
+int WriteBlock(ControllerContext& c, const KitBuffer& buffer, std::span<const std::uint8_t> data,
+               int bytes, bool clear, bool pauseAfterBlock, bool& unconfirmed) {
+    ControllerSession& s = c.session;
+    std::array<std::uint8_t, kWriteFrameBytes> frame{};
+    const bool lengthByte = WithLengthByte(c.state.KitIndex, c.link.Settings.Protocol);
+    BuildWriteFrame(buffer, data, bytes, lengthByte, frame);
+    SetBufferFlag(c.device, buffer.channel, clear);  // its outcome does not stop the write
+
+    s.LastResult = SendRequest(c.device, WriteUnlockCommand(buffer.unlock[0], buffer.unlock[1]),
+                               s.AnswerBuf, 0);
+    if (s.LastResult != 0) return s.LastResult;
+    s.LastResult = protocol::ExchangeFrame(c.link, frame, s.AnswerBuf, 0);
+    if (s.LastResult != 0) return s.LastResult;
+    if (pauseAfterBlock) c.link.clock.Sleep(kFirstBlockPauseMs);
+    bool met = false;
+    WaitStatus(c.device, true, kBlockWritten, kBlockWritten, kMatchWaitLimit, &met);
+    if (s.LastResult == 0 && !met) unconfirmed = true;
+    return s.LastResult;
+}
+
+}  // namespace
+
+int ReadBuffers(ControllerContext& c) {
+    ControllerSession& s = c.session;
+    const KitLayout& kit = KitBuffersOf(c.state.KitIndex);
+    // 128 data bytes and the traditional framing's check byte.
+    std::array<std::array<std::uint8_t, kBufferBytes + 1>, 2> answers{};
+    for (int i = 0; i < kit.count; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        s.LastResult = SendRequest(c.device, kit.buffers[k].read, answers[k], kBufferAnswerLen);
+        if (s.LastResult != 0) return s.LastResult;
+    }
+    const bool special = c.view.ShowSpecialCharacters();
+    for (int i = 0; i < kit.count; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        DecodeBuffer(std::span(answers[k]).first(kBufferBytes), c.view.BufferMemo(i), special);
+    }
+    return s.LastResult;
+}
+
+int SetBufferFlag(DeviceContext& c, int channel, bool clear) {
+    const auto parameter = static_cast<std::uint8_t>(kParamHigh + channel);
+    std::array<std::uint8_t, 4> answer{};
+    const DeviceCommand read{{3, kReadParameter, parameter, kControlParameterLow}};
+    int result = SendRequest(c, read, answer, kControlAnswerLen);
+    if (result != 0) return result;
+    const std::uint8_t c0 = answer[0];
+    std::uint8_t c1 = answer[1];
+    const bool withLines = (c1 & kWithLinesFlag) != 0;
+    if (withLines != clear) return 0;  // already as it should be
+    c1 ^= kWithLinesFlag;
+    result = SendRequest(c,
+                         WriteUnlockCommand(static_cast<std::uint8_t>(~parameter),
+                                            static_cast<std::uint8_t>(~kControlParameterLow)),
+                         answer, 0);
+    if (result != 0) return result;
+    const DeviceCommand write{{5, kWriteParameter, parameter, kControlParameterLow, c0, c1}};
+    return SendRequest(c, write, answer, 0);
+}
+
+bool CheckStatus(ControllerContext& c) {
+    ControllerSession& s = c.session;
+    s.StatusState = kStatusRead;
+    s.LastResult = SendRequest(c.device, DeviceCommands.Status, s.AnswerBuf, kStatusAnswerLen);
+    if (s.LastResult > 0) {
+        c.view.SetStatusText(kUnitStatusReadText + StepResultText(s.LastResult));
+        return false;
+    }
+    if (!(s.AnswerBuf[0] & kStatusKeyMissing)) return UnlockAndWrite(c);
+    if (c.view.Confirm(kInstallKeyText)) {
+        s.StatusState = kStatusRecheck;  // the dialog's timer looks again within a second
+        return false;
+    }
+    if (s.NetNumber != 0) SendExchangeEnd(c.device);
+    s.NetNumber = kNoNetNumber;
+    s.StopRequest = true;  // the dialog's timer closes the dialog
+    return false;
+}
+
+bool UnlockAndWrite(ControllerContext& c) {
+    ControllerSession& s = c.session;
+    const std::string password = c.view.PasswordText();
+    if (!password.empty()) {
+        // The password is the low 16 bits of the hexadecimal value typed.
+        const auto v = static_cast<std::uint32_t>(ParseNumber(password, 16));
+        const auto h = static_cast<std::uint8_t>(v >> 8);
+        const auto l = static_cast<std::uint8_t>(v);
+        s.LastResult = SendRequest(
+            c.device,
+            WriteUnlockCommand(static_cast<std::uint8_t>(~h), static_cast<std::uint8_t>(~l)),
+            s.AnswerBuf, 0);
+        if (s.LastResult == 0)
+            s.LastResult = SendRequest(c.device, PasswordCommand(h, l), s.AnswerBuf, 0);
+    }
+    if (s.LastResult != 0) return false;
+
+    c.view.ShowGauge(true);
+    s.LastResult = WriteBuffers(c);
+    AskRestart(c.device);
+    if (s.LastResult != 0) return false;
+    c.ShowResultLabel(std::string(kSpeedLabelText) + kSpeedOkText);
+    return true;
+}
+
+int WriteBuffers(ControllerContext& c) {
+    ControllerSession& s = c.session;
+    MainState& state = c.state;
+    const KitLayout& kit = KitBuffersOf(state.KitIndex);
+    const std::size_t limit = BufferLimit(state.KitIndex, c.link.Settings.Protocol);
+
+    // The upper memo is encoded completely before the lower one; with the
+    // byte trace on, its trace lines land in the lower memo and are written
+    // with it.
+    MemoLines& lower = c.view.BufferMemo(1);
+    const BufferImages images =
+        EncodeBuffers(kit, limit, c.view.BufferMemo(0), lower, state.ClearBuffer1,
+                      state.ClearBuffer2, state.TraceBytes ? &lower : nullptr);
+    if (const std::string over = OversizeText(kit, images, limit); !over.empty()) {
+        c.view.ShowError(over);
+        return kStepFailed;
+    }
+    const int total = images.bytes[0] + images.bytes[1];
+
+    bool met = false;
+    if (WaitStatus(c.device, false, 0, 0, kStopWaitLimit, &met) != 0) return s.LastResult;
+    if (!met) {
+        // Still running: a reprogramming buffer must not be loaded.
+        c.view.SetStatusText(kStopCommandText + StepResultText(kNoConfirmation));
+        return kNoConfirmation;
+    }
+
+    // From the copy-in on, the write ends with one copy-out or one cancel.
+    int failure = 0;
+    bool unconfirmed = false;
+    if (SendReprogCommand(c.device, ReprogStep::CopyIn) != 0) {
+        failure = s.LastResult;
+        c.view.SetStatusText(kCopyInRefusedText + StepResultText(failure));
+    } else {
+        c.view.SetStatusText(kCopyInText);
+        c.link.clock.Sleep(kReprogPauseMs);
+        // Unconfirmed, the buffer may be half loaded: committing it could
+        // write half a memory back.
+        WaitStatus(c.device, true, kReprogPhaseMask, kReprogLoaded, kMatchWaitLimit, &met);
+        failure = Confirmed(s.LastResult, met);
+        c.view.SetStatusText(kCopyInText + std::string(failure != 0 ? kNotDoneText : "") +
+                             StepResultText(failure));
+    }
+
+    if (failure == 0) {
+        failure = WriteBlock(c, kit.buffers[0], images.data[0], images.bytes[0], state.ClearBuffer1,
+                             true, unconfirmed);
+        if (failure == 0) c.view.SetGauge(images.bytes[0] * kPercent / total);
+    }
+    if (failure == 0 && kit.count > 1) {
+        c.view.ProcessMessages();
+        failure = WriteBlock(c, kit.buffers[1], images.data[1], images.bytes[1], state.ClearBuffer2,
+                             false, unconfirmed);
+        if (failure == 0) c.view.SetGauge(kPercent);
+        c.view.ProcessMessages();
+    }
+
+    const bool commit = failure == 0;
+    SendReprogCommand(c.device, commit ? ReprogStep::CopyOut : ReprogStep::Cancel);
+    std::string text = commit ? kCopyOutText : kCancelText;
+    c.view.SetStatusText(text);
+    c.view.ProcessMessages();
+    c.link.clock.Sleep(kReprogPauseMs);
+    WaitStatus(c.device, true, kReprogPhaseMask, kReprogFinished, kMatchWaitLimit, &met);
+    int finished = Confirmed(s.LastResult, met);
+    if (finished != 0) text += kNotDoneText;
+    // A block the controller never reported written is no success either.
+    if (finished == 0 && unconfirmed) finished = kNoConfirmation;
+    c.view.SetStatusText(text + StepResultText(finished));
+    c.view.ProcessMessages();
+
+    if (!commit) return failure;
+    if (finished == 0) state.ClearBuffer1 = state.ClearBuffer2 = false;
+    return finished;
+}
+
+bool BuffersFit(ControllerContext& c) {
+    const MainState& state = c.state;
+    const KitLayout& kit = KitBuffersOf(state.KitIndex);
+    const std::size_t limit = BufferLimit(state.KitIndex, c.link.Settings.Protocol);
+    // The lower memo as the byte trace would grow it, without touching it.
+    MemoryLines lower(c.view.BufferMemo(1));
+    const BufferImages images =
+        EncodeBuffers(kit, limit, c.view.BufferMemo(0), lower, state.ClearBuffer1,
+                      state.ClearBuffer2, state.TraceBytes ? &lower : nullptr);
+    const std::string over = OversizeText(kit, images, limit);
+    if (over.empty()) return true;
+    c.view.ShowError(over);
+    return false;
+}
+
+}  // namespace hk::device

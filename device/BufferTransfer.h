@@ -1,0 +1,58 @@
+#pragma once
+// Reading the controller's modem buffers into the main window's memos, and
+// the reprogramming write that stores the memos into them: stop the
+// controller, copy its non-volatile memory into the reprogramming buffer,
+// write each buffer after a write-unlock, copy the reprogramming buffer back
+// (or cancel after a failure) and offer a restart.
+//
+// Every wait and pause runs on link.clock: 1000 ms after each reprogramming
+// request, 200 ms after the first block. Outcomes land in session.LastResult.
+// Once the copy into the reprogramming buffer has been sent, the write ends
+// with exactly one copy-out or one cancel, whatever fails or is pressed.
+
+#include "device/ControllerContext.h"
+#include "device/KitBuffers.h"
+
+namespace hk::device {
+
+// Status texts of the write.
+inline constexpr const char* kUnitStatusReadText = "Чтение статуса работы блока ";
+inline constexpr const char* kCopyInRefusedText = "Копирование РПЗУ в буфер репрогрммации  ";
+inline constexpr const char* kCopyInText = "Команда копирования РПЗУ в буфер  ";
+inline constexpr const char* kCopyOutText = "Команда копирования буфер в РПЗУ  ";
+inline constexpr const char* kCancelText = "Команда отмены репрограммации ";
+inline constexpr const char* kNotDoneText = " не выполнена ";
+
+// Reads the kit's buffers (128 bytes each); only when every read succeeded
+// are they decoded into the upper and (two-buffer kits) lower memo. Returns
+// LastResult.
+int ReadBuffers(ControllerContext& c);
+
+// Bit 4 of the second byte of channel `channel`'s control parameter: set for
+// a buffer written with lines, clear in clear mode. Written (after its
+// write-unlock) only when it differs. Returns the last request's result
+// (0 when nothing needed changing); LastResult is not touched.
+int SetBufferFlag(DeviceContext& c, int channel, bool clear);
+
+// The status check that starts a write; StatusState := read done first, so a
+// timer tick during the write never starts a second one. With the electronic
+// key missing the operator is asked to install it: Yes leaves StatusState at
+// "re-check" for the dialog's timer, No ends the job (StopRequest). Returns
+// true when the write succeeded and Label4 shows " OK".
+bool CheckStatus(ControllerContext& c);
+
+// Sends the access password (when one was typed), writes the buffers, asks
+// about the restart and on success shows "Скорость обмена " + " OK".
+bool UnlockAndWrite(ControllerContext& c);
+
+// The reprogramming write of the kit's buffers; returns its result code
+// (0 = written and confirmed). A memo that does not fit its buffer is
+// refused with the error box before anything is sent.
+int WriteBuffers(ControllerContext& c);
+
+// The check made before the port is opened for a write: false, after the
+// error box, when a memo does not fit its buffer (with the byte trace on,
+// counting what encoding the upper memo would trace into the lower one).
+bool BuffersFit(ControllerContext& c);
+
+}  // namespace hk::device

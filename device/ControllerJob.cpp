@@ -1,0 +1,201 @@
+#include "device/ControllerJob.h"
+
+#include "device/BufferTransfer.h"
+#include "device/Commands.h"
+#include "device/LinkSearch.h"
+#include "device/Windows1251.h"
+#include "link/PortSettings.h"
+
+namespace hk::device {
+
+ControllerJob::ControllerJob(MainState& state, SerialLink& link, ControllerView& view)
+    : state_(state), link_(link), view_(view) {}
+
+void ControllerJob::Opened() {
+    ReadSettings(link_.Settings, state_.CfgFileName);
+    ShowNetNumber();
+    session_.StopRequest = false;
+    session_.StatusState = kStatusIdle;
+    resultLabel_.clear();
+    closeAfterRun_ = exitAfterRun_ = false;
+    open_ = true;
+}
+
+void ControllerJob::Closed() {
+    session_.StatusState = kStatusIdle;  // no status read or key question after closing
+    open_ = false;
+}
+
+void ControllerJob::Search() {
+    if (running_) return;  // pressed again while the run lets messages run: dropped
+    RunExclusive([this] { RunSearch(); });
+}
+
+template <typename Step>
+void ControllerJob::RunExclusive(Step step) {
+    running_ = true;
+    closedByJob_ = false;
+    closeAfterRun_ = exitAfterRun_ = false;
+    struct Ended {
+        bool& running;
+        ~Ended() { running = false; }
+    } ended{running_};
+    step();
+    running_ = false;
+    FinishDeferred();
+}
+
+void ControllerJob::FinishDeferred() {
+    const bool exit = exitAfterRun_;
+    const bool close = closeAfterRun_;
+    exitAfterRun_ = closeAfterRun_ = false;
+    if (closedByJob_) return;
+    if (exit) {
+        if (endExchangeOnExit_) SendExchangeEnd(context_.device);
+        StoreSettings();
+        CloseNow();
+    } else if (close) {
+        CloseNow();
+    }
+}
+
+void ControllerJob::CloseNow() {
+    closedByJob_ = true;
+    view_.CloseDialog();
+}
+
+void ControllerJob::RunSearch() {
+    ControllerSession& s = session_;
+    TPortSettings& settings = link_.Settings;
+
+    settings.Protocol = static_cast<std::int8_t>(view_.ProtocolChoice());
+    if (settings.Protocol == 1) settings.CrcMode = static_cast<std::int8_t>(view_.CrcChoice());
+    const bool currentLoop = view_.CurrentLoopChosen();
+    settings.LinkKind = currentLoop ? kLinkLoop : kLinkRs232;
+    settings.Channel = static_cast<std::int8_t>(view_.ChannelChoice());
+    settings.NetAddress = 0;
+    // A text too long for its buffer is refused before the port is touched.
+    if (!state_.ReadFromDevice && !BuffersFit(context_)) return;
+
+    state_.PortReady = OpenPort(link_, view_.PortName(), 0, true);
+    if (state_.PortReady && currentLoop) settings.LinkKind = TestEcho(link_, settings.LinkKind);
+    if (!state_.PortReady) return;
+
+    const bool searchAll = view_.SearchAllNumbers();
+    view_.ShowFields(!searchAll, true);
+    bool numberValid = true;
+    if (searchAll)
+        s.NetNumber = kNoNetNumber;
+    else
+        numberValid = CheckNetNumber();
+    if (numberValid && SearchAndTransfer()) return;
+
+    if (s.StopRequest) {
+        if (s.NetNumber != 0) SendExchangeEnd(context_.device);
+        s.NetNumber = kNoNetNumber;
+    }
+}
+
+bool ControllerJob::SearchAndTransfer() {
+    ControllerSession& s = session_;
+    if (!SearchLink(context_, SearchRangeFor(s.NetNumber, view_.SpeedChoice()))) {
+        s.NetNumber = kNoNetNumber;
+        context_.ShowResultLabel(std::string(kSpeedLabelText) + kSpeedNotSetText);
+        SendExchangeEnd(context_.device);
+        return false;
+    }
+    s.NetNumber = static_cast<std::uint8_t>(link_.Settings.NetAddress);
+    // "Выход" pressed while the controller answered: nothing more follows.
+    if (s.StopRequest) return false;
+    if (CheckKit(context_.device, state_.KitIndex) != 0 || s.StopRequest) return false;
+
+    if (!state_.ReadFromDevice) {
+        CheckStatus(context_);
+        return false;
+    }
+    if (ReadBuffers(context_) != 0) {
+        view_.SetStatusText(kRetryText + StepResultText(s.LastResult));
+        state_.ClearBuffer1 = state_.ClearBuffer2 = false;
+        return false;
+    }
+    if (s.NetNumber != 0) SendExchangeEnd(context_.device);
+    StoreSettings();
+    CloseNow();
+    return true;
+}
+
+void ControllerJob::Exit() {
+    if (running_ || link_.PortOpen) session_.StopRequest = true;
+    const bool endExchange =
+        link_.PortOpen && session_.NetNumber != 0 && link_.Settings.Protocol == 0;
+    if (running_) {
+        // Sent now, the end of exchange would deselect the controller before
+        // the write's cancel reached it: it waits for the run to return.
+        exitAfterRun_ = true;
+        endExchangeOnExit_ = endExchange;
+        return;
+    }
+    if (endExchange) SendExchangeEnd(context_.device);
+    StoreSettings();
+    CloseNow();
+}
+
+void ControllerJob::Tick() {
+    if (!open_ || running_) return;
+    if (session_.StatusState == kStatusRecheck) {
+        RunExclusive([this] { CheckStatus(context_); });
+        if (closedByJob_ || !open_) return;
+    }
+    if (resultLabel_ == std::string(kSpeedLabelText) + kSpeedOkText) {
+        StoreSettings();
+        CloseNow();
+        return;
+    }
+    if (session_.StopRequest) CloseNow();
+}
+
+void ControllerJob::StoreSettings() {
+    link_.Settings.PortIndex = static_cast<std::int8_t>(view_.PortChoice());
+    link_.Settings.Kit = static_cast<std::int8_t>(state_.KitIndex);
+    WriteSettings(link_.Settings, state_.CfgFileName);
+}
+
+bool ControllerJob::MayClose() {
+    if (!running_) return true;
+    closeAfterRun_ = true;
+    return false;
+}
+
+bool ControllerJob::CheckNetNumber() {
+    const std::string text = view_.NumberText();
+    if (text.empty()) {
+        session_.NetNumber = kNoNetNumber;
+        return true;
+    }
+    const auto value = ParseNumberUpTo(text, view_.HexView() ? 16 : 10, kLastNetNumber);
+    if (!value) {
+        view_.SetStatusText(kNumberTooBigText);
+        return false;
+    }
+    session_.NetNumber = static_cast<std::uint8_t>(*value);
+    return true;
+}
+
+void ControllerJob::ShowNetNumber() {
+    if (session_.NetNumber != kNoNetNumber)
+        view_.SetNumberText(NetNumberText(session_.NetNumber, view_.HexView()));
+}
+
+void ControllerJob::SearchBoxClicked() {
+    view_.ShowFields(!view_.SearchAllNumbers(), false);
+    ShowNetNumber();
+}
+
+bool ControllerJob::KeyPress(unsigned char key, bool passwordField) {
+    view_.SetStatusText("");
+    if (KeyAccepted(key, passwordField || view_.HexView())) return true;
+    view_.SetStatusText(kBadCharacterText + Utf8FromWindows1251(std::string(1, char(key))));
+    return false;
+}
+
+}  // namespace hk::device

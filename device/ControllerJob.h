@@ -1,0 +1,107 @@
+#pragma once
+// The controller dialog's behaviour without its widgets: the run behind
+// "Подбор" (link search, kit check, then the read of the modem buffers or the
+// status check that leads to the write), "Выход", the one-second tick, the
+// storing of the settings on leaving, the network number field and its key
+// filter. The dialog forwards its clicks, ticks and key presses here and
+// shows what the job asks through the ControllerView.
+//
+// Runs on the user-interface thread. A run lets pending window messages run
+// at fixed points, so "Выход", a tick or a second "Подбор" can arrive in the
+// middle of it:
+//  - a second "Подбор" (and a tick's key re-check) while a run is under way
+//    is ignored: one run at a time;
+//  - "Выход" during a run sets StopRequest at once; the end-of-exchange
+//    request, the storing of the settings and the closing follow when the run
+//    has returned (sent in the middle of a write, the end of exchange would
+//    deselect the controller before the write's cancel reached it);
+//  - a close by the title bar during a run waits for the run to return.
+// Every wait and pause runs on link.clock.
+
+#include <string>
+
+#include "device/ControllerContext.h"
+#include "device/ControllerSession.h"
+#include "device/ControllerView.h"
+#include "link/Port.h"
+#include "state/MainState.h"
+
+namespace hk::device {
+
+class ControllerJob {
+public:
+    ControllerJob(MainState& state, SerialLink& link, ControllerView& view);
+    ControllerJob(const ControllerJob&) = delete;
+    ControllerJob& operator=(const ControllerJob&) = delete;
+
+    ControllerSession& Session() { return session_; }
+    const ControllerSession& Session() const { return session_; }
+
+    // At every opening of the dialog, after its own widget steps: re-reads
+    // the settings file (the dialog then shows PortIndex and LinkKind), shows
+    // a kept network number, StopRequest := false, StatusState := idle.
+    void Opened();
+    // After every closing, whatever closed the dialog: a key wait ends.
+    void Closed();
+
+    // "Подбор".
+    void Search();
+    bool Running() const { return running_; }
+
+    // "Выход".
+    void Exit();
+    // The dialog's one-second timer.
+    void Tick();
+    // The port choice and the kit into Settings, and the whole record into
+    // the settings file. Throws hk::FileError when the file cannot be written.
+    void StoreSettings();
+    // The title-bar close button: true when the dialog may close now; during
+    // a run false, and the dialog is closed when the run has returned.
+    bool MayClose();
+
+    // The network number field: validates it and sets NetNumber (false with
+    // the status text "Сетевой номер больше допустимого" above 127).
+    bool CheckNetNumber();
+    // Writes a kept NetNumber into the field in the chosen view.
+    void ShowNetNumber();
+    // "Подбор сетевого номера" clicked.
+    void SearchBoxClicked();
+    // The key filter of the number field and the password field: false when
+    // the key is swallowed (with "Недопустимый символ  " and the character).
+    // `key` is the typed character's Windows-1251 code.
+    bool KeyPress(unsigned char key, bool passwordField);
+
+    // The text of the result label as last shown ("Скорость обмена " ...).
+    const std::string& ResultLabel() const { return resultLabel_; }
+
+private:
+    // Runs `step` as the one run under way, then what "Выход" or the title
+    // bar asked for meanwhile.
+    template <typename Step>
+    void RunExclusive(Step step);
+    void FinishDeferred();
+    // The run behind "Подбор": the link choices, the port, the search, then
+    // the read or the write. SearchAndTransfer is true when the run has ended
+    // itself (a read that closed the dialog).
+    void RunSearch();
+    bool SearchAndTransfer();
+    void CloseNow();
+
+    MainState& state_;
+    SerialLink& link_;
+    ControllerView& view_;
+    ControllerSession session_;
+    std::string resultLabel_;
+    bool running_ = false;
+    bool closeAfterRun_ = false;
+    bool exitAfterRun_ = false;
+    // "Выход" during a run: whether its end-of-exchange request is due.
+    bool endExchangeOnExit_ = false;
+    // The dialog is open (between Opened and Closed).
+    bool open_ = false;
+    // The run or tick under way has closed the dialog itself.
+    bool closedByJob_ = false;
+    ControllerContext context_{state_, link_, session_, view_, resultLabel_};
+};
+
+}  // namespace hk::device

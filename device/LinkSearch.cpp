@@ -1,0 +1,116 @@
+#include "device/LinkSearch.h"
+
+#include "protocol/Exchange.h"
+
+namespace hk::device {
+namespace {
+
+constexpr unsigned char kBackspace = 8;
+constexpr unsigned char kLineFeed = 10;
+constexpr unsigned char kCarriageReturn = 13;
+
+constexpr std::uint8_t kEchoProbe = 0xFF;
+constexpr int kEchoTries = 2;
+constexpr int kEchoReadMs = 100;
+constexpr int kEchoPauseMs = 100;
+
+constexpr int kIdentificationAnswerLen = 2;
+
+// The digit value of a field character, or -1 for a character that is skipped.
+int DigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::int32_t ParseNumber(std::string_view text, int base) {
+    std::uint32_t value = 0;
+    for (char c : text) {
+        const int d = DigitValue(c);
+        if (d >= 0)
+            value = value * static_cast<std::uint32_t>(base) + static_cast<std::uint32_t>(d);
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+std::optional<std::int32_t> ParseNumberUpTo(std::string_view text, int base, std::int32_t limit) {
+    std::int64_t value = 0;
+    for (char c : text) {
+        const int d = DigitValue(c);
+        if (d < 0) continue;
+        value = value * base + d;
+        if (value > limit) return std::nullopt;
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+std::string NetNumberText(std::uint8_t number, bool hex) {
+    return hex ? Hex2(number) : std::to_string(number);
+}
+
+std::string SpeedLabel(int speedIndex) {
+    return kSpeedLabelText + std::string(SpeedItems.at(static_cast<std::size_t>(speedIndex) + 1));
+}
+
+bool KeyAccepted(unsigned char key, bool hexLetters) {
+    if (key == kBackspace || key == kLineFeed || key == kCarriageReturn) return true;
+    if (key >= '0' && key <= '9') return true;
+    const bool letter = (key >= 'A' && key <= 'F') || (key >= 'a' && key <= 'f');
+    return letter && hexLetters;
+}
+
+std::int8_t TestEcho(SerialLink& link, std::int8_t linkKind) {
+    if (linkKind != kLinkLoop && linkKind != kLinkLoopEcho) return linkKind;
+    SetReadTimeoutConstant(link, kEchoReadMs);
+    for (int attempt = 0; attempt < kEchoTries; ++attempt) {
+        link.PortHandle.Write(&kEchoProbe, 1);
+        std::uint8_t echo = 0;
+        if (link.PortHandle.Read(&echo, 1) == 1 && echo == kEchoProbe) return kLinkLoopEcho;
+        link.clock.Sleep(kEchoPauseMs);
+    }
+    return kLinkLoop;
+}
+
+SearchRange SearchRangeFor(std::uint8_t netNumber, int speedItem) {
+    SearchRange r;
+    if (netNumber != kNoNetNumber) r.firstNumber = r.lastNumber = netNumber;
+    if (speedItem > 0 && speedItem < static_cast<int>(SpeedItems.size()))
+        r.firstSpeed = r.lastSpeed = speedItem - 1;
+    return r;
+}
+
+bool SearchLink(ControllerContext& c, const SearchRange& range) {
+    ControllerSession& s = c.session;
+    TPortSettings& settings = c.link.Settings;
+    for (int n = range.firstNumber; n <= range.lastNumber; ++n) {
+        c.view.ProcessMessages();
+        if (s.StopRequest) return false;
+        const auto number = static_cast<std::uint8_t>(n);
+        c.view.SetNumberLabel(kNumberLabelText + NetNumberText(number, c.view.HexView()));
+        settings.NetAddress = static_cast<std::int8_t>(n);
+
+        for (int speed = range.firstSpeed; speed <= range.lastSpeed; ++speed) {
+            settings.SpeedIndex = static_cast<std::int8_t>(speed);
+            c.ShowResultLabel(SpeedLabel(speed));
+            c.view.ProcessMessages();
+            if (s.StopRequest) return false;
+
+            // Traditional framing carries no address: a numbered controller
+            // is selected by the address byte first. FT1.2 frames carry it.
+            if (n > 0 && settings.Protocol == 0) {
+                if (!protocol::ProbeNetAddress(c.link, speed)) continue;
+            } else {
+                SetPortSpeed(c.link, true, speed);
+            }
+            s.LastResult = SendRequest(c.device, DeviceCommands.IdentificationA, s.AnswerBuf,
+                                       kIdentificationAnswerLen);
+            if (s.LastResult <= 0) return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace hk::device

@@ -1,0 +1,78 @@
+#pragma once
+// The search for the controller's network number and exchange speed behind
+// "Подбор", and the pieces of the dialog it shares: the number field's value
+// and view, the speed list, the result labels' texts, the key filter of the
+// number and password fields, and the echo test of a current loop.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "device/ControllerContext.h"
+#include "link/Port.h"
+
+namespace hk::device {
+
+// "Скорость обмена": item 0 searches speed indices 0..6, item k is index k - 1.
+inline constexpr std::array<const char*, 8> SpeedItems = {
+    "Подбор",     "    300 бод", "    600 бод", "  1200 бод",
+    "  2400 бод", "  4800 бод",  "  9600 бод",  "19200 бод",
+};
+inline constexpr int kLastSearchSpeed = 6;  // 19200 baud
+inline constexpr int kLastNetNumber = 127;
+
+// Label3, Label4 and the status texts of the search and the number field.
+inline constexpr const char* kNumberLabelText = "Сетевой номер  ";
+inline constexpr const char* kSpeedLabelText = "Скорость обмена ";
+inline constexpr const char* kSpeedOkText = " OK";
+inline constexpr const char* kSpeedNotSetText = " не установлена";
+inline constexpr const char* kNumberTooBigText = "Сетевой номер больше допустимого";
+inline constexpr const char* kBadCharacterText = "Недопустимый символ  ";
+
+// The value of a number or password field: characters 0-9 give 0..9 and
+// A-F / a-f give 10..15 whatever the base; every other character is
+// skipped. Computed modulo 2^32 (the password uses the low 16 bits).
+std::int32_t ParseNumber(std::string_view text, int base);
+// The same value, or nothing when it exceeds `limit`: a long text cannot
+// wrap round into the accepted range.
+std::optional<std::int32_t> ParseNumberUpTo(std::string_view text, int base, std::int32_t limit);
+
+// A network number as two upper-case hexadecimal digits or in decimal.
+std::string NetNumberText(std::uint8_t number, bool hex);
+// Label4 while speed index `speedIndex` (0..6) is tried: "Скорость обмена "
+// followed by its item text.
+std::string SpeedLabel(int speedIndex);
+
+// The key filter of the number field and the password field: backspace, line
+// feed, carriage return and the digits pass; A-F and a-f pass when
+// `hexLetters` (the password field, or the number field in Hex view).
+bool KeyAccepted(unsigned char key, bool hexLetters);
+
+// The echo test of a current loop (link kinds 1 and 2; others are returned
+// unchanged): at most two tries of sending FF with a 100 ms read, 100 ms
+// apart; 2 when FF came back, else 1. The 100 ms read time-out stays.
+std::int8_t TestEcho(SerialLink& link, std::int8_t linkKind);
+
+// Numbers outer, speeds inner, both ascending and inclusive.
+struct SearchRange {
+    int firstNumber = 0;
+    int lastNumber = kLastNetNumber;
+    int firstSpeed = 0;
+    int lastSpeed = kLastSearchSpeed;
+};
+// All numbers when `netNumber` is kNoNetNumber, else that one; all speeds
+// for the speed item 0, else the item's one speed.
+SearchRange SearchRangeFor(std::uint8_t netNumber, int speedItem);
+
+// Tries every number and speed of `range` until the controller answers the
+// identification request; true on a hit. Before each number and each speed
+// pending window messages run and StopRequest ends the search without a
+// result. Traditional framing probes numbers above 0 with the address byte;
+// otherwise the port is set to the speed and the request goes straight out.
+// Settings.NetAddress and SpeedIndex hold the last number and speed tried
+// (the ones found after a hit); Label3 and Label4 show them.
+bool SearchLink(ControllerContext& c, const SearchRange& range);
+
+}  // namespace hk::device

@@ -1,0 +1,13 @@
+#pragma once
+// Windows-1251 text (memo lines, typed keys) as UTF-8, for the status texts
+// of the logic layers, which are UTF-8.
+
+#include <string>
+#include <string_view>
+
+namespace hk::device {
+
+// A byte without a character in the code page becomes U+FFFD.
+std::string Utf8FromWindows1251(std::string_view text);
+
+}  // namespace hk::device
