@@ -14,11 +14,11 @@ HayesApplication::HayesApplication(SerialLine& line, Clock& clock, ViewHooks& vi
     mainWindow_ = std::make_unique<MainWindow>(state_, link_, view, programDir);
     MainWindow* window = mainWindow_.get();
     portDialog_ = new PortDialog(state_, link_, view, window);
+    modemWindow_ = std::make_unique<MainModemWindow>(*mainWindow_, *portDialog_, state_);
     controllerDialog_ = new ControllerDialog(
-        state_, link_, view,
+        state_, link_, view, *modemWindow_,
         [window](int context, QWidget* owner) { window->ShowHelpContext(context, owner); }, window);
     mainWindow_->SetDialogs(portDialog_, controllerDialog_);
-    modemWindow_ = std::make_unique<MainModemWindow>(*mainWindow_, *portDialog_, state_);
     console_ = std::make_unique<ModemConsole>(state_, link_, *modemWindow_);
     mainWindow_->SetModemConsole(console_.get());
 }

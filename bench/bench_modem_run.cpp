@@ -178,9 +178,9 @@ int main() {
         return state.PortReady = OpenPort(link, "Com2", 5, true);  // 9600 baud
     });
     window.list.lines = {"AT&F",     "ATE1V1Q0", "ATX4",    "ATM1L2", "AT&C1",
-                          "AT&D2",    "ATS0=2",   "ATS7=60", "ATS9=6", "ATS10=20",
-                          "ATS11=95", "ATS12=50", "ATS6=2",  "ATS8=2", "AT&K3",
-                          "ATS0?",    "ATI4",     "AT&V",    "ATS0=3", "AT&W"};
+                         "AT&D2",    "ATS0=2",   "ATS7=60", "ATS9=6", "ATS10=20",
+                         "ATS11=95", "ATS12=50", "ATS6=2",  "ATS8=2", "AT&K3",
+                         "ATS0?",    "ATI4",     "AT&V",    "ATS0=3", "AT&W"};
     ModemConsole console(state, link, window);
 
     console.WriteToModemOrClearFirst();

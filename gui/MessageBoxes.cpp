@@ -1,6 +1,7 @@
 #include "gui/MessageBoxes.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -8,9 +9,24 @@
 namespace hk {
 namespace {
 
+// Message texts separate their lines with a carriage return, as the
+// controller's kit message does; on screen that is a line break.
+QString OnScreen(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+// A box opened while a dialog is up belongs over that dialog.
+QWidget* Owner(QWidget* parent) {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    return parent;
+}
+
 QMessageBox* MakeBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                      const QString& text) {
-    auto* box = new QMessageBox(icon, title, text, QMessageBox::NoButton, parent);
+    auto* box = new QMessageBox(icon, title, OnScreen(text), QMessageBox::NoButton, parent);
+    box->setTextFormat(Qt::PlainText);
     box->setObjectName(title);
     box->setAttribute(Qt::WA_DeleteOnClose, false);
     return box;
@@ -48,15 +64,15 @@ void ErrorBox(QWidget* parent, const QString& text) {
 void WidgetViewHooks::ProcessMessages() { QCoreApplication::processEvents(); }
 
 bool WidgetViewHooks::Confirm(const std::string& text) {
-    return ConfirmBox(parent_, QString::fromStdString(text));
+    return ConfirmBox(Owner(parent_), QString::fromStdString(text));
 }
 
 void WidgetViewHooks::ShowInformation(const std::string& text) {
-    InformationBox(parent_, QString::fromStdString(text));
+    InformationBox(Owner(parent_), QString::fromStdString(text));
 }
 
 void WidgetViewHooks::ShowError(const std::string& text) {
-    ErrorBox(parent_, QString::fromStdString(text));
+    ErrorBox(Owner(parent_), QString::fromStdString(text));
 }
 
 }  // namespace hk

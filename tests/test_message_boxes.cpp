@@ -50,6 +50,12 @@ TEST(MessageBoxes, ConfirmationInformationAndErrorCarryTheirStandardTitlesAndBut
     EXPECT_EQ(info.title, "Information");
     EXPECT_EQ(info.buttons, QStringList{"OK"});
 
+    // Two sentences joined by a carriage return read as two lines.
+    Seen twoLines;
+    Answer(twoLines, "OK");
+    InformationBox(nullptr, "Несоответствие.\rДля продолжения работы.");
+    EXPECT_EQ(twoLines.text, "Несоответствие.\nДля продолжения работы.");
+
     Seen error;
     Answer(error, "OK");
     WidgetViewHooks hooks;

@@ -2,8 +2,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -12,9 +14,12 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
+#include <exception>
 
+#include "device/ControllerJob.h"
 #include "gui/Fonts.h"
 #include "gui/RadioGroup.h"
+#include "gui/Text.h"
 #include "gui/Widgets.h"
 
 namespace hk {
@@ -27,13 +32,23 @@ constexpr int kStatusHeight = 20;
 }  // namespace
 
 ControllerDialog::ControllerDialog(MainState& state, SerialLink& link, ViewHooks& view,
-                                   HelpRequest help, QWidget* parent)
-    : QDialog(parent), state_(state), link_(link), view_(view), help_(std::move(help)) {
+                                   ModemWindow& mainWindow, HelpRequest help, QWidget* parent)
+    : QDialog(parent),
+      state_(state),
+      link_(link),
+      view_(view),
+      mainWindow_(mainWindow),
+      help_(std::move(help)),
+      job_(std::make_unique<device::ControllerJob>(state, link,
+                                                   static_cast<device::ControllerView&>(*this))) {
     setObjectName(QStringLiteral("Fm3"));
     setFont(WindowFont(11));  // 8 points at 96 dpi
     CreateControls();
+    ConnectHandlers();
     RecordDesign();
 }
+
+ControllerDialog::~ControllerDialog() = default;
 
 void ControllerDialog::CreateControls() {
     searchNumbersBox_ = new QCheckBox(QStringLiteral("Подбор сетевого номера"), this);
@@ -108,7 +123,6 @@ void ControllerDialog::CreateControls() {
     crcGroup_->setGeometry(6, 72, 238, 84);
     crcGroup_->SetItemIndex(0);
     crcGroup_->hide();
-    connect(protocolGroup_, &RadioGroup::Clicked, this, [this] { ShowCrcChoice(); });
 
     resultFrame_ = MakeBevel(this, "Bevel3", QFrame::Box);
     resultFrame_->setGeometry(8, 310, kDesignWidth - 16, 44);
@@ -142,7 +156,6 @@ void ControllerDialog::CreateControls() {
     exitButton_->setObjectName(QStringLiteral("Button2"));
     exitButton_->setGeometry(kDesignWidth - 8 - 90, 384, 90, 26);
     for (QPushButton* b : {searchButton_, exitButton_}) b->setAutoDefault(false);
-    connect(exitButton_, &QPushButton::clicked, this, [this] { close(); });
 
     statusBar_ = new QStatusBar(this);
     statusBar_->setObjectName(QStringLiteral("StatusBar1"));
@@ -157,6 +170,40 @@ void ControllerDialog::CreateControls() {
         if (help_) help_(kHelpContext, this);
     });
     SizeTo(kDesignWidth);
+}
+
+void ControllerDialog::ConnectHandlers() {
+    connect(searchButton_, &QPushButton::clicked, this,
+            [this] { Guarded([this] { job_->Search(); }); });
+    connect(exitButton_, &QPushButton::clicked, this,
+            [this] { Guarded([this] { job_->Exit(); }); });
+    connect(tickTimer_, &QTimer::timeout, this, [this] { Guarded([this] { job_->Tick(); }); });
+    connect(protocolGroup_, &RadioGroup::Clicked, this, [this] { ShowCrcChoice(); });
+    connect(searchNumbersBox_, &QCheckBox::clicked, this, [this] { job_->SearchBoxClicked(); });
+    connect(numberField_, &QLineEdit::textChanged, this, [this] { job_->CheckNetNumber(); });
+    numberField_->installEventFilter(this);
+    passwordField_->installEventFilter(this);
+}
+
+void ControllerDialog::Guarded(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        view_.ShowError(e.what());
+    }
+}
+
+// The key filter of the number and password fields: a typed character the
+// field does not take is swallowed (the job says why in the status bar).
+bool ControllerDialog::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::KeyPress && (watched == numberField_ || watched == passwordField_)) {
+        const auto* key = static_cast<QKeyEvent*>(e);
+        const std::string code = ToCp1251(key->text());
+        if (code.size() == 1 &&
+            !job_->KeyPress(static_cast<unsigned char>(code[0]), watched == passwordField_))
+            return true;
+    }
+    return QDialog::eventFilter(watched, e);
 }
 
 void ControllerDialog::SizeTo(int width) {
@@ -219,15 +266,23 @@ void ControllerDialog::PrepareOpening() {
     setWindowTitle(state_.ReadFromDevice ? QStringLiteral("Чтение из КВАРД настроек Hayes-модема ")
                                          : QStringLiteral("Запись в КВАРД настроек Hayes-модема "));
     statusBar_->clearMessage();
-    ReadSettings(link_.Settings, state_.CfgFileName);
-    portGroup_->SetItemIndex(link_.Settings.PortIndex);
+    job_->Opened();  // re-reads the settings, shows a kept number
+    portGroup_->SetItemIndex(link_.Settings.PortIndex);  // past "Com4" selects "Com4"
     linkGroup_->SetItemIndex(link_.Settings.LinkKind == 0 ? 0 : 1);
     ShowFields(!searchNumbersBox_->isChecked(), false);
     ClearJobDisplay();
+    tickTimer_->start();
 }
 
+// Every closing comes here: "Выход", the job's own close after a read, a
+// write or a stop, the title-bar button and Escape. The last two wait for a
+// run under way to return.
 void ControllerDialog::done(int result) {
+    if (!closingForJob_ && !job_->MayClose()) return;
+    closingForJob_ = false;
+    tickTimer_->stop();
     ClearOnClose();
+    job_->Closed();
     QDialog::done(result);
 }
 
@@ -244,6 +299,55 @@ void ControllerDialog::ClearJobDisplay() {
     resultLabel_->clear();
     passwordField_->clear();
 }
+
+// --- What the job shows and reads --------------------------------------------
+
+void ControllerDialog::ProcessMessages() { view_.ProcessMessages(); }
+bool ControllerDialog::Confirm(const std::string& text) { return view_.Confirm(text); }
+void ControllerDialog::ShowInformation(const std::string& text) { view_.ShowInformation(text); }
+void ControllerDialog::ShowError(const std::string& text) { view_.ShowError(text); }
+void ControllerDialog::SetStatusText(const std::string& text) {
+    statusBar_->showMessage(FromUtf8(text));
+}
+void ControllerDialog::SetNumberLabel(const std::string& text) {
+    numberUnderTest_->setText(FromUtf8(text));
+}
+void ControllerDialog::SetSpeedLabel(const std::string& text) {
+    resultLabel_->setText(FromUtf8(text));
+}
+void ControllerDialog::ShowGauge(bool visible) {
+    gaugeFrame_->setVisible(visible);
+    gauge_->setVisible(visible);
+}
+void ControllerDialog::SetGauge(int percent) { gauge_->setValue(percent); }
+
+int ControllerDialog::PortChoice() { return portGroup_->ItemIndex(); }
+std::string ControllerDialog::PortName() {
+    return portGroup_->ItemText(portGroup_->ItemIndex()).toStdString();
+}
+int ControllerDialog::ProtocolChoice() { return protocolGroup_->ItemIndex(); }
+int ControllerDialog::CrcChoice() { return crcGroup_->ItemIndex(); }
+bool ControllerDialog::CurrentLoopChosen() { return linkGroup_->ItemIndex() == 1; }
+int ControllerDialog::ChannelChoice() { return channelGroup_->ItemIndex(); }
+bool ControllerDialog::SearchAllNumbers() { return searchNumbersBox_->isChecked(); }
+std::string ControllerDialog::NumberText() { return numberField_->text().toStdString(); }
+bool ControllerDialog::HexView() { return numberViewGroup_->ItemIndex() == 0; }
+int ControllerDialog::SpeedChoice() { return speedList_->currentIndex(); }
+std::string ControllerDialog::PasswordText() { return passwordField_->text().toStdString(); }
+void ControllerDialog::SetNumberText(const std::string& text) {
+    numberField_->setText(FromUtf8(text));
+}
+
+void ControllerDialog::CloseDialog() {
+    closingForJob_ = true;
+    accept();
+    closingForJob_ = false;
+}
+
+MemoLines& ControllerDialog::BufferMemo(int index) {
+    return index == 0 ? mainWindow_.ListMemo() : mainWindow_.AnswersMemo();
+}
+bool ControllerDialog::ShowSpecialCharacters() { return mainWindow_.ShowSpecialCharacters(); }
 
 void ControllerDialog::ShowFields(bool manual, bool results) {
     for (QWidget* w :

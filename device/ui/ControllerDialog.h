@@ -7,8 +7,11 @@
 
 #include <QDialog>
 #include <functional>
+#include <memory>
 
+#include "device/ControllerView.h"
 #include "link/Port.h"
+#include "modem/ModemWindow.h"
 #include "state/MainState.h"
 
 class QCheckBox;
@@ -24,13 +27,20 @@ class QTimer;
 namespace hk {
 
 class RadioGroup;
+namespace device {
+class ControllerJob;
+}
 
-class ControllerDialog : public QDialog {
+// The dialog shows what the controller job asks (ControllerView) and
+// forwards its clicks, ticks and key presses to it.
+class ControllerDialog : public QDialog, private device::ControllerView {
     Q_OBJECT
 public:
     using HelpRequest = std::function<void(int context, QWidget* owner)>;
-    ControllerDialog(MainState& state, SerialLink& link, ViewHooks& view, HelpRequest help,
-                     QWidget* parent);
+    // `mainWindow` gives the memos that a read fills and a write stores.
+    ControllerDialog(MainState& state, SerialLink& link, ViewHooks& view, ModemWindow& mainWindow,
+                     HelpRequest help, QWidget* parent);
+    ~ControllerDialog() override;
 
     static constexpr int kHelpContext = 8;
 
@@ -46,18 +56,52 @@ public:
     int SavedButton1Left() const { return savedButton1Left_; }
     int SavedButton2Left() const { return savedButton2Left_; }
 
+    // The job behind the dialog (tests look at its session).
+    device::ControllerJob& Job() { return *job_; }
+
 protected:
     void showEvent(QShowEvent* e) override;
     void done(int result) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    // ControllerView.
+    void ProcessMessages() override;
+    bool Confirm(const std::string& text) override;
+    void ShowInformation(const std::string& text) override;
+    void ShowError(const std::string& text) override;
+    void SetStatusText(const std::string& text) override;
+    void SetNumberLabel(const std::string& text) override;
+    void SetSpeedLabel(const std::string& text) override;
+    void ShowGauge(bool visible) override;
+    void SetGauge(int percent) override;
+    int PortChoice() override;
+    std::string PortName() override;
+    int ProtocolChoice() override;
+    int CrcChoice() override;
+    bool CurrentLoopChosen() override;
+    int ChannelChoice() override;
+    bool SearchAllNumbers() override;
+    std::string NumberText() override;
+    bool HexView() override;
+    int SpeedChoice() override;
+    std::string PasswordText() override;
+    void ShowFields(bool manual, bool results) override;
+    void SetNumberText(const std::string& text) override;
+    void CloseDialog() override;
+    MemoLines& BufferMemo(int index) override;
+    bool ShowSpecialCharacters() override;
+
     void CreateControls();
+    void ConnectHandlers();
+    // Runs a handler; a file error raised in it (the settings file) ends the
+    // handler and shows in the error box.
+    void Guarded(const std::function<void()>& handler);
     // The creation steps that use the loaded settings and the kit.
     void RecordDesign();
     // At every opening.
     void PrepareOpening();
     void ClearOnClose();
-    void ShowFields(bool manual, bool results);
     // The CRC choice shows for FT1.2 only.
     void ShowCrcChoice();
     void SizeTo(int width);
@@ -66,7 +110,10 @@ private:
     MainState& state_;
     SerialLink& link_;
     ViewHooks& view_;
+    ModemWindow& mainWindow_;
     HelpRequest help_;
+    std::unique_ptr<device::ControllerJob> job_;
+    bool closingForJob_ = false;
 
     int savedWidth_ = 0;
     int savedButton1Left_ = 0;
