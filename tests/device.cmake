@@ -5,3 +5,6 @@ hk_test(test_device SOURCES test_device.cpp LIBS device sim)
 hk_test(test_buffer_transfer SOURCES test_buffer_transfer.cpp LIBS device sim)
 hk_test(test_link_search SOURCES test_link_search.cpp LIBS device sim)
 hk_test(test_controller_job SOURCES test_controller_job.cpp LIBS device sim)
+# The controller side end to end: the window and the real serial backend
+# over a pseudo-terminal to the simulated controller.
+hk_test(test_controller_pty GUI SOURCES test_controller_pty.cpp LIBS app_shell sim Qt6::Test)

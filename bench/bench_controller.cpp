@@ -1,0 +1,210 @@
+// Measures the controller side on the real serial backend: the whole job
+// behind "Подбор" through PosixSerialLine over a pseudo-terminal (ports/com1
+// in a temporary folder) against the simulated controller served by
+// PtyBridge in a thread, on the real clock, against its mandated time.
+//
+// The mandated time of a job is the same job on the in-process line and the
+// virtual clock: every fixed pause and wait the program makes, the wire time
+// of every byte at the line speed (the in-process line drains its writes at
+// the speed in force, the controller spaces its answers one character time
+// apart) and the controller's own reaction times, with no overhead at all.
+// The ratio measured / mandated is the program's own cost; target <= 1.03.
+//
+//  - a full write of both buffers of the basic kit at 9600 baud (number 5,
+//    traditional framing, the controller running: STOP, copy-in, two blocks,
+//    copy-out);
+//  - a full read of both buffers;
+//  - the search against a silent line: every number of the range at each of
+//    the seven speeds. The whole search (128 numbers, 896 attempts, about
+//    27 minutes) runs with --full-search; by default the first 3 numbers
+//    (21 attempts), or --search-numbers N.
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "device/ControllerContext.h"
+#include "device/ControllerJob.h"
+#include "device/LinkSearch.h"
+#include "device/PresetControllerView.h"
+#include "link/Port.h"
+#include "link/PosixSerialLine.h"
+#include "sim/KvardController.h"
+#include "sim/PtyBridge.h"
+#include "sim/SimLine.h"
+
+namespace {
+
+using namespace hk;
+namespace fs = std::filesystem;
+
+constexpr int kNumber = 5;
+constexpr int kSpeedItem9600 = 6;
+
+// A line that never answers.
+class SilentLine final : public sim::SimPeer {
+public:
+    void OnByte(std::uint8_t, const LineParams&, sim::PeerOutput&) override {}
+};
+
+struct Folder {
+    Folder() {
+        char pattern[] = "/tmp/hk-bench-XXXXXX";
+        path = ::mkdtemp(pattern);
+        fs::create_directories(path / "ports");
+    }
+    ~Folder() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    std::string Dir() const { return path.string() + "/"; }
+    fs::path path;
+};
+
+sim::KvardOptions ControllerOptions(bool overPty) {
+    sim::KvardOptions o;
+    o.kit = sim::KvardKit::Basic;
+    o.netNumber = kNumber;
+    o.baudRate = 9600;
+    o.evenParityReadsAsNone = overPty;
+    return o;
+}
+
+void Prepare(sim::KvardController& kvard) {
+    kvard.SetBuffer(0, sim::KvardController::ModemLines({"ATZ", "ATE0V1", "ATS0=2", "AT&W"}));
+    kvard.SetBuffer(1, sim::KvardController::ModemLines({"AT&F", "ATS0=1"}));
+}
+
+// The job behind "Подбор" on `link`, reading or writing; returns its
+// duration in ms on `clock`, or -1 when it did not succeed.
+double RunJob(SerialLink& link, Clock& clock, const Folder& folder, bool read) {
+    MainState state;
+    state.KitIndex = 0;
+    state.ReadFromDevice = read;
+    state.CfgFileName = folder.Dir() + kSettingsFileName;
+    device::PresetControllerView view;
+    view.choices.searchAllNumbers = false;
+    view.choices.number = std::to_string(kNumber);
+    view.choices.speedItem = kSpeedItem9600;
+    view.upper.lines = {"ATZ", "ATS0=3", "AT&W"};
+    view.lower.lines = {"AT&F", "ATE0"};
+    device::ControllerJob job(state, link, view);
+    job.Opened();
+    const std::int64_t start = clock.NowMs();
+    job.Search();
+    const std::int64_t end = clock.NowMs();
+    const bool ok = read ? view.closed : job.ResultLabel() == "Скорость обмена  OK";
+    if (link.PortOpen) link.PortHandle.Close();
+    link.PortOpen = false;
+    return ok ? static_cast<double>(end - start) : -1;
+}
+
+// The search over `numbers` numbers at all seven speeds on `link`.
+double RunSilentSearch(SerialLink& link, Clock& clock, int numbers) {
+    MainState state;
+    device::PresetControllerView view;
+    device::ControllerSession session;
+    std::string resultLabel;
+    device::ControllerContext context(state, link, session, view, resultLabel);
+    link.Settings = {};
+    if (!OpenPort(link, "Com1", 0, true)) return -1;
+    device::SearchRange range;
+    range.lastNumber = numbers - 1;
+    const std::int64_t start = clock.NowMs();
+    const bool hit = device::SearchLink(context, range);
+    const std::int64_t end = clock.NowMs();
+    link.PortHandle.Close();
+    link.PortOpen = false;
+    return hit ? -1 : static_cast<double>(end - start);
+}
+
+// The same measure on the virtual clock and over a pseudo-terminal.
+using Measure = std::function<double(SerialLink&, Clock&, const Folder&)>;
+
+double Virtual(sim::SimPeer* peer, const Measure& measure) {
+    Folder folder;
+    VirtualClock clock(1000);
+    sim::SimLine line(clock);
+    line.Attach(peer);
+    device::PresetControllerView boxes;
+    SerialLink link(line, clock, boxes);
+    return measure(link, clock, folder);
+}
+
+double OverPty(sim::SimPeer& peer, const Measure& measure) {
+    Folder folder;
+    sim::PtyBridge bridge(peer);
+    std::string error;
+    if (!bridge.Start(error) || !bridge.LinkAs(folder.Dir() + "ports/com1", error)) {
+        std::fprintf(stderr, "bench_controller: %s\n", error.c_str());
+        std::exit(1);
+    }
+    std::atomic<bool> stop{false};
+    std::thread server([&] { sim::ServeBridges({&bridge}, stop); });
+    PosixSerialLine line(folder.Dir());
+    RealClock clock;
+    device::PresetControllerView boxes;
+    SerialLink link(line, clock, boxes);
+    const double ms = measure(link, clock, folder);
+    stop = true;
+    server.join();
+    return ms;
+}
+
+void Report(const char* what, double mandated, double measured) {
+    if (mandated <= 0 || measured <= 0) {
+        std::printf("%-58s FAILED (mandated %.0f ms, measured %.0f ms)\n", what, mandated,
+                    measured);
+        return;
+    }
+    std::printf("%-58s mandated %9.0f ms  measured %9.0f ms  ratio %.3f\n", what, mandated,
+                measured, measured / mandated);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    int numbers = 3;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--full-search") == 0) {
+            numbers = 128;
+        } else if (std::strcmp(argv[i], "--search-numbers") == 0 && i + 1 < argc) {
+            numbers = std::clamp(std::atoi(argv[++i]), 1, 128);
+        } else {
+            std::fprintf(stderr, "usage: %s [--full-search | --search-numbers N]\n", argv[0]);
+            return 2;
+        }
+    }
+
+    for (bool read : {false, true}) {
+        const Measure job = [read](SerialLink& link, Clock& clock, const Folder& folder) {
+            return RunJob(link, clock, folder, read);
+        };
+        sim::KvardController inProcess(ControllerOptions(false));
+        sim::KvardController overPty(ControllerOptions(true));
+        Prepare(inProcess);
+        Prepare(overPty);
+        const double mandated = Virtual(&inProcess, job);
+        const double measured = OverPty(overPty, job);
+        Report(read ? "full read, basic kit, 2 buffers, 9600 baud"
+                    : "full write, basic kit, 2 buffers, 9600 baud",
+               mandated, measured);
+    }
+
+    const Measure search = [numbers](SerialLink& link, Clock& clock, const Folder&) {
+        return RunSilentSearch(link, clock, numbers);
+    };
+    SilentLine silent;
+    const double mandated = Virtual(&silent, search);
+    const double measured = OverPty(silent, search);
+    const std::string what =
+        "search on a silent line, " + std::to_string(numbers * 7) + " attempts";
+    Report(what.c_str(), mandated, measured);
+    return 0;
+}
