@@ -8,3 +8,4 @@ hk_test(test_controller_job SOURCES test_controller_job.cpp LIBS device sim)
 # The controller side end to end: the window and the real serial backend
 # over a pseudo-terminal to the simulated controller.
 hk_test(test_controller_pty GUI SOURCES test_controller_pty.cpp LIBS app_shell sim Qt6::Test)
+hk_test(test_controller_dialog GUI SOURCES test_controller_dialog.cpp LIBS app_shell sim Qt6::Test)

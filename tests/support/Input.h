@@ -2,6 +2,7 @@
 // What an operator does with the mouse and the keyboard, as QTest events.
 
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTest>
 #include <QWidget>
@@ -28,6 +29,18 @@ inline void DoubleClickOn(QWidget* w) {
 inline void Type(QWidget* w, Qt::Key key) {
     QTest::keyPress(w, key);
     QTest::keyRelease(w, key);
+}
+
+// Characters typed one by one, any alphabet: each as a key press and release
+// carrying its text.
+inline void TypeText(QWidget* w, const QString& text) {
+    for (const QChar c : text) {
+        const int key = c.isLetterOrNumber() && c.unicode() < 128 ? c.toUpper().unicode() : 0;
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(w, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(w, &release);
+    }
 }
 
 }  // namespace hk::test

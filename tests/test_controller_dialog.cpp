@@ -1,0 +1,151 @@
+// The controller dialog's widgets on Qt's offscreen platform, against the
+// simulated controller on the virtual clock: what an opening shows, the key
+// filter of the number and password fields as typed, the groups that follow
+// the check box and the protocol, and a read through "Подбор".
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTest>
+
+#include "app/HayesApplication.h"
+#include "app/MainWindow.h"
+#include "device/ui/ControllerDialog.h"
+#include "gui/Memo.h"
+#include "gui/RadioGroup.h"
+#include "sim/KvardController.h"
+#include "sim/SimLine.h"
+#include "support/Children.h"
+#include "support/Input.h"
+#include "support/QtApp.h"
+#include "support/ScriptedView.h"
+#include "support/TempDir.h"
+
+namespace hk {
+namespace {
+
+sim::KvardOptions Kvard() {
+    sim::KvardOptions o;
+    o.kit = sim::KvardKit::Kvard47;
+    o.netNumber = 10;
+    o.baudRate = 9600;
+    return o;
+}
+
+class Dialog : public ::testing::Test {
+protected:
+    explicit Dialog(std::vector<unsigned char> settings = {9, 3, 0, 0, 0, 0, 0, 3}) {
+        test::EnsureQApplication();
+        test::TempDir::WriteAll(dir.File("HmK.Cfg"), settings);
+        kvard.SetBuffer(0, sim::KvardController::ModemLines({"ATZ", "ATS0=2"}));
+        line.Attach(&kvard);
+        app = std::make_unique<HayesApplication>(line, clock, view,
+                                                 QString::fromStdString(dir.Dir()));
+        app->Window().show();
+        test::Press(test::Child<QPushButton>(&app->Window(), "SBbuf"));
+        auto* menu = test::Child<QMenu>(&app->Window(), "PopupMenu1");
+        menu->hide();
+        menu->actions().at(3)->trigger();  // КВАРД-47
+    }
+    template <class T = QWidget>
+    T* D(const char* name) {
+        return test::Child<T>(&app->Controller(), name);
+    }
+    // Opens the dialog for reading, runs `inside` in it, closes it if still open.
+    void WithDialog(const std::function<void()>& inside) {
+        test::OnNextModal([&](QWidget*) {
+            inside();
+            if (app->Controller().isVisible()) app->Controller().reject();
+        });
+        test::Press(test::Child<QPushButton>(&app->Window(), "Button7"));
+    }
+    QString Status() { return D<QStatusBar>("StatusBar1")->currentMessage(); }
+
+    test::TempDir dir;
+    VirtualClock clock{1000};
+    sim::SimLine line{clock};
+    sim::KvardController kvard{Kvard()};
+    test::ScriptedView view;
+    std::unique_ptr<HayesApplication> app;
+};
+
+TEST_F(Dialog, OpeningShowsTheStoredLinkAndNoTracesOfAJob) {
+    WithDialog([&] {
+        EXPECT_EQ(app->Controller().windowTitle(), "Чтение из КВАРД настроек Hayes-модема ");
+        EXPECT_EQ(D<RadioGroup>("RG2")->ItemIndex(), 3);          // stored 9 shows "Com4"
+        EXPECT_EQ(D<RadioGroup>("RadioGroup2")->ItemIndex(), 1);  // link kind 3 shows "ИРПС"
+        EXPECT_EQ(D<QComboBox>("ComboBox1")->currentText(), "Подбор");
+        EXPECT_TRUE(D<QLineEdit>("Edit2")->text().isEmpty());
+        EXPECT_TRUE(D<QProgressBar>("Gg1")->isHidden());
+        EXPECT_TRUE(D<QLabel>("Label4")->isHidden());
+        EXPECT_TRUE(D<QLineEdit>("Edit1")->isHidden());  // the number is searched
+        EXPECT_EQ(D<QLineEdit>("Edit1")->accessibleName(), "Сетевой номер");
+        EXPECT_EQ(D<QComboBox>("ComboBox1")->accessibleName(), "Скорость обмена");
+        D<QLineEdit>("Edit2")->setText("12AB");
+    });
+    WithDialog([&] { EXPECT_TRUE(D<QLineEdit>("Edit2")->text().isEmpty()); });
+    // Leaving by the title bar stores nothing.
+    EXPECT_EQ(test::TempDir::ReadAll(dir.File("HmK.Cfg")),
+              (std::vector<unsigned char>{9, 3, 0, 0, 0, 0, 0, 3}));
+}
+
+TEST_F(Dialog, TheFieldsTakeOnlyTheirCharacters) {
+    WithDialog([&] {
+        test::Press(D<QCheckBox>("CheckBox1"));  // untick: the manual group shows
+        ASSERT_TRUE(D<QLineEdit>("Edit1")->isVisible());
+        D<RadioGroup>("RadioGroup1")->SetItemIndex(1);  // Dec
+        test::TypeText(D<QLineEdit>("Edit1"), "1A2");
+        EXPECT_EQ(D<QLineEdit>("Edit1")->text(), "12");
+        test::TypeText(D<QLineEdit>("Edit1"), "8");
+        EXPECT_EQ(Status(), "Сетевой номер больше допустимого");  // 128
+        test::TypeText(D<QLineEdit>("Edit1"), "Ж");
+        EXPECT_EQ(Status(), "Недопустимый символ  Ж");
+        test::TypeText(D<QLineEdit>("Edit2"), "aF9");
+        EXPECT_EQ(D<QLineEdit>("Edit2")->text(), "aF9");
+    });
+}
+
+TEST_F(Dialog, TheCrcChoiceFollowsTheProtocol) {
+    WithDialog([&] {
+        auto* protocol = D<RadioGroup>("Rprot");
+        protocol->Button(1)->click();  // FT1.2
+        EXPECT_TRUE(D<RadioGroup>("RCRC")->isVisible());
+        protocol->Button(0)->click();
+        EXPECT_FALSE(D<RadioGroup>("RCRC")->isVisible());
+    });
+}
+
+TEST_F(Dialog, SearchReadsBothBuffersIntoTheMemosAndStoresTheSettings) {
+    bool closedItself = false;
+    WithDialog([&] {
+        D<RadioGroup>("RadioGroup2")->SetItemIndex(0);  // Rs-232
+        test::Press(D<QPushButton>("Button1"));
+        closedItself = !app->Controller().isVisible();
+    });
+    EXPECT_TRUE(closedItself);
+    auto* upper = test::Child<Memo>(&app->Window(), "Memo1");
+    EXPECT_EQ(upper->Lines(), (QStringList{"ATZ", "ATS0=2", ""}));
+    // Com4, RS-232, 9600 baud, number 10, МЦП, traditional, no CRC, КВАРД-47.
+    EXPECT_EQ(test::TempDir::ReadAll(dir.File("HmK.Cfg")),
+              (std::vector<unsigned char>{3, 0, 5, 10, 0, 0, 0, 3}));
+    // The number found shows at the next opening, in the chosen view.
+    WithDialog([&] {
+        test::Press(D<QCheckBox>("CheckBox1"));
+        D<RadioGroup>("RadioGroup1")->SetItemIndex(0);  // Hex
+        test::Press(D<QCheckBox>("CheckBox1"));
+        test::Press(D<QCheckBox>("CheckBox1"));
+        EXPECT_EQ(D<QLineEdit>("Edit1")->text(), "0A");
+    });
+}
+
+}  // namespace
+}  // namespace hk
