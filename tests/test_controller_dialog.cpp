@@ -20,6 +20,7 @@
 #include "app/HayesApplication.h"
 #include "app/MainWindow.h"
 #include "device/ui/ControllerDialog.h"
+#include "gui/HelpViewer.h"
 #include "gui/Memo.h"
 #include "gui/RadioGroup.h"
 #include "sim/KvardController.h"
@@ -91,6 +92,9 @@ TEST_F(Dialog, OpeningShowsTheStoredLinkAndNoTracesOfAJob) {
         EXPECT_EQ(D<QLineEdit>("Edit1")->accessibleName(), "Сетевой номер");
         EXPECT_EQ(D<QComboBox>("ComboBox1")->accessibleName(), "Скорость обмена");
         D<QLineEdit>("Edit2")->setText("12AB");
+        test::Type(&app->Controller(), Qt::Key_F1);  // the dialog's own help topic
+        ASSERT_NE(app->Window().Help(), nullptr);
+        EXPECT_EQ(app->Window().Help()->CurrentAnchor(), "context-8");
     });
     WithDialog([&] { EXPECT_TRUE(D<QLineEdit>("Edit2")->text().isEmpty()); });
     // Leaving by the title bar stores nothing.
