@@ -10,6 +10,12 @@ constexpr int kOpenReadTimeoutSeconds = 2;
 
 }  // namespace
 
+std::string PortGoneText(const std::string& portName) {
+    return "Порт " + portName +
+           " больше не отвечает: устройство отключено от компьютера (вынут адаптер или "
+           "кабель?). Подключите его и начните работу заново: порт будет открыт снова.";
+}
+
 bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, bool addressByte) {
     SerialLine& port = link.PortHandle;
     if (link.PortOpen) {
@@ -19,7 +25,9 @@ bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, boo
     if (!port.Open(portName)) {
         if (port.LastError() != 0) {
             link.PortOpen = false;
-            link.view.ShowError(kOpenPortErrorText + portName);
+            // The system's reason goes on a line of its own under the text.
+            link.view.ShowError(kOpenPortErrorText + portName + "\r" +
+                                port.ErrorText(port.LastError()));
         }
         return false;
     }

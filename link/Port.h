@@ -39,10 +39,15 @@ struct SerialLink {
 
 inline constexpr const char* kOpenPortErrorText = "Ошибка открытия последовательного порта ";
 
+// The message shown once a port's far end has gone (SerialLine::HungUp).
+std::string PortGoneText(const std::string& portName);
+
 // (Re)opens the port by its list name, sets speed, parity and time-outs and
 // puts DTR/RTS into the idle state of Settings.LinkKind. A port already open
 // is closed first, also when it is the same port. A failure with a system
-// error code shows the error box; the result is PortOpen.
+// error code shows the error box ("Ошибка открытия последовательного порта "
+// and the name, then the system's reason on a line of its own); the result
+// is PortOpen.
 bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, bool addressByte);
 
 // Speed, 8 data bits, parity and stop bits of the open port. `addressByte`

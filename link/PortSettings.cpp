@@ -1,10 +1,18 @@
 #include "link/PortSettings.h"
 
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "link/FileError.h"
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace hk {
 
@@ -28,19 +36,51 @@ void ReadSettings(TPortSettings& settings, const std::string& fileName) {
     }
 }
 
+namespace {
+
+// The settings file could not be stored: which file, what to do, then the
+// system's own text.
+[[noreturn]] void StoreRefused(const std::string& fileName, int code) {
+    throw FileError("Настройки не сохранены в файл «" + fileName + "»: " + std::strerror(code) +
+                        ". Проверьте, что файл есть рядом с программой и доступен для записи.",
+                    code);
+}
+
+}  // namespace
+
 void WriteSettings(const TPortSettings& settings, const std::string& fileName) {
-    std::FILE* f = std::fopen(fileName.c_str(), "r+b");  // existing file, not truncated
-    if (!f) throw FileError::FromErrno();
-    errno = 0;
-    const bool written = std::fwrite(&settings, sizeof settings, 1, f) == 1;
-    const bool flushed = std::fflush(f) == 0;
-    const int code = errno;
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !flushed || !closed) {
-        if (code != 0) errno = code;
-        if (errno == 0) errno = EIO;
-        throw FileError::FromErrno();
+    // The existing file, opened for writing only and not truncated: a file
+    // the user may write but not read is stored all the same, and bytes past
+    // the eighth stay as they are.
+#ifdef _WIN32
+    const int fd = ::_open(fileName.c_str(), _O_WRONLY | _O_BINARY);
+#else
+    const int fd = ::open(fileName.c_str(), O_WRONLY | O_CLOEXEC);
+#endif
+    if (fd < 0) StoreRefused(fileName, errno);
+    const auto* image = reinterpret_cast<const char*>(&settings);
+    std::size_t done = 0;
+    int code = 0;
+    while (done < sizeof settings) {
+#ifdef _WIN32
+        const int n = ::_write(fd, image + done, static_cast<unsigned>(sizeof settings - done));
+#else
+        const ssize_t n = ::write(fd, image + done, sizeof settings - done);
+#endif
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        code = n < 0 ? errno : EIO;
+        break;
     }
+#ifdef _WIN32
+    if (::_close(fd) != 0 && code == 0) code = errno;
+#else
+    if (::close(fd) != 0 && code == 0) code = errno;
+#endif
+    if (code != 0) StoreRefused(fileName, code);
 }
 
 }  // namespace hk

@@ -77,6 +77,10 @@ bool PosixSerialLine::DoOpen(const std::string& portName) {
 
 void PosixSerialLine::DoClose() {
     if (fd_ >= 0) {
+        // Exclusive mode belongs to the tty, not to this descriptor: left
+        // set, it would refuse every later open by an ordinary user while
+        // anything else (the far end of a pty, a getty) keeps the tty alive.
+        ::ioctl(fd_, TIOCNXCL);
         ::close(fd_);  // also drops the flock
         fd_ = -1;
         paritySet_ = false;
@@ -191,7 +195,10 @@ long PosixSerialLine::DoWrite(const std::uint8_t* data, std::size_t count) {
             done += static_cast<std::size_t>(n);
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EINTR) return -1;
+        if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            if (errno == EIO || errno == ENXIO || errno == ENODEV) MarkHungUp();
+            return -1;
+        }
         pollfd p{fd_, POLLOUT, 0};
         const int wait = PollBudget(deadline);
         if (wait == 0) break;
@@ -207,29 +214,32 @@ long PosixSerialLine::DoRead(std::uint8_t* data, std::size_t count) {
     const std::int64_t deadline =
         Deadline(timeouts_.ReadTotalTimeoutMultiplier, timeouts_.ReadTotalTimeoutConstant, count);
     std::size_t done = 0;
+    // The far end has gone: what came is returned, otherwise the read fails
+    // at once (waiting for bytes that cannot come only burns the window's time).
+    const auto gone = [&] {
+        MarkHungUp();
+        return done > 0 ? static_cast<long>(done) : -1L;
+    };
+    bool hangUpSeen = false;
     while (done < count) {
         const ssize_t n = ::read(fd_, data + done, count - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EINTR) {
-            // A pseudo-terminal whose far end has gone reads as EIO: like a
-            // silent line, the read ends at its time-out.
-            if (errno != EIO) return done > 0 ? static_cast<long>(done) : -1;
-        }
+        // In raw mode without a minimum an empty line reads as 0 bytes (or
+        // EAGAIN); only poll() tells a hang-up from silence. After a hang-up
+        // the bytes that came before it are read, then the read ends.
+        if (hangUpSeen) return gone();
+        if (n < 0 && (errno == EIO || errno == ENXIO || errno == ENODEV)) return gone();
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
+            return done > 0 ? static_cast<long>(done) : -1;
         const int wait = PollBudget(deadline);
         if (wait == 0) break;
         pollfd p{fd_, POLLIN, 0};
         const int r = ::poll(&p, 1, wait);
         if (r < 0 && errno != EINTR) return done > 0 ? static_cast<long>(done) : -1;
-        if (r > 0 && (p.revents & (POLLHUP | POLLERR)) && !(p.revents & POLLIN)) {
-            // Nothing will come: wait out the time-out like a silent line.
-            const int rest = PollBudget(deadline);
-            if (rest < 0) break;
-            ::poll(nullptr, 0, rest);
-            break;
-        }
+        if (r > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) hangUpSeen = true;
     }
     return static_cast<long>(done);
 }

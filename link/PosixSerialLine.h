@@ -6,7 +6,12 @@
 //
 // The port is opened exclusively twice over: TIOCEXCL refuses other openers
 // of the tty (except privileged ones) and an advisory flock() refuses every
-// other program that locks its port the same way, root included.
+// other program that locks its port the same way, root included. Closing
+// clears TIOCEXCL again, so that the next open (this program's or another's)
+// is not refused for a tty that outlives the descriptor.
+//
+// A hang-up (end of file on the tty, EIO, POLLHUP) marks the line as gone
+// and ends the read or write at once.
 // It is put into raw (binary) mode on opening, the counterpart of the
 // always-binary ports of Windows; flow control and input parity checking stay
 // off, as the driver's defaults of the original platform.

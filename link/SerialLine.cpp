@@ -1,9 +1,15 @@
 #include "link/SerialLine.h"
 
+#include <cstring>
+
 namespace hk {
+
+std::string SerialLine::ErrorText(int code) const { return std::strerror(code); }
 
 bool SerialLine::Open(const std::string& portName) {
     lastError_ = 0;
+    hungUp_ = false;
+    name_ = portName;
     timeouts_ = {};
     const bool ok = DoOpen(portName);
     if (ok) DoGetParams(tapParams_);

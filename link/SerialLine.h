@@ -15,6 +15,9 @@
 //    bytes. -1 on failure (port not open).
 //  - Every byte written and read is shown to the TrafficTap, with the line
 //    parameters in force.
+//  - A line whose far end has gone (an adapter pulled out, a terminal hung
+//    up) ends reads and writes at once with -1 and reports HungUp() until it
+//    is opened again; nothing waits out a time-out on a dead line.
 
 #include <cstddef>
 #include <cstdint>
@@ -56,9 +59,18 @@ public:
     virtual ~SerialLine() = default;
 
     bool Open(const std::string& portName);
-    void Close() { DoClose(); }
+    void Close() {
+        DoClose();
+        hungUp_ = false;
+    }
     virtual bool IsOpen() const = 0;
     int LastError() const { return lastError_; }
+    // The system's own text for an error code of this backend.
+    virtual std::string ErrorText(int code) const;
+    // The list name the port was last opened by ("Com2").
+    const std::string& Name() const { return name_; }
+    // The far end has gone since the port was opened.
+    bool HungUp() const { return hungUp_; }
 
     bool GetParams(LineParams& params);
     bool SetParams(const LineParams& params);
@@ -76,6 +88,7 @@ public:
 
 protected:
     void SetLastError(int code) { lastError_ = code; }
+    void MarkHungUp() { hungUp_ = true; }
 
     virtual bool DoOpen(const std::string& portName) = 0;
     virtual void DoClose() = 0;
@@ -94,6 +107,8 @@ protected:
 
 private:
     int lastError_ = 0;
+    bool hungUp_ = false;
+    std::string name_;
     TrafficTap* tap_ = nullptr;
     LineParams tapParams_{};
 };

@@ -9,6 +9,13 @@ namespace {
 
 HANDLE H(void* h) { return static_cast<HANDLE>(h); }
 
+// What a port reports once its device has gone (a USB adapter pulled out).
+bool DeviceGone(DWORD error) {
+    return error == ERROR_ACCESS_DENIED || error == ERROR_BAD_COMMAND ||
+           error == ERROR_GEN_FAILURE || error == ERROR_DEVICE_REMOVED ||
+           error == ERROR_OPERATION_ABORTED || error == ERROR_FILE_NOT_FOUND;
+}
+
 }  // namespace
 
 Win32SerialLine::~Win32SerialLine() { DoClose(); }
@@ -113,10 +120,24 @@ bool Win32SerialLine::DoPurgeRx() {
     return IsOpen() && ::PurgeComm(H(handle_), PURGE_RXCLEAR) != 0;
 }
 
+std::string Win32SerialLine::ErrorText(int code) const {
+    char text[512] = {};
+    const DWORD n =
+        ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                         static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
+    std::string out(text, n);
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' '))
+        out.pop_back();
+    return out;
+}
+
 long Win32SerialLine::DoWrite(const std::uint8_t* data, std::size_t count) {
     DWORD written = 0;
-    if (!IsOpen() || !::WriteFile(H(handle_), data, static_cast<DWORD>(count), &written, nullptr))
+    if (!IsOpen()) return -1;
+    if (!::WriteFile(H(handle_), data, static_cast<DWORD>(count), &written, nullptr)) {
+        if (DeviceGone(::GetLastError())) MarkHungUp();
         return -1;
+    }
     // The bytes must have left the port before a parity or speed change.
     ::FlushFileBuffers(H(handle_));
     return static_cast<long>(written);
@@ -124,8 +145,11 @@ long Win32SerialLine::DoWrite(const std::uint8_t* data, std::size_t count) {
 
 long Win32SerialLine::DoRead(std::uint8_t* data, std::size_t count) {
     DWORD got = 0;
-    if (!IsOpen() || !::ReadFile(H(handle_), data, static_cast<DWORD>(count), &got, nullptr))
+    if (!IsOpen()) return -1;
+    if (!::ReadFile(H(handle_), data, static_cast<DWORD>(count), &got, nullptr)) {
+        if (DeviceGone(::GetLastError())) MarkHungUp();
         return -1;
+    }
     return static_cast<long>(got);
 }
 

@@ -17,6 +17,7 @@ public:
     Win32SerialLine& operator=(const Win32SerialLine&) = delete;
 
     bool IsOpen() const override;
+    std::string ErrorText(int code) const override;
 
 protected:
     bool DoOpen(const std::string& portName) override;

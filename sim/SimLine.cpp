@@ -8,8 +8,8 @@ namespace {
 // Start bit, data bits, parity bit if any, stop bits.
 double CharacterMs(const LineParams& p) {
     if (p.BaudRate <= 0) return 0;
-    const int bits = 1 + p.ByteSize + (p.parity == Parity::None ? 0 : 1) +
-                     (p.stopBits == StopBits::Two ? 2 : 1);
+    const int bits =
+        1 + p.ByteSize + (p.parity == Parity::None ? 0 : 1) + (p.stopBits == StopBits::Two ? 2 : 1);
     return 1000.0 * bits / p.BaudRate;
 }
 
@@ -36,6 +36,7 @@ bool SimLine::DoOpen(const std::string& portName) {
         return false;
     }
     open_ = true;
+    gone_ = false;
     incoming_.clear();
     return true;
 }
@@ -100,6 +101,10 @@ bool SimLine::DoPurgeRx() {
 
 long SimLine::DoWrite(const std::uint8_t* data, std::size_t count) {
     if (!open_) return -1;
+    if (gone_) {
+        MarkHungUp();
+        return -1;
+    }
     SimEvent e{SimEvent::Kind::Write};
     e.params = params_;
     e.bytes.assign(data, data + count);
@@ -119,6 +124,10 @@ long SimLine::DoWrite(const std::uint8_t* data, std::size_t count) {
 
 long SimLine::DoRead(std::uint8_t* data, std::size_t count) {
     if (!open_) return -1;
+    if (gone_) {
+        MarkHungUp();
+        return -1;
+    }
     const std::int64_t now = clock_.NowMs();
     const std::int64_t budget =
         std::int64_t{timeouts_.ReadTotalTimeoutMultiplier} * static_cast<std::int64_t>(count) +

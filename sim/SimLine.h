@@ -46,6 +46,9 @@ public:
     void Attach(SimPeer* peer) { peer_ = peer; }
     // Makes Open() of `portName` fail with `errorCode` (0: fail silently).
     void RefuseOpen(const std::string& portName, int errorCode) { refused_[portName] = errorCode; }
+    // The far end goes away (an adapter pulled out): reads and writes fail
+    // at once and the line reports HungUp() until it is opened again.
+    void HangUp() { gone_ = true; }
     // Queues bytes from the far end without a peer.
     void Inject(const std::vector<std::uint8_t>& bytes, int delayMs = 0, int spacingMs = 0) {
         Send(bytes, delayMs, spacingMs);
@@ -91,6 +94,7 @@ private:
     SimPeer* peer_ = nullptr;
     std::map<std::string, int> refused_;
     bool open_ = false;
+    bool gone_ = false;
     bool dtr_ = false;
     bool rts_ = false;
     LineParams params_{};

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "link/Port.h"
 #include "sim/SimLine.h"
 #include "support/ScriptedView.h"
@@ -107,7 +109,9 @@ TEST(OpenPort, FailedOpenShowsErrorAndLeavesPortClosedEvenIfAnotherWasOpen) {
     EXPECT_FALSE(w.line.IsOpen());
     ASSERT_EQ(w.view.boxes.size(), 1u);
     EXPECT_EQ(w.view.boxes[0].kind, test::ScriptedView::Box::Kind::Error);
-    EXPECT_EQ(w.view.boxes[0].text, "Ошибка открытия последовательного порта Com7");
+    // The text, then the system's reason on a line of its own.
+    EXPECT_EQ(w.view.boxes[0].text,
+              std::string("Ошибка открытия последовательного порта Com7\r") + std::strerror(2));
     // Nothing was set on the port that did not open.
     EXPECT_EQ(Kinds(w.line).back(), Kind::Open);
     // Every later exchange fails at its first write.

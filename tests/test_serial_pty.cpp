@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "link/Port.h"
@@ -30,7 +31,9 @@ protected:
         std::filesystem::create_directories(dir_.Path() / "ports");
         std::filesystem::create_symlink(::ptsname(master_), dir_.Path() / "ports" / "com3");
     }
-    void TearDown() override { ::close(master_); }
+    void TearDown() override {
+        if (master_ >= 0) ::close(master_);
+    }
 
     termios FarSide() {
         termios t{};
@@ -141,10 +144,62 @@ TEST_F(PtyPort, ASecondOpenerIsRefusedUntilThePortIsClosed) {
     SerialLink link(second, clock_, view_);
     EXPECT_FALSE(OpenPort(link, "Com3", 0, true));
     ASSERT_EQ(view_.boxes.size(), 1u);
-    EXPECT_EQ(view_.boxes[0].text, "Ошибка открытия последовательного порта Com3");
+    EXPECT_EQ(view_.boxes[0].text,
+              std::string("Ошибка открытия последовательного порта Com3\r") + std::strerror(EBUSY));
 
     first.Close();
     EXPECT_TRUE(second.Open("Com3"));
+}
+
+TEST_F(PtyPort, TheProgramOpensItsPortAgainAfterClosingIt) {
+    // Exclusive mode must not outlive the open: the second "Подбор", the next
+    // modem run, the next start of the program open the same tty again. Root
+    // is let through whatever the tty's mode; an ordinary user is not.
+    PosixSerialLine line(dir_.Dir());
+    SerialLink link(line, clock_, view_);
+    ASSERT_TRUE(OpenPort(link, "Com3", 5, true));
+    EXPECT_TRUE(OpenPort(link, "Com3", 5, true));  // closes, then opens again
+    line.Close();
+    PosixSerialLine nextStart(dir_.Dir());
+    EXPECT_TRUE(nextStart.Open("Com3")) << std::strerror(nextStart.LastError());
+    EXPECT_TRUE(view_.boxes.empty());
+}
+
+TEST_F(PtyPort, AHungUpLineEndsReadsAndWritesAtOnce) {
+    PosixSerialLine line(dir_.Dir());
+    SerialLink link(line, clock_, view_);
+    ASSERT_TRUE(OpenPort(link, "Com3", 5, true));
+    SetPortTimeouts(link, 60, 0);  // a minute: only a hang-up can end these reads
+    FarWrite({0x41, 0x42});
+    std::uint8_t got[4] = {};
+    EXPECT_EQ(line.Read(got, 2), 2);
+    EXPECT_FALSE(line.HungUp());
+
+    ::close(master_);  // the adapter is pulled out
+    master_ = -1;
+    EXPECT_EQ(line.Read(got, 4), -1);
+    EXPECT_TRUE(line.HungUp());
+    const std::uint8_t enq = 0x05;
+    EXPECT_EQ(line.Write(&enq, 1), -1);
+    line.Close();
+    EXPECT_FALSE(line.HungUp());
+}
+
+TEST_F(PtyPort, APortPathThatIsAFileOrAFolderFailsWithTheSystemsReason) {
+    std::filesystem::create_directories(dir_.Path() / "ports" / "com6");
+    test::TempDir::WriteAll(dir_.File("ports/com7"), {1, 2, 3});
+    PosixSerialLine line(dir_.Dir());
+    SerialLink link(line, clock_, view_);
+    EXPECT_FALSE(OpenPort(link, "Com6", 0, true));
+    EXPECT_FALSE(OpenPort(link, "Com7", 0, true));
+    EXPECT_EQ(
+        view_.Texts(test::ScriptedView::Box::Kind::Error),
+        (std::vector<std::string>{
+            std::string("Ошибка открытия последовательного порта Com6\r") + std::strerror(EISDIR),
+            std::string("Ошибка открытия последовательного порта Com7\r") +
+                std::strerror(ENOTTY)}));
+    EXPECT_EQ(test::TempDir::ReadAll(dir_.File("ports/com7")),
+              (std::vector<unsigned char>{1, 2, 3}));
 }
 
 TEST_F(PtyPort, MissingPortReportsTheSystemError) {

@@ -95,7 +95,10 @@ TEST(SettingsFile, WritingToAMissingFileRaisesTheSystemMessageAndChangesNothing)
         FAIL() << "no error raised";
     } catch (const FileError& e) {
         EXPECT_EQ(e.Code(), ENOENT);
-        EXPECT_STREQ(e.what(), std::strerror(ENOENT));
+        // Which file, the system's own text, and what to do.
+        EXPECT_EQ(std::string(e.what()),
+                  "Настройки не сохранены в файл «" + file + "»: " + std::strerror(ENOENT) +
+                      ". Проверьте, что файл есть рядом с программой и доступен для записи.");
     }
     EXPECT_FALSE(std::filesystem::exists(file));
     EXPECT_EQ(s.Kit, 3);
@@ -110,6 +113,20 @@ TEST(SettingsFile, WritingToAReadOnlyFileRaisesAnError) {
     TPortSettings s{};
     EXPECT_THROW(WriteSettings(s, file), FileError);
     EXPECT_EQ(test::TempDir::ReadAll(file), Bytes(8, 1));
+}
+
+TEST(SettingsFile, AFileThatMayBeWrittenButNotReadIsStored) {
+    // Storing writes; it has no reason to read. (Root reads any file, so
+    // only an ordinary user's run tells.)
+    test::TempDir dir;
+    const auto file = dir.File("HmK.Cfg");
+    test::TempDir::WriteAll(file, Bytes(10, 1));
+    ::chmod(file.c_str(), 0200);
+    TPortSettings s{};
+    s.Kit = 2;
+    EXPECT_NO_THROW(WriteSettings(s, file));
+    ::chmod(file.c_str(), 0600);
+    EXPECT_EQ(test::TempDir::ReadAll(file), (Bytes{0, 0, 0, 0, 0, 0, 0, 2, 1, 1}));
 }
 
 TEST(SettingsFile, WritingToAFileThatIsADirectoryRaisesAnError) {
