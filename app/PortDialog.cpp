@@ -69,7 +69,12 @@ void PortDialog::ShowModal() { exec(); }
 
 void PortDialog::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    ShowStoredChoice();
+    if (openings_.Opens(e)) ShowStoredChoice();
+}
+
+void PortDialog::hideEvent(QHideEvent* e) {
+    QDialog::hideEvent(e);
+    openings_.Hidden(e);
 }
 
 void PortDialog::ShowStoredChoice() {

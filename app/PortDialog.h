@@ -6,6 +6,7 @@
 
 #include <QDialog>
 
+#include "gui/Openings.h"
 #include "link/Port.h"
 #include "state/MainState.h"
 
@@ -25,6 +26,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
 
 private:
     // At every showing: the stored port, and the stored speed or none.
@@ -35,6 +37,7 @@ private:
     MainState& state_;
     SerialLink& link_;
     ViewHooks& view_;
+    Openings openings_;
     RadioGroup* portGroup_ = nullptr;     // RG1 "Номер Сом-порта"
     RadioGroup* speedGroup_ = nullptr;    // RG2 "Скорость обмена"
     QPushButton* okButton_ = nullptr;     // BitBtn1

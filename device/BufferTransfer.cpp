@@ -124,7 +124,8 @@ bool UnlockAndWrite(ControllerContext& c) {
 
     c.view.ShowGauge(true);
     s.LastResult = WriteBuffers(c);
-    AskRestart(c.device);
+    // Over a line that has gone no restart can reach the controller.
+    if (!c.link.PortHandle.HungUp()) AskRestart(c.device);
     if (s.LastResult != 0) return false;
     c.ShowResultLabel(std::string(kSpeedLabelText) + kSpeedOkText);
     return true;

@@ -42,6 +42,12 @@ void ControllerJob::RunExclusive(Step step) {
     } ended{running_};
     step();
     running_ = false;
+    if (link_.PortOpen && link_.PortHandle.HungUp()) {
+        // The adapter was pulled out during the run: the next "Подбор"
+        // opens the port afresh.
+        state_.PortReady = false;
+        view_.ShowError(PortGoneText(link_.PortHandle.Name()));
+    }
     FinishDeferred();
 }
 

@@ -87,7 +87,7 @@ bool SearchLink(ControllerContext& c, const SearchRange& range) {
     TPortSettings& settings = c.link.Settings;
     for (int n = range.firstNumber; n <= range.lastNumber; ++n) {
         c.view.ProcessMessages();
-        if (s.StopRequest) return false;
+        if (s.StopRequest || c.link.PortHandle.HungUp()) return false;
         const auto number = static_cast<std::uint8_t>(n);
         c.view.SetNumberLabel(kNumberLabelText + NetNumberText(number, c.view.HexView()));
         settings.NetAddress = static_cast<std::int8_t>(n);
@@ -96,7 +96,7 @@ bool SearchLink(ControllerContext& c, const SearchRange& range) {
             settings.SpeedIndex = static_cast<std::int8_t>(speed);
             c.ShowResultLabel(SpeedLabel(speed));
             c.view.ProcessMessages();
-            if (s.StopRequest) return false;
+            if (s.StopRequest || c.link.PortHandle.HungUp()) return false;
 
             // Traditional framing carries no address: a numbered controller
             // is selected by the address byte first. FT1.2 frames carry it.

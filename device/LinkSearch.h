@@ -68,8 +68,8 @@ SearchRange SearchRangeFor(std::uint8_t netNumber, int speedItem);
 
 // Tries every number and speed of `range` until the controller answers the
 // identification request; true on a hit. Before each number and each speed
-// pending window messages run and StopRequest ends the search without a
-// result. Traditional framing probes numbers above 0 with the address byte;
+// pending window messages run and StopRequest, or a port whose far end has
+// gone, ends the search without a result. Traditional framing probes numbers above 0 with the address byte;
 // otherwise the port is set to the speed and the request goes straight out.
 // Settings.NetAddress and SpeedIndex hold the last number and speed tried
 // (the ones found after a hit); Label3 and Label4 show them.

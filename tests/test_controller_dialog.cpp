@@ -151,5 +151,29 @@ TEST_F(Dialog, SearchReadsBothBuffersIntoTheMemosAndStoresTheSettings) {
     });
 }
 
+struct DamagedSettings : Dialog {
+    DamagedSettings() : Dialog({0x80, 0x7F, 0x7F, 0x80, 0x7F, 0x7F, 0x80, 0x7F}) {}
+};
+
+TEST_F(DamagedSettings, ValuesFarOutOfRangeShowAsTheNearestItemAndAreUsedSafely) {
+    WithDialog([&] {
+        EXPECT_EQ(D<RadioGroup>("RG2")->ItemIndex(), -1);         // port -128: none shown
+        EXPECT_EQ(D<RadioGroup>("RadioGroup2")->ItemIndex(), 1);  // link kind 127: "ИРПС"
+        EXPECT_EQ(D<RadioGroup>("Rprot")->ItemIndex(), 1);        // protocol 127: FT1.2
+        EXPECT_EQ(D<RadioGroup>("RCRC")->ItemIndex(), -1);        // CRC mode -128: none
+        D<RadioGroup>("RadioGroup2")->SetItemIndex(0);
+        test::Press(D<QCheckBox>("CheckBox1"));
+        D<QLineEdit>("Edit1")->setText("10");
+        D<QComboBox>("ComboBox1")->setCurrentIndex(6);
+        test::Press(D<QPushButton>("Button1"));
+    });
+    // The search ran on "Com1" with FT1.2 and no CRC, found no controller
+    // (it speaks the traditional framing) and said nothing but its result.
+    EXPECT_EQ(line.Events().front().name, "Com1");
+    EXPECT_EQ(app->Link().Settings.Protocol, 1);
+    EXPECT_EQ(app->Link().Settings.CrcMode, 0);
+    EXPECT_TRUE(view.boxes.empty());
+}
+
 }  // namespace
 }  // namespace hk

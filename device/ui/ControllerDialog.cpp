@@ -14,6 +14,7 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
+#include <algorithm>
 #include <exception>
 
 #include "device/ControllerJob.h"
@@ -253,7 +254,12 @@ void ControllerDialog::ShowModal() {
 
 void ControllerDialog::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    PrepareOpening();
+    if (openings_.Opens(e)) PrepareOpening();
+}
+
+void ControllerDialog::hideEvent(QHideEvent* e) {
+    QDialog::hideEvent(e);
+    openings_.Hidden(e);
 }
 
 void ControllerDialog::PrepareOpening() {
@@ -321,14 +327,17 @@ void ControllerDialog::ShowGauge(bool visible) {
 }
 void ControllerDialog::SetGauge(int percent) { gauge_->setValue(percent); }
 
-int ControllerDialog::PortChoice() { return portGroup_->ItemIndex(); }
+// A group with nothing selected (a damaged settings file stored a negative
+// index) counts as its first item: the job never works with a choice that
+// is not one of the items.
+int ControllerDialog::PortChoice() { return std::max(0, portGroup_->ItemIndex()); }
 std::string ControllerDialog::PortName() {
-    return portGroup_->ItemText(portGroup_->ItemIndex()).toStdString();
+    return portGroup_->ItemText(PortChoice()).toStdString();
 }
-int ControllerDialog::ProtocolChoice() { return protocolGroup_->ItemIndex(); }
-int ControllerDialog::CrcChoice() { return crcGroup_->ItemIndex(); }
+int ControllerDialog::ProtocolChoice() { return std::max(0, protocolGroup_->ItemIndex()); }
+int ControllerDialog::CrcChoice() { return std::max(0, crcGroup_->ItemIndex()); }
 bool ControllerDialog::CurrentLoopChosen() { return linkGroup_->ItemIndex() == 1; }
-int ControllerDialog::ChannelChoice() { return channelGroup_->ItemIndex(); }
+int ControllerDialog::ChannelChoice() { return std::max(0, channelGroup_->ItemIndex()); }
 bool ControllerDialog::SearchAllNumbers() { return searchNumbersBox_->isChecked(); }
 std::string ControllerDialog::NumberText() { return numberField_->text().toStdString(); }
 bool ControllerDialog::HexView() { return numberViewGroup_->ItemIndex() == 0; }

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "device/ControllerView.h"
+#include "gui/Openings.h"
 #include "link/Port.h"
 #include "modem/ModemWindow.h"
 #include "state/MainState.h"
@@ -61,6 +62,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
     void done(int result) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
@@ -114,6 +116,7 @@ private:
     HelpRequest help_;
     std::unique_ptr<device::ControllerJob> job_;
     bool closingForJob_ = false;
+    Openings openings_;
 
     int savedWidth_ = 0;
     int savedButton1Left_ = 0;
