@@ -1,18 +1,13 @@
+// Reading list files and the ring count kept in their lines. Writing them is
+// in ListFileSave.cpp.
 #include "modem/ListFiles.h"
 
-#include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 
-#include "link/FileError.h"
 #include "modem/EncodeLine.h"
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 namespace hk {
 namespace {
@@ -40,20 +35,47 @@ std::optional<RingCountPlace> FindRingCount(std::string_view line) {
     return RingCountPlace{at, end - at};
 }
 
-// Throws the current errno (EIO when the library left none) as a FileError.
-[[noreturn]] void ThrowErrno(int code) {
-    errno = code != 0 ? code : EIO;
-    throw FileError::FromErrno();
-}
+// Bytes read from a list file at a time.
+constexpr std::size_t kReadChunk = 64 * 1024;
 
-std::string TempNameBeside(const fs::path& target) {
-    std::random_device rd;
-    char suffix[24];
-    std::snprintf(suffix, sizeof suffix, ".%08x.tmp", rd());
-    return target.string() + suffix;
+// Windows-1251 text holds no control bytes but TAB, LF and CR.
+bool IsTextByte(unsigned char byte) {
+    return (byte >= 0x20 && byte != 0x7F) || byte == '\t' || byte == '\n' || byte == '\r';
 }
 
 }  // namespace
+
+bool ListFileCheck::Take(std::string_view bytes) {
+    using Reason = ListFileRefusal::Reason;
+    if (refusal_) return false;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (++size_ > kListFileSizeLimit) {
+            refusal_ = ListFileRefusal{Reason::TooLarge};
+            return false;
+        }
+        // The LF of a CR LF ends no line of its own.
+        const bool endOfCrLf = byte == '\n' && afterCr_;
+        afterCr_ = byte == '\r';
+        if (endOfCrLf) continue;
+        if (line_ > kListLineCountLimit) {
+            refusal_ = ListFileRefusal{Reason::TooManyLines};
+            return false;
+        }
+        if (!IsTextByte(byte)) {
+            refusal_ = ListFileRefusal{Reason::NotText, line_, byte};
+            return false;
+        }
+        if (byte == '\n' || byte == '\r') {
+            ++line_;
+            lineLength_ = 0;
+        } else if (++lineLength_ > kListLineLimit) {
+            refusal_ = ListFileRefusal{Reason::LineTooLong, line_};
+            return false;
+        }
+    }
+    return true;
+}
 
 std::vector<std::string> SplitListLines(std::string_view bytes) {
     std::vector<std::string> lines;
@@ -68,70 +90,54 @@ std::vector<std::string> SplitListLines(std::string_view bytes) {
     return lines;
 }
 
-std::optional<std::vector<std::string>> ReadListFile(const std::string& path) {
+std::optional<ListFileContents> ReadListFile(const std::string& path) {
+    // A pipe or a device could block the window or never end.
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::status(path, ec))) return std::nullopt;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return std::nullopt;
     std::string bytes;
-    char chunk[4096];
+    ListFileCheck check;
+    std::vector<char> chunk(kReadChunk);
     std::size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
-    const bool failed = std::ferror(f) != 0;
+    while ((n = std::fread(chunk.data(), 1, chunk.size(), f)) > 0) {
+        const std::string_view taken(chunk.data(), n);
+        if (!check.Take(taken)) break;
+        bytes += taken;
+    }
+    const bool failed = !check.Refusal() && std::ferror(f) != 0;
     std::fclose(f);
-    // A read that fails half-way (a folder, a vanished medium) loads nothing.
+    if (check.Refusal()) return ListFileContents{{}, check.Refusal()};
+    // A read that fails half-way (a vanished medium) loads nothing.
     if (failed) return std::nullopt;
-    return SplitListLines(bytes);
+    return ListFileContents{SplitListLines(bytes), std::nullopt};
 }
 
-void WriteListFile(const std::string& path, const std::vector<std::string>& lines) {
-    fs::path target(path);
-    std::error_code ec;
-    if (fs::is_symlink(target, ec)) {
-        const fs::path real = fs::weakly_canonical(target, ec);
-        if (!ec) target = real;
-    }
-
-    std::string temp;
-    std::FILE* f = nullptr;
-    for (int attempt = 0; attempt < 16 && !f; ++attempt) {
-        temp = TempNameBeside(target);
-        errno = 0;
-        f = std::fopen(temp.c_str(), "wbx");  // never an existing file
-        if (!f && errno != EEXIST) ThrowErrno(errno);
-    }
-    if (!f) ThrowErrno(EEXIST);
-
-    errno = 0;
-    bool ok = true;
-    for (const std::string& line : lines) {
-        if (std::fwrite(line.data(), 1, line.size(), f) != line.size() ||
-            std::fwrite("\r\n", 1, 2, f) != 2) {
-            ok = false;
+std::string ListFileRefusalText(const std::string& path, const ListFileRefusal& refusal) {
+    std::string text = "Файл «" + path + "» не загружен: ";
+    switch (refusal.reason) {
+        case ListFileRefusal::Reason::TooLarge:
+            text += "он больше " + std::to_string(kListFileSizeLimit / 1024) +
+                    " Кбайт, а список строк для модема — небольшой текстовый файл. Выберите "
+                    "файл списка.";
             break;
-        }
+        case ListFileRefusal::Reason::TooManyLines:
+            text += "в нём больше " + std::to_string(kListLineCountLimit) +
+                    " строк, а список строк для модема — небольшой текстовый файл. Выберите "
+                    "файл списка.";
+            break;
+        case ListFileRefusal::Reason::NotText:
+            text += "это не текстовый файл: в строке " + std::to_string(refusal.line) +
+                    " стоит управляющий байт с кодом " + std::to_string(refusal.byte) +
+                    ". Выберите файл списка — текст в кодировке Windows-1251.";
+            break;
+        case ListFileRefusal::Reason::LineTooLong:
+            text += "строка " + std::to_string(refusal.line) + " длиннее " +
+                    std::to_string(kListLineLimit) +
+                    " символов. Сократите её в текстовом редакторе или выберите другой файл.";
+            break;
     }
-    if (ok) ok = std::fflush(f) == 0;
-#ifndef _WIN32
-    if (ok) ok = ::fsync(::fileno(f)) == 0;
-#endif
-    int code = errno;
-    if (std::fclose(f) != 0 && ok) {
-        ok = false;
-        code = errno;
-    }
-    if (!ok) {
-        std::remove(temp.c_str());
-        ThrowErrno(code);
-    }
-
-    // An existing list keeps its permissions; a new one gets the usual ones.
-    const fs::file_status old = fs::status(target, ec);
-    if (!ec && fs::is_regular_file(old)) fs::permissions(temp, old.permissions(), ec);
-
-    fs::rename(temp, target, ec);
-    if (ec) {
-        std::remove(temp.c_str());
-        throw FileError(ec.message(), ec.value());
-    }
+    return text;
 }
 
 std::optional<int> ReadRingCount(std::string_view line) {

@@ -93,6 +93,7 @@ void ModemConsole::ModemIdle() {
     if (link_.PortHandle.Read(&byte, 1) != 1) {
         // Silence (or a failed read): what came so far is shown.
         if (!AnswerLine.empty()) flush();
+        if (link_.PortHandle.HungUp()) PortGone();
     } else if (byte == kLf) {
         if (window_.ShowSpecialCharacters()) AnswerLine += kLfMarker;
         flush();
@@ -112,6 +113,15 @@ void ModemConsole::ModemIdle() {
         }
     }
     link_.view.ProcessMessages();
+}
+
+// The modem's port has gone (an adapter pulled out): the receiver stops, a
+// run ends, and the next command asks for the port again, which reopens it.
+void ModemConsole::PortGone() {
+    RemoveIdleHandler();
+    NextLine = 0;
+    state_.PortReady = false;
+    link_.view.ShowError(PortGoneText(link_.PortHandle.Name()));
 }
 
 void ModemConsole::SendNextLine() {
@@ -245,10 +255,15 @@ void ModemConsole::SaveSecondList() {
 void ModemConsole::LoadList(bool intoListMemo, std::string_view filter) {
     const auto path = window_.OpenListDialog(filter);
     if (!path) return;
-    const auto lines = ReadListFile(*path);
-    if (!lines) return;
+    const auto contents = ReadListFile(*path);
+    if (!contents) return;
+    // A refused file adds nothing: it was read whole before the first line.
+    if (contents->refusal) {
+        link_.view.ShowError(ListFileRefusalText(*path, *contents->refusal));
+        return;
+    }
     MemoLines& memo = intoListMemo ? window_.ListMemo() : window_.AnswersMemo();
-    for (const std::string& line : *lines) {
+    for (const std::string& line : contents->lines) {
         if (state_.ModemMode) SyncRingCount(line, true, 0);
         memo.AddLine(line);
     }
@@ -279,6 +294,10 @@ void ModemConsole::SyncRingCount(const std::string& line, bool takeValue, int in
 }
 
 void ModemConsole::RingCountFieldLeft() {
+    // The field shows the number the lines get: text that is no number (an
+    // emptied field, a lone "-") counts as 0, and the field says 0 too
+    // rather than going back to its previous value.
+    window_.SetRingCount(RingCountFieldValue(window_.RingCountText()));
     MemoLines& memo1 = window_.ListMemo();
     for (int i = 0; i < memo1.Count(); ++i) SyncRingCount(memo1.Line(i), false, i);
 }

@@ -89,6 +89,9 @@ public:
     void
     OpenCommandFieldOrClearSecond();  // modem: command field; controller: "Очистить" second list
     void SaveSecondList();            // "Сохранить в файле", second list
+    // Leaving the ring count field: the field takes the value its text stands
+    // for (0 for text that is no number), then every line of the list memo
+    // holding "S0=" takes that value.
     void RingCountFieldLeft();
     // The key filter of the two memos and the command field: `key` is the Windows-1251
     // code of the typed character and becomes 0 when the key is thrown away.
@@ -100,8 +103,12 @@ public:
     void StartRun();             // "Записать в модем"
     void ViewCurrentSettings();  // "Просмотр текущих настроек..."
     void OpenCommandField();     // "Ввод АТ - команды"
+    // A file that cannot be opened loads nothing and says nothing; a file
+    // that is no list (ListFileRefusal) loads nothing and is named in an
+    // error box.
     void LoadList(bool intoListMemo, std::string_view filter);
-    // Throws hk::FileError when the file cannot be written.
+    // Throws hk::FileError, its text for the error box, when the file cannot
+    // be written.
     void SaveList(MemoLines& memo, std::string_view filter, std::string_view defaultExt);
     // takeValue: the count of `line` into the ring count field; otherwise the
     // field's value into `line`, stored as line `index` of the list memo.
@@ -109,6 +116,7 @@ public:
 
 private:
     void InstallIdleHandler();
+    void PortGone();
     bool EnsurePortReady();
 
     MainState& state_;

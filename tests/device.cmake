@@ -9,3 +9,5 @@ hk_test(test_controller_job SOURCES test_controller_job.cpp LIBS device sim)
 # over a pseudo-terminal to the simulated controller.
 hk_test(test_controller_pty GUI SOURCES test_controller_pty.cpp LIBS app_shell sim Qt6::Test)
 hk_test(test_controller_dialog GUI SOURCES test_controller_dialog.cpp LIBS app_shell sim Qt6::Test)
+# An adapter pulled out mid-job and plugged back, over a pseudo-terminal.
+hk_test(test_port_gone SOURCES test_port_gone.cpp LIBS device modem sim)

@@ -37,7 +37,7 @@ TEST(ListFile, RoundTripKeepsEmptyLinesAndWindows1251TextWithCrLfAfterEveryLine)
     const Lines lines = {"AT&F", "", kCyrillic + " <CR>", ""};
     WriteListFile(file, lines);
     EXPECT_EQ(TempDir::ReadAll(file), U("AT&F\r\n\r\n" + kCyrillic + " <CR>\r\n\r\n"));
-    EXPECT_EQ(ReadListFile(file), lines);
+    EXPECT_EQ(ReadListFile(file), (ListFileContents{lines, std::nullopt}));
     EXPECT_EQ(EntriesIn(dir), 1u);  // no temporary file left
     EXPECT_EQ(SplitListLines("ATZ\nATE0\r\nAT&W"), (Lines{"ATZ", "ATE0", "AT&W"}));
     EXPECT_TRUE(SplitListLines("").empty());
@@ -71,17 +71,9 @@ TEST(ListFile, FailedSaveKeepsTheOldFileAndLeavesNoPartialFile) {
     }
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(message, std::strerror(EFBIG));
+    EXPECT_NE(message.find(std::string("\r") + std::strerror(EFBIG)), std::string::npos) << message;
     EXPECT_EQ(TempDir::ReadAll(file), U("ATZ\r\n"));
     EXPECT_EQ(EntriesIn(dir), 1u);
-
-    // Through the button, the error travels up to the window's handler.
-    fs::create_directories(dir.Path() / "busy.n2" / "inside");
-    ModemWorld w;
-    w.window.list.lines = {"ATZ"};
-    w.window.fileName = dir.File("busy.n2");
-    EXPECT_THROW(w.console.SaveFirstList(), FileError);
-    EXPECT_EQ(EntriesIn(dir), 2u);
 }
 
 TEST(RingCount, ReadAndWriteFollowTheFirstS0Equals) {
@@ -127,15 +119,34 @@ TEST(RingCount, ModemModeLoadTakesTheLastCountAndLeavingTheFieldRewritesTheLines
     w.console.RingCountFieldLeft();
     EXPECT_EQ(w.window.list.lines, (Lines{"ATS0=7&W", "ATZ", "ats0=7"}));
     EXPECT_EQ(w.window.answers.lines, Lines{"ATS0=1"});
-    w.window.ringText = "seven";
-    w.console.RingCountFieldLeft();
-    EXPECT_EQ(w.window.list.lines, (Lines{"ATS0=0&W", "ATZ", "ats0=0"}));
 
     w.state.WorkMode = 3;  // controller mode never touches the field
     w.state.ModemMode = false;
     w.window.fileName = file;
     w.console.LoadFirstList();
-    EXPECT_EQ(w.window.ringText, "seven");
+    EXPECT_EQ(w.window.ringText, "7");
+}
+
+TEST(RingCount, TheFieldShowsTheNumberTheLinesGetWhateverWasTyped) {
+    struct Case {
+        const char* typed;
+        const char* shown;  // in the field and after "S0=" in the lines
+    };
+    const Case cases[] = {{"", "0"},    {"-", "0"},       {"+", "0"},  {"seven", "0"},
+                          {"12", "12"}, {" -12 ", "-12"}, {"+4", "4"}, {"007", "7"}};
+    for (const Case& c : cases) {
+        ModemWorld w;
+        w.window.list.lines = {"ATS0=3&W", "ATZ"};
+        w.window.ringText = c.typed;
+        w.console.RingCountFieldLeft();
+        EXPECT_EQ(w.window.ringText, c.shown) << '"' << c.typed << '"';
+        EXPECT_EQ(w.window.list.lines[0], "ATS0=" + std::string(c.shown) + "&W");
+    }
+    // No line holds the count: the field still shows what it stands for.
+    ModemWorld w;
+    w.window.ringText = "-";
+    w.console.RingCountFieldLeft();
+    EXPECT_EQ(w.window.ringText, "0");
 }
 
 TEST(ControllerLists, Button3AppendsWhileButton1EmptiesBothAndLoadingResetsTheClear) {
@@ -189,10 +200,10 @@ TEST(ExampleLists, GoIntoTheSimulatedModemWithoutAnErrorAndFitAController) {
 
     // One channel's buffer holds 128 bytes with five closing zeros.
     const auto n3 = ReadListFile(HK_EXAMPLES_DIR "/kvard_channel.n3");
-    ASSERT_TRUE(n3);
+    ASSERT_TRUE(n3 && !n3->refusal);
     std::array<std::uint8_t, 128> buffer{};
     int end = 0;
-    for (const auto& line : *n3) end = EncodeLine(line, buffer, end);
+    for (const auto& line : n3->lines) end = EncodeLine(line, buffer, end);
     EXPECT_TRUE(end > 0 && end + 5 <= 128);
 }
 

@@ -140,6 +140,46 @@ TEST_F(WindowModem, LeavingTheRingCountRewritesTheLines) {
     EXPECT_EQ(W<Memo>("Memo1")->Lines(), (QStringList{"ATS0=5&W", "ATZ"}));
 }
 
+TEST_F(WindowModem, AnEmptiedOrHalfTypedRingCountShowsTheZeroTheLinesGet) {
+    W<Memo>("Memo1")->AddLine("ATS0=3&W");
+    window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    auto* field = W<QSpinBox>("SpinEdit1");
+    for (const QString& typed : {QString(), QStringLiteral("-")}) {
+        field->setFocus();
+        field->setValue(5);
+        W<Memo>("Memo1")->setFocus();
+        ASSERT_EQ(W<Memo>("Memo1")->Line(0), "ATS0=5&W");
+
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Delete);
+        QTest::keyClicks(field, typed);
+        ASSERT_EQ(field->text(), typed);
+        W<Memo>("Memo1")->setFocus();  // the field loses the focus
+        EXPECT_EQ(W<Memo>("Memo1")->Line(0), "ATS0=0&W") << typed.toStdString();
+        EXPECT_EQ(field->text(), "0") << typed.toStdString();
+        EXPECT_EQ(field->value(), 0);
+    }
+}
+
+TEST_F(WindowModem, ASaveOverAWriteProtectedListShowsWhyAndKeepsTheFile) {
+    const std::string file = dir.File("kept.n2");
+    test::TempDir::WriteAll(file, {'A', 'T', 'Z', '\r', '\n'});
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read);
+    window().SetFileChooser(
+        [&](const FileDialogSetup&, bool) -> std::optional<std::string> { return file; });
+    W<Memo>("Memo1")->AddLine("AT&F");
+    test::Press(W<QPushButton>("Button4"));
+    const auto errors = view.Texts(test::ScriptedView::Box::Kind::Error);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(
+        errors[0].rfind("Список не сохранён в файл «" + file + "»: файл защищён от записи.", 0), 0u)
+        << errors[0];
+    EXPECT_EQ(test::TempDir::ReadAll(file),
+              (std::vector<unsigned char>{'A', 'T', 'Z', '\r', '\n'}));
+}
+
 TEST_F(WindowModem, LoadingAListTakesTheRingCountAndSavingWritesItBack) {
     const std::filesystem::path example =
         std::filesystem::path(HK_SOURCE_DIR) / "examples" / "hayes_init.n2";
