@@ -9,6 +9,7 @@ void RunStartupSteps(MainState& state, SerialLink& link, const std::string& prog
     state.ProgramDir = programDir;
     state.HelpFileName = programDir + kHelpFileName;
     state.CfgFileName = programDir + kSettingsFileName;
+    state.DataDir = programDir;
     ReadSettings(link.Settings, state.CfgFileName);
     state.KitIndex = static_cast<std::uint8_t>(link.Settings.Kit);
     link.Settings.SpeedIndex = kStartSpeedIndex;

@@ -12,7 +12,7 @@ namespace hk {
 inline constexpr const char* kHelpFileName = "HayesKvd.html";
 
 // `programDir` is the directory of the program's own executable, with the
-// trailing separator. In this order: help file name, CfgFileName,
+// trailing separator. In this order: help file name, CfgFileName, DataDir,
 // ReadSettings, KitIndex := Settings.Kit, Settings.SpeedIndex := 4 (in
 // memory only), PortOpen := false.
 void RunStartupSteps(MainState& state, SerialLink& link, const std::string& programDir);

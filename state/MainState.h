@@ -38,6 +38,10 @@ struct MainState {
     std::string ProgramDir;   // with trailing separator
     std::string CfgFileName;  // ProgramDir + "HmK.Cfg"
     std::string HelpFileName;
+    // Where the program keeps what it writes besides the settings file: the
+    // exchange logs, the controller backups and the dialog preferences. The
+    // program's own folder in the portable build. With trailing separator.
+    std::string DataDir;
 };
 
 }  // namespace hk
