@@ -7,6 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev googletest
+    clang libclang-rt-14-dev
     fonts-liberation2
     xvfb xauth
 )
