@@ -5,7 +5,10 @@
 #include <exception>
 
 #include "gui/Fonts.h"
+#include "gui/PortHints.h"
 #include "gui/RadioGroup.h"
+#include "gui/SerialPortsDialog.h"
+#include "link/PortNames.h"
 
 namespace hk {
 namespace {
@@ -54,6 +57,15 @@ PortDialog::PortDialog(MainState& state, SerialLink& link, ViewHooks& view, QWid
     closeButton_->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     closeButton_->setAutoDefault(false);
     closeButton_->setGeometry(261, 198, 75, 27);
+    // Not in the original design: under the speeds, where the dialog had room.
+    portsButton_ = new QPushButton(QStringLiteral("Порты компьютера..."), this);
+    portsButton_->setObjectName(QStringLiteral("PortsButton"));
+    portsButton_->setAutoDefault(false);
+    portsButton_->setStatusTip(
+        QStringLiteral("Последовательные устройства компьютера и какое из них открывает "
+                       "каждый порт"));
+    portsButton_->setToolTip(portsButton_->statusTip());
+    portsButton_->setGeometry(152, 162, 184, 27);
 
     connect(okButton_, &QPushButton::clicked, this, [this] {
         try {
@@ -63,6 +75,7 @@ PortDialog::PortDialog(MainState& state, SerialLink& link, ViewHooks& view, QWid
         }
     });
     connect(closeButton_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(portsButton_, &QPushButton::clicked, this, &PortDialog::ShowComputerPorts);
 }
 
 void PortDialog::ShowModal() { exec(); }
@@ -80,12 +93,22 @@ void PortDialog::hideEvent(QHideEvent* e) {
 void PortDialog::ShowStoredChoice() {
     ReadSettings(link_.Settings, state_.CfgFileName);
     portGroup_->SetItemIndex(link_.Settings.PortIndex);
+    DescribePortItems(*portGroup_, state_.CfgFileName);
     if (state_.ModemMode) {
         speedGroup_->SetItemIndex(-1);
         view_.ShowInformation(kSpeedInfo.toStdString());
     } else {
         speedGroup_->SetItemIndex(link_.Settings.SpeedIndex);
     }
+}
+
+void PortDialog::ShowComputerPorts() {
+    const int chosen = portGroup_->ItemIndex();
+    SerialPortsDialog ports(
+        PortHomeOf(state_.CfgFileName),
+        ComPortNumber(portGroup_->ItemText(chosen < 0 ? 0 : chosen).toStdString()), this);
+    ports.exec();
+    DescribePortItems(*portGroup_, state_.CfgFileName);
 }
 
 void PortDialog::OpenChosenPort() {

@@ -1,8 +1,11 @@
 #pragma once
 // The port and speed dialog "Инициализация Hayes-модема": the operator picks
 // the port and speed a modem is reached at; OK opens the port as a modem link
-// and stores the port in the settings file. Its widgets are private; tests
-// reach them by object name ("RG1", "RG2", "BitBtn1", "BitBtn2").
+// and stores the port in the settings file. Each port item says which device
+// it opens and whether it is there (gui/PortHints.h); "Порты компьютера..."
+// lists the devices present and assigns them to port names. Its widgets are
+// private; tests reach them by object name ("RG1", "RG2", "BitBtn1",
+// "BitBtn2", "PortsButton").
 
 #include <QDialog>
 
@@ -33,6 +36,8 @@ private:
     void ShowStoredChoice();
     // OK: opens the chosen port as a modem link and stores the port.
     void OpenChosenPort();
+    // "Порты компьютера...": the devices present, assigned to port names.
+    void ShowComputerPorts();
 
     MainState& state_;
     SerialLink& link_;
@@ -42,6 +47,7 @@ private:
     RadioGroup* speedGroup_ = nullptr;    // RG2 "Скорость обмена"
     QPushButton* okButton_ = nullptr;     // BitBtn1
     QPushButton* closeButton_ = nullptr;  // BitBtn2
+    QPushButton* portsButton_ = nullptr;  // "Порты компьютера..."
 };
 
 }  // namespace hk

@@ -1,15 +1,19 @@
 #include "app/Startup.h"
 
+#include "link/ProgramPlaces.h"
+
 namespace hk {
 namespace {
 constexpr int kStartSpeedIndex = 4;  // 4800 baud until a dialog re-reads the file
 }
 
 void RunStartupSteps(MainState& state, SerialLink& link, const std::string& programDir) {
-    state.ProgramDir = programDir;
-    state.HelpFileName = programDir + kHelpFileName;
-    state.CfgFileName = programDir + kSettingsFileName;
-    state.DataDir = programDir;
+    const ProgramPlaces places = LocateProgramPlaces(programDir);
+    MakeOperatorFolders(places);
+    state.ProgramDir = places.programFolder;
+    state.HelpFileName = places.programFolder + kHelpFileName;
+    state.CfgFileName = places.settingsDir + kSettingsFileName;
+    state.DataDir = places.dataDir;
     ReadSettings(link.Settings, state.CfgFileName);
     state.KitIndex = static_cast<std::uint8_t>(link.Settings.Kit);
     link.Settings.SpeedIndex = kStartSpeedIndex;

@@ -5,16 +5,17 @@
 #include <string>
 
 #include "link/Port.h"
+#include "link/ProgramPlaces.h"
 #include "state/MainState.h"
 
 namespace hk {
 
-inline constexpr const char* kHelpFileName = "HayesKvd.html";
-
-// `programDir` is the directory of the program's own executable, with the
-// trailing separator. In this order: help file name, CfgFileName, DataDir,
-// ReadSettings, KitIndex := Settings.Kit, Settings.SpeedIndex := 4 (in
-// memory only), PortOpen := false.
+// `programDir` is the program's folder with the trailing separator: the
+// executable's own, or the installed program's share folder
+// (link/ProgramPlaces.h), which also decides where the settings file and the
+// data folder lie. In this order: help file name, CfgFileName, DataDir (the
+// installed program's folders are created), ReadSettings, KitIndex :=
+// Settings.Kit, Settings.SpeedIndex := 4 (in memory only), PortOpen := false.
 void RunStartupSteps(MainState& state, SerialLink& link, const std::string& programDir);
 
 }  // namespace hk

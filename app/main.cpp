@@ -1,6 +1,7 @@
 // Program entry: the application object with its three windows, then the
-// message loop. The program directory is the executable's own, not the
-// working directory.
+// message loop. The program's folders follow from the executable's own
+// folder, not the working directory: beside it in the portable build, the
+// user's folders when installed (link/ProgramPlaces.h).
 
 #include <QApplication>
 #include <QDir>
@@ -8,7 +9,9 @@
 #include "app/HayesApplication.h"
 #include "app/MainWindow.h"
 #include "gui/MessageBoxes.h"
+#include "gui/Translations.h"
 #include "link/Clock.h"
+#include "link/ProgramPlaces.h"
 #ifdef _WIN32
 #include "link/Win32SerialLine.h"
 #else
@@ -17,16 +20,19 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    const QString programDir = QDir(QCoreApplication::applicationDirPath()).path() + '/';
+    const QString exeDir = QDir(QCoreApplication::applicationDirPath()).path() + '/';
+    // The port mapping and the ports/ links lie beside the settings file.
+    const hk::ProgramPlaces places = hk::LocateProgramPlaces(exeDir.toStdString());
+    hk::InstallRussianQtTexts(app, exeDir);
 
     hk::RealClock clock;
 #ifdef _WIN32
-    hk::Win32SerialLine port;
+    hk::Win32SerialLine port(places.settingsDir);
 #else
-    hk::PosixSerialLine port(programDir.toStdString());
+    hk::PosixSerialLine port(places.settingsDir);
 #endif
     hk::WidgetViewHooks view;
-    hk::HayesApplication program(port, clock, view, programDir);
+    hk::HayesApplication program(port, clock, view, QString::fromStdString(places.programFolder));
     view.SetParent(&program.Window());
     program.Window().show();
     return QApplication::exec();

@@ -25,8 +25,11 @@ bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, boo
     if (!port.Open(portName)) {
         if (port.LastError() != 0) {
             link.PortOpen = false;
-            // The system's reason goes on a line of its own under the text.
+            // What went wrong and what to do, then the system's own reason,
+            // each on a line of its own under the text.
+            const std::string advice = port.OpenFailureAdvice();
             link.view.ShowError(kOpenPortErrorText + portName + "\r" +
+                                (advice.empty() ? std::string() : advice + "\r") +
                                 port.ErrorText(port.LastError()));
         }
         return false;

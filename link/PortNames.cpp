@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "link/PortMapping.h"
+
 namespace hk {
 
 int ComPortNumber(const std::string& portName) {
@@ -20,18 +22,26 @@ int ComPortNumber(const std::string& portName) {
     return n;
 }
 
-std::string ResolvePortPath(const std::string& programDir, const std::string& portName) {
+PortRoute RoutePort(const std::string& homeDir, const std::string& portName) {
     const int n = ComPortNumber(portName);
-    if (n <= 0) return portName;
+    if (n <= 0) return {portName, PortSource::Name};
+    // Read at every open: an assignment made in the program or typed into
+    // the file counts from the next open on, without a restart.
+    if (!homeDir.empty()) {
+        const PortMapping mapping = LoadPortMapping(homeDir + kPortMappingFileName);
+        if (const std::string* device = mapping.DeviceOf(n)) return {*device, PortSource::Mapping};
+    }
 #ifdef _WIN32
-    (void)programDir;
-    return "\\\\.\\" + portName;
+    return {"\\\\.\\" + portName, PortSource::BuiltIn};
 #else
-    const std::string mapped = programDir + "ports/com" + std::to_string(n);
-    std::error_code ec;
-    // A link that dangles still counts: the open then reports the missing target.
-    if (std::filesystem::exists(std::filesystem::symlink_status(mapped, ec))) return mapped;
-    return "/dev/ttyS" + std::to_string(n - 1);
+    if (!homeDir.empty()) {
+        const std::string link = homeDir + "ports/com" + std::to_string(n);
+        std::error_code ec;
+        // A link that dangles still counts: the open then reports the missing target.
+        if (std::filesystem::exists(std::filesystem::symlink_status(link, ec)))
+            return {link, PortSource::Link};
+    }
+    return {"/dev/ttyS" + std::to_string(n - 1), PortSource::BuiltIn};
 #endif
 }
 

@@ -10,7 +10,7 @@
 #include <cerrno>
 
 #include "link/Clock.h"
-#include "link/PortNames.h"
+#include "link/OpenFailure.h"
 
 namespace hk {
 namespace {
@@ -45,9 +45,14 @@ int PollBudget(std::int64_t deadline) {
 
 PosixSerialLine::~PosixSerialLine() { DoClose(); }
 
+std::string PosixSerialLine::OpenFailureAdvice() const {
+    if (IsOpen() || LastError() == 0) return {};
+    return ExplainOpenFailure(GatherOpenFailureFacts(Name(), route_, homeDir_, LastError()));
+}
+
 bool PosixSerialLine::DoOpen(const std::string& portName) {
-    path_ = ResolvePortPath(programDir_, portName);
-    const int fd = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    route_ = RoutePort(homeDir_, portName);
+    const int fd = ::open(route_.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         SetLastError(errno);
         return false;

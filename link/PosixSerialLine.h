@@ -21,21 +21,25 @@
 // this port last set, and a far end on a pty tells mark from space and odd
 // from even by CMSPAR and PARODD.
 
+#include "link/PortNames.h"
 #include "link/SerialLine.h"
 
 namespace hk {
 
 class PosixSerialLine final : public SerialLine {
 public:
-    // `programDir` (with trailing separator) locates the ports/ folder.
-    explicit PosixSerialLine(std::string programDir) : programDir_(std::move(programDir)) {}
+    // `homeDir` (with trailing separator), the folder of the settings file,
+    // holds the port mapping and the ports/ folder (link/PortNames.h).
+    explicit PosixSerialLine(std::string homeDir) : homeDir_(std::move(homeDir)) {}
     ~PosixSerialLine() override;
     PosixSerialLine(const PosixSerialLine&) = delete;
     PosixSerialLine& operator=(const PosixSerialLine&) = delete;
 
     bool IsOpen() const override { return fd_ >= 0; }
     // The device path the last Open() used.
-    const std::string& DevicePath() const { return path_; }
+    const std::string& DevicePath() const { return route_.path; }
+    // Why the last Open() failed and what to do (link/OpenFailure.h).
+    std::string OpenFailureAdvice() const override;
 
 protected:
     bool DoOpen(const std::string& portName) override;
@@ -51,8 +55,8 @@ protected:
 private:
     bool SetModemLine(int bit, bool on);
 
-    std::string programDir_;
-    std::string path_;
+    std::string homeDir_;
+    PortRoute route_;
     int fd_ = -1;
     bool paritySet_ = false;
     Parity parity_ = Parity::None;

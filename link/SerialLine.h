@@ -67,6 +67,9 @@ public:
     int LastError() const { return lastError_; }
     // The system's own text for an error code of this backend.
     virtual std::string ErrorText(int code) const;
+    // What the operator can do about the last failed Open(), in Russian
+    // (UTF-8): the likely cause and the remedy; empty when nothing is known.
+    virtual std::string OpenFailureAdvice() const { return {}; }
     // The list name the port was last opened by ("Com2").
     const std::string& Name() const { return name_; }
     // The far end has gone since the port was opened.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "link/OpenFailure.h"
 #include "link/PortNames.h"
 
 namespace hk {
@@ -25,7 +26,7 @@ bool Win32SerialLine::IsOpen() const {
 }
 
 bool Win32SerialLine::DoOpen(const std::string& portName) {
-    const std::string path = ResolvePortPath(std::string(), portName);
+    const std::string path = ResolvePortPath(homeDir_, portName);
     HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
@@ -118,6 +119,11 @@ bool Win32SerialLine::DoSetRts(bool on) {
 
 bool Win32SerialLine::DoPurgeRx() {
     return IsOpen() && ::PurgeComm(H(handle_), PURGE_RXCLEAR) != 0;
+}
+
+std::string Win32SerialLine::OpenFailureAdvice() const {
+    if (IsOpen() || LastError() == 0) return {};
+    return ExplainWindowsOpenFailure(Name(), static_cast<unsigned long>(LastError()));
 }
 
 std::string Win32SerialLine::ErrorText(int code) const {

@@ -11,13 +11,16 @@ namespace hk {
 
 class Win32SerialLine final : public SerialLine {
 public:
-    Win32SerialLine() = default;
+    // `homeDir` (with trailing separator), the folder of the settings file,
+    // holds the port mapping (link/PortNames.h); empty: none.
+    explicit Win32SerialLine(std::string homeDir = {}) : homeDir_(std::move(homeDir)) {}
     ~Win32SerialLine() override;
     Win32SerialLine(const Win32SerialLine&) = delete;
     Win32SerialLine& operator=(const Win32SerialLine&) = delete;
 
     bool IsOpen() const override;
     std::string ErrorText(int code) const override;
+    std::string OpenFailureAdvice() const override;
 
 protected:
     bool DoOpen(const std::string& portName) override;
@@ -32,6 +35,7 @@ protected:
     long DoRead(std::uint8_t* data, std::size_t count) override;
 
 private:
+    std::string homeDir_;
     void* handle_ = nullptr;  // HANDLE; INVALID_HANDLE_VALUE when closed
 };
 

@@ -1,6 +1,12 @@
 #!/usr/bin/env bash
 # Installs every Debian package that the build, the tests and the demo need.
 # Safe to run again: apt-get skips what is already installed.
+#
+#   scripts/setup.sh              the build, the tests and the demo
+#   scripts/setup.sh --package    also what builds and checks the Debian
+#                                 package (scripts/package.sh)
+#   scripts/setup.sh --windows    also the Windows cross-compiler and Wine
+#                                 (scripts/windows-tests.sh)
 set -euo pipefail
 
 packages=(
@@ -9,8 +15,22 @@ packages=(
     libgtest-dev googletest
     clang libclang-rt-14-dev
     fonts-liberation2
+    qt6-translations-l10n
     xvfb xauth
 )
+for group in "$@"; do
+    case "$group" in
+        --package)
+            packages+=(dpkg-dev file lintian desktop-file-utils appstream) ;;
+        --windows)
+            # GoogleTest comes as source (googletest above) and is built with
+            # the cross-compiler.
+            packages+=(g++-mingw-w64-x86-64-posix wine wine64) ;;
+        *)
+            echo "setup.sh: unknown option $group" >&2
+            exit 2 ;;
+    esac
+done
 
 if [ "$(id -u)" -eq 0 ]; then
     SUDO=()

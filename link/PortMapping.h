@@ -1,0 +1,63 @@
+#pragma once
+// The port mapping: a small text file, "ports.conf" beside the settings file,
+// that says which device a port name of the dialogs opens, one port a line:
+//
+//     # a comment
+//     Com3=/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0
+//
+// Names are "Com1" ... "Com18" in any letter case; blanks around the name,
+// the '=' and the device are ignored; the device is an absolute path. A line
+// that is none of these is reported and skipped, and the rest of the file
+// still counts. A port named twice takes its last line. The file is UTF-8
+// text; the program rewrites only the lines of the port it changes.
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hk {
+
+inline constexpr const char* kPortMappingFileName = "ports.conf";
+// The port names the dialogs offer: "Com1" ... "Com18".
+inline constexpr int kMappablePorts = 18;
+
+// A line of the file that was not taken.
+struct MappingProblem {
+    int line = 0;        // 1-based; 0 for the file as a whole
+    std::string text;    // the line as written (without its line end)
+    std::string reason;  // in Russian: what is wrong with it
+};
+
+struct PortMapping {
+    std::map<int, std::string> devices;  // port number -> device path
+    std::vector<MappingProblem> problems;
+
+    // The device assigned to port `number`, nullptr when none.
+    const std::string* DeviceOf(int number) const;
+};
+
+PortMapping ParsePortMapping(std::string_view text);
+
+// A missing file is an empty mapping without problems. A file that cannot be
+// read gives one problem (line 0) with the system's text; the first 64 KiB
+// are read, a longer file is reported as such.
+PortMapping LoadPortMapping(const std::string& fileName);
+
+// `text` with `number` assigned to `device` in the place of its first line
+// (or at the end); every other line of that port goes. An empty `device`
+// removes the port's lines. All other lines, comments and faulty lines
+// included, stay as they are. A new file starts with a comment that says
+// what the file is.
+std::string WithAssignment(std::string_view text, int number, const std::string& device);
+
+// Stores the assignment in the file (created with its folder when missing)
+// through a temporary file renamed over it. Throws FileError, whose text
+// names the port and the file, says what to do and ends with the system's
+// own message.
+void StorePortAssignment(const std::string& fileName, int number, const std::string& device);
+
+// One problem as the operator reads it: "строка 4 «Com3 /dev/ttyUSB0»: …".
+std::string DescribeProblem(const MappingProblem& problem);
+
+}  // namespace hk

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Cross-compiles the GUI-free layers and their tests for 64-bit Windows with
+# Debian's mingw-w64 (cmake/windows/, build-mingw/) and, when Wine is
+# installed, runs every test program under Wine. The Windows serial backend
+# is tested on a real COM port: Wine maps COM5 to the pseudo-terminal on
+# which kvard-sim (from the native build, default build/) serves its
+# simulated Hayes modem. Prints the tests run, passed, failed and skipped.
+# Needs what `scripts/setup.sh --windows` installs.
+#
+#   scripts/windows-tests.sh [native build folder]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+native=${1:-build}
+dir=build-mingw
+cmake -S cmake/windows -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" \
+    >/dev/null
+cmake --build "$dir" --target windows_tests -j"$(nproc)"
+tests=("$dir"/bin/test_*.exe)
+echo "windows: ${#tests[@]} test programs cross-compiled"
+
+if ! command -v wine >/dev/null; then
+    echo "windows: Wine is not installed: the test programs were built but not run"
+    exit 0
+fi
+
+export WINEPREFIX="$PWD/$dir/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+
+# The simulated modem on a pseudo-terminal, seen by Wine as COM5.
+sim_pid=
+ports=$(mktemp -d)
+cleanup() {
+    [ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null || true
+    wineserver -k 2>/dev/null || true
+    rm -rf "$ports"
+}
+trap cleanup EXIT
+if [ -x "$native/bin/kvard-sim" ]; then
+    "$native/bin/kvard-sim" --ports "$ports" >/dev/null &
+    sim_pid=$!
+    for _ in $(seq 50); do [ -L "$ports/com2" ] && break; sleep 0.1; done
+fi
+if [ -L "$ports/com2" ]; then
+    # Wine's own way to give a COM port a device; it takes effect at the
+    # next start of the Wine server.
+    wine reg add 'HKLM\Software\Wine\Ports' /v COM5 /d "$(readlink "$ports/com2")" /f \
+        >/dev/null 2>&1
+    wineserver -k 2>/dev/null || true
+    export HK_WINE_MODEM_PORT=Com5
+    echo "windows: COM5 is the simulated modem on $(readlink "$ports/com2")"
+else
+    echo "windows: no $native/bin/kvard-sim: the COM port tests are skipped"
+fi
+
+total=0 passed=0 failed=0 skipped=0 status=0
+for t in "${tests[@]}"; do
+    name=$(basename "$t" .exe)
+    log="$dir/$name.log"
+    rc=0
+    timeout 600 wine "$t" --gtest_brief=1 >"$log" 2>&1 || rc=$?
+    ran=$(sed -n 's/^\[==========\] \([0-9]*\) tests\? from .* ran\..*/\1/p' "$log" | tail -1)
+    ok=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$log" | tail -1)
+    skip=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?.*/\1/p' "$log" | tail -1)
+    bad=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?.*/\1/p' "$log" | tail -1)
+    ran=${ran:-0} ok=${ok:-0} skip=${skip:-0} bad=${bad:-0}
+    if [ "$rc" -ne 0 ] && [ "$bad" -eq 0 ]; then bad=1; fi  # crashed or hung
+    total=$((total + ran)) passed=$((passed + ok)) skipped=$((skipped + skip))
+    failed=$((failed + bad))
+    printf 'windows: %-22s %4d run %4d passed %3d failed %3d skipped\n' "$name" "$ran" "$ok" \
+        "$bad" "$skip"
+    if [ "$bad" -ne 0 ]; then
+        status=1
+        grep -E 'Failure|FAILED|error' "$log" | head -20 | sed 's/^/    /'
+    fi
+done
+echo "windows tests under Wine: $passed passed, $failed failed, $skipped skipped ($total run)"
+exit $status
