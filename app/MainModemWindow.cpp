@@ -32,4 +32,12 @@ void MainModemWindow::IdleHandlerChanged(bool installed) {
     window_.SetAnswerReceiverRunning(installed);
 }
 
+void MainModemWindow::ShowRunStatus(const std::string& text) {
+    window_.ShowRunStatus(QString::fromStdString(text));
+}
+
+void MainModemWindow::MarkRefusedLine(int index) { window_.MarkRefusedListLine(index); }
+
+void MainModemWindow::ClearLineMarks() { window_.ClearListLineMarks(); }
+
 }  // namespace hk

@@ -1,8 +1,8 @@
 #pragma once
 // The main window as the layers below it see it (the modem side and the
 // controller dialog): its memos as line lists, the check box, the command
-// field, the ring count, the file dialogs, the port dialog and the answer
-// receiver's timer.
+// field, the ring count, the file dialogs, the port dialog, the answer
+// receiver's timer and a modem run's status text and line marks.
 
 #include "modem/ModemWindow.h"
 #include "state/MainState.h"
@@ -30,6 +30,9 @@ public:
                                               std::string_view defaultExt) override;
     bool ShowPortDialog() override;
     void IdleHandlerChanged(bool installed) override;
+    void ShowRunStatus(const std::string& text) override;
+    void MarkRefusedLine(int index) override;
+    void ClearLineMarks() override;
 
 private:
     MainWindow& window_;

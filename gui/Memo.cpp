@@ -14,6 +14,10 @@ Memo::Memo(const QString& objectName, QWidget* parent) : QPlainTextEdit(parent) 
     setAccessibleName(objectName);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // A mark belongs to the text it was set on.
+    connect(document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+        if ((removed != 0 || added != 0) && !extraSelections().isEmpty()) ClearMarks();
+    });
 }
 
 // A text of n line breaks has n + 1 blocks; the last one is a line only when
@@ -84,6 +88,26 @@ void Memo::SetLine(int index, const QString& line) {
     cursor.setPosition(block.position() + static_cast<int>(old.size() - tail),
                        QTextCursor::KeepAnchor);
     cursor.insertText(line.mid(head, line.size() - head - tail));
+}
+
+void Memo::MarkLine(int index, const QColor& background) {
+    if (index < 0 || index >= LineCount()) return;
+    QTextEdit::ExtraSelection mark;
+    mark.cursor = QTextCursor(document()->findBlockByNumber(index));
+    mark.format.setBackground(background);
+    mark.format.setProperty(QTextFormat::FullWidthSelection, true);
+    QList<QTextEdit::ExtraSelection> marks = extraSelections();
+    marks.append(mark);
+    setExtraSelections(marks);
+}
+
+void Memo::ClearMarks() { setExtraSelections({}); }
+
+QList<int> Memo::MarkedLines() const {
+    QList<int> lines;
+    for (const QTextEdit::ExtraSelection& mark : extraSelections())
+        lines.append(mark.cursor.blockNumber());
+    return lines;
 }
 
 void Memo::keyPressEvent(QKeyEvent* e) {

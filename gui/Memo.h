@@ -9,7 +9,12 @@
 // A line holds exactly the characters typed or added (a no-break space
 // stays one); Shift+Enter and pasted line or paragraph separators break the
 // line as Enter does, so that no line is two lines on screen.
+//
+// Lines can be marked with a background colour that is no part of the text:
+// the marks go as soon as the text changes in any way.
 
+#include <QColor>
+#include <QList>
 #include <QPlainTextEdit>
 #include <QStringList>
 
@@ -32,6 +37,13 @@ public:
     // scroll position stay as they were.
     void SetLine(int index, const QString& line);
     void ClearLines() { clear(); }
+
+    // Marks line `index` across the memo's width; nothing when there is no
+    // such line.
+    void MarkLine(int index, const QColor& background);
+    void ClearMarks();
+    // The marked lines, in the order they were marked.
+    QList<int> MarkedLines() const;
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;

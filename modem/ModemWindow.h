@@ -1,9 +1,10 @@
 #pragma once
 // What the layers below the window need from the main window: its two memos
 // as line lists, the check box "Показать спец. символы", the command field,
-// the ring count field, the file dialogs, the port and speed dialog and the
-// slot of the answer receiver. The window implements it with widgets; tests
-// with fakes. All line texts are Windows-1251 bytes.
+// the ring count field, the file dialogs, the port and speed dialog, the
+// slot of the answer receiver and the display of a run's progress. The window
+// implements it with widgets; tests with fakes. All line texts are
+// Windows-1251 bytes.
 
 #include <optional>
 #include <string>
@@ -48,6 +49,17 @@ public:
     // loop is idle (a zero-interval timer). Called on every install and
     // removal, also when nothing changes.
     virtual void IdleHandlerChanged(bool installed) = 0;
+
+    // --- How a run of the list goes (RunMonitor). A window that shows none
+    // of it (a front end reading ModemConsole::Run()) keeps these as they are.
+    // The run's status text (UTF-8): the line under way, a silent modem, the
+    // summary. Empty: no text.
+    virtual void ShowRunStatus(const std::string& text) { (void)text; }
+    // Marks line `index` of the list memo as refused by the modem, without
+    // changing its text. The marks stay until the list is edited or loaded.
+    virtual void MarkRefusedLine(int index) { (void)index; }
+    // Removes every mark (a new run starts).
+    virtual void ClearLineMarks() {}
 };
 
 }  // namespace hk

@@ -57,6 +57,17 @@ public:
         return portDialog ? portDialog() : false;
     }
     void IdleHandlerChanged(bool installed) override { idleChanges.push_back(installed); }
+    void ShowRunStatus(const std::string& text) override {
+        statusTexts.push_back(text);
+        if (clock) statusAtMs.push_back(clock->NowMs());
+    }
+    void MarkRefusedLine(int index) override { marks.push_back(index); }
+    void ClearLineMarks() override {
+        marks.clear();
+        ++markClears;
+    }
+    // The status text shown now.
+    std::string Status() const { return statusTexts.empty() ? std::string() : statusTexts.back(); }
 
     FakeMemo list, answers;
     bool specialCharacters = false;
@@ -69,6 +80,11 @@ public:
     std::function<bool()> portDialog;
     int portDialogs = 0;
     std::vector<bool> idleChanges;
+    std::vector<std::string> statusTexts;  // every status text shown, in order
+    std::vector<int> marks;                // the list lines marked as refused
+    int markClears = 0;
+    Clock* clock = nullptr;  // when set, the time of every status text
+    std::vector<std::int64_t> statusAtMs;
 
 private:
     std::optional<std::string> Answer(std::string shown) {
@@ -90,6 +106,7 @@ struct ModemWorld {
         state.PortReady = true;
         line.Open("Com2");
         window.answers.clock = &clock;
+        window.clock = &clock;
     }
     // Polls as the window's idle timer does until `done` holds; false when
     // `maxMs` of virtual time pass first.

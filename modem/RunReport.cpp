@@ -1,0 +1,157 @@
+#include "modem/RunReport.h"
+
+#include <algorithm>
+
+#include "link/Windows1251.h"
+
+namespace hk {
+namespace {
+
+std::string Number(int n) { return std::to_string(n); }
+
+std::string Shown(const SentLine& line) { return Utf8FromWindows1251(line.text); }
+
+}  // namespace
+
+std::string LinesWrittenText(int count) {
+    const int lastTwo = count % 100;
+    const int last = count % 10;
+    if (last == 1 && lastTwo != 11) return "Записана " + Number(count) + " строка";
+    if (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14))
+        return "Записано " + Number(count) + " строки";
+    return "Записано " + Number(count) + " строк";
+}
+
+std::string VerdictNote(const SentLine& line) {
+    const std::string code = line.answer.Found() ? line.answer.Code() : "нет кода результата";
+    return "Строка " + Number(line.number) + " (" + Shown(line) + "): " + code;
+}
+
+// --- What the run driver reports -------------------------------------------
+
+void RunReport::Begin(int plannedLines) {
+    phase_ = Phase::Sending;
+    planned_ = plannedLines;
+    complete_ = false;
+    lines_.clear();
+    decidedTaken_ = 0;
+}
+
+void RunReport::Close(SentLine& line) {
+    if (line.closed) return;
+    line.answer.Finish();
+    line.closed = true;
+}
+
+void RunReport::LineSent(int listIndex, std::string text, std::int64_t atMs) {
+    if (phase_ != Phase::Sending) return;
+    if (!lines_.empty()) Close(lines_.back());
+    SentLine line;
+    line.number = static_cast<int>(lines_.size()) + 1;
+    line.listIndex = listIndex;
+    line.text = std::move(text);
+    line.sentAtMs = atMs;
+    lines_.push_back(std::move(line));
+    // The list was lengthened while the run went on.
+    planned_ = std::max(planned_, lines_.back().number);
+}
+
+void RunReport::AnswerByte(std::uint8_t byte) {
+    if (!UnderWay() || lines_.empty() || lines_.back().closed) return;
+    lines_.back().answer.Take(byte);
+    CodeMayHaveCome();
+}
+
+void RunReport::AnswerPaused() {
+    if (!UnderWay() || lines_.empty() || lines_.back().closed) return;
+    lines_.back().answer.Finish();
+    CodeMayHaveCome();
+}
+
+void RunReport::CodeMayHaveCome() {
+    SentLine& line = lines_.back();
+    if (!line.answer.Found()) return;
+    line.answered = true;
+    line.closed = true;
+}
+
+void RunReport::MovedOn() {
+    if (phase_ == Phase::Sending && !lines_.empty()) lines_.back().answered = true;
+}
+
+void RunReport::NoMoreLines() {
+    if (phase_ == Phase::Sending) phase_ = Phase::LastAnswer;
+}
+
+void RunReport::End() {
+    if (!UnderWay()) return;
+    complete_ = phase_ == Phase::LastAnswer;
+    phase_ = Phase::Ended;
+    if (!lines_.empty()) Close(lines_.back());
+}
+
+// --- The account -------------------------------------------------------------
+
+bool RunReport::EndedUnanswered() const {
+    return phase_ == Phase::Ended && !lines_.empty() && !lines_.back().answered;
+}
+
+int RunReport::AnsweredLines() const {
+    return static_cast<int>(
+        std::count_if(lines_.begin(), lines_.end(), [](const SentLine& l) { return l.answered; }));
+}
+
+int RunReport::RefusedLines() const {
+    return static_cast<int>(std::count_if(lines_.begin(), lines_.end(), [](const SentLine& l) {
+        return l.Verdict() == LineVerdict::Error;
+    }));
+}
+
+const SentLine* RunReport::FirstRefused() const {
+    const auto it = std::find_if(lines_.begin(), lines_.end(), [](const SentLine& l) {
+        return l.Verdict() == LineVerdict::Error;
+    });
+    return it == lines_.end() ? nullptr : &*it;
+}
+
+std::int64_t RunReport::UnansweredForMs(std::int64_t nowMs) const {
+    if (phase_ != Phase::Sending || lines_.empty() || lines_.back().answered) return 0;
+    return std::max<std::int64_t>(0, nowMs - lines_.back().sentAtMs);
+}
+
+const SentLine* RunReport::TakeDecidedLine() {
+    if (decidedTaken_ >= lines_.size() || !lines_[decidedTaken_].closed) return nullptr;
+    return &lines_[decidedTaken_++];
+}
+
+// --- Texts -----------------------------------------------------------------------
+
+std::string RunReport::ProgressText() const {
+    const SentLine* line = Current();
+    if (!line) return {};
+    return "Строка " + Number(line->number) + " из " + Number(planned_) + ": " + Shown(*line);
+}
+
+std::string RunReport::SilenceText() const {
+    const SentLine* line = Current();
+    if (!line) return {};
+    return "Модем не отвечает на строку " + Number(line->number) + " (" + Shown(*line) + ")";
+}
+
+std::string RunReport::SummaryText() const {
+    const SentLine* last = Current();
+    if (!last) return {};
+    std::string text;
+    if (phase_ == Phase::Ended && !complete_) {
+        text = "Запись прервана " + std::string(last->answered ? "после строки " : "на строке ") +
+               Number(last->number) + " из " + Number(planned_);
+        if (!last->answered) text += " (" + Shown(*last) + ")";
+        text += ". ";
+    }
+    text += LinesWrittenText(AnsweredLines()) + ", ошибок " + Number(RefusedLines());
+    if (const SentLine* refused = FirstRefused())
+        text += ": строка " + Number(refused->number) + " " + Shown(*refused);
+    return text;
+}
+
+}  // namespace hk

@@ -1,0 +1,118 @@
+#pragma once
+// The account of one run of the list into the modem ("Записать в модем"):
+// the lines that went out, what the modem answered to each, and the texts
+// that tell the operator how the run goes and how it went. Bookkeeping only:
+// the run driver feeds it, the window shows its texts, and a front end
+// without windows reads the same account (see ModemConsole::Run()).
+//
+// Lines are numbered as they go out, 1 for the first line sent. A run sends
+// the first line of the list and then every later line beginning with "AT",
+// so that is the number of lines it plans. Line texts are Windows-1251, as in
+// the list; the texts for the operator are UTF-8.
+//
+// A line is answered once the modem has moved the run on (the line feed, or
+// the digit 0 with digit answers) or has given a result code; its verdict
+// stands once its answer is complete: a result code has come, the next line
+// has gone out, or the run has ended.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "modem/ResultCodes.h"
+
+namespace hk {
+
+struct SentLine {
+    int number = 0;             // 1: the first line sent
+    int listIndex = 0;          // its index in the list memo when it went out
+    std::string text;           // as in the list (Windows-1251)
+    std::int64_t sentAtMs = 0;  // when its bytes had left the port
+    bool answered = false;
+    bool closed = false;  // the answer is complete: the verdict stands
+    ResultCodeReader answer;
+
+    LineVerdict Verdict() const { return answer.Verdict(); }
+};
+
+class RunReport {
+public:
+    enum class Phase {
+        Idle,        // no run yet
+        Sending,     // a line is out and more may follow
+        LastAnswer,  // the last line has been answered; the rest of its answer is arriving
+        Ended,
+    };
+
+    // --- What the run driver reports, in this order.
+    // A run starts; it plans `plannedLines` lines. Forgets the previous run.
+    void Begin(int plannedLines);
+    // A line has gone out. The previous line's answer is complete.
+    void LineSent(int listIndex, std::string text, std::int64_t atMs);
+    // A byte the modem sent after the current line.
+    void AnswerByte(std::uint8_t byte);
+    // The modem has paused after some of its answer (a poll of the receiver
+    // brought nothing).
+    void AnswerPaused();
+    // The answer the run waits for has come: the run moves on.
+    void MovedOn();
+    // No line is left after the one just answered.
+    void NoMoreLines();
+    // The run is over: complete when the last line had been answered,
+    // otherwise cut short (by the operator, a lost port, a line that could
+    // not be sent). Nothing when no run is under way.
+    void End();
+
+    // --- The account.
+    Phase CurrentPhase() const { return phase_; }
+    // Lines still to go, or the last answer still arriving.
+    bool UnderWay() const { return phase_ == Phase::Sending || phase_ == Phase::LastAnswer; }
+    // Every line was sent and answered (set once the run has ended).
+    bool Completed() const { return phase_ == Phase::Ended && complete_; }
+    // The run ended before the modem had answered its last line sent (a
+    // silent modem, or the operator was quicker).
+    bool EndedUnanswered() const;
+    const std::vector<SentLine>& Lines() const { return lines_; }
+    int PlannedLines() const { return planned_; }
+    int AnsweredLines() const;
+    int RefusedLines() const;
+    const SentLine* FirstRefused() const;
+    // The last line sent; nullptr before the first.
+    const SentLine* Current() const { return lines_.empty() ? nullptr : &lines_.back(); }
+    // How long the current line has been waiting for its answer at `nowMs`;
+    // 0 when it has one or no run is under way.
+    std::int64_t UnansweredForMs(std::int64_t nowMs) const;
+    // The lines whose verdict stands, in order, each once (for marking and
+    // noting them as they are decided).
+    const SentLine* TakeDecidedLine();
+
+    // --- Texts for the operator (UTF-8).
+    // «Строка 3 из 7: ATS0=2»; empty before the first line.
+    std::string ProgressText() const;
+    // «Модем не отвечает на строку 3 (ATZ)»; empty before the first line.
+    std::string SilenceText() const;
+    // «Записано 7 строк, ошибок 1: строка 5 ATX9», after a run cut short
+    // with «Запись прервана на строке 3 из 7 (ATZ). » before it; empty when
+    // no line was sent.
+    std::string SummaryText() const;
+
+private:
+    void Close(SentLine& line);
+    // A result code decides the current line at once.
+    void CodeMayHaveCome();
+
+    Phase phase_ = Phase::Idle;
+    int planned_ = 0;
+    bool complete_ = false;
+    std::vector<SentLine> lines_;
+    std::size_t decidedTaken_ = 0;
+};
+
+// One line's verdict for the exchange log: «Строка 5 (ATX9): ERROR», or
+// «... : нет кода результата» when the modem gave none.
+std::string VerdictNote(const SentLine& line);
+
+// «Записана 1 строка», «Записано 3 строки», «Записано 7 строк».
+std::string LinesWrittenText(int count);
+
+}  // namespace hk

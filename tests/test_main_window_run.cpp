@@ -1,0 +1,167 @@
+// The main window showing how a modem run goes: the status text in the hint
+// panel (covered by a hint only while the pointer rests on a control), the
+// refused lines marked in the list memo until the list is edited or loaded
+// again. On SimLine with the simulated modem and the virtual clock, and one
+// run over a pseudo-terminal with the real serial backend in real time.
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusTipEvent>
+#include <QTest>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "app/HayesApplication.h"
+#include "app/MainWindow.h"
+#include "gui/Memo.h"
+#include "link/PosixSerialLine.h"
+#include "sim/HayesModem.h"
+#include "sim/PtyBridge.h"
+#include "sim/SimLine.h"
+#include "support/Children.h"
+#include "support/Input.h"
+#include "support/QtApp.h"
+#include "support/ScriptedView.h"
+#include "support/TempDir.h"
+
+namespace hk {
+namespace {
+
+const QStringList kList{"ATZ", "; the reset first", "ATX9", "ATS0=2"};
+const QString kSummary = QStringLiteral("Записано 3 строки, ошибок 1: строка 2 ATX9");
+
+void ShowTip(QWidget& window, const QString& tip) {
+    QStatusTipEvent e(tip);
+    QCoreApplication::sendEvent(&window, &e);
+}
+
+class WindowRun : public ::testing::Test {
+protected:
+    WindowRun() {
+        test::EnsureQApplication();
+        line.Attach(&modem);
+        app = std::make_unique<HayesApplication>(line, clock, view,
+                                                 QString::fromStdString(dir.Dir()));
+        window().show();
+        test::Press(W<QPushButton>("SBtk"));  // modem mode
+        app->Link().Settings.LinkKind = kLinkModem;
+        EXPECT_TRUE(OpenPort(app->Link(), "Com2", 5, true));
+        app->State().PortReady = true;
+        for (const QString& l : kList) W<Memo>("Memo1")->AddLine(l);
+    }
+    MainWindow& window() { return app->Window(); }
+    template <class T = QWidget>
+    T* W(const char* name) {
+        return test::Child<T>(&window(), name);
+    }
+    QString Panel() { return W<QLabel>("SB1Panel0")->text(); }
+    // Lets the event loop run (the idle timer polls the port) until the
+    // virtual clock has moved by `ms`.
+    void RunFor(int ms) {
+        const auto until = clock.NowMs() + ms;
+        for (int i = 0; i < 100000 && clock.NowMs() < until; ++i) QCoreApplication::processEvents();
+    }
+
+    test::TempDir dir;
+    VirtualClock clock;
+    sim::SimLine line{clock};
+    sim::HayesModem modem;
+    test::ScriptedView view;
+    std::unique_ptr<HayesApplication> app;
+};
+
+TEST_F(WindowRun, TheStatusPanelFollowsTheRunAndARefusedLineIsMarked) {
+    test::Press(W<QPushButton>("Button2"));
+    EXPECT_EQ(Panel(), "Строка 1 из 3: ATZ");
+    RunFor(3000);
+    EXPECT_EQ(Panel(), kSummary);
+    EXPECT_EQ(W<Memo>("Memo1")->Lines(), kList);
+    EXPECT_EQ(W<Memo>("Memo1")->MarkedLines(), QList<int>{2});
+    EXPECT_EQ(W<Memo>("Memo2")->Lines(), (QStringList{"ATZ", "", "ATX9", "ATS0=2", "OK"}));
+
+    // A hint covers the summary while the pointer is on its control.
+    ShowTip(window(), QStringLiteral("Записать настройки в Hayes-модем "));
+    EXPECT_EQ(Panel(), "Записать настройки в Hayes-модем ");
+    ShowTip(window(), QString());
+    EXPECT_EQ(Panel(), kSummary);
+
+    // A silent modem shows over a hint at once.
+    line.Attach(nullptr);
+    test::Press(W<QPushButton>("Button2"));
+    EXPECT_TRUE(W<Memo>("Memo1")->MarkedLines().isEmpty()) << "a new run";
+    ShowTip(window(), QStringLiteral("Просмотр и коррекция настроек Hayes-модема "));
+    RunFor(5000);
+    EXPECT_EQ(Panel(), "Модем не отвечает на строку 1 (ATZ)");
+    test::Press(W<QPushButton>("SBtk"));  // leaving modem mode ends the run
+    EXPECT_EQ(Panel(), "Запись прервана на строке 1 из 3 (ATZ). Записано 0 строк, ошибок 0");
+}
+
+TEST_F(WindowRun, LoadingAListRemovesTheMarks) {
+    test::Press(W<QPushButton>("Button2"));
+    RunFor(3000);
+    ASSERT_EQ(W<Memo>("Memo1")->MarkedLines(), QList<int>{2});
+    const std::string file = dir.File("same.n2");
+    test::TempDir::WriteAll(file, {'A', 'T', 'Z', '\r', '\n', 'A', 'T', 'X', '9', '\r', '\n'});
+    window().SetFileChooser(
+        [&](const FileDialogSetup&, bool) -> std::optional<std::string> { return file; });
+    test::Press(W<QPushButton>("Button1"));
+    EXPECT_EQ(W<Memo>("Memo1")->Lines(), (QStringList{"ATZ", "ATX9"}));
+    EXPECT_TRUE(W<Memo>("Memo1")->MarkedLines().isEmpty());
+}
+
+// The real serial backend over a pseudo-terminal reached as ports/com2, in
+// real time (a few seconds at most).
+TEST(WindowRunEndToEnd, ARunWithARefusedLineOverAPty) {
+    test::EnsureQApplication();
+    test::TempDir dir;
+    sim::HayesModem modem;
+    sim::PtyBridge bridge(modem);
+    std::string error;
+    ASSERT_TRUE(bridge.Start(error)) << error;
+    ASSERT_TRUE(bridge.LinkAs(dir.Dir() + "ports/com2", error)) << error;
+    std::atomic<bool> stop{false};
+    std::thread server([&] { sim::ServeBridges({&bridge}, stop); });
+    struct Join {
+        std::atomic<bool>& stop;
+        std::thread& t;
+        ~Join() {
+            stop = true;
+            if (t.joinable()) t.join();
+        }
+    } join{stop, server};
+
+    PosixSerialLine line(dir.Dir());
+    RealClock clock;
+    test::ScriptedView view;
+    HayesApplication app(line, clock, view, QString::fromStdString(dir.Dir()));
+    MainWindow& window = app.Window();
+    window.show();
+    test::Press(test::Child<QPushButton>(&window, "SBtk"));
+    app.Link().Settings.LinkKind = kLinkModem;
+    ASSERT_TRUE(OpenPort(app.Link(), "Com2", 5, true));
+    app.State().PortReady = true;
+    auto* list = test::Child<Memo>(&window, "Memo1");
+    for (const QString& l : kList) list->AddLine(l);
+
+    test::Press(test::Child<QPushButton>(&window, "Button2"));
+    auto* panel = test::Child<QLabel>(&window, "SB1Panel0");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (panel->text() != kSummary && std::chrono::steady_clock::now() < deadline)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(panel->text(), kSummary);
+    EXPECT_EQ(list->MarkedLines(), QList<int>{2});
+    EXPECT_EQ(list->Lines(), kList);
+    EXPECT_TRUE(test::Child<Memo>(&window, "Memo2")->Lines().contains("OK"));
+    test::Press(test::Child<QPushButton>(&window, "SBtk"));  // stops the receiver
+    stop = true;
+    server.join();
+    EXPECT_EQ(modem.CommandLines(), (std::vector<std::string>{"ATZ", "ATX9", "ATS0=2"}));
+    EXPECT_EQ(modem.Register(0), 2);
+    EXPECT_TRUE(view.boxes.empty());
+}
+
+}  // namespace
+}  // namespace hk
