@@ -13,16 +13,28 @@ HayesApplication::HayesApplication(SerialLine& line, Clock& clock, ViewHooks& vi
     : link_(line, clock, view) {
     mainWindow_ = std::make_unique<MainWindow>(state_, link_, view, programDir);
     MainWindow* window = mainWindow_.get();
+    // Every byte over the port, and every exchange's decoded line, go to the
+    // exchange log and from there to a file a day in the data folder.
+    log_ = std::make_unique<ExchangeLog>(clock);
+    log_->WriteFilesTo(state_.DataDir + kLogFolder);
+    line.SetTap(log_.get());
+    link_.log = log_.get();
+    mainWindow_->SetExchangeLog(log_.get());
     portDialog_ = new PortDialog(state_, link_, view, window);
     modemWindow_ = std::make_unique<MainModemWindow>(*mainWindow_, *portDialog_, state_);
     controllerDialog_ = new ControllerDialog(
         state_, link_, view, *modemWindow_,
         [window](int context, QWidget* owner) { window->ShowHelpContext(context, owner); }, window);
+    controllerDialog_->SetLogRequest([window](QWidget* owner) { window->ShowLog(owner); });
     mainWindow_->SetDialogs(portDialog_, controllerDialog_);
     console_ = std::make_unique<ModemConsole>(state_, link_, *modemWindow_);
     mainWindow_->SetModemConsole(console_.get());
 }
 
-HayesApplication::~HayesApplication() { mainWindow_->SetModemConsole(nullptr); }
+HayesApplication::~HayesApplication() {
+    mainWindow_->SetModemConsole(nullptr);
+    link_.PortHandle.SetTap(nullptr);
+    link_.log = nullptr;
+}
 
 }  // namespace hk

@@ -32,10 +32,12 @@ public:
     MainState& State() { return state_; }
     SerialLink& Link() { return link_; }
     ModemConsole& Console() { return *console_; }
+    ExchangeLog& Log() { return *log_; }
 
 private:
     MainState state_;
     SerialLink link_;
+    std::unique_ptr<ExchangeLog> log_;
     std::unique_ptr<MainWindow> mainWindow_;
     PortDialog* portDialog_ = nullptr;  // owned by the main window as their parent
     ControllerDialog* controllerDialog_ = nullptr;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QColor>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFile>
@@ -30,6 +31,8 @@
 #include "device/ui/ControllerDialog.h"
 #include "gui/Fonts.h"
 #include "gui/HelpViewer.h"
+#include "gui/LogWindow.h"
+#include "link/ExchangeLog.h"
 #include "gui/Memo.h"
 #include "gui/Text.h"
 #include "gui/Widgets.h"
@@ -44,6 +47,9 @@ constexpr int kDesignPanelWidth = 658;
 constexpr int kDesignPanelHeight = 427;
 constexpr int kStatusPanel0Width = 500;
 constexpr int kStatusPanel1Width = 50;
+
+// The background of a list line the modem refused.
+const QColor kRefusedLineColour(0xFF, 0xC8, 0xC8);
 
 // Help context numbers of the window's states.
 constexpr int kHelpStart = 2;
@@ -173,8 +179,10 @@ void MainWindow::CreateControls() {
     panel_ = new QWidget(this);
     panel_->setObjectName(QStringLiteral("Panel1"));
     panel_->setFont(WindowFont(11));
-    // Narrow button margins keep the longest captions inside 158 pixels.
-    panel_->setStyleSheet(QStringLiteral("QPushButton { padding: 1px 2px; }"));
+    // Narrow button margins keep the longest captions inside 158 pixels;
+    // "Просмотр текущих настроек..." needs the button's whole width.
+    panel_->setStyleSheet(QStringLiteral(
+        "QPushButton { padding: 1px 2px; } QPushButton#Button3 { padding: 1px 0px; }"));
     setCentralWidget(panel_);
     for (const design::Control& c : design::kMainWindowControls) MakeControl(panel_, c);
 
@@ -185,6 +193,7 @@ void MainWindow::CreateControls() {
     find("SBtk", modemModeButton_);
     find("SBbuf", controllerModeButton_);
     find("SpeedButton1", helpButton_);
+    find("LogButton", logButton_);
     find("SBEx", exitButton_);
     find("CheckBox1", smsBox_);
     find("Label9", groupRuleLabel_);
@@ -311,13 +320,18 @@ void MainWindow::ConnectHandlers() {
 
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, [this] { ShowHelpContext(helpContext_, this); });
+    connect(logButton_, &QPushButton::clicked, this, [this] { ShowLog(this); });
+    auto* logKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+    connect(logKey, &QShortcut::activated, this, [this] { ShowLog(this); });
 }
 
 void MainWindow::LoadStoredState(const QString& programDir) {
-    openDialog_.InitialDir = programDir;
-    saveDialog_.InitialDir = programDir;
     // The hint handler is this window's status-tip handling (event()).
     RunStartupSteps(state_, link_, programDir.toStdString());
+    // Lists open where the example lists lie; they are saved where the
+    // program may write (the same folder in the portable build).
+    openDialog_.InitialDir = QString::fromStdString(state_.ProgramDir);
+    saveDialog_.InitialDir = QString::fromStdString(state_.DataDir);
     // The version label lies inside the upper memo's area: seen while the
     // memo is hidden.
     versionLabel_->show();
@@ -407,10 +421,17 @@ void MainWindow::SetDesignCaption(QWidget* w) {
         b->setText(caption);
 }
 
-void MainWindow::ShowHint(const QString& hint) { hintPanel_->setText(hint); }
+// A hint shows while the pointer is on its control; when it goes, the modem
+// run's status text comes back. A third panel would have no room for that
+// text beside the two design panels.
+void MainWindow::ShowHint(const QString& hint) {
+    hintPanel_->setText(hint.isEmpty() ? runStatus_ : hint);
+}
 
 void MainWindow::ShowClock() {
     clockPanel_->setText(QTime::currentTime().toString(QStringLiteral("H:mm:ss")));
+    // A line of bytes that has had no new byte for a while goes to the file.
+    if (log_) log_->Flush();
 }
 
 // --- What the layers below use ------------------------------------------------
@@ -441,6 +462,16 @@ void MainWindow::SetAnswerReceiverRunning(bool running) {
     else
         answerReceiverTimer_->stop();
 }
+
+// A new status text shows at once, over a hint too: the run has moved on.
+void MainWindow::ShowRunStatus(const QString& text) {
+    runStatus_ = text;
+    hintPanel_->setText(text);
+}
+
+void MainWindow::MarkRefusedListLine(int index) { listMemo_->MarkLine(index, kRefusedLineColour); }
+
+void MainWindow::ClearListLineMarks() { listMemo_->ClearMarks(); }
 
 void MainWindow::RunConsole(void (*action)(ModemConsole&)) {
     Guarded([this, action] {
@@ -672,6 +703,12 @@ void MainWindow::ShowControllerDialog() {
 }
 
 void MainWindow::ToggleByteTrace() { state_.TraceBytes = !state_.TraceBytes; }
+
+void MainWindow::ShowLog(QWidget* owner) {
+    if (!log_) return;
+    if (!logWindow_) logWindow_ = new LogWindow(*log_, view_, this);
+    logWindow_->ShowOver(owner ? owner : this);
+}
 
 void MainWindow::ShowHelpContents() {
     if (!help_) help_ = new HelpViewer(QString::fromStdString(state_.HelpFileName), this);

@@ -31,7 +31,9 @@ class QTimer;
 namespace hk {
 
 class ControllerDialog;
+class ExchangeLog;
 class HelpViewer;
+class LogWindow;
 class Memo;
 class ModemConsole;
 class PortDialog;
@@ -74,6 +76,12 @@ public:
                                               std::string_view defaultExt);
     // Starts or stops the zero-interval timer that polls the modem's answers.
     void SetAnswerReceiverRunning(bool running);
+    // How a modem run goes: its status text stands in the hint panel
+    // whenever no hint is shown there (see ShowHint); refused lines are
+    // marked in the list memo until the list changes.
+    void ShowRunStatus(const QString& text);
+    void MarkRefusedListLine(int index);
+    void ClearListLineMarks();
 
     // Replaces the file dialogs (tests): gets the set-up, returns the chosen
     // path or nothing when cancelled.
@@ -82,6 +90,12 @@ public:
     void SetFileChooser(FileChooser chooser) { fileChooser_ = std::move(chooser); }
     const FileDialogSetup& OpenDialogSetup() const { return openDialog_; }
     const FileDialogSetup& SaveDialogSetup() const { return saveDialog_; }
+
+    // --- The exchange log.
+    void SetExchangeLog(ExchangeLog* log) { log_ = log; }
+    // Opens the log's window over `owner` ("Журнал", Ctrl+L).
+    void ShowLog(QWidget* owner);
+    LogWindow* LogView() const { return logWindow_; }
 
     // --- Help.
     int HelpContext() const { return helpContext_; }
@@ -149,17 +163,21 @@ private:
     ControllerDialog* controllerDialog_ = nullptr;
     ModemConsole* console_ = nullptr;
     HelpViewer* help_ = nullptr;
+    ExchangeLog* log_ = nullptr;
+    LogWindow* logWindow_ = nullptr;
     int helpContext_ = 2;
     bool activated_ = false;
     FileDialogSetup openDialog_;
     FileDialogSetup saveDialog_;
     FileChooser fileChooser_;
+    QString runStatus_;  // the modem run's status text, under the hints
 
     // The widgets, by what they show; their object names are the design's.
     QWidget* panel_ = nullptr;
     QPushButton* modemModeButton_ = nullptr;       // SBtk "Модем для КВАРД"
     QPushButton* controllerModeButton_ = nullptr;  // SBbuf "Настройка КВАРД"
     QPushButton* helpButton_ = nullptr;            // SpeedButton1 "Помощь"
+    QPushButton* logButton_ = nullptr;             // "Журнал"
     QPushButton* exitButton_ = nullptr;            // SBEx "Выход "
     QCheckBox* smsBox_ = nullptr;                  // CheckBox1, never shown
     QLabel* groupRuleLabel_ = nullptr;             // Label9, the "<CR>" rule

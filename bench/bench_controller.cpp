@@ -10,10 +10,12 @@
 // apart) and the controller's own reaction times, with no overhead at all.
 // The ratio measured / mandated is the program's own cost; target <= 1.03.
 //
+//  - a full read of both buffers, with and without the exchange log;
 //  - a full write of both buffers of the basic kit at 9600 baud (number 5,
 //    traditional framing, the controller running: STOP, copy-in, two blocks,
-//    copy-out);
-//  - a full read of both buffers;
+//    copy-out), plain and with its backup before and read-back after, each
+//    with and without the exchange log; and what the backup and the verify
+//    add, against the mandated time of their reads;
 //  - the search against a silent line: every number of the range at each of
 //    the seven speeds. The whole search (128 numbers, 896 attempts, about
 //    27 minutes) runs with --full-search; by default the first 3 numbers
@@ -33,6 +35,7 @@
 #include "device/ControllerJob.h"
 #include "device/LinkSearch.h"
 #include "device/PresetControllerView.h"
+#include "link/ExchangeLog.h"
 #include "link/Port.h"
 #include "link/PosixSerialLine.h"
 #include "sim/KvardController.h"
@@ -81,14 +84,30 @@ void Prepare(sim::KvardController& kvard) {
     kvard.SetBuffer(1, sim::KvardController::ModemLines({"AT&F", "ATS0=1"}));
 }
 
+// How a job runs: with the exchange log kept (and written to files), and a
+// write with its backup before and its read-back after.
+struct Variant {
+    bool log = false;
+    bool safe = false;
+};
+
 // The job behind "Подбор" on `link`, reading or writing; returns its
 // duration in ms on `clock`, or -1 when it did not succeed.
-double RunJob(SerialLink& link, Clock& clock, const Folder& folder, bool read) {
+double RunJob(SerialLink& link, Clock& clock, const Folder& folder, bool read, Variant variant) {
+    std::unique_ptr<ExchangeLog> log;
+    if (variant.log) {
+        log = std::make_unique<ExchangeLog>(clock);
+        log->WriteFilesTo(folder.Dir() + kLogFolder);
+        link.PortHandle.SetTap(log.get());
+        link.log = log.get();
+    }
     MainState state;
     state.KitIndex = 0;
     state.ReadFromDevice = read;
     state.CfgFileName = folder.Dir() + kSettingsFileName;
+    state.DataDir = folder.Dir();
     device::PresetControllerView view;
+    view.backup = view.verify = variant.safe;
     view.choices.searchAllNumbers = false;
     view.choices.number = std::to_string(kNumber);
     view.choices.speedItem = kSpeedItem9600;
@@ -102,6 +121,8 @@ double RunJob(SerialLink& link, Clock& clock, const Folder& folder, bool read) {
     const bool ok = read ? view.closed : job.ResultLabel() == "Скорость обмена  OK";
     if (link.PortOpen) link.PortHandle.Close();
     link.PortOpen = false;
+    link.PortHandle.SetTap(nullptr);
+    link.log = nullptr;
     return ok ? static_cast<double>(end - start) : -1;
 }
 
@@ -182,19 +203,40 @@ int main(int argc, char* argv[]) {
         }
     }
 
-    for (bool read : {false, true}) {
-        const Measure job = [read](SerialLink& link, Clock& clock, const Folder& folder) {
-            return RunJob(link, clock, folder, read);
+    // One job in one variant: mandated (virtual) and measured (pty) times.
+    const auto measureJob = [](bool read, Variant variant) {
+        const Measure job = [read, variant](SerialLink& link, Clock& clock, const Folder& folder) {
+            return RunJob(link, clock, folder, read, variant);
         };
         sim::KvardController inProcess(ControllerOptions(false));
         sim::KvardController overPty(ControllerOptions(true));
         Prepare(inProcess);
         Prepare(overPty);
-        const double mandated = Virtual(&inProcess, job);
-        const double measured = OverPty(overPty, job);
-        Report(read ? "full read, basic kit, 2 buffers, 9600 baud"
-                    : "full write, basic kit, 2 buffers, 9600 baud",
-               mandated, measured);
+        return std::pair{Virtual(&inProcess, job), OverPty(overPty, job)};
+    };
+    const auto [readMandated, readMeasured] = measureJob(true, {});
+    Report("full read, basic kit, 2 buffers, 9600 baud", readMandated, readMeasured);
+    const auto [loggedReadMandated, loggedReadMeasured] = measureJob(true, {true, false});
+    Report("  the same with the exchange log", loggedReadMandated, loggedReadMeasured);
+
+    double writes[2][2][2] = {};  // [log][safe] = {mandated, measured}
+    for (bool safe : {false, true}) {
+        for (bool log : {false, true}) {
+            const auto [mandated, measured] = measureJob(false, {log, safe});
+            writes[log][safe][0] = mandated;
+            writes[log][safe][1] = measured;
+            const std::string what = std::string("full write, basic kit, 9600 baud, ") +
+                                     (safe ? "backup+verify" : "plain") +
+                                     (log ? ", exchange log" : "");
+            Report(what.c_str(), mandated, measured);
+        }
+    }
+    for (bool log : {false, true}) {
+        const double mandated = writes[log][1][0] - writes[log][0][0];
+        const double measured = writes[log][1][1] - writes[log][0][1];
+        const std::string what =
+            std::string("  added by backup and verify") + (log ? ", exchange log" : "");
+        Report(what.c_str(), mandated, measured);
     }
 
     const Measure search = [numbers](SerialLink& link, Clock& clock, const Folder&) {

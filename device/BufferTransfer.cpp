@@ -2,7 +2,10 @@
 
 #include <array>
 
+#include "device/Backups.h"
 #include "device/LinkSearch.h"
+#include "link/FileError.h"
+#include "link/LogFormat.h"
 #include "modem/MemoryLines.h"
 #include "protocol/Exchange.h"
 
@@ -37,7 +40,7 @@ int WriteBlock(ControllerContext& c, const KitBuffer& buffer, std::span<const st
     s.LastResult = SendRequest(c.device, WriteUnlockCommand(buffer.unlock[0], buffer.unlock[1]),
                                s.AnswerBuf, 0);
     if (s.LastResult != 0) return s.LastResult;
-    s.LastResult = protocol::ExchangeFrame(c.link, frame, s.AnswerBuf, 0);
+    s.LastResult = Exchange(c.device, frame, s.AnswerBuf, 0);
     if (s.LastResult != 0) return s.LastResult;
     if (pauseAfterBlock) c.link.clock.Sleep(kFirstBlockPauseMs);
     bool met = false;
@@ -48,23 +51,84 @@ int WriteBlock(ControllerContext& c, const KitBuffer& buffer, std::span<const st
 
 }  // namespace
 
-int ReadBuffers(ControllerContext& c) {
+int ReadImages(ControllerContext& c, BufferReads& reads) {
     ControllerSession& s = c.session;
     const KitLayout& kit = KitBuffersOf(c.state.KitIndex);
-    // 128 data bytes and the traditional framing's check byte.
-    std::array<std::array<std::uint8_t, kBufferBytes + 1>, 2> answers{};
     for (int i = 0; i < kit.count; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        s.LastResult = SendRequest(c.device, kit.buffers[k].read, answers[k], kBufferAnswerLen);
+        s.LastResult = SendRequest(c.device, kit.buffers[k].read, reads[k], kBufferAnswerLen);
         if (s.LastResult != 0) return s.LastResult;
-    }
-    const bool special = c.view.ShowSpecialCharacters();
-    for (int i = 0; i < kit.count; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        DecodeBuffer(std::span(answers[k]).first(kBufferBytes), c.view.BufferMemo(i), special);
     }
     return s.LastResult;
 }
+
+int ReadBuffers(ControllerContext& c) {
+    BufferReads reads{};
+    if (ReadImages(c, reads) != 0) return c.session.LastResult;
+    const KitLayout& kit = KitBuffersOf(c.state.KitIndex);
+    const bool special = c.view.ShowSpecialCharacters();
+    for (int i = 0; i < kit.count; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        DecodeBuffer(std::span(reads[k]).first(kBufferBytes), c.view.BufferMemo(i), special);
+    }
+    return c.session.LastResult;
+}
+
+namespace {
+
+// The buffers as they are, read and saved before the first STOP; the write
+// does not start without them. Returns 0 or the failure.
+int TakeBackup(ControllerContext& c) {
+    BufferReads reads{};
+    if (ReadImages(c, reads) != 0) {
+        c.view.SetStatusText(kBackupReadText + StepResultText(c.session.LastResult) + ". " +
+                             kWriteNotStartedText);
+        return c.session.LastResult;
+    }
+    try {
+        const std::vector<std::string> names =
+            SaveBackup(c.state.BackupDir.empty() ? c.state.DataDir + kBackupFolder
+                                                 : c.state.BackupDir,
+                       c.state.KitIndex, c.session.NetNumber, SystemWallMs(), reads);
+        std::string list;
+        for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+        c.view.SetStatusText(kBackupSavedText + list);
+        if (c.link.log) c.link.log->Note(kBackupSavedText + list);
+    } catch (const FileError& e) {
+        c.view.ShowError(std::string(e.what()) + "\r" + kWriteNotStartedText);
+        return kBackupNotSaved;
+    }
+    return 0;
+}
+
+// The buffers read back after the copy into non-volatile memory, byte for
+// byte against what was written. Returns 0 or the failure, with its text.
+int VerifyWritten(ControllerContext& c, const KitLayout& kit, const BufferImages& images) {
+    BufferReads reads{};
+    if (ReadImages(c, reads) != 0) {
+        c.view.SetStatusText(kVerifyReadText + StepResultText(c.session.LastResult));
+        return c.session.LastResult;
+    }
+    for (int i = 0; i < kit.count; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        for (int at = 0; at < images.bytes[k]; ++at) {
+            const auto j = static_cast<std::size_t>(at);
+            if (reads[k][j] == images.data[k][j]) continue;
+            const std::string text = std::string(kVerifyMismatchText) + kit.buffers[k].label +
+                                     " отличается в байте " + std::to_string(at + 1) +
+                                     ": записано " + Hex2(images.data[k][j]) + ", прочитано " +
+                                     Hex2(reads[k][j]);
+            c.view.SetStatusText(text);
+            if (c.link.log) c.link.log->Note(text);
+            return kVerifyMismatch;
+        }
+    }
+    c.view.SetStatusText(kVerifiedText);
+    if (c.link.log) c.link.log->Note(kVerifiedText);
+    return 0;
+}
+
+}  // namespace
 
 int SetBufferFlag(DeviceContext& c, int channel, bool clear) {
     const auto parameter = static_cast<std::uint8_t>(kParamHigh + channel);
@@ -113,6 +177,8 @@ bool UnlockAndWrite(ControllerContext& c) {
         const auto v = static_cast<std::uint32_t>(ParseNumber(password, 16));
         const auto h = static_cast<std::uint8_t>(v >> 8);
         const auto l = static_cast<std::uint8_t>(v);
+        // The unlock carries the password's complement: both stay out of the log.
+        const auto secret = ExchangeLog::SecretScope(c.link.log);
         s.LastResult = SendRequest(
             c.device,
             WriteUnlockCommand(static_cast<std::uint8_t>(~h), static_cast<std::uint8_t>(~l)),
@@ -123,9 +189,11 @@ bool UnlockAndWrite(ControllerContext& c) {
     if (s.LastResult != 0) return false;
 
     c.view.ShowGauge(true);
+    c.writeStarted = false;
     s.LastResult = WriteBuffers(c);
-    // Over a line that has gone no restart can reach the controller.
-    if (!c.link.PortHandle.HungUp()) AskRestart(c.device);
+    // A write refused before the STOP (too long, no backup) left the
+    // controller as it was; over a line that has gone no restart can reach it.
+    if (c.writeStarted && !c.link.PortHandle.HungUp()) AskRestart(c.device);
     if (s.LastResult != 0) return false;
     c.ShowResultLabel(std::string(kSpeedLabelText) + kSpeedOkText);
     return true;
@@ -150,6 +218,10 @@ int WriteBuffers(ControllerContext& c) {
     }
     const int total = images.bytes[0] + images.bytes[1];
 
+    if (c.view.BackupBeforeWrite()) {
+        if (const int failure = TakeBackup(c); failure != 0) return failure;
+    }
+    c.writeStarted = true;  // from the STOP on the controller is touched
     bool met = false;
     if (WaitStatus(c.device, false, 0, 0, kStopWaitLimit, &met) != 0) return s.LastResult;
     if (!met) {
@@ -203,6 +275,7 @@ int WriteBuffers(ControllerContext& c) {
     c.view.ProcessMessages();
 
     if (!commit) return failure;
+    if (finished == 0 && c.view.VerifyAfterWrite()) finished = VerifyWritten(c, kit, images);
     if (finished == 0) state.ClearBuffer1 = state.ClearBuffer2 = false;
     return finished;
 }

@@ -10,6 +10,7 @@
 // Once the copy into the reprogramming buffer has been sent, the write ends
 // with exactly one copy-out or one cancel, whatever fails or is pressed.
 
+#include "device/Backups.h"
 #include "device/ControllerContext.h"
 #include "device/KitBuffers.h"
 
@@ -22,6 +23,16 @@ inline constexpr const char* kCopyInText = "Команда копировани�
 inline constexpr const char* kCopyOutText = "Команда копирования буфер в РПЗУ  ";
 inline constexpr const char* kCancelText = "Команда отмены репрограммации ";
 inline constexpr const char* kNotDoneText = " не выполнена ";
+inline constexpr const char* kBackupFolder = "backups/";
+inline constexpr const char* kBackupReadText = "Резервная копия: буферы не прочитаны, ";
+inline constexpr const char* kWriteNotStartedText = "Запись не начата.";
+inline constexpr const char* kBackupSavedText = "Резервная копия сохранена: ";
+inline constexpr const char* kVerifyReadText = "Записано, но не проверено: буферы не прочитаны, ";
+inline constexpr const char* kVerifyMismatchText = "Проверка записанного: буфер ";
+inline constexpr const char* kVerifiedText = "Записано и проверено: буферы совпадают с записанным";
+
+// Reads the kit's buffers (128 bytes each) into `reads`. Returns LastResult.
+int ReadImages(ControllerContext& c, BufferReads& reads);
 
 // Reads the kit's buffers (128 bytes each); only when every read succeeded
 // are they decoded into the upper and (two-buffer kits) lower memo. Returns
@@ -47,7 +58,10 @@ bool UnlockAndWrite(ControllerContext& c);
 
 // The reprogramming write of the kit's buffers; returns its result code
 // (0 = written and confirmed). A memo that does not fit its buffer is
-// refused with the error box before anything is sent.
+// refused with the error box before anything is sent. When the dialog asks
+// for them, the buffers are first read and saved as list files in the
+// backups folder (no backup, no write), and after the copy into
+// non-volatile memory they are read back and compared byte for byte.
 int WriteBuffers(ControllerContext& c);
 
 // The check made before the port is opened for a write: false, after the

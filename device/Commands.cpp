@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "device/RequestNames.h"
 #include "protocol/Exchange.h"
 
 namespace hk::device {
@@ -22,13 +23,19 @@ std::string Hex2(std::uint8_t value) {
     return {kDigits[value >> 4], kDigits[value & 0x0F]};
 }
 
+int Exchange(DeviceContext& c, std::span<std::uint8_t> request, std::span<std::uint8_t> answer,
+             int answerLen) {
+    if (c.link.log) c.link.log->SetNextLabel(RequestName(request));
+    return protocol::ExchangeFrame(c.link, request, answer, answerLen);
+}
+
 int SendRequest(DeviceContext& c, const DeviceCommand& command, std::span<std::uint8_t> answer,
                 int answerLen) {
     auto& buf = c.session.RequestBuf;
     const auto bytes = command.Bytes();
     std::fill(buf.begin(), buf.end(), 0);
     std::copy(bytes.begin(), bytes.end(), buf.begin());
-    return protocol::ExchangeFrame(c.link, buf, answer, answerLen);
+    return Exchange(c, buf, answer, answerLen);
 }
 
 int SendReprogCommand(DeviceContext& c, ReprogStep step) {
@@ -125,7 +132,7 @@ int KitFromIdentification(std::span<const std::uint8_t> a, std::span<const std::
     return 3;
 }
 
-int CheckKit(DeviceContext& c, std::uint8_t kitIndex) {
+int IdentifyKit(DeviceContext& c, int& kit) {
     ControllerSession& s = c.session;
     for (int attempt = 0; attempt < kKitTries; ++attempt) {
         if (attempt > 0) c.view.SetStatusText(WithResult(kRetryText, s.LastResult));
@@ -141,16 +148,20 @@ int CheckKit(DeviceContext& c, std::uint8_t kitIndex) {
         s.LastResult =
             SendRequest(c, DeviceCommands.IdentificationB, s.AnswerBuf, kIdentificationAnswerLen);
         if (s.LastResult > 0) continue;
-
-        const int kit =
-            KitFromIdentification(std::span(first).first(2), std::span(s.AnswerBuf).first(2));
-        if (kit != kitIndex) {
-            c.view.ShowInformation(std::string(kKitMismatchText) + kCarriageReturn +
-                                   kChooseKitText + KitNames[static_cast<std::size_t>(kit)] +
-                                   kKitSuffixText);
-            s.LastResult = kKitMismatch;
-        }
+        kit = KitFromIdentification(std::span(first).first(2), std::span(s.AnswerBuf).first(2));
         break;
+    }
+    return s.LastResult;
+}
+
+int CheckKit(DeviceContext& c, std::uint8_t kitIndex) {
+    ControllerSession& s = c.session;
+    int kit = 0;
+    if (IdentifyKit(c, kit) != 0) return s.LastResult;
+    if (kit != kitIndex) {
+        c.view.ShowInformation(std::string(kKitMismatchText) + kCarriageReturn + kChooseKitText +
+                               KitNames[static_cast<std::size_t>(kit)] + kKitSuffixText);
+        s.LastResult = kKitMismatch;
     }
     return s.LastResult;
 }

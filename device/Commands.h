@@ -103,6 +103,11 @@ struct DeviceContext {
 
 enum class ReprogStep : int { CopyIn = 0, CopyOut = 1, Cancel = 2 };
 
+// Exchanges `request` (count byte first) with the controller, naming it in
+// the exchange log. Returns the exchange's result.
+int Exchange(DeviceContext& c, std::span<std::uint8_t> request, std::span<std::uint8_t> answer,
+             int answerLen);
+
 // Loads `command` into RequestBuf and exchanges it; the answer goes to
 // `answer`. Returns the exchange's result (LastResult is not touched).
 int SendRequest(DeviceContext& c, const DeviceCommand& command, std::span<std::uint8_t> answer,
@@ -135,6 +140,10 @@ inline constexpr DayUnits kMatchWaitLimit{3};  // 2.592 s
 // held (true) from one that ended any other way, the time limit included.
 int WaitStatus(DeviceContext& c, bool match, std::uint8_t mask, std::uint8_t expected,
                DayUnits timeout, bool* conditionMet = nullptr);
+
+// Reads both identification words (two tries) and gives the connected kit
+// in `kit`. Returns LastResult.
+int IdentifyKit(DeviceContext& c, int& kit);
 
 // Reads both identification words (two tries) and compares the connected kit
 // with `kitIndex`; a mismatch shows the information box and gives

@@ -35,6 +35,8 @@ struct ControllerContext {
     ControllerView& view;
     DeviceContext device;
     std::string& resultLabel;
+    // The write under way has reached the controller (its STOP went out).
+    bool writeStarted = false;
 
     void ShowResultLabel(const std::string& text) {
         resultLabel = text;

@@ -37,6 +37,10 @@ public:
     virtual int SpeedChoice() = 0;
     // "Пароль доступа" as typed.
     virtual std::string PasswordText() = 0;
+    // A write first reads the buffers and saves them as list files; after
+    // the copy into non-volatile memory it reads them back and compares.
+    virtual bool BackupBeforeWrite() = 0;
+    virtual bool VerifyAfterWrite() = 0;
 
     // --- What the job changes in the dialog.
     // The manual entry group (number and speed) and the result labels.

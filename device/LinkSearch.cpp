@@ -98,16 +98,32 @@ bool SearchLink(ControllerContext& c, const SearchRange& range) {
             c.view.ProcessMessages();
             if (s.StopRequest || c.link.PortHandle.HungUp()) return false;
 
-            // Traditional framing carries no address: a numbered controller
-            // is selected by the address byte first. FT1.2 frames carry it.
-            if (n > 0 && settings.Protocol == 0) {
-                if (!protocol::ProbeNetAddress(c.link, speed)) continue;
-            } else {
-                SetPortSpeed(c.link, true, speed);
+            // One line in the log per attempt instead of its bytes.
+            const std::string attempt = "Подбор: номер " + NetNumberText(number, c.view.HexView()) +
+                                        ", " + std::to_string(BaudRates[std::size_t(speed)]) +
+                                        " бод — ";
+            bool found = false;
+            {
+                const auto quiet = ExchangeLog::QuietScope(c.link.log);
+                // Traditional framing carries no address: a numbered controller
+                // is selected by the address byte first. FT1.2 frames carry it.
+                if (n > 0 && settings.Protocol == 0) {
+                    if (!protocol::ProbeNetAddress(c.link, speed)) {
+                        if (c.link.log) c.link.log->Summary(attempt + "номер не подтверждён");
+                        continue;
+                    }
+                } else {
+                    SetPortSpeed(c.link, true, speed);
+                }
+                s.LastResult = SendRequest(c.device, DeviceCommands.IdentificationA, s.AnswerBuf,
+                                           kIdentificationAnswerLen);
+                found = s.LastResult <= 0;
             }
-            s.LastResult = SendRequest(c.device, DeviceCommands.IdentificationA, s.AnswerBuf,
-                                       kIdentificationAnswerLen);
-            if (s.LastResult <= 0) return true;
+            if (c.link.log)
+                c.link.log->Summary(attempt + (found ? "КВАРД ответил"
+                                                     : "нет ответа на идентификацию: " +
+                                                           StepResultText(s.LastResult)));
+            if (found) return true;
         }
     }
     return false;

@@ -69,8 +69,8 @@ SearchRange SearchRangeFor(std::uint8_t netNumber, int speedItem);
 // Tries every number and speed of `range` until the controller answers the
 // identification request; true on a hit. Before each number and each speed
 // pending window messages run and StopRequest, or a port whose far end has
-// gone, ends the search without a result. Traditional framing probes numbers above 0 with the address byte;
-// otherwise the port is set to the speed and the request goes straight out.
+// gone, ends the search without a result. Traditional framing probes numbers above 0 with the
+// address byte; otherwise the port is set to the speed and the request goes straight out.
 // Settings.NetAddress and SpeedIndex hold the last number and speed tried
 // (the ones found after a hit); Label3 and Label4 show them.
 bool SearchLink(ControllerContext& c, const SearchRange& range);

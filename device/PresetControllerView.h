@@ -32,6 +32,9 @@ public:
     LinkChoices choices;
     MemoryLines upper, lower;
     bool showSpecialCharacters = false;
+    // The safe write: a backup before, a read-back after.
+    bool backup = true;
+    bool verify = true;
     // Answers: to "Установите электронный ключ " and to "Перезапустить КВАРД?".
     bool installKey = false;
     bool restart = false;
@@ -60,6 +63,8 @@ public:
     bool HexView() override { return choices.hexView; }
     int SpeedChoice() override { return choices.speedItem; }
     std::string PasswordText() override { return choices.password; }
+    bool BackupBeforeWrite() override { return backup; }
+    bool VerifyAfterWrite() override { return verify; }
     void ShowFields(bool, bool) override {}
     void SetNumberText(const std::string& text) override { choices.number = text; }
     void CloseDialog() override { closed = true; }

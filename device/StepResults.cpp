@@ -10,6 +10,10 @@ std::string StepResultText(int code) {
             return "код ошибки 18 (подключен другой комплект КВАРД)";
         case kNoConfirmation:
             return "код ошибки 19 (нет подтверждения за отведенное время)";
+        case kVerifyMismatch:
+            return "код ошибки 20 (прочитанное не совпадает с записанным)";
+        case kBackupNotSaved:
+            return "код ошибки 21 (резервная копия не сохранена)";
         default:
             return protocol::ResultText(code);
     }

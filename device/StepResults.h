@@ -15,6 +15,10 @@ inline constexpr std::int32_t kKitMismatch = 18;
 // The controller answered every status read but did not report the awaited
 // state within the wait's time limit.
 inline constexpr std::int32_t kNoConfirmation = 19;
+// The buffers read back after a write differ from what was written.
+inline constexpr std::int32_t kVerifyMismatch = 20;
+// The backup of the buffers taken before a write could not be saved.
+inline constexpr std::int32_t kBackupNotSaved = 21;
 
 // The text shown after a step's prefix: the exchange texts for 0..8, and for
 // every other code its number followed by a short description where there is

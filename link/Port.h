@@ -12,6 +12,7 @@
 #include <string>
 
 #include "link/Clock.h"
+#include "link/ExchangeLog.h"
 #include "link/PortSettings.h"
 #include "link/SerialLine.h"
 #include "link/ViewHooks.h"
@@ -35,6 +36,9 @@ struct SerialLink {
     SerialLine& PortHandle;
     Clock& clock;
     ViewHooks& view;
+    // The exchange log, when one is kept: the exchanges add their decoded
+    // lines to it (the bytes reach it through the line's traffic tap).
+    ExchangeLog* log = nullptr;
 };
 
 inline constexpr const char* kOpenPortErrorText = "Ошибка открытия последовательного порта ";
@@ -46,8 +50,9 @@ std::string PortGoneText(const std::string& portName);
 // puts DTR/RTS into the idle state of Settings.LinkKind. A port already open
 // is closed first, also when it is the same port. A failure with a system
 // error code shows the error box ("Ошибка открытия последовательного порта "
-// and the name, then the system's reason on a line of its own); the result
-// is PortOpen.
+// and the name; then, each on a line of its own, what went wrong and what to
+// do when the line knows it (SerialLine::OpenFailureAdvice) and the system's
+// reason); the result is PortOpen.
 bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, bool addressByte);
 
 // Speed, 8 data bits, parity and stop bits of the open port. `addressByte`

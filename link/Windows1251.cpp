@@ -1,9 +1,9 @@
-#include "device/Windows1251.h"
+#include "link/Windows1251.h"
 
 #include <array>
 #include <cstdint>
 
-namespace hk::device {
+namespace hk {
 namespace {
 
 // Code points of the bytes 80..BF; C0..FF are А..я in order.
@@ -50,4 +50,4 @@ std::string Utf8FromWindows1251(std::string_view text) {
     return out;
 }
 
-}  // namespace hk::device
+}  // namespace hk

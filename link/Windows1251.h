@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace hk::device {
+namespace hk {
 
 // A byte without a character in the code page becomes U+FFFD.
 std::string Utf8FromWindows1251(std::string_view text);
 
-}  // namespace hk::device
+}  // namespace hk

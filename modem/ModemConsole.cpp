@@ -3,6 +3,7 @@
 #include <array>
 #include <vector>
 
+#include "link/Windows1251.h"
 #include "modem/EncodeLine.h"
 #include "modem/ListFiles.h"
 
@@ -15,7 +16,26 @@ constexpr std::uint8_t kEnterKey = 13;
 constexpr std::uint8_t kFirstCyrillicLetter = 192;
 constexpr std::uint8_t kDigitZero = 0x30;
 
+// What the pause before the next line reads at a time.
+constexpr std::size_t kRestOfAnswerChunk = 256;
+
 bool BeginsWithAt(const std::string& line) { return UpperAscii(line.substr(0, 2)) == "AT"; }
+
+// The lines a run of `list` sends: the first, whatever it holds, and every
+// later line beginning with "AT".
+int LinesToSend(const MemoLines& list) {
+    int count = list.Count() > 0 ? 1 : 0;
+    for (int i = 1; i < list.Count(); ++i)
+        if (BeginsWithAt(list.Line(i))) ++count;
+    return count;
+}
+
+// The first line from `from` on that a run sends; -1 when none is left.
+int NextLineToSend(const MemoLines& list, int from) {
+    for (int k = from; k < list.Count(); ++k)
+        if (BeginsWithAt(list.Line(k))) return k;
+    return -1;
+}
 
 }  // namespace
 
@@ -42,6 +62,8 @@ void ModemConsole::InstallIdleHandler() {
 void ModemConsole::RemoveIdleHandler() {
     idleInstalled_ = false;
     window_.IdleHandlerChanged(false);
+    // Nothing more of a run under way reaches the operator: it ends here.
+    monitor_.End();
 }
 
 void ModemConsole::ClearDigitAnswers() {
@@ -65,6 +87,7 @@ bool ModemConsole::SendModemLine(const std::string& line) {
         return false;
     }
     SerialLine& port = link_.PortHandle;
+    if (link_.log) link_.log->Note("Модему: " + Utf8FromWindows1251(line));
     // Only the answer still unread goes; bytes on their way out stay.
     port.PurgeRx();
     TrackDigitAnswers(line, DigitAnswers);
@@ -87,10 +110,13 @@ void ModemConsole::ModemIdle() {
     MemoLines& memo2 = window_.AnswersMemo();
     const auto flush = [&] {
         memo2.AddLine(AnswerLine);
+        if (link_.log) link_.log->Note("Модем: " + Utf8FromWindows1251(AnswerLine));
         AnswerLine.clear();
     };
     std::uint8_t byte = 0;
-    if (link_.PortHandle.Read(&byte, 1) != 1) {
+    const bool received = link_.PortHandle.Read(&byte, 1) == 1;
+    if (received) monitor_.Byte(byte);
+    if (!received) {
         // Silence (or a failed read): what came so far is shown.
         if (!AnswerLine.empty()) flush();
         if (link_.PortHandle.HungUp()) PortGone();
@@ -112,6 +138,7 @@ void ModemConsole::ModemIdle() {
             }
         }
     }
+    monitor_.Polled(!received);
     link_.view.ProcessMessages();
 }
 
@@ -125,28 +152,65 @@ void ModemConsole::PortGone() {
 }
 
 void ModemConsole::SendNextLine() {
-    // Lets the rest of the answer arrive; SendModemLine drops it.
-    link_.clock.Sleep(kNextLinePauseMs);
+    monitor_.MovedOn();
+    // The window is blocked throughout the pause, so the list cannot change
+    // while it lasts.
     MemoLines& memo1 = window_.ListMemo();
-    for (int k = NextLine; k < memo1.Count(); ++k) {
-        const std::string line = memo1.Line(k);
-        if (!BeginsWithAt(line)) continue;
-        const bool sent = SendModemLine(line);
-        NextLine = k + 1;
-        AnswerLine.clear();
-        if (!sent) {
-            // The lines after it must not go in without it (an AT&W would
-            // store an incomplete set).
-            NextLine = 0;
-            link_.view.ShowError(ListLineTooLongText(k + 1));
-        }
+    const int k = NextLineToSend(memo1, NextLine);
+    const std::string line = k >= 0 ? memo1.Line(k) : std::string();
+    // The pause lets the rest of the answer arrive. When the next line goes
+    // out after it, SendModemLine would purge that rest unseen: it is read
+    // for the line's verdict instead. Otherwise it stays for the receiver,
+    // which shows it.
+    if (k >= 0 && EncodedLength(line) <= kSendBufferSize)
+        ReadRestOfAnswer();
+    else
+        link_.clock.Sleep(kNextLinePauseMs);
+    if (k < 0) {
+        NextLine = 0;
+        monitor_.NoMoreLines();
         return;
     }
+    const bool sent = SendModemLine(line);
+    NextLine = k + 1;
+    AnswerLine.clear();
+    if (!sent) {
+        // The lines after it must not go in without it (an AT&W would
+        // store an incomplete set).
+        NextLine = 0;
+        monitor_.End();
+        link_.view.ShowError(ListLineTooLongText(k + 1));
+        return;
+    }
+    monitor_.Sent(k, line);
+}
+
+// The pause before the next line of a run, spent reading: its reads end
+// exactly when the pause does, whatever arrives. A failed read sleeps the
+// rest of it.
+void ModemConsole::ReadRestOfAnswer() {
+    const std::int64_t end = link_.clock.NowMs() + kNextLinePauseMs;
+    std::array<std::uint8_t, kRestOfAnswerChunk> rest{};
+    for (std::int64_t left = kNextLinePauseMs; left > 0; left = end - link_.clock.NowMs()) {
+        SetPortTimeouts(link_, 0, static_cast<int>(left));
+        const long n = link_.PortHandle.Read(rest.data(), rest.size());
+        if (n < 0) {
+            link_.clock.Sleep(static_cast<int>(left));
+            return;
+        }
+        for (long i = 0; i < n; ++i) monitor_.Byte(rest[static_cast<std::size_t>(i)]);
+    }
+}
+
+void ModemConsole::EndRun() {
     NextLine = 0;
+    monitor_.End();
 }
 
 void ModemConsole::SendCommand(const std::string& cmd) {
     if (!EnsurePortReady()) return;
+    monitor_.End();
+    if (link_.log) link_.log->BeginJob("Команда модему, " + link_.PortHandle.Name());
     AnswerLine.clear();
     NextLine = 0;
     link_.view.ProcessMessages();
@@ -164,6 +228,9 @@ void ModemConsole::StartRun() {
     }
     window_.ShowCommandField(false);
     if (!EnsurePortReady()) return;
+    // A run under way ends, and the list starts over.
+    monitor_.End();
+    if (link_.log) link_.log->BeginJob("Запись в модем, " + link_.PortHandle.Name());
     AnswerLine.clear();
     link_.view.ProcessMessages();
     NextLine = 1;
@@ -172,10 +239,14 @@ void ModemConsole::StartRun() {
     // Line 0 goes out whatever it holds; the list may have been emptied
     // while messages ran.
     const std::string first = memo1.Count() > 0 ? memo1.Line(0) : std::string();
+    monitor_.Begin(LinesToSend(memo1));
     if (!SendModemLine(first)) {
         NextLine = 0;
+        monitor_.End();
         link_.view.ShowError(ListLineTooLongText(1));
+        return;
     }
+    monitor_.Sent(0, first);
 }
 
 void ModemConsole::ViewCurrentSettings() {

@@ -12,6 +12,10 @@
 // window's activation). While it is installed the window calls ModemIdle
 // whenever its event loop is idle; each call reads at most one byte and
 // blocks for at most the 20 ms read time-out.
+//
+// A run is watched by a RunMonitor, which shows its progress, marks the
+// lines the modem refused and sums it up (Run() gives the account); the
+// lines sent, their timing and the answers memo are the run driver's alone.
 
 #include <cstddef>
 #include <cstdint>
@@ -20,6 +24,7 @@
 
 #include "link/Port.h"
 #include "modem/ModemWindow.h"
+#include "modem/RunMonitor.h"
 #include "state/MainState.h"
 
 namespace hk {
@@ -81,6 +86,15 @@ public:
     // One stand-alone command; ends a run in progress.
     void SendCommand(const std::string& cmd);
 
+    // --- The run under way, or the last one: its lines, their verdicts and
+    // the texts shown for it. A front end without windows starts a run with
+    // StartRun, calls ModemIdle until Run().UnderWay() is false, and may end
+    // a run whose modem stays silent (Run().UnansweredForMs) with EndRun.
+    const RunReport& Run() const { return monitor_.Report(); }
+    // Ends a run under way, as a command or a mode button does: nothing more
+    // of the list is sent; the receiver goes on listening.
+    void EndRun();
+
     // --- Handlers of the main window (both modes unless named).
     void LoadFirstList();             // "Прочитать из файла", first list
     void WriteToModemOrClearFirst();  // modem: start a run; controller: "Очистить" first list
@@ -116,12 +130,14 @@ public:
 
 private:
     void InstallIdleHandler();
+    void ReadRestOfAnswer();
     void PortGone();
     bool EnsurePortReady();
 
     MainState& state_;
     SerialLink& link_;
     ModemWindow& window_;
+    RunMonitor monitor_{link_, window_};
     bool idleInstalled_ = false;
     bool inIdle_ = false;
 };

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <string>
+#include <vector>
 
+#include "protocol/ExchangeText.h"
 #include "protocol/Frames.h"
 
 namespace hk::protocol {
@@ -56,7 +59,7 @@ std::span<const std::uint8_t> Received(std::span<const std::uint8_t> buffer, lon
 }
 
 int RunTraditional(SerialLink& link, std::span<const std::uint8_t> frame,
-                   std::span<std::uint8_t> answer, std::size_t answerLen) {
+                   std::span<std::uint8_t> answer, std::size_t answerLen, TraditionalTrace& trace) {
     SerialLine& port = link.PortHandle;
     SetPortTimeouts(link, kHandshakeReadSeconds, 0);
     LineToSend(link);
@@ -76,6 +79,7 @@ int RunTraditional(SerialLink& link, std::span<const std::uint8_t> frame,
         }
     }
     if (!ready) return kResultWaitTimedOut;
+    trace.ready = true;
 
     link.clock.Sleep(kFramePauseMs);
     LineToSend(link);
@@ -103,6 +107,7 @@ int RunTraditional(SerialLink& link, std::span<const std::uint8_t> frame,
         }
     }
     if (verdict < 0) return kResultWaitTimedOut;
+    trace.verdict = verdict;
     if (verdict != kResultOk || answerLen == 0) return verdict;
 
     const std::int64_t wireMs = WireTimeMs(link, answerLen + 1);
@@ -112,46 +117,15 @@ int RunTraditional(SerialLink& link, std::span<const std::uint8_t> frame,
         SetPortTimeouts(link, kAnswerBlockReadSeconds, 0);
     const auto block = answer.first(answerLen + 1);
     const long n = port.Read(block.data(), block.size());
-    return CheckTraditionalAnswer(Received(block, n), answerLen);
+    const auto got = Received(block, n);
+    trace.block.assign(got.begin(), got.end());
+    return CheckTraditionalAnswer(got, answerLen);
 }
 
-}  // namespace
-
-int ExchangeFrame(SerialLink& link, std::span<std::uint8_t> request, std::span<std::uint8_t> answer,
-                  int answerLen) {
-    if (link.Settings.Protocol == 0) return ExchangeTraditional(link, request, answer, answerLen);
-    const int r = ExchangeFt12(link, request, answer, answerLen);
-    // A2 is the controller's plain "done" to a request without answer data.
-    return answerLen == 0 && r == kResultSingleA2 ? kResultOk : r;
-}
-
-int ExchangeTraditional(SerialLink& link, std::span<std::uint8_t> request,
-                        std::span<std::uint8_t> answer, int answerLen) {
-    if (answerLen < 0) return kResultNotSent;
-    const auto len = static_cast<std::size_t>(answerLen);
-    if (len > 0 && answer.size() < len + 1) return kResultNotSent;
-    const auto frame = BuildTraditionalFrame(request);
-    if (frame.empty()) return kResultNotSent;
-
-    const int result = RunTraditional(link, frame, answer, len);
-    // Clicks made during the exchange ("Выход") are handled here; the caller
-    // sees them through its stop flag.
-    link.view.ProcessMessages();
-    LineToSend(link);
-    return result;
-}
-
-int ExchangeFt12(SerialLink& link, std::span<std::uint8_t> request, std::span<std::uint8_t> answer,
-                 int answerLen) {
-    if (answerLen < 0 || request.empty()) return kResultNotSent;
-    const auto len = static_cast<std::size_t>(answerLen);
-    const std::size_t n = request[0];
-    if (answer.size() < len || request.size() < n + 1) return kResultNotSent;
-    const int crcMode = link.Settings.CrcMode;
-    const auto address = static_cast<std::uint8_t>(link.Settings.NetAddress);
-    Ft12Frame frame;
-    if (!BuildFt12Frame(request.subspan(1, n), address, crcMode, frame)) return kResultNotSent;
-
+// One FT1.2 exchange of a built frame; every answer byte read goes into
+// `received` as well.
+int RunFt12(SerialLink& link, const Ft12Frame& frame, std::uint8_t address, int crcMode,
+            std::span<std::uint8_t> answer, std::size_t len, std::vector<std::uint8_t>& received) {
     SerialLine& port = link.PortHandle;
     SetPortTimeouts(link, kHandshakeReadSeconds, 0);
     port.PurgeRx();
@@ -174,14 +148,15 @@ int ExchangeFt12(SerialLink& link, std::span<std::uint8_t> request, std::span<st
 
     std::uint8_t first = 0;
     if (ReadByte(link, first) <= 0) return kResultNoStart;
+    received.push_back(first);
     const Ft12Start kind = ClassifyFt12Start(first, crcMode);
     if (kind.result != kResultOk) return kind.result;
     std::size_t bodyLength = kind.bodyLength;
     if (kind.headerRest > 0) {
         std::array<std::uint8_t, 3> rest{};
-        const long got = port.Read(rest.data(), rest.size());
-        if (const int r = CheckFt12LongHeader(Received(rest, got), bodyLength); r != kResultOk)
-            return r;
+        const auto got = Received(rest, port.Read(rest.data(), rest.size()));
+        received.insert(received.end(), got.begin(), got.end());
+        if (const int r = CheckFt12LongHeader(got, bodyLength); r != kResultOk) return r;
     }
 
     // Slow lines get more time for the body: at 300 baud a long body takes seconds.
@@ -196,15 +171,79 @@ int ExchangeFt12(SerialLink& link, std::span<std::uint8_t> request, std::span<st
         std::uint8_t b = 0;
         const long got = ReadByte(link, b);
         if (got < 0) break;  // the port failed; the trailer read reports it
-        if (got == 1) body.Take(b);
+        if (got == 1) {
+            body.Take(b);
+            received.push_back(b);
+        }
     }
     // A wrong control field or address: the frame is not for us, its trailer
     // is not read.
     if (body.Verdict() != kResultOk) return body.Verdict();
 
     std::array<std::uint8_t, 2> trailer{};
-    const long got = port.Read(trailer.data(), trailer.size());
-    return body.CheckTrailer(Received(trailer, got));
+    const auto got = Received(trailer, port.Read(trailer.data(), trailer.size()));
+    received.insert(received.end(), got.begin(), got.end());
+    return body.CheckTrailer(got);
+}
+
+// The exchange's decoded line, behind the name of its request when the
+// caller gave one, above the exchange's bytes.
+void NoteExchange(SerialLink& link, const std::string& text) {
+    std::string label = link.log->TakeLabel();
+    link.log->EndExchange(label.empty() ? text : label + ": " + text);
+}
+
+}  // namespace
+
+int ExchangeFrame(SerialLink& link, std::span<std::uint8_t> request, std::span<std::uint8_t> answer,
+                  int answerLen) {
+    if (link.Settings.Protocol == 0) return ExchangeTraditional(link, request, answer, answerLen);
+    const int r = ExchangeFt12(link, request, answer, answerLen);
+    // A2 is the controller's plain "done" to a request without answer data.
+    return answerLen == 0 && r == kResultSingleA2 ? kResultOk : r;
+}
+
+int ExchangeTraditional(SerialLink& link, std::span<std::uint8_t> request,
+                        std::span<std::uint8_t> answer, int answerLen) {
+    if (answerLen < 0) return kResultNotSent;
+    const auto len = static_cast<std::size_t>(answerLen);
+    if (len > 0 && answer.size() < len + 1) return kResultNotSent;
+    const auto frame = BuildTraditionalFrame(request);
+    if (frame.empty()) return kResultNotSent;
+
+    TraditionalTrace trace;
+    if (link.log) link.log->BeginExchange();
+    const int result = RunTraditional(link, frame, answer, len, trace);
+    if (link.log)
+        NoteExchange(link, TraditionalText(request, trace, len, result, link.log->Secret()));
+    // Clicks made during the exchange ("Выход") are handled here; the caller
+    // sees them through its stop flag.
+    link.view.ProcessMessages();
+    LineToSend(link);
+    return result;
+}
+
+int ExchangeFt12(SerialLink& link, std::span<std::uint8_t> request, std::span<std::uint8_t> answer,
+                 int answerLen) {
+    if (answerLen < 0 || request.empty()) return kResultNotSent;
+    const auto len = static_cast<std::size_t>(answerLen);
+    const std::size_t n = request[0];
+    if (answer.size() < len || request.size() < n + 1) return kResultNotSent;
+    const int crcMode = link.Settings.CrcMode;
+    const auto address = static_cast<std::uint8_t>(link.Settings.NetAddress);
+    Ft12Frame frame;
+    if (!BuildFt12Frame(request.subspan(1, n), address, crcMode, frame)) return kResultNotSent;
+
+    std::vector<std::uint8_t> received;
+    if (link.log) link.log->BeginExchange();
+    const int result = RunFt12(link, frame, address, crcMode, answer, len, received);
+    if (link.log) {
+        // The single byte A2 is the plain "done" of a request without answer data.
+        const int shown = len == 0 && result == kResultSingleA2 ? kResultOk : result;
+        NoteExchange(link,
+                     Ft12Text(request, address, crcMode, received, shown, link.log->Secret()));
+    }
+    return result;
 }
 
 bool ProbeNetAddress(SerialLink& link, int speedIndex) {

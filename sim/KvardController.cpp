@@ -574,6 +574,7 @@ KvardController::Reply KvardController::Reprogram(std::uint8_t step, std::int64_
         case kReprogCopyOut:
             if (!reprogActive_) return {};
             stored_ = reprog_;
+            if (damageOnCommit && buffers_ > 0) stored_[0][0] ^= 0x01;
             reprogActive_ = false;
             phaseAt_ = {nowMs + options_.copyDelayMs, kPhaseFinished};
             return {true, {}};

@@ -127,6 +127,7 @@ public:
     bool refuseCopyIn = false;      // copy-in refused
     bool neverSetBlockBit = false;  // bit 04 never shows after a block
     bool ignoreStop = false;        // STOP accepted but the controller keeps running
+    bool damageOnCommit = false;    // copy-out stores the first byte of buffer 0 changed
 
     // The requests received, most recent last (past 100000 entries the older
     // half is dropped), those whose first byte is `code`, and the address

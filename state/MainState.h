@@ -42,6 +42,8 @@ struct MainState {
     // exchange logs, the controller backups and the dialog preferences. The
     // program's own folder in the portable build. With trailing separator.
     std::string DataDir;
+    // Where a write's backup goes; empty: "backups/" in DataDir.
+    std::string BackupDir;
 };
 
 }  // namespace hk

@@ -90,6 +90,8 @@ public:
     bool HexView() override { return hex; }
     int SpeedChoice() override { return speed; }
     std::string PasswordText() override { return password; }
+    bool BackupBeforeWrite() override { return backup; }
+    bool VerifyAfterWrite() override { return verify; }
     void ShowFields(bool manual, bool results) override { fields = {manual, results}; }
     void SetNumberText(const std::string& text) override { number = text; }
     void CloseDialog() override {
@@ -110,6 +112,7 @@ public:
     std::vector<int> gauge;
     int port = 0, protocol = 0, crc = 0, channel = 0, speed = 0;
     bool currentLoop = false, searchAll = true, hex = false, special = false;
+    bool backup = false, verify = false;
     std::string number, password;
     std::pair<bool, bool> fields{};
     int closed = 0;
@@ -124,6 +127,7 @@ struct ControllerWorld {
         state.KitIndex = static_cast<std::uint8_t>(options.kit);
         state.ReadFromDevice = read;
         state.CfgFileName = dir.File(kSettingsFileName);
+        state.DataDir = dir.Dir();
         TempDir::WriteAll(state.CfgFileName, std::vector<unsigned char>(8, 0));
         view.protocol = options.framing == sim::KvardFraming::Ft12 ? 1 : 0;
         view.crc = options.crcMode;

@@ -12,6 +12,7 @@
 #include <QTextBlock>
 
 #include "gui/Memo.h"
+#include "support/Input.h"
 #include "support/QtApp.h"
 
 namespace hk {
@@ -105,7 +106,7 @@ TEST_F(MemoLines, CharactersKeepTheirCodesAndEveryWayOfBreakingMakesALine) {
     memo.ClearLines();
     memo.setFocus();
     QTest::keyClicks(&memo, QStringLiteral("AT"));
-    QTest::keyClick(&memo, Qt::Key_Return, Qt::ShiftModifier);
+    test::Type(&memo, Qt::Key_Return, Qt::ShiftModifier);
     QTest::keyClicks(&memo, QStringLiteral("Z"));
     EXPECT_EQ(memo.Lines(), (QStringList{"AT", "Z"}));
 

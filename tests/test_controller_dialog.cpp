@@ -102,6 +102,28 @@ TEST_F(Dialog, OpeningShowsTheStoredLinkAndNoTracesOfAJob) {
               (std::vector<unsigned char>{9, 3, 0, 0, 0, 0, 0, 3}));
 }
 
+TEST_F(Dialog, TheSafeWriteChoicesShowForAWriteAndAreRemembered) {
+    WithDialog([&] {  // reading: nothing to choose
+        EXPECT_TRUE(D<QCheckBox>("BackupBox")->isHidden());
+        EXPECT_TRUE(D<QCheckBox>("VerifyBox")->isHidden());
+    });
+    app->State().ReadFromDevice = false;
+    test::OnNextModal([&](QWidget*) {
+        EXPECT_TRUE(D<QCheckBox>("BackupBox")->isChecked());  // on unless switched off
+        EXPECT_TRUE(D<QCheckBox>("VerifyBox")->isChecked());
+        EXPECT_TRUE(D<QCheckBox>("BackupBox")->isVisible());
+        test::Press(D<QCheckBox>("VerifyBox"));
+        app->Controller().reject();
+    });
+    app->Controller().ShowModal();
+    // The next run of the program finds the choice as it was left.
+    app.reset();
+    app = std::make_unique<HayesApplication>(line, clock, view, QString::fromStdString(dir.Dir()));
+    EXPECT_TRUE(D<QCheckBox>("BackupBox")->isChecked());
+    EXPECT_FALSE(D<QCheckBox>("VerifyBox")->isChecked());
+    EXPECT_EQ(test::TempDir::ReadAll(dir.File("HmK.Cfg")).size(), 8u);  // not in the settings file
+}
+
 TEST_F(Dialog, TheFieldsTakeOnlyTheirCharacters) {
     WithDialog([&] {
         test::Press(D<QCheckBox>("CheckBox1"));  // untick: the manual group shows

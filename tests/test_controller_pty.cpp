@@ -13,6 +13,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <atomic>
@@ -21,6 +23,7 @@
 #include "app/HayesApplication.h"
 #include "app/MainWindow.h"
 #include "device/ui/ControllerDialog.h"
+#include "gui/LogWindow.h"
 #include "gui/Memo.h"
 #include "link/PosixSerialLine.h"
 #include "sim/KvardController.h"
@@ -116,7 +119,23 @@ TEST_F(ControllerEndToEnd, WriteBothBuffersThenReadThemBack) {
     for (const char* l : {"AT&F", "ATE0"}) lower->AddLine(l);
 
     view.answers = {true, true};  // write? restart?
+    // The operator opens the exchange log during the write and watches it:
+    // the window's own timer brings the exchanges in while the write runs.
+    QString seenDuringTheWrite;
+    view.onProcess = [&](int) {
+        if (!app->Window().LogView()) test::Press(InDialog<QPushButton>("LogButton"));
+        QCoreApplication::processEvents();
+        auto* gauge = InDialog<QProgressBar>("Gg1");
+        if (seenDuringTheWrite.isEmpty() && gauge->isVisible() && gauge->value() > 0)
+            seenDuringTheWrite =
+                test::Child<QPlainTextEdit>(app->Window().LogView(), "LogText")->toPlainText();
+    };
     RunDialogFrom("Button8");
+    view.onProcess = nullptr;
+    EXPECT_TRUE(seenDuringTheWrite.contains("===== Подбор: запись в КВАРД, Com1 ====="));
+    EXPECT_TRUE(seenDuringTheWrite.contains("STOP: традиционный кадр, запрос 09"));
+    EXPECT_TRUE(seenDuringTheWrite.contains("Запись буфера: традиционный кадр, запрос 06 DF 00"));
+    EXPECT_FALSE(seenDuringTheWrite.contains("Копирование буфера в РПЗУ:"));  // not yet
     EXPECT_EQ(
         view.Texts(Box::Kind::Confirm),
         (std::vector<std::string>{"Будем записывать настройки в КВАРД ?", "Перезапустить КВАРД?"}));

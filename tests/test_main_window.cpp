@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -18,8 +19,10 @@
 #include "app/MainWindow.h"
 #include "device/ui/ControllerDialog.h"
 #include "gui/HelpViewer.h"
+#include "gui/LogWindow.h"
 #include "gui/Memo.h"
 #include "gui/RadioGroup.h"
+#include "link/ExchangeLog.h"
 #include "sim/SimLine.h"
 #include "support/Children.h"
 #include "support/Input.h"
@@ -83,8 +86,8 @@ protected:
 
 TEST_F(Window, StartShowsOnlyTheTopButtonsTheSeparatorAndTheVersionLabel) {
     EXPECT_EQ(window().windowTitle(), "Программа настройки Hayes-модемов для работы с КВАРД v 1.5");
-    EXPECT_EQ(VisibleNames(),
-              (std::set<QString>{"SBtk", "SBbuf", "SpeedButton1", "SBEx", "Bevel1", "Label8"}));
+    EXPECT_EQ(VisibleNames(), (std::set<QString>{"SBtk", "SBbuf", "LogButton", "SpeedButton1",
+                                                 "SBEx", "Bevel1", "Label8"}));
     EXPECT_EQ(W<QLabel>("Label8")->y(), 80);  // Memo1's top + 5
     EXPECT_EQ(window().HelpContext(), 2);
     EXPECT_EQ(state().WorkMode, 0);
@@ -124,12 +127,12 @@ TEST_F(Window, ModemModeLayout) {
     EXPECT_EQ(W<QPushButton>("Button3")->text(), "Просмотр текущих настроек...");
     EXPECT_EQ(W<QPushButton>("Button2")->text(), "Записать в модем");
     EXPECT_EQ(W<QLabel>("Label7")->text(), "Hayes-модема");
-    EXPECT_EQ(
-        VisibleNames(),
-        (std::set<QString>{"SBtk",      "SBbuf",  "SpeedButton1", "SBEx",      "Bevel1",  "Memo1",
-                           "CheckBox2", "Label1", "Label4",       "Button1",   "Button4", "Button2",
-                           "Label9",    "Bevel2", "Memo2",        "Label2",    "Label7",  "Button3",
-                           "Button5",   "Bevel3", "Label3",       "SpinEdit1", "Label8"}));
+    EXPECT_EQ(VisibleNames(),
+              (std::set<QString>{"LogButton", "SBtk",    "SBbuf",     "SpeedButton1", "SBEx",
+                                 "Bevel1",    "Memo1",   "CheckBox2", "Label1",       "Label4",
+                                 "Button1",   "Button4", "Button2",   "Label9",       "Bevel2",
+                                 "Memo2",     "Label2",  "Label7",    "Button3",      "Button5",
+                                 "Bevel3",    "Label3",  "SpinEdit1", "Label8"}));
     EXPECT_EQ(W<QPushButton>("Button2")->statusTip(), "Записать настройки в Hayes-модем ");
     EXPECT_EQ(window().OpenDialogSetup().Filter, "Список названий (*.n2)|*.n2");
     EXPECT_EQ(window().SaveDialogSetup().DefaultExt, "n2");
@@ -429,6 +432,25 @@ TEST_F(Window, ExitClosesTheWindowAndWritesNothing) {
     EXPECT_FALSE(window().isVisible());
     EXPECT_TRUE(view.boxes.empty());
     EXPECT_EQ(test::TempDir::ReadAll(state().CfgFileName), before);
+}
+
+TEST_F(Window, TheLogOpensFromItsButtonAndFromCtrlL) {
+    QStatusTipEvent tip(W("LogButton")->statusTip());
+    QCoreApplication::sendEvent(W("LogButton"), &tip);
+    EXPECT_EQ(W<QLabel>("SB1Panel0")->text(),
+              "Журнал обмена: всё, что передано в порт и принято из него (Ctrl+L)");
+    app->Log().Summary("строка журнала");
+    Press(W<QPushButton>("LogButton"));
+    ASSERT_NE(window().LogView(), nullptr);
+    EXPECT_TRUE(window().LogView()->isVisible());
+    EXPECT_EQ(window().LogView()->windowTitle(), "Журнал обмена");
+    EXPECT_TRUE(test::Child<QPlainTextEdit>(window().LogView(), "LogText")
+                    ->toPlainText()
+                    .contains("строка журнала"));
+    window().LogView()->close();
+    test::Type(&window(), Qt::Key_L, Qt::ControlModifier);
+    EXPECT_TRUE(window().LogView()->isVisible());
+    window().LogView()->close();
 }
 
 TEST_F(Window, HelpOpensTheContentsAndF1TheCurrentContext) {

@@ -152,8 +152,8 @@ TEST_F(WindowModem, AnEmptiedOrHalfTypedRingCountShowsTheZeroTheLinesGet) {
         ASSERT_EQ(W<Memo>("Memo1")->Line(0), "ATS0=5&W");
 
         field->setFocus();
-        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(field, Qt::Key_Delete);
+        test::Type(field, Qt::Key_A, Qt::ControlModifier);
+        test::Type(field, Qt::Key_Delete);
         QTest::keyClicks(field, typed);
         ASSERT_EQ(field->text(), typed);
         W<Memo>("Memo1")->setFocus();  // the field loses the focus

@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
@@ -19,6 +20,7 @@
 
 #include "device/ControllerJob.h"
 #include "gui/Fonts.h"
+#include "gui/PortHints.h"
 #include "gui/RadioGroup.h"
 #include "gui/Text.h"
 #include "gui/Widgets.h"
@@ -27,7 +29,10 @@ namespace hk {
 namespace {
 
 constexpr int kDesignWidth = 528;
-constexpr int kDesignHeight = 420;
+// Forty pixels taller than designed: the rows of the safe write's two
+// check boxes lie between the channel and the result frame.
+constexpr int kDesignHeight = 460;
+constexpr int kButtonsTop = 424;
 constexpr int kStatusHeight = 20;
 
 }  // namespace
@@ -45,6 +50,7 @@ ControllerDialog::ControllerDialog(MainState& state, SerialLink& link, ViewHooks
     setObjectName(QStringLiteral("Fm3"));
     setFont(WindowFont(11));  // 8 points at 96 dpi
     CreateControls();
+    LoadWriteChoices();
     ConnectHandlers();
     RecordDesign();
 }
@@ -117,46 +123,64 @@ void ControllerDialog::CreateControls() {
     protocolGroup_->setGeometry(6, 4, 238, 62);
     protocolGroup_->SetItemIndex(0);
     crcGroup_ = new RadioGroup(QStringLiteral("RCRC"), QStringLiteral("Контрольная сумма CRC"),
+                               // The long item runs over two lines: on one it would
+                               // not fit the panel.
                                {QStringLiteral("не расчитывается"),
-                                QStringLiteral("расчит. и передается дополнительно в данных"),
+                                QStringLiteral("расчит. и передается\nдополнительно в данных"),
                                 QStringLiteral("пердается вместо КС и конца кадра")},
                                1, protocolPanel_);
-    crcGroup_->setGeometry(6, 72, 238, 84);
+    crcGroup_->setGeometry(6, 72, 238, 104);
     crcGroup_->SetItemIndex(0);
     crcGroup_->hide();
 
+    backupBox_ = new QCheckBox(QStringLiteral("Резервная копия перед записью"), this);
+    backupBox_->setObjectName(QStringLiteral("BackupBox"));
+    backupBox_->setAccessibleDescription(
+        QStringLiteral("Перед записью прочитать буферы КВАРД и сохранить их в папке backups"));
+    backupBox_->setGeometry(8, 308, 254, 18);
+    verifyBox_ = new QCheckBox(QStringLiteral("Проверка записанного чтением"), this);
+    verifyBox_->setObjectName(QStringLiteral("VerifyBox"));
+    verifyBox_->setAccessibleDescription(
+        QStringLiteral("После записи прочитать буферы КВАРД и сравнить с записанным"));
+    verifyBox_->setGeometry(8, 326, 254, 18);
+
     resultFrame_ = MakeBevel(this, "Bevel3", QFrame::Box);
-    resultFrame_->setGeometry(8, 310, kDesignWidth - 16, 44);
+    resultFrame_->setGeometry(8, 350, kDesignWidth - 16, 44);
     QFont resultFont = font();
     resultFont.setBold(true);
     resultFont.setItalic(true);
     numberUnderTest_ = MakeLabel(this, "Label3", QString());
     resultLabel_ = MakeLabel(this, "Label4", QString());
-    numberUnderTest_->setGeometry(16, 314, 300, 16);
-    resultLabel_->setGeometry(16, 333, 300, 16);
+    numberUnderTest_->setGeometry(16, 354, 300, 16);
+    resultLabel_->setGeometry(16, 373, 300, 16);
     for (QLabel* l : {numberUnderTest_, resultLabel_}) {
         l->setFont(resultFont);
         SetTextColour(l, kTeal);
     }
 
     gaugeFrame_ = MakeBevel(this, "Bevel6", QFrame::Box);
-    gaugeFrame_->setGeometry(6, 358, kDesignWidth - 12, 22);
+    gaugeFrame_->setGeometry(6, 398, kDesignWidth - 12, 22);
     gauge_ = new QProgressBar(this);
     gauge_->setObjectName(QStringLiteral("Gg1"));
     gauge_->setAccessibleName(QStringLiteral("Ход записи в КВАРД"));
     gauge_->setRange(0, 100);
     gauge_->setValue(0);
-    gauge_->setGeometry(8, 360, kDesignWidth - 16, 18);
+    gauge_->setGeometry(8, 400, kDesignWidth - 16, 18);
     gaugeFrame_->hide();
     gauge_->hide();
 
     searchButton_ = new QPushButton(QStringLiteral("Подбор"), this);
     searchButton_->setObjectName(QStringLiteral("Button1"));
-    searchButton_->setGeometry(kDesignWidth - 8 - 90 - 8 - 90, 384, 90, 26);
+    searchButton_->setGeometry(kDesignWidth - 8 - 90 - 8 - 90, kButtonsTop, 90, 26);
     exitButton_ = new QPushButton(QStringLiteral("Выход"), this);
     exitButton_->setObjectName(QStringLiteral("Button2"));
-    exitButton_->setGeometry(kDesignWidth - 8 - 90, 384, 90, 26);
-    for (QPushButton* b : {searchButton_, exitButton_}) b->setAutoDefault(false);
+    exitButton_->setGeometry(kDesignWidth - 8 - 90, kButtonsTop, 90, 26);
+    logButton_ = new QPushButton(QStringLiteral("Журнал"), this);
+    logButton_->setObjectName(QStringLiteral("LogButton"));
+    logButton_->setAccessibleDescription(
+        QStringLiteral("Журнал обмена: всё, что передано в порт и принято из него (Ctrl+L)"));
+    logButton_->setGeometry(8, kButtonsTop, 64, 26);
+    for (QPushButton* b : {searchButton_, exitButton_, logButton_}) b->setAutoDefault(false);
 
     statusBar_ = new QStatusBar(this);
     statusBar_->setObjectName(QStringLiteral("StatusBar1"));
@@ -166,6 +190,8 @@ void ControllerDialog::CreateControls() {
     tickTimer_->setObjectName(QStringLiteral("Timer1"));
     tickTimer_->setInterval(1000);
 
+    auto* logKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+    connect(logKey, &QShortcut::activated, this, [this] { ShowLog(); });
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, [this] {
         if (help_) help_(kHelpContext, this);
@@ -179,6 +205,9 @@ void ControllerDialog::ConnectHandlers() {
     connect(exitButton_, &QPushButton::clicked, this,
             [this] { Guarded([this] { job_->Exit(); }); });
     connect(tickTimer_, &QTimer::timeout, this, [this] { Guarded([this] { job_->Tick(); }); });
+    connect(logButton_, &QPushButton::clicked, this, [this] { ShowLog(); });
+    for (QCheckBox* box : {backupBox_, verifyBox_})
+        connect(box, &QCheckBox::toggled, this, [this] { StoreWriteChoices(); });
     connect(protocolGroup_, &RadioGroup::Clicked, this, [this] { ShowCrcChoice(); });
     connect(searchNumbersBox_, &QCheckBox::clicked, this, [this] { job_->SearchBoxClicked(); });
     connect(numberField_, &QLineEdit::textChanged, this, [this] { job_->CheckNetNumber(); });
@@ -274,9 +303,11 @@ void ControllerDialog::PrepareOpening() {
     statusBar_->clearMessage();
     job_->Opened();  // re-reads the settings, shows a kept number
     portGroup_->SetItemIndex(link_.Settings.PortIndex);  // past "Com4" selects "Com4"
+    DescribePortItems(*portGroup_, state_.CfgFileName);  // which device each port opens
     linkGroup_->SetItemIndex(link_.Settings.LinkKind == 0 ? 0 : 1);
     ShowFields(!searchNumbersBox_->isChecked(), false);
     ClearJobDisplay();
+    for (QCheckBox* box : {backupBox_, verifyBox_}) box->setVisible(!state_.ReadFromDevice);
     tickTimer_->start();
 }
 
@@ -343,6 +374,31 @@ std::string ControllerDialog::NumberText() { return numberField_->text().toStdSt
 bool ControllerDialog::HexView() { return numberViewGroup_->ItemIndex() == 0; }
 int ControllerDialog::SpeedChoice() { return speedList_->currentIndex(); }
 std::string ControllerDialog::PasswordText() { return passwordField_->text().toStdString(); }
+bool ControllerDialog::BackupBeforeWrite() { return backupBox_->isChecked(); }
+bool ControllerDialog::VerifyAfterWrite() { return verifyBox_->isChecked(); }
+
+void ControllerDialog::ShowLog() {
+    if (logRequest_) logRequest_(this);
+}
+
+// The safe write's choices are the operator's, kept from one run of the
+// program to the next in a file of their own (the settings file keeps its
+// eight bytes).
+QString ControllerDialog::ChoicesFile() const {
+    return QString::fromStdString(state_.DataDir) + QStringLiteral("HayesKvd.ini");
+}
+
+void ControllerDialog::LoadWriteChoices() {
+    const QSettings choices(ChoicesFile(), QSettings::IniFormat);
+    backupBox_->setChecked(choices.value(QStringLiteral("write/backup"), true).toBool());
+    verifyBox_->setChecked(choices.value(QStringLiteral("write/verify"), true).toBool());
+}
+
+void ControllerDialog::StoreWriteChoices() {
+    QSettings choices(ChoicesFile(), QSettings::IniFormat);
+    choices.setValue(QStringLiteral("write/backup"), backupBox_->isChecked());
+    choices.setValue(QStringLiteral("write/verify"), verifyBox_->isChecked());
+}
 void ControllerDialog::SetNumberText(const std::string& text) {
     numberField_->setText(FromUtf8(text));
 }

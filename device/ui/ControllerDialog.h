@@ -59,6 +59,10 @@ public:
 
     // The job behind the dialog (tests look at its session).
     device::ControllerJob& Job() { return *job_; }
+    // "Журнал" and Ctrl+L ask for the exchange log's window over the dialog.
+    void SetLogRequest(std::function<void(QWidget* owner)> request) {
+        logRequest_ = std::move(request);
+    }
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -88,6 +92,8 @@ private:
     bool HexView() override;
     int SpeedChoice() override;
     std::string PasswordText() override;
+    bool BackupBeforeWrite() override;
+    bool VerifyAfterWrite() override;
     void ShowFields(bool manual, bool results) override;
     void SetNumberText(const std::string& text) override;
     void CloseDialog() override;
@@ -96,6 +102,10 @@ private:
 
     void CreateControls();
     void ConnectHandlers();
+    void ShowLog();
+    QString ChoicesFile() const;
+    void LoadWriteChoices();
+    void StoreWriteChoices();
     // Runs a handler; a file error raised in it (the settings file) ends the
     // handler and shows in the error box.
     void Guarded(const std::function<void()>& handler);
@@ -114,6 +124,7 @@ private:
     ViewHooks& view_;
     ModemWindow& mainWindow_;
     HelpRequest help_;
+    std::function<void(QWidget* owner)> logRequest_;
     std::unique_ptr<device::ControllerJob> job_;
     bool closingForJob_ = false;
     Openings openings_;
@@ -146,7 +157,10 @@ private:
     QStatusBar* statusBar_ = nullptr;        // StatusBar1
     QPushButton* searchButton_ = nullptr;    // Button1 "Подбор"
     QPushButton* exitButton_ = nullptr;      // Button2 "Выход"
-    QTimer* tickTimer_ = nullptr;            // Timer1
+    QPushButton* logButton_ = nullptr;       // "Журнал"
+    QCheckBox* backupBox_ = nullptr;  // "Резервная копия перед записью"
+    QCheckBox* verifyBox_ = nullptr;  // "Проверка записанного чтением"
+    QTimer* tickTimer_ = nullptr;     // Timer1
 };
 
 }  // namespace hk

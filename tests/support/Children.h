@@ -8,6 +8,10 @@
 #include <QObject>
 #include <QString>
 #include <cstdlib>
+#include <ostream>
+
+// QStrings in test messages as text.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(); }
 
 namespace hk::test {
 

@@ -25,10 +25,10 @@ inline void DoubleClickOn(QWidget* w) {
     QCoreApplication::sendEvent(w, &e);
 }
 
-// One key pressed and released on the widget.
-inline void Type(QWidget* w, Qt::Key key) {
-    QTest::keyPress(w, key);
-    QTest::keyRelease(w, key);
+// One key pressed and released on the widget, with the modifiers held.
+inline void Type(QWidget* w, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyPress(w, key, modifiers);
+    QTest::keyRelease(w, key, modifiers);
 }
 
 // Characters typed one by one, any alphabet: each as a key press and release
