@@ -7,7 +7,7 @@ include(GNUInstallDirs)
 set(HK_APP_ID local.hayeskvd.HayesKvd)
 set(HK_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/hayeskvd)
 
-install(TARGETS HayesKvd RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS HayesKvd hayeskvd-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/help/HayesKvd.html DESTINATION ${HK_SHARE_DIR})
 file(GLOB HK_INSTALLED_LISTS ${CMAKE_SOURCE_DIR}/examples/*.n2 ${CMAKE_SOURCE_DIR}/examples/*.n3)
 install(FILES ${HK_INSTALLED_LISTS} DESTINATION ${HK_SHARE_DIR})
@@ -34,10 +34,15 @@ add_custom_command(OUTPUT ${HK_MANPAGE_GZ}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
     COMMAND gzip -9n -c ${CMAKE_CURRENT_LIST_DIR}/HayesKvd.1 > ${HK_MANPAGE_GZ}
     DEPENDS ${CMAKE_CURRENT_LIST_DIR}/HayesKvd.1)
-add_custom_target(hk_changelog ALL DEPENDS ${HK_CHANGELOG_GZ} ${HK_MANPAGE_GZ})
+set(HK_CLI_MANPAGE_GZ ${CMAKE_BINARY_DIR}/packaging/hayeskvd-cli.1.gz)
+add_custom_command(OUTPUT ${HK_CLI_MANPAGE_GZ}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
+    COMMAND gzip -9n -c ${CMAKE_CURRENT_LIST_DIR}/hayeskvd-cli.1 > ${HK_CLI_MANPAGE_GZ}
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/hayeskvd-cli.1)
+add_custom_target(hk_changelog ALL DEPENDS ${HK_CHANGELOG_GZ} ${HK_MANPAGE_GZ} ${HK_CLI_MANPAGE_GZ})
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${HK_CHANGELOG_GZ}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/hayeskvd)
-install(FILES ${HK_MANPAGE_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${HK_MANPAGE_GZ} ${HK_CLI_MANPAGE_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME hayeskvd)

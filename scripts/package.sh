@@ -13,7 +13,7 @@ dir=${1:-build-package}
 if [ ! -f "$dir/CMakeCache.txt" ]; then
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$dir" --target HayesKvd hk_changelog -j"$(nproc)"
+cmake --build "$dir" --target HayesKvd hayeskvd-cli hk_changelog -j"$(nproc)"
 (cd "$dir" && cpack -G DEB >/dev/null)
 deb=$(ls "$dir"/hayeskvd_*.deb)
 echo "package: $deb"
@@ -23,7 +23,7 @@ appstreamcli validate --no-net packaging/*.metainfo.xml
 
 # The files where the program looks for them when installed.
 listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for f in ./usr/bin/HayesKvd ./usr/share/hayeskvd/HayesKvd.html ./usr/share/hayeskvd/hayes_init.n2 \
+for f in ./usr/bin/HayesKvd ./usr/bin/hayeskvd-cli ./usr/share/hayeskvd/HayesKvd.html ./usr/share/hayeskvd/hayes_init.n2 \
     ./usr/share/applications/local.hayeskvd.HayesKvd.desktop \
     ./usr/share/icons/hicolor/scalable/apps/local.hayeskvd.HayesKvd.svg \
     ./usr/share/metainfo/local.hayeskvd.HayesKvd.metainfo.xml \

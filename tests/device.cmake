@@ -11,3 +11,7 @@ hk_test(test_controller_pty GUI SOURCES test_controller_pty.cpp LIBS app_shell s
 hk_test(test_controller_dialog GUI SOURCES test_controller_dialog.cpp LIBS app_shell sim Qt6::Test)
 # An adapter pulled out mid-job and plugged back, over a pseudo-terminal.
 hk_test(test_port_gone SOURCES test_port_gone.cpp LIBS device modem sim)
+# hayeskvd-cli run as a script runs it, against the simulated devices over
+# pseudo-terminals.
+hk_test(test_cli SOURCES test_cli.cpp LIBS cli_core sim)
+add_dependencies(test_cli hayeskvd-cli)

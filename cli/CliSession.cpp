@@ -1,0 +1,429 @@
+#include "cli/CliSession.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <random>
+
+#include "cli/CliModemWindow.h"
+#include "device/BufferTransfer.h"
+#include "device/Commands.h"
+#include "device/ControllerContext.h"
+#include "device/ControllerJob.h"
+#include "device/KitBuffers.h"
+#include "device/LinkSearch.h"
+#include "link/FileError.h"
+#include "link/PortNames.h"
+#include "link/Windows1251.h"
+#include "modem/ListFiles.h"
+#include "modem/ModemConsole.h"
+
+namespace hk::cli {
+namespace {
+
+constexpr int kKeyPollMs = 1000;  // the dialog's timer re-checks the key once a second
+// A modem that has not answered a line of a run this long fails the job
+// (--silence sets another limit); the settings view ends this long after the
+// modem's last byte when no result code ends it.
+constexpr int kModemSilenceSeconds = 10;
+constexpr int kModemQuietSeconds = 3;
+
+const char* const kKitTitles[4] = {"базовый комплект КВАРД 40", "минимальный комплект КВАРД 40",
+                                   "расширяемый комплект КВАРД 40", "КВАРД-47"};
+
+std::string SpeedText(int speedIndex) {
+    return std::to_string(BaudRates[static_cast<std::size_t>(speedIndex)]) + " бод";
+}
+
+// The list lines as the window saves them (Windows-1251, CR LF).
+void WriteList(std::ostream& out, const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) out << line << "\r\n";
+}
+
+std::vector<std::string> Utf8Lines(const std::vector<std::string>& lines) {
+    std::vector<std::string> out;
+    for (const std::string& line : lines) out.push_back(Utf8FromWindows1251(line));
+    return out;
+}
+
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+}  // namespace
+
+CliSession::CliSession(const CliArguments& arguments, SerialLine& line, Clock& clock,
+                       const CliPlaces& places, std::ostream& out, std::ostream& err, bool progress)
+    : args_(arguments),
+      clock_(clock),
+      places_(places),
+      out_(out),
+      err_(err),
+      progress_(progress),
+      link_(line, clock, view_),
+      log_(clock) {
+    view_.observer = [this](const std::string& text) { Say(text); };
+    // The exchange log goes where the window's goes, or where --log says.
+    if (!args_.logFile.empty())
+        log_.WriteFileTo(args_.logFile);
+    else
+        log_.WriteFilesTo(places_.dataDir + kLogFolder);
+    line.SetTap(&log_);
+    link_.log = &log_;
+    state_.DataDir = places_.dataDir;
+    state_.BackupDir = args_.backupDir;
+    // Scripts do not disturb the operator's window settings unless asked.
+    if (args_.saveSettings) {
+        state_.CfgFileName = places_.settingsDir + kSettingsFileName;
+    } else {
+        // A record of this run's own, created at its first read.
+        std::random_device random;
+        std::error_code ec;
+        privateSettings_ = (std::filesystem::temp_directory_path(ec) /
+                            ("hayeskvd-cli-" + std::to_string(random()) + ".cfg"))
+                               .string();
+        state_.CfgFileName = privateSettings_;
+    }
+}
+
+CliSession::~CliSession() {
+    link_.PortHandle.SetTap(nullptr);
+    if (!privateSettings_.empty()) std::remove(privateSettings_.c_str());
+}
+
+void CliSession::Say(const std::string& text) {
+    shown_.push_back(text);
+    if (progress_) err_ << text << '\n' << std::flush;
+}
+
+int CliSession::Fail(int status, const std::string& message) {
+    if (args_.json) {
+        JsonObject result;
+        result.Add("result", "error").Add("status", status).Add("message", message);
+        out_ << result.Text() << '\n';
+    }
+    err_ << "hayeskvd-cli: " << message << '\n';
+    return status;
+}
+
+void CliSession::Finish(JsonObject& result, const std::string& text) {
+    if (args_.json)
+        out_ << result.Text() << '\n';
+    else
+        out_ << text << '\n';
+}
+
+int CliSession::Run() {
+    if (args_.command == "search") return Search();
+    if (args_.command == "scan") return Scan();
+    if (args_.command == "read") return ReadOrWrite(true);
+    if (args_.command == "write") return ReadOrWrite(false);
+    if (args_.command == "modem-write") return ModemWrite();
+    return ModemView();
+}
+
+void CliSession::ChooseLink() {
+    device::LinkChoices& c = view_.choices;
+    const int n = ComPortNumber(args_.port);
+    c.port = n > 0 ? n - 1 : std::max<int>(0, link_.Settings.PortIndex);
+    c.portName = args_.port;
+    c.protocol = args_.protocol;
+    c.crcMode = args_.crcMode;
+    c.currentLoop = args_.currentLoop;
+    c.channel = args_.channel;
+    c.searchAllNumbers = !args_.number;
+    c.number = args_.number ? std::to_string(*args_.number) : std::string();
+    c.hexView = false;
+    c.speedItem = args_.speedIndex ? *args_.speedIndex + 1 : 0;
+    c.password = args_.password;
+}
+
+bool CliSession::OpenForSearch() {
+    TPortSettings& s = link_.Settings;
+    s.Protocol = static_cast<std::int8_t>(args_.protocol);
+    if (args_.protocol == 1) s.CrcMode = static_cast<std::int8_t>(args_.crcMode);
+    s.LinkKind = args_.currentLoop ? kLinkLoop : kLinkRs232;
+    s.Channel = static_cast<std::int8_t>(args_.channel);
+    s.NetAddress = 0;
+    if (!OpenPort(link_, args_.port, 0, true)) return false;
+    if (args_.currentLoop) s.LinkKind = device::TestEcho(link_, s.LinkKind);
+    return true;
+}
+
+int CliSession::Search() {
+    ReadSettings(link_.Settings, state_.CfgFileName);
+    ChooseLink();
+    log_.BeginJob("Подбор (командная строка), " + args_.port);
+    if (!OpenForSearch())
+        return Fail(kExitPortNotOpened, shown_.empty() ? "порт не открыт" : shown_.back());
+    device::ControllerSession session;
+    std::string label;
+    device::ControllerContext context(state_, link_, session, view_, label);
+    device::SearchRange range = device::SearchRangeFor(
+        args_.number ? static_cast<std::uint8_t>(*args_.number) : device::kNoNetNumber,
+        view_.choices.speedItem);
+    if (!device::SearchLink(context, range)) {
+        device::SendExchangeEnd(context.device);
+        return Fail(kExitNoController,
+                    "КВАРД не найден: ни один номер не ответил ни на одной скорости");
+    }
+    const int number = link_.Settings.NetAddress;
+    const int speed = link_.Settings.SpeedIndex;
+    session.NetNumber = static_cast<std::uint8_t>(number);
+    int kit = 0;
+    const int identified = device::IdentifyKit(context.device, kit);
+    if (number != 0) device::SendExchangeEnd(context.device);
+    if (identified != 0)
+        return Fail(kExitExchangeFailed,
+                    "КВАРД найден (номер " + std::to_string(number) + ", " + SpeedText(speed) +
+                        "), но комплект не прочитан: " + device::StepResultText(identified));
+    if (args_.saveSettings) {
+        link_.Settings.PortIndex = static_cast<std::int8_t>(view_.choices.port);
+        link_.Settings.Kit = static_cast<std::int8_t>(kit);
+        try {
+            WriteSettings(link_.Settings, state_.CfgFileName);
+        } catch (const FileError& e) {
+            return Fail(kExitSettingsNotSaved, e.what());
+        }
+    }
+    JsonObject result;
+    result.Add("result", "ok")
+        .Add("number", number)
+        .Add("speed", BaudRates[static_cast<std::size_t>(speed)])
+        .Add("kit", kit)
+        .Add("linkKind", static_cast<int>(link_.Settings.LinkKind));
+    Finish(result, "Найден КВАРД: номер " + std::to_string(number) + ", " + SpeedText(speed) +
+                       ", " + kKitTitles[kit] + " (--kit " + std::to_string(kit) + ")");
+    return kExitOk;
+}
+
+int CliSession::Scan() { return Fail(kExitBadArguments, "команда scan пока не поддерживается"); }
+
+int CliSession::ReadOrWrite(bool read) {
+    state_.KitIndex = static_cast<std::uint8_t>(*args_.kit);
+    state_.ReadFromDevice = read;
+    const device::KitLayout& kit = device::KitBuffersOf(state_.KitIndex);
+    if (!read) {
+        // The lists first: a file that is no list, or too long for its
+        // buffer, stops the job before the port is touched.
+        MemoryLines* memos[2] = {&view_.upper, &view_.lower};
+        for (int b = 0; b < kit.count; ++b) {
+            const auto k = static_cast<std::size_t>(b);
+            if (args_.clear[k]) {
+                (b == 0 ? state_.ClearBuffer1 : state_.ClearBuffer2) = true;
+                continue;
+            }
+            const auto contents = ReadListFile(args_.inFiles[k]);
+            if (!contents)
+                return Fail(kExitBadArguments, "файл «" + args_.inFiles[k] +
+                                                   "» не открывается: проверьте имя и права");
+            if (contents->refusal)
+                return Fail(kExitBadArguments,
+                            ListFileRefusalText(args_.inFiles[k], *contents->refusal));
+            memos[b]->lines = contents->lines;
+        }
+        const std::size_t limit = device::BufferLimit(state_.KitIndex, args_.protocol);
+        const device::BufferImages images =
+            device::EncodeBuffers(kit, limit, view_.upper, view_.lower, state_.ClearBuffer1,
+                                  state_.ClearBuffer2, nullptr);
+        if (const std::string over = device::OversizeText(kit, images, limit); !over.empty())
+            return Fail(kExitBadArguments, over);
+    }
+    view_.installKey = args_.waitKeySeconds.has_value();
+    view_.restart = args_.restart;
+    view_.backup = args_.backup;
+    view_.verify = args_.verify;
+
+    device::ControllerJob job(state_, link_, view_);
+    job.Opened();
+    ChooseLink();
+    job.Search();
+    // The electronic key: re-checked once a second while the script waits.
+    if (job.Session().StatusState == device::kStatusRecheck) {
+        const std::int64_t until = clock_.NowMs() + std::int64_t{*args_.waitKeySeconds} * 1000;
+        while (job.Session().StatusState == device::kStatusRecheck && clock_.NowMs() < until) {
+            clock_.Sleep(kKeyPollMs);
+            job.Tick();
+        }
+        if (job.Session().StatusState == device::kStatusRecheck) {
+            job.Closed();
+            return Fail(kExitKeyMissing, "электронный ключ КВАРД не установлен за " +
+                                             std::to_string(*args_.waitKeySeconds) + " с");
+        }
+    }
+    if (read) {
+        if (!view_.closed) return JobFailure(job, "буферы не прочитаны");
+        JsonObject result;
+        std::string buffers = "[";
+        MemoryLines* memos[2] = {&view_.upper, &view_.lower};
+        for (int b = 0; b < kit.count; ++b) {
+            const auto k = static_cast<std::size_t>(b);
+            const std::vector<std::string>& lines = memos[b]->lines;
+            JsonObject buffer;
+            buffer.Add("channel", kit.buffers[k].label).AddStrings("lines", Utf8Lines(lines));
+            buffers += (b > 0 ? "," : "") + buffer.Text();
+            try {
+                if (!args_.outFiles[k].empty())
+                    WriteListFile(args_.outFiles[k], lines);
+                else if (!args_.json)
+                    WriteList(out_, lines);
+            } catch (const FileError& e) {
+                return Fail(kExitFailed, e.what());
+            }
+        }
+        result.Add("result", "ok")
+            .Add("number", static_cast<int>(link_.Settings.NetAddress))
+            .Add("speed", BaudRates[static_cast<std::size_t>(link_.Settings.SpeedIndex)])
+            .AddRaw("buffers", buffers + "]");
+        if (args_.json) out_ << result.Text() << '\n';
+        if (progress_) err_ << "Буферы прочитаны\n";
+        return kExitOk;
+    }
+    if (job.ResultLabel() != std::string(device::kSpeedLabelText) + device::kSpeedOkText)
+        return JobFailure(job, "запись не выполнена");
+    job.Tick();  // stores the settings (when asked) and ends the job as the window does
+    JsonObject result;
+    result.Add("result", "ok")
+        .Add("number", static_cast<int>(link_.Settings.NetAddress))
+        .Add("speed", BaudRates[static_cast<std::size_t>(link_.Settings.SpeedIndex)])
+        .Add("verified", args_.verify)
+        .Add("restarted", args_.restart);
+    std::string text = args_.verify ? "Записано и проверено" : "Записано";
+    if (!args_.restart) text += "; КВАРД не перезапущен (--restart перезапускает)";
+    Finish(result, text);
+    return kExitOk;
+}
+
+int CliSession::JobFailure(const device::ControllerJob& job, const std::string& fallback) {
+    const std::string last = shown_.empty() ? fallback : shown_.back();
+    bool keyAsked = false;
+    for (const std::string& text : shown_) {
+        if (StartsWith(text, kOpenPortErrorText)) return Fail(kExitPortNotOpened, text);
+        keyAsked = keyAsked || text == device::kInstallKeyText;
+    }
+    if (job.ResultLabel() == std::string(device::kSpeedLabelText) + device::kSpeedNotSetText)
+        return Fail(kExitNoController, "КВАРД не найден на заданных номерах и скоростях");
+    const int code = job.Session().LastResult;
+    if (code == device::kKitMismatch) {
+        std::string text = last;
+        for (char& c : text)
+            if (c == '\r') c = ' ';
+        return Fail(kExitKitMismatch, text + " (укажите --kit подключённого комплекта)");
+    }
+    if (code == device::kVerifyMismatch) return Fail(kExitVerifyMismatch, last);
+    if (code == device::kBackupNotSaved) return Fail(kExitBackupFailed, last);
+    for (const std::string& text : shown_)
+        if (StartsWith(text, device::kBackupReadText)) return Fail(kExitBackupFailed, text);
+    if (keyAsked && job.Session().StopRequest)
+        return Fail(kExitKeyMissing,
+                    "электронный ключ КВАРД не установлен (--wait-key СЕКУНДЫ ждёт его установки)");
+    return Fail(kExitExchangeFailed, last);
+}
+
+int CliSession::ModemWrite() {
+    const auto contents = ReadListFile(args_.listFile);
+    if (!contents)
+        return Fail(kExitBadArguments,
+                    "файл «" + args_.listFile + "» не открывается: проверьте имя и права");
+    if (contents->refusal)
+        return Fail(kExitBadArguments, ListFileRefusalText(args_.listFile, *contents->refusal));
+    if (contents->lines.empty())
+        return Fail(kExitBadArguments, "список «" + args_.listFile + "» пуст");
+
+    state_.WorkMode = kModemWork;
+    state_.ModemMode = true;
+    CliModemWindow window(link_, state_, args_.port, *args_.speedIndex,
+                          [this](const std::string& text) { Say(text); });
+    window.list.lines = contents->lines;
+    ModemConsole console(state_, link_, window);
+    console.StartRun();
+    if (!state_.PortReady)
+        return Fail(kExitPortNotOpened, shown_.empty() ? "порт не открыт" : shown_.back());
+    // The run as the window's receiver drives it, until the list is done or
+    // the modem has been silent for the time limit.
+    const std::int64_t silence =
+        std::int64_t{args_.silenceSeconds.value_or(kModemSilenceSeconds)} * 1000;
+    bool silent = false;
+    while (console.Run().UnderWay() && window.receiving) {
+        console.ModemIdle();
+        if (console.Run().UnansweredForMs(clock_.NowMs()) >= silence) {
+            silent = true;
+            console.EndRun();
+        }
+    }
+    const RunReport& run = console.Run();
+    std::string lines = "[";
+    std::string text;
+    for (const SentLine& line : run.Lines()) {
+        const char* verdict = !line.answered                         ? "none"
+                              : line.Verdict() == LineVerdict::Ok    ? "ok"
+                              : line.Verdict() == LineVerdict::Error ? "error"
+                                                                     : "other";
+        JsonObject one;
+        one.Add("number", line.number)
+            .Add("text", Utf8FromWindows1251(line.text))
+            .Add("verdict", verdict)
+            .Add("code", line.answer.Code());
+        lines += (lines.size() > 1 ? "," : "") + one.Text();
+        text += VerdictNote(line) + "\n";
+    }
+    text += run.SummaryText();
+    int status = kExitOk;
+    if (silent || run.EndedUnanswered())
+        status = kExitModemSilent;
+    else if (run.RefusedLines() > 0)
+        status = kExitModemRefused;
+    else if (!run.Completed())
+        status = kExitFailed;
+    JsonObject result;
+    result.Add("result", status == kExitOk ? "ok" : "error")
+        .Add("status", status)
+        .AddRaw("lines", lines + "]")
+        .Add("summary", run.SummaryText());
+    Finish(result, text);
+    if (silent) err_ << "hayeskvd-cli: " << run.SilenceText() << " за " << silence / 1000 << " с\n";
+    return status;
+}
+
+int CliSession::ModemView() {
+    state_.WorkMode = kModemWork;
+    state_.ModemMode = true;
+    CliModemWindow window(link_, state_, args_.port, *args_.speedIndex,
+                          [this](const std::string& text) { Say(text); });
+    ModemConsole console(state_, link_, window);
+    console.ViewCurrentSettings();
+    if (!state_.PortReady)
+        return Fail(kExitPortNotOpened, shown_.empty() ? "порт не открыт" : shown_.back());
+    // The settings arrive as answer lines, ended by the modem's OK; a modem
+    // that goes quiet before it has ended its answer too.
+    const std::int64_t silence =
+        std::int64_t{args_.silenceSeconds.value_or(kModemQuietSeconds)} * 1000;
+    std::int64_t lastAt = clock_.NowMs();
+    std::size_t seen = 0;
+    bool ended = false;
+    while (!ended && clock_.NowMs() - lastAt < silence) {
+        console.ModemIdle();
+        const auto& lines = window.answers.lines;
+        for (; seen < lines.size(); ++seen) {
+            lastAt = clock_.NowMs();
+            ended = ended || lines[seen] == "OK" || lines[seen] == "ERROR";
+        }
+    }
+    console.RemoveIdleHandler();
+    std::vector<std::string> lines;
+    for (const std::string& line : window.answers.lines)
+        if (!line.empty()) lines.push_back(Utf8FromWindows1251(line));
+    int status = kExitOk;
+    if (lines.empty())
+        status = kExitModemSilent;
+    else if (lines.back() == "ERROR")
+        status = kExitModemRefused;
+    JsonObject result;
+    result.Add("result", status == kExitOk ? "ok" : "error")
+        .Add("status", status)
+        .AddStrings("lines", lines);
+    std::string text;
+    for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
+    if (lines.empty()) text = "Модем не ответил за " + std::to_string(silence / 1000) + " с";
+    Finish(result, text);
+    return status;
+}
+
+}  // namespace hk::cli

@@ -1,0 +1,78 @@
+#pragma once
+// One run of hayeskvd-cli: the sub-command on a port, through the same logic
+// the windows drive (the link search, the controller dialog's job, the modem
+// console), with the dialog's part played by preset answers. The port and
+// the clock come from outside, so that tests run it on a simulated line.
+//
+// What the dialog would show goes to standard error as progress when that is
+// a terminal (not with --quiet); the outcome goes to standard output, as
+// text or as one JSON object with --json; a failure's reason always reaches
+// standard error.
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/CliArguments.h"
+#include "cli/JsonObject.h"
+#include "device/PresetControllerView.h"
+#include "link/ExchangeLog.h"
+#include "link/Port.h"
+#include "state/MainState.h"
+
+namespace hk::device {
+class ControllerJob;
+}
+
+namespace hk::cli {
+
+// Where the window keeps its files: the settings file and port mapping, and
+// the logs and backups.
+struct CliPlaces {
+    std::string settingsDir;
+    std::string dataDir;
+};
+
+class CliSession {
+public:
+    CliSession(const CliArguments& arguments, SerialLine& line, Clock& clock,
+               const CliPlaces& places, std::ostream& out, std::ostream& err, bool progress);
+    ~CliSession();
+    CliSession(const CliSession&) = delete;
+    CliSession& operator=(const CliSession&) = delete;
+
+    // Runs the sub-command; returns the exit status.
+    int Run();
+
+private:
+    int Search();
+    int Scan();
+    int ReadOrWrite(bool read);
+    int ModemWrite();
+    int ModemView();
+
+    // The link choices of the arguments into the dialog's part.
+    void ChooseLink();
+    // Opens the port as the search does; false (with the message) when it will not.
+    bool OpenForSearch();
+    // The exit status of a controller job that did not end well.
+    int JobFailure(const device::ControllerJob& job, const std::string& fallback);
+    int Fail(int status, const std::string& message);
+    void Finish(JsonObject& result, const std::string& text);
+    void Say(const std::string& text);
+
+    const CliArguments& args_;
+    Clock& clock_;
+    CliPlaces places_;
+    std::ostream& out_;
+    std::ostream& err_;
+    bool progress_;
+    device::PresetControllerView view_;
+    SerialLink link_;
+    ExchangeLog log_;
+    MainState state_;
+    std::vector<std::string> shown_;  // every text the dialog would have shown
+    std::string privateSettings_;     // the settings file of a run without --save-settings
+};
+
+}  // namespace hk::cli

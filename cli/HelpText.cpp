@@ -1,0 +1,96 @@
+#include "cli/HelpText.h"
+
+namespace hk::cli {
+namespace {
+
+constexpr const char* kLink =
+    "Связь (LINK):\n"
+    "  --protocol traditional|ft12   протокол обмена (по умолчанию traditional)\n"
+    "  --crc 0|1|2                   CRC в FT1.2: 0 не расчитывается, 1 в данных,\n"
+    "                                2 вместо КС и конца кадра\n"
+    "  --link rs232|irps             вид связи: Rs-232 или ИРПС (эхо ИРПС определяется)\n"
+    "  --channel mcp|mpi             канал обмена: МЦП или МПИ\n";
+
+constexpr const char* kCommon =
+    "Общие параметры:\n"
+    "  --port P         Com1 … Com18 (как в окне программы) или путь к устройству\n"
+    "  --json           итог одной строкой JSON на стандартный вывод\n"
+    "  --quiet          без хода работы на стандартном выводе ошибок\n"
+    "  --save-settings  сохранить найденные параметры в файл настроек окна HmK.Cfg\n"
+    "  --log FILE       журнал обмена в этот файл (иначе — в папку журналов программы)\n";
+
+constexpr const char* kExit =
+    "Коды завершения: 0 успех; 1 иная ошибка; 2 неверные параметры или файл списка\n"
+    "(в порт ничего не передано); 3 порт не открыт; 4 КВАРД не найден; 5 подключён\n"
+    "другой комплект; 6 обмен отклонён или не удался (код результата в сообщении);\n"
+    "7 записанное не совпало с прочитанным; 8 электронный ключ не установлен;\n"
+    "9 модем ответил ERROR; 10 модем не ответил; 11 резервная копия не сделана;\n"
+    "12 файл настроек не записан.\n";
+
+}  // namespace
+
+std::string HelpText(const std::string& command) {
+    if (command == "search")
+        return std::string(
+                   "hayeskvd-cli search --port P [LINK] [--number N|all] [--speed BAUD|all]\n"
+                   "Ищет КВАРД на линии: сетевые номера 0…127 (или один) на скоростях\n"
+                   "300…19200 бод (или одной); печатает номер, скорость и комплект.\n\n"
+                   "Пример: hayeskvd-cli search --port Com1 --speed 9600\n\n") +
+               kLink + kCommon + kExit;
+    if (command == "read")
+        return std::string(
+                   "hayeskvd-cli read --port P --kit K [LINK] [--number N] [--speed BAUD]\n"
+                   "                  [--out1 FILE] [--out2 FILE]\n"
+                   "Читает буферы настроек модема из КВАРД в файлы списков (Windows-1251,\n"
+                   "CR LF, как сохраняет окно) или на стандартный вывод.\n"
+                   "--kit: 0 базовый, 1 минимальный, 2 расширяемый, 3 КВАРД-47.\n\n"
+                   "Пример (резервная копия): hayeskvd-cli read --port Com1 --kit 0 --number 5\n"
+                   "  --speed 9600 --out1 mcp.n3 --out2 mpi.n3\n\n") +
+               kLink + kCommon + kExit;
+    if (command == "write")
+        return std::string(
+                   "hayeskvd-cli write --port P --kit K [LINK] [--number N] [--speed BAUD]\n"
+                   "                   [--in1 FILE | --clear1] [--in2 FILE | --clear2]\n"
+                   "                   [--password HEX] [--restart | --no-restart]\n"
+                   "                   [--wait-key SECONDS] [--no-backup] [--no-verify]\n"
+                   "                   [--backup-dir DIR]\n"
+                   "Записывает списки (или очищает буферы) в КВАРД так же, как окно: STOP,\n"
+                   "буфер репрограммации, запись, копирование в РПЗУ. Перед записью буферы\n"
+                   "сохраняются в папку резервных копий (--backup-dir — в другую,\n"
+                   "--no-backup — нет), после записи\n"
+                   "читаются и сравниваются (--no-verify — нет). Без --restart КВАРД не\n"
+                   "перезапускается; без --wait-key отсутствие электронного ключа\n"
+                   "завершает работу с кодом 8.\n\n"
+                   "Пример: hayeskvd-cli write --port Com1 --kit 0 --number 5 --speed 9600\n"
+                   "  --in1 mcp.n3 --clear2 --restart\n\n") +
+               kLink + kCommon + kExit;
+    if (command == "modem-write")
+        return std::string(
+                   "hayeskvd-cli modem-write --port P --speed BAUD [--silence SECONDS] FILE\n"
+                   "Записывает список строк в модем построчно, как кнопка «Записать в модем»:\n"
+                   "первая строка, затем строки на AT, каждая через 500 мс после ответа.\n\n"
+                   "Пример: hayeskvd-cli modem-write --port Com2 --speed 9600 hayes_init.n2\n\n") +
+               kCommon + kExit;
+    if (command == "modem-view")
+        return std::string(
+                   "hayeskvd-cli modem-view --port P --speed BAUD\n"
+                   "Печатает текущие настройки модема (команда AT I4).\n\n"
+                   "Пример: hayeskvd-cli modem-view --port Com2 --speed 9600\n\n") +
+               kCommon + kExit;
+    return std::string(
+               "hayeskvd-cli — настройка Hayes-модемов КВАРД из командной строки.\n\n"
+               "Команды:\n"
+               "  search       найти КВАРД: сетевой номер, скорость, комплект\n"
+               "  read         прочитать буферы настроек модема из КВАРД\n"
+               "  write        записать списки в буферы КВАРД (с резервной копией и проверкой)\n"
+               "  modem-write  записать список строк в модем\n"
+               "  modem-view   показать текущие настройки модема\n\n"
+               "hayeskvd-cli КОМАНДА --help — справка по команде; --version — версия.\n\n"
+               "Примеры:\n"
+               "  hayeskvd-cli read --port Com1 --kit 0 --out1 mcp.n3 --out2 mpi.n3\n"
+               "  hayeskvd-cli write --port Com1 --kit 0 --in1 mcp.n3 --in2 mpi.n3 --restart\n"
+               "  hayeskvd-cli modem-write --port Com2 --speed 9600 hayes_init.n2\n\n") +
+           kExit;
+}
+
+}  // namespace hk::cli

@@ -1,0 +1,72 @@
+// hayeskvd-cli: the jobs of the window from the command line, for scripted
+// commissioning: find a controller, read, write and verify its modem
+// buffers, write a modem's list. The same logic as the window, the same
+// port names and mapping, the same logs and backups.
+
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/CliArguments.h"
+#include "cli/CliSession.h"
+#include "cli/HelpText.h"
+#include "link/Clock.h"
+#include "link/ProgramPlaces.h"
+#ifdef _WIN32
+#include <io.h>
+
+#include "link/Win32SerialLine.h"
+#define isatty _isatty
+#define STDERR_FILENO 2
+#else
+#include <unistd.h>
+
+#include "link/PosixSerialLine.h"
+#endif
+
+namespace {
+
+std::string ExecutableFolder(const char* argv0) {
+    std::error_code ec;
+#ifndef _WIN32
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) return exe.parent_path().string() + "/";
+#endif
+    const std::filesystem::path path = std::filesystem::absolute(argv0, ec);
+    return path.parent_path().string() + "/";
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    using namespace hk::cli;
+    const std::vector<std::string> words(argv + 1, argv + argc);
+    const ParseResult parsed = ParseArguments(words);
+    const CliArguments& args = parsed.arguments;
+    if (args.version) {
+        std::cout << kVersionText << '\n';
+        return kExitOk;
+    }
+    if (args.help) {
+        std::cout << HelpText(args.command);
+        return kExitOk;
+    }
+    if (!parsed.error.empty()) {
+        std::cerr << "hayeskvd-cli: " << parsed.error << '\n';
+        return kExitBadArguments;
+    }
+
+    const hk::ProgramPlaces places = hk::LocateProgramPlaces(ExecutableFolder(argv[0]));
+    hk::MakeOperatorFolders(places);
+    hk::RealClock clock;
+#ifdef _WIN32
+    hk::Win32SerialLine line;
+#else
+    hk::PosixSerialLine line(places.settingsDir);
+#endif
+    const bool progress = !args.quiet && ::isatty(STDERR_FILENO);
+    CliSession session(args, line, clock, {places.settingsDir, places.dataDir}, std::cout,
+                       std::cerr, progress);
+    return session.Run();
+}

@@ -1,0 +1,329 @@
+// hayeskvd-cli as a script runs it: the program itself, started with its
+// arguments, against the simulated controller and modem over a
+// pseudo-terminal (its path given as the port); what it prints and the exit
+// status. Real time, a few seconds a job.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "cli/CliArguments.h"
+#include "cli/CliSession.h"
+#include "sim/HayesModem.h"
+#include "sim/KvardController.h"
+#include "sim/PtyBridge.h"
+#include "sim/SimLine.h"
+#include "support/TempDir.h"
+
+namespace hk {
+namespace {
+
+using namespace hk::cli;
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string Quote(const std::string& word) {
+    std::string q = "'";
+    for (char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string ReadText(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A far end on a pseudo-terminal, served while the test runs.
+class Line {
+public:
+    explicit Line(sim::SimPeer& peer) : bridge_(peer) {
+        std::string error;
+        ok_ = bridge_.Start(error);
+        EXPECT_TRUE(ok_) << error;
+        server_ = std::thread([this] { sim::ServeBridges({&bridge_}, stop_); });
+    }
+    ~Line() {
+        stop_ = true;
+        server_.join();
+    }
+    const std::string& Path() const { return bridge_.SlavePath(); }
+
+private:
+    sim::PtyBridge bridge_;
+    bool ok_ = false;
+    std::atomic<bool> stop_{false};
+    std::thread server_;
+};
+
+class Cli : public ::testing::Test {
+protected:
+    Cli() {
+        sim::KvardOptions o;
+        o.netNumber = 5;
+        o.evenParityReadsAsNone = true;
+        kvard = std::make_unique<sim::KvardController>(o);
+        kvard->SetBuffer(0, sim::KvardController::ModemLines({"ATZ", "ATS0=2"}));
+        kvard->SetBuffer(1, sim::KvardController::ModemLines({"AT&F"}));
+    }
+    // Runs the program with `words`; the port of the simulated controller
+    // stands for "PORT".
+    Outcome Run(std::vector<std::string> words, const std::string& port) {
+        const char* bin = std::getenv("HK_BIN_DIR");
+        std::string command = Quote(std::string(bin ? bin : ".") + "/hayeskvd-cli");
+        for (std::string& w : words) command += " " + Quote(w == "PORT" ? port : w);
+        command += " --log " + Quote(dir.File("cli.log"));
+        command += " >" + Quote(dir.File("out")) + " 2>" + Quote(dir.File("err"));
+        Outcome o;
+        const int raw = std::system(command.c_str());
+        o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        o.out = ReadText(dir.File("out"));
+        o.err = ReadText(dir.File("err"));
+        return o;
+    }
+    Outcome OnController(std::vector<std::string> words) {
+        Line line(*kvard);
+        return Run(std::move(words), line.Path());
+    }
+    std::string List(const std::string& name, const std::string& bytes) {
+        const std::string file = dir.File(name);
+        std::ofstream(file, std::ios::binary) << bytes;
+        return file;
+    }
+
+    test::TempDir dir;
+    std::unique_ptr<sim::KvardController> kvard;
+};
+
+const std::vector<std::string> kAt5 = {"--number", "5", "--speed", "9600"};
+
+std::vector<std::string> With(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST_F(Cli, SearchFindsNumberSpeedAndKitOrSaysNoneAnswered) {
+    sim::KvardOptions first;
+    first.kit = sim::KvardKit::Kvard47;
+    first.netNumber = 0;  // no address: found at number 0
+    first.baudRate = 1200;
+    first.evenParityReadsAsNone = true;
+    sim::KvardController numberOne(first);
+    Outcome found;
+    {
+        Line line(numberOne);
+        found = Run({"search", "--port", "PORT", "--json"}, line.Path());
+    }
+    EXPECT_EQ(found.status, kExitOk) << found.err;
+    EXPECT_EQ(found.out,
+              "{\"result\":\"ok\",\"number\":0,\"speed\":1200,\"kit\":3,\"linkKind\":0}\n");
+
+    const Outcome none =
+        OnController({"search", "--port", "PORT", "--number", "3", "--speed", "9600"});
+    EXPECT_EQ(none.status, kExitNoController);
+    EXPECT_NE(none.err.find("КВАРД не найден"), std::string::npos) << none.err;
+    EXPECT_NE(
+        ReadText(dir.File("cli.log")).find("Подбор: номер 3, 9600 бод — номер не подтверждён"),
+        std::string::npos);
+}
+
+TEST_F(Cli, ReadWritesTheListFilesAndAWrongKitSaysSo) {
+    const Outcome read = OnController(With({"read", "--port", "PORT", "--kit", "0", "--out1",
+                                            dir.File("mcp.n3"), "--out2", dir.File("mpi.n3")},
+                                           kAt5));
+    EXPECT_EQ(read.status, kExitOk) << read.err;
+    EXPECT_EQ(ReadText(dir.File("mcp.n3")), "ATZ\r\nATS0=2\r\n\r\n");
+    EXPECT_EQ(ReadText(dir.File("mpi.n3")), "AT&F\r\n\r\n");
+
+    const Outcome wrongKit = OnController(With({"read", "--port", "PORT", "--kit", "3"}, kAt5));
+    EXPECT_EQ(wrongKit.status, kExitKitMismatch);
+    EXPECT_NE(wrongKit.err.find("БАЗОВЫЙ комплект КВАРД"), std::string::npos) << wrongKit.err;
+}
+
+TEST_F(Cli, WriteWithBackupVerifyAndRestart) {
+    const std::string list = List("new.n3", "ATZ\r\nATS0=4\r\n");
+    const Outcome written =
+        OnController(With({"write", "--port", "PORT", "--kit", "0", "--in1", list, "--clear2",
+                           "--restart", "--backup-dir", dir.File("backups"), "--json"},
+                          kAt5));
+    EXPECT_EQ(written.status, kExitOk) << written.err;
+    EXPECT_EQ(written.out,
+              "{\"result\":\"ok\",\"number\":5,\"speed\":9600,\"verified\":true,"
+              "\"restarted\":true}\n");
+    const auto stored = kvard->Buffer(0);
+    EXPECT_EQ(std::string(stored.begin(), stored.begin() + 11), "ATZ\rATS0=4\r");
+    EXPECT_EQ(kvard->Buffer(1)[0], 0x00);      // cleared
+    EXPECT_EQ(kvard->CountRequests(0x08), 1);  // restarted
+    int backups = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.File("backups")))
+        backups += e.path().filename().string().starts_with("kvard-5-");
+    EXPECT_EQ(backups, 2);
+}
+
+TEST_F(Cli, TheKeyIsWaitedForOnlyWhenAsked) {
+    const std::string list = List("a.n3", "ATZ\r\n");
+    const auto write = With({"write", "--port", "PORT", "--kit", "0", "--in1", list, "--in2", list,
+                             "--no-backup", "--no-verify"},
+                            kAt5);
+    kvard->SetKeyMissing(-1);
+    const Outcome missing = OnController(write);
+    EXPECT_EQ(missing.status, kExitKeyMissing);
+    EXPECT_NE(missing.err.find("--wait-key"), std::string::npos) << missing.err;
+    EXPECT_EQ(kvard->CountRequests(0x0D), 0);  // nothing reprogrammed
+
+    kvard->SetKeyMissing(2);  // installed while the script waits
+    const Outcome waited = OnController(With(write, {"--wait-key", "10"}));
+    EXPECT_EQ(waited.status, kExitOk) << waited.err;
+}
+
+TEST_F(Cli, AWrongPasswordWritesNothing) {
+    sim::KvardOptions o;
+    o.netNumber = 5;
+    o.evenParityReadsAsNone = true;
+    o.password = 0x1234;
+    kvard = std::make_unique<sim::KvardController>(o);
+    const std::string list = List("a.n3", "ATZ\r\n");
+    const Outcome wrong = OnController(With({"write", "--port", "PORT", "--kit", "0", "--in1", list,
+                                             "--clear2", "--password", "4321", "--no-backup"},
+                                            kAt5));
+    EXPECT_EQ(wrong.status, kExitExchangeFailed);
+    EXPECT_EQ(kvard->CountRequests(0x0D), 0);
+}
+
+TEST_F(Cli, BadArgumentsAndListsStopBeforeThePort) {
+    const std::string tooLong = List("long.n3", std::string(200, 'A') + "\r\n");
+    const struct {
+        std::vector<std::string> words;
+        std::string says;
+    } rows[] = {
+        {{"flash", "--port", "PORT"}, "неизвестная команда «flash»"},
+        {{"search"}, "не указан порт"},
+        {{"read", "--port", "PORT"}, "укажите комплект КВАРД"},
+        {{"write", "--port", "PORT", "--kit", "0", "--in1", dir.File("none.n3"), "--clear2"},
+         "файл «" + dir.File("none.n3") + "» не открывается"},
+        {{"write", "--port", "PORT", "--kit", "2", "--in1", tooLong},
+         "не помещаются в буфер КВАРД"},
+        {{"write", "--port", "PORT", "--kit", "0", "--in1", tooLong}, "для буфера 2 укажите --in2"},
+        {{"search", "--port", "PORT", "--speed", "38400"}, "от 300 до 19200 бод"},
+    };
+    for (const auto& r : rows) {
+        const Outcome o = OnController(r.words);
+        EXPECT_EQ(o.status, kExitBadArguments) << r.says;
+        EXPECT_NE(o.err.find(r.says), std::string::npos) << o.err;
+    }
+    EXPECT_TRUE(kvard->Requests().empty());
+}
+
+TEST_F(Cli, ModemWriteReportsEveryLineAndModemViewItsSettings) {
+    sim::HayesModem modem;
+    const std::string good = List("good.n2", "AT&F\r\n; comment\r\nATS0=3\r\n");
+    const std::string bad = List("bad.n2", "ATZ\r\nATX9\r\nATE1\r\n");
+    Outcome written, refused, view;
+    {
+        Line line(modem);
+        written = Run({"modem-write", "--port", "PORT", "--speed", "9600", good}, line.Path());
+        refused =
+            Run({"modem-write", "--port", "PORT", "--speed", "9600", "--json", bad}, line.Path());
+        view = Run({"modem-view", "--port", "PORT", "--speed", "9600"}, line.Path());
+    }
+    EXPECT_EQ(written.status, kExitOk) << written.err;
+    EXPECT_EQ(written.out,
+              "Строка 1 (AT&F): OK\nСтрока 2 (ATS0=3): OK\nЗаписано 2 строки, ошибок 0\n");
+    EXPECT_EQ(refused.status, kExitModemRefused) << refused.err;
+    EXPECT_NE(refused.out.find(
+                  "{\"number\":2,\"text\":\"ATX9\",\"verdict\":\"error\",\"code\":\"ERROR\"}"),
+              std::string::npos)
+        << refused.out;
+    EXPECT_NE(refused.out.find("\"summary\":\"Записано 3 строки, ошибок 1: строка 2 ATX9\""),
+              std::string::npos)
+        << refused.out;
+    EXPECT_EQ(view.status, kExitOk) << view.err;
+    EXPECT_NE(view.out.find("E1 Q0 V1 X4"), std::string::npos) << view.out;
+    EXPECT_TRUE(view.out.ends_with("OK\n")) << view.out;
+}
+
+TEST_F(Cli, ASilentModemFailsTheRunAfterItsTimeLimit) {
+    struct Silent : sim::SimPeer {
+        void OnByte(std::uint8_t, const LineParams&, sim::PeerOutput&) override {}
+    } silent;
+    const std::string list = List("one.n2", "ATZ\r\n");
+    Line line(silent);
+    const Outcome o = Run(
+        {"modem-write", "--port", "PORT", "--speed", "9600", "--silence", "1", list}, line.Path());
+    EXPECT_EQ(o.status, kExitModemSilent);
+    EXPECT_NE(o.err.find("Модем не отвечает на строку 1 (ATZ) за 1 с"), std::string::npos) << o.err;
+}
+
+TEST_F(Cli, HelpAndVersion) {
+    const Outcome help = Run({"write", "--help"}, "");
+    EXPECT_EQ(help.status, kExitOk);
+    EXPECT_NE(help.out.find("hayeskvd-cli write --port P --kit K"), std::string::npos);
+    EXPECT_NE(help.out.find("Коды завершения"), std::string::npos);
+    EXPECT_EQ(Run({"--version"}, "").status, kExitOk);
+}
+
+TEST(CliSettings, TheWindowsSettingsFileIsWrittenOnlyWhenAsked) {
+    test::TempDir dir;
+    VirtualClock clock(1000);
+    sim::SimLine line(clock);
+    sim::KvardOptions o;
+    o.netNumber = 5;
+    sim::KvardController kvard(o);
+    line.Attach(&kvard);
+    const std::string file = dir.File("HmK.Cfg");
+    for (const char* extra : {"--quiet", "--save-settings"}) {
+        const ParseResult p =
+            ParseArguments({"search", "--port", "Com2", "--number", "5", "--speed", "9600", extra});
+        ASSERT_TRUE(p.error.empty()) << p.error;
+        std::ostringstream out, err;
+        CliSession session(p.arguments, line, clock, {dir.Dir(), dir.Dir()}, out, err, false);
+        EXPECT_EQ(session.Run(), kExitOk) << err.str();
+        const bool asked = std::string(extra) == "--save-settings";
+        EXPECT_EQ(std::filesystem::exists(file), asked) << extra;
+    }
+    // Com2, RS-232, 9600 baud, number 5, МЦП, traditional, no CRC, the kit found.
+    EXPECT_EQ(test::TempDir::ReadAll(file), (std::vector<unsigned char>{1, 0, 5, 5, 0, 0, 0, 0}));
+}
+
+TEST(CliArguments, EveryOptionReadsAsTheWindowWouldChooseIt) {
+    const ParseResult r = ParseArguments(
+        {"write",  "--port",    "Com3",       "--protocol", "ft12",       "--crc",    "2",
+         "--link", "irps",      "--channel",  "mpi",        "--number",   "0x0A",     "--speed",
+         "19200",  "--kit",     "3",          "--in1",      "a",          "--clear2", "--password",
+         "12ab",   "--restart", "--wait-key", "30",         "--no-verify"});
+    ASSERT_TRUE(r.error.empty()) << r.error;
+    const CliArguments& a = r.arguments;
+    EXPECT_EQ(a.protocol, 1);
+    EXPECT_EQ(a.crcMode, 2);
+    EXPECT_TRUE(a.currentLoop);
+    EXPECT_EQ(a.channel, 1);
+    EXPECT_EQ(a.number, 10);
+    EXPECT_EQ(a.speedIndex, 6);
+    EXPECT_EQ(a.kit, 3);
+    EXPECT_TRUE(a.clear[1]);
+    EXPECT_EQ(a.password, "12ab");
+    EXPECT_TRUE(a.restart);
+    EXPECT_EQ(a.waitKeySeconds, 30);
+    EXPECT_TRUE(a.backup);
+    EXPECT_FALSE(a.verify);
+    for (const auto& bad : std::vector<std::vector<std::string>>{
+             {"search", "--port", "Com1", "--number", "128"},
+             {"search", "--port", "Com1", "--crc", "1"},
+             {"write", "--port", "Com1", "--kit", "1", "--in1", "a", "--in2", "b"},
+             {"write", "--port", "Com1", "--kit", "0", "--in1", "a", "--clear1", "--clear2"},
+             {"search", "--port", "Com1", "--password", "12345"},
+             {"modem-write", "--port", "Com1", "--speed", "9600"}})
+        EXPECT_FALSE(ParseArguments(bad).error.empty()) << bad.back();
+}
+
+}  // namespace
+}  // namespace hk
