@@ -23,6 +23,8 @@ class PortDialog;
 class HayesApplication {
 public:
     // `line` is the serial port to use; `programDir` ends with a separator.
+    // The line, the clock and the view hooks must outlive the application:
+    // it taps the line for the exchange log and takes the tap off on leaving.
     HayesApplication(SerialLine& line, Clock& clock, ViewHooks& view, const QString& programDir);
     ~HayesApplication();
 

@@ -19,7 +19,9 @@
 //  - the search against a silent line: every number of the range at each of
 //    the seven speeds. The whole search (128 numbers, 896 attempts, about
 //    27 minutes) runs with --full-search; by default the first 3 numbers
-//    (21 attempts), or --search-numbers N.
+//    (21 attempts), or --search-numbers N;
+//  - with --full-scan, the network inventory of numbers 1..127 at 9600 baud
+//    on a line of three controllers (about 4 minutes).
 
 #include <atomic>
 #include <chrono>
@@ -34,11 +36,13 @@
 #include "device/ControllerContext.h"
 #include "device/ControllerJob.h"
 #include "device/LinkSearch.h"
+#include "device/NetworkScan.h"
 #include "device/PresetControllerView.h"
 #include "link/ExchangeLog.h"
 #include "link/Port.h"
 #include "link/PosixSerialLine.h"
 #include "sim/KvardController.h"
+#include "sim/MultiDropLine.h"
 #include "sim/PtyBridge.h"
 #include "sim/SimLine.h"
 
@@ -145,6 +149,34 @@ double RunSilentSearch(SerialLink& link, Clock& clock, int numbers) {
     return hit ? -1 : static_cast<double>(end - start);
 }
 
+// The network inventory of numbers 1..127 at 9600 baud on `link`.
+double RunScan(SerialLink& link, Clock& clock) {
+    device::PresetControllerView view;
+    device::ControllerSession session;
+    device::DeviceContext context{link, session, view};
+    link.Settings = {};
+    if (!OpenPort(link, "Com1", 0, true)) return -1;
+    device::ScanRange range;
+    range.firstSpeed = range.lastSpeed = 5;  // 9600 baud
+    device::NetworkScan scan(context, range, false, {});
+    const std::int64_t start = clock.NowMs();
+    const auto found = scan.Run();
+    const std::int64_t end = clock.NowMs();
+    link.PortHandle.Close();
+    link.PortOpen = false;
+    return found.size() == 2 ? static_cast<double>(end - start) : -1;
+}
+
+// The line of the scan: two controllers at 9600 baud, one at 19200.
+void ScanLine(sim::MultiDropLine& pair, bool overPty) {
+    for (const auto& [number, baud] : {std::pair{5, 9600}, {12, 9600}, {20, 19200}}) {
+        sim::KvardOptions o = ControllerOptions(overPty);
+        o.netNumber = static_cast<std::uint8_t>(number);
+        o.baudRate = baud;
+        pair.Add(o);
+    }
+}
+
 // The same measure on the virtual clock and over a pseudo-terminal.
 using Measure = std::function<double(SerialLink&, Clock&, const Folder&)>;
 
@@ -192,13 +224,17 @@ void Report(const char* what, double mandated, double measured) {
 
 int main(int argc, char* argv[]) {
     int numbers = 3;
+    bool fullScan = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--full-search") == 0) {
+        if (std::strcmp(argv[i], "--full-scan") == 0) {
+            fullScan = true;
+        } else if (std::strcmp(argv[i], "--full-search") == 0) {
             numbers = 128;
         } else if (std::strcmp(argv[i], "--search-numbers") == 0 && i + 1 < argc) {
             numbers = std::clamp(std::atoi(argv[++i]), 1, 128);
         } else {
-            std::fprintf(stderr, "usage: %s [--full-search | --search-numbers N]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--full-search | --search-numbers N] [--full-scan]\n",
+                         argv[0]);
             return 2;
         }
     }
@@ -248,5 +284,16 @@ int main(int argc, char* argv[]) {
     const std::string what =
         "search on a silent line, " + std::to_string(numbers * 7) + " attempts";
     Report(what.c_str(), mandated, measured);
+
+    if (fullScan) {
+        const Measure scan = [](SerialLink& link, Clock& clock, const Folder&) {
+            return RunScan(link, clock);
+        };
+        sim::MultiDropLine inProcess, overPty;
+        ScanLine(inProcess, false);
+        ScanLine(overPty, true);
+        Report("network scan, numbers 1..127 at 9600 baud, 2 found", Virtual(&inProcess, scan),
+               OverPty(overPty, scan));
+    }
     return 0;
 }

@@ -1,7 +1,10 @@
 #include "cli/CliSession.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <random>
 
 #include "cli/CliModemWindow.h"
@@ -11,6 +14,7 @@
 #include "device/ControllerJob.h"
 #include "device/KitBuffers.h"
 #include "device/LinkSearch.h"
+#include "device/NetworkScan.h"
 #include "link/FileError.h"
 #include "link/PortNames.h"
 #include "link/Windows1251.h"
@@ -27,8 +31,37 @@ constexpr int kKeyPollMs = 1000;  // the dialog's timer re-checks the key once a
 constexpr int kModemSilenceSeconds = 10;
 constexpr int kModemQuietSeconds = 3;
 
-const char* const kKitTitles[4] = {"базовый комплект КВАРД 40", "минимальный комплект КВАРД 40",
-                                   "расширяемый комплект КВАРД 40", "КВАРД-47"};
+// Writes `bytes` into `path` whole or not at all: into a temporary file
+// beside it, then renamed over it. False, with the system's reason in
+// `error`, when that fails; the temporary file is removed then.
+bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) {
+    const std::filesystem::path target(path);
+    std::filesystem::path temporary = target;
+    temporary += ".part";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            error = std::strerror(errno);
+            return false;
+        }
+        out << bytes;
+        out.flush();
+        if (!out) {
+            error = std::strerror(errno);
+            std::error_code ignored;
+            std::filesystem::remove(temporary, ignored);
+            return false;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temporary, target, ec);
+    if (ec) {
+        error = ec.message();
+        std::filesystem::remove(temporary, ec);
+        return false;
+    }
+    return true;
+}
 
 std::string SpeedText(int speedIndex) {
     return std::to_string(BaudRates[static_cast<std::size_t>(speedIndex)]) + " бод";
@@ -136,15 +169,8 @@ void CliSession::ChooseLink() {
 }
 
 bool CliSession::OpenForSearch() {
-    TPortSettings& s = link_.Settings;
-    s.Protocol = static_cast<std::int8_t>(args_.protocol);
-    if (args_.protocol == 1) s.CrcMode = static_cast<std::int8_t>(args_.crcMode);
-    s.LinkKind = args_.currentLoop ? kLinkLoop : kLinkRs232;
-    s.Channel = static_cast<std::int8_t>(args_.channel);
-    s.NetAddress = 0;
-    if (!OpenPort(link_, args_.port, 0, true)) return false;
-    if (args_.currentLoop) s.LinkKind = device::TestEcho(link_, s.LinkKind);
-    return true;
+    return device::OpenForSearch(link_, args_.port, args_.protocol, args_.crcMode,
+                                 args_.currentLoop, args_.channel);
 }
 
 int CliSession::Search() {
@@ -190,11 +216,55 @@ int CliSession::Search() {
         .Add("kit", kit)
         .Add("linkKind", static_cast<int>(link_.Settings.LinkKind));
     Finish(result, "Найден КВАРД: номер " + std::to_string(number) + ", " + SpeedText(speed) +
-                       ", " + kKitTitles[kit] + " (--kit " + std::to_string(kit) + ")");
+                       ", " + device::KitTitle(kit) + " (--kit " + std::to_string(kit) + ")");
     return kExitOk;
 }
 
-int CliSession::Scan() { return Fail(kExitBadArguments, "команда scan пока не поддерживается"); }
+int CliSession::Scan() {
+    ReadSettings(link_.Settings, state_.CfgFileName);
+    log_.BeginJob("Опрос сети (командная строка), " + args_.port);
+    if (!OpenForSearch())
+        return Fail(kExitPortNotOpened, shown_.empty() ? "порт не открыт" : shown_.back());
+    device::ScanRange range = device::DefaultScanRange(args_.protocol);
+    if (args_.firstNumber) {
+        range.firstNumber = *args_.firstNumber;
+        range.lastNumber = *args_.lastNumber;
+    }
+    if (args_.speedIndex) range.firstSpeed = range.lastSpeed = *args_.speedIndex;
+    device::ControllerSession session;
+    device::DeviceContext context{link_, session, view_};
+    std::string objects;
+    device::NetworkScan scan(context, range, false, [&](const device::FoundController& f) {
+        const std::string kit = device::KitTitle(f.kit);
+        const std::string state = device::ControllerStateText(f);
+        JsonObject one;
+        one.Add("number", f.number)
+            .Add("speed", BaudRates[static_cast<std::size_t>(f.speedIndex)])
+            .Add("kit", f.kit)
+            .Add("kitName", kit)
+            .Add("state", state);
+        objects += (objects.empty() ? "" : ",") + one.Text();
+        // One line a controller, as it is found.
+        if (!args_.json)
+            out_ << "Номер " << f.number << ", " << SpeedText(f.speedIndex) << ", " << kit << ", "
+                 << state << '\n'
+                 << std::flush;
+    });
+    const std::vector<device::FoundController> found = scan.Run();
+    std::string error;
+    if (!args_.csvFile.empty() &&
+        !WriteWholeFile(args_.csvFile, device::ScanTableCsv(found, false), error))
+        return Fail(kExitFailed, "таблица не сохранена в файл «" + args_.csvFile + "»: " + error +
+                                     ". Выберите другую папку или другое имя.");
+    if (found.empty())
+        return Fail(kExitNoController, "ни один КВАРД не ответил на заданных номерах и скоростях");
+    if (args_.json) {
+        JsonObject result;
+        result.Add("result", "ok").AddRaw("controllers", "[" + objects + "]");
+        out_ << result.Text() << '\n';
+    }
+    return kExitOk;
+}
 
 int CliSession::ReadOrWrite(bool read) {
     state_.KitIndex = static_cast<std::uint8_t>(*args_.kit);

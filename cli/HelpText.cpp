@@ -37,6 +37,16 @@ std::string HelpText(const std::string& command) {
                    "300…19200 бод (или одной); печатает номер, скорость и комплект.\n\n"
                    "Пример: hayeskvd-cli search --port Com1 --speed 9600\n\n") +
                kLink + kCommon + kExit;
+    if (command == "scan")
+        return std::string(
+                   "hayeskvd-cli scan --port P [LINK] [--numbers A-B] [--speed BAUD|all]\n"
+                   "                  [--csv FILE] [--json]\n"
+                   "Опрос сети: все КВАРД на линии (номера 1…127, с FT1.2 и 0) на скоростях\n"
+                   "300…19200 бод (или одной): номер, скорость, комплект и состояние —\n"
+                   "по строке на найденный КВАРД; --csv сохраняет таблицу (UTF-8).\n"
+                   "Код завершения 4, если не ответил ни один.\n\n"
+                   "Пример: hayeskvd-cli scan --port Com1 --numbers 1-20 --speed 9600\n\n") +
+               kLink + kCommon + kExit;
     if (command == "read")
         return std::string(
                    "hayeskvd-cli read --port P --kit K [LINK] [--number N] [--speed BAUD]\n"
@@ -81,6 +91,7 @@ std::string HelpText(const std::string& command) {
                "hayeskvd-cli — настройка Hayes-модемов КВАРД из командной строки.\n\n"
                "Команды:\n"
                "  search       найти КВАРД: сетевой номер, скорость, комплект\n"
+               "  scan         опросить сеть: все КВАРД на линии с их состоянием\n"
                "  read         прочитать буферы настроек модема из КВАРД\n"
                "  write        записать списки в буферы КВАРД (с резервной копией и проверкой)\n"
                "  modem-write  записать список строк в модем\n"

@@ -18,6 +18,11 @@ std::string WithResult(const char* prefix, int code) { return prefix + StepResul
 
 }  // namespace
 
+std::string KitTitle(int kit) {
+    if (kit < 0 || kit >= static_cast<int>(KitTitles.size())) return "комплект не определён";
+    return KitTitles[static_cast<std::size_t>(kit)];
+}
+
 std::string Hex2(std::uint8_t value) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     return {kDigits[value >> 4], kDigits[value & 0x0F]};

@@ -81,6 +81,13 @@ inline constexpr std::uint8_t kBlockWritten = 0x04;     // S1, after each block 
 inline constexpr std::array<const char*, 4> KitNames = {"БАЗОВЫЙ", "МИНИМАЛЬНЫЙ",
                                                         "БАЗОВЫЙ РАСШИРЯЕМЫЙ", "КВАРД-47"};
 
+// The kits as the kit menu names them, by KitIndex.
+inline constexpr std::array<const char*, 4> KitTitles = {
+    "Базовый комплект КВАРД 40", "Минимальный комплект КВАРД 40", "Расширяемый комплект КВАРД 40",
+    "КВАРД-47"};
+// The menu's name of kit `kit`, or what to say of a kit that was not read.
+std::string KitTitle(int kit);
+
 // Texts shown by the operations (UTF-8).
 inline constexpr const char* kInstallKeyText = "Установите электронный ключ ";
 inline constexpr const char* kUnitStatusText = "Статус блока ";

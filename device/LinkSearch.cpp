@@ -82,48 +82,67 @@ SearchRange SearchRangeFor(std::uint8_t netNumber, int speedItem) {
     return r;
 }
 
-bool SearchLink(ControllerContext& c, const SearchRange& range) {
+bool OpenForSearch(SerialLink& link, const std::string& portName, int protocol, int crcMode,
+                   bool currentLoop, int channel) {
+    TPortSettings& s = link.Settings;
+    s.Protocol = static_cast<std::int8_t>(protocol);
+    if (protocol == 1) s.CrcMode = static_cast<std::int8_t>(crcMode);
+    s.LinkKind = currentLoop ? kLinkLoop : kLinkRs232;
+    s.Channel = static_cast<std::int8_t>(channel);
+    s.NetAddress = 0;
+    if (!OpenPort(link, portName, 0, true)) return false;
+    if (currentLoop) s.LinkKind = TestEcho(link, s.LinkKind);
+    return true;
+}
+
+bool TryAttempt(DeviceContext& c, int n, int speed, bool hexView, const std::string& what) {
     ControllerSession& s = c.session;
     TPortSettings& settings = c.link.Settings;
+    settings.NetAddress = static_cast<std::int8_t>(n);
+    settings.SpeedIndex = static_cast<std::int8_t>(speed);
+    // One line in the log per attempt instead of its bytes.
+    const std::string attempt = what + ": номер " +
+                                NetNumberText(static_cast<std::uint8_t>(n), hexView) + ", " +
+                                std::to_string(BaudRates[std::size_t(speed)]) + " бод — ";
+    bool found = false;
+    {
+        const auto quiet = ExchangeLog::QuietScope(c.link.log);
+        // Traditional framing carries no address: a numbered controller is
+        // selected by the address byte first. FT1.2 frames carry it.
+        if (n > 0 && settings.Protocol == 0) {
+            if (!protocol::ProbeNetAddress(c.link, speed)) {
+                if (c.link.log) c.link.log->Summary(attempt + "номер не подтверждён");
+                return false;
+            }
+        } else {
+            SetPortSpeed(c.link, true, speed);
+        }
+        s.LastResult =
+            SendRequest(c, DeviceCommands.IdentificationA, s.AnswerBuf, kIdentificationAnswerLen);
+        found = s.LastResult <= 0;
+    }
+    if (c.link.log)
+        c.link.log->Summary(
+            attempt + (found ? "КВАРД ответил"
+                             : "нет ответа на идентификацию: " + StepResultText(s.LastResult)));
+    return found;
+}
+
+bool SearchLink(ControllerContext& c, const SearchRange& range) {
+    ControllerSession& s = c.session;
     for (int n = range.firstNumber; n <= range.lastNumber; ++n) {
         c.view.ProcessMessages();
         if (s.StopRequest || c.link.PortHandle.HungUp()) return false;
         const auto number = static_cast<std::uint8_t>(n);
         c.view.SetNumberLabel(kNumberLabelText + NetNumberText(number, c.view.HexView()));
-        settings.NetAddress = static_cast<std::int8_t>(n);
+        c.link.Settings.NetAddress = static_cast<std::int8_t>(n);
 
         for (int speed = range.firstSpeed; speed <= range.lastSpeed; ++speed) {
-            settings.SpeedIndex = static_cast<std::int8_t>(speed);
+            c.link.Settings.SpeedIndex = static_cast<std::int8_t>(speed);
             c.ShowResultLabel(SpeedLabel(speed));
             c.view.ProcessMessages();
             if (s.StopRequest || c.link.PortHandle.HungUp()) return false;
-
-            // One line in the log per attempt instead of its bytes.
-            const std::string attempt = "Подбор: номер " + NetNumberText(number, c.view.HexView()) +
-                                        ", " + std::to_string(BaudRates[std::size_t(speed)]) +
-                                        " бод — ";
-            bool found = false;
-            {
-                const auto quiet = ExchangeLog::QuietScope(c.link.log);
-                // Traditional framing carries no address: a numbered controller
-                // is selected by the address byte first. FT1.2 frames carry it.
-                if (n > 0 && settings.Protocol == 0) {
-                    if (!protocol::ProbeNetAddress(c.link, speed)) {
-                        if (c.link.log) c.link.log->Summary(attempt + "номер не подтверждён");
-                        continue;
-                    }
-                } else {
-                    SetPortSpeed(c.link, true, speed);
-                }
-                s.LastResult = SendRequest(c.device, DeviceCommands.IdentificationA, s.AnswerBuf,
-                                           kIdentificationAnswerLen);
-                found = s.LastResult <= 0;
-            }
-            if (c.link.log)
-                c.link.log->Summary(attempt + (found ? "КВАРД ответил"
-                                                     : "нет ответа на идентификацию: " +
-                                                           StepResultText(s.LastResult)));
-            if (found) return true;
+            if (TryAttempt(c.device, n, speed, c.view.HexView(), kSearchName)) return true;
         }
     }
     return false;

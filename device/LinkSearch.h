@@ -66,11 +66,29 @@ struct SearchRange {
 // for the speed item 0, else the item's one speed.
 SearchRange SearchRangeFor(std::uint8_t netNumber, int speedItem);
 
+// The link as the operator chose it (protocol, CRC mode, link kind,
+// channel) into Settings, NetAddress 0, and the port opened for a search at
+// 300 baud with the address byte; on a current loop the echo test decides
+// whether the line echoes. False when the port did not open (its error box
+// has been shown).
+bool OpenForSearch(SerialLink& link, const std::string& portName, int protocol, int crcMode,
+                   bool currentLoop, int channel);
+
+// The name of the search's attempts in the exchange log.
+inline constexpr const char* kSearchName = "Подбор";
+
+// One attempt at number `n` and speed `speed`, as the search makes it: on the
+// traditional framing a number above 0 is first selected by the address
+// byte, otherwise the port is set to the speed; then the identification
+// request. True when the controller answered it. Settings.NetAddress and
+// SpeedIndex := n and speed. The exchange log gets one line, `what` with the
+// number (in Hex when `hexView`), the speed and the outcome.
+bool TryAttempt(DeviceContext& c, int n, int speed, bool hexView, const std::string& what);
+
 // Tries every number and speed of `range` until the controller answers the
 // identification request; true on a hit. Before each number and each speed
 // pending window messages run and StopRequest, or a port whose far end has
-// gone, ends the search without a result. Traditional framing probes numbers above 0 with the
-// address byte; otherwise the port is set to the speed and the request goes straight out.
+// gone, ends the search without a result. Each attempt is TryAttempt.
 // Settings.NetAddress and SpeedIndex hold the last number and speed tried
 // (the ones found after a hit); Label3 and Label4 show them.
 bool SearchLink(ControllerContext& c, const SearchRange& range);

@@ -15,3 +15,6 @@ hk_test(test_port_gone SOURCES test_port_gone.cpp LIBS device modem sim)
 # pseudo-terminals.
 hk_test(test_cli SOURCES test_cli.cpp LIBS cli_core sim)
 add_dependencies(test_cli hayeskvd-cli)
+# The network inventory against several simulated controllers on one line.
+hk_test(test_network_scan SOURCES test_network_scan.cpp LIBS device sim)
+hk_test(test_network_scan_window GUI SOURCES test_network_scan_window.cpp LIBS app_shell sim Qt6::Test)

@@ -16,6 +16,7 @@
 #include "cli/CliSession.h"
 #include "sim/HayesModem.h"
 #include "sim/KvardController.h"
+#include "sim/MultiDropLine.h"
 #include "sim/PtyBridge.h"
 #include "sim/SimLine.h"
 #include "support/TempDir.h"
@@ -221,6 +222,46 @@ TEST_F(Cli, BadArgumentsAndListsStopBeforeThePort) {
         EXPECT_NE(o.err.find(r.says), std::string::npos) << o.err;
     }
     EXPECT_TRUE(kvard->Requests().empty());
+}
+
+TEST_F(Cli, ScanListsEveryControllerOnTheLineAsItIsFound) {
+    sim::MultiDropLine pair;
+    for (int number : {4, 6}) {
+        sim::KvardOptions o;
+        o.netNumber = static_cast<std::uint8_t>(number);
+        o.kit = number == 4 ? sim::KvardKit::Basic : sim::KvardKit::Minimal;
+        o.evenParityReadsAsNone = true;
+        pair.Add(o);
+    }
+    pair.At(1).SetKeyMissing(-1);
+    Outcome found, none, unsaved;
+    const std::string nowhere = dir.File("no-such-folder/net.csv");
+    {
+        Line line(pair);
+        found = Run({"scan", "--port", "PORT", "--numbers", "4-6", "--speed", "9600", "--csv",
+                     dir.File("net.csv")},
+                    line.Path());
+        unsaved = Run({"scan", "--port", "PORT", "--numbers", "4-4", "--speed", "9600", "--csv",
+                       nowhere},
+                      line.Path());
+        none =
+            Run({"scan", "--port", "PORT", "--numbers", "10-10", "--speed", "9600"}, line.Path());
+    }
+    EXPECT_EQ(found.status, kExitOk) << found.err;
+    EXPECT_EQ(found.out,
+              "Номер 4, 9600 бод, Базовый комплект КВАРД 40, работает, ключ установлен\n"
+              "Номер 6, 9600 бод, Минимальный комплект КВАРД 40, работает, ключ не установлен\n");
+    EXPECT_EQ(ReadText(dir.File("net.csv")),
+              "Номер,Скорость,Комплект,Состояние\r\n"
+              "4,9600,Базовый комплект КВАРД 40,\"работает, ключ установлен\"\r\n"
+              "6,9600,Минимальный комплект КВАРД 40,\"работает, ключ не установлен\"\r\n");
+    // A table that cannot be saved is said so; what was found has been printed.
+    EXPECT_EQ(unsaved.status, kExitFailed);
+    EXPECT_NE(unsaved.err.find("таблица не сохранена в файл «" + nowhere + "»"), std::string::npos)
+        << unsaved.err;
+    EXPECT_EQ(unsaved.out.rfind("Номер 4, 9600 бод", 0), 0u) << unsaved.out;
+    EXPECT_EQ(none.status, kExitNoController);
+    EXPECT_NE(none.err.find("ни один КВАРД не ответил"), std::string::npos) << none.err;
 }
 
 TEST_F(Cli, ModemWriteReportsEveryLineAndModemViewItsSettings) {

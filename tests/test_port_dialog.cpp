@@ -201,6 +201,8 @@ TEST_F(PortChoice, OkWithAWorkingPortOpensAModemLinkAndStoresThePort) {
     EXPECT_EQ(::cfgetospeed(&t), speed_t(B9600));
     EXPECT_EQ(t.c_cflag & CSIZE, tcflag_t(CS8));
     EXPECT_EQ(t.c_cflag & (CMSPAR | PARODD | CSTOPB), tcflag_t(0));
+    // The application holds the port and the clock: it goes before they do.
+    app.reset();
     port.Close();
     ::close(master);
 }

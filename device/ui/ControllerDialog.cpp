@@ -19,6 +19,8 @@
 #include <exception>
 
 #include "device/ControllerJob.h"
+#include "device/LinkSearch.h"
+#include "device/ui/NetworkScanDialog.h"
 #include "gui/Fonts.h"
 #include "gui/PortHints.h"
 #include "gui/RadioGroup.h"
@@ -60,8 +62,15 @@ ControllerDialog::~ControllerDialog() = default;
 void ControllerDialog::CreateControls() {
     searchNumbersBox_ = new QCheckBox(QStringLiteral("Подбор сетевого номера"), this);
     searchNumbersBox_->setObjectName(QStringLiteral("CheckBox1"));
-    searchNumbersBox_->setGeometry(8, 6, 240, 18);
+    searchNumbersBox_->setGeometry(8, 6, 160, 18);
     searchNumbersBox_->setChecked(true);
+    // Not in the original design: the network inventory, beside the search.
+    scanButton_ = new QPushButton(QStringLiteral("Опрос сети..."), this);
+    scanButton_->setObjectName(QStringLiteral("ScanButton"));
+    scanButton_->setAccessibleDescription(
+        QStringLiteral("Найти все КВАРД на линии: их номера, скорости, комплекты и состояние"));
+    scanButton_->setGeometry(170, 3, 92, 24);
+    scanButton_->setAutoDefault(false);
 
     numberFrame_ = MakeBevel(this, "Bevel1", QFrame::Box);
     numberFrame_->setGeometry(8, 28, 254, 72);
@@ -206,6 +215,8 @@ void ControllerDialog::ConnectHandlers() {
             [this] { Guarded([this] { job_->Exit(); }); });
     connect(tickTimer_, &QTimer::timeout, this, [this] { Guarded([this] { job_->Tick(); }); });
     connect(logButton_, &QPushButton::clicked, this, [this] { ShowLog(); });
+    connect(scanButton_, &QPushButton::clicked, this,
+            [this] { Guarded([this] { ScanNetwork(); }); });
     for (QCheckBox* box : {backupBox_, verifyBox_})
         connect(box, &QCheckBox::toggled, this, [this] { StoreWriteChoices(); });
     connect(protocolGroup_, &RadioGroup::Clicked, this, [this] { ShowCrcChoice(); });
@@ -376,6 +387,30 @@ int ControllerDialog::SpeedChoice() { return speedList_->currentIndex(); }
 std::string ControllerDialog::PasswordText() { return passwordField_->text().toStdString(); }
 bool ControllerDialog::BackupBeforeWrite() { return backupBox_->isChecked(); }
 bool ControllerDialog::VerifyAfterWrite() { return verifyBox_->isChecked(); }
+
+// The network inventory over this dialog's line; a controller chosen there
+// comes back as the number and speed of the next "Подбор".
+void ControllerDialog::ScanNetwork() {
+    if (job_->Running()) return;
+    ScanLink scan;
+    scan.portName = PortName();
+    scan.protocol = ProtocolChoice();
+    scan.crcMode = CrcChoice();
+    scan.currentLoop = CurrentLoopChosen();
+    scan.channel = ChannelChoice();
+    scan.hexView = HexView();
+    scan.summary = portGroup_->ItemText(PortChoice()) + QStringLiteral(", ") +
+                   protocolGroup_->ItemText(ProtocolChoice()) + QStringLiteral(", ") +
+                   linkGroup_->ItemText(std::max(0, linkGroup_->ItemIndex())) +
+                   QStringLiteral(", ") + channelGroup_->ItemText(ChannelChoice()).trimmed();
+    if (!scanDialog_) scanDialog_ = new NetworkScanDialog(state_, link_, view_, this);
+    scanDialog_->Open(scan, [this](int number, int speedIndex) {
+        searchNumbersBox_->setChecked(false);
+        job_->SearchBoxClicked();
+        SetNumberText(device::NetNumberText(static_cast<std::uint8_t>(number), HexView()));
+        speedList_->setCurrentIndex(speedIndex + 1);
+    });
+}
 
 void ControllerDialog::ShowLog() {
     if (logRequest_) logRequest_(this);

@@ -27,6 +27,7 @@ class QTimer;
 
 namespace hk {
 
+class NetworkScanDialog;
 class RadioGroup;
 namespace device {
 class ControllerJob;
@@ -103,6 +104,7 @@ private:
     void CreateControls();
     void ConnectHandlers();
     void ShowLog();
+    void ScanNetwork();
     QString ChoicesFile() const;
     void LoadWriteChoices();
     void StoreWriteChoices();
@@ -158,6 +160,8 @@ private:
     QPushButton* searchButton_ = nullptr;    // Button1 "Подбор"
     QPushButton* exitButton_ = nullptr;      // Button2 "Выход"
     QPushButton* logButton_ = nullptr;       // "Журнал"
+    QPushButton* scanButton_ = nullptr;      // "Опрос сети..."
+    NetworkScanDialog* scanDialog_ = nullptr;
     QCheckBox* backupBox_ = nullptr;  // "Резервная копия перед записью"
     QCheckBox* verifyBox_ = nullptr;  // "Проверка записанного чтением"
     QTimer* tickTimer_ = nullptr;     // Timer1

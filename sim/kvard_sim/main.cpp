@@ -1,7 +1,9 @@
 // kvard-sim: the simulated far ends of the demo, each on a pseudo-terminal
 // linked into the program's ports/ folder:
-//   ports/com1 — a КВАРД controller (basic kit, network number 5, 9600 baud,
-//                traditional framing, a buffer holding a few modem lines);
+//   ports/com1 — a multi-drop line of three КВАРД controllers (traditional
+//                framing): a basic kit at number 5, 9600 baud, whose buffers
+//                hold a few modem lines; a stopped КВАРД-47 at number 12;
+//                a minimal kit at number 20, 19200 baud;
 //   ports/com2 — a Hayes modem.
 // A name the user has mapped to a real port (a link to anything but a
 // pseudo-terminal) is left alone. Runs until interrupted; removes its links.
@@ -21,6 +23,7 @@
 
 #include "sim/HayesModem.h"
 #include "sim/KvardController.h"
+#include "sim/MultiDropLine.h"
 #include "sim/PtyBridge.h"
 
 namespace {
@@ -61,16 +64,26 @@ int main(int argc, char* argv[]) {
         }
     }
 
-    hk::sim::KvardOptions options;
-    options.kit = hk::sim::KvardKit::Basic;
-    options.netNumber = 5;
-    options.baudRate = 9600;
-    options.framing = hk::sim::KvardFraming::Traditional;
-    options.evenParityReadsAsNone = true;  // a pseudo-terminal hides even parity
-    hk::sim::KvardController controller(options);
+    // Three controllers on one multi-drop pair: the basic kit at number 5
+    // that the README's read and write use, a stopped КВАРД-47 at number 12
+    // and a minimal kit at number 20 that talks at 19200 baud.
+    const auto controllerAt = [](int number, hk::sim::KvardKit kit, std::int32_t baud) {
+        hk::sim::KvardOptions options;
+        options.kit = kit;
+        options.netNumber = static_cast<std::uint8_t>(number);
+        options.baudRate = baud;
+        options.framing = hk::sim::KvardFraming::Traditional;
+        options.evenParityReadsAsNone = true;  // a pseudo-terminal hides even parity
+        return options;
+    };
+    hk::sim::MultiDropLine pair;
+    hk::sim::KvardController& controller =
+        pair.Add(controllerAt(5, hk::sim::KvardKit::Basic, 9600));
     controller.SetBuffer(0,
                          hk::sim::KvardController::ModemLines({"ATZ", "ATE0V1", "ATS0=2", "AT&W"}));
     controller.SetBuffer(1, hk::sim::KvardController::ModemLines({"AT&F", "ATS0=1"}));
+    pair.Add(controllerAt(12, hk::sim::KvardKit::Kvard47, 9600)).SetRunState(0x08);
+    pair.Add(controllerAt(20, hk::sim::KvardKit::Minimal, 19200));
     hk::sim::HayesModem modem;
 
     struct Device {
@@ -78,9 +91,11 @@ int main(int argc, char* argv[]) {
         const char* what;
         hk::sim::SimPeer* peer;
     };
-    const Device devices[] = {
-        {"com1", "КВАРД controller (basic kit, number 5, 9600 baud)", &controller},
-        {"com2", "Hayes modem", &modem}};
+    const Device devices[] = {{"com1",
+                               "КВАРД line (basic kit at number 5, 9600 baud; КВАРД-47 at 12; "
+                               "minimal kit at 20, 19200 baud)",
+                               &pair},
+                              {"com2", "Hayes modem", &modem}};
 
     std::vector<std::unique_ptr<hk::sim::PtyBridge>> bridges;
     std::vector<hk::sim::PtyBridge*> serving;

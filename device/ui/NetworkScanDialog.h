@@ -1,0 +1,104 @@
+#pragma once
+// «Опрос сети»: the window of the network inventory, opened from the
+// controller dialog with that dialog's link choices. The operator picks the
+// numbers and the speed and starts the scan; a progress bar with the time
+// left follows it, and the table fills as controllers answer (number in the
+// dialog's Hex/Dec view, speed, kit, state). A double-click on a row hands
+// its number and speed back to the controller dialog, ready for "Подбор".
+// The table can be saved as CSV and copied. The scan itself is
+// device::NetworkScan; this window only shows it.
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "device/DeviceView.h"
+#include "device/NetworkScan.h"
+#include "link/Port.h"
+#include "state/MainState.h"
+
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTableWidget;
+
+namespace hk {
+
+// The controller dialog's link choices the scan works with.
+struct ScanLink {
+    std::string portName;
+    int protocol = 0;
+    int crcMode = 0;
+    bool currentLoop = false;
+    int channel = 0;
+    bool hexView = false;
+    QString summary;  // "Com1, Традиционный, Rs-232, МЦП" as shown
+};
+
+class NetworkScanDialog : public QDialog, private device::DeviceView {
+    Q_OBJECT
+public:
+    // A row chosen: its number and speed index.
+    using Chosen = std::function<void(int number, int speedIndex)>;
+    NetworkScanDialog(MainState& state, SerialLink& link, ViewHooks& view, QWidget* parent);
+
+    // Sets the window up for `scanLink` and shows it modally.
+    void Open(const ScanLink& scanLink, Chosen chosen);
+
+    // Replaces the save dialog (tests).
+    void SetSaveChooser(std::function<std::optional<QString>()> chooser) {
+        saveChooser_ = std::move(chooser);
+    }
+    const std::vector<device::FoundController>& Found() const { return found_; }
+
+protected:
+    void reject() override;
+
+private:
+    // DeviceView.
+    void ProcessMessages() override;
+    bool Confirm(const std::string& text) override { return view_.Confirm(text); }
+    void ShowInformation(const std::string& text) override { view_.ShowInformation(text); }
+    void ShowError(const std::string& text) override { view_.ShowError(text); }
+    void SetStatusText(const std::string& text) override;
+    void SetNumberLabel(const std::string& text) override;
+    void SetSpeedLabel(const std::string& text) override;
+    void ShowGauge(bool) override {}
+    void SetGauge(int) override {}
+
+    void StartOrStop();
+    void Run();
+    void AddRow(const device::FoundController& found);
+    void ShowProgress();
+    void SaveCsv();
+    void CopyTable();
+
+    MainState& state_;
+    SerialLink& link_;
+    ViewHooks& view_;
+    ScanLink scanLink_;
+    Chosen chosen_;
+    device::ControllerSession session_;
+    std::unique_ptr<device::NetworkScan> scan_;
+    std::vector<device::FoundController> found_;
+    bool running_ = false;
+    bool closeAfterScan_ = false;
+    std::function<std::optional<QString>()> saveChooser_;
+
+    QLabel* linkLabel_ = nullptr;
+    QSpinBox* firstNumber_ = nullptr;
+    QSpinBox* lastNumber_ = nullptr;
+    QComboBox* speeds_ = nullptr;
+    QPushButton* startButton_ = nullptr;
+    QLabel* underTest_ = nullptr;
+    QString numberUnderTest_;
+    QLabel* timeLeft_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QTableWidget* table_ = nullptr;
+    QLabel* status_ = nullptr;
+};
+
+}  // namespace hk
