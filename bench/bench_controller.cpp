@@ -23,7 +23,6 @@
 //  - with --full-scan, the network inventory of numbers 1..127 at 9600 baud
 //    on a line of three controllers (about 4 minutes).
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -31,7 +30,6 @@
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <thread>
 
 #include "device/ControllerContext.h"
 #include "device/ControllerJob.h"
@@ -192,22 +190,16 @@ double Virtual(sim::SimPeer* peer, const Measure& measure) {
 
 double OverPty(sim::SimPeer& peer, const Measure& measure) {
     Folder folder;
-    sim::PtyBridge bridge(peer);
-    std::string error;
-    if (!bridge.Start(error) || !bridge.LinkAs(folder.Dir() + "ports/com1", error)) {
-        std::fprintf(stderr, "bench_controller: %s\n", error.c_str());
+    sim::ServedPty served(peer, folder.Dir() + "ports/com1");
+    if (!served.Started()) {
+        std::fprintf(stderr, "bench_controller: %s\n", served.Error().c_str());
         std::exit(1);
     }
-    std::atomic<bool> stop{false};
-    std::thread server([&] { sim::ServeBridges({&bridge}, stop); });
     PosixSerialLine line(folder.Dir());
     RealClock clock;
     device::PresetControllerView boxes;
     SerialLink link(line, clock, boxes);
-    const double ms = measure(link, clock, folder);
-    stop = true;
-    server.join();
-    return ms;
+    return measure(link, clock, folder);
 }
 
 void Report(const char* what, double mandated, double measured) {

@@ -12,7 +12,6 @@
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,7 +19,6 @@
 #include <functional>
 #include <mutex>
 #include <numeric>
-#include <thread>
 
 #include "link/Port.h"
 #include "link/PosixSerialLine.h"
@@ -155,14 +153,11 @@ int main() {
     const std::string dir = std::string(pattern) + "/";
 
     TimedModem modem;
-    sim::PtyBridge bridge(modem);
-    std::string error;
-    if (!bridge.Start(error) || !bridge.LinkAs(dir + "ports/com2", error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    sim::ServedPty served(modem, dir + "ports/com2");
+    if (!served.Started()) {
+        std::fprintf(stderr, "%s\n", served.Error().c_str());
         return 1;
     }
-    std::atomic<bool> stop{false};
-    std::thread server([&] { sim::ServeBridges({&bridge}, stop); });
 
     PosixSerialLine line(dir);
     WriteTimes writes;
@@ -186,8 +181,6 @@ int main() {
     console.WriteToModemOrClearFirst();
     if (!state.PortReady) {
         std::fprintf(stderr, "port did not open\n");
-        stop = true;
-        server.join();
         return 1;
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -235,8 +228,7 @@ int main() {
         "polling thread %.3f %%, %ld polls (%.1f per s)\n",
         wall, 100.0 * cpu / wall, 100.0 * thread / wall, polls, static_cast<double>(polls) / wall);
 
-    stop = true;
-    server.join();
+    served.Stop();
     line.Close();
     std::error_code ec;
     fs::remove_all(pattern, ec);

@@ -158,4 +158,19 @@ void ServeBridges(const std::vector<PtyBridge*>& bridges, const std::atomic<bool
     }
 }
 
+ServedPty::ServedPty(SimPeer& peer, const std::string& linkPath)
+    : bridge_(std::make_unique<PtyBridge>(peer)) {
+    started_ = bridge_->Start(error_) && (linkPath.empty() || bridge_->LinkAs(linkPath, error_));
+    slavePath_ = bridge_->SlavePath();
+    if (started_) server_ = std::thread([this] { ServeBridges({bridge_.get()}, stop_); });
+}
+
+ServedPty::~ServedPty() { Stop(); }
+
+void ServedPty::Stop() {
+    stop_ = true;
+    if (server_.joinable()) server_.join();
+    bridge_.reset();
+}
+
 }  // namespace hk::sim

@@ -8,7 +8,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sim/SimPeer.h"
@@ -52,5 +54,32 @@ private:
 
 // Runs the bridges until `stop` becomes true (checked every 50 ms at most).
 void ServeBridges(const std::vector<PtyBridge*>& bridges, const std::atomic<bool>& stop);
+
+// One far end on a pseudo-terminal of its own, served on a thread from
+// construction until Stop() or destruction. With `linkPath`, the slave is
+// also linked there (a ports/comN name). Stopping closes the pseudo-terminal:
+// the program's port on it hangs up, as when a cable is pulled.
+class ServedPty {
+public:
+    explicit ServedPty(SimPeer& peer, const std::string& linkPath = {});
+    ~ServedPty();
+    ServedPty(const ServedPty&) = delete;
+    ServedPty& operator=(const ServedPty&) = delete;
+
+    // False, with Error() saying why, when the pseudo-terminal or its link
+    // could not be made; nothing is served then.
+    bool Started() const { return started_; }
+    const std::string& Error() const { return error_; }
+    const std::string& SlavePath() const { return slavePath_; }
+    void Stop();
+
+private:
+    std::unique_ptr<PtyBridge> bridge_;
+    std::string slavePath_;
+    std::string error_;
+    bool started_ = false;
+    std::atomic<bool> stop_{false};
+    std::thread server_;
+};
 
 }  // namespace hk::sim

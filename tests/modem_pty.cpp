@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <thread>
 
 #include "link/PosixSerialLine.h"
 #include "modem_fakes.h"
@@ -21,20 +19,8 @@ namespace {
 TEST(ModemEndToEnd, RunOfAListFileAndTheSettingsViewOverAPty) {
     test::TempDir dir;
     sim::HayesModem modem;
-    sim::PtyBridge bridge(modem);
-    std::string error;
-    ASSERT_TRUE(bridge.Start(error)) << error;
-    ASSERT_TRUE(bridge.LinkAs(dir.Dir() + "ports/com2", error)) << error;
-    std::atomic<bool> stop{false};
-    std::thread server([&] { sim::ServeBridges({&bridge}, stop); });
-    struct Join {
-        std::atomic<bool>& stop;
-        std::thread& t;
-        ~Join() {
-            stop = true;
-            if (t.joinable()) t.join();
-        }
-    } join{stop, server};
+    sim::ServedPty served(modem, dir.Dir() + "ports/com2");
+    ASSERT_TRUE(served.Started()) << served.Error();
 
     PosixSerialLine line(dir.Dir());
     RealClock clock;
@@ -94,8 +80,7 @@ TEST(ModemEndToEnd, RunOfAListFileAndTheSettingsViewOverAPty) {
     EXPECT_EQ(report[2].substr(0, 8), "S00=003 ");
     EXPECT_TRUE(view.boxes.empty());
 
-    stop = true;
-    server.join();
+    served.Stop();
     EXPECT_EQ(modem.CommandLines(),
               (std::vector<std::string>{"AT&F", "ATE1V1", "ATS0=3", "AT&W", "AT I4"}));
     EXPECT_EQ(modem.StoredRegister(0), 3);

@@ -6,11 +6,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 #include "cli/CliArguments.h"
 #include "cli/CliSession.h"
@@ -47,23 +45,13 @@ std::string ReadText(const std::string& file) {
 // A far end on a pseudo-terminal, served while the test runs.
 class Line {
 public:
-    explicit Line(sim::SimPeer& peer) : bridge_(peer) {
-        std::string error;
-        ok_ = bridge_.Start(error);
-        EXPECT_TRUE(ok_) << error;
-        server_ = std::thread([this] { sim::ServeBridges({&bridge_}, stop_); });
+    explicit Line(sim::SimPeer& peer) : served_(peer) {
+        EXPECT_TRUE(served_.Started()) << served_.Error();
     }
-    ~Line() {
-        stop_ = true;
-        server_.join();
-    }
-    const std::string& Path() const { return bridge_.SlavePath(); }
+    const std::string& Path() const { return served_.SlavePath(); }
 
 private:
-    sim::PtyBridge bridge_;
-    bool ok_ = false;
-    std::atomic<bool> stop_{false};
-    std::thread server_;
+    sim::ServedPty served_;
 };
 
 class Cli : public ::testing::Test {

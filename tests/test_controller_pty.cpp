@@ -17,8 +17,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
-#include <atomic>
-#include <thread>
 
 #include "app/HayesApplication.h"
 #include "app/MainWindow.h"
@@ -50,19 +48,12 @@ protected:
         o.evenParityReadsAsNone = true;
         kvard = std::make_unique<sim::KvardController>(o);
         kvard->SetBuffer(0, sim::KvardController::ModemLines({"ATZ"}));
-        bridge = std::make_unique<sim::PtyBridge>(*kvard);
-        std::string error;
-        started = bridge->Start(error) && bridge->LinkAs(dir.Dir() + "ports/com1", error);
-        EXPECT_TRUE(started) << error;
-        server = std::thread([this] { sim::ServeBridges({bridge.get()}, stop); });
+        served = std::make_unique<sim::ServedPty>(*kvard, dir.Dir() + "ports/com1");
+        started = served->Started();
+        EXPECT_TRUE(started) << served->Error();
         app = std::make_unique<HayesApplication>(line, clock, view,
                                                  QString::fromStdString(dir.Dir()));
         app->Window().show();
-    }
-    ~ControllerEndToEnd() override { StopServer(); }
-    void StopServer() {
-        stop = true;
-        if (server.joinable()) server.join();
     }
 
     template <class T = QWidget>
@@ -97,10 +88,8 @@ protected:
 
     test::TempDir dir;
     std::unique_ptr<sim::KvardController> kvard;
-    std::unique_ptr<sim::PtyBridge> bridge;
+    std::unique_ptr<sim::ServedPty> served;
     bool started = false;
-    std::atomic<bool> stop{false};
-    std::thread server;
     PosixSerialLine line{dir.Dir()};
     RealClock clock;
     test::ScriptedView view;
@@ -150,7 +139,7 @@ TEST_F(ControllerEndToEnd, WriteBothBuffersThenReadThemBack) {
     EXPECT_EQ(upper->Lines(), (QStringList{"ATZ", "ATS0=3", "AT&W", ""}));
     EXPECT_EQ(lower->Lines(), (QStringList{"AT&F", "ATE0", ""}));
 
-    StopServer();
+    served->Stop();
     const auto committed = kvard->Buffer(0);
     const std::string text(committed.begin(), committed.begin() + 21);
     EXPECT_EQ(text, std::string("ATZ\rATS0=3\rAT&W\r\0\0\0\0\0", 21));

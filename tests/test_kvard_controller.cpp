@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
 
 #include "ScriptPeer.h"
 #include "link/PosixSerialLine.h"
@@ -238,12 +236,9 @@ TEST(KvardFaults, EachFaultGivesItsResultCodeOnce) {
 
 TEST(KvardPty, ProbeAndExchangeOverAPseudoTerminal) {
     KvardController kvard(Opts(KvardKit::Basic, 5, -1));
-    PtyBridge bridge(kvard);
-    std::string error;
     test::TempDir dir;
-    ASSERT_TRUE(bridge.Start(error) && bridge.LinkAs(dir.Dir() + "ports/com1", error)) << error;
-    std::atomic<bool> stop{false};
-    std::thread server([&] { ServeBridges({&bridge}, stop); });
+    ServedPty served(kvard, dir.Dir() + "ports/com1");
+    ASSERT_TRUE(served.Started()) << served.Error();
 
     PosixSerialLine line(dir.Dir());
     RealClock clock;
@@ -256,8 +251,7 @@ TEST(KvardPty, ProbeAndExchangeOverAPseudoTerminal) {
     EXPECT_EQ(protocol::ExchangeFrame(link, request, answer, 2), kOk);
     EXPECT_EQ(HexText({answer.begin(), answer.begin() + 2}), "05 21");
     EXPECT_EQ(protocol::ExchangeFrame(link, end, answer, 0), kOk);
-    stop = true;
-    server.join();
+    served.Stop();
     EXPECT_FALSE(kvard.Selected());
 }
 

@@ -10,9 +10,7 @@
 #include <QPushButton>
 #include <QStatusTipEvent>
 #include <QTest>
-#include <atomic>
 #include <chrono>
-#include <thread>
 
 #include "app/HayesApplication.h"
 #include "app/MainWindow.h"
@@ -118,20 +116,8 @@ TEST(WindowRunEndToEnd, ARunWithARefusedLineOverAPty) {
     test::EnsureQApplication();
     test::TempDir dir;
     sim::HayesModem modem;
-    sim::PtyBridge bridge(modem);
-    std::string error;
-    ASSERT_TRUE(bridge.Start(error)) << error;
-    ASSERT_TRUE(bridge.LinkAs(dir.Dir() + "ports/com2", error)) << error;
-    std::atomic<bool> stop{false};
-    std::thread server([&] { sim::ServeBridges({&bridge}, stop); });
-    struct Join {
-        std::atomic<bool>& stop;
-        std::thread& t;
-        ~Join() {
-            stop = true;
-            if (t.joinable()) t.join();
-        }
-    } join{stop, server};
+    sim::ServedPty served(modem, dir.Dir() + "ports/com2");
+    ASSERT_TRUE(served.Started()) << served.Error();
 
     PosixSerialLine line(dir.Dir());
     RealClock clock;
@@ -156,8 +142,7 @@ TEST(WindowRunEndToEnd, ARunWithARefusedLineOverAPty) {
     EXPECT_EQ(list->Lines(), kList);
     EXPECT_TRUE(test::Child<Memo>(&window, "Memo2")->Lines().contains("OK"));
     test::Press(test::Child<QPushButton>(&window, "SBtk"));  // stops the receiver
-    stop = true;
-    server.join();
+    served.Stop();
     EXPECT_EQ(modem.CommandLines(), (std::vector<std::string>{"ATZ", "ATX9", "ATS0=2"}));
     EXPECT_EQ(modem.Register(0), 2);
     EXPECT_TRUE(view.boxes.empty());

@@ -7,10 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <memory>
-#include <thread>
 
 #include "controller_fakes.h"
 #include "device/Commands.h"
@@ -26,27 +24,16 @@ namespace {
 class Socket {
 public:
     Socket(sim::SimPeer& peer, std::string link) : peer_(peer), link_(std::move(link)) {}
-    ~Socket() { Pull(); }
     bool Plug() {
-        bridge_ = std::make_unique<sim::PtyBridge>(peer_);
-        std::string error;
-        if (!bridge_->Start(error) || !bridge_->LinkAs(link_, error)) return false;
-        stop_ = false;
-        server_ = std::thread([this] { sim::ServeBridges({bridge_.get()}, stop_); });
-        return true;
+        served_ = std::make_unique<sim::ServedPty>(peer_, link_);
+        return served_->Started();
     }
-    void Pull() {
-        stop_ = true;
-        if (server_.joinable()) server_.join();
-        bridge_.reset();  // closes the far side: the port hangs up
-    }
+    void Pull() { served_.reset(); }  // closes the far side: the port hangs up
 
 private:
     sim::SimPeer& peer_;
     std::string link_;
-    std::unique_ptr<sim::PtyBridge> bridge_;
-    std::atomic<bool> stop_{false};
-    std::thread server_;
+    std::unique_ptr<sim::ServedPty> served_;
 };
 
 TEST(PortGone, AModemRunEndsWithAMessageAndRunsAgainAfterReplugging) {
