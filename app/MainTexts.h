@@ -16,12 +16,7 @@ inline const QString kKitCaptions[4] = {
     QStringLiteral("Программа настройки Hayes-модемов для расширенного комплекта КВАРД 40"),
     QStringLiteral("Программа настройки Hayes-модемов для КВАРД-47"),
 };
-inline const QString kKitItems[4] = {
-    QStringLiteral("Базовый комплект КВАРД 40"),
-    QStringLiteral("Минимальный комплект КВАРД 40"),
-    QStringLiteral("Расширяемый комплект КВАРД 40"),
-    QStringLiteral("КВАРД-47"),
-};
+// The kit menu's items take the kits' names from device/Commands.h.
 inline const QString kKitItemNames[4] = {QStringLiteral("N1"), QStringLiteral("N2"),
                                          QStringLiteral("N101"), QStringLiteral("N171")};
 

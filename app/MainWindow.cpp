@@ -28,14 +28,15 @@
 #include "app/MainWindowDesign.h"
 #include "app/PortDialog.h"
 #include "app/Startup.h"
+#include "device/Commands.h"
 #include "device/ui/ControllerDialog.h"
 #include "gui/Fonts.h"
 #include "gui/HelpViewer.h"
 #include "gui/LogWindow.h"
-#include "link/ExchangeLog.h"
 #include "gui/Memo.h"
 #include "gui/Text.h"
 #include "gui/Widgets.h"
+#include "link/ExchangeLog.h"
 #include "modem/ListFiles.h"
 #include "modem/ModemConsole.h"
 
@@ -280,7 +281,7 @@ void MainWindow::CreateKitMenu() {
     kitMenu_ = new QMenu(this);
     kitMenu_->setObjectName(QStringLiteral("PopupMenu1"));
     for (int i = 0; i < 4; ++i) {
-        QAction* item = kitMenu_->addAction(texts::kKitItems[i]);
+        QAction* item = kitMenu_->addAction(QString::fromUtf8(device::KitTitles[i]));
         item->setObjectName(texts::kKitItemNames[i]);
         item->setData(i);  // the item's tag is its kit index
         item->setCheckable(true);

@@ -16,10 +16,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <mutex>
 #include <numeric>
 
+#include "cli/CliModemWindow.h"
 #include "link/Port.h"
 #include "link/PosixSerialLine.h"
 #include "modem/ModemConsole.h"
@@ -92,40 +92,6 @@ public:
     std::vector<std::int64_t> us;
 };
 
-class Memo : public MemoLines {
-public:
-    int Count() const override { return static_cast<int>(lines.size()); }
-    std::string Line(int i) const override { return lines[static_cast<std::size_t>(i)]; }
-    void SetLine(int i, const std::string& l) override { lines[static_cast<std::size_t>(i)] = l; }
-    void AddLine(const std::string& l) override { lines.push_back(l); }
-    void Clear() override { lines.clear(); }
-    void SetFocus() override {}
-    std::vector<std::string> lines;
-};
-
-class Window : public ModemWindow {
-public:
-    explicit Window(std::function<bool()> openPort) : openPort_(std::move(openPort)) {}
-    MemoLines& ListMemo() override { return list; }
-    MemoLines& AnswersMemo() override { return answers; }
-    bool ShowSpecialCharacters() override { return false; }
-    std::string CommandText() override { return {}; }
-    void ShowCommandField(bool) override {}
-    void FocusCommandField() override {}
-    std::string RingCountText() override { return "0"; }
-    void SetRingCount(int) override {}
-    std::optional<std::string> OpenListDialog(std::string_view) override { return {}; }
-    std::optional<std::string> SaveListDialog(std::string_view, std::string_view) override {
-        return {};
-    }
-    bool ShowPortDialog() override { return openPort_(); }
-    void IdleHandlerChanged(bool) override {}
-    Memo list, answers;
-
-private:
-    std::function<bool()> openPort_;
-};
-
 class NoWindows : public ViewHooks {
 public:
     void ProcessMessages() override {}
@@ -168,10 +134,7 @@ int main() {
     MainState state;
     state.WorkMode = 2;
     state.ModemMode = true;
-    Window window([&] {
-        link.Settings.LinkKind = kLinkModem;
-        return state.PortReady = OpenPort(link, "Com2", 5, true);  // 9600 baud
-    });
+    cli::CliModemWindow window(link, state, "Com2", 5, nullptr);  // 9600 baud
     window.list.lines = {"AT&F",     "ATE1V1Q0", "ATX4",    "ATM1L2", "AT&C1",
                          "AT&D2",    "ATS0=2",   "ATS7=60", "ATS9=6", "ATS10=20",
                          "ATS11=95", "ATS12=50", "ATS6=2",  "ATS8=2", "AT&K3",

@@ -289,12 +289,9 @@ int CliSession::ReadOrWrite(bool read) {
                             ListFileRefusalText(args_.inFiles[k], *contents->refusal));
             memos[b]->lines = contents->lines;
         }
-        const std::size_t limit = device::BufferLimit(state_.KitIndex, args_.protocol);
-        const device::BufferImages images =
-            device::EncodeBuffers(kit, limit, view_.upper, view_.lower, state_.ClearBuffer1,
-                                  state_.ClearBuffer2, nullptr);
-        if (const std::string over = device::OversizeText(kit, images, limit); !over.empty())
-            return Fail(kExitBadArguments, over);
+        std::string over;
+        device::EncodeForWrite(state_, args_.protocol, view_.upper, view_.lower, over);
+        if (!over.empty()) return Fail(kExitBadArguments, over);
     }
     view_.installKey = args_.waitKeySeconds.has_value();
     view_.restart = args_.restart;

@@ -203,16 +203,12 @@ int WriteBuffers(ControllerContext& c) {
     ControllerSession& s = c.session;
     MainState& state = c.state;
     const KitLayout& kit = KitBuffersOf(state.KitIndex);
-    const std::size_t limit = BufferLimit(state.KitIndex, c.link.Settings.Protocol);
-
-    // The upper memo is encoded completely before the lower one; with the
-    // byte trace on, its trace lines land in the lower memo and are written
-    // with it.
-    MemoLines& lower = c.view.BufferMemo(1);
-    const BufferImages images =
-        EncodeBuffers(kit, limit, c.view.BufferMemo(0), lower, state.ClearBuffer1,
-                      state.ClearBuffer2, state.TraceBytes ? &lower : nullptr);
-    if (const std::string over = OversizeText(kit, images, limit); !over.empty()) {
+    // With the byte trace on, the upper memo's trace lines land in the lower
+    // memo and are written with it.
+    std::string over;
+    const BufferImages images = EncodeForWrite(state, c.link.Settings.Protocol,
+                                               c.view.BufferMemo(0), c.view.BufferMemo(1), over);
+    if (!over.empty()) {
         c.view.ShowError(over);
         return kStepFailed;
     }
@@ -280,16 +276,23 @@ int WriteBuffers(ControllerContext& c) {
     return finished;
 }
 
-bool BuffersFit(ControllerContext& c) {
-    const MainState& state = c.state;
+BufferImages EncodeForWrite(const MainState& state, int protocol, const MemoLines& upper,
+                            MemoLines& lower, std::string& over) {
     const KitLayout& kit = KitBuffersOf(state.KitIndex);
-    const std::size_t limit = BufferLimit(state.KitIndex, c.link.Settings.Protocol);
+    const std::size_t limit = BufferLimit(state.KitIndex, protocol);
+    // The upper memo is encoded completely before the lower one.
+    const BufferImages images = EncodeBuffers(kit, limit, upper, lower, state.ClearBuffer1,
+                                              state.ClearBuffer2,
+                                              state.TraceBytes ? &lower : nullptr);
+    over = OversizeText(kit, images, limit);
+    return images;
+}
+
+bool BuffersFit(ControllerContext& c) {
     // The lower memo as the byte trace would grow it, without touching it.
     MemoryLines lower(c.view.BufferMemo(1));
-    const BufferImages images =
-        EncodeBuffers(kit, limit, c.view.BufferMemo(0), lower, state.ClearBuffer1,
-                      state.ClearBuffer2, state.TraceBytes ? &lower : nullptr);
-    const std::string over = OversizeText(kit, images, limit);
+    std::string over;
+    EncodeForWrite(c.state, c.link.Settings.Protocol, c.view.BufferMemo(0), lower, over);
     if (over.empty()) return true;
     c.view.ShowError(over);
     return false;

@@ -11,23 +11,13 @@
 #include "ScriptPeer.h"
 #include "device/ControllerJob.h"
 #include "link/PortSettings.h"
+#include "modem/MemoryLines.h"
 #include "sim/KvardController.h"
 #include "sim/SimLine.h"
 #include "support/ScriptedView.h"
 #include "support/TempDir.h"
 
 namespace hk::test {
-
-class LinesMemo : public MemoLines {
-public:
-    int Count() const override { return static_cast<int>(lines.size()); }
-    std::string Line(int i) const override { return lines.at(static_cast<std::size_t>(i)); }
-    void SetLine(int i, const std::string& l) override { lines.at(std::size_t(i)) = l; }
-    void AddLine(const std::string& line) override { lines.push_back(line); }
-    void Clear() override { lines.clear(); }
-    void SetFocus() override {}
-    std::vector<std::string> lines;
-};
 
 // The port as the job sees it: the simulated line, except that the next
 // `failWrites` writes fail as a broken port's would; `onWrite` sees every
@@ -117,7 +107,7 @@ public:
     std::pair<bool, bool> fields{};
     int closed = 0;
     std::function<void()> onClose;
-    LinesMemo upper, lower;
+    MemoryLines upper, lower;
 };
 
 // The dialog, set to find `options`' controller at its number and speed.

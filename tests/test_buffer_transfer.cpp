@@ -68,7 +68,7 @@ void Once(ControllerWorld& w, std::function<bool()> when, std::function<void()> 
 }
 
 TEST(BufferImage, DecodesLinesWithOrWithoutSpecialCharacters) {
-    test::LinesMemo m;
+    MemoryLines m;
     const Bytes lines = Hex("41 54 5A 0D 41 54 53 30 3D 32 0D 00 41");
     DecodeBuffer(lines, m, false);
     EXPECT_EQ(m.lines, (Texts{"ATZ", "ATS0=2", ""}));
@@ -101,7 +101,7 @@ TEST(BufferImage, WriteRequests) {
         {2, 0, {"", "AT<LF>x", ""}, false, "0B 05 40 4B 41 54 0A 00 00 00 00 00"},
     };
     for (const auto& r : rows) {
-        test::LinesMemo upper, lower;
+        MemoryLines upper, lower;
         upper.lines = r.memo;
         const KitLayout& kit = KitBuffersOf(r.kit);
         const auto images = EncodeBuffers(kit, BufferLimit(r.kit, r.protocol), upper, lower,
