@@ -1,9 +1,9 @@
 #include "app/HayesApplication.h"
 
+#include "app/ControllerDialog.h"
 #include "app/MainModemWindow.h"
 #include "app/MainWindow.h"
 #include "app/PortDialog.h"
-#include "device/ui/ControllerDialog.h"
 #include "modem/ModemConsole.h"
 
 namespace hk {
@@ -18,7 +18,7 @@ HayesApplication::HayesApplication(SerialLine& line, Clock& clock, ViewHooks& vi
     log_ = std::make_unique<ExchangeLog>(clock);
     log_->WriteFilesTo(state_.DataDir + kLogFolder);
     line.SetTap(log_.get());
-    link_.log = log_.get();
+    link_.Log = log_.get();
     mainWindow_->SetExchangeLog(log_.get());
     portDialog_ = new PortDialog(state_, link_, view, window);
     modemWindow_ = std::make_unique<MainModemWindow>(*mainWindow_, *portDialog_, state_);
@@ -34,7 +34,7 @@ HayesApplication::HayesApplication(SerialLine& line, Clock& clock, ViewHooks& vi
 HayesApplication::~HayesApplication() {
     mainWindow_->SetModemConsole(nullptr);
     link_.PortHandle.SetTap(nullptr);
-    link_.log = nullptr;
+    link_.Log = nullptr;
 }
 
 }  // namespace hk

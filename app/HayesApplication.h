@@ -10,6 +10,7 @@
 #include "gui/MessageBoxes.h"
 #include "link/Clock.h"
 #include "link/Port.h"
+#include "log/ExchangeLog.h"
 #include "state/MainState.h"
 
 namespace hk {

@@ -24,20 +24,20 @@
 #include <climits>
 #include <exception>
 
+#include "app/ControllerDialog.h"
 #include "app/MainTexts.h"
 #include "app/MainWindowDesign.h"
 #include "app/PortDialog.h"
 #include "app/Startup.h"
 #include "device/Commands.h"
-#include "device/ui/ControllerDialog.h"
 #include "gui/Fonts.h"
 #include "gui/HelpViewer.h"
 #include "gui/LogWindow.h"
 #include "gui/Memo.h"
 #include "gui/Text.h"
 #include "gui/Widgets.h"
-#include "link/ExchangeLog.h"
-#include "modem/ListFiles.h"
+#include "lists/ListFiles.h"
+#include "log/ExchangeLog.h"
 #include "modem/ModemConsole.h"
 
 namespace hk {

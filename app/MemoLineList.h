@@ -2,7 +2,7 @@
 // One memo of the main window as a list of Windows-1251 lines, for the
 // layers below the window.
 
-#include "modem/MemoLines.h"
+#include "lists/MemoLines.h"
 
 namespace hk {
 

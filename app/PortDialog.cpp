@@ -8,7 +8,7 @@
 #include "gui/PortHints.h"
 #include "gui/RadioGroup.h"
 #include "gui/SerialPortsDialog.h"
-#include "link/PortNames.h"
+#include "ports/PortNames.h"
 
 namespace hk {
 namespace {

@@ -1,6 +1,6 @@
 #include "app/Startup.h"
 
-#include "link/ProgramPlaces.h"
+#include "base/ProgramPlaces.h"
 
 namespace hk {
 namespace {

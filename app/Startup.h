@@ -4,15 +4,15 @@
 
 #include <string>
 
+#include "base/ProgramPlaces.h"
 #include "link/Port.h"
-#include "link/ProgramPlaces.h"
 #include "state/MainState.h"
 
 namespace hk {
 
 // `programDir` is the program's folder with the trailing separator: the
 // executable's own, or the installed program's share folder
-// (link/ProgramPlaces.h), which also decides where the settings file and the
+// (base/ProgramPlaces.h), which also decides where the settings file and the
 // data folder lie. In this order: help file name, CfgFileName, DataDir (the
 // installed program's folders are created), ReadSettings, KitIndex :=
 // Settings.Kit, Settings.SpeedIndex := 4 (in memory only), PortOpen := false.

@@ -1,22 +1,18 @@
 // Program entry: the application object with its three windows, then the
 // message loop. The program's folders follow from the executable's own
 // folder, not the working directory: beside it in the portable build, the
-// user's folders when installed (link/ProgramPlaces.h).
+// user's folders when installed (base/ProgramPlaces.h).
 
 #include <QApplication>
 #include <QDir>
 
 #include "app/HayesApplication.h"
 #include "app/MainWindow.h"
+#include "base/ProgramPlaces.h"
 #include "gui/MessageBoxes.h"
 #include "gui/Translations.h"
 #include "link/Clock.h"
-#include "link/ProgramPlaces.h"
-#ifdef _WIN32
-#include "link/Win32SerialLine.h"
-#else
-#include "link/PosixSerialLine.h"
-#endif
+#include "link/SystemLine.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -26,13 +22,9 @@ int main(int argc, char* argv[]) {
     hk::InstallRussianQtTexts(app, exeDir);
 
     hk::RealClock clock;
-#ifdef _WIN32
-    hk::Win32SerialLine port(places.settingsDir);
-#else
-    hk::PosixSerialLine port(places.settingsDir);
-#endif
+    const std::unique_ptr<hk::SerialLine> port = hk::MakeSystemLine(places.settingsDir);
     hk::WidgetViewHooks view;
-    hk::HayesApplication program(port, clock, view, QString::fromStdString(places.programFolder));
+    hk::HayesApplication program(*port, clock, view, QString::fromStdString(places.programFolder));
     view.SetParent(&program.Window());
     program.Window().show();
     return QApplication::exec();

@@ -36,9 +36,9 @@
 #include "device/LinkSearch.h"
 #include "device/NetworkScan.h"
 #include "device/PresetControllerView.h"
-#include "link/ExchangeLog.h"
 #include "link/Port.h"
 #include "link/PosixSerialLine.h"
+#include "log/ExchangeLog.h"
 #include "sim/KvardController.h"
 #include "sim/MultiDropLine.h"
 #include "sim/PtyBridge.h"
@@ -101,7 +101,7 @@ double RunJob(SerialLink& link, Clock& clock, const Folder& folder, bool read, V
         log = std::make_unique<ExchangeLog>(clock);
         log->WriteFilesTo(folder.Dir() + kLogFolder);
         link.PortHandle.SetTap(log.get());
-        link.log = log.get();
+        link.Log = log.get();
     }
     MainState state;
     state.KitIndex = 0;
@@ -124,7 +124,7 @@ double RunJob(SerialLink& link, Clock& clock, const Folder& folder, bool read, V
     if (link.PortOpen) link.PortHandle.Close();
     link.PortOpen = false;
     link.PortHandle.SetTap(nullptr);
-    link.log = nullptr;
+    link.Log = nullptr;
     return ok ? static_cast<double>(end - start) : -1;
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "link/Port.h"
-#include "modem/MemoryLines.h"
+#include "lists/MemoryLines.h"
 #include "modem/ModemWindow.h"
 #include "state/MainState.h"
 

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <random>
 
+#include "base/FileError.h"
+#include "base/Windows1251.h"
 #include "cli/CliModemWindow.h"
 #include "device/BufferTransfer.h"
 #include "device/Commands.h"
@@ -15,11 +17,9 @@
 #include "device/KitBuffers.h"
 #include "device/LinkSearch.h"
 #include "device/NetworkScan.h"
-#include "link/FileError.h"
-#include "link/PortNames.h"
-#include "link/Windows1251.h"
-#include "modem/ListFiles.h"
+#include "lists/ListFiles.h"
 #include "modem/ModemConsole.h"
+#include "ports/PortNames.h"
 
 namespace hk::cli {
 namespace {
@@ -99,7 +99,7 @@ CliSession::CliSession(const CliArguments& arguments, SerialLine& line, Clock& c
     else
         log_.WriteFilesTo(places_.dataDir + kLogFolder);
     line.SetTap(&log_);
-    link_.log = &log_;
+    link_.Log = &log_;
     state_.DataDir = places_.dataDir;
     state_.BackupDir = args_.backupDir;
     // Scripts do not disturb the operator's window settings unless asked.

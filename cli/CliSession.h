@@ -16,8 +16,8 @@
 #include "cli/CliArguments.h"
 #include "cli/JsonObject.h"
 #include "device/PresetControllerView.h"
-#include "link/ExchangeLog.h"
 #include "link/Port.h"
+#include "log/ExchangeLog.h"
 #include "state/MainState.h"
 
 namespace hk::device {

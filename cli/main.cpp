@@ -8,21 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "base/ProgramPlaces.h"
 #include "cli/CliArguments.h"
 #include "cli/CliSession.h"
 #include "cli/HelpText.h"
 #include "link/Clock.h"
-#include "link/ProgramPlaces.h"
+#include "link/SystemLine.h"
 #ifdef _WIN32
 #include <io.h>
-
-#include "link/Win32SerialLine.h"
 #define isatty _isatty
 #define STDERR_FILENO 2
 #else
 #include <unistd.h>
-
-#include "link/PosixSerialLine.h"
 #endif
 
 namespace {
@@ -60,13 +57,9 @@ int main(int argc, char* argv[]) {
     const hk::ProgramPlaces places = hk::LocateProgramPlaces(ExecutableFolder(argv[0]));
     hk::MakeOperatorFolders(places);
     hk::RealClock clock;
-#ifdef _WIN32
-    hk::Win32SerialLine line;
-#else
-    hk::PosixSerialLine line(places.settingsDir);
-#endif
+    const std::unique_ptr<hk::SerialLine> line = hk::MakeSystemLine(places.settingsDir);
     const bool progress = !args.quiet && ::isatty(STDERR_FILENO);
-    CliSession session(args, line, clock, {places.settingsDir, places.dataDir}, std::cout,
+    CliSession session(args, *line, clock, {places.settingsDir, places.dataDir}, std::cout,
                        std::cerr, progress);
     return session.Run();
 }

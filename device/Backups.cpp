@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "link/LogFormat.h"
-#include "modem/ListFiles.h"
-#include "modem/MemoryLines.h"
+#include "base/LocalTime.h"
+#include "lists/ListFiles.h"
+#include "lists/MemoryLines.h"
 
 namespace hk::device {
 

@@ -2,11 +2,11 @@
 
 #include <array>
 
+#include "base/FileError.h"
+#include "base/LocalTime.h"
 #include "device/Backups.h"
 #include "device/LinkSearch.h"
-#include "link/FileError.h"
-#include "link/LogFormat.h"
-#include "modem/MemoryLines.h"
+#include "lists/MemoryLines.h"
 #include "protocol/Exchange.h"
 
 namespace hk::device {
@@ -42,7 +42,7 @@ int WriteBlock(ControllerContext& c, const KitBuffer& buffer, std::span<const st
     if (s.LastResult != 0) return s.LastResult;
     s.LastResult = Exchange(c.device, frame, s.AnswerBuf, 0);
     if (s.LastResult != 0) return s.LastResult;
-    if (pauseAfterBlock) c.link.clock.Sleep(kFirstBlockPauseMs);
+    if (pauseAfterBlock) c.link.Clock.Sleep(kFirstBlockPauseMs);
     bool met = false;
     WaitStatus(c.device, true, kBlockWritten, kBlockWritten, kMatchWaitLimit, &met);
     if (s.LastResult == 0 && !met) unconfirmed = true;
@@ -86,14 +86,13 @@ int TakeBackup(ControllerContext& c) {
         return c.session.LastResult;
     }
     try {
-        const std::vector<std::string> names =
-            SaveBackup(c.state.BackupDir.empty() ? c.state.DataDir + kBackupFolder
-                                                 : c.state.BackupDir,
-                       c.state.KitIndex, c.session.NetNumber, SystemWallMs(), reads);
+        const std::vector<std::string> names = SaveBackup(
+            c.state.BackupDir.empty() ? c.state.DataDir + kBackupFolder : c.state.BackupDir,
+            c.state.KitIndex, c.session.NetNumber, SystemWallMs(), reads);
         std::string list;
         for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
         c.view.SetStatusText(kBackupSavedText + list);
-        if (c.link.log) c.link.log->Note(kBackupSavedText + list);
+        if (c.link.Log) c.link.Log->Note(kBackupSavedText + list);
     } catch (const FileError& e) {
         c.view.ShowError(std::string(e.what()) + "\r" + kWriteNotStartedText);
         return kBackupNotSaved;
@@ -119,12 +118,12 @@ int VerifyWritten(ControllerContext& c, const KitLayout& kit, const BufferImages
                                      ": записано " + Hex2(images.data[k][j]) + ", прочитано " +
                                      Hex2(reads[k][j]);
             c.view.SetStatusText(text);
-            if (c.link.log) c.link.log->Note(text);
+            if (c.link.Log) c.link.Log->Note(text);
             return kVerifyMismatch;
         }
     }
     c.view.SetStatusText(kVerifiedText);
-    if (c.link.log) c.link.log->Note(kVerifiedText);
+    if (c.link.Log) c.link.Log->Note(kVerifiedText);
     return 0;
 }
 
@@ -178,7 +177,7 @@ bool UnlockAndWrite(ControllerContext& c) {
         const auto h = static_cast<std::uint8_t>(v >> 8);
         const auto l = static_cast<std::uint8_t>(v);
         // The unlock carries the password's complement: both stay out of the log.
-        const auto secret = ExchangeLog::SecretScope(c.link.log);
+        const auto secret = ExchangeNotes::SecretScope(c.link.Log);
         s.LastResult = SendRequest(
             c.device,
             WriteUnlockCommand(static_cast<std::uint8_t>(~h), static_cast<std::uint8_t>(~l)),
@@ -234,7 +233,7 @@ int WriteBuffers(ControllerContext& c) {
         c.view.SetStatusText(kCopyInRefusedText + StepResultText(failure));
     } else {
         c.view.SetStatusText(kCopyInText);
-        c.link.clock.Sleep(kReprogPauseMs);
+        c.link.Clock.Sleep(kReprogPauseMs);
         // Unconfirmed, the buffer may be half loaded: committing it could
         // write half a memory back.
         WaitStatus(c.device, true, kReprogPhaseMask, kReprogLoaded, kMatchWaitLimit, &met);
@@ -261,7 +260,7 @@ int WriteBuffers(ControllerContext& c) {
     std::string text = commit ? kCopyOutText : kCancelText;
     c.view.SetStatusText(text);
     c.view.ProcessMessages();
-    c.link.clock.Sleep(kReprogPauseMs);
+    c.link.Clock.Sleep(kReprogPauseMs);
     WaitStatus(c.device, true, kReprogPhaseMask, kReprogFinished, kMatchWaitLimit, &met);
     int finished = Confirmed(s.LastResult, met);
     if (finished != 0) text += kNotDoneText;
@@ -281,9 +280,9 @@ BufferImages EncodeForWrite(const MainState& state, int protocol, const MemoLine
     const KitLayout& kit = KitBuffersOf(state.KitIndex);
     const std::size_t limit = BufferLimit(state.KitIndex, protocol);
     // The upper memo is encoded completely before the lower one.
-    const BufferImages images = EncodeBuffers(kit, limit, upper, lower, state.ClearBuffer1,
-                                              state.ClearBuffer2,
-                                              state.TraceBytes ? &lower : nullptr);
+    const BufferImages images =
+        EncodeBuffers(kit, limit, upper, lower, state.ClearBuffer1, state.ClearBuffer2,
+                      state.TraceBytes ? &lower : nullptr);
     over = OversizeText(kit, images, limit);
     return images;
 }

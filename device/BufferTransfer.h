@@ -5,7 +5,7 @@
 // write each buffer after a write-unlock, copy the reprogramming buffer back
 // (or cancel after a failure) and offer a restart.
 //
-// Every wait and pause runs on link.clock: 1000 ms after each reprogramming
+// Every wait and pause runs on link.Clock: 1000 ms after each reprogramming
 // request, 200 ms after the first block. Outcomes land in session.LastResult.
 // Once the copy into the reprogramming buffer has been sent, the write ends
 // with exactly one copy-out or one cancel, whatever fails or is pressed.

@@ -30,7 +30,7 @@ std::string Hex2(std::uint8_t value) {
 
 int Exchange(DeviceContext& c, std::span<std::uint8_t> request, std::span<std::uint8_t> answer,
              int answerLen) {
-    if (c.link.log) c.link.log->SetNextLabel(RequestName(request));
+    if (c.link.Log) c.link.Log->SetNextLabel(RequestName(request));
     return protocol::ExchangeFrame(c.link, request, answer, answerLen);
 }
 
@@ -63,7 +63,7 @@ void AskRestart(DeviceContext& c) {
 int WaitStatus(DeviceContext& c, bool match, std::uint8_t mask, std::uint8_t expected,
                DayUnits timeout, bool* conditionMet) {
     ControllerSession& s = c.session;
-    Clock& clock = c.link.clock;
+    Clock& clock = c.link.Clock;
     std::int64_t start = clock.NowMs();
     bool stopSent = false;
     bool keySeen = false;

@@ -4,7 +4,7 @@
 // the connected controller is the chosen kit. Every request goes out through
 // protocol::ExchangeFrame with session.RequestBuf; outcomes land in
 // session.LastResult; texts and boxes go to the DeviceView. Time limits are in
-// DayUnits (864 ms) on link.clock.
+// DayUnits (864 ms) on link.Clock.
 
 #include <array>
 #include <cstdint>
@@ -13,31 +13,11 @@
 
 #include "device/ControllerSession.h"
 #include "device/DeviceView.h"
+#include "device/RequestCodes.h"
 #include "device/StepResults.h"
 #include "link/Port.h"
 
 namespace hk::device {
-
-// Request codes (the first request byte).
-inline constexpr std::uint8_t kReadParameter = 0x01;   // + parameter number (2 bytes)
-inline constexpr std::uint8_t kReadMemory = 0x02;      // + address (2 bytes) + count
-inline constexpr std::uint8_t kWriteParameter = 0x05;  // + parameter number + data
-inline constexpr std::uint8_t kWriteMemory = 0x06;     // + address + data
-inline constexpr std::uint8_t kRestart = 0x08;
-inline constexpr std::uint8_t kStop = 0x09;
-inline constexpr std::uint8_t kExchangeEnd = 0x0B;
-inline constexpr std::uint8_t kReprogramming = 0x0D;  // + one of the three below
-inline constexpr std::uint8_t kReprogCancelCode = 0xA0;
-inline constexpr std::uint8_t kReprogCopyInCode = 0xA1;
-inline constexpr std::uint8_t kReprogCopyOutCode = 0xA3;
-
-// Parameters behind the fixed requests (high byte, low byte).
-inline constexpr std::uint8_t kParamHigh = 0x40;
-inline constexpr std::uint8_t kParamHighSecond = 0x41;
-inline constexpr std::uint8_t kParamStatus = 0x00;
-inline constexpr std::uint8_t kParamWriteUnlock = 0x07;
-inline constexpr std::uint8_t kParamPassword = 0x08;
-inline constexpr std::uint8_t kParamIdentification = 0x1E;
 
 // One request as it goes into RequestBuf: the count byte N, then N bytes.
 struct DeviceCommand {

@@ -1,10 +1,10 @@
 #include "device/ControllerJob.h"
 
+#include "base/Windows1251.h"
 #include "device/BufferTransfer.h"
 #include "device/Commands.h"
 #include "device/LinkSearch.h"
 #include "link/PortSettings.h"
-#include "link/Windows1251.h"
 
 namespace hk::device {
 
@@ -28,8 +28,8 @@ void ControllerJob::Closed() {
 
 void ControllerJob::Search() {
     if (running_) return;  // pressed again while the run lets messages run: dropped
-    if (link_.log)
-        link_.log->BeginJob(std::string(state_.ReadFromDevice ? "Подбор: чтение из КВАРД, "
+    if (link_.Log)
+        link_.Log->BeginJob(std::string(state_.ReadFromDevice ? "Подбор: чтение из КВАРД, "
                                                               : "Подбор: запись в КВАРД, ") +
                             view_.PortName());
     RunExclusive([this] { RunSearch(); });
@@ -153,7 +153,7 @@ void ControllerJob::Exit() {
 void ControllerJob::Tick() {
     if (!open_ || running_) return;
     if (session_.StatusState == kStatusRecheck) {
-        if (link_.log) link_.log->BeginJob("Проверка электронного ключа, " + view_.PortName());
+        if (link_.Log) link_.Log->BeginJob("Проверка электронного ключа, " + view_.PortName());
         RunExclusive([this] { CheckStatus(context_); });
         if (closedByJob_ || !open_) return;
     }

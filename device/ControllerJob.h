@@ -16,7 +16,7 @@
 //    has returned (sent in the middle of a write, the end of exchange would
 //    deselect the controller before the write's cancel reached it);
 //  - a close by the title bar during a run waits for the run to return.
-// Every wait and pause runs on link.clock.
+// Every wait and pause runs on link.Clock.
 
 #include <string>
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "device/DeviceView.h"
-#include "modem/MemoLines.h"
+#include "lists/MemoLines.h"
 
 namespace hk::device {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "modem/EncodeLine.h"
+#include "lists/EncodeLine.h"
 
 namespace hk::device {
 namespace {

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "device/Commands.h"
-#include "modem/MemoLines.h"
+#include "lists/MemoLines.h"
 
 namespace hk::device {
 

@@ -69,7 +69,7 @@ std::int8_t TestEcho(SerialLink& link, std::int8_t linkKind) {
         link.PortHandle.Write(&kEchoProbe, 1);
         std::uint8_t echo = 0;
         if (link.PortHandle.Read(&echo, 1) == 1 && echo == kEchoProbe) return kLinkLoopEcho;
-        link.clock.Sleep(kEchoPauseMs);
+        link.Clock.Sleep(kEchoPauseMs);
     }
     return kLinkLoop;
 }
@@ -106,12 +106,12 @@ bool TryAttempt(DeviceContext& c, int n, int speed, bool hexView, const std::str
                                 std::to_string(BaudRates[std::size_t(speed)]) + " бод — ";
     bool found = false;
     {
-        const auto quiet = ExchangeLog::QuietScope(c.link.log);
+        const auto quiet = ExchangeNotes::QuietScope(c.link.Log);
         // Traditional framing carries no address: a numbered controller is
         // selected by the address byte first. FT1.2 frames carry it.
         if (n > 0 && settings.Protocol == 0) {
             if (!protocol::ProbeNetAddress(c.link, speed)) {
-                if (c.link.log) c.link.log->Summary(attempt + "номер не подтверждён");
+                if (c.link.Log) c.link.Log->Summary(attempt + "номер не подтверждён");
                 return false;
             }
         } else {
@@ -121,8 +121,8 @@ bool TryAttempt(DeviceContext& c, int n, int speed, bool hexView, const std::str
             SendRequest(c, DeviceCommands.IdentificationA, s.AnswerBuf, kIdentificationAnswerLen);
         found = s.LastResult <= 0;
     }
-    if (c.link.log)
-        c.link.log->Summary(
+    if (c.link.Log)
+        c.link.Log->Summary(
             attempt + (found ? "КВАРД ответил"
                              : "нет ответа на идентификацию: " + StepResultText(s.LastResult)));
     return found;

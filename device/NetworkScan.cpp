@@ -76,11 +76,11 @@ std::vector<FoundController> NetworkScan::Run() {
                 stopped_ = true;
                 return found_;
             }
-            const std::int64_t start = c_.link.clock.NowMs();
+            const std::int64_t start = c_.link.Clock.NowMs();
             const bool answered = TryAttempt(c_, n, speed, hexView_, kScanName);
             ++made_;
             if (answered) Inventory(n, speed);
-            spentMs_ += c_.link.clock.NowMs() - start;
+            spentMs_ += c_.link.Clock.NowMs() - start;
             if (answered) {
                 // Found at this speed: not looked for at the others.
                 skipped_ += range_.lastSpeed - speed;
@@ -105,8 +105,8 @@ void NetworkScan::Inventory(int number, int speed) {
     }
     // Deselects it, so that the next number's address byte finds a quiet line.
     SendExchangeEnd(c_);
-    if (c_.link.log)
-        c_.link.log->Summary(std::string(kScanName) + ": номер " +
+    if (c_.link.Log)
+        c_.link.Log->Summary(std::string(kScanName) + ": номер " +
                              NetNumberText(static_cast<std::uint8_t>(number), hexView_) + ", " +
                              std::to_string(BaudRates[std::size_t(speed)]) + " бод — " +
                              KitTitle(f.kit) + ", " + ControllerStateText(f));

@@ -9,7 +9,7 @@
 //
 // Before every attempt pending window messages run and StopRequest (or a
 // port whose far end has gone) ends the scan. The number and speed under
-// test go to the view's two labels. Everything runs on link.clock.
+// test go to the view's two labels. Everything runs on link.Clock.
 
 #include <cstdint>
 #include <functional>

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "device/ControllerView.h"
-#include "modem/MemoryLines.h"
+#include "lists/MemoryLines.h"
 
 namespace hk::device {
 

@@ -1,6 +1,8 @@
 #include "device/RequestNames.h"
 
-#include "device/Commands.h"
+#include <algorithm>
+
+#include "device/RequestCodes.h"
 
 namespace hk::device {
 namespace {

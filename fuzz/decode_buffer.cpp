@@ -25,7 +25,7 @@
 #include "device/KitBuffers.h"
 #include "fuzz/support/ByteReader.h"
 #include "fuzz/support/Require.h"
-#include "modem/MemoryLines.h"
+#include "lists/MemoryLines.h"
 
 namespace {
 

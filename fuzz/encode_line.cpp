@@ -31,8 +31,8 @@
 #include "fuzz/support/ByteReader.h"
 #include "fuzz/support/GuardedBytes.h"
 #include "fuzz/support/Require.h"
-#include "modem/EncodeLine.h"
-#include "modem/LineSink.h"
+#include "lists/EncodeLine.h"
+#include "lists/LineSink.h"
 
 namespace {
 

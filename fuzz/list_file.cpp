@@ -38,7 +38,8 @@
 #include "fuzz/support/ByteReader.h"
 #include "fuzz/support/Require.h"
 #include "fuzz/support/TempDir.h"
-#include "modem/ListFiles.h"
+#include "lists/ListFiles.h"
+#include "modem/RingCount.h"
 
 namespace {
 

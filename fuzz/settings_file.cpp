@@ -27,12 +27,12 @@
 #include <filesystem>
 #include <vector>
 
+#include "base/FileError.h"
 #include "device/KitBuffers.h"
 #include "fuzz/support/ByteReader.h"
 #include "fuzz/support/CountingView.h"
 #include "fuzz/support/Require.h"
 #include "fuzz/support/TempDir.h"
-#include "link/FileError.h"
 #include "link/Port.h"
 #include "link/PortSettings.h"
 #include "sim/SimLine.h"

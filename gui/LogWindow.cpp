@@ -15,8 +15,8 @@
 #include <QVBoxLayout>
 
 #include "gui/Fonts.h"
-#include "link/ExchangeLog.h"
 #include "link/ViewHooks.h"
+#include "log/ExchangeLog.h"
 
 namespace hk {
 namespace {

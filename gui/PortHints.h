@@ -11,8 +11,7 @@
 #include <QString>
 #include <string>
 
-#include "link/PortNames.h"
-#include "link/SerialDevices.h"
+#include "ports/PortHint.h"
 
 namespace hk {
 
@@ -20,15 +19,8 @@ class RadioGroup;
 
 // Updates every item of `group` (called at each opening of a dialog).
 // `settingsFile` is the settings file: the port mapping and the ports/
-// links lie beside it. `systemRoot` is for tests (link/SerialDevices.h).
+// links lie beside it. `systemRoot` is for tests (ports/SerialDevices.h).
 void DescribePortItems(RadioGroup& group, const std::string& settingsFile,
                        const std::string& systemRoot = {});
-
-// The folder of the settings file, with its trailing separator.
-std::string PortHomeOf(const std::string& settingsFile);
-
-// The hint of one item; `device` is what the system lists there, if anything.
-QString PortItemHint(const std::string& portName, const std::string& homeDir,
-                     const PortRoute& route, DeviceState state, const SerialDevice* device);
 
 }  // namespace hk

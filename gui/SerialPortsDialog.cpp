@@ -11,8 +11,8 @@
 
 #include "gui/Fonts.h"
 #include "gui/MessageBoxes.h"
-#include "link/PortMapping.h"
-#include "link/PortNames.h"
+#include "ports/PortMapping.h"
+#include "ports/PortNames.h"
 
 namespace hk {
 namespace {

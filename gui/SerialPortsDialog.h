@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "link/SerialDevices.h"
+#include "ports/SerialDevices.h"
 
 class QComboBox;
 class QLabel;
@@ -26,7 +26,7 @@ class SerialPortsDialog : public QDialog {
     Q_OBJECT
 public:
     // `homeDir` holds the port mapping; `portNumber` (1 … 18) is the name
-    // chosen at the start. `systemRoot` is for tests (link/SerialDevices.h).
+    // chosen at the start. `systemRoot` is for tests (ports/SerialDevices.h).
     SerialPortsDialog(std::string homeDir, int portNumber, QWidget* parent,
                       std::string systemRoot = {});
 

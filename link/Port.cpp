@@ -28,7 +28,7 @@ bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, boo
             // What went wrong and what to do, then the system's own reason,
             // each on a line of its own under the text.
             const std::string advice = port.OpenFailureAdvice();
-            link.view.ShowError(kOpenPortErrorText + portName + "\r" +
+            link.View.ShowError(kOpenPortErrorText + portName + "\r" +
                                 (advice.empty() ? std::string() : advice + "\r") +
                                 port.ErrorText(port.LastError()));
         }
@@ -55,10 +55,10 @@ bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, boo
             // raised throughout: the modem sees a fresh terminal.
             port.SetDtr(true);
             port.SetRts(true);
-            link.clock.Sleep(kModemDtrPauseMs);
+            link.Clock.Sleep(kModemDtrPauseMs);
             port.SetDtr(false);
             port.SetRts(true);
-            link.clock.Sleep(kModemDtrPauseMs);
+            link.Clock.Sleep(kModemDtrPauseMs);
             port.SetDtr(true);
             port.SetRts(true);
             break;
@@ -77,14 +77,14 @@ void SetPortSpeed(SerialLink& link, bool addressByte, int speedIndex) {
     const TPortSettings& s = link.Settings;
     if (s.NetAddress != 0 && s.Protocol == 0) {
         // The parity bit is the ninth bit that marks an address byte.
-        p.stopBits = StopBits::One;
+        p.StopBits = StopBits::One;
         if (s.Channel == 0)
-            p.parity = addressByte ? Parity::Mark : Parity::Space;
+            p.Parity = addressByte ? Parity::Mark : Parity::Space;
         else
-            p.parity = addressByte ? Parity::Even : Parity::Odd;
+            p.Parity = addressByte ? Parity::Even : Parity::Odd;
     } else {
-        p.parity = Parity::None;
-        p.stopBits = s.LinkKind == kLinkModem ? StopBits::One : StopBits::Two;
+        p.Parity = Parity::None;
+        p.StopBits = s.LinkKind == kLinkModem ? StopBits::One : StopBits::Two;
     }
     link.PortHandle.SetParams(p);
 }
@@ -114,7 +114,7 @@ void LineToSend(SerialLink& link) {
         link.PortHandle.SetDtr(true);
         link.PortHandle.SetRts(false);
     }
-    link.clock.Sleep(kLineTurnPauseMs);
+    link.Clock.Sleep(kLineTurnPauseMs);
 }
 
 void LineToReceive(SerialLink& link) {

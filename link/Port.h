@@ -12,7 +12,7 @@
 #include <string>
 
 #include "link/Clock.h"
-#include "link/ExchangeLog.h"
+#include "link/ExchangeNotes.h"
 #include "link/PortSettings.h"
 #include "link/SerialLine.h"
 #include "link/ViewHooks.h"
@@ -26,19 +26,23 @@ inline constexpr std::array<std::int32_t, 10> BaudRates = {300,  600,   1200,  2
 enum LinkKinds : std::int8_t { kLinkRs232 = 0, kLinkLoop = 1, kLinkLoopEcho = 2, kLinkModem = 3 };
 
 // Unit-level state of the serial link, owned by the application object and
-// passed by reference to everything that talks to the port.
+// passed by reference to everything that talks to the port. Like every
+// record of the program's state, its fields carry the system's names in
+// PascalCase.
 struct SerialLink {
-    SerialLink(SerialLine& line, Clock& clk, ViewHooks& hooks)
-        : PortHandle(line), clock(clk), view(hooks) {}
+    SerialLink(SerialLine& line, hk::Clock& clock, ViewHooks& view)
+        : PortHandle(line), Clock(clock), View(view) {}
 
     TPortSettings Settings{};
     bool PortOpen = false;
     SerialLine& PortHandle;
-    Clock& clock;
-    ViewHooks& view;
+    // The time line of every wait and pause on this link.
+    hk::Clock& Clock;
+    // Lets window messages run, and the three message boxes.
+    ViewHooks& View;
     // The exchange log, when one is kept: the exchanges add their decoded
     // lines to it (the bytes reach it through the line's traffic tap).
-    ExchangeLog* log = nullptr;
+    ExchangeNotes* Log = nullptr;
 };
 
 inline constexpr const char* kOpenPortErrorText = "Ошибка открытия последовательного порта ";

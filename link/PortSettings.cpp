@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "link/FileError.h"
+#include "base/FileError.h"
 
 #ifdef _WIN32
 #include <io.h>

@@ -10,7 +10,7 @@
 #include <cerrno>
 
 #include "link/Clock.h"
-#include "link/OpenFailure.h"
+#include "ports/OpenFailure.h"
 
 namespace hk {
 namespace {
@@ -114,13 +114,13 @@ bool PosixSerialLine::DoGetParams(LineParams& params) {
             break;
     }
     if (!(tio.c_cflag & PARENB))
-        params.parity = Parity::None;
+        params.Parity = Parity::None;
     else if (tio.c_cflag & CMSPAR)
-        params.parity = (tio.c_cflag & PARODD) ? Parity::Mark : Parity::Space;
+        params.Parity = (tio.c_cflag & PARODD) ? Parity::Mark : Parity::Space;
     else
-        params.parity = (tio.c_cflag & PARODD) ? Parity::Odd : Parity::Even;
-    params.stopBits = (tio.c_cflag & CSTOPB) ? StopBits::Two : StopBits::One;
-    if (paritySet_) params.parity = parity_;
+        params.Parity = (tio.c_cflag & PARODD) ? Parity::Odd : Parity::Even;
+    params.StopBits = (tio.c_cflag & CSTOPB) ? StopBits::Two : StopBits::One;
+    if (paritySet_) params.Parity = parity_;
     return true;
 }
 
@@ -153,7 +153,7 @@ bool PosixSerialLine::DoSetParams(const LineParams& params) {
             break;
     }
     tio.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CMSPAR);
-    switch (params.parity) {
+    switch (params.Parity) {
         case Parity::None:
             break;
         case Parity::Odd:
@@ -169,13 +169,13 @@ bool PosixSerialLine::DoSetParams(const LineParams& params) {
             tio.c_cflag |= PARENB | CMSPAR;
             break;
     }
-    if (params.stopBits == StopBits::Two)
+    if (params.StopBits == StopBits::Two)
         tio.c_cflag |= CSTOPB;
     else
         tio.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
     if (::tcsetattr(fd_, TCSANOW, &tio) != 0) return false;
     paritySet_ = true;
-    parity_ = params.parity;
+    parity_ = params.Parity;
     return true;
 }
 

@@ -21,15 +21,15 @@
 // this port last set, and a far end on a pty tells mark from space and odd
 // from even by CMSPAR and PARODD.
 
-#include "link/PortNames.h"
 #include "link/SerialLine.h"
+#include "ports/PortNames.h"
 
 namespace hk {
 
 class PosixSerialLine final : public SerialLine {
 public:
     // `homeDir` (with trailing separator), the folder of the settings file,
-    // holds the port mapping and the ports/ folder (link/PortNames.h).
+    // holds the port mapping and the ports/ folder (ports/PortNames.h).
     explicit PosixSerialLine(std::string homeDir) : homeDir_(std::move(homeDir)) {}
     ~PosixSerialLine() override;
     PosixSerialLine(const PosixSerialLine&) = delete;
@@ -38,7 +38,7 @@ public:
     bool IsOpen() const override { return fd_ >= 0; }
     // The device path the last Open() used.
     const std::string& DevicePath() const { return route_.path; }
-    // Why the last Open() failed and what to do (link/OpenFailure.h).
+    // Why the last Open() failed and what to do (ports/OpenFailure.h).
     std::string OpenFailureAdvice() const override;
 
 protected:

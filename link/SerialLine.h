@@ -29,11 +29,13 @@ namespace hk {
 enum class Parity : std::uint8_t { None, Odd, Even, Mark, Space };
 enum class StopBits : std::uint8_t { One, Two };
 
+// The line's settings; the fields bear the names of the Windows device
+// control block they are set through there.
 struct LineParams {
     std::int32_t BaudRate = 9600;
     std::uint8_t ByteSize = 8;
-    Parity parity = Parity::None;
-    StopBits stopBits = StopBits::One;
+    hk::Parity Parity = hk::Parity::None;
+    hk::StopBits StopBits = hk::StopBits::One;
     bool operator==(const LineParams&) const = default;
 };
 

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "link/OpenFailure.h"
-#include "link/PortNames.h"
+#include "ports/OpenFailure.h"
+#include "ports/PortNames.h"
 
 namespace hk {
 namespace {
@@ -51,22 +51,22 @@ bool Win32SerialLine::DoGetParams(LineParams& params) {
     params.ByteSize = dcb.ByteSize;
     switch (dcb.Parity) {
         case ODDPARITY:
-            params.parity = Parity::Odd;
+            params.Parity = Parity::Odd;
             break;
         case EVENPARITY:
-            params.parity = Parity::Even;
+            params.Parity = Parity::Even;
             break;
         case MARKPARITY:
-            params.parity = Parity::Mark;
+            params.Parity = Parity::Mark;
             break;
         case SPACEPARITY:
-            params.parity = Parity::Space;
+            params.Parity = Parity::Space;
             break;
         default:
-            params.parity = Parity::None;
+            params.Parity = Parity::None;
             break;
     }
-    params.stopBits = dcb.StopBits == TWOSTOPBITS ? StopBits::Two : StopBits::One;
+    params.StopBits = dcb.StopBits == TWOSTOPBITS ? StopBits::Two : StopBits::One;
     return true;
 }
 
@@ -77,7 +77,7 @@ bool Win32SerialLine::DoSetParams(const LineParams& params) {
     // Only these four fields change; the driver keeps all others.
     dcb.BaudRate = static_cast<DWORD>(params.BaudRate);
     dcb.ByteSize = params.ByteSize;
-    switch (params.parity) {
+    switch (params.Parity) {
         case Parity::None:
             dcb.Parity = NOPARITY;
             break;
@@ -94,7 +94,7 @@ bool Win32SerialLine::DoSetParams(const LineParams& params) {
             dcb.Parity = SPACEPARITY;
             break;
     }
-    dcb.StopBits = params.stopBits == StopBits::Two ? TWOSTOPBITS : ONESTOPBIT;
+    dcb.StopBits = params.StopBits == StopBits::Two ? TWOSTOPBITS : ONESTOPBIT;
     return ::SetCommState(H(handle_), &dcb) != 0;
 }
 

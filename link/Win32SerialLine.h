@@ -12,7 +12,7 @@ namespace hk {
 class Win32SerialLine final : public SerialLine {
 public:
     // `homeDir` (with trailing separator), the folder of the settings file,
-    // holds the port mapping (link/PortNames.h); empty: none.
+    // holds the port mapping (ports/PortNames.h); empty: none.
     explicit Win32SerialLine(std::string homeDir = {}) : homeDir_(std::move(homeDir)) {}
     ~Win32SerialLine() override;
     Win32SerialLine(const Win32SerialLine&) = delete;

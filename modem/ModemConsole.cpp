@@ -3,9 +3,10 @@
 #include <array>
 #include <vector>
 
-#include "link/Windows1251.h"
-#include "modem/EncodeLine.h"
-#include "modem/ListFiles.h"
+#include "base/Windows1251.h"
+#include "lists/EncodeLine.h"
+#include "lists/ListFiles.h"
+#include "modem/RingCount.h"
 
 namespace hk {
 namespace {
@@ -87,7 +88,7 @@ bool ModemConsole::SendModemLine(const std::string& line) {
         return false;
     }
     SerialLine& port = link_.PortHandle;
-    if (link_.log) link_.log->Note("Модему: " + Utf8FromWindows1251(line));
+    if (link_.Log) link_.Log->Note("Модему: " + Utf8FromWindows1251(line));
     // Only the answer still unread goes; bytes on their way out stay.
     port.PurgeRx();
     TrackDigitAnswers(line, DigitAnswers);
@@ -110,7 +111,7 @@ void ModemConsole::ModemIdle() {
     MemoLines& memo2 = window_.AnswersMemo();
     const auto flush = [&] {
         memo2.AddLine(AnswerLine);
-        if (link_.log) link_.log->Note("Модем: " + Utf8FromWindows1251(AnswerLine));
+        if (link_.Log) link_.Log->Note("Модем: " + Utf8FromWindows1251(AnswerLine));
         AnswerLine.clear();
     };
     std::uint8_t byte = 0;
@@ -139,7 +140,7 @@ void ModemConsole::ModemIdle() {
         }
     }
     monitor_.Polled(!received);
-    link_.view.ProcessMessages();
+    link_.View.ProcessMessages();
 }
 
 // The modem's port has gone (an adapter pulled out): the receiver stops, a
@@ -148,7 +149,7 @@ void ModemConsole::PortGone() {
     RemoveIdleHandler();
     NextLine = 0;
     state_.PortReady = false;
-    link_.view.ShowError(PortGoneText(link_.PortHandle.Name()));
+    link_.View.ShowError(PortGoneText(link_.PortHandle.Name()));
 }
 
 void ModemConsole::SendNextLine() {
@@ -165,7 +166,7 @@ void ModemConsole::SendNextLine() {
     if (k >= 0 && EncodedLength(line) <= kSendBufferSize)
         ReadRestOfAnswer();
     else
-        link_.clock.Sleep(kNextLinePauseMs);
+        link_.Clock.Sleep(kNextLinePauseMs);
     if (k < 0) {
         NextLine = 0;
         monitor_.NoMoreLines();
@@ -179,7 +180,7 @@ void ModemConsole::SendNextLine() {
         // store an incomplete set).
         NextLine = 0;
         monitor_.End();
-        link_.view.ShowError(ListLineTooLongText(k + 1));
+        link_.View.ShowError(ListLineTooLongText(k + 1));
         return;
     }
     monitor_.Sent(k, line);
@@ -189,13 +190,13 @@ void ModemConsole::SendNextLine() {
 // exactly when the pause does, whatever arrives. A failed read sleeps the
 // rest of it.
 void ModemConsole::ReadRestOfAnswer() {
-    const std::int64_t end = link_.clock.NowMs() + kNextLinePauseMs;
+    const std::int64_t end = link_.Clock.NowMs() + kNextLinePauseMs;
     std::array<std::uint8_t, kRestOfAnswerChunk> rest{};
-    for (std::int64_t left = kNextLinePauseMs; left > 0; left = end - link_.clock.NowMs()) {
+    for (std::int64_t left = kNextLinePauseMs; left > 0; left = end - link_.Clock.NowMs()) {
         SetPortTimeouts(link_, 0, static_cast<int>(left));
         const long n = link_.PortHandle.Read(rest.data(), rest.size());
         if (n < 0) {
-            link_.clock.Sleep(static_cast<int>(left));
+            link_.Clock.Sleep(static_cast<int>(left));
             return;
         }
         for (long i = 0; i < n; ++i) monitor_.Byte(rest[static_cast<std::size_t>(i)]);
@@ -210,12 +211,12 @@ void ModemConsole::EndRun() {
 void ModemConsole::SendCommand(const std::string& cmd) {
     if (!EnsurePortReady()) return;
     monitor_.End();
-    if (link_.log) link_.log->BeginJob("Команда модему, " + link_.PortHandle.Name());
+    if (link_.Log) link_.Log->BeginJob("Команда модему, " + link_.PortHandle.Name());
     AnswerLine.clear();
     NextLine = 0;
-    link_.view.ProcessMessages();
+    link_.View.ProcessMessages();
     InstallIdleHandler();
-    if (!SendModemLine(cmd)) link_.view.ShowError(kCommandTooLongText);
+    if (!SendModemLine(cmd)) link_.View.ShowError(kCommandTooLongText);
 }
 
 // --- The modem console --------------------------------------------------------
@@ -230,9 +231,9 @@ void ModemConsole::StartRun() {
     if (!EnsurePortReady()) return;
     // A run under way ends, and the list starts over.
     monitor_.End();
-    if (link_.log) link_.log->BeginJob("Запись в модем, " + link_.PortHandle.Name());
+    if (link_.Log) link_.Log->BeginJob("Запись в модем, " + link_.PortHandle.Name());
     AnswerLine.clear();
-    link_.view.ProcessMessages();
+    link_.View.ProcessMessages();
     NextLine = 1;
     DigitAnswers = state_.SavedDigitAnswers;
     InstallIdleHandler();
@@ -243,7 +244,7 @@ void ModemConsole::StartRun() {
     if (!SendModemLine(first)) {
         NextLine = 0;
         monitor_.End();
-        link_.view.ShowError(ListLineTooLongText(1));
+        link_.View.ShowError(ListLineTooLongText(1));
         return;
     }
     monitor_.Sent(0, first);
@@ -330,7 +331,7 @@ void ModemConsole::LoadList(bool intoListMemo, std::string_view filter) {
     if (!contents) return;
     // A refused file adds nothing: it was read whole before the first line.
     if (contents->refusal) {
-        link_.view.ShowError(ListFileRefusalText(*path, *contents->refusal));
+        link_.View.ShowError(ListFileRefusalText(*path, *contents->refusal));
         return;
     }
     MemoLines& memo = intoListMemo ? window_.ListMemo() : window_.AnswersMemo();

@@ -4,8 +4,8 @@
 // file buttons of both modes and the ring count.
 //
 // Everything runs on the user-interface thread. The port is link.PortHandle;
-// link.view lets pending window messages run and shows the message boxes;
-// link.clock gives the 500 ms pause between the lines of a run.
+// link.View lets pending window messages run and shows the message boxes;
+// link.Clock gives the 500 ms pause between the lines of a run.
 //
 // The answer receiver ModemIdle is installed by SendCommand and by the start
 // of a run, and removed only by RemoveIdleHandler (the mode buttons and the

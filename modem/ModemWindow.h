@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "modem/MemoLines.h"
+#include "lists/MemoLines.h"
 
 namespace hk {
 

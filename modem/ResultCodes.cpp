@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "modem/EncodeLine.h"
+#include "lists/EncodeLine.h"
 
 namespace hk {
 namespace {

@@ -1,13 +1,13 @@
 #include "modem/RunMonitor.h"
 
-#include "link/ExchangeLog.h"
+#include "link/ExchangeNotes.h"
 
 namespace hk {
 
 void RunMonitor::ShowStatus(const std::string& text) { window_.ShowRunStatus(text); }
 
 void RunMonitor::Note(const std::string& text) {
-    if (link_.log) link_.log->Note(text);
+    if (link_.Log) link_.Log->Note(text);
 }
 
 void RunMonitor::Begin(int plannedLines) {
@@ -19,7 +19,7 @@ void RunMonitor::Begin(int plannedLines) {
 
 void RunMonitor::Sent(int listIndex, const std::string& text) {
     if (!report_.UnderWay()) return;
-    report_.LineSent(listIndex, text, link_.clock.NowMs());
+    report_.LineSent(listIndex, text, link_.Clock.NowMs());
     silenceShown_ = false;
     AnnounceDecidedLines();
     ShowStatus(report_.ProgressText());
@@ -60,7 +60,7 @@ void RunMonitor::Polled(bool silent) {
         End();
         return;
     }
-    if (!silenceShown_ && report_.UnansweredForMs(link_.clock.NowMs()) >= kSilentModemNoticeMs) {
+    if (!silenceShown_ && report_.UnansweredForMs(link_.Clock.NowMs()) >= kSilentModemNoticeMs) {
         silenceShown_ = true;
         ShowStatus(report_.SilenceText());
         Note(report_.SilenceText());

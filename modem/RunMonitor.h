@@ -6,7 +6,7 @@
 // exchange log records too (with each line's result code).
 //
 // ModemConsole reports the run's steps here; this keeps the RunReport and
-// passes its texts on. Times come from link.clock.
+// passes its texts on. Times come from link.Clock.
 
 #include <cstdint>
 #include <string>

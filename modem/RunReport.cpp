@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "link/Windows1251.h"
+#include "base/Windows1251.h"
 
 namespace hk {
 namespace {

@@ -1,7 +1,7 @@
 # What `cmake --install` puts where, and the Debian package CPack builds from
 # it (scripts/package.sh). Installed, the program finds its read-only files
 # in <prefix>/share/hayeskvd/ and keeps the operator's files in the XDG
-# folders (link/ProgramPlaces.h).
+# folders (base/ProgramPlaces.h).
 include(GNUInstallDirs)
 
 set(HK_APP_ID local.hayeskvd.HayesKvd)
@@ -9,8 +9,7 @@ set(HK_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/hayeskvd)
 
 install(TARGETS HayesKvd hayeskvd-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/help/HayesKvd.html DESTINATION ${HK_SHARE_DIR})
-file(GLOB HK_INSTALLED_LISTS ${CMAKE_SOURCE_DIR}/examples/*.n2 ${CMAKE_SOURCE_DIR}/examples/*.n3)
-install(FILES ${HK_INSTALLED_LISTS} DESTINATION ${HK_SHARE_DIR})
+install(FILES ${HK_EXAMPLE_LISTS} DESTINATION ${HK_SHARE_DIR})
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/${HK_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/${HK_APP_ID}.svg

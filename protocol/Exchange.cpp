@@ -69,8 +69,8 @@ int RunTraditional(SerialLink& link, std::span<const std::uint8_t> frame,
 
     // Wait for Ready; other bytes (an echoed Enq, noise) are passed over.
     bool ready = false;
-    std::int64_t start = link.clock.NowMs();
-    while (!LimitPassed(link.clock, start, kReadyLimit)) {
+    std::int64_t start = link.Clock.NowMs();
+    while (!LimitPassed(link.Clock, start, kReadyLimit)) {
         std::uint8_t b = 0;
         if (ReadByte(link, b) <= 0) return kResultNoStart;
         if (b == Ready) {
@@ -81,7 +81,7 @@ int RunTraditional(SerialLink& link, std::span<const std::uint8_t> frame,
     if (!ready) return kResultWaitTimedOut;
     trace.ready = true;
 
-    link.clock.Sleep(kFramePauseMs);
+    link.Clock.Sleep(kFramePauseMs);
     LineToSend(link);
     port.PurgeRx();
     port.Write(frame);  // a lost frame shows as a missing verdict
@@ -91,8 +91,8 @@ int RunTraditional(SerialLink& link, std::span<const std::uint8_t> frame,
     // which may well contain Ack or Nak bytes.
     std::size_t echo = link.Settings.LinkKind == kLinkLoopEcho ? frame.size() : 0;
     int verdict = -1;
-    start = link.clock.NowMs();
-    while (!LimitPassed(link.clock, start, kVerdictLimit)) {
+    start = link.Clock.NowMs();
+    while (!LimitPassed(link.Clock, start, kVerdictLimit)) {
         std::uint8_t b = 0;
         const long n = ReadByte(link, b);
         if (n < 0) break;  // the port failed: waiting on cannot bring a verdict
@@ -138,8 +138,8 @@ int RunFt12(SerialLink& link, const Ft12Frame& frame, std::uint8_t address, int 
 
     if (link.Settings.LinkKind == kLinkLoopEcho) {
         std::size_t skipped = 0;
-        const std::int64_t start = link.clock.NowMs();
-        while (skipped < frame.Size() && !LimitPassed(link.clock, start, kEchoLimit)) {
+        const std::int64_t start = link.Clock.NowMs();
+        while (skipped < frame.Size() && !LimitPassed(link.Clock, start, kEchoLimit)) {
             std::uint8_t b = 0;
             if (ReadByte(link, b) <= 0) break;
             ++skipped;
@@ -166,8 +166,8 @@ int RunFt12(SerialLink& link, const Ft12Frame& frame, std::uint8_t address, int 
     const std::chrono::milliseconds bodyWire(WireTimeMs(link, bodyLength));
     if (bodyWire > limit) limit = bodyWire + std::chrono::milliseconds(kSlowAnswerMarginMs);
     Ft12AnswerBody body(address, crcMode, bodyLength, answer, len);
-    const std::int64_t start = link.clock.NowMs();
-    while (!body.Complete() && !LimitPassed(link.clock, start, limit)) {
+    const std::int64_t start = link.Clock.NowMs();
+    while (!body.Complete() && !LimitPassed(link.Clock, start, limit)) {
         std::uint8_t b = 0;
         const long got = ReadByte(link, b);
         if (got < 0) break;  // the port failed; the trailer read reports it
@@ -189,8 +189,8 @@ int RunFt12(SerialLink& link, const Ft12Frame& frame, std::uint8_t address, int 
 // The exchange's decoded line, behind the name of its request when the
 // caller gave one, above the exchange's bytes.
 void NoteExchange(SerialLink& link, const std::string& text) {
-    std::string label = link.log->TakeLabel();
-    link.log->EndExchange(label.empty() ? text : label + ": " + text);
+    std::string label = link.Log->TakeLabel();
+    link.Log->EndExchange(label.empty() ? text : label + ": " + text);
 }
 
 }  // namespace
@@ -212,13 +212,13 @@ int ExchangeTraditional(SerialLink& link, std::span<std::uint8_t> request,
     if (frame.empty()) return kResultNotSent;
 
     TraditionalTrace trace;
-    if (link.log) link.log->BeginExchange();
+    if (link.Log) link.Log->BeginExchange();
     const int result = RunTraditional(link, frame, answer, len, trace);
-    if (link.log)
-        NoteExchange(link, TraditionalText(request, trace, len, result, link.log->Secret()));
+    if (link.Log)
+        NoteExchange(link, TraditionalText(request, trace, len, result, link.Log->Secret()));
     // Clicks made during the exchange ("Выход") are handled here; the caller
     // sees them through its stop flag.
-    link.view.ProcessMessages();
+    link.View.ProcessMessages();
     LineToSend(link);
     return result;
 }
@@ -235,13 +235,13 @@ int ExchangeFt12(SerialLink& link, std::span<std::uint8_t> request, std::span<st
     if (!BuildFt12Frame(request.subspan(1, n), address, crcMode, frame)) return kResultNotSent;
 
     std::vector<std::uint8_t> received;
-    if (link.log) link.log->BeginExchange();
+    if (link.Log) link.Log->BeginExchange();
     const int result = RunFt12(link, frame, address, crcMode, answer, len, received);
-    if (link.log) {
+    if (link.Log) {
         // The single byte A2 is the plain "done" of a request without answer data.
         const int shown = len == 0 && result == kResultSingleA2 ? kResultOk : result;
         NoteExchange(link,
-                     Ft12Text(request, address, crcMode, received, shown, link.log->Secret()));
+                     Ft12Text(request, address, crcMode, received, shown, link.Log->Secret()));
     }
     return result;
 }
@@ -259,17 +259,17 @@ bool ProbeNetAddress(SerialLink& link, int speedIndex) {
         ReadByte(link, echo);
     }
     // The address byte must have left before the parity changes back.
-    link.clock.Sleep(kProbeTurnPauseMs);
+    link.Clock.Sleep(kProbeTurnPauseMs);
     SetPortSpeed(link, false, speedIndex);
     LineToReceive(link);
 
-    const std::int64_t start = link.clock.NowMs();
-    while (!LimitPassed(link.clock, start, kProbeLimit)) {
+    const std::int64_t start = link.Clock.NowMs();
+    while (!LimitPassed(link.Clock, start, kProbeLimit)) {
         std::uint8_t b = 0;
         const long n = ReadByte(link, b);
         if (n < 0) break;
         if (n == 1 && b == address) {
-            link.clock.Sleep(kProbeSettleMs);
+            link.Clock.Sleep(kProbeSettleMs);
             return true;
         }
     }

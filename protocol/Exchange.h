@@ -14,14 +14,14 @@
 // anything is written to the port.
 //
 // Timing: the waits are limited in hundred-thousandths of a day (864 ms)
-// measured on link.clock; each limit is tested before the first read and
+// measured on link.Clock; each limit is tested before the first read and
 // after every read, so a wait can overrun by one read time-out. Where the
 // bytes awaited need longer on the wire (11 bits per byte at the speed of
 // Settings.SpeedIndex) than the traditional answer block's 4000 ms read or
 // the FT1.2 body limit, that read or limit becomes their wire time plus
 // 1000 ms (a 128-byte answer takes 4.73 s at 300 baud). The traditional
 // exchange lets pending window messages run once at its end
-// (link.view.ProcessMessages) and leaves the lines in the transmit state;
+// (link.View.ProcessMessages) and leaves the lines in the transmit state;
 // the FT1.2 exchange does neither. Results are codes of protocol/Results.h;
 // nothing is shown.
 

@@ -7,6 +7,8 @@
 #                                 package (scripts/package.sh)
 #   scripts/setup.sh --windows    also the Windows cross-compiler and Wine
 #                                 (scripts/windows-tests.sh)
+#   scripts/setup.sh --screenshots  also what drives and captures the windows
+#                                 (scripts/screenshots.sh)
 set -euo pipefail
 
 packages=(
@@ -26,6 +28,8 @@ for group in "$@"; do
             # GoogleTest comes as source (googletest above) and is built with
             # the cross-compiler.
             packages+=(g++-mingw-w64-x86-64-posix wine wine64) ;;
+        --screenshots)
+            packages+=(xdotool imagemagick) ;;
         *)
             echo "setup.sh: unknown option $group" >&2
             exit 2 ;;

@@ -207,14 +207,14 @@ std::int64_t KvardController::ByteTimeMs() const {
 }
 
 bool KvardController::IsAddressByte(const LineParams& params) const {
-    if (options_.channel == 0) return params.parity == Parity::Mark;
-    if (params.parity == Parity::Even) return true;
+    if (options_.channel == 0) return params.Parity == Parity::Mark;
+    if (params.Parity == Parity::Even) return true;
     return options_.evenParityReadsAsNone && options_.netNumber != 0 &&
-           params.parity == Parity::None;
+           params.Parity == Parity::None;
 }
 
 bool KvardController::IsDataByte(const LineParams& params) const {
-    return params.parity == (options_.channel == 0 ? Parity::Space : Parity::Odd);
+    return params.Parity == (options_.channel == 0 ? Parity::Space : Parity::Odd);
 }
 
 void KvardController::ResetRx() {

@@ -87,12 +87,12 @@ LineParams PtyBridge::CurrentParams() const {
     // two decide: mark, space and odd come through; even reads as none.
     const bool odd = tio.c_cflag & PARODD;
     if (tio.c_cflag & CMSPAR)
-        p.parity = odd ? Parity::Mark : Parity::Space;
+        p.Parity = odd ? Parity::Mark : Parity::Space;
     else if (odd)
-        p.parity = Parity::Odd;
+        p.Parity = Parity::Odd;
     else
-        p.parity = (tio.c_cflag & PARENB) ? Parity::Even : Parity::None;
-    p.stopBits = (tio.c_cflag & CSTOPB) ? StopBits::Two : StopBits::One;
+        p.Parity = (tio.c_cflag & PARENB) ? Parity::Even : Parity::None;
+    p.StopBits = (tio.c_cflag & CSTOPB) ? StopBits::Two : StopBits::One;
     return p;
 }
 

@@ -9,7 +9,7 @@ namespace {
 double CharacterMs(const LineParams& p) {
     if (p.BaudRate <= 0) return 0;
     const int bits =
-        1 + p.ByteSize + (p.parity == Parity::None ? 0 : 1) + (p.stopBits == StopBits::Two ? 2 : 1);
+        1 + p.ByteSize + (p.Parity == Parity::None ? 0 : 1) + (p.StopBits == StopBits::Two ? 2 : 1);
     return 1000.0 * bits / p.BaudRate;
 }
 

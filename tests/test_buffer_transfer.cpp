@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include "ScriptPeer.h"
-#include "controller_fakes.h"
 #include "device/BufferTransfer.h"
 #include "device/KitBuffers.h"
+#include "support/ControllerFakes.h"
+#include "support/ScriptPeer.h"
 
 namespace hk::device {
 namespace {

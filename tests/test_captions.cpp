@@ -22,10 +22,10 @@
 #include <QStyleOptionComboBox>
 #include <QStyleOptionGroupBox>
 
+#include "app/ControllerDialog.h"
 #include "app/HayesApplication.h"
 #include "app/MainWindow.h"
 #include "app/PortDialog.h"
-#include "device/ui/ControllerDialog.h"
 #include "gui/Fonts.h"
 #include "gui/SerialPortsDialog.h"
 #include "sim/SimLine.h"
@@ -95,7 +95,8 @@ QStringList CutCaptions(QWidget* top, const QString& layout) {
             const QStringList lines = Shown(r->text()).split(QLatin1Char('\n'));
             report(r, r->text(), Widest(fm, lines), room.width());
             if (lines.size() > 1)
-                report(r, r->text(), static_cast<int>(lines.size()) * fm.lineSpacing(), r->height());
+                report(r, r->text(), static_cast<int>(lines.size()) * fm.lineSpacing(),
+                       r->height());
         } else if (auto* l = qobject_cast<QLabel*>(w);
                    l && !l->text().isEmpty() && !l->wordWrap()) {
             const QStringList lines = l->text().split(QLatin1Char('\n'));

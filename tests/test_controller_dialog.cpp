@@ -17,9 +17,9 @@
 #include <QStatusBar>
 #include <QTest>
 
+#include "app/ControllerDialog.h"
 #include "app/HayesApplication.h"
 #include "app/MainWindow.h"
-#include "device/ui/ControllerDialog.h"
 #include "gui/HelpViewer.h"
 #include "gui/Memo.h"
 #include "gui/RadioGroup.h"

@@ -7,8 +7,8 @@
 
 #include <filesystem>
 
-#include "controller_fakes.h"
-#include "link/FileError.h"
+#include "base/FileError.h"
+#include "support/ControllerFakes.h"
 
 namespace hk::device {
 namespace {

@@ -18,9 +18,9 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/ControllerDialog.h"
 #include "app/HayesApplication.h"
 #include "app/MainWindow.h"
-#include "device/ui/ControllerDialog.h"
 #include "gui/LogWindow.h"
 #include "gui/Memo.h"
 #include "link/PosixSerialLine.h"

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <set>
 
-#include "link/ExchangeLog.h"
+#include "log/ExchangeLog.h"
 #include "support/TempDir.h"
 
 namespace hk {

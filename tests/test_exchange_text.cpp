@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include "ScriptPeer.h"
-#include "link/ExchangeLog.h"
+#include "log/ExchangeLog.h"
 #include "protocol/Exchange.h"
 #include "protocol/ExchangeText.h"
 #include "protocol/Frames.h"
 #include "sim/SimLine.h"
+#include "support/ScriptPeer.h"
 #include "support/ScriptedView.h"
 
 namespace hk::protocol {
@@ -22,7 +22,7 @@ struct LoggedWorld {
     explicit LoggedWorld(std::int8_t protocol = 0, int crc = 0) {
         line.Attach(&peer);
         line.SetTap(&log);
-        link.log = &log;
+        link.Log = &log;
         link.Settings = {0, kLinkRs232, 5, 1, 0, protocol, std::int8_t(crc), 0};
         OpenPort(link, "Com1", 5, true);
     }

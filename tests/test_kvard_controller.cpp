@@ -5,13 +5,12 @@
 
 #include <gtest/gtest.h>
 
-
-#include "ScriptPeer.h"
 #include "link/PosixSerialLine.h"
 #include "protocol/Exchange.h"
 #include "sim/KvardController.h"
 #include "sim/PtyBridge.h"
 #include "sim/SimLine.h"
+#include "support/ScriptPeer.h"
 #include "support/ScriptedView.h"
 #include "support/TempDir.h"
 

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "controller_fakes.h"
 #include "device/LinkSearch.h"
+#include "support/ControllerFakes.h"
 
 namespace hk::device {
 namespace {
@@ -49,7 +49,7 @@ TEST(Search, FindsNumberAndSpeedAtEverySpeed) {
         // Numbers 1 and 2 probed at every speed, then 3 up to its own; 0 never.
         const auto params = WrittenParams(w);
         EXPECT_EQ(std::count_if(params.begin(), params.end(),
-                                [](const LineParams& p) { return p.parity == Parity::Mark; }),
+                                [](const LineParams& p) { return p.Parity == Parity::Mark; }),
                   2 * 7 + speed + 1);
     }
 }
@@ -63,10 +63,10 @@ TEST(Search, TheProbeSendsTheNumberInAddressParityThenDataParity) {
         ASSERT_EQ(w.view.closed, 1);
         const auto& written = w.line.Written();
         EXPECT_EQ(written[0].value, 3);
-        EXPECT_EQ(written[0].params.parity, parities[channel].first);
+        EXPECT_EQ(written[0].params.Parity, parities[channel].first);
         EXPECT_EQ(written[1].value, 0x05);  // Enq of the identification
         for (std::size_t i = 1; i < written.size(); ++i)
-            EXPECT_EQ(written[i].params.parity, parities[channel].second) << i;
+            EXPECT_EQ(written[i].params.Parity, parities[channel].second) << i;
     }
 }
 
@@ -78,7 +78,7 @@ TEST(Search, NumberZeroAndFt12AreNeverProbed) {
     EXPECT_EQ(zero.view.closed, 1);
     EXPECT_EQ(zero.link.Settings.SpeedIndex, 6);
     EXPECT_EQ(zero.Sent("05"), 7 + 2 + 2);  // one Enq per speed, then kit check and reads
-    for (const auto& p : WrittenParams(zero)) EXPECT_EQ(p.parity, Parity::None);
+    for (const auto& p : WrittenParams(zero)) EXPECT_EQ(p.Parity, Parity::None);
 
     ControllerWorld ft12(Controller(2, 9600, 0, sim::KvardFraming::Ft12));
     ft12.view.searchAll = true;
@@ -87,7 +87,7 @@ TEST(Search, NumberZeroAndFt12AreNeverProbed) {
     EXPECT_EQ(ft12.view.closed, 1);
     EXPECT_EQ(ft12.link.Settings.NetAddress, 2);
     EXPECT_EQ(ft12.Sent("10"), 3 + 3 + 2);  // a short frame to each number, kit check, reads
-    for (const auto& p : WrittenParams(ft12)) EXPECT_EQ(p.parity, Parity::None);
+    for (const auto& p : WrittenParams(ft12)) EXPECT_EQ(p.Parity, Parity::None);
 }
 
 TEST(Search, OneSpeedWithoutAHitTriesEveryNumberThereAndEndsTheExchange) {
@@ -103,7 +103,7 @@ TEST(Search, OneSpeedWithoutAHitTriesEveryNumberThereAndEndsTheExchange) {
     const auto& written = w.line.Written();
     ASSERT_GE(written.size(), 2u);
     EXPECT_EQ(written[written.size() - 2].value, 127);
-    EXPECT_EQ(written[written.size() - 2].params.parity, Parity::Mark);
+    EXPECT_EQ(written[written.size() - 2].params.Parity, Parity::Mark);
     EXPECT_EQ(written.back().value, 0x05);
     EXPECT_TRUE(w.kvard.Requests().empty());
     EXPECT_EQ(w.view.closed, 0);

@@ -15,14 +15,14 @@
 #include <QSpinBox>
 #include <QTest>
 
+#include "app/ControllerDialog.h"
 #include "app/HayesApplication.h"
 #include "app/MainWindow.h"
-#include "device/ui/ControllerDialog.h"
 #include "gui/HelpViewer.h"
 #include "gui/LogWindow.h"
 #include "gui/Memo.h"
 #include "gui/RadioGroup.h"
-#include "link/ExchangeLog.h"
+#include "log/ExchangeLog.h"
 #include "sim/SimLine.h"
 #include "support/Children.h"
 #include "support/Input.h"

@@ -121,7 +121,7 @@ TEST(NetworkScan, Ft12FramesCarryTheNumberSoNothingIsProbed) {
     EXPECT_EQ(found[0].number, 0);
     EXPECT_EQ(found[0].kit, 2);
     EXPECT_EQ(found[1].number, 9);
-    for (const sim::WrittenByte& b : w.line.Written()) EXPECT_EQ(b.params.parity, Parity::None);
+    for (const sim::WrittenByte& b : w.line.Written()) EXPECT_EQ(b.params.Parity, Parity::None);
 }
 
 TEST(NetworkScan, TheTableAsCsv) {

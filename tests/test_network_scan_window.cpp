@@ -15,10 +15,10 @@
 #include <QSpinBox>
 #include <QTableWidget>
 
+#include "app/ControllerDialog.h"
 #include "app/HayesApplication.h"
 #include "app/MainWindow.h"
-#include "device/ui/ControllerDialog.h"
-#include "device/ui/NetworkScanDialog.h"
+#include "app/NetworkScanDialog.h"
 #include "gui/RadioGroup.h"
 #include "sim/MultiDropLine.h"
 #include "sim/SimLine.h"

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <string>
 
-#include "link/OpenFailure.h"
 #include "link/Port.h"
+#include "ports/OpenFailure.h"
 #include "support/ScriptedView.h"
 #include "support/TempDir.h"
 

@@ -10,12 +10,12 @@
 #include <chrono>
 #include <memory>
 
-#include "controller_fakes.h"
 #include "device/Commands.h"
 #include "link/PosixSerialLine.h"
-#include "modem_fakes.h"
 #include "sim/HayesModem.h"
 #include "sim/PtyBridge.h"
+#include "support/ControllerFakes.h"
+#include "support/ModemFakes.h"
 
 namespace hk {
 namespace {

@@ -20,7 +20,7 @@
 #include "gui/RadioGroup.h"
 #include "gui/SerialPortsDialog.h"
 #include "gui/Translations.h"
-#include "link/PortMapping.h"
+#include "ports/PortMapping.h"
 #include "sim/SimLine.h"
 #include "support/Children.h"
 #include "support/Input.h"

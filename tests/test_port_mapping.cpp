@@ -13,9 +13,9 @@
 #include <unistd.h>
 #endif
 
-#include "link/FileError.h"
-#include "link/PortMapping.h"
-#include "link/PortNames.h"
+#include "base/FileError.h"
+#include "ports/PortMapping.h"
+#include "ports/PortNames.h"
 #include "support/TempDir.h"
 
 namespace hk {

@@ -11,7 +11,7 @@
 #include <map>
 
 #include "app/Startup.h"
-#include "link/ProgramPlaces.h"
+#include "base/ProgramPlaces.h"
 #include "sim/SimLine.h"
 #include "support/ScriptedView.h"
 #include "support/TempDir.h"

@@ -8,11 +8,11 @@
 #include <random>
 #include <set>
 
-#include "ScriptPeer.h"
 #include "protocol/Exchange.h"
 #include "protocol/Frames.h"
 #include "sim/KvardController.h"
 #include "sim/SimLine.h"
+#include "support/ScriptPeer.h"
 #include "support/ScriptedView.h"
 
 namespace hk::protocol {
@@ -241,8 +241,8 @@ TEST(Probe, AddressParityThenDataParityPerChannel) {
         EXPECT_TRUE(ProbeNetAddress(w.link, 5));
         ASSERT_EQ(w.peer.received.size(), 1u);
         EXPECT_EQ(w.peer.received[0].value, 5);
-        EXPECT_EQ(w.peer.received[0].params.parity, parities[channel].first);
-        EXPECT_EQ(w.line.Params().parity, parities[channel].second);
+        EXPECT_EQ(w.peer.received[0].params.Parity, parities[channel].first);
+        EXPECT_EQ(w.line.Params().Parity, parities[channel].second);
     }
 }
 

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "ScriptPeer.h"
 #include "protocol/Frames.h"
+#include "support/ScriptPeer.h"
 
 namespace hk::protocol {
 namespace {

@@ -10,10 +10,11 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "ScriptPeer.h"
-#include "controller_fakes.h"
 #include "device/BufferTransfer.h"
-#include "modem/ListFiles.h"
+#include "lists/ListFiles.h"
+#include "log/ExchangeLog.h"
+#include "support/ControllerFakes.h"
+#include "support/ScriptPeer.h"
 
 namespace hk::device {
 namespace {
@@ -158,7 +159,7 @@ TEST(SafeWrite, SwitchedOffNothingIsReadAroundTheWrite) {
 struct LoggedWrite : SafeWrite {
     LoggedWrite() : SafeWrite(0) {
         port.SetTap(&log);
-        link.log = &log;
+        link.Log = &log;
     }
     std::vector<std::string> Lines() {
         log.FlushAll();

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <string>
 
-#include "link/PortHolders.h"
-#include "link/SerialDevices.h"
+#include "ports/PortHolders.h"
+#include "ports/SerialDevices.h"
 #include "support/TempDir.h"
 
 #ifdef __linux__

@@ -13,8 +13,8 @@
 #include <filesystem>
 
 #include "link/Port.h"
-#include "link/PortNames.h"
 #include "link/PosixSerialLine.h"
+#include "ports/PortNames.h"
 #include "support/ScriptedView.h"
 #include "support/TempDir.h"
 
@@ -218,11 +218,11 @@ struct TapRecord : TrafficTap {
     std::vector<Parity> parities;
     void OnWritten(std::span<const std::uint8_t> b, const LineParams& p) override {
         seen.push_back({'W', {b.begin(), b.end()}});
-        parities.push_back(p.parity);
+        parities.push_back(p.Parity);
     }
     void OnRead(std::span<const std::uint8_t> b, const LineParams& p) override {
         seen.push_back({'R', {b.begin(), b.end()}});
-        parities.push_back(p.parity);
+        parities.push_back(p.Parity);
     }
 };
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "link/FileError.h"
+#include "base/FileError.h"
 #include "link/PortSettings.h"
 #include "support/TempDir.h"
 

@@ -11,8 +11,8 @@
 #include <thread>
 
 #include "link/Port.h"
-#include "link/SerialDevices.h"
 #include "link/Win32SerialLine.h"
+#include "ports/SerialDevices.h"
 #include "support/ScriptedView.h"
 
 namespace hk {
@@ -47,8 +47,8 @@ TEST(Win32Port, AModemLinkOpensSetsItsLineAndTalksToTheModem) {
     ASSERT_TRUE(line.GetParams(params));
     EXPECT_EQ(params.BaudRate, 9600);
     EXPECT_EQ(params.ByteSize, 8);
-    EXPECT_EQ(params.parity, Parity::None);
-    EXPECT_EQ(params.stopBits, StopBits::One);
+    EXPECT_EQ(params.Parity, Parity::None);
+    EXPECT_EQ(params.StopBits, StopBits::One);
 
     SetPortTimeouts(link, 0, 20);
     line.PurgeRx();

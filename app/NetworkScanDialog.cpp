@@ -1,0 +1,280 @@
+#include "app/NetworkScanDialog.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "device/LinkSearch.h"
+#include "gui/Fonts.h"
+#include "gui/Text.h"
+
+namespace hk {
+namespace {
+
+const QString kStart = QStringLiteral("Начать опрос");
+const QString kStop = QStringLiteral("Остановить");
+constexpr int kLastNumber = 127;
+
+QString TimeText(std::int64_t ms) {
+    const std::int64_t seconds = (ms + 999) / 1000;
+    if (seconds >= 60)
+        return QStringLiteral("осталось около %1 мин %2 с").arg(seconds / 60).arg(seconds % 60);
+    return QStringLiteral("осталось около %1 с").arg(seconds);
+}
+
+QPushButton* MakeButton(const char* name, const QString& caption, QWidget* parent) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+}  // namespace
+
+NetworkScanDialog::NetworkScanDialog(MainState& state, SerialLink& link, ViewHooks& view,
+                                     QWidget* parent)
+    : QDialog(parent), state_(state), link_(link), view_(view) {
+    setObjectName(QStringLiteral("NetworkScan"));
+    setWindowTitle(QStringLiteral("Опрос сети"));
+    setFont(WindowFont(11));
+    resize(640, 440);
+
+    linkLabel_ = new QLabel(this);
+    linkLabel_->setObjectName(QStringLiteral("ScanLink"));
+    firstNumber_ = new QSpinBox(this);
+    firstNumber_->setObjectName(QStringLiteral("FirstNumber"));
+    firstNumber_->setAccessibleName(QStringLiteral("Первый сетевой номер"));
+    lastNumber_ = new QSpinBox(this);
+    lastNumber_->setObjectName(QStringLiteral("LastNumber"));
+    lastNumber_->setAccessibleName(QStringLiteral("Последний сетевой номер"));
+    for (QSpinBox* box : {firstNumber_, lastNumber_}) box->setRange(0, kLastNumber);
+    speeds_ = new QComboBox(this);
+    speeds_->setObjectName(QStringLiteral("ScanSpeed"));
+    speeds_->setAccessibleName(QStringLiteral("Скорость обмена"));
+    speeds_->addItem(QStringLiteral("Все скорости"));
+    for (std::size_t i = 1; i < device::SpeedItems.size(); ++i)
+        speeds_->addItem(QString::fromUtf8(device::SpeedItems[i]));
+
+    startButton_ = MakeButton("StartScan", kStart, this);
+    underTest_ = new QLabel(this);
+    underTest_->setObjectName(QStringLiteral("UnderTest"));
+    underTest_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    timeLeft_ = new QLabel(this);
+    timeLeft_->setObjectName(QStringLiteral("TimeLeft"));
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName(QStringLiteral("ScanProgress"));
+    progress_->setAccessibleName(QStringLiteral("Ход опроса сети"));
+    table_ = new QTableWidget(0, 4, this);
+    table_->setObjectName(QStringLiteral("ScanTable"));
+    table_->setAccessibleName(QStringLiteral("Найденные КВАРД"));
+    table_->setHorizontalHeaderLabels({QStringLiteral("Номер"), QStringLiteral("Скорость"),
+                                       QStringLiteral("Комплект"), QStringLiteral("Состояние")});
+    table_->horizontalHeader()->setStretchLastSection(true);
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->verticalHeader()->hide();
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("ScanStatus"));
+    status_->setWordWrap(true);
+    auto* save = MakeButton("SaveCsv", QStringLiteral("Сохранить CSV..."), this);
+    auto* copy = MakeButton("CopyTable", QStringLiteral("Копировать"), this);
+    auto* close = MakeButton("CloseScan", QStringLiteral("Закрыть"), this);
+
+    auto* range = new QHBoxLayout;
+    range->addWidget(new QLabel(QStringLiteral("Сетевые номера с"), this));
+    range->addWidget(firstNumber_);
+    range->addWidget(new QLabel(QStringLiteral("по"), this));
+    range->addWidget(lastNumber_);
+    range->addWidget(new QLabel(QStringLiteral("Скорость"), this));
+    range->addWidget(speeds_);
+    range->addStretch();
+    range->addWidget(startButton_);
+    auto* progress = new QHBoxLayout;
+    progress->addWidget(underTest_);
+    progress->addStretch();
+    progress->addWidget(timeLeft_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(save);
+    buttons->addWidget(copy);
+    buttons->addStretch();
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(linkLabel_);
+    layout->addLayout(range);
+    layout->addLayout(progress);
+    layout->addWidget(progress_);
+    layout->addWidget(table_);
+    layout->addWidget(status_);
+    layout->addLayout(buttons);
+
+    connect(startButton_, &QPushButton::clicked, this, [this] { StartOrStop(); });
+    connect(save, &QPushButton::clicked, this, [this] { SaveCsv(); });
+    connect(copy, &QPushButton::clicked, this, [this] { CopyTable(); });
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
+        if (running_ || row < 0 || row >= static_cast<int>(found_.size())) return;
+        const device::FoundController& f = found_[static_cast<std::size_t>(row)];
+        if (chosen_) chosen_(f.number, f.speedIndex);
+        accept();
+    });
+}
+
+void NetworkScanDialog::Open(const ScanLink& scanLink, Chosen chosen) {
+    scanLink_ = scanLink;
+    chosen_ = std::move(chosen);
+    linkLabel_->setText(QStringLiteral("Линия: ") + scanLink.summary);
+    const device::ScanRange range = device::DefaultScanRange(scanLink.protocol);
+    for (QSpinBox* box : {firstNumber_, lastNumber_}) {
+        box->setDisplayIntegerBase(scanLink.hexView ? 16 : 10);
+        box->setPrefix(scanLink.hexView ? QStringLiteral("0x") : QString());
+    }
+    firstNumber_->setValue(range.firstNumber);
+    lastNumber_->setValue(range.lastNumber);
+    speeds_->setCurrentIndex(0);
+    table_->setRowCount(0);
+    found_.clear();
+    progress_->setValue(0);
+    underTest_->clear();
+    timeLeft_->clear();
+    status_->clear();
+    exec();
+}
+
+void NetworkScanDialog::reject() {
+    if (running_) {
+        // The attempt under way finishes, then the window closes.
+        session_.StopRequest = true;
+        closeAfterScan_ = true;
+        return;
+    }
+    QDialog::reject();
+}
+
+void NetworkScanDialog::StartOrStop() {
+    if (running_) {
+        session_.StopRequest = true;
+        return;
+    }
+    Run();
+}
+
+void NetworkScanDialog::Run() {
+    device::ScanRange range;
+    range.firstNumber = std::min(firstNumber_->value(), lastNumber_->value());
+    range.lastNumber = std::max(firstNumber_->value(), lastNumber_->value());
+    if (speeds_->currentIndex() > 0)
+        range.firstSpeed = range.lastSpeed = speeds_->currentIndex() - 1;
+    table_->setRowCount(0);
+    found_.clear();
+    status_->clear();
+    session_ = {};
+    running_ = true;
+    startButton_->setText(kStop);
+    for (QWidget* w : std::initializer_list<QWidget*>{firstNumber_, lastNumber_, speeds_})
+        w->setEnabled(false);
+    if (link_.Log) link_.Log->BeginJob("Опрос сети, " + scanLink_.portName);
+    state_.PortReady =
+        device::OpenForSearch(link_, scanLink_.portName, scanLink_.protocol, scanLink_.crcMode,
+                              scanLink_.currentLoop, scanLink_.channel);
+    if (state_.PortReady) {
+        device::DeviceContext c{link_, session_, *this};
+        scan_ = std::make_unique<device::NetworkScan>(
+            c, range, scanLink_.hexView, [this](const device::FoundController& f) { AddRow(f); });
+        scan_->Run();
+        ShowProgress();
+        QString outcome = scan_->Stopped() ? QStringLiteral("Опрос остановлен. ")
+                                           : QStringLiteral("Опрос закончен. ");
+        outcome += found_.empty() ? QStringLiteral("Ни один КВАРД не ответил.")
+                                  : QStringLiteral(
+                                        "Найдено КВАРД: %1. Двойной щелчок по строке "
+                                        "переносит её номер и скорость в окно обмена.")
+                                        .arg(found_.size());
+        status_->setText(outcome);
+        scan_.reset();
+    }
+    running_ = false;
+    underTest_->clear();
+    startButton_->setText(kStart);
+    for (QWidget* w : std::initializer_list<QWidget*>{firstNumber_, lastNumber_, speeds_})
+        w->setEnabled(true);
+    if (closeAfterScan_) {
+        closeAfterScan_ = false;
+        QDialog::reject();
+    }
+}
+
+void NetworkScanDialog::AddRow(const device::FoundController& f) {
+    found_.push_back(f);
+    const int row = table_->rowCount();
+    table_->insertRow(row);
+    const QString cells[] = {
+        FromUtf8(device::NetNumberText(static_cast<std::uint8_t>(f.number), scanLink_.hexView)),
+        QString::number(BaudRates[static_cast<std::size_t>(f.speedIndex)]),
+        FromUtf8(device::KitTitle(f.kit)), FromUtf8(device::ControllerStateText(f))};
+    for (int column = 0; column < 4; ++column)
+        table_->setItem(row, column, new QTableWidgetItem(cells[column]));
+}
+
+void NetworkScanDialog::ShowProgress() {
+    if (!scan_) return;
+    const int total = scan_->AttemptsTotal();
+    progress_->setRange(0, total);
+    progress_->setValue(total - scan_->AttemptsLeft());
+    timeLeft_->setText(scan_->AttemptsLeft() > 0 ? TimeText(scan_->EstimatedMsLeft()) : QString());
+}
+
+void NetworkScanDialog::ProcessMessages() {
+    ShowProgress();
+    view_.ProcessMessages();
+}
+
+void NetworkScanDialog::SetStatusText(const std::string& text) { status_->setText(FromUtf8(text)); }
+
+void NetworkScanDialog::SetNumberLabel(const std::string& text) {
+    numberUnderTest_ = FromUtf8(text);
+    underTest_->setText(numberUnderTest_);
+}
+
+void NetworkScanDialog::SetSpeedLabel(const std::string& text) {
+    underTest_->setText(numberUnderTest_ + QStringLiteral(", ") + FromUtf8(text));
+}
+
+void NetworkScanDialog::SaveCsv() {
+    std::optional<QString> path;
+    if (saveChooser_) {
+        path = saveChooser_();
+    } else {
+        const QString chosen = QFileDialog::getSaveFileName(
+            this, QStringLiteral("Сохранить таблицу опроса"),
+            QString::fromStdString(state_.DataDir), QStringLiteral("Таблица CSV (*.csv)"));
+        if (!chosen.isEmpty()) path = chosen;
+    }
+    if (!path) return;
+    // Whole or not at all: a failed save leaves a file of that name as it was.
+    QSaveFile file(*path);
+    const QByteArray bytes =
+        QByteArray::fromStdString(device::ScanTableCsv(found_, scanLink_.hexView));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        view_.ShowError(("Таблица не сохранена в файл «" + *path + "»: " + file.errorString() +
+                         ". Выберите другую папку или другое имя.")
+                            .toStdString());
+}
+
+void NetworkScanDialog::CopyTable() {
+    QApplication::clipboard()->setText(
+        QString::fromStdString(device::ScanTableCsv(found_, scanLink_.hexView)));
+}
+
+}  // namespace hk

@@ -1,0 +1,205 @@
+#include "ports/PortMapping.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "base/FileError.h"
+#include "ports/PortNames.h"
+
+namespace hk {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kMaxMappingBytes = 64 * 1024;
+
+constexpr std::string_view kNewFileHeader =
+    "# Порты программы: какое устройство открывает каждое имя Com1 … Com18.\n"
+    "# Одна строка на порт, например:\n"
+    "#   Com3=/dev/serial/by-id/usb-…\n"
+    "# Порт, которого здесь нет, открывает ссылку ports/comN рядом с этим\n"
+    "# файлом, а без неё встроенный порт /dev/ttyS<N-1>.\n";
+
+std::string_view Trim(std::string_view s) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// The file's lines without their line ends (LF or CR LF).
+std::vector<std::string_view> Lines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.push_back(line);
+        if (end == std::string_view::npos) break;
+        text.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+// One line: nothing to take (blank or comment), an assignment, or a fault.
+struct LineMeaning {
+    enum class Kind { Nothing, Assignment, Fault } kind = Kind::Nothing;
+    int number = 0;
+    std::string device;
+    std::string reason;
+};
+
+LineMeaning Understand(std::string_view raw) {
+    LineMeaning m;
+    const std::string_view line = Trim(raw);
+    if (line.empty() || line.front() == '#' || line.front() == ';') return m;
+    m.kind = LineMeaning::Kind::Fault;
+    const std::size_t eq = line.find('=');
+    if (eq == std::string_view::npos) {
+        m.reason = "нет знака «=» между именем порта и устройством";
+        return m;
+    }
+    const int number = ComPortNumber(std::string(Trim(line.substr(0, eq))));
+    if (number < 1 || number > kMappablePorts) {
+        m.reason = "слева от «=» должно стоять имя порта от Com1 до Com18";
+        return m;
+    }
+    const std::string device(Trim(line.substr(eq + 1)));
+    if (device.empty()) {
+        m.reason = "справа от «=» не указано устройство";
+        return m;
+    }
+    if (!fs::path(device).has_root_directory()) {
+        m.reason = "путь к устройству должен быть полным (начинаться с «/»)";
+        return m;
+    }
+    m.kind = LineMeaning::Kind::Assignment;
+    m.number = number;
+    m.device = device;
+    return m;
+}
+
+std::string PortName(int number) { return "Com" + std::to_string(number); }
+
+[[noreturn]] void NotStored(int number, const std::string& fileName, int code) {
+    throw FileError("Назначение порта " + PortName(number) + " не сохранено в файл «" + fileName +
+                        "». Проверьте, что папка файла доступна для записи и на диске есть "
+                        "место, и назначьте порт снова.\r" +
+                        std::strerror(code),
+                    code);
+}
+
+}  // namespace
+
+const std::string* PortMapping::DeviceOf(int number) const {
+    const auto it = devices.find(number);
+    return it == devices.end() ? nullptr : &it->second;
+}
+
+PortMapping ParsePortMapping(std::string_view text) {
+    PortMapping mapping;
+    std::map<int, int> lineOf;  // port -> the line that assigned it
+    int lineNo = 0;
+    for (const std::string_view line : Lines(text)) {
+        ++lineNo;
+        LineMeaning m = Understand(line);
+        if (m.kind == LineMeaning::Kind::Fault) {
+            mapping.problems.push_back({lineNo, std::string(line), m.reason});
+        } else if (m.kind == LineMeaning::Kind::Assignment) {
+            if (const auto it = lineOf.find(m.number); it != lineOf.end())
+                mapping.problems.push_back({lineNo, std::string(line),
+                                            PortName(m.number) + " уже назначен в строке " +
+                                                std::to_string(it->second) +
+                                                "; действует эта, последняя строка"});
+            lineOf[m.number] = lineNo;
+            mapping.devices[m.number] = std::move(m.device);
+        }
+    }
+    return mapping;
+}
+
+PortMapping LoadPortMapping(const std::string& fileName) {
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(fileName, ec))) return {};
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in) {
+        const int code = errno;
+        PortMapping failed;
+        failed.problems.push_back({0, {}, "файл не читается: " + std::string(std::strerror(code))});
+        return failed;
+    }
+    std::string text(kMaxMappingBytes + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    const bool tooLong = text.size() > kMaxMappingBytes;
+    if (tooLong) text.resize(kMaxMappingBytes);
+    PortMapping mapping = ParsePortMapping(text);
+    if (tooLong)
+        mapping.problems.push_back({0, {}, "файл длиннее 64 КиБ: прочитано только его начало"});
+    return mapping;
+}
+
+std::string WithAssignment(std::string_view text, int number, const std::string& device) {
+    std::string out;
+    bool placed = device.empty();
+    const std::string assignment = PortName(number) + "=" + device + "\n";
+    if (text.empty()) out = kNewFileHeader;
+    for (const std::string_view line : Lines(text)) {
+        const LineMeaning m = Understand(line);
+        if (m.kind == LineMeaning::Kind::Assignment && m.number == number) {
+            if (!placed) out += assignment;
+            placed = true;
+            continue;
+        }
+        out.append(line);
+        out += '\n';
+    }
+    if (!placed) out += assignment;
+    return out;
+}
+
+void StorePortAssignment(const std::string& fileName, int number, const std::string& device) {
+    std::error_code ec;
+    std::string text;
+    if (fs::exists(fs::symlink_status(fileName, ec))) {
+        std::ifstream in(fileName, std::ios::binary);
+        if (!in) NotStored(number, fileName, errno);
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    const fs::path target(fileName);
+    if (target.has_parent_path()) {
+        fs::create_directories(target.parent_path(), ec);
+        if (ec) NotStored(number, fileName, ec.value());
+    }
+    // Written whole beside the file, then renamed over it: a failure leaves
+    // the old mapping as it was.
+    const std::string temporary = fileName + ".new";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) NotStored(number, fileName, errno);
+        out << WithAssignment(text, number, device);
+        out.flush();
+        if (!out) {
+            const int code = errno != 0 ? errno : EIO;
+            out.close();
+            fs::remove(temporary, ec);
+            NotStored(number, fileName, code);
+        }
+    }
+    fs::rename(temporary, target, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        NotStored(number, fileName, ec.value());
+    }
+}
+
+std::string DescribeProblem(const MappingProblem& problem) {
+    if (problem.line == 0) return problem.reason;
+    return "строка " + std::to_string(problem.line) + " «" + problem.text + "»: " + problem.reason;
+}
+
+}  // namespace hk

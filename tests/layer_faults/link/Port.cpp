@@ -1,0 +1,3 @@
+// A link source that reaches up into the controller side: refused.
+#include "device/Commands.h"
+#include "link/Port.h"

@@ -1,0 +1,174 @@
+#pragma once
+// A scripted controller dialog with the main window's two memos, and a world
+// that puts a ControllerJob on a SimLine to the simulated controller on the
+// virtual clock, with a settings file of its own.
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "device/ControllerJob.h"
+#include "link/PortSettings.h"
+#include "lists/MemoryLines.h"
+#include "sim/KvardController.h"
+#include "sim/SimLine.h"
+#include "support/ScriptPeer.h"
+#include "support/ScriptedView.h"
+#include "support/TempDir.h"
+
+namespace hk::test {
+
+// The port as the job sees it: the simulated line, except that the next
+// `failWrites` writes fail as a broken port's would; `onWrite` sees every
+// write before it goes out.
+class FlakyLine final : public SerialLine {
+public:
+    explicit FlakyLine(SerialLine& inner) : inner_(inner) {}
+    bool IsOpen() const override { return inner_.IsOpen(); }
+    int failWrites = 0;
+    std::function<void(const std::vector<std::uint8_t>&)> onWrite;
+
+protected:
+    bool DoOpen(const std::string& name) override { return inner_.Open(name); }
+    void DoClose() override { inner_.Close(); }
+    bool DoGetParams(LineParams& p) override { return inner_.GetParams(p); }
+    bool DoSetParams(const LineParams& p) override { return inner_.SetParams(p); }
+    bool DoSetTimeouts(const CommTimeouts& t) override {
+        SerialLine::DoSetTimeouts(t);
+        return inner_.SetTimeouts(t);
+    }
+    bool DoSetDtr(bool on) override { return inner_.SetDtr(on); }
+    bool DoSetRts(bool on) override { return inner_.SetRts(on); }
+    bool DoPurgeRx() override { return inner_.PurgeRx(); }
+    long DoWrite(const std::uint8_t* data, std::size_t count) override {
+        if (onWrite) onWrite({data, data + count});
+        if (failWrites > 0) {
+            --failWrites;
+            return -1;
+        }
+        return inner_.Write(data, count);
+    }
+    long DoRead(std::uint8_t* data, std::size_t count) override { return inner_.Read(data, count); }
+
+private:
+    SerialLine& inner_;
+};
+
+class FakeControllerView : public device::ControllerView {
+public:
+    // ViewHooks: boxes and message passes go to the script.
+    void ProcessMessages() override { script.ProcessMessages(); }
+    bool Confirm(const std::string& text) override { return script.Confirm(text); }
+    void ShowInformation(const std::string& text) override { script.ShowInformation(text); }
+    void ShowError(const std::string& text) override { script.ShowError(text); }
+    // DeviceView.
+    void SetStatusText(const std::string& text) override { status.push_back(text); }
+    void SetNumberLabel(const std::string& text) override { numberLabel = text; }
+    void SetSpeedLabel(const std::string& text) override { speedLabel = text; }
+    void ShowGauge(bool visible) override { gaugeShown = visible; }
+    void SetGauge(int percent) override { gauge.push_back(percent); }
+    // ControllerView: the operator's choices.
+    int PortChoice() override { return port; }
+    std::string PortName() override { return "Com" + std::to_string(port + 1); }
+    int ProtocolChoice() override { return protocol; }
+    int CrcChoice() override { return crc; }
+    bool CurrentLoopChosen() override { return currentLoop; }
+    int ChannelChoice() override { return channel; }
+    bool SearchAllNumbers() override { return searchAll; }
+    std::string NumberText() override { return number; }
+    bool HexView() override { return hex; }
+    int SpeedChoice() override { return speed; }
+    std::string PasswordText() override { return password; }
+    bool BackupBeforeWrite() override { return backup; }
+    bool VerifyAfterWrite() override { return verify; }
+    void ShowFields(bool manual, bool results) override { fields = {manual, results}; }
+    void SetNumberText(const std::string& text) override { number = text; }
+    void CloseDialog() override {
+        ++closed;
+        if (onClose) onClose();
+    }
+    MemoLines& BufferMemo(int index) override { return index == 0 ? upper : lower; }
+    bool ShowSpecialCharacters() override { return special; }
+
+    bool HasStatus(const std::string& text) const {
+        return std::find(status.begin(), status.end(), text) != status.end();
+    }
+
+    ScriptedView script;
+    std::vector<std::string> status;
+    std::string numberLabel, speedLabel;
+    bool gaugeShown = false;
+    std::vector<int> gauge;
+    int port = 0, protocol = 0, crc = 0, channel = 0, speed = 0;
+    bool currentLoop = false, searchAll = true, hex = false, special = false;
+    bool backup = false, verify = false;
+    std::string number, password;
+    std::pair<bool, bool> fields{};
+    int closed = 0;
+    std::function<void()> onClose;
+    MemoryLines upper, lower;
+};
+
+// The dialog, set to find `options`' controller at its number and speed.
+struct ControllerWorld {
+    explicit ControllerWorld(sim::KvardOptions options = {}, bool read = true) : kvard(options) {
+        line.Attach(&kvard);
+        state.KitIndex = static_cast<std::uint8_t>(options.kit);
+        state.ReadFromDevice = read;
+        state.CfgFileName = dir.File(kSettingsFileName);
+        state.DataDir = dir.Dir();
+        TempDir::WriteAll(state.CfgFileName, std::vector<unsigned char>(8, 0));
+        view.protocol = options.framing == sim::KvardFraming::Ft12 ? 1 : 0;
+        view.crc = options.crcMode;
+        view.channel = options.channel;
+        view.currentLoop = options.loopEcho;
+        view.searchAll = false;
+        view.number = std::to_string(options.netNumber);
+        const auto baud = std::find(BaudRates.begin(), BaudRates.end(), options.baudRate);
+        view.speed = static_cast<int>(baud - BaudRates.begin()) + 1;
+        view.onClose = [this] { job.Closed(); };
+        job.Opened();
+    }
+    std::vector<unsigned char> SettingsFile() const { return TempDir::ReadAll(state.CfgFileName); }
+    // The request bytes (count byte omitted) the controller received with `code`.
+    std::vector<std::vector<std::uint8_t>> Received(std::uint8_t code) const {
+        std::vector<std::vector<std::uint8_t>> out;
+        for (const auto& r : kvard.Requests())
+            if (!r.bytes.empty() && r.bytes[0] == code) out.push_back(r.bytes);
+        return out;
+    }
+    // How often `frame` (hexadecimal) was written in one piece.
+    int Sent(const std::string& frame) const {
+        return static_cast<int>(
+            std::count_if(line.Events().begin(), line.Events().end(), [&](const sim::SimEvent& e) {
+                return e.kind == sim::SimEvent::Kind::Write && HexText(e.bytes) == frame;
+            }));
+    }
+    int Opens() const {
+        return static_cast<int>(
+            std::count_if(line.Events().begin(), line.Events().end(),
+                          [](const auto& e) { return e.kind == sim::SimEvent::Kind::Open; }));
+    }
+    // Ticks of the dialog's timer until it closes (at most `limit`).
+    int TickUntilClosed(int limit = 5) {
+        for (int i = 1; i <= limit; ++i) {
+            clock.Sleep(1000);
+            job.Tick();
+            if (view.closed > 0) return i;
+        }
+        return 0;
+    }
+
+    TempDir dir;
+    VirtualClock clock{1000};
+    sim::SimLine line{clock};
+    sim::KvardController kvard;
+    FlakyLine port{line};
+    FakeControllerView view;
+    SerialLink link{port, clock, view};
+    MainState state;
+    device::ControllerJob job{state, link, view};
+};
+
+}  // namespace hk::test

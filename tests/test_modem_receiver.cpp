@@ -1,0 +1,240 @@
+// The answer receiver and the run driver on SimLine with the virtual clock,
+// and the modem console's buttons and key filter around them.
+
+#include <gtest/gtest.h>
+
+#include "support/ModemFakes.h"
+
+namespace hk {
+namespace {
+
+using test::Bytes;
+using test::ModemWorld;
+using Kind = sim::SimEvent::Kind;
+using Lines = std::vector<std::string>;
+
+// A far end that answers every carriage return with `answer` after 10 ms,
+// one byte per millisecond, optionally echoing each byte.
+class AnswerPeer : public sim::SimPeer {
+public:
+    explicit AnswerPeer(std::string a, bool e = false) : answer(std::move(a)), echo(e) {}
+    void OnByte(std::uint8_t b, const LineParams&, sim::PeerOutput& out) override {
+        if (echo) out.Send({b}, 1);
+        if (b == 0x0D) out.Send(Bytes(answer), 10, 1);
+    }
+    std::string answer;
+    bool echo;
+};
+
+// Every line after the first goes out exactly 500 ms after the read that
+// brought the `trigger` byte (line feed, or 0 with digit answers).
+void ExpectEachLine500MsAfterTheAnswer(const sim::SimLine& line, std::uint8_t trigger) {
+    std::int64_t lastTrigger = -1;
+    int writes = 0;
+    for (const auto& e : line.Events()) {
+        if (e.kind == Kind::Read && e.bytes == std::vector<std::uint8_t>{trigger})
+            lastTrigger = e.atMs;
+        if (e.kind == Kind::Write && writes++ > 0) {
+            EXPECT_EQ(e.atMs, lastTrigger + 500) << "write " << writes;
+            lastTrigger = -1000;  // one answer moves the run on once
+        }
+    }
+}
+
+TEST(ModemIdle, CrAndLfShowAsMarkersOnlyWhenCheckBox2IsTicked) {
+    for (const bool ticked : {false, true}) {
+        ModemWorld w;
+        w.window.specialCharacters = ticked;
+        w.console.SendCommand("ATZ");
+        w.line.Inject({0x0D, 0x0A, 0x4F, 0x4B, 0x0D, 0x0A}, 5, 1);
+        w.IdleFor(100);
+        EXPECT_EQ(w.window.answers.lines,
+                  (ticked ? Lines{"<CR><LF>", "OK<CR><LF>"} : Lines{"", "OK"}));
+    }
+}
+
+TEST(ModemIdle, SplitsAt200AndShowsTheRestAfter20MsOfSilence) {
+    ModemWorld w;
+    w.console.SendCommand("AT&V");
+    const std::int64_t t0 = w.clock.NowMs();
+    std::string answer;
+    for (int i = 0; i < 450; ++i) answer += static_cast<char>('a' + i % 26);
+    w.line.Inject(Bytes(answer), 0, 1);
+    w.IdleFor(600);
+    EXPECT_EQ(w.window.answers.lines,
+              (Lines{answer.substr(0, 200), answer.substr(200, 200), answer.substr(400)}));
+    EXPECT_EQ(w.window.answers.addedAtMs.back(), t0 + 449 + 20);
+}
+
+TEST(ModemIdle, PollsOnceWithMessagesPerCallOnlyWhileInstalled) {
+    ModemWorld w;
+    w.line.Inject(Bytes("OK\r\n"));
+    w.console.ModemIdle();  // not installed yet
+    EXPECT_EQ(w.line.Pending(), 4u);
+    w.console.SendCommand("AT");
+    w.line.Inject(Bytes("OK\r\n"));
+    const int before = w.view.processed;
+    for (int i = 0; i < 3; ++i) w.console.ModemIdle();
+    EXPECT_EQ(w.view.processed, before + 3);
+    EXPECT_EQ(w.console.AnswerLine, "OK");
+    // A mode button: the receiver stops and its state stays.
+    w.console.RemoveIdleHandler();
+    w.console.ModemIdle();
+    EXPECT_EQ(w.line.Pending(), 1u);
+    EXPECT_EQ(w.console.AnswerLine, "OK");
+    EXPECT_EQ(w.window.idleChanges, (std::vector<bool>{true, false}));
+}
+
+TEST(Run, SendsTheAtLinesEach500MsAfterTheLineFeedThatAnswersThePreviousOne) {
+    ModemWorld w;
+    AnswerPeer modem("\r\nOK\r\n");
+    w.line.Attach(&modem);
+    w.window.list.lines = {"ATZ", "; \xEA\xEE\xEC\xEC\xE5\xED\xF2", "ATE0", "AT&W"};
+    w.console.WriteToModemOrClearFirst();
+    ASSERT_TRUE(w.RunEnds());
+    w.IdleFor(100);
+    EXPECT_EQ(w.Writes(), (Lines{"ATZ\r", "ATE0\r", "AT&W\r"}));
+    ExpectEachLine500MsAfterTheAnswer(w.line, 0x0A);
+    // The rest of each answer was purged, except after the last line.
+    EXPECT_EQ(w.window.answers.lines, (Lines{"", "", "", "OK"}));
+    EXPECT_TRUE(w.console.IdleInstalled());
+}
+
+TEST(Run, FirstLineGoesOutWhateverItHoldsAndASingleLineEndsTheRun) {
+    ModemWorld w;
+    AnswerPeer modem("\r\nOK\r\n");
+    w.line.Attach(&modem);
+    w.window.list.lines = {"\xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE0", " ATE0", "ATZ"};
+    w.console.WriteToModemOrClearFirst();
+    ASSERT_TRUE(w.RunEnds());
+    EXPECT_EQ(w.Writes(), (Lines{"\xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE0\r", "ATZ\r"}));
+
+    w.line.ClearLog();
+    w.window.list.lines = {"ATZ"};
+    w.console.WriteToModemOrClearFirst();
+    ASSERT_TRUE(w.RunEnds());
+    w.IdleFor(1000);
+    EXPECT_EQ(w.Writes(), Lines{"ATZ\r"});
+}
+
+// With digit answers each character is a line of its own.
+TEST(Run, DigitAnswersMoveTheRunOnAtTheFirstZeroEvenInAnEcho) {
+    ModemWorld w;
+    AnswerPeer modem("0\r", /*echo=*/true);
+    w.line.Attach(&modem);
+    w.window.list.lines = {"ATV0", "ATZ"};
+    w.console.WriteToModemOrClearFirst();
+    ASSERT_TRUE(w.RunEnds());
+    EXPECT_EQ(w.Writes(), (Lines{"ATV0\r", "ATZ\r"}));
+    ExpectEachLine500MsAfterTheAnswer(w.line, '0');
+    EXPECT_EQ(w.window.answers.lines, (Lines{"A", "T", "V", "0", "A", "T", "Z", "0"}));
+}
+
+TEST(Run, ACommandBetweenTwoBytesCutsTheRunShort) {
+    ModemWorld w;
+    AnswerPeer modem("\r\nOK\r\n");
+    w.line.Attach(&modem);
+    w.window.list.lines = {"ATZ", "ATE0", "AT&W"};
+    w.console.WriteToModemOrClearFirst();
+    w.console.AnswerLine = "half";
+    w.view.onProcess = [&](int n) {
+        if (n == 2) w.console.ViewSettingsOrLoadSecond();  // "Просмотр текущих настроек..."
+    };
+    w.IdleFor(3000);
+    EXPECT_EQ(w.Writes(), (Lines{"ATZ\r", std::string("\x41\x54\x20\x49\x34\x0D")}));
+    // The run's half line is dropped; the rest of the ATZ answer, still on
+    // its way at the purge, shows before the command's own answer.
+    EXPECT_EQ(w.window.answers.lines, (Lines{"", "OK", "", "OK"}));
+}
+
+TEST(Run, ALineTooLongForTheSendBufferStopsTheRunWithAMessage) {
+    ModemWorld w;
+    AnswerPeer modem("\r\nOK\r\n");
+    w.line.Attach(&modem);
+    w.window.list.lines = {"ATZ", "AT" + std::string(400, 'E'), "AT&W"};
+    w.console.WriteToModemOrClearFirst();
+    ASSERT_TRUE(w.RunEnds());
+    w.IdleFor(1000);
+    EXPECT_EQ(w.Writes(), Lines{"ATZ\r"});
+    EXPECT_EQ(w.view.Texts(test::ScriptedView::Box::Kind::Error), Lines{ListLineTooLongText(2)});
+    EXPECT_TRUE(ListLineTooLongText(2).starts_with("Строка 2 списка"));
+}
+
+TEST(Console, WithoutAPortTheDialogComesFirstAndACancelSendsNothing) {
+    ModemWorld w;
+    w.state.PortReady = false;
+    w.console.WriteToModemOrClearFirst();  // empty list: only the focus
+    EXPECT_EQ(w.window.list.focused, 1);
+    w.window.list.lines = {"ATZ"};
+    w.window.commandFieldVisible = true;
+    w.console.WriteToModemOrClearFirst();
+    w.console.ViewSettingsOrLoadSecond();
+    std::uint8_t enter = 13;
+    w.console.KeyPress(enter);
+    EXPECT_EQ(w.window.portDialogs, 3);
+    EXPECT_FALSE(w.window.commandFieldVisible);
+    EXPECT_TRUE(w.Writes().empty());
+    EXPECT_FALSE(w.console.IdleInstalled());
+    EXPECT_TRUE(w.view.boxes.empty());
+
+    w.window.portDialog = [&] { return w.state.PortReady = true; };
+    w.console.KeyPress(enter);  // empty field: a lone carriage return
+    EXPECT_EQ(w.Writes(), Lines{"\r"});
+    EXPECT_EQ(enter, 13);  // the key still reaches the control
+    EXPECT_TRUE(w.console.IdleInstalled());
+
+    w.window.command = std::string(301, 'A');
+    w.console.KeyPress(enter);
+    EXPECT_EQ(w.Writes().size(), 1u);
+    EXPECT_EQ(w.view.Texts(test::ScriptedView::Box::Kind::Error), Lines{kCommandTooLongText});
+}
+
+TEST(Console, SettingsViewAndCommandFieldSaveAndClearTheDigitFlag) {
+    ModemWorld w;
+    w.console.DigitAnswers = true;
+    w.console.OpenCommandFieldOrClearSecond();
+    EXPECT_TRUE(w.window.commandFieldVisible && w.window.commandFieldFocused == 1);
+    EXPECT_TRUE(w.state.SavedDigitAnswers);
+    EXPECT_FALSE(w.console.DigitAnswers);
+    EXPECT_TRUE(w.Writes().empty());  // nothing sent yet
+
+    w.console.DigitAnswers = true;
+    w.state.SavedDigitAnswers = false;
+    w.console.ViewSettingsOrLoadSecond();
+    EXPECT_TRUE(w.state.SavedDigitAnswers);
+    EXPECT_FALSE(w.console.DigitAnswers || w.window.commandFieldVisible);
+    EXPECT_EQ(w.Writes(), Lines{"AT I4\r"});
+
+    // A run takes the saved flag back, not the one the last command left.
+    w.window.list.lines = {"ATZ"};
+    std::uint8_t enter = 13;
+    w.window.command = "ATV0";
+    w.console.KeyPress(enter);
+    w.console.WriteToModemOrClearFirst();
+    EXPECT_TRUE(w.console.DigitAnswers);  // saved by Button3 above
+    w.window.command = "ATV1";
+    w.console.KeyPress(enter);
+    w.console.OpenCommandFieldOrClearSecond();  // saves false
+    w.window.command = "ATV0";
+    w.console.KeyPress(enter);
+    ASSERT_TRUE(w.console.DigitAnswers);
+    w.console.WriteToModemOrClearFirst();
+    EXPECT_FALSE(w.console.DigitAnswers);
+}
+
+TEST(Console, KeyFilterDropsCyrillicLettersAndEnterSendsOnlyBelowControllerMode) {
+    ModemWorld w;
+    w.window.command = "ATI4";
+    for (const int mode : {2, 3}) {
+        w.state.WorkMode = mode;
+        for (int code = 0; code < 256; ++code) {
+            std::uint8_t key = static_cast<std::uint8_t>(code);
+            w.console.KeyPress(key);
+            EXPECT_EQ(key, code >= 192 ? 0 : code) << code;
+        }
+    }
+    EXPECT_EQ(w.Writes(), Lines{"ATI4\r"});  // the Enter of modem mode only
+}
+
+}  // namespace
+}  // namespace hk

@@ -1,0 +1,272 @@
+// How a run of the list tells the operator how it goes, on the simulated
+// modem over SimLine and the virtual clock: the line under way, the lines
+// the modem refused (word and digit codes), a modem that stays silent, a run
+// the operator ends, the summary and the exchange log. Around all of it the
+// run itself is the same: the lines sent, the 500 ms pause and the answers
+// memo as it has always filled.
+
+#include <gtest/gtest.h>
+
+#include "log/ExchangeLog.h"
+#include "sim/HayesModem.h"
+#include "support/ModemFakes.h"
+
+namespace hk {
+namespace {
+
+using test::ModemWorld;
+using Lines = std::vector<std::string>;
+using Kind = sim::SimEvent::Kind;
+
+// The simulated modem, late by `lateMs` with what it sends in answer to
+// its `lateLine`-th command line (counted from 1).
+class LateModem : public sim::SimPeer {
+public:
+    LateModem(int lateLine, int lateMs) : lateLine_(lateLine), lateMs_(lateMs) {}
+    void OnByte(std::uint8_t byte, const LineParams& params, sim::PeerOutput& out) override {
+        if (byte == 0x0D) ++lines_;
+        Late late(out, byte == 0x0D && lines_ == lateLine_ ? lateMs_ : 0);
+        modem.OnByte(byte, params, late);
+    }
+    sim::HayesModem modem;
+
+private:
+    struct Late : sim::PeerOutput {
+        Late(sim::PeerOutput& o, int ms) : out(o), extraMs(ms) {}
+        std::int64_t NowMs() override { return out.NowMs(); }
+        void Send(const std::vector<std::uint8_t>& bytes, int delayMs, int spacingMs) override {
+            out.Send(bytes, delayMs + extraMs, spacingMs);
+        }
+        sim::PeerOutput& out;
+        int extraMs;
+    };
+    int lateLine_, lateMs_;
+    int lines_ = 0;
+};
+
+struct RunWorld : ModemWorld {
+    RunWorld() {
+        line.Attach(&modem);
+        link.Log = &log;
+    }
+    // Starts the run and polls until it is over and the modem is silent.
+    void RunToTheEnd() {
+        console.WriteToModemOrClearFirst();
+        ASSERT_TRUE(IdleUntil([&] { return !console.Run().UnderWay(); }));
+        IdleFor(200);
+    }
+    std::vector<std::string> Notes() const {
+        std::vector<std::string> out;
+        for (const LogEntry& e : log.Entries())
+            if (e.kind == LogEntry::Kind::Note) out.push_back(e.text);
+        return out;
+    }
+    // Every line after the first went out 500 ms after the read that
+    // brought the `trigger` byte.
+    void ExpectEachLine500MsAfter(std::uint8_t trigger) {
+        std::int64_t lastTrigger = -1;
+        int writes = 0;
+        for (const auto& e : line.Events()) {
+            if (e.kind == Kind::Read && e.bytes == std::vector<std::uint8_t>{trigger})
+                lastTrigger = e.atMs;
+            if (e.kind == Kind::Write && writes++ > 0) {
+                EXPECT_EQ(e.atMs, lastTrigger + 500);
+            }
+        }
+    }
+
+    sim::HayesModem modem;
+    ExchangeLog log{clock};
+};
+
+TEST(RunReports, ARefusedLineIsMarkedAndNamedInTheSummary) {
+    RunWorld w;
+    w.window.list.lines = {"ATZ", "; \xEA\xEE\xEC\xEC\xE5\xED\xF2", "ATX9", "ATS0=2"};
+    w.RunToTheEnd();
+
+    EXPECT_EQ(w.Writes(), (Lines{"ATZ\r", "ATX9\r", "ATS0=2\r"}));
+    w.ExpectEachLine500MsAfter(0x0A);
+    // Each echo up to the first line feed (the reset's pause shows the echo
+    // of ATZ before it); the last answer whole.
+    EXPECT_EQ(w.window.answers.lines, (Lines{"ATZ", "", "ATX9", "ATS0=2", "OK"}));
+    EXPECT_EQ(w.modem.Register(0), 2);
+
+    EXPECT_EQ(w.window.marks, std::vector<int>{2});
+    EXPECT_EQ(w.window.statusTexts,
+              (Lines{"", "Строка 1 из 3: ATZ", "Строка 2 из 3: ATX9", "Строка 3 из 3: ATS0=2",
+                     "Записано 3 строки, ошибок 1: строка 2 ATX9"}));
+    const auto notes = w.Notes();
+    const Lines tail(notes.end() - 6, notes.end());
+    EXPECT_EQ(tail, (Lines{"Строка 2 (ATX9): ERROR", "Модему: ATS0=2", "Модем: ATS0=2",
+                           "Строка 3 (ATS0=2): OK", "Модем: OK",
+                           "Записано 3 строки, ошибок 1: строка 2 ATX9"}));
+    EXPECT_TRUE(w.console.Run().Completed());
+    EXPECT_TRUE(w.console.IdleInstalled());  // the receiver goes on listening
+}
+
+// The run moves on at the first digit 0, which the echo of a line may
+// carry before the modem's own code: the code comes in the pause.
+TEST(RunReports, DigitCodesGiveTheVerdictsToo) {
+    RunWorld w;
+    w.window.list.lines = {"ATV0", "ATS0=300", "ATS0=2", "ATV1"};
+    w.RunToTheEnd();
+
+    EXPECT_EQ(w.Writes(), (Lines{"ATV0\r", "ATS0=300\r", "ATS0=2\r", "ATV1\r"}));
+    w.ExpectEachLine500MsAfter('0');
+    EXPECT_EQ(w.window.answers.lines,
+              (Lines{"A", "T", "V", "0", "A", "T", "S", "0", "A", "T", "S", "0", "ATV1", "OK"}));
+    std::vector<std::string> codes;
+    for (const SentLine& l : w.console.Run().Lines()) codes.push_back(l.answer.Code());
+    EXPECT_EQ(codes, (Lines{"0", "4", "0", "OK"}));
+    EXPECT_EQ(w.window.marks, std::vector<int>{1});
+    EXPECT_EQ(w.window.Status(), "Записано 4 строки, ошибок 1: строка 2 ATS0=300");
+}
+
+// Under V0 only a digit 0 moves the run on: a refusal of a line whose echo
+// holds none leaves the run waiting, as it always has. The line is marked
+// at once, and the modem is not called silent: it answered.
+TEST(RunReports, ADigitRefusalThatHoldsTheRunIsMarkedAndNotCalledSilence) {
+    RunWorld w;
+    w.window.list.lines = {"ATE0V0", "ATX9", "ATZ"};
+    w.console.WriteToModemOrClearFirst();
+    w.IdleFor(10'000);
+    EXPECT_EQ(w.Writes(), (Lines{"ATE0V0\r", "ATX9\r"}));
+    EXPECT_EQ(w.console.NextLine, 2);
+    EXPECT_EQ(w.window.answers.lines, (Lines{"A", "T", "E", "0", "4"}));
+    EXPECT_EQ(w.window.marks, std::vector<int>{1});
+    EXPECT_EQ(w.window.Status(), "Строка 2 из 3: ATX9");
+
+    w.console.ViewSettingsOrLoadSecond();  // the operator ends it
+    EXPECT_EQ(w.window.Status(),
+              "Запись прервана после строки 2 из 3. Записано 2 строки, ошибок 1: строка 2 ATX9");
+}
+
+TEST(RunReports, ASilentModemIsNamedAfterFiveSecondsAndTheRunWaitsForIt) {
+    RunWorld w;
+    LateModem late(2, 7000);
+    w.line.Attach(&late);
+    w.window.list.lines = {"ATE0", "ATS0=2", "AT&W"};
+    w.console.WriteToModemOrClearFirst();
+    ASSERT_TRUE(w.IdleUntil([&] { return w.console.Run().Lines().size() == 2; }));
+    const std::int64_t sentAt = w.console.Run().Lines()[1].sentAtMs;
+    const std::int64_t writeEnd = w.line.Written().back().atMs + 1;  // 9600 baud: 1 ms a byte
+    EXPECT_EQ(sentAt, writeEnd);
+
+    ASSERT_TRUE(w.IdleUntil([&] { return w.window.Status().starts_with("Модем"); }));
+    EXPECT_EQ(w.window.Status(), "Модем не отвечает на строку 2 (ATS0=2)");
+    EXPECT_EQ(w.window.statusAtMs.back(), sentAt + 5000);
+    EXPECT_EQ(w.Writes().size(), 2u);
+
+    // The answer comes after 7 s: the notice goes at its line feed, and the
+    // run goes on as before.
+    ASSERT_TRUE(w.IdleUntil([&] { return !w.console.Run().UnderWay(); }));
+    w.IdleFor(200);
+    EXPECT_EQ(w.Writes(), (Lines{"ATE0\r", "ATS0=2\r", "AT&W\r"}));
+    w.ExpectEachLine500MsAfter(0x0A);
+    EXPECT_EQ(w.window.answers.lines, (Lines{"ATE0", "", "", "OK"}));
+    EXPECT_EQ(w.window.statusTexts,
+              (Lines{"", "Строка 1 из 3: ATE0", "Строка 2 из 3: ATS0=2",
+                     "Модем не отвечает на строку 2 (ATS0=2)", "Строка 2 из 3: ATS0=2",
+                     "Строка 3 из 3: AT&W", "Записано 3 строки, ошибок 0"}));
+    std::int64_t lineFeedAt = 0;
+    for (const auto& e : w.line.Events())
+        if (e.kind == Kind::Read && e.atMs > sentAt && e.bytes == std::vector<std::uint8_t>{0x0A}) {
+            lineFeedAt = e.atMs;
+            break;
+        }
+    EXPECT_GE(lineFeedAt, sentAt + 7000);
+    EXPECT_EQ(w.window.statusAtMs[4], lineFeedAt);
+    const auto notes = w.Notes();
+    EXPECT_NE(std::find(notes.begin(), notes.end(), "Модем не отвечает на строку 2 (ATS0=2)"),
+              notes.end());
+}
+
+TEST(RunReports, TheOperatorEndsARunThatWaitsForASilentModem) {
+    for (const std::string way : {"command", "mode button", "run again"}) {
+        SCOPED_TRACE(way);
+        ModemWorld w;  // nothing at the far end
+        w.window.list.lines = {"ATZ", "ATE0"};
+        w.console.WriteToModemOrClearFirst();
+        w.IdleFor(6000);
+        ASSERT_EQ(w.window.Status(), "Модем не отвечает на строку 1 (ATZ)");
+        if (way == "command") {
+            w.console.ViewSettingsOrLoadSecond();
+        } else if (way == "mode button") {
+            w.console.RemoveIdleHandler();
+        } else {
+            w.console.WriteToModemOrClearFirst();
+        }
+        const std::string summary =
+            "Запись прервана на строке 1 из 2 (ATZ). Записано 0 строк, ошибок 0";
+        if (way == "run again") {
+            EXPECT_EQ(w.window.statusTexts.end()[-3], summary);
+            EXPECT_EQ(w.window.Status(), "Строка 1 из 2: ATZ");
+            EXPECT_EQ(w.window.markClears, 2);
+            continue;
+        }
+        EXPECT_EQ(w.window.Status(), summary);
+        EXPECT_TRUE(w.console.Run().EndedUnanswered());
+        w.clock.Advance(6000);
+        w.console.ModemIdle();
+        EXPECT_EQ(w.window.Status(), summary) << "no notice once the run has ended";
+        EXPECT_EQ(w.window.answers.lines, Lines{});
+    }
+}
+
+TEST(RunReports, ANewRunClearsTheMarksAndALineEditedBeforeItsVerdictIsNotMarked) {
+    RunWorld w;
+    w.window.list.lines = {"ATX9", "ATX8"};
+    w.RunToTheEnd();
+    EXPECT_EQ(w.window.marks, (std::vector<int>{0, 1}));
+    EXPECT_EQ(w.window.Status(), "Записано 2 строки, ошибок 2: строка 1 ATX9");
+
+    // The last line's code arrives after the run has moved on; meanwhile
+    // the operator changes that line.
+    w.console.WriteToModemOrClearFirst();
+    w.view.onProcess = [&](int) {
+        if (w.console.Run().Lines().size() == 2) w.window.list.lines[1] = "ATX4";
+    };
+    ASSERT_TRUE(w.IdleUntil([&] { return !w.console.Run().UnderWay(); }));
+    EXPECT_EQ(w.window.markClears, 2);
+    EXPECT_EQ(w.window.marks, std::vector<int>{0});
+    EXPECT_EQ(w.console.Run().RefusedLines(), 2);
+}
+
+// What a front end without windows does: polls until the run is over, ends
+// a run whose modem stays silent after its own time-out, and reads the
+// verdicts.
+TEST(RunReports, AFrontEndWithoutWindowsReadsTheVerdictsAndEndsASilentRun) {
+    RunWorld w;
+    w.window.list.lines = {"ATZ", "ATX9", "AT&W"};
+    w.console.StartRun();
+    while (w.console.Run().UnderWay()) w.console.ModemIdle();
+    const RunReport& run = w.console.Run();
+    EXPECT_TRUE(run.Completed());
+    EXPECT_EQ(run.RefusedLines(), 1);
+    EXPECT_EQ(run.Lines()[1].Verdict(), LineVerdict::Error);
+    EXPECT_EQ(run.SummaryText(), "Записано 3 строки, ошибок 1: строка 2 ATX9");
+
+    w.line.Attach(nullptr);
+    w.console.StartRun();
+    while (w.console.Run().UnansweredForMs(w.clock.NowMs()) < 2000) w.console.ModemIdle();
+    w.console.EndRun();
+    EXPECT_EQ(w.console.NextLine, 0);
+    EXPECT_FALSE(run.Completed());
+    EXPECT_TRUE(run.EndedUnanswered());
+    EXPECT_EQ(run.SummaryText(),
+              "Запись прервана на строке 1 из 3 (ATZ). Записано 0 строк, ошибок 0");
+}
+
+TEST(RunReports, ALineTooLongStopsTheRunAndTheSummarySaysWhere) {
+    RunWorld w;
+    w.window.list.lines = {"ATZ", "AT" + std::string(400, 'E'), "AT&W"};
+    w.RunToTheEnd();
+    EXPECT_EQ(w.Writes(), Lines{"ATZ\r"});
+    // The rest of the answer to ATZ is shown, as nothing purged it.
+    EXPECT_EQ(w.window.answers.lines, (Lines{"ATZ", "", "OK"}));
+    EXPECT_EQ(w.window.Status(),
+              "Запись прервана после строки 1 из 3. Записана 1 строка, ошибок 0");
+}
+
+}  // namespace
+}  // namespace hk
