@@ -18,9 +18,11 @@
 #include <algorithm>
 #include <exception>
 
+#include "app/ControllerDialogDesign.h"
 #include "app/NetworkScanDialog.h"
 #include "device/ControllerJob.h"
 #include "device/LinkSearch.h"
+#include "gui/DesignControls.h"
 #include "gui/Fonts.h"
 #include "gui/PortHints.h"
 #include "gui/RadioGroup.h"
@@ -30,11 +32,8 @@
 namespace hk {
 namespace {
 
-constexpr int kDesignWidth = 528;
-// Forty pixels taller than designed: the rows of the safe write's two
-// check boxes lie between the channel and the result frame.
-constexpr int kDesignHeight = 460;
-constexpr int kButtonsTop = 424;
+constexpr int kDesignWidth = design::kControllerDialogWidth;
+constexpr int kDesignHeight = design::kControllerDialogHeight;
 constexpr int kStatusHeight = 20;
 
 }  // namespace
@@ -60,136 +59,44 @@ ControllerDialog::ControllerDialog(MainState& state, SerialLink& link, ViewHooks
 ControllerDialog::~ControllerDialog() = default;
 
 void ControllerDialog::CreateControls() {
-    searchNumbersBox_ = new QCheckBox(QStringLiteral("Подбор сетевого номера"), this);
-    searchNumbersBox_->setObjectName(QStringLiteral("CheckBox1"));
-    searchNumbersBox_->setGeometry(8, 6, 160, 18);
-    searchNumbersBox_->setChecked(true);
-    // Not in the original design: the network inventory, beside the search.
-    scanButton_ = new QPushButton(QStringLiteral("Опрос сети..."), this);
-    scanButton_->setObjectName(QStringLiteral("ScanButton"));
-    scanButton_->setAccessibleDescription(
-        QStringLiteral("Найти все КВАРД на линии: их номера, скорости, комплекты и состояние"));
-    scanButton_->setGeometry(170, 3, 92, 24);
-    scanButton_->setAutoDefault(false);
-
-    numberFrame_ = MakeBevel(this, "Bevel1", QFrame::Box);
-    numberFrame_->setGeometry(8, 28, 254, 72);
-    numberViewGroup_ =
-        new RadioGroup(QStringLiteral("RadioGroup1"), QStringLiteral("Вид сетевого номера"),
-                       {QStringLiteral("Hex"), QStringLiteral("Dec")}, 1, this);
-    numberViewGroup_->setGeometry(14, 32, 112, 62);
-    numberViewGroup_->SetItemIndex(1);
-    numberLabel_ = MakeLabel(this, "Label1", QStringLiteral("Сетевой номер"));
-    numberLabel_->setGeometry(134, 38, 120, 14);
-    numberField_ = new QLineEdit(this);
-    numberField_->setObjectName(QStringLiteral("Edit1"));
-    numberField_->setAccessibleName(QStringLiteral("Сетевой номер"));
-    numberField_->setGeometry(134, 56, 120, 22);
-
-    speedFrame_ = MakeBevel(this, "Bevel2", QFrame::Box);
-    speedFrame_->setGeometry(8, 104, 254, 54);
-    speedLabel_ = MakeLabel(this, "Label2", QStringLiteral("Скорость обмена"));
-    speedLabel_->setGeometry(14, 108, 200, 14);
-    speedList_ = new QComboBox(this);
-    speedList_->setObjectName(QStringLiteral("ComboBox1"));
-    speedList_->setAccessibleName(QStringLiteral("Скорость обмена"));
-    speedList_->addItems({QStringLiteral("Подбор"), QStringLiteral("    300 бод"),
-                          QStringLiteral("    600 бод"), QStringLiteral("  1200 бод"),
-                          QStringLiteral("  2400 бод"), QStringLiteral("  4800 бод"),
-                          QStringLiteral("  9600 бод"), QStringLiteral("19200 бод")});
-    speedList_->setGeometry(14, 126, 240, 24);
-
-    passwordLabel_ = MakeLabel(this, "Label8", QStringLiteral("Пароль доступа"));
-    passwordLabel_->setGeometry(8, 168, 120, 14);
-    passwordField_ = new QLineEdit(this);
-    passwordField_->setObjectName(QStringLiteral("Edit2"));
-    passwordField_->setAccessibleName(QStringLiteral("Пароль доступа"));
+    MakeControls(this, design::kControllerDialogControls);
+    searchNumbersBox_ = DesignChild<QCheckBox>(this, "CheckBox1");
+    scanButton_ = DesignChild<QPushButton>(this, "ScanButton");
+    numberFrame_ = DesignChild<QFrame>(this, "Bevel1");
+    numberViewGroup_ = DesignChild<RadioGroup>(this, "RadioGroup1");
+    numberLabel_ = DesignChild<QLabel>(this, "Label1");
+    numberField_ = DesignChild<QLineEdit>(this, "Edit1");
+    speedFrame_ = DesignChild<QFrame>(this, "Bevel2");
+    speedLabel_ = DesignChild<QLabel>(this, "Label2");
+    speedList_ = DesignChild<QComboBox>(this, "ComboBox1");
+    passwordLabel_ = DesignChild<QLabel>(this, "Label8");
+    passwordField_ = DesignChild<QLineEdit>(this, "Edit2");
     passwordField_->setProperty("Tag", 2);
-    passwordField_->setGeometry(134, 164, 128, 22);
+    portGroup_ = DesignChild<RadioGroup>(this, "RG2");
+    linkGroup_ = DesignChild<RadioGroup>(this, "RadioGroup2");
+    channelGroup_ = DesignChild<RadioGroup>(this, "RG3");
+    protocolPanel_ = DesignChild<QFrame>(this, "Panel2");
+    protocolGroup_ = DesignChild<RadioGroup>(this, "Rprot");
+    crcGroup_ = DesignChild<RadioGroup>(this, "RCRC");
+    backupBox_ = DesignChild<QCheckBox>(this, "BackupBox");
+    verifyBox_ = DesignChild<QCheckBox>(this, "VerifyBox");
+    resultFrame_ = DesignChild<QFrame>(this, "Bevel3");
+    numberUnderTest_ = DesignChild<QLabel>(this, "Label3");
+    resultLabel_ = DesignChild<QLabel>(this, "Label4");
+    gaugeFrame_ = DesignChild<QFrame>(this, "Bevel6");
+    gauge_ = DesignChild<QProgressBar>(this, "Gg1");
+    searchButton_ = DesignChild<QPushButton>(this, "Button1");
+    exitButton_ = DesignChild<QPushButton>(this, "Button2");
+    logButton_ = DesignChild<QPushButton>(this, "LogButton");
 
-    portGroup_ = new RadioGroup(QStringLiteral("RG2"), QStringLiteral("Номер СОМ-порта"),
-                                {QStringLiteral("Com1"), QStringLiteral("Com2"),
-                                 QStringLiteral("Com3"), QStringLiteral("Com4")},
-                                2, this);
-    portGroup_->setGeometry(8, 192, 124, 64);
-    portGroup_->SetItemIndex(1);
-    linkGroup_ = new RadioGroup(QStringLiteral("RadioGroup2"), QStringLiteral("Вид связи с КВАРД"),
-                                {QStringLiteral("Rs-232"), QStringLiteral("ИРПС")}, 1, this);
-    linkGroup_->setGeometry(138, 192, 124, 64);
-    linkGroup_->SetItemIndex(0);
-    channelGroup_ = new RadioGroup(QStringLiteral("RG3"), QStringLiteral("Канал обмена"),
-                                   {QStringLiteral("МЦП "), QStringLiteral("МПИ ")}, 2, this);
-    channelGroup_->setGeometry(8, 260, 254, 44);
-    channelGroup_->SetItemIndex(0);
-
-    protocolPanel_ = new QFrame(this);
-    protocolPanel_->setObjectName(QStringLiteral("Panel2"));
-    protocolPanel_->setFrameShape(QFrame::StyledPanel);
-    protocolPanel_->setGeometry(270, 6, 250, 298);
-    protocolGroup_ = new RadioGroup(QStringLiteral("Rprot"), QStringLiteral("Протокол обмена"),
-                                    {QStringLiteral("Традиционный"), QStringLiteral("FT1.2")}, 1,
-                                    protocolPanel_);
-    protocolGroup_->setGeometry(6, 4, 238, 62);
-    protocolGroup_->SetItemIndex(0);
-    crcGroup_ = new RadioGroup(QStringLiteral("RCRC"), QStringLiteral("Контрольная сумма CRC"),
-                               // The long item runs over two lines: on one it would
-                               // not fit the panel.
-                               {QStringLiteral("не расчитывается"),
-                                QStringLiteral("расчит. и передается\nдополнительно в данных"),
-                                QStringLiteral("пердается вместо КС и конца кадра")},
-                               1, protocolPanel_);
-    crcGroup_->setGeometry(6, 72, 238, 104);
-    crcGroup_->SetItemIndex(0);
-    crcGroup_->hide();
-
-    backupBox_ = new QCheckBox(QStringLiteral("Резервная копия перед записью"), this);
-    backupBox_->setObjectName(QStringLiteral("BackupBox"));
-    backupBox_->setAccessibleDescription(
-        QStringLiteral("Перед записью прочитать буферы КВАРД и сохранить их в папке backups"));
-    backupBox_->setGeometry(8, 308, 254, 18);
-    verifyBox_ = new QCheckBox(QStringLiteral("Проверка записанного чтением"), this);
-    verifyBox_->setObjectName(QStringLiteral("VerifyBox"));
-    verifyBox_->setAccessibleDescription(
-        QStringLiteral("После записи прочитать буферы КВАРД и сравнить с записанным"));
-    verifyBox_->setGeometry(8, 326, 254, 18);
-
-    resultFrame_ = MakeBevel(this, "Bevel3", QFrame::Box);
-    resultFrame_->setGeometry(8, 350, kDesignWidth - 16, 44);
+    // The result lines: bold italic teal.
     QFont resultFont = font();
     resultFont.setBold(true);
     resultFont.setItalic(true);
-    numberUnderTest_ = MakeLabel(this, "Label3", QString());
-    resultLabel_ = MakeLabel(this, "Label4", QString());
-    numberUnderTest_->setGeometry(16, 354, 300, 16);
-    resultLabel_->setGeometry(16, 373, 300, 16);
     for (QLabel* l : {numberUnderTest_, resultLabel_}) {
         l->setFont(resultFont);
         SetTextColour(l, kTeal);
     }
-
-    gaugeFrame_ = MakeBevel(this, "Bevel6", QFrame::Box);
-    gaugeFrame_->setGeometry(6, 398, kDesignWidth - 12, 22);
-    gauge_ = new QProgressBar(this);
-    gauge_->setObjectName(QStringLiteral("Gg1"));
-    gauge_->setAccessibleName(QStringLiteral("Ход записи в КВАРД"));
-    gauge_->setRange(0, 100);
-    gauge_->setValue(0);
-    gauge_->setGeometry(8, 400, kDesignWidth - 16, 18);
-    gaugeFrame_->hide();
-    gauge_->hide();
-
-    searchButton_ = new QPushButton(QStringLiteral("Подбор"), this);
-    searchButton_->setObjectName(QStringLiteral("Button1"));
-    searchButton_->setGeometry(kDesignWidth - 8 - 90 - 8 - 90, kButtonsTop, 90, 26);
-    exitButton_ = new QPushButton(QStringLiteral("Выход"), this);
-    exitButton_->setObjectName(QStringLiteral("Button2"));
-    exitButton_->setGeometry(kDesignWidth - 8 - 90, kButtonsTop, 90, 26);
-    logButton_ = new QPushButton(QStringLiteral("Журнал"), this);
-    logButton_->setObjectName(QStringLiteral("LogButton"));
-    logButton_->setAccessibleDescription(
-        QStringLiteral("Журнал обмена: всё, что передано в порт и принято из него (Ctrl+L)"));
-    logButton_->setGeometry(8, kButtonsTop, 64, 26);
-    for (QPushButton* b : {searchButton_, exitButton_, logButton_}) b->setAutoDefault(false);
 
     statusBar_ = new QStatusBar(this);
     statusBar_->setObjectName(QStringLiteral("StatusBar1"));

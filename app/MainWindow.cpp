@@ -25,14 +25,15 @@
 #include <exception>
 
 #include "app/ControllerDialog.h"
+#include "app/HelpViewer.h"
+#include "app/LogWindow.h"
 #include "app/MainTexts.h"
 #include "app/MainWindowDesign.h"
 #include "app/PortDialog.h"
 #include "app/Startup.h"
 #include "device/Commands.h"
+#include "gui/DesignControls.h"
 #include "gui/Fonts.h"
-#include "gui/HelpViewer.h"
-#include "gui/LogWindow.h"
 #include "gui/Memo.h"
 #include "gui/Text.h"
 #include "gui/Widgets.h"
@@ -83,60 +84,6 @@ void SetCaption(QLabel* label, const QString& caption) {
     label->adjustSize();
 }
 
-QWidget* MakeControl(QWidget* parent, const design::Control& c) {
-    const QString name = QString::fromLatin1(c.name);
-    const QString caption = Utf8(c.caption);
-    QWidget* w = nullptr;
-    switch (c.kind) {
-        case design::Kind::ToggleButton:
-        case design::Kind::Button: {
-            auto* b = new QPushButton(caption, parent);
-            b->setAutoDefault(false);
-            b->setCheckable(c.kind == design::Kind::ToggleButton);
-            w = b;
-            break;
-        }
-        case design::Kind::Line:
-            w = MakeBevel(parent, c.name, QFrame::HLine);
-            break;
-        case design::Kind::Frame:
-            w = MakeBevel(parent, c.name, QFrame::Box);
-            break;
-        case design::Kind::CheckBox:
-            w = new QCheckBox(caption, parent);
-            break;
-        case design::Kind::Label:
-        case design::Kind::TealLabel: {
-            auto* l = MakeLabel(parent, c.name, caption);
-            l->setTextFormat(Qt::PlainText);
-            w = l;
-            break;
-        }
-        case design::Kind::Memo:
-            w = new Memo(name, parent);
-            break;
-        case design::Kind::SpinEdit: {
-            auto* s = new QSpinBox(parent);
-            s->setRange(INT_MIN, INT_MAX);  // no limits
-            s->setValue(0);
-            w = s;
-            break;
-        }
-        case design::Kind::Edit:
-            w = new QLineEdit(parent);
-            break;
-    }
-    w->setObjectName(name);
-    w->setGeometry(c.left, c.top, c.width, c.height);
-    if (c.accessibleName) w->setAccessibleName(Utf8(c.accessibleName));
-    if (c.hint) {
-        // Hints show in the status bar, never as tips; a screen reader says them.
-        w->setStatusTip(Utf8(c.hint));
-        w->setAccessibleDescription(Utf8(c.hint));
-    }
-    return w;
-}
-
 std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogSetup& setup, bool save) {
     QFileDialog dialog(parent);
     dialog.setObjectName(save ? QStringLiteral("SaveDialog1") : QStringLiteral("OpenDialog1"));
@@ -185,7 +132,7 @@ void MainWindow::CreateControls() {
     panel_->setStyleSheet(QStringLiteral(
         "QPushButton { padding: 1px 2px; } QPushButton#Button3 { padding: 1px 0px; }"));
     setCentralWidget(panel_);
-    for (const design::Control& c : design::kMainWindowControls) MakeControl(panel_, c);
+    MakeControls(panel_, design::kMainWindowControls);
 
     const auto find = [this]<class T>(const char* name, T*& member) {
         member = panel_->findChild<T*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);

@@ -1,35 +1,12 @@
 #pragma once
-// The main window's controls as designed, one row each, in the order they
-// are created (later rows lie above earlier ones): the component name that
-// becomes the widget's object name, its kind, its bounds on the panel (left,
-// top, width, height), its design caption and hint, and for fields without a
-// caption the name a screen reader says. Texts are UTF-8.
+// The main window's controls as designed (gui/DesignTable.h), bounds on the
+// window's panel.
 
 #include <string_view>
 
+#include "gui/DesignTable.h"
+
 namespace hk::design {
-
-enum class Kind {
-    ToggleButton,  // a speed button that stays down
-    Button,
-    Line,   // a horizontal bevel
-    Frame,  // a bevel box
-    CheckBox,
-    Label,
-    TealLabel,  // 12-pixel bold italic teal
-    Memo,
-    SpinEdit,
-    Edit,
-};
-
-struct Control {
-    const char* name;
-    Kind kind;
-    int left, top, width, height;
-    const char* caption;
-    const char* hint;
-    const char* accessibleName;
-};
 
 inline constexpr Control kMainWindowControls[] = {
     {"SBtk", Kind::ToggleButton, 3, 3, 150, 25, "Модем для КВАРД",
@@ -82,11 +59,7 @@ inline constexpr Control kMainWindowControls[] = {
     {"Button8", Kind::Button, 2, 395, 158, 25, "Записать в КВАРД", nullptr, nullptr},
 };
 
-// The design row of a component, nullptr when there is none.
-constexpr const Control* Find(std::string_view name) {
-    for (const Control& c : kMainWindowControls)
-        if (name == c.name) return &c;
-    return nullptr;
-}
+// The main window's design row of a component, nullptr when there is none.
+constexpr const Control* Find(std::string_view name) { return Find(kMainWindowControls, name); }
 
 }  // namespace hk::design

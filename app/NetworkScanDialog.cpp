@@ -15,7 +15,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/NetworkScanDesign.h"
 #include "device/LinkSearch.h"
+#include "gui/DesignControls.h"
 #include "gui/Fonts.h"
 #include "gui/Text.h"
 
@@ -33,13 +35,6 @@ QString TimeText(std::int64_t ms) {
     return QStringLiteral("осталось около %1 с").arg(seconds);
 }
 
-QPushButton* MakeButton(const char* name, const QString& caption, QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
 }  // namespace
 
 NetworkScanDialog::NetworkScanDialog(MainState& state, SerialLink& link, ViewHooks& view,
@@ -48,76 +43,32 @@ NetworkScanDialog::NetworkScanDialog(MainState& state, SerialLink& link, ViewHoo
     setObjectName(QStringLiteral("NetworkScan"));
     setWindowTitle(QStringLiteral("Опрос сети"));
     setFont(WindowFont(11));
-    resize(640, 440);
-
-    linkLabel_ = new QLabel(this);
-    linkLabel_->setObjectName(QStringLiteral("ScanLink"));
-    firstNumber_ = new QSpinBox(this);
-    firstNumber_->setObjectName(QStringLiteral("FirstNumber"));
-    firstNumber_->setAccessibleName(QStringLiteral("Первый сетевой номер"));
-    lastNumber_ = new QSpinBox(this);
-    lastNumber_->setObjectName(QStringLiteral("LastNumber"));
-    lastNumber_->setAccessibleName(QStringLiteral("Последний сетевой номер"));
+    resize(design::kNetworkScanWidth, design::kNetworkScanHeight);
+    MakeLaidOutControls(this, new QVBoxLayout(this), design::kNetworkScanControls);
+    linkLabel_ = DesignChild<QLabel>(this, "ScanLink");
+    firstNumber_ = DesignChild<QSpinBox>(this, "FirstNumber");
+    lastNumber_ = DesignChild<QSpinBox>(this, "LastNumber");
     for (QSpinBox* box : {firstNumber_, lastNumber_}) box->setRange(0, kLastNumber);
-    speeds_ = new QComboBox(this);
-    speeds_->setObjectName(QStringLiteral("ScanSpeed"));
-    speeds_->setAccessibleName(QStringLiteral("Скорость обмена"));
+    speeds_ = DesignChild<QComboBox>(this, "ScanSpeed");
     speeds_->addItem(QStringLiteral("Все скорости"));
     for (std::size_t i = 1; i < device::SpeedItems.size(); ++i)
         speeds_->addItem(QString::fromUtf8(device::SpeedItems[i]));
-
-    startButton_ = MakeButton("StartScan", kStart, this);
-    underTest_ = new QLabel(this);
-    underTest_->setObjectName(QStringLiteral("UnderTest"));
+    startButton_ = DesignChild<QPushButton>(this, "StartScan");
+    underTest_ = DesignChild<QLabel>(this, "UnderTest");
     underTest_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    timeLeft_ = new QLabel(this);
-    timeLeft_->setObjectName(QStringLiteral("TimeLeft"));
-    progress_ = new QProgressBar(this);
-    progress_->setObjectName(QStringLiteral("ScanProgress"));
-    progress_->setAccessibleName(QStringLiteral("Ход опроса сети"));
-    table_ = new QTableWidget(0, 4, this);
-    table_->setObjectName(QStringLiteral("ScanTable"));
-    table_->setAccessibleName(QStringLiteral("Найденные КВАРД"));
-    table_->setHorizontalHeaderLabels({QStringLiteral("Номер"), QStringLiteral("Скорость"),
-                                       QStringLiteral("Комплект"), QStringLiteral("Состояние")});
+    timeLeft_ = DesignChild<QLabel>(this, "TimeLeft");
+    progress_ = DesignChild<QProgressBar>(this, "ScanProgress");
+    table_ = DesignChild<QTableWidget>(this, "ScanTable");
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->verticalHeader()->hide();
-    status_ = new QLabel(this);
-    status_->setObjectName(QStringLiteral("ScanStatus"));
+    status_ = DesignChild<QLabel>(this, "ScanStatus");
     status_->setWordWrap(true);
-    auto* save = MakeButton("SaveCsv", QStringLiteral("Сохранить CSV..."), this);
-    auto* copy = MakeButton("CopyTable", QStringLiteral("Копировать"), this);
-    auto* close = MakeButton("CloseScan", QStringLiteral("Закрыть"), this);
-
-    auto* range = new QHBoxLayout;
-    range->addWidget(new QLabel(QStringLiteral("Сетевые номера с"), this));
-    range->addWidget(firstNumber_);
-    range->addWidget(new QLabel(QStringLiteral("по"), this));
-    range->addWidget(lastNumber_);
-    range->addWidget(new QLabel(QStringLiteral("Скорость"), this));
-    range->addWidget(speeds_);
-    range->addStretch();
-    range->addWidget(startButton_);
-    auto* progress = new QHBoxLayout;
-    progress->addWidget(underTest_);
-    progress->addStretch();
-    progress->addWidget(timeLeft_);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(save);
-    buttons->addWidget(copy);
-    buttons->addStretch();
-    buttons->addWidget(close);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(linkLabel_);
-    layout->addLayout(range);
-    layout->addLayout(progress);
-    layout->addWidget(progress_);
-    layout->addWidget(table_);
-    layout->addWidget(status_);
-    layout->addLayout(buttons);
+    auto* save = DesignChild<QPushButton>(this, "SaveCsv");
+    auto* copy = DesignChild<QPushButton>(this, "CopyTable");
+    auto* close = DesignChild<QPushButton>(this, "CloseScan");
 
     connect(startButton_, &QPushButton::clicked, this, [this] { StartOrStop(); });
     connect(save, &QPushButton::clicked, this, [this] { SaveCsv(); });

@@ -20,7 +20,7 @@
 #include "app/ControllerDialog.h"
 #include "app/HayesApplication.h"
 #include "app/MainWindow.h"
-#include "gui/HelpViewer.h"
+#include "app/HelpViewer.h"
 #include "gui/Memo.h"
 #include "gui/RadioGroup.h"
 #include "sim/KvardController.h"

@@ -21,7 +21,7 @@
 #include "app/ControllerDialog.h"
 #include "app/HayesApplication.h"
 #include "app/MainWindow.h"
-#include "gui/LogWindow.h"
+#include "app/LogWindow.h"
 #include "gui/Memo.h"
 #include "link/PosixSerialLine.h"
 #include "sim/KvardController.h"

@@ -1,4 +1,4 @@
-#include "gui/LogWindow.h"
+#include "app/LogWindow.h"
 
 #include <QApplication>
 #include <QClipboard>

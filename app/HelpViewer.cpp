@@ -1,4 +1,4 @@
-#include "gui/HelpViewer.h"
+#include "app/HelpViewer.h"
 
 #include <QFileInfo>
 #include <QTextBrowser>
