@@ -1,6 +1,7 @@
 #include "app/HayesApplication.h"
 
 #include "app/ControllerDialog.h"
+#include "app/JobModemWindow.h"
 #include "app/MainModemWindow.h"
 #include "app/MainWindow.h"
 #include "app/PortDialog.h"
@@ -10,7 +11,10 @@ namespace hk {
 
 HayesApplication::HayesApplication(SerialLine& line, Clock& clock, ViewHooks& view,
                                    const QString& programDir)
-    : link_(line, clock, view) {
+    : jobs_(
+          std::make_unique<JobThread>([&view](const std::string& text) { view.ShowError(text); })),
+      jobView_(*jobs_, view),
+      link_(line, clock, jobView_) {
     mainWindow_ = std::make_unique<MainWindow>(state_, link_, view, programDir);
     MainWindow* window = mainWindow_.get();
     // Every byte over the port, and every exchange's decoded line, go to the
@@ -21,18 +25,23 @@ HayesApplication::HayesApplication(SerialLine& line, Clock& clock, ViewHooks& vi
     link_.Log = log_.get();
     mainWindow_->SetExchangeLog(log_.get());
     portDialog_ = new PortDialog(state_, link_, view, window);
+    portDialog_->SetJobs(jobs_.get());
     modemWindow_ = std::make_unique<MainModemWindow>(*mainWindow_, *portDialog_, state_);
     controllerDialog_ = new ControllerDialog(
         state_, link_, view, *modemWindow_,
         [window](int context, QWidget* owner) { window->ShowHelpContext(context, owner); }, window);
     controllerDialog_->SetLogRequest([window](QWidget* owner) { window->ShowLog(owner); });
     mainWindow_->SetDialogs(portDialog_, controllerDialog_);
-    console_ = std::make_unique<ModemConsole>(state_, link_, *modemWindow_);
-    mainWindow_->SetModemConsole(console_.get());
+    jobModemWindow_ = std::make_unique<JobModemWindow>(*jobs_, *modemWindow_);
+    console_ = std::make_unique<ModemConsole>(state_, link_, *jobModemWindow_);
+    jobModemWindow_->SetReceiver([console = console_.get()] { console->ModemIdle(); });
+    mainWindow_->SetModemConsole(console_.get(), jobs_.get());
 }
 
 HayesApplication::~HayesApplication() {
-    mainWindow_->SetModemConsole(nullptr);
+    mainWindow_->SetModemConsole(nullptr, nullptr);
+    // The job thread ends first: what it still runs reaches the windows.
+    jobs_.reset();
     link_.PortHandle.SetTap(nullptr);
     link_.Log = nullptr;
 }

@@ -1,12 +1,20 @@
 #pragma once
-// The application object: owns the shared state, the serial port, the clock
-// and the three windows, created in the program's fixed order: the main
-// window (which loads the settings), the port dialog, the controller dialog.
-// All three live until the program ends.
+// The application object: owns the shared state, the serial port, the clock,
+// the job thread and the three windows, created in the program's fixed
+// order: the main window (which loads the settings), the port dialog, the
+// controller dialog. All three live until the program ends.
+//
+// Everything that talks to the line runs on the job thread: the modem
+// console, the controller dialog's job, the network scan and the port
+// dialog's opening of the port. The link's view hooks are the job thread's
+// (gui/JobViewHooks.h): its boxes open on the window thread, its "let
+// messages run" is the job's checkpoint.
 
 #include <QString>
 #include <memory>
 
+#include "gui/JobThread.h"
+#include "gui/JobViewHooks.h"
 #include "gui/MessageBoxes.h"
 #include "link/Clock.h"
 #include "link/Port.h"
@@ -16,6 +24,7 @@
 namespace hk {
 
 class ControllerDialog;
+class JobModemWindow;
 class MainModemWindow;
 class MainWindow;
 class ModemConsole;
@@ -35,16 +44,20 @@ public:
     MainState& State() { return state_; }
     SerialLink& Link() { return link_; }
     ModemConsole& Console() { return *console_; }
+    JobThread& Jobs() { return *jobs_; }
     ExchangeLog& Log() { return *log_; }
 
 private:
     MainState state_;
+    std::unique_ptr<JobThread> jobs_;
+    JobViewHooks jobView_;
     SerialLink link_;
     std::unique_ptr<ExchangeLog> log_;
     std::unique_ptr<MainWindow> mainWindow_;
     PortDialog* portDialog_ = nullptr;  // owned by the main window as their parent
     ControllerDialog* controllerDialog_ = nullptr;
     std::unique_ptr<MainModemWindow> modemWindow_;
+    std::unique_ptr<JobModemWindow> jobModemWindow_;
     std::unique_ptr<ModemConsole> console_;
 };
 

@@ -34,6 +34,7 @@
 #include "device/Commands.h"
 #include "gui/DesignControls.h"
 #include "gui/Fonts.h"
+#include "gui/JobThread.h"
 #include "gui/Memo.h"
 #include "gui/Text.h"
 #include "gui/Widgets.h"
@@ -216,9 +217,6 @@ void MainWindow::CreateStatusBarAndTimers() {
     clockTimer_->setInterval(1000);
     connect(clockTimer_, &QTimer::timeout, this, [this] { ShowClock(); });
     clockTimer_->start();
-    answerReceiverTimer_ = new QTimer(this);
-    answerReceiverTimer_->setObjectName(QStringLiteral("IdleTimer"));
-    answerReceiverTimer_->setInterval(0);
 
     // Client area: the design's panel plus the status bar; centred on first show.
     resize(kDesignPanelWidth, kDesignPanelHeight + statusBar()->sizeHint().height());
@@ -260,8 +258,6 @@ void MainWindow::ConnectHandlers() {
     forward(saveButton_, [](ModemConsole& c) { c.SaveFirstList(); });
     forward(commandOrClearButton_, [](ModemConsole& c) { c.OpenCommandFieldOrClearSecond(); });
     forward(lowerSaveButton_, [](ModemConsole& c) { c.SaveSecondList(); });
-    connect(answerReceiverTimer_, &QTimer::timeout, this,
-            [this] { RunConsole([](ModemConsole& c) { c.ModemIdle(); }); });
     for (QObject* o : std::initializer_list<QObject*>{listMemo_, answersMemo_, commandField_,
                                                       ringCountField_, upperTitle_, versionLabel_})
         o->installEventFilter(this);
@@ -332,8 +328,12 @@ bool MainWindow::event(QEvent* e) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::KeyPress && FilterKey(watched, static_cast<QKeyEvent*>(e)))
         return true;
-    if (e->type() == QEvent::FocusOut && watched == ringCountField_ && console_)
-        Guarded([this] { console_->RingCountFieldLeft(); });
+    if (e->type() == QEvent::FocusOut && watched == ringCountField_) {
+        // The text as left, before the field puts its last value back.
+        RunConsole([text = RingCountText().toStdString()](ModemConsole& c) {
+            c.RingCountFieldLeft(text);
+        });
+    }
     if (e->type() == QEvent::MouseButtonDblClick &&
         (watched == upperTitle_ || watched == versionLabel_)) {
         ToggleByteTrace();
@@ -404,12 +404,7 @@ std::optional<std::string> MainWindow::ChooseListFile(bool save, std::string_vie
     return fileChooser_ ? fileChooser_(setup, save) : RunFileDialog(this, setup, save);
 }
 
-void MainWindow::SetAnswerReceiverRunning(bool running) {
-    if (running)
-        answerReceiverTimer_->start();
-    else
-        answerReceiverTimer_->stop();
-}
+void MainWindow::SetAnswerReceiverRunning(bool running) { answerReceiverRunning_ = running; }
 
 // A new status text shows at once, over a hint too: the run has moved on.
 void MainWindow::ShowRunStatus(const QString& text) {
@@ -421,15 +416,19 @@ void MainWindow::MarkRefusedListLine(int index) { listMemo_->MarkLine(index, kRe
 
 void MainWindow::ClearListLineMarks() { listMemo_->ClearMarks(); }
 
-void MainWindow::RunConsole(void (*action)(ModemConsole&)) {
-    Guarded([this, action] {
-        if (console_) action(*console_);
-    });
+void MainWindow::RunConsole(std::function<void(ModemConsole&)> action) {
+    if (!console_) return;
+    if (!jobs_) {
+        Guarded([&] { action(*console_); });
+        return;
+    }
+    // The console lives on the job thread; a task that throws is shown there
+    // as this window's handlers show it.
+    jobs_->Post([console = console_, action = std::move(action)] { action(*console); });
 }
 
 bool MainWindow::FilterKey(QObject* watched, QKeyEvent* e) {
-    if (!console_ || (watched != listMemo_ && watched != answersMemo_ && watched != commandField_))
-        return false;
+    if (watched != listMemo_ && watched != answersMemo_ && watched != commandField_) return false;
     std::uint8_t key = 0;
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         key = 13;
@@ -438,15 +437,19 @@ bool MainWindow::FilterKey(QObject* watched, QKeyEvent* e) {
         if (code.size() != 1) return false;  // no character, or a control key
         key = static_cast<std::uint8_t>(code[0]);
     }
-    Guarded([&] { console_->KeyPress(key); });
-    return key == 0;  // thrown away
+    // Whether the key reaches the control is decided here and now; what it
+    // does on the modem side (Enter sends the command) runs on the job thread.
+    const bool thrownAway = ModemKeyThrownAway(key);
+    if (!thrownAway)
+        RunConsole([key](ModemConsole& c) {
+            std::uint8_t k = key;
+            c.KeyPress(k);
+        });
+    return thrownAway;
 }
 
 void MainWindow::RemoveAnswerReceiver() {
-    if (console_)
-        console_->RemoveIdleHandler();
-    else
-        answerReceiverTimer_->stop();
+    RunConsole([](ModemConsole& c) { c.RemoveIdleHandler(); });
 }
 
 // --- Modes and layout -----------------------------------------------------------
@@ -560,7 +563,7 @@ void MainWindow::ToggleModemMode() {
     listMemo_->ClearLines();
     answersMemo_->ClearLines();
     state_.SavedDigitAnswers = false;
-    if (console_) console_->ClearDigitAnswers();
+    RunConsole([](ModemConsole& c) { c.ClearDigitAnswers(); });
 }
 
 void MainWindow::ToggleControllerMode() {

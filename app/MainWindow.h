@@ -32,6 +32,7 @@ namespace hk {
 
 class ControllerDialog;
 class ExchangeLog;
+class JobThread;
 class HelpViewer;
 class LogWindow;
 class Memo;
@@ -59,7 +60,12 @@ public:
     }
     // The modem side's logic, which the function buttons, the key filter,
     // the ring count field and the answer receiver's timer drive.
-    void SetModemConsole(ModemConsole* console) { console_ = console; }
+    // It lives on the job thread `jobs`, where its work is posted; without a
+    // job thread it runs here.
+    void SetModemConsole(ModemConsole* console, JobThread* jobs) {
+        console_ = console;
+        jobs_ = jobs;
+    }
 
     // --- What the layers below read and change (through MainModemWindow).
     MemoLines& ListLines() { return listLines_; }
@@ -74,8 +80,9 @@ public:
     // default extension on saving); nothing when the operator cancels.
     std::optional<std::string> ChooseListFile(bool save, std::string_view filter,
                                               std::string_view defaultExt);
-    // Starts or stops the zero-interval timer that polls the modem's answers.
+    // The modem's answer receiver listens (on the job thread) or not.
     void SetAnswerReceiverRunning(bool running);
+    bool AnswerReceiverRunning() const { return answerReceiverRunning_; }
     // How a modem run goes: its status text stands in the hint panel
     // whenever no hint is shown there (see ShowHint); refused lines are
     // marked in the list memo until the list changes.
@@ -149,8 +156,8 @@ private:
 
     void ShowControllerDialog();
     void RemoveAnswerReceiver();
-    // Runs a modem-side action on the console, guarded like every handler.
-    void RunConsole(void (*action)(ModemConsole&));
+    // Runs a modem-side action on the console, on the job thread.
+    void RunConsole(std::function<void(ModemConsole&)> action);
     bool FilterKey(QObject* watched, QKeyEvent* e);
     void SetHint(QWidget* w, const QString& hint);
     void RestoreDesignHint(QWidget* w);
@@ -162,6 +169,8 @@ private:
     PortDialog* portDialog_ = nullptr;
     ControllerDialog* controllerDialog_ = nullptr;
     ModemConsole* console_ = nullptr;
+    JobThread* jobs_ = nullptr;
+    bool answerReceiverRunning_ = false;
     HelpViewer* help_ = nullptr;
     ExchangeLog* log_ = nullptr;
     LogWindow* logWindow_ = nullptr;
@@ -208,8 +217,7 @@ private:
     QLabel* hintPanel_ = nullptr;                   // status panel 0
     QLabel* clockPanel_ = nullptr;                  // status panel 1
     QTimer* clockTimer_ = nullptr;                  // Timer1
-    QTimer* answerReceiverTimer_ = nullptr;
-    QMenu* kitMenu_ = nullptr;  // PopupMenu1
+    QMenu* kitMenu_ = nullptr;                      // PopupMenu1
 
     MemoLineList listLines_;
     MemoLineList answerLines_;

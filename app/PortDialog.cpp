@@ -3,8 +3,10 @@
 #include <QPushButton>
 #include <QStyle>
 #include <exception>
+#include <memory>
 
 #include "gui/Fonts.h"
+#include "gui/JobThread.h"
 #include "gui/PortHints.h"
 #include "gui/RadioGroup.h"
 #include "gui/SerialPortsDialog.h"
@@ -67,13 +69,7 @@ PortDialog::PortDialog(MainState& state, SerialLink& link, ViewHooks& view, QWid
     portsButton_->setToolTip(portsButton_->statusTip());
     portsButton_->setGeometry(152, 162, 184, 27);
 
-    connect(okButton_, &QPushButton::clicked, this, [this] {
-        try {
-            OpenChosenPort();
-        } catch (const std::exception& e) {
-            view_.ShowError(e.what());  // the dialog stays open
-        }
-    });
+    connect(okButton_, &QPushButton::clicked, this, [this] { OpenChosenPort(); });
     connect(closeButton_, &QPushButton::clicked, this, &QDialog::reject);
     connect(portsButton_, &QPushButton::clicked, this, &PortDialog::ShowComputerPorts);
 }
@@ -115,14 +111,36 @@ void PortDialog::OpenChosenPort() {
     // Without a speed, or without a port (a negative stored port index),
     // OK does nothing and the dialog stays open.
     if (speedGroup_->ItemIndex() < 0 || portGroup_->ItemIndex() < 0) return;
-    link_.Settings.NetAddress = 0;
-    link_.Settings.LinkKind = kLinkModem;
-    state_.PortReady = OpenPort(link_, portGroup_->ItemText(portGroup_->ItemIndex()).toStdString(),
-                                speedGroup_->ItemIndex(), true);
-    if (!state_.PortReady) return;
-    link_.Settings.PortIndex = static_cast<std::int8_t>(portGroup_->ItemIndex());
-    WriteSettings(link_.Settings, state_.CfgFileName);
-    accept();
+    const std::string port = portGroup_->ItemText(portGroup_->ItemIndex()).toStdString();
+    const int speed = speedGroup_->ItemIndex();
+    const auto portIndex = static_cast<std::int8_t>(portGroup_->ItemIndex());
+    // Opening a modem's port raises and drops DTR for a second: the job
+    // thread does it. An error box (no port, no settings file) leaves the
+    // dialog open.
+    auto opened = std::make_shared<bool>(false);
+    auto open = [this, port, speed, portIndex, opened] {
+        link_.Settings.NetAddress = 0;
+        link_.Settings.LinkKind = kLinkModem;
+        state_.PortReady = OpenPort(link_, port, speed, true);
+        if (!state_.PortReady) return;
+        link_.Settings.PortIndex = portIndex;
+        try {
+            WriteSettings(link_.Settings, state_.CfgFileName);
+            *opened = true;
+        } catch (const std::exception& e) {
+            link_.View.ShowError(e.what());
+        }
+    };
+    if (!jobs_) {
+        open();
+        if (*opened) accept();
+        return;
+    }
+    okButton_->setEnabled(false);  // one opening at a time
+    jobs_->Post(open, [this, opened] {
+        okButton_->setEnabled(true);
+        if (*opened) accept();
+    });
 }
 
 }  // namespace hk

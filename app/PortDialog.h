@@ -17,6 +17,7 @@ class QPushButton;
 
 namespace hk {
 
+class JobThread;
 class RadioGroup;
 
 class PortDialog : public QDialog {
@@ -26,6 +27,8 @@ public:
 
     // Shows the dialog modally; the caller then looks at PortReady.
     void ShowModal();
+    // The port is opened on the job thread `jobs` (here without one).
+    void SetJobs(JobThread* jobs) { jobs_ = jobs; }
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -41,6 +44,7 @@ private:
 
     MainState& state_;
     SerialLink& link_;
+    JobThread* jobs_ = nullptr;
     ViewHooks& view_;
     Openings openings_;
     RadioGroup* portGroup_ = nullptr;     // RG1 "Номер Сом-порта"

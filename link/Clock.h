@@ -3,6 +3,7 @@
 // through a Clock, so that tests can run the 14.688 s status wait or a
 // 896-attempt link search on a virtual time line and assert its timing exactly.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <ratio>
@@ -49,7 +50,8 @@ public:
 };
 
 // A clock that moves only when someone sleeps on it or advances it: the time
-// line of tests and of in-process simulated devices.
+// line of tests and of in-process simulated devices. A job on the job thread
+// moves it while a test on the window thread reads it.
 class VirtualClock final : public Clock {
 public:
     explicit VirtualClock(std::int64_t startMs = 0) : now_(startMs) {}
@@ -61,11 +63,13 @@ public:
         if (ms > 0) now_ += ms;
     }
     void AdvanceTo(std::int64_t ms) {
-        if (ms > now_) now_ = ms;
+        std::int64_t now = now_;
+        while (ms > now && !now_.compare_exchange_weak(now, ms)) {
+        }
     }
 
 private:
-    std::int64_t now_;
+    std::atomic<std::int64_t> now_;
 };
 
 }  // namespace hk

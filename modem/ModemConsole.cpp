@@ -264,8 +264,10 @@ void ModemConsole::OpenCommandField() {
     DigitAnswers = false;
 }
 
+bool ModemKeyThrownAway(std::uint8_t key) { return key >= kFirstCyrillicLetter; }
+
 void ModemConsole::KeyPress(std::uint8_t& key) {
-    if (key >= kFirstCyrillicLetter) {
+    if (ModemKeyThrownAway(key)) {
         key = 0;
         return;
     }
@@ -365,13 +367,18 @@ void ModemConsole::SyncRingCount(const std::string& line, bool takeValue, int in
         window_.ListMemo().SetLine(index, *rewritten);
 }
 
-void ModemConsole::RingCountFieldLeft() {
+void ModemConsole::RingCountFieldLeft() { RingCountFieldLeft(window_.RingCountText()); }
+
+void ModemConsole::RingCountFieldLeft(const std::string& fieldText) {
     // The field shows the number the lines get: text that is no number (an
     // emptied field, a lone "-") counts as 0, and the field says 0 too
     // rather than going back to its previous value.
-    window_.SetRingCount(RingCountFieldValue(window_.RingCountText()));
+    const int value = RingCountFieldValue(fieldText);
+    window_.SetRingCount(value);
     MemoLines& memo1 = window_.ListMemo();
-    for (int i = 0; i < memo1.Count(); ++i) SyncRingCount(memo1.Line(i), false, i);
+    for (int i = 0; i < memo1.Count(); ++i)
+        if (const auto rewritten = WriteRingCount(memo1.Line(i), value))
+            memo1.SetLine(i, *rewritten);
 }
 
 }  // namespace hk

@@ -49,6 +49,10 @@ std::string ListLineTooLongText(int lineNumber);
 // "&V" leaves it as it is.
 void TrackDigitAnswers(std::string_view line, bool& digitAnswers);
 
+// The key filter of the two memos and the command field: the Cyrillic
+// letters А..я (Windows-1251 192..255) are thrown away; Ё and ё pass.
+bool ModemKeyThrownAway(std::uint8_t key);
+
 class ModemConsole {
 public:
     ModemConsole(MainState& state, SerialLink& link, ModemWindow& window)
@@ -107,6 +111,8 @@ public:
     // for (0 for text that is no number), then every line of the list memo
     // holding "S0=" takes that value.
     void RingCountFieldLeft();
+    // The same with the field's text as it was when the field was left.
+    void RingCountFieldLeft(const std::string& fieldText);
     // The key filter of the two memos and the command field: `key` is the Windows-1251
     // code of the typed character and becomes 0 when the key is thrown away.
     // Enter (13) sends the command field's text while WorkMode < 3 and still reaches the

@@ -5,7 +5,12 @@
 // It lives in its own folder because both sides of the program read and set
 // it: the modem side (modem/) and the controller side (device/). Neither may
 // include the window layer above them, and neither owns the other.
+//
+// The window sets the mode flags while a job on the job thread reads them
+// (and a job sets a few of them back): each flag is an atomic of its own.
+// The folders are set once at start-up, before any job runs.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -15,25 +20,25 @@ namespace hk {
 enum WorkModes : int { kNoMode = 0, kModemWork = 2, kControllerWork = 3 };
 
 struct MainState {
-    int WorkMode = kNoMode;
+    std::atomic<int> WorkMode = kNoMode;
     // The modem side is active: the ring count shows, a loaded list sets it,
     // and the port dialog asks for the speed afresh.
-    bool ModemMode = false;
+    std::atomic<bool> ModemMode = false;
     // A port has been opened through a dialog for the next exchanges.
-    bool PortReady = false;
+    std::atomic<bool> PortReady = false;
     // The next controller dialog reads the buffers (true) or writes them.
-    bool ReadFromDevice = false;
+    std::atomic<bool> ReadFromDevice = false;
     // "Очистить" was chosen for the first (upper) or second (lower) channel:
     // the next write empties that buffer instead of writing the memo.
-    bool ClearBuffer1 = false;
-    bool ClearBuffer2 = false;
+    std::atomic<bool> ClearBuffer1 = false;
+    std::atomic<bool> ClearBuffer2 = false;
     // The modem's digit-answer flag, kept while settings are viewed or a
     // command is typed; a run takes it back.
-    bool SavedDigitAnswers = false;
+    std::atomic<bool> SavedDigitAnswers = false;
     // The chosen controller kit 0..3; replaced by the stored kit at start.
-    std::uint8_t KitIndex = 2;
+    std::atomic<std::uint8_t> KitIndex = 2;
     // The byte trace of encoded lines into the lower memo.
-    bool TraceBytes = false;
+    std::atomic<bool> TraceBytes = false;
 
     std::string ProgramDir;   // with trailing separator
     std::string CfgFileName;  // ProgramDir + "HmK.Cfg"

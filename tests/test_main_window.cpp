@@ -17,15 +17,16 @@
 
 #include "app/ControllerDialog.h"
 #include "app/HayesApplication.h"
-#include "app/MainWindow.h"
 #include "app/HelpViewer.h"
 #include "app/LogWindow.h"
+#include "app/MainWindow.h"
 #include "gui/Memo.h"
 #include "gui/RadioGroup.h"
 #include "log/ExchangeLog.h"
 #include "sim/SimLine.h"
 #include "support/Children.h"
 #include "support/Input.h"
+#include "support/Jobs.h"
 #include "support/QtApp.h"
 #include "support/ScriptedView.h"
 #include "support/TempDir.h"
@@ -238,6 +239,7 @@ TEST_F(Window, KitMenuOpensBelowTheButtonAndDismissingItKeepsTheOldLayout) {
     // ... but the buttons act as in controller mode.
     W<Memo>("Memo1")->AddLine("ATZ");
     Press(W<QPushButton>("Button2"));
+    test::Settle(*app);
     EXPECT_TRUE(state().ClearBuffer1);
     EXPECT_EQ(W<Memo>("Memo1")->LineCount(), 0);
 }
@@ -294,6 +296,7 @@ TEST_F(Window, WriteWithNothingToWriteInformsAndOpensNoDialog) {
 TEST_F(Window, WriteAfterClearAsksAndOpensTheDialogForWriting) {
     ChooseKit(3);
     Press(W<QPushButton>("Button5"));  // "Очистить" of the lower channel
+    test::Settle(*app);
     EXPECT_TRUE(state().ClearBuffer2);
     view.answers = {true};
     QString caption;

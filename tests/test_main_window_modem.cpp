@@ -22,6 +22,7 @@
 #include "sim/SimLine.h"
 #include "support/Children.h"
 #include "support/Input.h"
+#include "support/Jobs.h"
 #include "support/QtApp.h"
 #include "support/ScriptedView.h"
 #include "support/TempDir.h"
@@ -56,8 +57,12 @@ protected:
     void RunFor(int ms) {
         const auto until = clock.NowMs() + ms;
         for (int i = 0; i < 100000 && clock.NowMs() < until; ++i) QCoreApplication::processEvents();
+        // What the job showed until then reaches the window.
+        const JobThread::Hold parked(app->Jobs());
+        QCoreApplication::processEvents();
     }
     std::vector<std::string> Sent() {
+        const JobThread::Hold parked(app->Jobs());  // the receiver reads the same line
         std::vector<std::string> lines;
         std::string current;
         for (std::uint8_t b : line.WrittenBytes()) {
@@ -84,26 +89,31 @@ TEST_F(WindowModem, ARunWritesTheListLineByLineAndTheAnswersArriveInMemo2) {
     W<Memo>("Memo1")->AddLine("; a comment");
     W<Memo>("Memo1")->AddLine("ATS0=2");
     test::Press(W<QPushButton>("Button2"));
-    EXPECT_TRUE(W<QTimer>("IdleTimer")->isActive());
+    test::Settle(*app);
+    EXPECT_TRUE(window().AnswerReceiverRunning());
     RunFor(3000);
     EXPECT_EQ(Sent(), (std::vector<std::string>{"ATZ\r", "ATS0=2\r"}));
     EXPECT_EQ(modem.Register(0), 2);
     EXPECT_TRUE(W<Memo>("Memo2")->Lines().contains("OK"));
     // A mode button ends the listening.
     test::Press(W<QPushButton>("SBtk"));
-    EXPECT_FALSE(W<QTimer>("IdleTimer")->isActive());
+    test::Settle(*app);
+    EXPECT_FALSE(window().AnswerReceiverRunning());
 }
 
 TEST_F(WindowModem, CurrentSettingsAndATypedCommand) {
     PortReady();
     test::Press(W<QPushButton>("Button3"));  // "AT I4"
+    test::Settle(*app);
     RunFor(1000);
     EXPECT_EQ(Sent(), std::vector<std::string>{"AT I4\r"});
     EXPECT_GT(W<Memo>("Memo2")->LineCount(), 3);
     test::Press(W<QPushButton>("Button5"));
+    test::Settle(*app);
     EXPECT_TRUE(W<QLineEdit>("Edit1")->isVisible());
     W<QLineEdit>("Edit1")->setText("ATE0");
     test::Type(W<QLineEdit>("Edit1"), Qt::Key_Return);
+    test::Settle(*app);
     RunFor(500);
     EXPECT_EQ(Sent().back(), "ATE0\r");
     EXPECT_EQ(W<QLineEdit>("Edit1")->text(), "ATE0");  // kept for a repeat
@@ -111,6 +121,7 @@ TEST_F(WindowModem, CurrentSettingsAndATypedCommand) {
 
 TEST_F(WindowModem, KeyFilterDropsCyrillicLettersButNotYo) {
     W<Memo>("Memo1")->setFocus();
+    test::Settle(*app);
     for (QChar c : QStringLiteral("ATЖж ЁёZ")) {
         QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
         QCoreApplication::sendEvent(W<Memo>("Memo1"), &press);
@@ -125,6 +136,7 @@ TEST_F(WindowModem, EnterWithoutAPortBringsUpThePortDialogAndSendsNothingWhenClo
         if (QWidget* box = QApplication::activeModalWidget()) box->close();
     });
     test::Type(W<Memo>("Memo1"), Qt::Key_Return);
+    test::Settle(*app);
     EXPECT_TRUE(dialogShown);
     EXPECT_TRUE(line.WrittenBytes().empty());
 }
@@ -137,6 +149,7 @@ TEST_F(WindowModem, LeavingTheRingCountRewritesTheLines) {
     W<QSpinBox>("SpinEdit1")->setFocus();
     W<QSpinBox>("SpinEdit1")->setValue(5);
     W<Memo>("Memo1")->setFocus();  // the field loses the focus
+    test::Settle(*app);
     EXPECT_EQ(W<Memo>("Memo1")->Lines(), (QStringList{"ATS0=5&W", "ATZ"}));
 }
 
@@ -149,6 +162,7 @@ TEST_F(WindowModem, AnEmptiedOrHalfTypedRingCountShowsTheZeroTheLinesGet) {
         field->setFocus();
         field->setValue(5);
         W<Memo>("Memo1")->setFocus();
+        test::Settle(*app);
         ASSERT_EQ(W<Memo>("Memo1")->Line(0), "ATS0=5&W");
 
         field->setFocus();
@@ -157,6 +171,7 @@ TEST_F(WindowModem, AnEmptiedOrHalfTypedRingCountShowsTheZeroTheLinesGet) {
         QTest::keyClicks(field, typed);
         ASSERT_EQ(field->text(), typed);
         W<Memo>("Memo1")->setFocus();  // the field loses the focus
+        test::Settle(*app);
         EXPECT_EQ(W<Memo>("Memo1")->Line(0), "ATS0=0&W") << typed.toStdString();
         EXPECT_EQ(field->text(), "0") << typed.toStdString();
         EXPECT_EQ(field->value(), 0);
@@ -171,6 +186,7 @@ TEST_F(WindowModem, ASaveOverAWriteProtectedListShowsWhyAndKeepsTheFile) {
         [&](const FileDialogSetup&, bool) -> std::optional<std::string> { return file; });
     W<Memo>("Memo1")->AddLine("AT&F");
     test::Press(W<QPushButton>("Button4"));
+    test::Settle(*app);
     const auto errors = view.Texts(test::ScriptedView::Box::Kind::Error);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(
@@ -192,9 +208,11 @@ TEST_F(WindowModem, LoadingAListTakesTheRingCountAndSavingWritesItBack) {
             return dir.File("copy.n2");
         });
     test::Press(W<QPushButton>("Button1"));
+    test::Settle(*app);
     EXPECT_EQ(W<Memo>("Memo1")->Line(0), "AT&F");
     EXPECT_EQ(W<QSpinBox>("SpinEdit1")->value(), 2);
     test::Press(W<QPushButton>("Button4"));
+    test::Settle(*app);
     EXPECT_EQ(asked, (std::vector<std::string>{"Список названий (*.n2)|*.n2",
                                                "Список названий (*.n2)|*.n2"}));
     EXPECT_EQ(test::TempDir::ReadAll(dir.File("copy.n2")), test::TempDir::ReadAll(example));

@@ -21,6 +21,7 @@
 #include "sim/SimLine.h"
 #include "support/Children.h"
 #include "support/Input.h"
+#include "support/Jobs.h"
 #include "support/QtApp.h"
 #include "support/ScriptedView.h"
 #include "support/TempDir.h"
@@ -56,11 +57,14 @@ protected:
         return test::Child<T>(&window(), name);
     }
     QString Panel() { return W<QLabel>("SB1Panel0")->text(); }
-    // Lets the event loop run (the idle timer polls the port) until the
-    // virtual clock has moved by `ms`.
+    // Lets the event loop run (the receiver polls the port on the job thread)
+    // until the virtual clock has moved by `ms`.
     void RunFor(int ms) {
         const auto until = clock.NowMs() + ms;
         for (int i = 0; i < 100000 && clock.NowMs() < until; ++i) QCoreApplication::processEvents();
+        // What the job showed until then reaches the window.
+        const JobThread::Hold parked(app->Jobs());
+        QCoreApplication::processEvents();
     }
 
     test::TempDir dir;
@@ -73,6 +77,7 @@ protected:
 
 TEST_F(WindowRun, TheStatusPanelFollowsTheRunAndARefusedLineIsMarked) {
     test::Press(W<QPushButton>("Button2"));
+    test::Settle(*app);
     EXPECT_EQ(Panel(), "Строка 1 из 3: ATZ");
     RunFor(3000);
     EXPECT_EQ(Panel(), kSummary);
@@ -87,18 +92,24 @@ TEST_F(WindowRun, TheStatusPanelFollowsTheRunAndARefusedLineIsMarked) {
     EXPECT_EQ(Panel(), kSummary);
 
     // A silent modem shows over a hint at once.
-    line.Attach(nullptr);
+    {
+        const JobThread::Hold parked(app->Jobs());  // the receiver reads the line
+        line.Attach(nullptr);
+    }
     test::Press(W<QPushButton>("Button2"));
+    test::Settle(*app);
     EXPECT_TRUE(W<Memo>("Memo1")->MarkedLines().isEmpty()) << "a new run";
     ShowTip(window(), QStringLiteral("Просмотр и коррекция настроек Hayes-модема "));
     RunFor(5000);
     EXPECT_EQ(Panel(), "Модем не отвечает на строку 1 (ATZ)");
     test::Press(W<QPushButton>("SBtk"));  // leaving modem mode ends the run
+    test::Settle(*app);
     EXPECT_EQ(Panel(), "Запись прервана на строке 1 из 3 (ATZ). Записано 0 строк, ошибок 0");
 }
 
 TEST_F(WindowRun, LoadingAListRemovesTheMarks) {
     test::Press(W<QPushButton>("Button2"));
+    test::Settle(*app);
     RunFor(3000);
     ASSERT_EQ(W<Memo>("Memo1")->MarkedLines(), QList<int>{2});
     const std::string file = dir.File("same.n2");
@@ -106,6 +117,7 @@ TEST_F(WindowRun, LoadingAListRemovesTheMarks) {
     window().SetFileChooser(
         [&](const FileDialogSetup&, bool) -> std::optional<std::string> { return file; });
     test::Press(W<QPushButton>("Button1"));
+    test::Settle(*app);
     EXPECT_EQ(W<Memo>("Memo1")->Lines(), (QStringList{"ATZ", "ATX9"}));
     EXPECT_TRUE(W<Memo>("Memo1")->MarkedLines().isEmpty());
 }

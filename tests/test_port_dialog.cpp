@@ -22,6 +22,7 @@
 #include "sim/SimLine.h"
 #include "support/Children.h"
 #include "support/Input.h"
+#include "support/Jobs.h"
 #include "support/QtApp.h"
 #include "support/ScriptedView.h"
 #include "support/TempDir.h"
@@ -85,6 +86,7 @@ TEST_F(PortChoice, StoredIndicesAreClampedByTheRadioGroups) {
     EXPECT_EQ(W<RadioGroup>("RG2")->ItemIndex(), -1);
     W<RadioGroup>("RG2")->SetItemIndex(5);
     test::Press(W<QPushButton>("BitBtn1"));  // no port: nothing happens
+    test::Settle(*app);
     EXPECT_TRUE(dialog().isVisible());
     EXPECT_TRUE(simLine.Events().empty());
     dialog().hide();
@@ -116,6 +118,7 @@ TEST_F(PortChoice, InModemModeTheSpeedIsAskedAfreshAndOkWithoutItDoesNothing) {
     EXPECT_EQ(view.boxes[0].kind, Box::Kind::Information);
     EXPECT_EQ(view.boxes[0].text, kSpeedInfo);
     test::Press(W<QPushButton>("BitBtn1"));
+    test::Settle(*app);
     EXPECT_TRUE(dialog().isVisible());
     EXPECT_TRUE(simLine.Events().empty());
     EXPECT_FALSE(app->State().PortReady);
@@ -128,6 +131,7 @@ TEST_F(PortChoice, OkWithAMissingPortShowsTheErrorAndKeepsTheDialogOpen) {
     dialog().show();
     W<RadioGroup>("RG1")->SetItemIndex(4);
     test::Press(W<QPushButton>("BitBtn1"));
+    test::Settle(*app);
     EXPECT_EQ(
         view.Texts(Box::Kind::Error),
         std::vector<std::string>{std::string("Ошибка открытия последовательного порта Com5\r") +
@@ -153,6 +157,7 @@ TEST_F(PortChoice, ASettingsFileDeletedMeanwhileEndsOkWithTheSystemsMessage) {
     std::filesystem::remove(dir.File("HmK.Cfg"));
     W<RadioGroup>("RG2")->SetItemIndex(3);
     test::Press(W<QPushButton>("BitBtn1"));
+    test::Settle(*app);
     ASSERT_EQ(view.Texts(Box::Kind::Error).size(), 1u);
     EXPECT_TRUE(view.Texts(Box::Kind::Error)[0].find(std::strerror(ENOENT)) != std::string::npos);
     EXPECT_TRUE(app->State().PortReady);  // the port did open
@@ -192,6 +197,7 @@ TEST_F(PortChoice, OkWithAWorkingPortOpensAModemLinkAndStoresThePort) {
     W<RadioGroup>("RG1")->SetItemIndex(2);  // "Com3"
     W<RadioGroup>("RG2")->SetItemIndex(5);  // 9600 baud
     test::Press(W<QPushButton>("BitBtn1"));
+    test::Settle(*app);
     EXPECT_FALSE(dialog().isVisible());
     EXPECT_TRUE(app->State().PortReady);
     // Port 2, modem link 3, network number 0; the speed index stays.

@@ -1,0 +1,69 @@
+#include "app/JobModemWindow.h"
+
+namespace hk {
+
+void JobModemWindow::Show(std::function<void()> f) {
+    if (jobs_.OnJobThread())
+        jobs_.ToWindow(std::move(f));
+    else
+        f();
+}
+
+bool JobModemWindow::ShowSpecialCharacters() {
+    if (!jobs_.OnJobThread()) return window_.ShowSpecialCharacters();
+    return specialCharacters_.Get(jobs_, [this] { return window_.ShowSpecialCharacters(); });
+}
+
+std::string JobModemWindow::CommandText() {
+    return jobs_.OnWindow([this] { return window_.CommandText(); });
+}
+
+void JobModemWindow::ShowCommandField(bool visible) {
+    Show([this, visible] { window_.ShowCommandField(visible); });
+}
+
+void JobModemWindow::FocusCommandField() {
+    Show([this] { window_.FocusCommandField(); });
+}
+
+std::string JobModemWindow::RingCountText() {
+    return jobs_.OnWindow([this] { return window_.RingCountText(); });
+}
+
+void JobModemWindow::SetRingCount(int value) {
+    Show([this, value] { window_.SetRingCount(value); });
+}
+
+std::optional<std::string> JobModemWindow::OpenListDialog(std::string_view filter) {
+    const std::string f(filter);
+    return jobs_.OnWindow([&] { return window_.OpenListDialog(f); });
+}
+
+std::optional<std::string> JobModemWindow::SaveListDialog(std::string_view filter,
+                                                          std::string_view defaultExt) {
+    const std::string f(filter), ext(defaultExt);
+    return jobs_.OnWindow([&] { return window_.SaveListDialog(f, ext); });
+}
+
+bool JobModemWindow::ShowPortDialog() {
+    return jobs_.OnWindow([this] { return window_.ShowPortDialog(); });
+}
+
+void JobModemWindow::IdleHandlerChanged(bool installed) {
+    if (jobs_.OnJobThread()) jobs_.SetIdleWork(installed ? poll_ : std::function<void()>());
+    Show([this, installed] { window_.IdleHandlerChanged(installed); });
+}
+
+void JobModemWindow::ShowRunStatus(const std::string& text) {
+    Show([this, text] { window_.ShowRunStatus(text); });
+}
+
+void JobModemWindow::MarkRefusedLine(int index) {
+    Show([this, index] { window_.MarkRefusedLine(index); });
+}
+
+void JobModemWindow::ClearLineMarks() {
+    Show([this] { window_.ClearLineMarks(); });
+}
+
+}  // namespace hk

@@ -1,0 +1,58 @@
+#pragma once
+// The main window as the modem side sees it from the job thread: its memos
+// fetched and written through the window thread, the operator's choice of
+// special characters kept from one checkpoint to the next, questions and
+// dialogs (file, port) opened on the window thread while the job waits, the
+// run's texts and marks posted. The answer receiver, installed by the
+// console, becomes the job thread's idle work: one poll whenever no task is
+// waiting.
+
+#include <functional>
+
+#include "gui/EpochValue.h"
+#include "gui/JobMemo.h"
+#include "gui/JobThread.h"
+#include "modem/ModemWindow.h"
+
+namespace hk {
+
+class JobModemWindow final : public ModemWindow {
+public:
+    JobModemWindow(JobThread& jobs, ModemWindow& window)
+        : jobs_(jobs),
+          window_(window),
+          list_(jobs, window.ListMemo()),
+          answers_(jobs, window.AnswersMemo()) {}
+
+    // One poll of the answer receiver (ModemConsole::ModemIdle).
+    void SetReceiver(std::function<void()> poll) { poll_ = std::move(poll); }
+
+    MemoLines& ListMemo() override { return list_; }
+    MemoLines& AnswersMemo() override { return answers_; }
+    bool ShowSpecialCharacters() override;
+    std::string CommandText() override;
+    void ShowCommandField(bool visible) override;
+    void FocusCommandField() override;
+    std::string RingCountText() override;
+    void SetRingCount(int value) override;
+    std::optional<std::string> OpenListDialog(std::string_view filter) override;
+    std::optional<std::string> SaveListDialog(std::string_view filter,
+                                              std::string_view defaultExt) override;
+    bool ShowPortDialog() override;
+    void IdleHandlerChanged(bool installed) override;
+    void ShowRunStatus(const std::string& text) override;
+    void MarkRefusedLine(int index) override;
+    void ClearLineMarks() override;
+
+private:
+    // Runs `f` on the window now when called there, else posts it.
+    void Show(std::function<void()> f);
+
+    JobThread& jobs_;
+    ModemWindow& window_;
+    JobMemo list_, answers_;
+    EpochValue<bool> specialCharacters_;
+    std::function<void()> poll_;
+};
+
+}  // namespace hk
