@@ -49,8 +49,10 @@ constexpr int kDesignPanelHeight = 427;
 constexpr int kStatusPanel0Width = 500;
 constexpr int kStatusPanel1Width = 50;
 
-// The background of a list line the modem refused.
+// The background of a list line the modem refused, and of one whose setting
+// the modem holds otherwise than the list.
 const QColor kRefusedLineColour(0xFF, 0xC8, 0xC8);
+const QColor kDifferingLineColour(0xFF, 0xE4, 0x96);
 
 // Help context numbers of the window's states.
 constexpr int kHelpStart = 2;
@@ -219,6 +221,8 @@ void MainWindow::CreateControls() {
     find("Button6", lowerSaveButton_);
     find("Button5", commandOrClearButton_);
     find("Edit1", commandField_);
+    find("CheckModemButton", checkModemButton_);
+    find("CheckAfterRunBox", checkAfterRunBox_);
     find("Bevel5", bottomLine_);
     find("Button7", readControllerButton_);
     find("Button8", writeControllerButton_);
@@ -313,6 +317,7 @@ void MainWindow::ConnectHandlers() {
     forward(saveButton_, [](ModemConsole& c) { c.SaveFirstList(); });
     forward(commandOrClearButton_, [](ModemConsole& c) { c.OpenCommandFieldOrClearSecond(); });
     forward(lowerSaveButton_, [](ModemConsole& c) { c.SaveSecondList(); });
+    on(checkModemButton_, &MainWindow::CheckModem);
     connect(answerReceiverTimer_, &QTimer::timeout, this,
             [this] { RunConsole([](ModemConsole& c) { c.ModemIdle(); }); });
     for (QObject* o : std::initializer_list<QObject*>{listMemo_, answersMemo_, commandField_,
@@ -474,6 +479,36 @@ void MainWindow::MarkRefusedListLine(int index) { listMemo_->MarkLine(index, kRe
 
 void MainWindow::ClearListLineMarks() { listMemo_->ClearMarks(); }
 
+void MainWindow::MarkDifferingListLine(int index) {
+    listMemo_->MarkLine(index, kDifferingLineColour);
+}
+
+void MainWindow::ClearDifferingListLineMarks() { listMemo_->ClearMarks(kDifferingLineColour); }
+
+void MainWindow::RunEnded(bool completed) {
+    if (!checkUnderWay_) checkModemButton_->setEnabled(true);
+    if (!completed || !checkAfterRunBox_->isChecked()) return;
+    // Not from inside the receiver's poll that saw the run end.
+    QTimer::singleShot(0, this, [this] {
+        if (state_.ModemMode && modemModeButton_->isChecked() && checkModemButton_->isEnabled())
+            Guarded([this] { CheckModem(); });
+    });
+}
+
+void MainWindow::CheckModem() {
+    if (!console_ || checkUnderWay_) return;
+    checkUnderWay_ = true;
+    checkModemButton_->setEnabled(false);
+    struct Done {
+        MainWindow& w;
+        ~Done() {
+            w.checkUnderWay_ = false;
+            w.checkModemButton_->setEnabled(true);
+        }
+    } done{*this};
+    console_->CheckModem();
+}
+
 void MainWindow::RunConsole(void (*action)(ModemConsole&)) {
     Guarded([this, action] {
         if (console_) action(*console_);
@@ -582,6 +617,9 @@ void MainWindow::ShowSections(bool showUpper, bool showLower, bool showControlle
     for (QWidget* w :
          std::initializer_list<QWidget*>{ringCountFrame_, ringCountLabel_, ringCountField_})
         w->setVisible(ringCount);
+    const bool modemCheck = showLower && state_.ModemMode;
+    checkModemButton_->setVisible(modemCheck);
+    checkAfterRunBox_->setVisible(modemCheck);
     ShowCommandField(false);
 }
 
@@ -614,6 +652,8 @@ void MainWindow::ToggleModemMode() {
     answersMemo_->ClearLines();
     state_.SavedDigitAnswers = false;
     if (console_) console_->ClearDigitAnswers();
+    // Offered once a run has been made.
+    checkModemButton_->setEnabled(false);
 }
 
 void MainWindow::ToggleControllerMode() {
