@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, starts the simulated devices on
 # pseudo-terminals (ports/com1: a КВАРД controller, ports/com2: a Hayes modem,
-# unless a real port is mapped there) and then the program.
+# unless a real port is mapped there) and then the program. Arguments go to
+# kvard-sim (./run.sh --modem-keeps S7=50: the modem keeps S7 at 50).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh
@@ -9,7 +10,7 @@ scripts/build.sh build
 bin=build/bin
 sim_pid=
 if [ -x "$bin/kvard-sim" ]; then
-    "$bin/kvard-sim" --ports "$bin/ports" &
+    "$bin/kvard-sim" --ports "$bin/ports" "$@" &
     sim_pid=$!
     trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null' EXIT
     sleep 0.5

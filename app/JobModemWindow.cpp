@@ -66,4 +66,16 @@ void JobModemWindow::ClearLineMarks() {
     Show([this] { window_.ClearLineMarks(); });
 }
 
+void JobModemWindow::RunEnded(bool completed) {
+    Show([this, completed] { window_.RunEnded(completed); });
+}
+
+void JobModemWindow::MarkDifferingLine(int index) {
+    Show([this, index] { window_.MarkDifferingLine(index); });
+}
+
+void JobModemWindow::ClearDifferingLineMarks() {
+    Show([this] { window_.ClearDifferingLineMarks(); });
+}
+
 }  // namespace hk

@@ -40,4 +40,10 @@ void MainModemWindow::MarkRefusedLine(int index) { window_.MarkRefusedListLine(i
 
 void MainModemWindow::ClearLineMarks() { window_.ClearListLineMarks(); }
 
+void MainModemWindow::RunEnded(bool completed) { window_.RunEnded(completed); }
+
+void MainModemWindow::MarkDifferingLine(int index) { window_.MarkDifferingListLine(index); }
+
+void MainModemWindow::ClearDifferingLineMarks() { window_.ClearDifferingListLineMarks(); }
+
 }  // namespace hk

@@ -33,6 +33,9 @@ public:
     void ShowRunStatus(const std::string& text) override;
     void MarkRefusedLine(int index) override;
     void ClearLineMarks() override;
+    void RunEnded(bool completed) override;
+    void MarkDifferingLine(int index) override;
+    void ClearDifferingLineMarks() override;
 
 private:
     MainWindow& window_;

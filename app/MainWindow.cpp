@@ -51,8 +51,10 @@ constexpr int kDesignPanelHeight = 427;
 constexpr int kStatusPanel0Width = 500;
 constexpr int kStatusPanel1Width = 50;
 
-// The background of a list line the modem refused.
+// The background of a list line the modem refused, and of one whose setting
+// the modem holds otherwise than the list.
 const QColor kRefusedLineColour(0xFF, 0xC8, 0xC8);
+const QColor kDifferingLineColour(0xFF, 0xE4, 0x96);
 
 // Help context numbers of the window's states.
 constexpr int kHelpStart = 2;
@@ -167,6 +169,8 @@ void MainWindow::CreateControls() {
     find("Button6", lowerSaveButton_);
     find("Button5", commandOrClearButton_);
     find("Edit1", commandField_);
+    find("CheckModemButton", checkModemButton_);
+    find("CheckAfterRunBox", checkAfterRunBox_);
     find("Bevel5", bottomLine_);
     find("Button7", readControllerButton_);
     find("Button8", writeControllerButton_);
@@ -258,6 +262,7 @@ void MainWindow::ConnectHandlers() {
     forward(saveButton_, [](ModemConsole& c) { c.SaveFirstList(); });
     forward(commandOrClearButton_, [](ModemConsole& c) { c.OpenCommandFieldOrClearSecond(); });
     forward(lowerSaveButton_, [](ModemConsole& c) { c.SaveSecondList(); });
+    on(checkModemButton_, &MainWindow::CheckModem);
     for (QObject* o : std::initializer_list<QObject*>{listMemo_, answersMemo_, commandField_,
                                                       ringCountField_, upperTitle_, versionLabel_})
         o->installEventFilter(this);
@@ -416,15 +421,41 @@ void MainWindow::MarkRefusedListLine(int index) { listMemo_->MarkLine(index, kRe
 
 void MainWindow::ClearListLineMarks() { listMemo_->ClearMarks(); }
 
-void MainWindow::RunConsole(std::function<void(ModemConsole&)> action) {
+void MainWindow::MarkDifferingListLine(int index) {
+    listMemo_->MarkLine(index, kDifferingLineColour);
+}
+
+void MainWindow::ClearDifferingListLineMarks() { listMemo_->ClearMarks(kDifferingLineColour); }
+
+void MainWindow::RunEnded(bool completed) {
+    if (!checkUnderWay_) checkModemButton_->setEnabled(true);
+    if (!completed || !checkAfterRunBox_->isChecked()) return;
+    if (state_.ModemMode && modemModeButton_->isChecked() && checkModemButton_->isEnabled())
+        CheckModem();
+}
+
+void MainWindow::CheckModem() {
+    if (!console_ || checkUnderWay_) return;
+    checkUnderWay_ = true;
+    checkModemButton_->setEnabled(false);
+    RunConsole([](ModemConsole& c) { c.CheckModem(); },
+               [this] {
+                   checkUnderWay_ = false;
+                   checkModemButton_->setEnabled(true);
+               });
+}
+
+void MainWindow::RunConsole(std::function<void(ModemConsole&)> action, std::function<void()> done) {
     if (!console_) return;
     if (!jobs_) {
         Guarded([&] { action(*console_); });
+        if (done) done();
         return;
     }
     // The console lives on the job thread; a task that throws is shown there
     // as this window's handlers show it.
-    jobs_->Post([console = console_, action = std::move(action)] { action(*console); });
+    jobs_->Post([console = console_, action = std::move(action)] { action(*console); },
+                std::move(done));
 }
 
 bool MainWindow::FilterKey(QObject* watched, QKeyEvent* e) {
@@ -532,6 +563,9 @@ void MainWindow::ShowSections(bool showUpper, bool showLower, bool showControlle
     for (QWidget* w :
          std::initializer_list<QWidget*>{ringCountFrame_, ringCountLabel_, ringCountField_})
         w->setVisible(ringCount);
+    const bool modemCheck = showLower && state_.ModemMode;
+    checkModemButton_->setVisible(modemCheck);
+    checkAfterRunBox_->setVisible(modemCheck);
     ShowCommandField(false);
 }
 
@@ -564,6 +598,8 @@ void MainWindow::ToggleModemMode() {
     answersMemo_->ClearLines();
     state_.SavedDigitAnswers = false;
     RunConsole([](ModemConsole& c) { c.ClearDigitAnswers(); });
+    // Offered once a run has been made.
+    checkModemButton_->setEnabled(false);
 }
 
 void MainWindow::ToggleControllerMode() {

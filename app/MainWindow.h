@@ -89,6 +89,14 @@ public:
     void ShowRunStatus(const QString& text);
     void MarkRefusedListLine(int index);
     void ClearListLineMarks();
+    // A check of the modem against the list: the lines whose setting the
+    // modem holds otherwise get a mark of their own colour.
+    void MarkDifferingListLine(int index);
+    void ClearDifferingListLineMarks();
+    // A run has ended: "Проверить модем" can be pressed; with "Проверять
+    // после записи" ticked, a completed run is checked as soon as the event
+    // loop is back.
+    void RunEnded(bool completed);
 
     // Replaces the file dialogs (tests): gets the set-up, returns the chosen
     // path or nothing when cancelled.
@@ -154,10 +162,12 @@ private:
     void PlaceMemos(int listTop, int listHeight, int answersTop, int answersHeight);
     void FollowPanelSize();
 
+    void CheckModem();  // "Проверить модем"
     void ShowControllerDialog();
     void RemoveAnswerReceiver();
     // Runs a modem-side action on the console, on the job thread.
-    void RunConsole(std::function<void(ModemConsole&)> action);
+    // `done`, if any, follows on this thread.
+    void RunConsole(std::function<void(ModemConsole&)> action, std::function<void()> done = {});
     bool FilterKey(QObject* watched, QKeyEvent* e);
     void SetHint(QWidget* w, const QString& hint);
     void RestoreDesignHint(QWidget* w);
@@ -179,7 +189,8 @@ private:
     FileDialogSetup openDialog_;
     FileDialogSetup saveDialog_;
     FileChooser fileChooser_;
-    QString runStatus_;  // the modem run's status text, under the hints
+    QString runStatus_;           // the modem run's status text, under the hints
+    bool checkUnderWay_ = false;  // "Проверить модем" is being handled
 
     // The widgets, by what they show; their object names are the design's.
     QWidget* panel_ = nullptr;
@@ -214,6 +225,8 @@ private:
     QFrame* bottomLine_ = nullptr;                  // Bevel5
     QPushButton* readControllerButton_ = nullptr;   // Button7 "Прочитать из КВАРД"
     QPushButton* writeControllerButton_ = nullptr;  // Button8 "Записать в КВАРД"
+    QPushButton* checkModemButton_ = nullptr;       // "Проверить модем"
+    QCheckBox* checkAfterRunBox_ = nullptr;         // "Проверять после записи"
     QLabel* hintPanel_ = nullptr;                   // status panel 0
     QLabel* clockPanel_ = nullptr;                  // status panel 1
     QTimer* clockTimer_ = nullptr;                  // Timer1

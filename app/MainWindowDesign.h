@@ -54,6 +54,13 @@ inline constexpr Control kMainWindowControls[] = {
     {"Button5", Kind::Button, 2, 290, 158, 25, "Ввод АТ - команды", "Ввод AT-команды в Hayes-модем",
      nullptr},
     {"Edit1", Kind::Edit, 4, 317, 156, 21, nullptr, nullptr, "Команда модему"},
+    // Not in the original design: the check of what the modem holds against
+    // the list, in the modem layout's free corner under the command field
+    // (where the controller layout has "Прочитать из КВАРД").
+    {"CheckModemButton", Kind::Button, 2, 342, 158, 25, "Проверить модем",
+     "Сравнить настройки, которые хранит модем, со списком (ATSn? и AT&V)", nullptr},
+    {"CheckAfterRunBox", Kind::CheckBox, 4, 369, 157, 17, "Проверять после записи",
+     "Проверять модем по списку после каждой записи в модем", nullptr},
     {"Bevel5", Kind::Line, 0, 366, 654, 2, nullptr, nullptr, nullptr},
     {"Button7", Kind::Button, 2, 370, 158, 25, "Прочитать из КВАРД", nullptr, nullptr},
     {"Button8", Kind::Button, 2, 395, 158, 25, "Записать в КВАРД", nullptr, nullptr},

@@ -50,4 +50,52 @@ std::string Utf8FromWindows1251(std::string_view text) {
     return out;
 }
 
+namespace {
+
+// The byte of a code point, or '?' when the code page has none.
+char ByteOf(char32_t code) {
+    if (code < 0x80) return static_cast<char>(code);
+    if (code >= kFirstLetterCode && code < kFirstLetterCode + 64)
+        return static_cast<char>(kFirstLetter + (code - kFirstLetterCode));
+    for (std::size_t i = 0; i < kUpperHalf.size(); ++i)
+        if (kUpperHalf[i] == code && code != 0xFFFD) return static_cast<char>(0x80 + i);
+    return '?';
+}
+
+}  // namespace
+
+std::string Windows1251FromUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<std::uint8_t>(text[i]);
+        const int extra = lead < 0x80             ? 0
+                          : (lead & 0xE0) == 0xC0 ? 1
+                          : (lead & 0xF0) == 0xE0 ? 2
+                          : (lead & 0xF8) == 0xF0 ? 3
+                                                  : -1;
+        if (extra < 0 || i + static_cast<std::size_t>(extra) >= text.size()) {
+            out += '?';
+            ++i;
+            continue;
+        }
+        char32_t code = extra == 0 ? lead : lead & (0x3F >> extra);
+        bool sound = true;
+        for (int k = 1; k <= extra; ++k) {
+            const auto next = static_cast<std::uint8_t>(text[i + static_cast<std::size_t>(k)]);
+            if ((next & 0xC0) != 0x80) sound = false;
+            code = (code << 6) | (next & 0x3F);
+        }
+        if (!sound) {
+            out += '?';
+            ++i;
+            continue;
+        }
+        out += ByteOf(code);
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return out;
+}
+
 }  // namespace hk

@@ -12,8 +12,12 @@ constexpr int kLastNetNumber = 127;
 constexpr int kLastSearchSpeedIndex = 6;  // 19200 baud: the controller's fastest
 constexpr int kLastKit = 3;
 
-const std::set<std::string> kCommands = {"search",      "read",       "write",
-                                         "modem-write", "modem-view", "scan"};
+const std::set<std::string> kCommands = {"search",     "read",         "write", "modem-write",
+                                         "modem-view", "modem-verify", "scan"};
+
+bool TakesListFile(const std::string& command) {
+    return command == "modem-write" || command == "modem-verify";
+}
 
 std::optional<int> Integer(const std::string& text, int base = 10) {
     int value = 0;
@@ -65,7 +69,7 @@ public:
         if (!kCommands.contains(words_[0]))
             return Fail(r, "неизвестная команда «" + words_[0] +
                                "». Команды: search, read, write, "
-                               "scan, modem-write, modem-view");
+                               "scan, modem-write, modem-view, modem-verify");
         a.command = words_[i++];
         while (i < words_.size()) {
             const std::string w = words_[i++];
@@ -78,7 +82,7 @@ public:
                 return r;
             }
             if (!w.starts_with("--")) {
-                if (a.command == "modem-write" && a.listFile.empty()) {
+                if (TakesListFile(a.command) && a.listFile.empty()) {
                     a.listFile = w;
                     continue;
                 }
@@ -96,6 +100,13 @@ public:
                 a.backup = false;
             } else if (w == "--no-verify") {
                 a.verify = false;
+            } else if (w == "--verify") {
+                if (a.command != "write" && a.command != "modem-write")
+                    return Fail(r,
+                                "--verify задаётся для write и modem-write "
+                                "(modem-verify проверяет модем сам)");
+                a.verify = true;
+                a.checkModem = a.command == "modem-write";
             } else if (w == "--clear1" || w == "--clear2") {
                 a.clear[w == "--clear1" ? 0 : 1] = true;
             } else {
@@ -190,7 +201,7 @@ private:
         const bool modem = !Controller(a.command);
         if (modem) {
             if (!a.speedIndex) return Fail(r, "для модема укажите --speed, например --speed 9600");
-            if (a.command == "modem-write" && a.listFile.empty())
+            if (TakesListFile(a.command) && a.listFile.empty())
                 return Fail(r, "не указан файл списка строк для модема");
             return r;
         }

@@ -25,10 +25,11 @@ enum ExitStatus : int {
     kExitModemSilent = 10,  // the modem did not answer within the time limit
     kExitBackupFailed = 11,
     kExitSettingsNotSaved = 12,
+    kExitModemDiffers = 13,  // the modem holds a setting otherwise than the list
 };
 
 struct CliArguments {
-    std::string command;  // search, read, write, modem-write, modem-view, scan
+    std::string command;  // search, read, write, modem-write, modem-view, modem-verify, scan
     bool help = false;
     bool version = false;
 
@@ -54,8 +55,9 @@ struct CliArguments {
     bool verify = true;
     std::string backupDir;  // where the backup goes, instead of the window's folder
 
-    // modem-write, modem-view
+    // modem-write, modem-view, modem-verify
     std::string listFile;
+    bool checkModem = false;            // modem-write --verify: the check after the run
     std::optional<int> silenceSeconds;  // a modem silent this long fails the job
 
     bool json = false;

@@ -80,6 +80,57 @@ std::vector<std::string> Utf8Lines(const std::vector<std::string>& lines) {
 
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
+// The check's table as a JSON array, a row an object.
+std::string CheckRowsJson(const CheckResult& check) {
+    std::string rows = "[";
+    for (const CheckRow& row : check.rows) {
+        const char* verdict = row.verdict == CheckVerdict::Same      ? "same"
+                              : row.verdict == CheckVerdict::Differs ? "differs"
+                                                                     : "unchecked";
+        JsonObject one;
+        one.Add("setting", row.setting);
+        if (row.profile == kActiveSettings)
+            one.AddRaw("profile", "null");
+        else
+            one.Add("profile", row.profile);
+        one.Add("list", row.listValue);
+        if (row.modemValue)
+            one.Add("modem", *row.modemValue);
+        else
+            one.AddRaw("modem", "null");
+        one.Add("verdict", verdict).Add("line", row.lineIndex + 1);
+        rows += (rows.size() > 1 ? "," : "") + one.Text();
+    }
+    return rows + "]";
+}
+
+std::string CheckText(const CheckResult& check) {
+    std::string text;
+    for (const CheckRow& row : check.rows) text += RowText(row) + "\n";
+    if (!check.listingNote.empty()) text += check.listingNote + "\n";
+    return text + check.SummaryText();
+}
+
+// The exit status a check ends with.
+int CheckStatus(const CheckResult& check) {
+    switch (check.outcome) {
+        case CheckOutcome::Done:
+            if (check.Differing() > 0) return kExitModemDiffers;
+            return check.Checked() > 0 ? kExitOk : kExitFailed;
+        case CheckOutcome::NothingToCheck:
+            return kExitOk;
+        case CheckOutcome::ModemSilent:
+            return kExitModemSilent;
+        case CheckOutcome::NotStarted:
+            return kExitPortNotOpened;
+        case CheckOutcome::QuietModem:
+        case CheckOutcome::Stopped:
+        case CheckOutcome::PortLost:
+            break;
+    }
+    return kExitFailed;
+}
+
 }  // namespace
 
 CliSession::CliSession(const CliArguments& arguments, SerialLine& line, Clock& clock,
@@ -149,6 +200,7 @@ int CliSession::Run() {
     if (args_.command == "read") return ReadOrWrite(true);
     if (args_.command == "write") return ReadOrWrite(false);
     if (args_.command == "modem-write") return ModemWrite();
+    if (args_.command == "modem-verify") return ModemVerify();
     return ModemView();
 }
 
@@ -439,13 +491,56 @@ int CliSession::ModemWrite() {
         status = kExitModemRefused;
     else if (!run.Completed())
         status = kExitFailed;
+    // --verify: a run the modem answered to its end is checked; a refused
+    // line's status stands before the check's.
+    std::optional<CheckResult> check;
+    if (args_.checkModem && run.Completed() && !silent) {
+        check = console.CheckModem();
+        text += "\n" + CheckText(*check);
+        if (status == kExitOk) status = CheckStatus(*check);
+    }
     JsonObject result;
     result.Add("result", status == kExitOk ? "ok" : "error")
         .Add("status", status)
         .AddRaw("lines", lines + "]")
         .Add("summary", run.SummaryText());
+    if (check) {
+        JsonObject checked;
+        checked.AddRaw("settings", CheckRowsJson(*check)).Add("summary", check->SummaryText());
+        result.AddRaw("check", checked.Text());
+    }
     Finish(result, text);
+    if (check && CheckStatus(*check) != kExitOk)
+        err_ << "hayeskvd-cli: " << check->SummaryText() << '\n';
     if (silent) err_ << "hayeskvd-cli: " << run.SilenceText() << " за " << silence / 1000 << " с\n";
+    return status;
+}
+
+int CliSession::ModemVerify() {
+    const auto contents = ReadListFile(args_.listFile);
+    if (!contents)
+        return Fail(kExitBadArguments,
+                    "файл «" + args_.listFile + "» не открывается: проверьте имя и права");
+    if (contents->refusal)
+        return Fail(kExitBadArguments, ListFileRefusalText(args_.listFile, *contents->refusal));
+
+    state_.WorkMode = kModemWork;
+    state_.ModemMode = true;
+    CliModemWindow window(link_, state_, args_.port, *args_.speedIndex,
+                          [this](const std::string& text) { Say(text); });
+    window.list.lines = contents->lines;
+    ModemConsole console(state_, link_, window);
+    const CheckResult check = console.CheckModem();
+    if (!state_.PortReady)
+        return Fail(kExitPortNotOpened, shown_.empty() ? "порт не открыт" : shown_.back());
+    const int status = CheckStatus(check);
+    JsonObject result;
+    result.Add("result", status == kExitOk ? "ok" : "error")
+        .Add("status", status)
+        .AddRaw("settings", CheckRowsJson(check))
+        .Add("summary", check.SummaryText());
+    Finish(result, CheckText(check));
+    if (status != kExitOk) err_ << "hayeskvd-cli: " << check.SummaryText() << '\n';
     return status;
 }
 

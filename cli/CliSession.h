@@ -50,6 +50,7 @@ private:
     int ReadOrWrite(bool read);
     int ModemWrite();
     int ModemView();
+    int ModemVerify();
 
     // The link choices of the arguments into the dialog's part.
     void ChooseLink();

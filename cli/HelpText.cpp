@@ -25,7 +25,7 @@ constexpr const char* kExit =
     "другой комплект; 6 обмен отклонён или не удался (код результата в сообщении);\n"
     "7 записанное не совпало с прочитанным; 8 электронный ключ не установлен;\n"
     "9 модем ответил ERROR; 10 модем не ответил; 11 резервная копия не сделана;\n"
-    "12 файл настроек не записан.\n";
+    "12 файл настроек не записан; 13 модем хранит настройку не так, как в списке.\n";
 
 }  // namespace
 
@@ -76,10 +76,26 @@ std::string HelpText(const std::string& command) {
                kLink + kCommon + kExit;
     if (command == "modem-write")
         return std::string(
-                   "hayeskvd-cli modem-write --port P --speed BAUD [--silence SECONDS] FILE\n"
+                   "hayeskvd-cli modem-write --port P --speed BAUD [--silence SECONDS]\n"
+                   "                         [--verify] FILE\n"
                    "Записывает список строк в модем построчно, как кнопка «Записать в модем»:\n"
-                   "первая строка, затем строки на AT, каждая через 500 мс после ответа.\n\n"
-                   "Пример: hayeskvd-cli modem-write --port Com2 --speed 9600 hayes_init.n2\n\n") +
+                   "первая строка, затем строки на AT, каждая через 500 мс после ответа.\n"
+                   "--verify: после записи проверяет модем по списку, как modem-verify\n"
+                   "(код 13, если модем хранит настройку не так, как в списке).\n\n"
+                   "Пример: hayeskvd-cli modem-write --port Com2 --speed 9600 --verify\n"
+                   "  hayes_init.n2\n\n") +
+               kCommon + kExit;
+    if (command == "modem-verify")
+        return std::string(
+                   "hayeskvd-cli modem-verify --port P --speed BAUD FILE\n"
+                   "Проверяет, что модем хранит настройки списка, как кнопка «Проверить модем»:\n"
+                   "S-регистры (Sn=v) и флаги E, V, Q, X, L, M, B, &C, &D, &K, последнее\n"
+                   "значение в списке, с учётом Z, &F и &W (после &W — и в сохранённом\n"
+                   "профиле). Регистры читаются командой ATSn?, флаги и профиль — AT&V.\n"
+                   "По строке на настройку: в списке, в модеме, совпадает / отличается /\n"
+                   "не проверено. Код 13, если модем хранит настройку не так, как в списке;\n"
+                   "1, если не удалось проверить ни одной (например, в списке Q1).\n\n"
+                   "Пример: hayeskvd-cli modem-verify --port Com2 --speed 9600 hayes_init.n2\n\n") +
                kCommon + kExit;
     if (command == "modem-view")
         return std::string(
@@ -95,7 +111,8 @@ std::string HelpText(const std::string& command) {
                "  read         прочитать буферы настроек модема из КВАРД\n"
                "  write        записать списки в буферы КВАРД (с резервной копией и проверкой)\n"
                "  modem-write  записать список строк в модем\n"
-               "  modem-view   показать текущие настройки модема\n\n"
+               "  modem-view   показать текущие настройки модема\n"
+               "  modem-verify проверить модем по списку строк\n\n"
                "hayeskvd-cli КОМАНДА --help — справка по команде; --version — версия.\n\n"
                "Примеры:\n"
                "  hayeskvd-cli read --port Com1 --kit 0 --out1 mcp.n3 --out2 mpi.n3\n"

@@ -103,10 +103,25 @@ void Memo::MarkLine(int index, const QColor& background) {
 
 void Memo::ClearMarks() { setExtraSelections({}); }
 
+void Memo::ClearMarks(const QColor& background) {
+    QList<QTextEdit::ExtraSelection> marks = extraSelections();
+    marks.removeIf([&](const QTextEdit::ExtraSelection& mark) {
+        return mark.format.background().color() == background;
+    });
+    setExtraSelections(marks);
+}
+
 QList<int> Memo::MarkedLines() const {
     QList<int> lines;
     for (const QTextEdit::ExtraSelection& mark : extraSelections())
         lines.append(mark.cursor.blockNumber());
+    return lines;
+}
+
+QList<int> Memo::MarkedLines(const QColor& background) const {
+    QList<int> lines;
+    for (const QTextEdit::ExtraSelection& mark : extraSelections())
+        if (mark.format.background().color() == background) lines.append(mark.cursor.blockNumber());
     return lines;
 }
 

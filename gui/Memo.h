@@ -42,8 +42,11 @@ public:
     // such line.
     void MarkLine(int index, const QColor& background);
     void ClearMarks();
-    // The marked lines, in the order they were marked.
+    // Removes the marks of one colour; the others stay.
+    void ClearMarks(const QColor& background);
+    // The marked lines, in the order they were marked: all, or those of one colour.
     QList<int> MarkedLines() const;
+    QList<int> MarkedLines(const QColor& background) const;
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;

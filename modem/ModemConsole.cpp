@@ -6,6 +6,7 @@
 #include "base/Windows1251.h"
 #include "lists/EncodeLine.h"
 #include "lists/ListFiles.h"
+#include "modem/ModemCheckJob.h"
 #include "modem/RingCount.h"
 
 namespace hk {
@@ -61,6 +62,7 @@ void ModemConsole::InstallIdleHandler() {
 }
 
 void ModemConsole::RemoveIdleHandler() {
+    checkStop_ = true;
     idleInstalled_ = false;
     window_.IdleHandlerChanged(false);
     // Nothing more of a run under way reaches the operator: it ends here.
@@ -210,6 +212,7 @@ void ModemConsole::EndRun() {
 
 void ModemConsole::SendCommand(const std::string& cmd) {
     if (!EnsurePortReady()) return;
+    checkStop_ = true;
     monitor_.End();
     if (link_.Log) link_.Log->BeginJob("Команда модему, " + link_.PortHandle.Name());
     AnswerLine.clear();
@@ -217,6 +220,32 @@ void ModemConsole::SendCommand(const std::string& cmd) {
     link_.View.ProcessMessages();
     InstallIdleHandler();
     if (!SendModemLine(cmd)) link_.View.ShowError(kCommandTooLongText);
+}
+
+CheckResult ModemConsole::CheckModem() {
+    if (checking_ || !EnsurePortReady()) return {};
+    EndRun();
+    // What the receiver had of an answer line is shown before the check's lines.
+    if (!AnswerLine.empty()) window_.AnswersMemo().AddLine(AnswerLine);
+    AnswerLine.clear();
+    const bool listening = idleInstalled_;
+    if (listening) {
+        idleInstalled_ = false;
+        window_.IdleHandlerChanged(false);
+    }
+    checking_ = true;
+    checkStop_ = false;
+    ModemCheckJob job(link_, window_, [this] { return checkStop_; });
+    CheckResult result = job.Run();
+    checking_ = false;
+    if (result.outcome == CheckOutcome::PortLost) {
+        PortGone();
+        return result;
+    }
+    // A command or a run started meanwhile has installed the receiver; a
+    // mode button has removed it for good.
+    if (listening && !checkStop_) InstallIdleHandler();
+    return result;
 }
 
 // --- The modem console --------------------------------------------------------
@@ -229,6 +258,7 @@ void ModemConsole::StartRun() {
     }
     window_.ShowCommandField(false);
     if (!EnsurePortReady()) return;
+    checkStop_ = true;
     // A run under way ends, and the list starts over.
     monitor_.End();
     if (link_.Log) link_.Log->BeginJob("Запись в модем, " + link_.PortHandle.Name());

@@ -23,6 +23,7 @@
 #include <string_view>
 
 #include "link/Port.h"
+#include "modem/ModemCheck.h"
 #include "modem/ModemWindow.h"
 #include "modem/RunMonitor.h"
 #include "state/MainState.h"
@@ -99,6 +100,15 @@ public:
     // of the list is sent; the receiver goes on listening.
     void EndRun();
 
+    // --- "Проверить модем": what the modem holds, against the list
+    // (ModemCheckJob). Asks for the port first when none is ready (nothing
+    // happens without one) and ends a run under way. The receiver pauses
+    // while the check reads the answers and listens again afterwards; a
+    // command, a run or a mode button while the check lets messages run stops
+    // it. Returns what the check found (NotStarted: no port, or a check
+    // already under way); the window has been shown it.
+    CheckResult CheckModem();
+
     // --- Handlers of the main window (both modes unless named).
     void LoadFirstList();             // "Прочитать из файла", first list
     void WriteToModemOrClearFirst();  // modem: start a run; controller: "Очистить" first list
@@ -146,6 +156,8 @@ private:
     RunMonitor monitor_{link_, window_};
     bool idleInstalled_ = false;
     bool inIdle_ = false;
+    bool checking_ = false;
+    bool checkStop_ = false;  // the check under way is to stop at its next checkpoint
 };
 
 }  // namespace hk

@@ -50,16 +50,28 @@ public:
     // removal, also when nothing changes.
     virtual void IdleHandlerChanged(bool installed) = 0;
 
-    // --- How a run of the list goes (RunMonitor). A window that shows none
-    // of it (a front end reading ModemConsole::Run()) keeps these as they are.
-    // The run's status text (UTF-8): the line under way, a silent modem, the
-    // summary. Empty: no text.
+    // --- How a run of the list goes (RunMonitor), and a check of the modem
+    // against the list (ModemCheckJob). A window that shows none of it (a
+    // front end reading ModemConsole::Run() and the check's result) keeps
+    // these as they are.
+    // The status text (UTF-8): the line under way, a silent modem, the
+    // summary of a run or of a check. Empty: no text.
     virtual void ShowRunStatus(const std::string& text) { (void)text; }
     // Marks line `index` of the list memo as refused by the modem, without
     // changing its text. The marks stay until the list is edited or loaded.
     virtual void MarkRefusedLine(int index) { (void)index; }
     // Removes every mark (a new run starts).
     virtual void ClearLineMarks() {}
+    // A run has ended: `completed` when the modem answered its last line and
+    // the run ended by itself (not cut short by a command, a mode button, a
+    // check or a lost port).
+    virtual void RunEnded(bool completed) { (void)completed; }
+    // Marks line `index` of the list memo: the modem holds its setting
+    // otherwise. Told apart from a refused line's mark; goes as that does.
+    virtual void MarkDifferingLine(int index) { (void)index; }
+    // Removes the marks of the last check (a new check starts); the refused
+    // lines keep theirs.
+    virtual void ClearDifferingLineMarks() {}
 };
 
 }  // namespace hk

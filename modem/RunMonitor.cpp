@@ -57,7 +57,7 @@ void RunMonitor::Polled(bool silent) {
     }
     // The receiver has shown the whole last answer.
     if (report_.CurrentPhase() == RunReport::Phase::LastAnswer && silent) {
-        End();
+        Finish(true);
         return;
     }
     if (!silenceShown_ && report_.UnansweredForMs(link_.Clock.NowMs()) >= kSilentModemNoticeMs) {
@@ -67,7 +67,9 @@ void RunMonitor::Polled(bool silent) {
     }
 }
 
-void RunMonitor::End() {
+void RunMonitor::End() { Finish(false); }
+
+void RunMonitor::Finish(bool byItself) {
     if (!report_.UnderWay()) return;
     report_.End();
     silenceShown_ = false;
@@ -75,6 +77,7 @@ void RunMonitor::End() {
     const std::string summary = report_.SummaryText();
     ShowStatus(summary);
     if (!summary.empty()) Note(summary);
+    window_.RunEnded(byItself && report_.Completed());
 }
 
 // Refused lines are marked as soon as their verdict stands, provided the

@@ -39,13 +39,16 @@ public:
     // byte. Gives the silence notice when its time has come, and ends a run
     // once the modem falls silent after its last answer.
     void Polled(bool silent);
-    // The run ends here, complete or cut short (nothing when none is under way).
+    // The run ends here, complete or cut short (nothing when none is under
+    // way); the window is told that it ended.
     void End();
 
     const RunReport& Report() const { return report_; }
     bool UnderWay() const { return report_.UnderWay(); }
 
 private:
+    // `byItself`: the modem has answered the last line and fallen silent.
+    void Finish(bool byItself);
     void AnnounceDecidedLines();
     void AnswerMayHaveCome();
     void ShowStatus(const std::string& text);

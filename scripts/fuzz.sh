@@ -34,9 +34,10 @@ declare -A ci_runs=(
     [ft12_answer_checks]=300000
     [encode_line]=300000
     [decode_buffer]=300000
+    [modem_answer]=300000
 )
 all_targets=(traditional_exchange ft12_exchange list_file settings_file
-    ft12_answer_checks encode_line decode_buffer)
+    ft12_answer_checks encode_line decode_buffer modem_answer)
 
 runs=${FUZZ_RUNS:-}
 seconds=${FUZZ_SECONDS:-}

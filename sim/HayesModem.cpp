@@ -15,6 +15,8 @@ char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' +
 // Milliseconds per byte (start, eight data bits, stop) at `baud`.
 int ByteTimeMs(std::int32_t baud) { return baud > 0 ? 10000 / baud : 0; }
 
+std::string RegisterName(int n) { return "S" + std::to_string(n); }
+
 std::string Reg(int n, int v) {
     char text[16];
     std::snprintf(text, sizeof text, "S%02d=%03d", n, v);
@@ -42,11 +44,77 @@ HayesModem::Profile HayesModem::Factory() {
     return p;
 }
 
+int* HayesModem::Field(Profile& p, const std::string& setting, int& max) {
+    struct Flag {
+        const char* name;
+        int Profile::*field;
+        int max;
+    };
+    static constexpr Flag kFlags[] = {
+        {"E", &Profile::echo, 1}, {"Q", &Profile::quiet, 1}, {"V", &Profile::verbose, 1},
+        {"X", &Profile::x, 4},    {"M", &Profile::m, 3},     {"L", &Profile::l, 3},
+        {"&C", &Profile::c, 1},   {"&D", &Profile::d, 3},    {"&K", &Profile::k, 6},
+    };
+    for (const Flag& f : kFlags) {
+        if (setting == f.name) {
+            max = f.max;
+            return &(p.*f.field);
+        }
+    }
+    for (int n = 0; n < kRegisterCount; ++n) {
+        if (setting == RegisterName(n)) {
+            max = 255;
+            return &p.s[static_cast<std::size_t>(n)];
+        }
+    }
+    return nullptr;
+}
+
+bool HayesModem::IsFixed(const std::string& setting) const {
+    return std::any_of(fixed_.begin(), fixed_.end(),
+                       [&](const Fixed& f) { return f.setting == setting; });
+}
+
+void HayesModem::ApplyFixed(Profile& p) const {
+    for (const Fixed& f : fixed_) {
+        int max = 0;
+        *Field(p, f.setting, max) = f.value;
+    }
+}
+
+bool HayesModem::KeepFixed(const std::string& setting, int value) {
+    int max = 0;
+    if (!Field(active_, setting, max) || value < 0 || value > max) return false;
+    std::erase_if(fixed_, [&](const Fixed& f) { return f.setting == setting; });
+    fixed_.push_back({setting, value});
+    ApplyFixed(active_);
+    ApplyFixed(stored_);
+    return true;
+}
+
+bool HayesModem::KeepFixed(const std::string& settingAndValue) {
+    std::string setting;
+    for (char c : settingAndValue) setting += Upper(c);
+    const std::size_t eq = setting.find('=');
+    if (eq == std::string::npos) {
+        int max = 0;
+        const int* field = Field(active_, setting, max);
+        return field && KeepFixed(setting, *field);
+    }
+    const std::string digits = setting.substr(eq + 1);
+    if (digits.empty() || digits.size() > 3 || !std::all_of(digits.begin(), digits.end(), IsDigit))
+        return false;
+    return KeepFixed(setting.substr(0, eq), std::stoi(digits));
+}
+
 void HayesModem::OnControlLines(bool dtr, bool rts, PeerOutput& out) {
     (void)rts;
     (void)out;
     // &D3: dropping DTR resets the modem to its stored profile.
-    if (dtrSeen_ && !dtr && active_.d == 3) active_ = stored_;
+    if (dtrSeen_ && !dtr && active_.d == 3) {
+        active_ = stored_;
+        ApplyFixed(active_);
+    }
     dtrSeen_ = dtr;
 }
 
@@ -129,48 +197,51 @@ HayesModem::Result HayesModem::Execute(const std::string& body, std::vector<std:
         }
         return v;
     };
-    const auto setting = [&](int& field, int max) {
+    // A setting the command names: its value checked, then taken unless the
+    // modem keeps the setting fixed.
+    const auto setting = [&](const std::string& name) {
+        int max = 0;
+        int* field = Field(active_, name, max);
         const int v = number();
         if (v > max) return false;
-        field = v;
+        if (!IsFixed(name)) *field = v;
         return true;
     };
-    const auto flag = [&](bool& field) {
-        const int v = number();
-        if (v > 1) return false;
-        field = v == 1;
-        return true;
+    int ignored = 0;
+    const auto onHook = [&] {
+        ignored = number();
+        return ignored <= 1;
     };
 
     while (i < body.size()) {
         const char c = body[i++];
         bool ok = true;
-        int ignored = 0;
         switch (c) {
             case 'E':
-                ok = flag(active_.echo);
+                ok = setting("E");
                 break;
             case 'Q':
-                ok = flag(active_.quiet);
+                ok = setting("Q");
                 break;
             case 'V':
-                ok = flag(active_.verbose);
+                ok = setting("V");
                 break;
             case 'X':
-                ok = setting(active_.x, 4);
+                ok = setting("X");
                 break;
             case 'M':
-                ok = setting(active_.m, 3);
+                ok = setting("M");
                 break;
             case 'L':
-                ok = setting(active_.l, 3);
+                ok = setting("L");
                 break;
             case 'H':
-                ok = setting(ignored, 1);
+                ok = onHook();
                 break;  // on hook already
             case 'Z':
                 if (number() != 0) return Result::Error;
                 active_ = stored_;
+                ApplyFixed(active_);
                 delayMs = std::max(delayMs, timing_.resetDelayMs);
                 return Result::Ok;  // the rest of the line is lost with the reset
             case 'I':
@@ -197,7 +268,7 @@ HayesModem::Result HayesModem::Execute(const std::string& body, std::vector<std:
                     ++i;
                     const int v = number();
                     if (v > 255) return Result::Error;
-                    active_.s[static_cast<std::size_t>(reg)] = v;
+                    if (!IsFixed(RegisterName(reg))) active_.s[static_cast<std::size_t>(reg)] = v;
                 } else if (body[i] == '?') {
                     ++i;
                     char text[8];
@@ -216,6 +287,7 @@ HayesModem::Result HayesModem::Execute(const std::string& body, std::vector<std:
                     case 'F':
                         if (number() != 0) return Result::Error;
                         active_ = Factory();
+                        ApplyFixed(active_);
                         delayMs = std::max(delayMs, timing_.resetDelayMs);
                         break;
                     case 'W':
@@ -233,13 +305,13 @@ HayesModem::Result HayesModem::Execute(const std::string& body, std::vector<std:
                         break;
                     }
                     case 'C':
-                        ok = setting(active_.c, 1);
+                        ok = setting("&C");
                         break;
                     case 'D':
-                        ok = setting(active_.d, 3);
+                        ok = setting("&D");
                         break;
                     case 'K':
-                        ok = setting(active_.k, 6);
+                        ok = setting("&K");
                         break;
                     default:
                         return Result::Error;
@@ -256,8 +328,8 @@ HayesModem::Result HayesModem::Execute(const std::string& body, std::vector<std:
 
 std::vector<std::string> HayesModem::SettingsLines(const Profile& p) const {
     char head[64];
-    std::snprintf(head, sizeof head, "E%d Q%d V%d X%d M%d L%d &C%d &D%d &K%d", p.echo ? 1 : 0,
-                  p.quiet ? 1 : 0, p.verbose ? 1 : 0, p.x, p.m, p.l, p.c, p.d, p.k);
+    std::snprintf(head, sizeof head, "E%d Q%d V%d X%d M%d L%d &C%d &D%d &K%d", p.echo, p.quiet,
+                  p.verbose, p.x, p.m, p.l, p.c, p.d, p.k);
     std::vector<std::string> lines{head};
     std::string row;
     int inRow = 0;

@@ -16,7 +16,11 @@
 //    information text is framed by CR LF as well (V0: without the leading
 //    CR LF);
 //  - keeps one stored profile (&W) that Z brings back; &F gives the factory
-//    settings.
+//    settings;
+//  - may keep a register or a flag fixed (KeepFixed), as a modem whose
+//    firmware clamps a register or lacks an option does: commands that set
+//    it answer OK and change nothing, in the active settings and in the
+//    stored profile alike.
 // Answers come after a short processing delay (longer for Z, &F, &W) and
 // one byte after the other at the line's speed.
 
@@ -48,26 +52,43 @@ public:
     // &D3: dropping DTR resets the modem to its stored profile.
     void OnControlLines(bool dtr, bool rts, PeerOutput& out) override;
 
+    // Keeps `setting` ("S7", "E", "Q", "V", "X", "M", "L", "&C", "&D", "&K")
+    // at `value` from now on. False, and nothing kept, for a name the modem
+    // does not know or a value it would refuse.
+    bool KeepFixed(const std::string& setting, int value);
+    // The same from "S7=50" (or "S7" for the value it has now).
+    bool KeepFixed(const std::string& settingAndValue);
+
     // The current state, for tests on the same thread.
     int Register(int n) const { return active_.s[static_cast<std::size_t>(n)]; }
     int StoredRegister(int n) const { return stored_.s[static_cast<std::size_t>(n)]; }
-    bool Echo() const { return active_.echo; }
-    bool Verbose() const { return active_.verbose; }
-    bool Quiet() const { return active_.quiet; }
+    bool Echo() const { return active_.echo != 0; }
+    bool Verbose() const { return active_.verbose != 0; }
+    bool Quiet() const { return active_.quiet != 0; }
     // Every command line taken, from "AT" on, as received.
     const std::vector<std::string>& CommandLines() const { return commandLines_; }
 
 private:
     struct Profile {
-        bool echo = true;
-        bool quiet = false;
-        bool verbose = true;
+        int echo = 1;
+        int quiet = 0;
+        int verbose = 1;
         int x = 4, m = 1, l = 2, c = 1, d = 2, k = 3;
         std::array<int, kRegisterCount> s{};
     };
     enum class Result { Ok, Error };
 
+    struct Fixed {
+        std::string setting;
+        int value;
+    };
+
     static Profile Factory();
+    // The field of `setting` in `p` with its largest value; nullptr when the
+    // modem has no such setting.
+    static int* Field(Profile& p, const std::string& setting, int& max);
+    bool IsFixed(const std::string& setting) const;
+    void ApplyFixed(Profile& p) const;
     void TakeLine(const LineParams& params, PeerOutput& out);
     Result Execute(const std::string& body, std::vector<std::string>& info, int& delayMs);
     std::vector<std::string> SettingsLines(const Profile& p) const;
@@ -83,6 +104,7 @@ private:
     };
     std::vector<Busy> busy_;  // ordered by start
     std::vector<std::string> commandLines_;
+    std::vector<Fixed> fixed_;
 };
 
 }  // namespace hk::sim

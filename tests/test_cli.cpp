@@ -229,9 +229,9 @@ TEST_F(Cli, ScanListsEveryControllerOnTheLineAsItIsFound) {
         found = Run({"scan", "--port", "PORT", "--numbers", "4-6", "--speed", "9600", "--csv",
                      dir.File("net.csv")},
                     line.Path());
-        unsaved = Run({"scan", "--port", "PORT", "--numbers", "4-4", "--speed", "9600", "--csv",
-                       nowhere},
-                      line.Path());
+        unsaved =
+            Run({"scan", "--port", "PORT", "--numbers", "4-4", "--speed", "9600", "--csv", nowhere},
+                line.Path());
         none =
             Run({"scan", "--port", "PORT", "--numbers", "10-10", "--speed", "9600"}, line.Path());
     }
@@ -292,11 +292,66 @@ TEST_F(Cli, ASilentModemFailsTheRunAfterItsTimeLimit) {
     EXPECT_NE(o.err.find("Модем не отвечает на строку 1 (ATZ) за 1 с"), std::string::npos) << o.err;
 }
 
+TEST_F(Cli, TheModemIsCheckedAgainstTheListAfterTheRunOrOnItsOwn) {
+    sim::HayesModem keepsS7;
+    ASSERT_TRUE(keepsS7.KeepFixed("S7", 50));
+    sim::HayesModem normal;
+    const std::string list = List("s7.n2", "ATS0=2S7=60\r\nAT&W\r\n");
+    const std::string quiet = List("quiet.n2", "ATS0=2Q1\r\n");
+    const std::vector<std::string> at = {"--port", "PORT", "--speed", "9600"};
+    Outcome differs, json, same, nothing;
+    {
+        Line line(keepsS7);
+        differs = Run(With(With({"modem-write"}, at), {"--verify", list}), line.Path());
+        json = Run(With(With({"modem-verify"}, at), {"--json", list}), line.Path());
+    }
+    {
+        Line line(normal);
+        same = Run(With(With({"modem-write"}, at), {"--verify", list}), line.Path());
+        nothing = Run(With(With({"modem-verify"}, at), {quiet}), line.Path());
+    }
+    EXPECT_EQ(differs.status, 13) << differs.err;
+    EXPECT_EQ(differs.status, kExitModemDiffers);
+    EXPECT_NE(differs.out.find("Записано 2 строки, ошибок 0\n"
+                               "S0: в списке 2, в модеме 2 — совпадает\n"
+                               "S7: в списке 60, в модеме 50 — отличается\n"),
+              std::string::npos)
+        << differs.out;
+    EXPECT_TRUE(
+        differs.out.ends_with("S7 в профиле 0: в списке 60, в модеме 50 — отличается\n"
+                              "Модем хранит 2 настройки не так, как в списке\n"))
+        << differs.out;
+    EXPECT_NE(differs.err.find("hayeskvd-cli: Модем хранит 2 настройки не так, как в списке"),
+              std::string::npos);
+
+    EXPECT_EQ(json.status, kExitModemDiffers) << json.err;
+    EXPECT_NE(json.out.find("{\"setting\":\"S7\",\"profile\":null,\"list\":60,\"modem\":50,"
+                            "\"verdict\":\"differs\",\"line\":1}"),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find("{\"setting\":\"S0\",\"profile\":0,\"list\":2,\"modem\":2,"
+                            "\"verdict\":\"same\",\"line\":1}"),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find("\"summary\":\"Модем хранит 2 настройки не так, как в списке\""),
+              std::string::npos);
+
+    EXPECT_EQ(same.status, kExitOk) << same.err;
+    EXPECT_TRUE(same.out.ends_with("Все 4 проверенные настройки совпадают\n")) << same.out;
+    // Q1 in the list: nothing can be read back, which is no success.
+    EXPECT_EQ(nothing.status, kExitFailed);
+    EXPECT_NE(nothing.out.find("В списке задан Q1"), std::string::npos) << nothing.out;
+}
+
 TEST_F(Cli, HelpAndVersion) {
     const Outcome help = Run({"write", "--help"}, "");
     EXPECT_EQ(help.status, kExitOk);
     EXPECT_NE(help.out.find("hayeskvd-cli write --port P --kit K"), std::string::npos);
     EXPECT_NE(help.out.find("Коды завершения"), std::string::npos);
+    const Outcome verify = Run({"modem-verify", "--help"}, "");
+    EXPECT_NE(verify.out.find("hayeskvd-cli modem-verify --port P --speed BAUD FILE"),
+              std::string::npos);
+    EXPECT_NE(verify.out.find("13 модем хранит настройку не так, как в списке"), std::string::npos);
     EXPECT_EQ(Run({"--version"}, "").status, kExitOk);
 }
 
@@ -350,8 +405,18 @@ TEST(CliArguments, EveryOptionReadsAsTheWindowWouldChooseIt) {
              {"write", "--port", "Com1", "--kit", "1", "--in1", "a", "--in2", "b"},
              {"write", "--port", "Com1", "--kit", "0", "--in1", "a", "--clear1", "--clear2"},
              {"search", "--port", "Com1", "--password", "12345"},
-             {"modem-write", "--port", "Com1", "--speed", "9600"}})
+             {"modem-write", "--port", "Com1", "--speed", "9600"},
+             {"modem-verify", "--port", "Com1", "--speed", "9600"},
+             {"search", "--port", "Com1", "--verify"},
+             {"modem-verify", "--port", "Com1", "--speed", "9600", "--verify", "a.n2"}})
         EXPECT_FALSE(ParseArguments(bad).error.empty()) << bad.back();
+    const ParseResult write =
+        ParseArguments({"modem-write", "--port", "Com2", "--speed", "9600", "--verify", "a.n2"});
+    ASSERT_TRUE(write.error.empty()) << write.error;
+    EXPECT_TRUE(write.arguments.checkModem);
+    EXPECT_EQ(write.arguments.listFile, "a.n2");
+    EXPECT_FALSE(ParseArguments({"modem-write", "--port", "Com2", "--speed", "9600", "a.n2"})
+                     .arguments.checkModem);
 }
 
 }  // namespace

@@ -129,11 +129,26 @@ TEST_F(Window, ModemModeLayout) {
     EXPECT_EQ(W<QPushButton>("Button2")->text(), "Записать в модем");
     EXPECT_EQ(W<QLabel>("Label7")->text(), "Hayes-модема");
     EXPECT_EQ(VisibleNames(),
-              (std::set<QString>{"LogButton", "SBtk",    "SBbuf",     "SpeedButton1", "SBEx",
-                                 "Bevel1",    "Memo1",   "CheckBox2", "Label1",       "Label4",
-                                 "Button1",   "Button4", "Button2",   "Label9",       "Bevel2",
-                                 "Memo2",     "Label2",  "Label7",    "Button3",      "Button5",
-                                 "Bevel3",    "Label3",  "SpinEdit1", "Label8"}));
+              (std::set<QString>{
+                  "LogButton",       "SBtk",    "SBbuf",     "SpeedButton1", "SBEx",
+                  "Bevel1",          "Memo1",   "CheckBox2", "Label1",       "Label4",
+                  "Button1",         "Button4", "Button2",   "Label9",       "Bevel2",
+                  "Memo2",           "Label2",  "Label7",    "Button3",      "Button5",
+                  "Bevel3",          "Label3",  "SpinEdit1", "Label8",       "CheckModemButton",
+                  "CheckAfterRunBox"}));
+    // "Проверить модем" waits for a run; it and its check box lie clear of
+    // every other control of the layout, the command field included.
+    EXPECT_FALSE(W<QPushButton>("CheckModemButton")->isEnabled());
+    Press(W<QPushButton>("Button5"));
+    test::Settle(*app);
+    ASSERT_TRUE(W("Edit1")->isVisible());
+    for (const char* name : {"CheckModemButton", "CheckAfterRunBox"})
+        for (QWidget* w : Visible())
+            if (w != W(name)) {
+                EXPECT_FALSE(W(name)->geometry().intersects(w->geometry()))
+                    << name << " overlaps " << w->objectName().toStdString();
+            }
+    EXPECT_LE(W("CheckAfterRunBox")->geometry().bottom(), W("Memo2")->geometry().bottom());
     EXPECT_EQ(W<QPushButton>("Button2")->statusTip(), "Записать настройки в Hayes-модем ");
     EXPECT_EQ(window().OpenDialogSetup().Filter, "Список названий (*.n2)|*.n2");
     EXPECT_EQ(window().SaveDialogSetup().DefaultExt, "n2");

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusTipEvent>
@@ -120,6 +121,62 @@ TEST_F(WindowRun, LoadingAListRemovesTheMarks) {
     test::Settle(*app);
     EXPECT_EQ(W<Memo>("Memo1")->Lines(), (QStringList{"ATZ", "ATX9"}));
     EXPECT_TRUE(W<Memo>("Memo1")->MarkedLines().isEmpty());
+}
+
+TEST_F(WindowRun, AfterARunTheModemIsCheckedAgainstTheList) {
+    ASSERT_TRUE(modem.KeepFixed("S7", 50));
+    auto* list = W<Memo>("Memo1");
+    list->ClearLines();
+    const QStringList lines{"AT&F", "ATS0=2", "ATS7=60", "AT&W"};
+    for (const QString& l : lines) list->AddLine(l);
+    auto* check = W<QPushButton>("CheckModemButton");
+    EXPECT_TRUE(check->isVisible());
+    EXPECT_FALSE(check->isEnabled()) << "offered after a run";
+    test::Press(W<QPushButton>("Button2"));
+    RunFor(4000);
+    EXPECT_EQ(Panel(), "Записано 4 строки, ошибок 0");
+    ASSERT_TRUE(check->isEnabled());
+    EXPECT_FALSE(W<Memo>("Memo2")->Lines().contains("Проверка настроек модема по списку:"))
+        << "not after every run unless asked";
+
+    test::Press(check);
+    test::Settle(*app);
+    EXPECT_EQ(Panel(), "Модем хранит 2 настройки не так, как в списке");
+    const QStringList answers = W<Memo>("Memo2")->Lines();
+    EXPECT_TRUE(answers.contains("S7: в списке 60, в модеме 50 — отличается"));
+    EXPECT_TRUE(answers.contains("S7 в профиле 0: в списке 60, в модеме 50 — отличается"));
+    EXPECT_EQ(answers.back(), "Модем хранит 2 настройки не так, как в списке");
+    // The line of S7 is marked, in another colour than a refused line.
+    EXPECT_EQ(list->MarkedLines(), QList<int>{2});
+    EXPECT_TRUE(list->MarkedLines(QColor(0xFF, 0xC8, 0xC8)).isEmpty());
+    EXPECT_EQ(list->Lines(), lines);
+    EXPECT_TRUE(check->isEnabled());
+    EXPECT_TRUE(view.boxes.empty());
+
+    // Editing the list takes the mark away, as a refused line's goes.
+    list->SetLine(2, QStringLiteral("ATS7=50"));
+    EXPECT_TRUE(list->MarkedLines().isEmpty());
+}
+
+TEST_F(WindowRun, WithTheBoxTickedEveryCompletedRunIsChecked) {
+    auto* list = W<Memo>("Memo1");
+    list->ClearLines();
+    for (const char* l : {"AT&F", "ATE1V1", "ATS0=2S7=60", "AT&W"}) list->AddLine(l);
+    W<QCheckBox>("CheckAfterRunBox")->setChecked(true);
+
+    // A run cut short is not checked.
+    test::Press(W<QPushButton>("Button2"));
+    test::Press(W<QPushButton>("Button3"));  // "Просмотр текущих настроек..."
+    RunFor(3000);
+    EXPECT_FALSE(W<Memo>("Memo2")->Lines().contains("Проверка настроек модема по списку:"));
+
+    test::Press(W<QPushButton>("Button2"));
+    RunFor(4000);
+    EXPECT_EQ(Panel(), "Все 8 проверенных настроек совпадают");
+    EXPECT_EQ(W<Memo>("Memo2")->Lines().back(), "Все 8 проверенных настроек совпадают")
+        << W<Memo>("Memo2")->Lines().join("|").toStdString();
+    EXPECT_TRUE(list->MarkedLines().isEmpty());
+    EXPECT_TRUE(view.boxes.empty());
 }
 
 // The real serial backend over a pseudo-terminal reached as ports/com2, in

@@ -65,6 +65,27 @@ TEST(HayesModem, SettingsReportRegistersAndProfiles) {
     EXPECT_EQ(m.modem.Register(0), 3);
 }
 
+TEST(HayesModem, AKeptSettingAnswersOkAndStaysWhereverItWouldGo) {
+    ModemOnLine m;
+    ASSERT_TRUE(m.modem.KeepFixed("S7", 50));
+    ASSERT_TRUE(m.modem.KeepFixed("e"));  // at the value it has: echo on
+    ASSERT_TRUE(m.modem.KeepFixed("&K=4"));
+    EXPECT_EQ(m.Say("ATS0=2S7=60E0&K3\r"), "ATS0=2S7=60E0&K3\r\r\nOK\r\n");
+    EXPECT_EQ(m.modem.Register(0), 2);
+    EXPECT_EQ(m.Say("ATS7?\r"), "ATS7?\r\r\n050\r\n\r\nOK\r\n");
+    EXPECT_EQ(m.Say("ATS7=300\r"), "ATS7=300\r\r\nERROR\r\n") << "refused as before";
+    m.Say("AT&W\r");
+    EXPECT_EQ(m.modem.StoredRegister(7), 50);
+    m.Say("AT&F\r");
+    EXPECT_EQ(m.modem.Register(7), 50);
+    m.Say("ATZ\r");
+    EXPECT_EQ(m.modem.Register(7), 50);
+    EXPECT_NE(m.Say("AT&V\r").find("E1 Q0 V1 X4 M1 L2 &C1 &D2 &K4"), std::string::npos);
+    // Names the modem does not know, and values it would refuse.
+    for (const char* bad : {"B", "S38", "S7=256", "E=2", "X=", "&K=12345"})
+        EXPECT_FALSE(m.modem.KeepFixed(bad)) << bad;
+}
+
 TEST(HayesModem, AnswersAfterAShortDelayOneByteAfterTheOtherAtTheLineSpeed) {
     ModemOnLine m;
     m.line.SetTimeouts(CommTimeouts{0, 0, 100, 0, 0});

@@ -4,11 +4,14 @@
 //                framing): a basic kit at number 5, 9600 baud, whose buffers
 //                hold a few modem lines; a stopped КВАРД-47 at number 12;
 //                a minimal kit at number 20, 19200 baud;
-//   ports/com2 — a Hayes modem.
+//   ports/com2 — a Hayes modem; with --modem-keeps it keeps a register or
+//                flag fixed while answering OK to commands that set it
+//                (S7=50: it keeps S7 at 50; S7: at the value it has).
 // A name the user has mapped to a real port (a link to anything but a
 // pseudo-terminal) is left alone. Runs until interrupted; removes its links.
 //
-// Usage: kvard-sim [--ports DIR]   (default: ports/ beside this program)
+// Usage: kvard-sim [--ports DIR] [--modem-keeps SETTING[=VALUE]]...
+//        (default: ports/ beside this program)
 
 #include <unistd.h>
 
@@ -55,11 +58,23 @@ fs::path ProgramDir() {
 
 int main(int argc, char* argv[]) {
     fs::path ports = ProgramDir() / "ports";
+    hk::sim::HayesModem modem;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--ports") == 0 && i + 1 < argc) {
             ports = argv[++i];
+        } else if (std::strcmp(argv[i], "--modem-keeps") == 0 && i + 1 < argc) {
+            const char* setting = argv[++i];
+            if (!modem.KeepFixed(setting)) {
+                std::fprintf(stderr,
+                             "kvard-sim: --modem-keeps %s: the modem has no such setting or "
+                             "would refuse that value (S0..S37 up to 255, E, Q, V, X, M, L, "
+                             "&C, &D, &K)\n",
+                             setting);
+                return 2;
+            }
         } else {
-            std::fprintf(stderr, "usage: %s [--ports DIR]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--ports DIR] [--modem-keeps SETTING[=VALUE]]...\n",
+                         argv[0]);
             return 2;
         }
     }
@@ -84,7 +99,6 @@ int main(int argc, char* argv[]) {
     controller.SetBuffer(1, hk::sim::KvardController::ModemLines({"AT&F", "ATS0=1"}));
     pair.Add(controllerAt(12, hk::sim::KvardKit::Kvard47, 9600)).SetRunState(0x08);
     pair.Add(controllerAt(20, hk::sim::KvardKit::Minimal, 19200));
-    hk::sim::HayesModem modem;
 
     struct Device {
         const char* name;

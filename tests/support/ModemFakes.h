@@ -66,6 +66,9 @@ public:
         marks.clear();
         ++markClears;
     }
+    void RunEnded(bool completed) override { runEnds.push_back(completed); }
+    void MarkDifferingLine(int index) override { differing.push_back(index); }
+    void ClearDifferingLineMarks() override { differing.clear(); }
     // The status text shown now.
     std::string Status() const { return statusTexts.empty() ? std::string() : statusTexts.back(); }
 
@@ -83,7 +86,9 @@ public:
     std::vector<std::string> statusTexts;  // every status text shown, in order
     std::vector<int> marks;                // the list lines marked as refused
     int markClears = 0;
-    Clock* clock = nullptr;  // when set, the time of every status text
+    std::vector<bool> runEnds;   // each run's end: completed or not
+    std::vector<int> differing;  // the list lines marked by the last check
+    Clock* clock = nullptr;      // when set, the time of every status text
     std::vector<std::int64_t> statusAtMs;
 
 private:

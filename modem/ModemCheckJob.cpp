@@ -1,0 +1,246 @@
+#include "modem/ModemCheckJob.h"
+
+#include <algorithm>
+#include <array>
+#include <set>
+
+#include "base/Windows1251.h"
+#include "link/ExchangeNotes.h"
+#include "lists/EncodeLine.h"
+#include "lists/MemoryLines.h"
+#include "modem/ModemConsole.h"
+
+namespace hk {
+namespace {
+
+constexpr const char* kListingQuestion = "AT&V";
+constexpr const char* kTableHeading = "Проверка настроек модема по списку:";
+constexpr std::size_t kSettleChunk = 256;
+// Far more than any answer to ATSn? or AT&V (a listing is some hundreds of bytes).
+constexpr std::size_t kLongestAnswer = 16384;
+// Start, eight data bits, parity and stop: the longest character a modem sends.
+constexpr int kBitsPerCharacter = 11;
+
+// The pause that ends an answer's line, or the answer: no byte for the time
+// of two characters at the line's speed (73 ms at 300 baud), and at least
+// one read time-out of the receiver.
+int AnswerPauseMs(SerialLine& port) {
+    LineParams params;
+    if (!port.GetParams(params) || params.BaudRate <= 0) return kModemReadTimeoutMs;
+    const int twoCharacters =
+        (2 * kBitsPerCharacter * 1000 + params.BaudRate - 1) / params.BaudRate;
+    return std::max(kModemReadTimeoutMs, twoCharacters);
+}
+
+bool NeedsListing(const ListSettings& list, const ModemReport& modem) {
+    for (const auto& [setting, listed] : list.active)
+        if (!modem.active.contains(setting)) return true;
+    for (const auto& profile : list.stored)
+        if (profile && !profile->empty()) return true;
+    return false;
+}
+
+}  // namespace
+
+void ModemCheckJob::Note(const std::string& text) {
+    if (link_.Log) link_.Log->Note(text);
+}
+
+bool ModemCheckJob::LetTheLineSettle() {
+    SerialLine& port = link_.PortHandle;
+    SetPortTimeouts(link_, 0, kNextLinePauseMs);
+    std::string rest;
+    std::array<std::uint8_t, kSettleChunk> chunk{};
+    for (;;) {
+        const long n = port.Read(chunk.data(), chunk.size());
+        if (n < 0 && port.HungUp()) return false;
+        if (n <= 0) break;
+        rest.append(chunk.begin(), chunk.begin() + n);
+    }
+    // Shown as the receiver shows answer lines.
+    std::string line;
+    const auto show = [&] {
+        window_.AnswersMemo().AddLine(line);
+        Note("Модем: " + Utf8FromWindows1251(line));
+        line.clear();
+    };
+    for (char c : rest) {
+        if (c == '\n')
+            show();
+        else if (c != '\r')
+            line += c;
+    }
+    if (!line.empty()) show();
+    return true;
+}
+
+ModemCheckJob::Reply ModemCheckJob::Ask(const std::string& question) {
+    Reply reply;
+    std::array<std::uint8_t, kSendBufferSize> buf{};
+    const int n = EncodeLine(question, buf, 0);
+    SerialLine& port = link_.PortHandle;
+    Note("Модему: " + question);
+    port.PurgeRx();
+    SetPortTimeouts(link_, 0, kModemReadTimeoutMs);
+    port.Write(buf.data(), static_cast<std::size_t>(n));
+
+    const std::string echo = question + '\r';
+    std::string bytes;
+    ResultCodeReader code;
+    std::int64_t lastAt = link_.Clock.NowMs();
+    for (;;) {
+        std::uint8_t byte = 0;
+        const bool received = port.Read(&byte, 1) == 1;
+        if (received) {
+            bytes += static_cast<char>(byte);
+            code.Take(byte);
+            lastAt = link_.Clock.NowMs();
+            // The echo of the question: the answer starts after it.
+            if (bytes.ends_with(echo)) {
+                bytes.clear();
+                code = ResultCodeReader();
+            }
+        } else {
+            if (port.HungUp()) {
+                reply.kind = Reply::Kind::PortLost;
+                return reply;
+            }
+            // A pause after digits ended by a carriage return: a digit code.
+            if (link_.Clock.NowMs() - lastAt >= pauseMs_) code.Finish();
+        }
+        if (code.Found()) {
+            // The rest of the code's line (the LF after a word code's CR):
+            // the answer ends when the modem pauses.
+            for (std::int64_t quietFrom = link_.Clock.NowMs();
+                 link_.Clock.NowMs() - quietFrom < pauseMs_ && bytes.size() < kLongestAnswer;) {
+                const long got = port.Read(&byte, 1);
+                if (got < 0) break;
+                if (got == 0) continue;
+                bytes += static_cast<char>(byte);
+                quietFrom = link_.Clock.NowMs();
+            }
+            break;
+        }
+        if (!received && link_.Clock.NowMs() - lastAt >= kCheckAnswerQuietMs) break;
+        if (bytes.size() >= kLongestAnswer) break;  // a modem that never ends its answer
+        link_.View.ProcessMessages();
+        if (stopRequested_()) {
+            reply.kind = Reply::Kind::Stopped;
+            return reply;
+        }
+    }
+    reply.answer = TakeAnswerApart(bytes);
+    for (const std::string& line : reply.answer.info) Note("Модем: " + Utf8FromWindows1251(line));
+    if (reply.answer.code.Found()) Note("Модем: " + reply.answer.code.Code());
+    // Information text without a code (a modem set to Q1 outside the list)
+    // still tells the value.
+    const bool answered = reply.answer.code.Found() || !reply.answer.info.empty();
+    reply.kind = answered ? Reply::Kind::Answered : Reply::Kind::Silent;
+    return reply;
+}
+
+void ModemCheckJob::Interrupted(const Reply& reply, const std::string& question,
+                                CheckResult& result) {
+    switch (reply.kind) {
+        case Reply::Kind::Stopped:
+            result.outcome = CheckOutcome::Stopped;
+            break;
+        case Reply::Kind::PortLost:
+            result.outcome = CheckOutcome::PortLost;
+            break;
+        case Reply::Kind::Silent:
+            result.outcome = CheckOutcome::ModemSilent;
+            result.unanswered = question;
+            break;
+        case Reply::Kind::Answered:
+            break;
+    }
+}
+
+CheckResult ModemCheckJob::Run() {
+    CheckResult result;
+    pauseMs_ = AnswerPauseMs(link_.PortHandle);
+    listRead_ = MemoryLines(window_.ListMemo());
+    const ListSettings list = CollectListSettings(listRead_);
+    window_.ClearDifferingLineMarks();
+    ModemReport modem;
+    if (list.Empty()) {
+        result.outcome = CheckOutcome::NothingToCheck;
+        Show(result);
+        return result;
+    }
+    if (list.Quiet()) {
+        result.outcome = CheckOutcome::QuietModem;
+        result.rows = CompareWithModem(list, modem);
+        Show(result);
+        return result;
+    }
+    if (link_.Log) link_.Log->BeginJob("Проверка модема, " + link_.PortHandle.Name());
+    if (!LetTheLineSettle()) {
+        result.outcome = CheckOutcome::PortLost;
+        Show(result);
+        return result;
+    }
+
+    const auto finish = [&] {
+        if (result.outcome != CheckOutcome::Stopped) result.rows = CompareWithModem(list, modem);
+        Show(result);
+        return result;
+    };
+    for (const auto& [setting, listed] : list.active) {
+        const auto reg = RegisterOf(setting);
+        if (!reg) continue;
+        const std::string question = "AT" + setting + "?";
+        const Reply reply = Ask(question);
+        if (reply.kind != Reply::Kind::Answered) {
+            Interrupted(reply, question, result);
+            return finish();
+        }
+        if (const auto value = RegisterValue(reply.answer, *reg)) modem.active[setting] = *value;
+    }
+    if (NeedsListing(list, modem)) {
+        const Reply reply = Ask(kListingQuestion);
+        if (reply.kind != Reply::Kind::Answered) {
+            Interrupted(reply, kListingQuestion, result);
+            return finish();
+        }
+        const SettingsListing listing = ReadSettingsListing(reply.answer.info);
+        // The registers as ATSn? gave them; the listing adds what they did not.
+        for (const auto& [setting, value] : listing.active) modem.active.emplace(setting, value);
+        modem.stored = listing.stored;
+        if (reply.answer.code.Verdict() == LineVerdict::Error)
+            result.listingNote = std::string(kListingQuestion) + ": " + reply.answer.code.Code();
+        else if (listing.Empty())
+            result.listingNote = std::string(kListingQuestion) + ": ответ не разобран";
+    }
+    result.outcome = CheckOutcome::Done;
+    return finish();
+}
+
+void ModemCheckJob::Show(const CheckResult& result) {
+    if (result.outcome == CheckOutcome::Stopped) return;
+    MemoLines& answers = window_.AnswersMemo();
+    if (!result.rows.empty()) answers.AddLine(Windows1251FromUtf8(kTableHeading));
+    MemoLines& list = window_.ListMemo();
+    std::set<int> marked;
+    for (const CheckRow& row : result.rows) {
+        const std::string text = RowText(row);
+        answers.AddLine(Windows1251FromUtf8(text));
+        Note(text);
+        // Marked while the line still holds what the check read.
+        const int i = row.lineIndex;
+        if (row.verdict == CheckVerdict::Differs && i < list.Count() &&
+            list.Line(i) == listRead_.Line(i) && marked.insert(i).second)
+            window_.MarkDifferingLine(i);
+    }
+    if (!result.listingNote.empty()) {
+        answers.AddLine(Windows1251FromUtf8(result.listingNote));
+        Note(result.listingNote);
+    }
+    const std::string summary = result.SummaryText();
+    answers.AddLine(Windows1251FromUtf8(summary));
+    Note(summary);
+    window_.ShowRunStatus(summary);
+}
+
+}  // namespace hk

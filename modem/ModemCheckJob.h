@@ -1,0 +1,84 @@
+#pragma once
+// The check of what the modem holds against the list ("Проверить модем",
+// hayeskvd-cli modem-verify): reads the list memo for the settings it makes
+// (ListSettings), asks the modem for each S-register with ATSn? and, when
+// flags or a stored profile are to be checked or a register gave no value,
+// for its settings listing with AT&V; compares (CheckResult) and shows the
+// outcome through the window: the table in the answers memo, the list lines
+// whose setting the modem holds otherwise marked, the summary as the status
+// text. The exchange log records each question, each answer line and the
+// summary.
+//
+// Nothing is asked when the list sets nothing to check, or sets Q1 (the
+// modem then sends no result codes). Before the first question the line is
+// let settle: the answer to a line sent just before (a run cut short, a
+// command) is read until the modem has been silent for the 500 ms pause a
+// run gives an answer before its next line, and shown in the answers memo,
+// so that it is never taken for the answer to a question. Each question goes
+// out as a run's line does: unread input purged, the 20 ms read time-out of
+// the receiver, the bytes of EncodeLine in one write. Its answer is read
+// byte by byte up to its result code, word or digit, with or without echo,
+// and on until the modem pauses; what came before the echo of the question
+// is not part of it. A pause is no byte for two characters' time at the
+// line's speed, at least the receiver's 20 ms read time-out (at 300 baud a
+// modem's bytes come 33 ms apart: digits, a carriage return and such a gap
+// before the line feed would read as a digit code otherwise). A modem
+// silent for kCheckAnswerQuietMs (after the question, or after its last
+// byte) has not answered: the check ends there, and what it had not read
+// stays unchecked.
+//
+// Between reads the window's messages run (link.View.ProcessMessages); the
+// stop request is taken there and ends the check at once, showing nothing.
+// The job reads the list memo once, at its start, and nothing else of the
+// window; it returns everything it found.
+
+#include <functional>
+#include <string>
+
+#include "link/Port.h"
+#include "lists/MemoryLines.h"
+#include "modem/ModemAnswer.h"
+#include "modem/ModemCheck.h"
+#include "modem/ModemConsole.h"
+#include "modem/ModemWindow.h"
+
+namespace hk {
+
+// How long a question may go unanswered, counted from the question, or from
+// the last byte of an answer that has no result code yet: the quiet time
+// after which hayeskvd-cli modem-view takes the modem's settings answer as
+// complete. A modem answers ATSn? within tens of milliseconds and keeps its
+// bytes coming at the line's speed (33 ms a byte at 300 baud).
+inline constexpr int kCheckAnswerQuietMs = 3000;
+
+class ModemCheckJob {
+public:
+    ModemCheckJob(SerialLink& link, ModemWindow& window, std::function<bool()> stopRequested)
+        : link_(link), window_(window), stopRequested_(std::move(stopRequested)) {}
+
+    CheckResult Run();
+
+private:
+    struct Reply {
+        enum class Kind { Answered, Silent, Stopped, PortLost } kind = Kind::Silent;
+        ModemAnswer answer;
+    };
+
+    // Reads what still arrives until the line is silent; false when the
+    // port has gone.
+    bool LetTheLineSettle();
+    // Asks `question` and reads its answer.
+    Reply Ask(const std::string& question);
+    // The question went unanswered (or the check was stopped): `result` says how.
+    void Interrupted(const Reply& reply, const std::string& question, CheckResult& result);
+    void Show(const CheckResult& result);
+    void Note(const std::string& text);
+
+    SerialLink& link_;
+    ModemWindow& window_;
+    std::function<bool()> stopRequested_;
+    MemoryLines listRead_;               // the list memo as the check read it
+    int pauseMs_ = kModemReadTimeoutMs;  // the pause that ends an answer
+};
+
+}  // namespace hk
