@@ -6,7 +6,6 @@
 #include <QColor>
 #include <QCoreApplication>
 #include <QEvent>
-#include <QFile>
 #include <QFileDialog>
 #include <QFrame>
 #include <QKeyEvent>
@@ -100,7 +99,9 @@ std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogSetup&
         dialog.setFileMode(QFileDialog::AnyFile);  // a name that does not exist is accepted
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+    // UTF-8, as the program keeps file names on every system (base/Utf8Path.h);
+    // QFile::encodeName would give the ANSI code page on Windows.
+    return dialog.selectedFiles().constFirst().toStdString();
 }
 
 QString FromView(std::string_view text) {

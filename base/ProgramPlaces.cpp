@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/Utf8Path.h"
+
 namespace hk {
 namespace {
 
@@ -24,7 +26,7 @@ std::string WithSeparator(std::string dir) {
 std::string HomeDir(const Environment& env) {
     if (const char* home = env("HOME"); home && *home) return WithSeparator(home);
     std::error_code ec;
-    return WithSeparator(fs::temp_directory_path(ec).generic_string());
+    return WithSeparator(GenericUtf8FromPath(fs::temp_directory_path(ec)));
 }
 
 // $name when it is set to an absolute path (the XDG rule), else HOME/fallback.
@@ -39,7 +41,7 @@ std::string InstalledShareOf(const std::string& exeDir) {
     const std::string prefix = exeDir.substr(0, exeDir.size() - 4);
     const std::string share = prefix + kInstalledShareFolder;
     std::error_code ec;
-    return fs::is_regular_file(share + kHelpFileName, ec) ? share : std::string();
+    return fs::is_regular_file(PathFromUtf8(share + kHelpFileName), ec) ? share : std::string();
 }
 
 }  // namespace
@@ -65,8 +67,8 @@ ProgramPlaces LocateProgramPlaces(const std::string& folder, const Environment& 
 void MakeOperatorFolders(const ProgramPlaces& places) {
     if (!places.installed) return;
     std::error_code ec;
-    fs::create_directories(places.settingsDir, ec);
-    fs::create_directories(places.dataDir, ec);
+    fs::create_directories(PathFromUtf8(places.settingsDir), ec);
+    fs::create_directories(PathFromUtf8(places.dataDir), ec);
 }
 
 }  // namespace hk

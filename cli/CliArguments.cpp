@@ -3,6 +3,7 @@
 #include <charconv>
 #include <set>
 
+#include "base/Utf8Path.h"
 #include "link/Port.h"
 
 namespace hk::cli {
@@ -185,8 +186,7 @@ private:
         } else if (w == "--log") {
             a.logFile = v;
         } else if (w == "--backup-dir") {
-            a.backupDir = v;
-            if (!a.backupDir.empty() && a.backupDir.back() != '/') a.backupDir += '/';
+            a.backupDir = WithTrailingSeparator(v);
         } else if (w == "--csv") {
             a.csvFile = v;
         } else {

@@ -1,13 +1,13 @@
 #include "cli/CliSession.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
 
 #include "base/FileError.h"
+#include "base/Utf8Path.h"
 #include "base/Windows1251.h"
 #include "cli/CliModemWindow.h"
 #include "device/BufferTransfer.h"
@@ -35,7 +35,7 @@ constexpr int kModemQuietSeconds = 3;
 // beside it, then renamed over it. False, with the system's reason in
 // `error`, when that fails; the temporary file is removed then.
 bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) {
-    const std::filesystem::path target(path);
+    const std::filesystem::path target = PathFromUtf8(path);
     std::filesystem::path temporary = target;
     temporary += ".part";
     {
@@ -131,6 +131,14 @@ int CheckStatus(const CheckResult& check) {
     return kExitFailed;
 }
 
+// A message box breaks its lines at CR; on a terminal a CR would go back to
+// the start of the line and the next line would cover the first.
+std::string TerminalText(std::string text) {
+    for (char& c : text)
+        if (c == '\r') c = '\n';
+    return text;
+}
+
 }  // namespace
 
 CliSession::CliSession(const CliArguments& arguments, SerialLine& line, Clock& clock,
@@ -160,21 +168,22 @@ CliSession::CliSession(const CliArguments& arguments, SerialLine& line, Clock& c
         // A record of this run's own, created at its first read.
         std::random_device random;
         std::error_code ec;
-        privateSettings_ = (std::filesystem::temp_directory_path(ec) /
-                            ("hayeskvd-cli-" + std::to_string(random()) + ".cfg"))
-                               .string();
+        privateSettings_ =
+            GenericUtf8FromPath(std::filesystem::temp_directory_path(ec) /
+                                ("hayeskvd-cli-" + std::to_string(random()) + ".cfg"));
         state_.CfgFileName = privateSettings_;
     }
 }
 
 CliSession::~CliSession() {
     link_.PortHandle.SetTap(nullptr);
-    if (!privateSettings_.empty()) std::remove(privateSettings_.c_str());
+    std::error_code ignored;
+    if (!privateSettings_.empty()) std::filesystem::remove(PathFromUtf8(privateSettings_), ignored);
 }
 
 void CliSession::Say(const std::string& text) {
     shown_.push_back(text);
-    if (progress_) err_ << text << '\n' << std::flush;
+    if (progress_) err_ << TerminalText(text) << '\n' << std::flush;
 }
 
 int CliSession::Fail(int status, const std::string& message) {
@@ -183,7 +192,7 @@ int CliSession::Fail(int status, const std::string& message) {
         result.Add("result", "error").Add("status", status).Add("message", message);
         out_ << result.Text() << '\n';
     }
-    err_ << "hayeskvd-cli: " << message << '\n';
+    err_ << "hayeskvd-cli: " << TerminalText(message) << '\n';
     return status;
 }
 

@@ -3,7 +3,6 @@
 // buffers, write a modem's list. The same logic as the window, the same
 // port names and mapping, the same logs and backups.
 
-#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -11,34 +10,15 @@
 #include "base/ProgramPlaces.h"
 #include "cli/CliArguments.h"
 #include "cli/CliSession.h"
+#include "cli/Console.h"
 #include "cli/HelpText.h"
 #include "link/Clock.h"
 #include "link/SystemLine.h"
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define STDERR_FILENO 2
-#else
-#include <unistd.h>
-#endif
-
-namespace {
-
-std::string ExecutableFolder(const char* argv0) {
-    std::error_code ec;
-#ifndef _WIN32
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (!ec) return exe.parent_path().string() + "/";
-#endif
-    const std::filesystem::path path = std::filesystem::absolute(argv0, ec);
-    return path.parent_path().string() + "/";
-}
-
-}  // namespace
 
 int main(int argc, char* argv[]) {
     using namespace hk::cli;
-    const std::vector<std::string> words(argv + 1, argv + argc);
+    const ConsoleText console;
+    const std::vector<std::string> words = CommandLineWords(argc, argv);
     const ParseResult parsed = ParseArguments(words);
     const CliArguments& args = parsed.arguments;
     if (args.version) {
@@ -58,7 +38,7 @@ int main(int argc, char* argv[]) {
     hk::MakeOperatorFolders(places);
     hk::RealClock clock;
     const std::unique_ptr<hk::SerialLine> line = hk::MakeSystemLine(places.settingsDir);
-    const bool progress = !args.quiet && ::isatty(STDERR_FILENO);
+    const bool progress = !args.quiet && ErrorIsTerminal();
     CliSession session(args, *line, clock, {places.settingsDir, places.dataDir}, std::cout,
                        std::cerr, progress);
     return session.Run();

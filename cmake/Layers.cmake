@@ -65,8 +65,12 @@ foreach(row ${HK_LAYER_TABLE})
     endif()
 endforeach()
 
+# Which sources each platform builds (HK_POSIX_ONLY_SOURCES,
+# HK_WINDOWS_ONLY_SOURCES, hk_platform_sources).
+include(${CMAKE_CURRENT_LIST_DIR}/Platforms.cmake)
+
 # The library of one layer, from its folder's sources (listed in the folder's
-# CMakeLists.txt), linked to the layers it uses and, for the windows' layers,
+# CMakeLists.txt; those of the other platform left out), linked to the layers it uses and, for the windows' layers,
 # to Qt. A layer without sources is a library of headers. Its users include
 # its headers as "<layer>/<file>.h" from the source folder.
 function(hk_layer_library layer)
@@ -75,6 +79,7 @@ function(hk_layer_library layer)
         message(FATAL_ERROR "hk_layer_library: ${layer} is not in the layer table")
     endif()
     cmake_path(GET CMAKE_CURRENT_LIST_DIR PARENT_PATH root)
+    hk_platform_sources(L_SOURCES ${L_SOURCES})
     if(L_SOURCES)
         add_library(${layer} STATIC ${L_SOURCES})
         set(scope PUBLIC)

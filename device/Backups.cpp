@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "base/LocalTime.h"
+#include "base/Utf8Path.h"
 #include "lists/ListFiles.h"
 #include "lists/MemoryLines.h"
 
@@ -26,7 +27,7 @@ std::string BackupFileName(int netNumber, std::int64_t wallMs, const std::string
 std::vector<std::string> SaveBackup(const std::string& folder, int kitIndex, int netNumber,
                                     std::int64_t wallMs, const BufferReads& reads) {
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
+    std::filesystem::create_directories(PathFromUtf8(folder), ec);
     const KitLayout& kit = KitBuffersOf(kitIndex);
     std::vector<std::string> names;
     for (int i = 0; i < kit.count; ++i) {
@@ -35,9 +36,7 @@ std::vector<std::string> SaveBackup(const std::string& folder, int kitIndex, int
         DecodeBuffer(std::span(reads[k]).first(kBufferBytes), lines, false);
         const std::string name =
             BackupFileName(netNumber, wallMs, ChannelTag(kitIndex, kit.buffers[k]));
-        std::string path = folder;
-        if (!path.empty() && path.back() != '/') path += '/';
-        WriteListFile(path + name, lines.lines);
+        WriteListFile(WithTrailingSeparator(folder) + name, lines.lines);
         names.push_back(name);
     }
     return names;

@@ -1,16 +1,17 @@
 #include "link/PortSettings.h"
 
-#include <fcntl.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "base/FileError.h"
+#include "base/Utf8Path.h"
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -22,7 +23,7 @@ FileError FileError::FromErrno() {
 }
 
 void ReadSettings(TPortSettings& settings, const std::string& fileName) {
-    if (std::FILE* f = std::fopen(fileName.c_str(), "rb")) {
+    if (std::FILE* f = OpenFileUtf8(fileName, "rb")) {
         unsigned char image[sizeof(TPortSettings)];
         const std::size_t got = std::fread(image, 1, sizeof image, f);
         std::fclose(f);
@@ -30,7 +31,7 @@ void ReadSettings(TPortSettings& settings, const std::string& fileName) {
         return;
     }
     // Missing, locked or unreadable: create it from the record in memory.
-    if (std::FILE* f = std::fopen(fileName.c_str(), "wb")) {
+    if (std::FILE* f = OpenFileUtf8(fileName, "wb")) {
         std::fwrite(&settings, sizeof settings, 1, f);
         std::fclose(f);
     }
@@ -53,7 +54,7 @@ void WriteSettings(const TPortSettings& settings, const std::string& fileName) {
     // the user may write but not read is stored all the same, and bytes past
     // the eighth stay as they are.
 #ifdef _WIN32
-    const int fd = ::_open(fileName.c_str(), _O_WRONLY | _O_BINARY);
+    const int fd = ::_wopen(PathFromUtf8(fileName).c_str(), _O_WRONLY | _O_BINARY);
 #else
     const int fd = ::open(fileName.c_str(), O_WRONLY | O_CLOEXEC);
 #endif

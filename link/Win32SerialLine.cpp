@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/Utf8Path.h"
 #include "ports/OpenFailure.h"
 #include "ports/PortNames.h"
 
@@ -27,8 +28,9 @@ bool Win32SerialLine::IsOpen() const {
 
 bool Win32SerialLine::DoOpen(const std::string& portName) {
     const std::string path = ResolvePortPath(homeDir_, portName);
-    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A mapped device's name may hold any letter: it is opened by its UTF-16 name.
+    HANDLE h = ::CreateFileW(PathFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         SetLastError(static_cast<int>(::GetLastError()));
         handle_ = nullptr;

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "base/FileError.h"
+#include "base/Utf8Path.h"
 #include "lists/ListFiles.h"
 
 #ifdef _WIN32
@@ -262,7 +263,7 @@ void WriteListFile(const std::string& path, const std::vector<std::string>& line
         bytes += "\r\n";
     }
 
-    fs::path target(path);
+    fs::path target = PathFromUtf8(path);
     std::error_code ec;
     if (fs::is_symlink(target, ec)) {
         const fs::path real = fs::weakly_canonical(target, ec);

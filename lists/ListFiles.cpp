@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "base/Utf8Path.h"
+
 namespace hk {
 namespace {
 
@@ -67,8 +69,8 @@ std::vector<std::string> SplitListLines(std::string_view bytes) {
 std::optional<ListFileContents> ReadListFile(const std::string& path) {
     // A pipe or a device could block the window or never end.
     std::error_code ec;
-    if (!fs::is_regular_file(fs::status(path, ec))) return std::nullopt;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!fs::is_regular_file(fs::status(PathFromUtf8(path), ec))) return std::nullopt;
+    std::FILE* f = OpenFileUtf8(path, "rb");
     if (!f) return std::nullopt;
     std::string bytes;
     ListFileCheck check;

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "base/LocalTime.h"
+#include "base/Utf8Path.h"
 #include "log/LogFormat.h"
 
 namespace hk {
@@ -40,8 +41,8 @@ LogFiles::LogFiles(std::string folder, int keepDays)
 }
 
 std::unique_ptr<LogFiles> LogFiles::IntoFile(const std::string& path) {
-    const fs::path file(path);
-    auto files = std::make_unique<LogFiles>(file.parent_path().string(), 0);
+    const fs::path file = PathFromUtf8(path);
+    auto files = std::make_unique<LogFiles>(Utf8FromPath(file.parent_path()), 0);
     std::lock_guard<std::mutex> lock(files->mutex_);
     files->fixedFile_ = path;
     return files;
@@ -83,8 +84,9 @@ void LogFiles::RemoveOld(const std::string& folder, const std::string& today, in
     const auto now = DayNumber(today);
     std::error_code ec;
     if (!now) return;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+    for (fs::directory_iterator it(PathFromUtf8(folder), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = Utf8FromPath(it->path().filename());
         const std::size_t prefix = std::strlen(kPrefix);
         if (name.size() != prefix + 10 + std::strlen(kSuffix) || name.rfind(kPrefix, 0) != 0 ||
             !name.ends_with(kSuffix))
@@ -125,10 +127,10 @@ void LogFiles::Write(const std::string& date, const std::string& line) {
         file_ = nullptr;
         openDate_ = date;
         std::error_code ec;
-        if (!folder_.empty()) fs::create_directories(folder_, ec);
+        if (!folder_.empty()) fs::create_directories(PathFromUtf8(folder_), ec);
         if (fixed.empty()) RemoveOld(folder_, date, keepDays_);
         const std::string name = fixed.empty() ? folder_ + kPrefix + date + kSuffix : fixed;
-        file_ = std::fopen(name.c_str(), "ab");
+        file_ = OpenFileUtf8(name, "ab");
         if (!file_) {
             const std::string why = std::strerror(errno);
             std::lock_guard<std::mutex> lock(mutex_);

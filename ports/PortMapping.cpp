@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "base/FileError.h"
+#include "base/Utf8Path.h"
 #include "ports/PortNames.h"
 
 namespace hk {
@@ -123,8 +124,9 @@ PortMapping ParsePortMapping(std::string_view text) {
 
 PortMapping LoadPortMapping(const std::string& fileName) {
     std::error_code ec;
-    if (!fs::exists(fs::symlink_status(fileName, ec))) return {};
-    std::ifstream in(fileName, std::ios::binary);
+    const fs::path file = PathFromUtf8(fileName);
+    if (!fs::exists(fs::symlink_status(file, ec))) return {};
+    std::ifstream in(file, std::ios::binary);
     if (!in) {
         const int code = errno;
         PortMapping failed;
@@ -164,19 +166,19 @@ std::string WithAssignment(std::string_view text, int number, const std::string&
 void StorePortAssignment(const std::string& fileName, int number, const std::string& device) {
     std::error_code ec;
     std::string text;
-    if (fs::exists(fs::symlink_status(fileName, ec))) {
-        std::ifstream in(fileName, std::ios::binary);
+    const fs::path target = PathFromUtf8(fileName);
+    if (fs::exists(fs::symlink_status(target, ec))) {
+        std::ifstream in(target, std::ios::binary);
         if (!in) NotStored(number, fileName, errno);
         text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    const fs::path target(fileName);
     if (target.has_parent_path()) {
         fs::create_directories(target.parent_path(), ec);
         if (ec) NotStored(number, fileName, ec.value());
     }
     // Written whole beside the file, then renamed over it: a failure leaves
     // the old mapping as it was.
-    const std::string temporary = fileName + ".new";
+    const fs::path temporary = PathFromUtf8(fileName + ".new");
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) NotStored(number, fileName, errno);

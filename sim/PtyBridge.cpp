@@ -142,7 +142,8 @@ void PtyBridge::Send(const std::vector<std::uint8_t>& bytes, int delayMs, int sp
     }
 }
 
-void ServeBridges(const std::vector<PtyBridge*>& bridges, const std::atomic<bool>& stop) {
+void ServeBridges(const std::vector<PtyBridge*>& bridges, const std::atomic<bool>& stop,
+                  const std::function<void()>& afterRound) {
     std::vector<pollfd> fds(bridges.size());
     int wait = 50;
     while (!stop.load()) {
@@ -155,6 +156,7 @@ void ServeBridges(const std::vector<PtyBridge*>& bridges, const std::atomic<bool
             const int next = bridges[i]->FlushDue();
             if (next >= 0) wait = std::min(wait, next);
         }
+        if (afterRound) afterRound();
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -52,8 +53,11 @@ private:
     std::vector<Due> due_;  // ordered by time
 };
 
-// Runs the bridges until `stop` becomes true (checked every 50 ms at most).
-void ServeBridges(const std::vector<PtyBridge*>& bridges, const std::atomic<bool>& stop);
+// Runs the bridges until `stop` becomes true (checked every 50 ms at most),
+// calling `afterRound` (when given) after the bytes of each round have been
+// taken and sent.
+void ServeBridges(const std::vector<PtyBridge*>& bridges, const std::atomic<bool>& stop,
+                  const std::function<void()>& afterRound = {});
 
 // One far end on a pseudo-terminal of its own, served on a thread from
 // construction until Stop() or destruction. With `linkPath`, the slave is

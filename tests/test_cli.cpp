@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include "cli/CliArguments.h"
 #include "cli/CliSession.h"
+#include "cli/Console.h"
 #include "sim/HayesModem.h"
 #include "sim/KvardController.h"
 #include "sim/MultiDropLine.h"
@@ -353,6 +355,33 @@ TEST_F(Cli, HelpAndVersion) {
               std::string::npos);
     EXPECT_NE(verify.out.find("13 модем хранит настройку не так, как в списке"), std::string::npos);
     EXPECT_EQ(Run({"--version"}, "").status, kExitOk);
+}
+
+TEST_F(Cli, AFailureReadsWholeOnATerminal) {
+    // The open failure's text breaks its lines for a message box; on a
+    // terminal every line must stay, none written over the one before.
+    const Outcome o = Run({"read", "--port", dir.File("no-such-port"), "--kit", "0"}, "");
+    EXPECT_EQ(o.status, kExitPortNotOpened);
+    EXPECT_EQ(o.err.find('\r'), std::string::npos) << o.err;
+    EXPECT_EQ(o.err.rfind(std::string("hayeskvd-cli: ") + kOpenPortErrorText, 0), 0u) << o.err;
+    EXPECT_GE(std::count(o.err.begin(), o.err.end(), '\n'), 2) << o.err;
+}
+
+TEST(CliConsole, ACharacterCutOffAtTheEndWaitsForItsRest) {
+    const std::pair<std::string, std::size_t> rows[] = {
+        {"", 0},
+        {"ab", 2},
+        {"\xD0\x9F", 2},          // П
+        {"a\xD0", 1},             // the first byte of П
+        {"\xE2\x82\xAC", 3},      // €
+        {"\xD0\x9F\xE2\x82", 2},  // П and two bytes of €
+        {"a\xF0\x9F\x98", 1},     // three bytes of a four-byte character
+        {"\xF0\x9F\x98\x80", 4},
+        {"\x80\x80", 2},      // no lead byte: shown at once, replaced
+        {"\xD0\x9F\x9F", 3},  // one continuation byte too many
+        {"\xFF", 1},
+    };
+    for (const auto& [bytes, whole] : rows) EXPECT_EQ(WholeUtf8Length(bytes), whole) << bytes;
 }
 
 TEST(CliSettings, TheWindowsSettingsFileIsWrittenOnlyWhenAsked) {

@@ -1,12 +1,14 @@
 // The simulated КВАРД controller: its bytes on the line against literal
 // frames, its speed, selection and echo, the kits' buffers and the
 // reprogramming rules through the workstation's exchange, its faults, and the
-// same controller on a pseudo-terminal.
+// same controller on a pseudo-terminal; the report of what the devices hold.
 
 #include <gtest/gtest.h>
 
 #include "link/PosixSerialLine.h"
 #include "protocol/Exchange.h"
+#include "sim/DeviceReport.h"
+#include "sim/HayesModem.h"
 #include "sim/KvardController.h"
 #include "sim/PtyBridge.h"
 #include "sim/SimLine.h"
@@ -206,6 +208,54 @@ TEST(KvardReprogramming, StatusWordUnlockPasswordCommitAndCancel) {
     EXPECT_EQ(m.Send("02 0D A1"), kOk);
     EXPECT_EQ(m.Send("05 05 40 07 2F 00"), kOk);
     EXPECT_EQ(m.Send("08 06 2F 00 04 41 54 5A 0D"), kOk);
+}
+
+TEST(KvardReport, TellsWhatWasCommittedAndNothingElse) {
+    World w(Opts(KvardKit::Basic, 5, -1));
+    w.kvard.SetBuffer(0, KvardController::ModemLines({"AT"}));
+    const std::string erased = std::string(2 * (KvardController::kBufferSize - 4), 'f');
+    const std::string before =
+        "controller 5 kit 0 baud 9600 restarts 0\n"
+        "buffer 5 0 41540d00" +
+        erased +
+        "\n"
+        "buffer 5 1 " +
+        std::string(2 * KvardController::kBufferSize, 'f') + "\n";
+    EXPECT_EQ(DescribeController(w.kvard), before);
+    // Written into the reprogramming buffer, then cancelled: nothing committed.
+    EXPECT_EQ(w.Send("01 09"), kOk);
+    w.clock.Sleep(300);
+    EXPECT_EQ(w.Send("02 0D A1"), kOk);
+    EXPECT_EQ(w.Send("05 05 40 07 DF 00"), kOk);
+    EXPECT_EQ(w.Send("06 06 DF 00 58 0D 00"), kOk);
+    EXPECT_EQ(DescribeController(w.kvard), before);
+    EXPECT_EQ(w.Send("02 0D A0"), kOk);
+    EXPECT_EQ(DescribeController(w.kvard), before);
+    // Written again and copied out: the stored bytes change; a restart counts.
+    w.clock.Sleep(400);
+    EXPECT_EQ(w.Send("02 0D A1"), kOk);
+    EXPECT_EQ(w.Send("05 05 40 07 DF 00"), kOk);
+    EXPECT_EQ(w.Send("06 06 DF 00 58 0D 00"), kOk);
+    EXPECT_EQ(w.Send("02 0D A3"), kOk);
+    EXPECT_EQ(w.Send("01 08"), kOk);
+    const std::string after = DescribeController(w.kvard);
+    EXPECT_NE(after.find("restarts 1\nbuffer 5 0 580d0000" + erased), std::string::npos) << after;
+
+    VirtualClock clock(1000);
+    SimLine line(clock);
+    HayesModem modem;
+    line.Attach(&modem);
+    line.Open("Com2");
+    line.SetParams({9600, 8, Parity::None, StopBits::One});
+    line.SetTimeouts({0, 0, 1000, 0, 0});
+    const std::string command = "ATS0=3&W\r";
+    line.Write(std::vector<std::uint8_t>(command.begin(), command.end()));
+    std::vector<std::uint8_t> answer(64);
+    line.Read(answer.data(), answer.size());
+    const std::string report = DescribeModem(modem);
+    EXPECT_EQ(report.rfind("modem commands 1 echo 1 verbose 1\nmodem active 3,0,43,13,", 0), 0u)
+        << report;
+    EXPECT_NE(report.find("\nmodem stored 3,0,43,13,"), std::string::npos) << report;
 }
 
 TEST(KvardFaults, EachFaultGivesItsResultCodeOnce) {

@@ -9,8 +9,11 @@
 //                (S7=50: it keeps S7 at 50; S7: at the value it has).
 // A name the user has mapped to a real port (a link to anything but a
 // pseudo-terminal) is left alone. Runs until interrupted; removes its links.
+// With --state, what the devices hold (sim/DeviceReport.h) is kept in FILE,
+// rewritten whole whenever it changes: the controllers' stored buffers and
+// restarts, the modem's registers.
 //
-// Usage: kvard-sim [--ports DIR] [--modem-keeps SETTING[=VALUE]]...
+// Usage: kvard-sim [--ports DIR] [--state FILE] [--modem-keeps SETTING[=VALUE]]...
 //        (default: ports/ beside this program)
 
 #include <unistd.h>
@@ -20,10 +23,13 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "sim/DeviceReport.h"
 #include "sim/HayesModem.h"
 #include "sim/KvardController.h"
 #include "sim/MultiDropLine.h"
@@ -54,14 +60,32 @@ fs::path ProgramDir() {
     return ec ? fs::current_path() : exe.parent_path();
 }
 
+// Writes `text` into `file` whole: into a file beside it, renamed over it,
+// so that a reader never sees half of it.
+bool WriteWhole(const fs::path& file, const std::string& text) {
+    fs::path part = file;
+    part += ".part";
+    {
+        std::ofstream out(part, std::ios::binary | std::ios::trunc);
+        out << text;
+        if (!out.flush()) return false;
+    }
+    std::error_code ec;
+    fs::rename(part, file, ec);
+    return !ec;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     fs::path ports = ProgramDir() / "ports";
     hk::sim::HayesModem modem;
+    fs::path stateFile;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--ports") == 0 && i + 1 < argc) {
             ports = argv[++i];
+        } else if (std::strcmp(argv[i], "--state") == 0 && i + 1 < argc) {
+            stateFile = argv[++i];
         } else if (std::strcmp(argv[i], "--modem-keeps") == 0 && i + 1 < argc) {
             const char* setting = argv[++i];
             if (!modem.KeepFixed(setting)) {
@@ -73,7 +97,9 @@ int main(int argc, char* argv[]) {
                 return 2;
             }
         } else {
-            std::fprintf(stderr, "usage: %s [--ports DIR] [--modem-keeps SETTING[=VALUE]]...\n",
+            std::fprintf(stderr,
+                         "usage: %s [--ports DIR] [--state FILE] [--modem-keeps "
+                         "SETTING[=VALUE]]...\n",
                          argv[0]);
             return 2;
         }
@@ -136,10 +162,31 @@ int main(int argc, char* argv[]) {
     std::fflush(stdout);
     if (serving.empty()) return 0;
 
+    // What the devices hold, written at the start and after every round
+    // that changed it.
+    std::string written;
+    const auto keepState = [&] {
+        std::string state;
+        for (std::size_t i = 0; i < pair.Count(); ++i)
+            state += hk::sim::DescribeController(pair.At(i));
+        state += hk::sim::DescribeModem(modem);
+        if (state == written) return;
+        if (!WriteWhole(stateFile, state)) {
+            std::fprintf(stderr, "kvard-sim: %s: cannot be written\n", stateFile.c_str());
+            stopRequested = true;
+        }
+        written = state;
+    };
+    std::function<void()> afterRound;
+    if (!stateFile.empty()) {
+        keepState();
+        afterRound = keepState;
+    }
+
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     std::signal(SIGHUP, OnSignal);
-    hk::sim::ServeBridges(serving, stopRequested);
+    hk::sim::ServeBridges(serving, stopRequested, afterRound);
     for (const fs::path& link : links) {
         std::error_code ec;
         fs::remove(link, ec);

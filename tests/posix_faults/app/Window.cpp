@@ -1,0 +1,4 @@
+#include <string>
+#ifdef _WIN32
+#include <termios.h>
+#endif

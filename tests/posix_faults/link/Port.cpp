@@ -1,0 +1,3 @@
+#include "link/Port.h"
+
+#include <unistd.h>

@@ -1,0 +1,2 @@
+#include <termios.h>
+#include <unistd.h>
