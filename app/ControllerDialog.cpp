@@ -19,6 +19,7 @@
 #include <exception>
 
 #include "app/ControllerDialogDesign.h"
+#include "app/JobControllerView.h"
 #include "app/NetworkScanDialog.h"
 #include "device/ControllerJob.h"
 #include "device/LinkSearch.h"
@@ -35,19 +36,24 @@ namespace {
 constexpr int kDesignWidth = design::kControllerDialogWidth;
 constexpr int kDesignHeight = design::kControllerDialogHeight;
 constexpr int kStatusHeight = 20;
+const QString kStopPendingText =
+    QStringLiteral("Выход: работа остановится на ближайшем шаге, затем окно закроется");
 
 }  // namespace
 
 ControllerDialog::ControllerDialog(MainState& state, SerialLink& link, ViewHooks& view,
-                                   ModemWindow& mainWindow, HelpRequest help, QWidget* parent)
+                                   ModemWindow& mainWindow, JobThread& jobs, HelpRequest help,
+                                   QWidget* parent)
     : QDialog(parent),
       state_(state),
       link_(link),
       view_(view),
       mainWindow_(mainWindow),
       help_(std::move(help)),
-      job_(std::make_unique<device::ControllerJob>(state, link,
-                                                   static_cast<device::ControllerView&>(*this))) {
+      jobs_(jobs),
+      jobView_(
+          std::make_unique<JobControllerView>(jobs, static_cast<device::ControllerView&>(*this))),
+      job_(std::make_unique<device::ControllerJob>(state, link, *jobView_)) {
     setObjectName(QStringLiteral("Fm3"));
     setFont(WindowFont(11));  // 8 points at 96 dpi
     CreateControls();
@@ -115,20 +121,35 @@ void ControllerDialog::CreateControls() {
     SizeTo(kDesignWidth);
 }
 
+void ControllerDialog::ToJob(std::function<void(device::ControllerJob&)> step) {
+    jobs_.Post([job = job_.get(), step = std::move(step)] { step(*job); });
+}
+
 void ControllerDialog::ConnectHandlers() {
     connect(searchButton_, &QPushButton::clicked, this,
-            [this] { Guarded([this] { job_->Search(); }); });
-    connect(exitButton_, &QPushButton::clicked, this,
-            [this] { Guarded([this] { job_->Exit(); }); });
-    connect(tickTimer_, &QTimer::timeout, this, [this] { Guarded([this] { job_->Tick(); }); });
+            [this] { ToJob([](device::ControllerJob& j) { j.Search(); }); });
+    connect(exitButton_, &QPushButton::clicked, this, [this] {
+        // The job stops at its next step; the operator sees at once that it will.
+        if (jobs_.Busy()) statusBar_->showMessage(kStopPendingText);
+        ToJob([](device::ControllerJob& j) { j.Exit(); });
+    });
+    connect(tickTimer_, &QTimer::timeout, this, [this] {
+        // One tick waits at a time: a job that lets no messages run for
+        // seconds sees one, not a pile of them.
+        if (tickPending_) return;
+        tickPending_ = true;
+        jobs_.Post([job = job_.get()] { job->Tick(); }, [this] { tickPending_ = false; });
+    });
     connect(logButton_, &QPushButton::clicked, this, [this] { ShowLog(); });
     connect(scanButton_, &QPushButton::clicked, this,
             [this] { Guarded([this] { ScanNetwork(); }); });
     for (QCheckBox* box : {backupBox_, verifyBox_})
         connect(box, &QCheckBox::toggled, this, [this] { StoreWriteChoices(); });
     connect(protocolGroup_, &RadioGroup::Clicked, this, [this] { ShowCrcChoice(); });
-    connect(searchNumbersBox_, &QCheckBox::clicked, this, [this] { job_->SearchBoxClicked(); });
-    connect(numberField_, &QLineEdit::textChanged, this, [this] { job_->CheckNetNumber(); });
+    connect(searchNumbersBox_, &QCheckBox::clicked, this,
+            [this] { ToJob([](device::ControllerJob& j) { j.SearchBoxClicked(); }); });
+    connect(numberField_, &QLineEdit::textChanged, this,
+            [this] { ToJob([](device::ControllerJob& j) { j.CheckNetNumber(); }); });
     numberField_->installEventFilter(this);
     passwordField_->installEventFilter(this);
 }
@@ -147,8 +168,9 @@ bool ControllerDialog::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::KeyPress && (watched == numberField_ || watched == passwordField_)) {
         const auto* key = static_cast<QKeyEvent*>(e);
         const std::string code = ToCp1251(key->text());
-        if (code.size() == 1 &&
-            !job_->KeyPress(static_cast<unsigned char>(code[0]), watched == passwordField_))
+        if (code.size() == 1 && !device::ControllerJob::KeyPress(
+                                    static_cast<device::ControllerView&>(*this),
+                                    static_cast<unsigned char>(code[0]), watched == passwordField_))
             return true;
     }
     return QDialog::eventFilter(watched, e);
@@ -219,10 +241,9 @@ void ControllerDialog::PrepareOpening() {
     setWindowTitle(state_.ReadFromDevice ? QStringLiteral("Чтение из КВАРД настроек Hayes-модема ")
                                          : QStringLiteral("Запись в КВАРД настроек Hayes-модема "));
     statusBar_->clearMessage();
-    job_->Opened();  // re-reads the settings, shows a kept number
-    portGroup_->SetItemIndex(link_.Settings.PortIndex);  // past "Com4" selects "Com4"
+    // Re-reads the settings, then shows the stored port and link and a kept number.
+    ToJob([](device::ControllerJob& j) { j.Opened(); });
     DescribePortItems(*portGroup_, state_.CfgFileName);  // which device each port opens
-    linkGroup_->SetItemIndex(link_.Settings.LinkKind == 0 ? 0 : 1);
     ShowFields(!searchNumbersBox_->isChecked(), false);
     ClearJobDisplay();
     for (QCheckBox* box : {backupBox_, verifyBox_}) box->setVisible(!state_.ReadFromDevice);
@@ -233,11 +254,17 @@ void ControllerDialog::PrepareOpening() {
 // write or a stop, the title-bar button and Escape. The last two wait for a
 // run under way to return.
 void ControllerDialog::done(int result) {
-    if (!closingForJob_ && !job_->MayClose()) return;
+    if (!closingForJob_ && jobs_.Busy()) {
+        // A run under way goes on to its end; then the dialog closes.
+        ToJob([this](device::ControllerJob& j) {
+            if (j.MayClose()) jobView_->CloseDialog();
+        });
+        return;
+    }
     closingForJob_ = false;
     tickTimer_->stop();
     ClearOnClose();
-    job_->Closed();
+    ToJob([](device::ControllerJob& j) { j.Closed(); });
     QDialog::done(result);
 }
 
@@ -298,7 +325,15 @@ bool ControllerDialog::VerifyAfterWrite() { return verifyBox_->isChecked(); }
 // The network inventory over this dialog's line; a controller chosen there
 // comes back as the number and speed of the next "Подбор".
 void ControllerDialog::ScanNetwork() {
-    if (job_->Running()) return;
+    // Not while a run of "Подбор" has the line: asked of the job itself,
+    // which answers once the steps posted before have run.
+    jobs_.Post([this] { scanAllowed_ = !job_->Running(); },
+               [this] {
+                   if (scanAllowed_) OpenScan();
+               });
+}
+
+void ControllerDialog::OpenScan() {
     ScanLink scan;
     scan.portName = PortName();
     scan.protocol = ProtocolChoice();
@@ -310,12 +345,18 @@ void ControllerDialog::ScanNetwork() {
                    protocolGroup_->ItemText(ProtocolChoice()) + QStringLiteral(", ") +
                    linkGroup_->ItemText(std::max(0, linkGroup_->ItemIndex())) +
                    QStringLiteral(", ") + channelGroup_->ItemText(ChannelChoice()).trimmed();
-    if (!scanDialog_) scanDialog_ = new NetworkScanDialog(state_, link_, view_, this);
+    if (!scanDialog_) scanDialog_ = new NetworkScanDialog(state_, link_, view_, jobs_, this);
     scanDialog_->Open(scan, [this](int number, int speedIndex) {
         searchNumbersBox_->setChecked(false);
-        job_->SearchBoxClicked();
-        SetNumberText(device::NetNumberText(static_cast<std::uint8_t>(number), HexView()));
         speedList_->setCurrentIndex(speedIndex + 1);
+        // After the job has shown the fields (and a kept number), the number
+        // chosen in the scan.
+        const std::string text =
+            device::NetNumberText(static_cast<std::uint8_t>(number), HexView());
+        ToJob([this, text](device::ControllerJob& j) {
+            j.SearchBoxClicked();
+            jobView_->SetNumberText(text);
+        });
     });
 }
 
@@ -343,6 +384,17 @@ void ControllerDialog::StoreWriteChoices() {
 }
 void ControllerDialog::SetNumberText(const std::string& text) {
     numberField_->setText(FromUtf8(text));
+}
+
+void ControllerDialog::ShowStoredLink(int portIndex, int linkKind) {
+    portGroup_->SetItemIndex(portIndex);  // past "Com4" selects "Com4"
+    linkGroup_->SetItemIndex(linkKind == 0 ? 0 : 1);
+}
+
+void ControllerDialog::ShowSearchProgress(int attemptsMade, int attemptsTotal,
+                                          std::int64_t msLeft) {
+    statusBar_->showMessage(
+        FromUtf8(device::SearchProgressText(attemptsMade, attemptsTotal, msLeft)));
 }
 
 void ControllerDialog::CloseDialog() {

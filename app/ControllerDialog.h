@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "device/ControllerView.h"
+#include "gui/JobThread.h"
 #include "gui/Openings.h"
 #include "link/Port.h"
 #include "modem/ModemWindow.h"
@@ -27,6 +28,8 @@ class QTimer;
 
 namespace hk {
 
+class JobControllerView;
+class JobThread;
 class NetworkScanDialog;
 class RadioGroup;
 namespace device {
@@ -39,9 +42,10 @@ class ControllerDialog : public QDialog, private device::ControllerView {
     Q_OBJECT
 public:
     using HelpRequest = std::function<void(int context, QWidget* owner)>;
-    // `mainWindow` gives the memos that a read fills and a write stores.
+    // `mainWindow` gives the memos that a read fills and a write stores. The
+    // job runs on `jobs` and shows itself here through a JobControllerView.
     ControllerDialog(MainState& state, SerialLink& link, ViewHooks& view, ModemWindow& mainWindow,
-                     HelpRequest help, QWidget* parent);
+                     JobThread& jobs, HelpRequest help, QWidget* parent);
     ~ControllerDialog() override;
 
     static constexpr int kHelpContext = 8;
@@ -58,8 +62,11 @@ public:
     int SavedButton1Left() const { return savedButton1Left_; }
     int SavedButton2Left() const { return savedButton2Left_; }
 
-    // The job behind the dialog (tests look at its session).
+    // The job behind the dialog, which lives on the job thread (tests look
+    // at its session once the job thread is idle).
     device::ControllerJob& Job() { return *job_; }
+    // A job of the dialog's is under way or waiting on the job thread.
+    bool JobBusy() const { return jobs_.Busy(); }
     // "Журнал" and Ctrl+L ask for the exchange log's window over the dialog.
     void SetLogRequest(std::function<void(QWidget* owner)> request) {
         logRequest_ = std::move(request);
@@ -98,13 +105,18 @@ private:
     void ShowFields(bool manual, bool results) override;
     void SetNumberText(const std::string& text) override;
     void CloseDialog() override;
+    void ShowStoredLink(int portIndex, int linkKind) override;
+    void ShowSearchProgress(int attemptsMade, int attemptsTotal, std::int64_t msLeft) override;
     MemoLines& BufferMemo(int index) override;
     bool ShowSpecialCharacters() override;
 
     void CreateControls();
     void ConnectHandlers();
+    // Runs a step of the job on the job thread, after what was posted before.
+    void ToJob(std::function<void(device::ControllerJob&)> step);
     void ShowLog();
     void ScanNetwork();
+    void OpenScan();
     QString ChoicesFile() const;
     void LoadWriteChoices();
     void StoreWriteChoices();
@@ -127,8 +139,15 @@ private:
     ModemWindow& mainWindow_;
     HelpRequest help_;
     std::function<void(QWidget* owner)> logRequest_;
+    JobThread& jobs_;
+    std::unique_ptr<JobControllerView> jobView_;
     std::unique_ptr<device::ControllerJob> job_;
     bool closingForJob_ = false;
+    // A tick posted to the job thread has not yet run.
+    bool tickPending_ = false;
+    // No run was under way when «Опрос сети...» was pressed (set on the job
+    // thread, read after it on this one).
+    bool scanAllowed_ = false;
     Openings openings_;
 
     int savedWidth_ = 0;

@@ -28,7 +28,7 @@ HayesApplication::HayesApplication(SerialLine& line, Clock& clock, ViewHooks& vi
     portDialog_->SetJobs(jobs_.get());
     modemWindow_ = std::make_unique<MainModemWindow>(*mainWindow_, *portDialog_, state_);
     controllerDialog_ = new ControllerDialog(
-        state_, link_, view, *modemWindow_,
+        state_, link_, view, *modemWindow_, *jobs_,
         [window](int context, QWidget* owner) { window->ShowHelpContext(context, owner); }, window);
     controllerDialog_->SetLogRequest([window](QWidget* owner) { window->ShowLog(owner); });
     mainWindow_->SetDialogs(portDialog_, controllerDialog_);

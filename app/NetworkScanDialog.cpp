@@ -19,6 +19,7 @@
 #include "device/LinkSearch.h"
 #include "gui/DesignControls.h"
 #include "gui/Fonts.h"
+#include "gui/JobThread.h"
 #include "gui/Text.h"
 
 namespace hk {
@@ -28,18 +29,18 @@ const QString kStart = QStringLiteral("Начать опрос");
 const QString kStop = QStringLiteral("Остановить");
 constexpr int kLastNumber = 127;
 
-QString TimeText(std::int64_t ms) {
-    const std::int64_t seconds = (ms + 999) / 1000;
-    if (seconds >= 60)
-        return QStringLiteral("осталось около %1 мин %2 с").arg(seconds / 60).arg(seconds % 60);
-    return QStringLiteral("осталось около %1 с").arg(seconds);
-}
-
 }  // namespace
 
 NetworkScanDialog::NetworkScanDialog(MainState& state, SerialLink& link, ViewHooks& view,
-                                     QWidget* parent)
-    : QDialog(parent), state_(state), link_(link), view_(view) {
+                                     JobThread& jobs, QWidget* parent)
+    : QDialog(parent),
+      state_(state),
+      link_(link),
+      view_(view),
+      jobs_(jobs),
+      jobView_(std::make_unique<JobScanView>(
+          jobs, static_cast<device::DeviceView&>(*this),
+          [this](const ScanProgress& progress) { ShowProgress(progress); })) {
     setObjectName(QStringLiteral("NetworkScan"));
     setWindowTitle(QStringLiteral("Опрос сети"));
     setFont(WindowFont(11));
@@ -103,11 +104,13 @@ void NetworkScanDialog::Open(const ScanLink& scanLink, Chosen chosen) {
     exec();
 }
 
+NetworkScanDialog::~NetworkScanDialog() = default;
+
 void NetworkScanDialog::reject() {
     if (running_) {
         // The attempt under way finishes, then the window closes.
-        session_.StopRequest = true;
         closeAfterScan_ = true;
+        StartOrStop();
         return;
     }
     QDialog::reject();
@@ -115,7 +118,9 @@ void NetworkScanDialog::reject() {
 
 void NetworkScanDialog::StartOrStop() {
     if (running_) {
-        session_.StopRequest = true;
+        // Taken by the scan at its next attempt.
+        status_->setText(QStringLiteral("Опрос остановится после текущей попытки."));
+        jobs_.Post([this] { session_.StopRequest = true; });
         return;
     }
     Run();
@@ -135,25 +140,47 @@ void NetworkScanDialog::Run() {
     startButton_->setText(kStop);
     for (QWidget* w : std::initializer_list<QWidget*>{firstNumber_, lastNumber_, speeds_})
         w->setEnabled(false);
-    if (link_.Log) link_.Log->BeginJob("Опрос сети, " + scanLink_.portName);
-    state_.PortReady =
-        device::OpenForSearch(link_, scanLink_.portName, scanLink_.protocol, scanLink_.crcMode,
-                              scanLink_.currentLoop, scanLink_.channel);
-    if (state_.PortReady) {
-        device::DeviceContext c{link_, session_, *this};
-        scan_ = std::make_unique<device::NetworkScan>(
-            c, range, scanLink_.hexView, [this](const device::FoundController& f) { AddRow(f); });
-        scan_->Run();
-        ShowProgress();
-        QString outcome = scan_->Stopped() ? QStringLiteral("Опрос остановлен. ")
-                                           : QStringLiteral("Опрос закончен. ");
-        outcome += found_.empty() ? QStringLiteral("Ни один КВАРД не ответил.")
-                                  : QStringLiteral(
-                                        "Найдено КВАРД: %1. Двойной щелчок по строке "
-                                        "переносит её номер и скорость в окно обмена.")
-                                        .arg(found_.size());
-        status_->setText(outcome);
-        scan_.reset();
+    progress_->setRange(0, range.Numbers() * range.Speeds());
+    progress_->setValue(0);
+    timeLeft_->clear();
+    struct Outcome {
+        bool portOpened = false;
+        bool stopped = false;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    const ScanLink line = scanLink_;
+    jobs_.Post(
+        [this, range, line, outcome] {
+            if (link_.Log) link_.Log->BeginJob("Опрос сети, " + line.portName);
+            state_.PortReady = device::OpenForSearch(link_, line.portName, line.protocol,
+                                                     line.crcMode, line.currentLoop, line.channel);
+            outcome->portOpened = state_.PortReady;
+            if (!outcome->portOpened) return;
+            device::DeviceContext c{link_, session_, *jobView_};
+            device::NetworkScan scan(c, range, line.hexView,
+                                     [this](const device::FoundController& f) {
+                                         jobs_.ToWindow([this, f] { AddRow(f); });
+                                     });
+            jobView_->Follow(&scan);
+            scan.Run();
+            jobView_->Follow(nullptr);
+            outcome->stopped = scan.Stopped();
+            const ScanProgress last{scan.AttemptsTotal(), scan.AttemptsLeft(), 0};
+            jobs_.ToWindow([this, last] { ShowProgress(last); });
+        },
+        [this, outcome] { Ended(outcome->portOpened, outcome->stopped); });
+}
+
+void NetworkScanDialog::Ended(bool portOpened, bool stopped) {
+    if (portOpened) {
+        QString text =
+            stopped ? QStringLiteral("Опрос остановлен. ") : QStringLiteral("Опрос закончен. ");
+        text += found_.empty() ? QStringLiteral("Ни один КВАРД не ответил.")
+                               : QStringLiteral(
+                                     "Найдено КВАРД: %1. Двойной щелчок по строке "
+                                     "переносит её номер и скорость в окно обмена.")
+                                     .arg(found_.size());
+        status_->setText(text);
     }
     running_ = false;
     underTest_->clear();
@@ -178,18 +205,13 @@ void NetworkScanDialog::AddRow(const device::FoundController& f) {
         table_->setItem(row, column, new QTableWidgetItem(cells[column]));
 }
 
-void NetworkScanDialog::ShowProgress() {
-    if (!scan_) return;
-    const int total = scan_->AttemptsTotal();
-    progress_->setRange(0, total);
-    progress_->setValue(total - scan_->AttemptsLeft());
-    timeLeft_->setText(scan_->AttemptsLeft() > 0 ? TimeText(scan_->EstimatedMsLeft()) : QString());
+void NetworkScanDialog::ShowProgress(const ScanProgress& p) {
+    progress_->setRange(0, p.attemptsTotal);
+    progress_->setValue(p.attemptsTotal - p.attemptsLeft);
+    timeLeft_->setText(p.attemptsLeft > 0 ? FromUtf8(device::TimeLeftText(p.msLeft)) : QString());
 }
 
-void NetworkScanDialog::ProcessMessages() {
-    ShowProgress();
-    view_.ProcessMessages();
-}
+void NetworkScanDialog::ProcessMessages() { view_.ProcessMessages(); }
 
 void NetworkScanDialog::SetStatusText(const std::string& text) { status_->setText(FromUtf8(text)); }
 

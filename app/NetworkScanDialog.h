@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/JobScanView.h"
 #include "device/DeviceView.h"
 #include "device/NetworkScan.h"
 #include "link/Port.h"
@@ -26,6 +27,8 @@ class QSpinBox;
 class QTableWidget;
 
 namespace hk {
+
+class JobThread;
 
 // The controller dialog's link choices the scan works with.
 struct ScanLink {
@@ -43,7 +46,10 @@ class NetworkScanDialog : public QDialog, private device::DeviceView {
 public:
     // A row chosen: its number and speed index.
     using Chosen = std::function<void(int number, int speedIndex)>;
-    NetworkScanDialog(MainState& state, SerialLink& link, ViewHooks& view, QWidget* parent);
+    // The scan runs on `jobs`.
+    NetworkScanDialog(MainState& state, SerialLink& link, ViewHooks& view, JobThread& jobs,
+                      QWidget* parent);
+    ~NetworkScanDialog() override;
 
     // Sets the window up for `scanLink` and shows it modally.
     void Open(const ScanLink& scanLink, Chosen chosen);
@@ -71,18 +77,22 @@ private:
 
     void StartOrStop();
     void Run();
+    // The scan has ended (window thread): its outcome, the controls back.
+    void Ended(bool portOpened, bool stopped);
     void AddRow(const device::FoundController& found);
-    void ShowProgress();
+    void ShowProgress(const ScanProgress& progress);
     void SaveCsv();
     void CopyTable();
 
     MainState& state_;
     SerialLink& link_;
     ViewHooks& view_;
+    JobThread& jobs_;
+    std::unique_ptr<JobScanView> jobView_;
     ScanLink scanLink_;
     Chosen chosen_;
+    // The scan's session, the job thread's while a scan runs.
     device::ControllerSession session_;
-    std::unique_ptr<device::NetworkScan> scan_;
     std::vector<device::FoundController> found_;
     bool running_ = false;
     bool closeAfterScan_ = false;

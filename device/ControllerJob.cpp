@@ -13,6 +13,7 @@ ControllerJob::ControllerJob(MainState& state, SerialLink& link, ControllerView&
 
 void ControllerJob::Opened() {
     ReadSettings(link_.Settings, state_.CfgFileName);
+    view_.ShowStoredLink(link_.Settings.PortIndex, link_.Settings.LinkKind);
     ShowNetNumber();
     session_.StopRequest = false;
     session_.StatusState = kStatusIdle;
@@ -202,10 +203,10 @@ void ControllerJob::SearchBoxClicked() {
     ShowNetNumber();
 }
 
-bool ControllerJob::KeyPress(unsigned char key, bool passwordField) {
-    view_.SetStatusText("");
-    if (KeyAccepted(key, passwordField || view_.HexView())) return true;
-    view_.SetStatusText(kBadCharacterText + Utf8FromWindows1251(std::string(1, char(key))));
+bool ControllerJob::KeyPress(ControllerView& view, unsigned char key, bool passwordField) {
+    view.SetStatusText("");
+    if (KeyAccepted(key, passwordField || view.HexView())) return true;
+    view.SetStatusText(kBadCharacterText + Utf8FromWindows1251(std::string(1, char(key))));
     return false;
 }
 

@@ -67,9 +67,10 @@ public:
     // "Подбор сетевого номера" clicked.
     void SearchBoxClicked();
     // The key filter of the number field and the password field: false when
-    // the key is swallowed (with "Недопустимый символ  " and the character).
-    // `key` is the typed character's Windows-1251 code.
-    bool KeyPress(unsigned char key, bool passwordField);
+    // the key is swallowed (with "Недопустимый символ  " and the character
+    // in `view`'s status bar). `key` is the typed character's Windows-1251
+    // code. It touches nothing of a job: the dialog runs it as the key comes.
+    static bool KeyPress(ControllerView& view, unsigned char key, bool passwordField);
 
     // The text of the result label as last shown ("Скорость обмена " ...).
     const std::string& ResultLabel() const { return resultLabel_; }

@@ -7,6 +7,7 @@
 // the dialog stays live during a run (its messages run between steps).
 // Texts are UTF-8 except the memo lines, which are Windows-1251 bytes.
 
+#include <cstdint>
 #include <string>
 
 #include "device/DeviceView.h"
@@ -49,6 +50,19 @@ public:
     virtual void SetNumberText(const std::string& text) = 0;
     // Closes the dialog (after a read, a write, a stop or "Выход").
     virtual void CloseDialog() = 0;
+    // The stored port (Settings.PortIndex; past "Com4" shows "Com4") and
+    // link kind (0 "Rs-232", any other "ИРПС"), shown at every opening.
+    virtual void ShowStoredLink(int portIndex, int linkKind) {
+        (void)portIndex;
+        (void)linkKind;
+    }
+    // How far a search has come: attempts made and in all, and the time
+    // the attempts still to come will take at the mean pace so far.
+    virtual void ShowSearchProgress(int attemptsMade, int attemptsTotal, std::int64_t msLeft) {
+        (void)attemptsMade;
+        (void)attemptsTotal;
+        (void)msLeft;
+    }
 
     // --- The main window.
     // The memo of channel buffer 0 (upper, Memo1) or 1 (lower, Memo2).

@@ -1,5 +1,7 @@
 #include "device/LinkSearch.h"
 
+#include <algorithm>
+
 #include "protocol/Exchange.h"
 
 namespace hk::device {
@@ -128,8 +130,27 @@ bool TryAttempt(DeviceContext& c, int n, int speed, bool hexView, const std::str
     return found;
 }
 
+std::string TimeLeftText(std::int64_t ms) {
+    const std::int64_t seconds = (ms + 999) / 1000;
+    if (seconds >= 60)
+        return "осталось около " + std::to_string(seconds / 60) + " мин " +
+               std::to_string(seconds % 60) + " с";
+    return "осталось около " + std::to_string(seconds) + " с";
+}
+
+std::string SearchProgressText(int attemptsMade, int attemptsTotal, std::int64_t msLeft) {
+    std::string text = std::string(kSearchName) + ": попытка " + std::to_string(attemptsMade + 1) +
+                       " из " + std::to_string(attemptsTotal);
+    if (attemptsMade > 0) text += ", " + TimeLeftText(msLeft);
+    return text;
+}
+
 bool SearchLink(ControllerContext& c, const SearchRange& range) {
     ControllerSession& s = c.session;
+    const int speeds = range.lastSpeed - range.firstSpeed + 1;
+    const int total = std::max(0, range.lastNumber - range.firstNumber + 1) * std::max(0, speeds);
+    const std::int64_t startMs = c.link.Clock.NowMs();
+    int made = 0;
     for (int n = range.firstNumber; n <= range.lastNumber; ++n) {
         c.view.ProcessMessages();
         if (s.StopRequest || c.link.PortHandle.HungUp()) return false;
@@ -142,7 +163,10 @@ bool SearchLink(ControllerContext& c, const SearchRange& range) {
             c.ShowResultLabel(SpeedLabel(speed));
             c.view.ProcessMessages();
             if (s.StopRequest || c.link.PortHandle.HungUp()) return false;
+            const std::int64_t spent = c.link.Clock.NowMs() - startMs;
+            c.view.ShowSearchProgress(made, total, made > 0 ? spent / made * (total - made) : 0);
             if (TryAttempt(c.device, n, speed, c.view.HexView(), kSearchName)) return true;
+            ++made;
         }
     }
     return false;

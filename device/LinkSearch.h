@@ -74,6 +74,13 @@ SearchRange SearchRangeFor(std::uint8_t netNumber, int speedItem);
 bool OpenForSearch(SerialLink& link, const std::string& portName, int protocol, int crcMode,
                    bool currentLoop, int channel);
 
+// "осталось около 12 мин 5 с": the time still to come, rounded up to the
+// second.
+std::string TimeLeftText(std::int64_t ms);
+// The search's progress in the dialog's status bar: "Подбор: попытка 12 из
+// 896, осталось около 21 мин 40 с".
+std::string SearchProgressText(int attemptsMade, int attemptsTotal, std::int64_t msLeft);
+
 // The name of the search's attempts in the exchange log.
 inline constexpr const char* kSearchName = "Подбор";
 
@@ -90,7 +97,9 @@ bool TryAttempt(DeviceContext& c, int n, int speed, bool hexView, const std::str
 // pending window messages run and StopRequest, or a port whose far end has
 // gone, ends the search without a result. Each attempt is TryAttempt.
 // Settings.NetAddress and SpeedIndex hold the last number and speed tried
-// (the ones found after a hit); Label3 and Label4 show them.
+// (the ones found after a hit); Label3 and Label4 show them, and before each
+// attempt the view is told how far the search has come and how long the
+// attempts still to come will take at the mean pace so far.
 bool SearchLink(ControllerContext& c, const SearchRange& range);
 
 }  // namespace hk::device

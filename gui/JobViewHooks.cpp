@@ -11,31 +11,35 @@ void ReportUnattended(const std::string& text) {
     std::fprintf(stderr, "HayesKvd: %s\n", line.c_str());
 }
 
-void JobViewHooks::ProcessMessages() {
-    if (!jobs_.OnJobThread()) {
-        window_.ProcessMessages();
-        return;
-    }
-    jobs_.OnWindow([this] { window_.ProcessMessages(); });
-    jobs_.Checkpoint();
+void JobCheckpoint(JobThread& jobs, ViewHooks& window) {
+    if (!jobs.OnJobThread()) return window.ProcessMessages();
+    jobs.OnWindow([&] { window.ProcessMessages(); });
+    jobs.Checkpoint();
 }
 
-bool JobViewHooks::Confirm(const std::string& text) {
-    if (jobs_.OnJobThread() && jobs_.Unattended()) {
+bool JobConfirm(JobThread& jobs, ViewHooks& window, const std::string& text) {
+    if (jobs.OnJobThread() && jobs.Unattended()) {
         ReportUnattended(text + " — нет");
         return false;
     }
-    return jobs_.OnWindow([&] { return window_.Confirm(text); });
+    return jobs.OnWindow([&] { return window.Confirm(text); });
 }
 
+void JobInformation(JobThread& jobs, ViewHooks& window, const std::string& text) {
+    if (jobs.OnJobThread() && jobs.Unattended()) return ReportUnattended(text);
+    jobs.OnWindow([&] { window.ShowInformation(text); });
+}
+
+void JobError(JobThread& jobs, ViewHooks& window, const std::string& text) {
+    if (jobs.OnJobThread() && jobs.Unattended()) return ReportUnattended(text);
+    jobs.OnWindow([&] { window.ShowError(text); });
+}
+
+void JobViewHooks::ProcessMessages() { JobCheckpoint(jobs_, window_); }
+bool JobViewHooks::Confirm(const std::string& text) { return JobConfirm(jobs_, window_, text); }
 void JobViewHooks::ShowInformation(const std::string& text) {
-    if (jobs_.OnJobThread() && jobs_.Unattended()) return ReportUnattended(text);
-    jobs_.OnWindow([&] { window_.ShowInformation(text); });
+    JobInformation(jobs_, window_, text);
 }
-
-void JobViewHooks::ShowError(const std::string& text) {
-    if (jobs_.OnJobThread() && jobs_.Unattended()) return ReportUnattended(text);
-    jobs_.OnWindow([&] { window_.ShowError(text); });
-}
+void JobViewHooks::ShowError(const std::string& text) { JobError(jobs_, window_, text); }
 
 }  // namespace hk

@@ -29,4 +29,12 @@ private:
 // A box of a job while nobody attends: its text on standard error.
 void ReportUnattended(const std::string& text);
 
+// What every job-side view does with the window's hooks `window`: a
+// checkpoint, and the three boxes (answered No, or not shown, while the job
+// thread is unattended). On the window thread they go straight through.
+void JobCheckpoint(JobThread& jobs, ViewHooks& window);
+bool JobConfirm(JobThread& jobs, ViewHooks& window, const std::string& text);
+void JobInformation(JobThread& jobs, ViewHooks& window, const std::string& text);
+void JobError(JobThread& jobs, ViewHooks& window, const std::string& text);
+
 }  // namespace hk

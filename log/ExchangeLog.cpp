@@ -31,6 +31,7 @@ void ExchangeLog::WriteFilesTo(const std::string& folder, int keepDays) {
 }
 
 void ExchangeLog::BeginJob(const std::string& title) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (!enabled_) return;
     ClosePending();
     jobStartMs_ = clock_.NowMs();
@@ -38,11 +39,13 @@ void ExchangeLog::BeginJob(const std::string& title) {
 }
 
 void ExchangeLog::Note(const std::string& text) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (!enabled_ || Quiet()) return;
     Summary(text);
 }
 
 void ExchangeLog::Summary(const std::string& text) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (!enabled_) return;
     ClosePending();
     Add({LogEntry::Kind::Note, wall_(), clock_.NowMs() - jobStartMs_, text, {}});
@@ -58,6 +61,7 @@ void ExchangeLog::OnRead(std::span<const std::uint8_t> bytes, const LineParams& 
 
 void ExchangeLog::Bytes(LogEntry::Kind kind, std::span<const std::uint8_t> bytes,
                         const LineParams& params) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (!enabled_ || Quiet()) return;
     const std::int64_t now = clock_.NowMs();
     for (std::uint8_t b : bytes) {
@@ -75,6 +79,7 @@ void ExchangeLog::Bytes(LogEntry::Kind kind, std::span<const std::uint8_t> bytes
 }
 
 void ExchangeLog::Flush() {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (pending_ && clock_.NowMs() - pendingLastMs_ > kMergeGapMs) ClosePending();
 }
 
@@ -86,6 +91,7 @@ void ExchangeLog::ClosePending() {
 }
 
 void ExchangeLog::BeginExchange() {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (!enabled_ || Quiet()) return;
     ClosePending();
     holding_ = true;
@@ -94,6 +100,7 @@ void ExchangeLog::BeginExchange() {
 }
 
 void ExchangeLog::EndExchange(const std::string& text) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (!holding_) {
         Note(text);
         return;
@@ -122,18 +129,66 @@ void ExchangeLog::Publish(LogEntry entry) {
 }
 
 std::vector<std::string> ExchangeLog::LinesFrom(std::uint64_t& next) const {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::vector<std::string> lines;
     if (next < first_) next = first_;
-    for (std::uint64_t i = next; i < End(); ++i)
+    const std::uint64_t end = first_ + entries_.size();
+    for (std::uint64_t i = next; i < end; ++i)
         lines.push_back(FormatLogEntry(entries_[static_cast<std::size_t>(i - first_)]));
-    next = End();
+    next = end;
     return lines;
 }
 
 void ExchangeLog::Clear() {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     ClosePending();
     first_ += entries_.size();
     entries_.clear();
+}
+
+void ExchangeLog::SetNextLabel(std::string label) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    label_ = std::move(label);
+}
+
+std::string ExchangeLog::TakeLabel() {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return std::exchange(label_, std::string());
+}
+
+bool ExchangeLog::Quiet() const {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return quiet_ > 0;
+}
+
+bool ExchangeLog::Secret() const {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return secret_ > 0;
+}
+
+void ExchangeLog::EnterScope(ScopeKind kind) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    ++(kind == ScopeKind::Quiet ? quiet_ : secret_);
+}
+
+void ExchangeLog::LeaveScope(ScopeKind kind) {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    --(kind == ScopeKind::Quiet ? quiet_ : secret_);
+}
+
+void ExchangeLog::FlushAll() {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    ClosePending();
+}
+
+std::uint64_t ExchangeLog::End() const {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return first_ + entries_.size();
+}
+
+std::deque<LogEntry> ExchangeLog::Entries() const {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return entries_;
 }
 
 }  // namespace hk

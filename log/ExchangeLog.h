@@ -6,7 +6,8 @@
 // per attempt instead of its thousands of bytes, the modem side the lines it
 // sends and the answer lines it shows.
 //
-// Everything runs on the user-interface thread and costs microseconds; the
+// The jobs write it on the job thread while the log window reads it on the
+// window thread: every call holds the log's own lock, for microseconds. The
 // files are written by LogFiles on a thread of their own, so logging never
 // changes an exchange's timing. The last kKeptEntries entries stay in memory
 // for the log window.
@@ -16,10 +17,12 @@
 // a secret scope (the access password and the write-unlock that carries its
 // complement) every byte is shown as "**".
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -68,10 +71,10 @@ public:
     void Summary(const std::string& text) override;
     void BeginExchange() override;
     void EndExchange(const std::string& text) override;
-    void SetNextLabel(std::string label) override { label_ = std::move(label); }
-    std::string TakeLabel() override { return std::exchange(label_, std::string()); }
-    bool Quiet() const override { return quiet_ > 0; }
-    bool Secret() const override { return secret_ > 0; }
+    void SetNextLabel(std::string label) override;
+    std::string TakeLabel() override;
+    bool Quiet() const override;
+    bool Secret() const override;
 
     // TrafficTap.
     void OnWritten(std::span<const std::uint8_t> bytes, const LineParams& params) override;
@@ -80,21 +83,21 @@ public:
     // window's timer).
     void Flush();
     // Ends the line of bytes under way whatever its age (the end of a job).
-    void FlushAll() { ClosePending(); }
+    void FlushAll();
 
     // Entries are numbered from 0 since the log was made (or cleared); memory
     // keeps the last kKeptEntries.
-    std::uint64_t End() const { return first_ + entries_.size(); }
+    std::uint64_t End() const;
     // The formatted lines from entry `next` on (older ones are gone: from the
     // oldest kept); `next` moves past them.
     std::vector<std::string> LinesFrom(std::uint64_t& next) const;
-    const std::deque<LogEntry>& Entries() const { return entries_; }
+    std::deque<LogEntry> Entries() const;
     // Empties the memory (the files keep what they have).
     void Clear();
 
 protected:
-    void EnterScope(ScopeKind kind) override { ++(kind == ScopeKind::Quiet ? quiet_ : secret_); }
-    void LeaveScope(ScopeKind kind) override { --(kind == ScopeKind::Quiet ? quiet_ : secret_); }
+    void EnterScope(ScopeKind kind) override;
+    void LeaveScope(ScopeKind kind) override;
 
 private:
     void Bytes(LogEntry::Kind kind, std::span<const std::uint8_t> bytes, const LineParams& params);
@@ -104,7 +107,8 @@ private:
 
     Clock& clock_;
     WallClock wall_;
-    bool enabled_ = true;
+    mutable std::recursive_mutex mutex_;
+    std::atomic<bool> enabled_ = true;
     std::int64_t jobStartMs_ = 0;
     std::string label_;
     int quiet_ = 0;

@@ -19,14 +19,15 @@
 
 #include "app/ControllerDialog.h"
 #include "app/HayesApplication.h"
-#include "app/MainWindow.h"
 #include "app/HelpViewer.h"
+#include "app/MainWindow.h"
 #include "gui/Memo.h"
 #include "gui/RadioGroup.h"
 #include "sim/KvardController.h"
 #include "sim/SimLine.h"
 #include "support/Children.h"
 #include "support/Input.h"
+#include "support/Jobs.h"
 #include "support/QtApp.h"
 #include "support/ScriptedView.h"
 #include "support/TempDir.h"
@@ -64,8 +65,10 @@ protected:
     // Opens the dialog for reading, runs `inside` in it, closes it if still open.
     void WithDialog(const std::function<void()>& inside) {
         test::OnNextModal([&](QWidget*) {
+            test::Settle(*app);  // the job's opening steps have shown themselves
             inside();
             if (app->Controller().isVisible()) app->Controller().reject();
+            test::Settle(*app);
         });
         test::Press(test::Child<QPushButton>(&app->Window(), "Button7"));
     }
@@ -113,6 +116,7 @@ TEST_F(Dialog, TheSafeWriteChoicesShowForAWriteAndAreRemembered) {
         EXPECT_TRUE(D<QCheckBox>("VerifyBox")->isChecked());
         EXPECT_TRUE(D<QCheckBox>("BackupBox")->isVisible());
         test::Press(D<QCheckBox>("VerifyBox"));
+        test::Settle(*app);
         app->Controller().reject();
     });
     app->Controller().ShowModal();
@@ -127,13 +131,17 @@ TEST_F(Dialog, TheSafeWriteChoicesShowForAWriteAndAreRemembered) {
 TEST_F(Dialog, TheFieldsTakeOnlyTheirCharacters) {
     WithDialog([&] {
         test::Press(D<QCheckBox>("CheckBox1"));  // untick: the manual group shows
+        test::Settle(*app);
         ASSERT_TRUE(D<QLineEdit>("Edit1")->isVisible());
         D<RadioGroup>("RadioGroup1")->SetItemIndex(1);  // Dec
         test::TypeText(D<QLineEdit>("Edit1"), "1A2");
+        test::Settle(*app);
         EXPECT_EQ(D<QLineEdit>("Edit1")->text(), "12");
         test::TypeText(D<QLineEdit>("Edit1"), "8");
+        test::Settle(*app);
         EXPECT_EQ(Status(), "Сетевой номер больше допустимого");  // 128
         test::TypeText(D<QLineEdit>("Edit1"), "Ж");
+        test::Settle(*app);
         EXPECT_EQ(Status(), "Недопустимый символ  Ж");
         test::TypeText(D<QLineEdit>("Edit2"), "aF9");
         EXPECT_EQ(D<QLineEdit>("Edit2")->text(), "aF9");
@@ -155,6 +163,7 @@ TEST_F(Dialog, SearchReadsBothBuffersIntoTheMemosAndStoresTheSettings) {
     WithDialog([&] {
         D<RadioGroup>("RadioGroup2")->SetItemIndex(0);  // Rs-232
         test::Press(D<QPushButton>("Button1"));
+        test::Settle(*app);
         closedItself = !app->Controller().isVisible();
     });
     EXPECT_TRUE(closedItself);
@@ -166,9 +175,12 @@ TEST_F(Dialog, SearchReadsBothBuffersIntoTheMemosAndStoresTheSettings) {
     // The number found shows at the next opening, in the chosen view.
     WithDialog([&] {
         test::Press(D<QCheckBox>("CheckBox1"));
+        test::Settle(*app);
         D<RadioGroup>("RadioGroup1")->SetItemIndex(0);  // Hex
         test::Press(D<QCheckBox>("CheckBox1"));
+        test::Settle(*app);
         test::Press(D<QCheckBox>("CheckBox1"));
+        test::Settle(*app);
         EXPECT_EQ(D<QLineEdit>("Edit1")->text(), "0A");
     });
 }
@@ -185,9 +197,11 @@ TEST_F(DamagedSettings, ValuesFarOutOfRangeShowAsTheNearestItemAndAreUsedSafely)
         EXPECT_EQ(D<RadioGroup>("RCRC")->ItemIndex(), -1);        // CRC mode -128: none
         D<RadioGroup>("RadioGroup2")->SetItemIndex(0);
         test::Press(D<QCheckBox>("CheckBox1"));
+        test::Settle(*app);
         D<QLineEdit>("Edit1")->setText("10");
         D<QComboBox>("ComboBox1")->setCurrentIndex(6);
         test::Press(D<QPushButton>("Button1"));
+        test::Settle(*app);
     });
     // The search ran on "Com1" with FT1.2 and no CRC, found no controller
     // (it speaks the traditional framing) and said nothing but its result.

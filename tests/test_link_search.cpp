@@ -193,7 +193,8 @@ TEST(NumberField, KeyFilter) {
     for (const auto& r : rows) {
         ControllerWorld w(Controller(5));
         w.view.hex = r.hex;
-        EXPECT_EQ(w.job.KeyPress(r.key, r.password), r.passes) << int(r.key);
+        EXPECT_EQ(device::ControllerJob::KeyPress(w.view, r.key, r.password), r.passes)
+            << int(r.key);
         Texts want = {""};
         if (!r.passes) want.push_back(std::string("Недопустимый символ  ") + r.shown);
         EXPECT_EQ(w.view.status, want);

@@ -24,6 +24,7 @@
 #include "sim/SimLine.h"
 #include "support/Children.h"
 #include "support/Input.h"
+#include "support/Jobs.h"
 #include "support/QtApp.h"
 #include "support/ScriptedView.h"
 #include "support/TempDir.h"
@@ -61,12 +62,14 @@ TEST(ScanWindow, FillsTheTableSavesItAndHandsAControllerBack) {
     std::vector<QString> rows;
     QString csv;
     test::OnNextModal([&](QWidget*) {
+        test::Settle(app);
         test::Child<RadioGroup>(&dialog, "RadioGroup1")->SetItemIndex(0);  // Hex
         test::OnNextModal([&](QWidget* scanWindow) {
             EXPECT_EQ(scanWindow->windowTitle(), "Опрос сети");
             test::Child<QSpinBox>(scanWindow, "LastNumber")->setValue(8);
             test::Child<QComboBox>(scanWindow, "ScanSpeed")->setCurrentIndex(6);  // 9600 baud
             test::Press(test::Child<QPushButton>(scanWindow, "StartScan"));
+            test::Settle(app);
             auto* table = test::Child<QTableWidget>(scanWindow, "ScanTable");
             for (int r = 0; r < table->rowCount(); ++r)
                 rows.push_back(table->item(r, 0)->text() + " " + table->item(r, 1)->text() + " " +
@@ -83,6 +86,7 @@ TEST(ScanWindow, FillsTheTableSavesItAndHandsAControllerBack) {
             emit table->cellDoubleClicked(1, 0);  // КВАРД-47 at number 6
         });
         test::Press(test::Child<QPushButton>(&dialog, "ScanButton"));
+        test::Settle(app);
         // Back in the controller dialog, ready for "Подбор".
         EXPECT_FALSE(test::Child<QCheckBox>(&dialog, "CheckBox1")->isChecked());
         EXPECT_EQ(test::Child<QLineEdit>(&dialog, "Edit1")->text(), "06");

@@ -19,14 +19,16 @@ inline QApplication& EnsureQApplication() {
     return *app;
 }
 
-// Runs `action` on the modal window that will be open at the next turn of
-// the event loop (a dialog shown with exec()), polling until one appears.
-inline void OnNextModal(std::function<void(QWidget*)> action, int triesLeft = 200) {
-    QTimer::singleShot(5, [action = std::move(action), triesLeft]() mutable {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
+// Runs `action` on the next modal window to open (a dialog shown with
+// exec()), polling until one other than the modal window open now appears.
+inline void OnNextModal(std::function<void(QWidget*)> action, int triesLeft = 200,
+                        QWidget* openNow = QApplication::activeModalWidget()) {
+    QTimer::singleShot(5, [action = std::move(action), triesLeft, openNow]() mutable {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal != openNow) {
             action(modal);
         } else if (triesLeft > 0) {
-            OnNextModal(std::move(action), triesLeft - 1);
+            OnNextModal(std::move(action), triesLeft - 1, openNow);
         }
     });
 }

@@ -1,0 +1,37 @@
+#include "app/JobScanView.h"
+
+#include "gui/JobViewHooks.h"
+
+namespace hk {
+
+void JobScanView::Show(std::function<void()> f) {
+    if (jobs_.OnJobThread())
+        jobs_.ToWindow(std::move(f));
+    else
+        f();
+}
+
+void JobScanView::ProcessMessages() {
+    if (scan_) {
+        const ScanProgress p{scan_->AttemptsTotal(), scan_->AttemptsLeft(),
+                             scan_->EstimatedMsLeft()};
+        Show([this, p] { showProgress_(p); });
+    }
+    JobCheckpoint(jobs_, window_);
+}
+
+bool JobScanView::Confirm(const std::string& text) { return JobConfirm(jobs_, window_, text); }
+void JobScanView::ShowInformation(const std::string& text) { JobInformation(jobs_, window_, text); }
+void JobScanView::ShowError(const std::string& text) { JobError(jobs_, window_, text); }
+
+void JobScanView::SetStatusText(const std::string& text) {
+    Show([this, text] { window_.SetStatusText(text); });
+}
+void JobScanView::SetNumberLabel(const std::string& text) {
+    Show([this, text] { window_.SetNumberLabel(text); });
+}
+void JobScanView::SetSpeedLabel(const std::string& text) {
+    Show([this, text] { window_.SetSpeedLabel(text); });
+}
+
+}  // namespace hk
