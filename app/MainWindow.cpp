@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <climits>
 #include <exception>
+#include <memory>
 
 #include "app/ControllerDialog.h"
 #include "app/HelpViewer.h"
@@ -686,8 +687,19 @@ void MainWindow::WriteToController() {
 
 void MainWindow::ShowControllerDialog() {
     if (!controllerDialog_) return;
-    controllerDialog_->Prepare(state_.KitIndex, link_.Settings);
-    controllerDialog_->ShowModal();
+    if (!jobs_) {
+        controllerDialog_->Prepare(state_.KitIndex, link_.Settings);
+        controllerDialog_->ShowModal();
+        return;
+    }
+    // The settings record belongs to the job thread: the dialog is prepared
+    // from a copy taken there, after what the job thread still had to do.
+    auto settings = std::make_shared<TPortSettings>();
+    jobs_->Post([this, settings] { *settings = link_.Settings; },
+                [this, settings] {
+                    controllerDialog_->Prepare(state_.KitIndex, *settings);
+                    controllerDialog_->ShowModal();
+                });
 }
 
 void MainWindow::ToggleByteTrace() { state_.TraceBytes = !state_.TraceBytes; }

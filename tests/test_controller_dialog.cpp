@@ -71,6 +71,7 @@ protected:
             test::Settle(*app);
         });
         test::Press(test::Child<QPushButton>(&app->Window(), "Button7"));
+        test::Settle(*app);
     }
     QString Status() { return D<QStatusBar>("StatusBar1")->currentMessage(); }
 

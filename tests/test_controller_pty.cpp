@@ -20,14 +20,15 @@
 
 #include "app/ControllerDialog.h"
 #include "app/HayesApplication.h"
-#include "app/MainWindow.h"
 #include "app/LogWindow.h"
+#include "app/MainWindow.h"
 #include "gui/Memo.h"
 #include "link/PosixSerialLine.h"
 #include "sim/KvardController.h"
 #include "sim/PtyBridge.h"
 #include "support/Children.h"
 #include "support/Input.h"
+#include "support/Jobs.h"
 #include "support/QtApp.h"
 #include "support/ScriptedView.h"
 #include "support/TempDir.h"
@@ -83,6 +84,7 @@ protected:
             test::Press(InDialog<QPushButton>("Button1"));
         });
         test::Press(W<QPushButton>(button));
+        test::Settle(*app);
         EXPECT_FALSE(timedOut) << "the dialog did not close by itself";
     }
 

@@ -302,6 +302,7 @@ TEST_F(Window, MenuMarksTheBasicKitOnAFirstStart) {
 TEST_F(Window, WriteWithNothingToWriteInformsAndOpensNoDialog) {
     ChooseKit(0);
     Press(W<QPushButton>("Button8"));
+    test::Settle(*app);
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].kind, Box::Kind::Information);
     EXPECT_EQ(view.boxes[0].text, "Не указаны настройки или режим ОЧИСТИТЬ");
@@ -321,6 +322,7 @@ TEST_F(Window, WriteAfterClearAsksAndOpensTheDialogForWriting) {
     });
     state().ReadFromDevice = true;
     Press(W<QPushButton>("Button8"));
+    test::Settle(*app);
     ASSERT_EQ(view.Texts(Box::Kind::Confirm),
               std::vector<std::string>{"Будем записывать настройки в КВАРД ?"});
     EXPECT_FALSE(state().ReadFromDevice);
@@ -332,6 +334,7 @@ TEST_F(Window, NoToTheWriteQuestionOpensNothing) {
     W<Memo>("Memo1")->AddLine("ATZ");
     view.answers = {false};
     Press(W<QPushButton>("Button8"));
+    test::Settle(*app);
     EXPECT_EQ(view.Texts(Box::Kind::Confirm).size(), 1u);
     EXPECT_FALSE(app->Controller().isVisible());
 }
@@ -340,6 +343,7 @@ TEST_F(Window, ReleasingControllerModeWithAPendingClearAsksAndOpensTheDialogOnYe
     ChooseKit(0);
     state().ReadFromDevice = true;
     Press(W<QPushButton>("Button2"));  // "Очистить" of the upper channel
+    test::Settle(*app);
     view.answers = {true};
     bool opened = false;
     test::OnNextModal([&](QWidget* modal) {
@@ -347,6 +351,7 @@ TEST_F(Window, ReleasingControllerModeWithAPendingClearAsksAndOpensTheDialogOnYe
         modal->close();
     });
     Press(W<QPushButton>("SBbuf"));
+    test::Settle(*app);
     EXPECT_EQ(view.Texts(Box::Kind::Confirm),
               std::vector<std::string>{"Занести изменения в КВАРД ? "});
     EXPECT_TRUE(opened);
@@ -367,6 +372,7 @@ TEST_F(Window, ReleasingControllerModeAfterOnlyEditingAsksNothing) {
 TEST_F(Window, SwitchingStraightFromControllerToModemAsksNothing) {
     ChooseKit(0);
     Press(W<QPushButton>("Button2"));
+    test::Settle(*app);
     Press(W<QPushButton>("SBtk"));
     EXPECT_TRUE(view.boxes.empty());
     EXPECT_FALSE(W<QPushButton>("SBbuf")->isChecked());
@@ -416,6 +422,7 @@ TEST_F(Window, ControllerDialogCaptionFollowsTheDirection) {
         modal->close();
     });
     Press(W<QPushButton>("Button7"));
+    test::Settle(*app);
     EXPECT_TRUE(state().ReadFromDevice);
     EXPECT_EQ(caption, "Чтение из КВАРД настроек Hayes-модема ");
     EXPECT_TRUE(channelHidden);  // the minimal kit has one channel

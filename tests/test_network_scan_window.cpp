@@ -94,6 +94,7 @@ TEST(ScanWindow, FillsTheTableSavesItAndHandsAControllerBack) {
         dialog.reject();
     });
     test::Press(test::Child<QPushButton>(&app.Window(), "Button7"));
+    test::Settle(app);
 
     EXPECT_EQ(rows,
               (std::vector<QString>{"03 9600 Базовый комплект КВАРД 40 работает, ключ установлен",
