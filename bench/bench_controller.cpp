@@ -120,7 +120,7 @@ double RunJob(SerialLink& link, Clock& clock, const Folder& folder, bool read, V
     const std::int64_t start = clock.NowMs();
     job.Search();
     const std::int64_t end = clock.NowMs();
-    const bool ok = read ? view.closed : job.ResultLabel() == "Скорость обмена  OK";
+    const bool ok = read ? job.Outcome().read : job.Outcome().written;
     if (link.PortOpen) link.PortHandle.Close();
     link.PortOpen = false;
     link.PortHandle.SetTap(nullptr);

@@ -26,6 +26,9 @@ enum ExitStatus : int {
     kExitBackupFailed = 11,
     kExitSettingsNotSaved = 12,
     kExitModemDiffers = 13,  // the modem holds a setting otherwise than the list
+    // 128 + the signal's number: the job was stopped by SIGINT (130),
+    // SIGTERM (143) or SIGHUP (129) and ended as "Выход" ends it.
+    kExitInterrupted = 128,
 };
 
 struct CliArguments {

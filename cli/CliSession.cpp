@@ -10,6 +10,7 @@
 #include "base/Utf8Path.h"
 #include "base/Windows1251.h"
 #include "cli/CliModemWindow.h"
+#include "cli/Interruption.h"
 #include "device/BufferTransfer.h"
 #include "device/Commands.h"
 #include "device/ControllerContext.h"
@@ -25,6 +26,7 @@ namespace hk::cli {
 namespace {
 
 constexpr int kKeyPollMs = 1000;  // the dialog's timer re-checks the key once a second
+constexpr int kKeySliceMs = 50;   // how soon a signal ends that wait
 // A modem that has not answered a line of a run this long fails the job
 // (--silence sets another limit); the settings view ends this long after the
 // modem's last byte when no result code ends it.
@@ -78,8 +80,6 @@ std::vector<std::string> Utf8Lines(const std::vector<std::string>& lines) {
     return out;
 }
 
-bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
-
 // The check's table as a JSON array, a row an object.
 std::string CheckRowsJson(const CheckResult& check) {
     std::string rows = "[";
@@ -131,6 +131,23 @@ int CheckStatus(const CheckResult& check) {
     return kExitFailed;
 }
 
+// What a write stopped by a signal left the controller in.
+std::string StoppedWriteText(const device::WriteRecord& write) {
+    if (!write.started) return "запись прервана до её начала: КВАРД не изменён";
+    std::string text = "запись прервана: ";
+    if (write.copiedOut)
+        text += "буферы скопированы в РПЗУ, проверка не закончена";
+    else if (write.cancelled)
+        text += "отменено копирование, буферы КВАРД прежние";
+    else
+        text += "копирование в буфер репрограммации не начато, буферы КВАРД прежние";
+    if (write.restarted)
+        text += ", КВАРД перезапущен";
+    else if (write.controllerStopped)
+        text += ", КВАРД остановлен (--restart перезапускает его после прерванной записи)";
+    return text;
+}
+
 // A message box breaks its lines at CR; on a terminal a CR would go back to
 // the start of the line and the next line would cover the first.
 std::string TerminalText(std::string text) {
@@ -142,7 +159,8 @@ std::string TerminalText(std::string text) {
 }  // namespace
 
 CliSession::CliSession(const CliArguments& arguments, SerialLine& line, Clock& clock,
-                       const CliPlaces& places, std::ostream& out, std::ostream& err, bool progress)
+                       const CliPlaces& places, std::ostream& out, std::ostream& err, bool progress,
+                       std::function<int()> interruption)
     : args_(arguments),
       clock_(clock),
       places_(places),
@@ -150,8 +168,10 @@ CliSession::CliSession(const CliArguments& arguments, SerialLine& line, Clock& c
       err_(err),
       progress_(progress),
       link_(line, clock, view_),
-      log_(clock) {
+      log_(clock),
+      interruption_(std::move(interruption)) {
     view_.observer = [this](const std::string& text) { Say(text); };
+    view_.checkpoint = [this] { Checkpoint(); };
     // The exchange log goes where the window's goes, or where --log says.
     if (!args_.logFile.empty())
         log_.WriteFileTo(args_.logFile);
@@ -203,6 +223,30 @@ void CliSession::Finish(JsonObject& result, const std::string& text) {
         out_ << text << '\n';
 }
 
+void CliSession::Checkpoint() {
+    if (signal_ != 0 || !interruption_) return;
+    const int signal = interruption_();
+    if (signal == 0) return;
+    signal_ = signal;
+    Say(std::string("Получен ") + InterruptionName(signal) + ": работа останавливается");
+    if (stop_) stop_();
+}
+
+int CliSession::Interrupted(const std::string& what) {
+    const int status = kExitInterrupted + signal_;
+    const std::string message = std::string(InterruptionName(signal_)) + ": " + what;
+    if (args_.json) {
+        JsonObject result;
+        result.Add("result", "interrupted")
+            .Add("signal", InterruptionName(signal_))
+            .Add("status", status)
+            .Add("message", what);
+        out_ << result.Text() << '\n';
+    }
+    err_ << "hayeskvd-cli: " << message << '\n';
+    return status;
+}
+
 int CliSession::Run() {
     if (args_.command == "search") return Search();
     if (args_.command == "scan") return Scan();
@@ -246,8 +290,10 @@ int CliSession::Search() {
     device::SearchRange range = device::SearchRangeFor(
         args_.number ? static_cast<std::uint8_t>(*args_.number) : device::kNoNetNumber,
         view_.choices.speedItem);
+    stop_ = [&session] { session.StopRequest = true; };
     if (!device::SearchLink(context, range)) {
         device::SendExchangeEnd(context.device);
+        if (StopTaken()) return Interrupted("подбор прерван, КВАРД не найден");
         return Fail(kExitNoController,
                     "КВАРД не найден: ни один номер не ответил ни на одной скорости");
     }
@@ -311,12 +357,15 @@ int CliSession::Scan() {
                  << state << '\n'
                  << std::flush;
     });
+    stop_ = [&session] { session.StopRequest = true; };
     const std::vector<device::FoundController> found = scan.Run();
     std::string error;
     if (!args_.csvFile.empty() &&
         !WriteWholeFile(args_.csvFile, device::ScanTableCsv(found, false), error))
         return Fail(kExitFailed, "таблица не сохранена в файл «" + args_.csvFile + "»: " + error +
                                      ". Выберите другую папку или другое имя.");
+    if (StopTaken())
+        return Interrupted("опрос сети прерван; найдено КВАРД: " + std::to_string(found.size()));
     if (found.empty())
         return Fail(kExitNoController, "ни один КВАРД не ответил на заданных номерах и скоростях");
     if (args_.json) {
@@ -362,22 +411,31 @@ int CliSession::ReadOrWrite(bool read) {
     device::ControllerJob job(state_, link_, view_);
     job.Opened();
     ChooseLink();
+    // A signal stops the job as "Выход" does: the step under way ends, a
+    // write goes on to its copy-out or cancel, then the end of exchange.
+    stop_ = [&job] { job.Exit(); };
     job.Search();
-    // The electronic key: re-checked once a second while the script waits.
+    // The electronic key: re-checked once a second while the script waits;
+    // a signal ends the wait at once (nothing goes over the line meanwhile).
     if (job.Session().StatusState == device::kStatusRecheck) {
         const std::int64_t until = clock_.NowMs() + std::int64_t{*args_.waitKeySeconds} * 1000;
         while (job.Session().StatusState == device::kStatusRecheck && clock_.NowMs() < until) {
-            clock_.Sleep(kKeyPollMs);
+            for (int waited = 0; waited < kKeyPollMs && !StopComing(); waited += kKeySliceMs)
+                clock_.Sleep(kKeySliceMs);
+            Checkpoint();
+            if (StopTaken()) break;
             job.Tick();
         }
-        if (job.Session().StatusState == device::kStatusRecheck) {
+        if (!StopTaken() && job.Session().StatusState == device::kStatusRecheck) {
             job.Closed();
             return Fail(kExitKeyMissing, "электронный ключ КВАРД не установлен за " +
                                              std::to_string(*args_.waitKeySeconds) + " с");
         }
     }
+    const device::ControllerOutcome& outcome = job.Outcome();
+    if (StopTaken()) return Interrupted(read ? "чтение прервано" : StoppedWriteText(outcome.write));
     if (read) {
-        if (!view_.closed) return JobFailure(job, "буферы не прочитаны");
+        if (!outcome.read) return JobFailure(job, "буферы не прочитаны");
         JsonObject result;
         std::string buffers = "[";
         MemoryLines* memos[2] = {&view_.upper, &view_.lower};
@@ -404,42 +462,33 @@ int CliSession::ReadOrWrite(bool read) {
         if (progress_) err_ << "Буферы прочитаны\n";
         return kExitOk;
     }
-    if (job.ResultLabel() != std::string(device::kSpeedLabelText) + device::kSpeedOkText)
-        return JobFailure(job, "запись не выполнена");
+    if (!outcome.written) return JobFailure(job, "запись не выполнена");
+    const bool verified = outcome.write.verified;
+    const bool restarted = outcome.write.restarted;
     job.Tick();  // stores the settings (when asked) and ends the job as the window does
     JsonObject result;
     result.Add("result", "ok")
         .Add("number", static_cast<int>(link_.Settings.NetAddress))
         .Add("speed", BaudRates[static_cast<std::size_t>(link_.Settings.SpeedIndex)])
-        .Add("verified", args_.verify)
-        .Add("restarted", args_.restart);
-    std::string text = args_.verify ? "Записано и проверено" : "Записано";
-    if (!args_.restart) text += "; КВАРД не перезапущен (--restart перезапускает)";
+        .Add("verified", verified)
+        .Add("restarted", restarted);
+    std::string text = verified ? "Записано и проверено" : "Записано";
+    if (!restarted) text += "; КВАРД не перезапущен (--restart перезапускает)";
     Finish(result, text);
     return kExitOk;
 }
 
 int CliSession::JobFailure(const device::ControllerJob& job, const std::string& fallback) {
+    const device::ControllerOutcome& outcome = job.Outcome();
     const std::string last = shown_.empty() ? fallback : shown_.back();
-    bool keyAsked = false;
-    for (const std::string& text : shown_) {
-        if (StartsWith(text, kOpenPortErrorText)) return Fail(kExitPortNotOpened, text);
-        keyAsked = keyAsked || text == device::kInstallKeyText;
-    }
-    if (job.ResultLabel() == std::string(device::kSpeedLabelText) + device::kSpeedNotSetText)
+    if (!outcome.portOpened) return Fail(kExitPortNotOpened, last);
+    if (!outcome.found)
         return Fail(kExitNoController, "КВАРД не найден на заданных номерах и скоростях");
-    const int code = job.Session().LastResult;
-    if (code == device::kKitMismatch) {
-        std::string text = last;
-        for (char& c : text)
-            if (c == '\r') c = ' ';
-        return Fail(kExitKitMismatch, text + " (укажите --kit подключённого комплекта)");
-    }
-    if (code == device::kVerifyMismatch) return Fail(kExitVerifyMismatch, last);
-    if (code == device::kBackupNotSaved) return Fail(kExitBackupFailed, last);
-    for (const std::string& text : shown_)
-        if (StartsWith(text, device::kBackupReadText)) return Fail(kExitBackupFailed, text);
-    if (keyAsked && job.Session().StopRequest)
+    if (outcome.code == device::kKitMismatch)
+        return Fail(kExitKitMismatch, last + "\r(укажите --kit подключённого комплекта)");
+    if (outcome.code == device::kVerifyMismatch) return Fail(kExitVerifyMismatch, last);
+    if (outcome.write.backupFailed) return Fail(kExitBackupFailed, last);
+    if (outcome.keyRefused || outcome.keyWait)
         return Fail(kExitKeyMissing,
                     "электронный ключ КВАРД не установлен (--wait-key СЕКУНДЫ ждёт его установки)");
     return Fail(kExitExchangeFailed, last);
@@ -461,6 +510,8 @@ int CliSession::ModemWrite() {
                           [this](const std::string& text) { Say(text); });
     window.list.lines = contents->lines;
     ModemConsole console(state_, link_, window);
+    // A signal ends the run as leaving the modem side does: no more lines.
+    stop_ = [&console] { console.RemoveIdleHandler(); };
     console.StartRun();
     if (!state_.PortReady)
         return Fail(kExitPortNotOpened, shown_.empty() ? "порт не открыт" : shown_.back());
@@ -477,6 +528,7 @@ int CliSession::ModemWrite() {
         }
     }
     const RunReport& run = console.Run();
+    if (StopTaken()) return Interrupted("запись в модем прервана: " + run.SummaryText());
     std::string lines = "[";
     std::string text;
     for (const SentLine& line : run.Lines()) {
@@ -539,9 +591,11 @@ int CliSession::ModemVerify() {
                           [this](const std::string& text) { Say(text); });
     window.list.lines = contents->lines;
     ModemConsole console(state_, link_, window);
+    stop_ = [&console] { console.RemoveIdleHandler(); };
     const CheckResult check = console.CheckModem();
     if (!state_.PortReady)
         return Fail(kExitPortNotOpened, shown_.empty() ? "порт не открыт" : shown_.back());
+    if (StopTaken()) return Interrupted("проверка модема прервана");
     const int status = CheckStatus(check);
     JsonObject result;
     result.Add("result", status == kExitOk ? "ok" : "error")
@@ -559,6 +613,7 @@ int CliSession::ModemView() {
     CliModemWindow window(link_, state_, args_.port, *args_.speedIndex,
                           [this](const std::string& text) { Say(text); });
     ModemConsole console(state_, link_, window);
+    stop_ = [&console] { console.RemoveIdleHandler(); };
     console.ViewCurrentSettings();
     if (!state_.PortReady)
         return Fail(kExitPortNotOpened, shown_.empty() ? "порт не открыт" : shown_.back());
@@ -569,7 +624,7 @@ int CliSession::ModemView() {
     std::int64_t lastAt = clock_.NowMs();
     std::size_t seen = 0;
     bool ended = false;
-    while (!ended && clock_.NowMs() - lastAt < silence) {
+    while (!ended && !StopTaken() && clock_.NowMs() - lastAt < silence) {
         console.ModemIdle();
         const auto& lines = window.answers.lines;
         for (; seen < lines.size(); ++seen) {
@@ -578,6 +633,7 @@ int CliSession::ModemView() {
         }
     }
     console.RemoveIdleHandler();
+    if (StopTaken()) return Interrupted("просмотр настроек модема прерван");
     std::vector<std::string> lines;
     for (const std::string& line : window.answers.lines)
         if (!line.empty()) lines.push_back(Utf8FromWindows1251(line));

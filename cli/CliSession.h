@@ -9,6 +9,7 @@
 // text or as one JSON object with --json; a failure's reason always reaches
 // standard error.
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -35,8 +36,11 @@ struct CliPlaces {
 
 class CliSession {
 public:
+    // `interruption` gives 0, or the number of the signal that asks the job
+    // to stop (cli/Interruption.h); none: never stopped.
     CliSession(const CliArguments& arguments, SerialLine& line, Clock& clock,
-               const CliPlaces& places, std::ostream& out, std::ostream& err, bool progress);
+               const CliPlaces& places, std::ostream& out, std::ostream& err, bool progress,
+               std::function<int()> interruption = {});
     ~CliSession();
     CliSession(const CliSession&) = delete;
     CliSession& operator=(const CliSession&) = delete;
@@ -58,6 +62,15 @@ private:
     bool OpenForSearch();
     // The exit status of a controller job that did not end well.
     int JobFailure(const device::ControllerJob& job, const std::string& fallback);
+    // At every checkpoint of a job: a signal that came is taken, once, by
+    // `stop_` (the job's own way to stop).
+    void Checkpoint();
+    // A signal came and the job stopped for it: 128 + its number, with what
+    // was done to the device in `what`.
+    int Interrupted(const std::string& what);
+    bool StopTaken() const { return signal_ != 0; }
+    // A signal has come that the next checkpoint will take.
+    bool StopComing() const { return signal_ == 0 && interruption_ && interruption_() != 0; }
     int Fail(int status, const std::string& message);
     void Finish(JsonObject& result, const std::string& text);
     void Say(const std::string& text);
@@ -73,7 +86,10 @@ private:
     ExchangeLog log_;
     MainState state_;
     std::vector<std::string> shown_;  // every text the dialog would have shown
-    std::string privateSettings_;     // the settings file of a run without --save-settings
+    std::function<int()> interruption_;
+    std::function<void()> stop_;   // how the job under way stops
+    int signal_ = 0;               // the signal taken, 0 while none
+    std::string privateSettings_;  // the settings file of a run without --save-settings
 };
 
 }  // namespace hk::cli

@@ -12,6 +12,7 @@
 #include "cli/CliSession.h"
 #include "cli/Console.h"
 #include "cli/HelpText.h"
+#include "cli/Interruption.h"
 #include "link/Clock.h"
 #include "link/SystemLine.h"
 
@@ -39,7 +40,10 @@ int main(int argc, char* argv[]) {
     hk::RealClock clock;
     const std::unique_ptr<hk::SerialLine> line = hk::MakeSystemLine(places.settingsDir);
     const bool progress = !args.quiet && ErrorIsTerminal();
+    // From here a signal stops the job at its next step instead of the
+    // program in the middle of one.
+    InstallInterruption();
     CliSession session(args, *line, clock, {places.settingsDir, places.dataDir}, std::cout,
-                       std::cerr, progress);
+                       std::cerr, progress, InterruptionSignal);
     return session.Run();
 }

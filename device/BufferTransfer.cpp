@@ -157,11 +157,17 @@ bool CheckStatus(ControllerContext& c) {
         c.view.SetStatusText(kUnitStatusReadText + StepResultText(s.LastResult));
         return false;
     }
-    if (!(s.AnswerBuf[0] & kStatusKeyMissing)) return UnlockAndWrite(c);
+    if (!(s.AnswerBuf[0] & kStatusKeyMissing)) {
+        c.outcome.keyWait = false;
+        return UnlockAndWrite(c);
+    }
     if (c.view.Confirm(kInstallKeyText)) {
         s.StatusState = kStatusRecheck;  // the dialog's timer looks again within a second
+        c.outcome.keyWait = true;
         return false;
     }
+    c.outcome.keyWait = false;
+    c.outcome.keyRefused = true;
     if (s.NetNumber != 0) SendExchangeEnd(c.device);
     s.NetNumber = kNoNetNumber;
     s.StopRequest = true;  // the dialog's timer closes the dialog
@@ -188,12 +194,14 @@ bool UnlockAndWrite(ControllerContext& c) {
     if (s.LastResult != 0) return false;
 
     c.view.ShowGauge(true);
-    c.writeStarted = false;
+    c.outcome.write = {};
     s.LastResult = WriteBuffers(c);
     // A write refused before the STOP (too long, no backup) left the
     // controller as it was; over a line that has gone no restart can reach it.
-    if (c.writeStarted && !c.link.PortHandle.HungUp()) AskRestart(c.device);
+    if (c.outcome.write.started && !c.link.PortHandle.HungUp())
+        c.outcome.write.restarted = AskRestart(c.device);
     if (s.LastResult != 0) return false;
+    c.outcome.written = true;
     c.ShowResultLabel(std::string(kSpeedLabelText) + kSpeedOkText);
     return true;
 }
@@ -214,11 +222,16 @@ int WriteBuffers(ControllerContext& c) {
     const int total = images.bytes[0] + images.bytes[1];
 
     if (c.view.BackupBeforeWrite()) {
-        if (const int failure = TakeBackup(c); failure != 0) return failure;
+        if (const int failure = TakeBackup(c); failure != 0) {
+            c.outcome.write.backupFailed = true;
+            return failure;
+        }
     }
-    c.writeStarted = true;  // from the STOP on the controller is touched
+    WriteRecord& record = c.outcome.write;
+    record.started = true;  // from the STOP on the controller is touched
     bool met = false;
     if (WaitStatus(c.device, false, 0, 0, kStopWaitLimit, &met) != 0) return s.LastResult;
+    record.controllerStopped = met;
     if (!met) {
         // Still running: a reprogramming buffer must not be loaded.
         c.view.SetStatusText(kStopCommandText + StepResultText(kNoConfirmation));
@@ -232,6 +245,7 @@ int WriteBuffers(ControllerContext& c) {
         failure = s.LastResult;
         c.view.SetStatusText(kCopyInRefusedText + StepResultText(failure));
     } else {
+        record.copyInAccepted = true;
         c.view.SetStatusText(kCopyInText);
         c.link.Clock.Sleep(kReprogPauseMs);
         // Unconfirmed, the buffer may be half loaded: committing it could
@@ -257,6 +271,7 @@ int WriteBuffers(ControllerContext& c) {
 
     const bool commit = failure == 0;
     SendReprogCommand(c.device, commit ? ReprogStep::CopyOut : ReprogStep::Cancel);
+    (commit ? record.copiedOut : record.cancelled) = true;
     std::string text = commit ? kCopyOutText : kCancelText;
     c.view.SetStatusText(text);
     c.view.ProcessMessages();
@@ -270,7 +285,10 @@ int WriteBuffers(ControllerContext& c) {
     c.view.ProcessMessages();
 
     if (!commit) return failure;
-    if (finished == 0 && c.view.VerifyAfterWrite()) finished = VerifyWritten(c, kit, images);
+    if (finished == 0 && c.view.VerifyAfterWrite()) {
+        finished = VerifyWritten(c, kit, images);
+        record.verified = finished == 0;
+    }
     if (finished == 0) state.ClearBuffer1 = state.ClearBuffer2 = false;
     return finished;
 }

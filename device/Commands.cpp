@@ -55,9 +55,10 @@ int SendExchangeEnd(DeviceContext& c) {
     return SendRequest(c, DeviceCommands.ExchangeEnd, c.session.AnswerBuf, 0);
 }
 
-void AskRestart(DeviceContext& c) {
-    if (c.view.Confirm(kRestartQuestion))
-        SendRequest(c, DeviceCommands.Restart, c.session.AnswerBuf, 0);
+bool AskRestart(DeviceContext& c) {
+    if (!c.view.Confirm(kRestartQuestion)) return false;
+    SendRequest(c, DeviceCommands.Restart, c.session.AnswerBuf, 0);
+    return true;
 }
 
 int WaitStatus(DeviceContext& c, bool match, std::uint8_t mask, std::uint8_t expected,

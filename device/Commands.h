@@ -107,7 +107,8 @@ int SendReprogCommand(DeviceContext& c, ReprogStep step);
 int SendExchangeEnd(DeviceContext& c);
 
 // Asks "Перезапустить КВАРД?"; Yes sends Restart, whose result is not kept.
-void AskRestart(DeviceContext& c);
+// True when the restart went out.
+bool AskRestart(DeviceContext& c);
 
 // The limits WaitStatus is called with.
 inline constexpr DayUnits kStopWaitLimit{17};  // 14.688 s

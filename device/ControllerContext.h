@@ -3,12 +3,13 @@
 // the serial link, the session state and the dialog (with the main window's
 // memos). One per dialog, passed by reference to the link search and the
 // buffer transfer; `device` is the same for the request routines. Label4
-// ("Скорость обмена " ...) is shown through ShowResultLabel, which keeps its
-// text: the dialog's timer closes the dialog when it reads " OK".
+// ("Скорость обмена " ...) is shown through ShowResultLabel; what a run came
+// to is `outcome`.
 
 #include <string>
 
 #include "device/Commands.h"
+#include "device/ControllerOutcome.h"
 #include "device/ControllerSession.h"
 #include "device/ControllerView.h"
 #include "link/Port.h"
@@ -35,8 +36,8 @@ struct ControllerContext {
     ControllerView& view;
     DeviceContext device;
     std::string& resultLabel;
-    // The write under way has reached the controller (its STOP went out).
-    bool writeStarted = false;
+    // What the runs came to: set by the steps as they go.
+    ControllerOutcome outcome;
 
     void ShowResultLabel(const std::string& text) {
         resultLabel = text;

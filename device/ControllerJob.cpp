@@ -18,6 +18,7 @@ void ControllerJob::Opened() {
     session_.StopRequest = false;
     session_.StatusState = kStatusIdle;
     resultLabel_.clear();
+    context_.outcome = {};  // an earlier opening's success closes nothing
     closeAfterRun_ = exitAfterRun_ = false;
     open_ = true;
 }
@@ -47,6 +48,8 @@ void ControllerJob::RunExclusive(Step step) {
     } ended{running_};
     step();
     running_ = false;
+    context_.outcome.code = session_.LastResult;
+    context_.outcome.stopped = session_.StopRequest;
     if (link_.PortOpen && link_.PortHandle.HungUp()) {
         // The adapter was pulled out during the run: the next "Подбор"
         // opens the port afresh.
@@ -78,6 +81,8 @@ void ControllerJob::CloseNow() {
 void ControllerJob::RunSearch() {
     ControllerSession& s = session_;
     TPortSettings& settings = link_.Settings;
+    ControllerOutcome& outcome = context_.outcome;
+    outcome = {};
 
     settings.Protocol = static_cast<std::int8_t>(view_.ProtocolChoice());
     if (settings.Protocol == 1) settings.CrcMode = static_cast<std::int8_t>(view_.CrcChoice());
@@ -89,6 +94,7 @@ void ControllerJob::RunSearch() {
     if (!state_.ReadFromDevice && !BuffersFit(context_)) return;
 
     state_.PortReady = OpenPort(link_, view_.PortName(), 0, true);
+    outcome.portOpened = state_.PortReady;
     if (state_.PortReady && currentLoop) settings.LinkKind = TestEcho(link_, settings.LinkKind);
     if (!state_.PortReady) return;
 
@@ -116,6 +122,9 @@ bool ControllerJob::SearchAndTransfer() {
         return false;
     }
     s.NetNumber = static_cast<std::uint8_t>(link_.Settings.NetAddress);
+    context_.outcome.found = true;
+    context_.outcome.number = link_.Settings.NetAddress;
+    context_.outcome.speedIndex = link_.Settings.SpeedIndex;
     // "Выход" pressed while the controller answered: nothing more follows.
     if (s.StopRequest) return false;
     if (CheckKit(context_.device, state_.KitIndex) != 0 || s.StopRequest) return false;
@@ -129,6 +138,7 @@ bool ControllerJob::SearchAndTransfer() {
         state_.ClearBuffer1 = state_.ClearBuffer2 = false;
         return false;
     }
+    context_.outcome.read = true;
     if (s.NetNumber != 0) SendExchangeEnd(context_.device);
     StoreSettings();
     CloseNow();
@@ -158,7 +168,8 @@ void ControllerJob::Tick() {
         RunExclusive([this] { CheckStatus(context_); });
         if (closedByJob_ || !open_) return;
     }
-    if (resultLabel_ == std::string(kSpeedLabelText) + kSpeedOkText) {
+    // A write that succeeded closes the dialog at the next tick.
+    if (context_.outcome.written) {
         StoreSettings();
         CloseNow();
         return;

@@ -72,8 +72,8 @@ public:
     // code. It touches nothing of a job: the dialog runs it as the key comes.
     static bool KeyPress(ControllerView& view, unsigned char key, bool passwordField);
 
-    // The text of the result label as last shown ("Скорость обмена " ...).
-    const std::string& ResultLabel() const { return resultLabel_; }
+    // What the last run of "Подбор" (and the ticks after it) came to.
+    const ControllerOutcome& Outcome() const { return context_.outcome; }
 
 private:
     // Runs `step` as the one run under way, then what "Выход" or the title

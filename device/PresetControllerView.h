@@ -40,10 +40,14 @@ public:
     bool restart = false;
     // Sees every status text, label text and box text as it is shown.
     std::function<void(const std::string&)> observer;
+    // Runs wherever the job lets messages run: its checkpoints.
+    std::function<void()> checkpoint;
     bool closed = false;
     int gauge = 0;
 
-    void ProcessMessages() override {}
+    void ProcessMessages() override {
+        if (checkpoint) checkpoint();
+    }
     bool Confirm(const std::string& text) override;
     void ShowInformation(const std::string& text) override { Show(text); }
     void ShowError(const std::string& text) override { Show(text); }

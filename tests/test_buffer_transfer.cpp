@@ -233,7 +233,7 @@ TEST(WholeWrite, EveryKitOnEveryFraming) {
             EXPECT_EQ(w.view.gauge, two ? (std::vector<int>{42, 100}) : std::vector<int>{100});
             EXPECT_EQ(w.view.status.back(), "Команда копирования буфер в РПЗУ  OK");
             EXPECT_EQ(w.kvard.CountRequests(kRestart), 1);
-            EXPECT_EQ(w.job.ResultLabel(), "Скорость обмена  OK");
+            EXPECT_EQ(w.view.speedLabel, "Скорость обмена  OK");
             EXPECT_EQ(w.TickUntilClosed(), 1);
             EXPECT_EQ(w.SettingsFile(), SettingsImage(f, kit));
         }
@@ -256,7 +256,7 @@ TEST(WritePaths, StopOnlyForARunningControllerAndNoWriteInOtherStates) {
         EXPECT_EQ(w.kvard.CountRequests(kStop), r.stops);
         EXPECT_EQ(w.kvard.CountRequests(kReprogramming), r.errors.empty() ? 2 : 0);
         EXPECT_EQ(w.view.script.Texts(Box::Kind::Error), r.errors);
-        EXPECT_EQ(w.job.ResultLabel() == "Скорость обмена  OK", r.errors.empty());
+        EXPECT_EQ(w.view.speedLabel == "Скорость обмена  OK", r.errors.empty());
     }
 }
 
@@ -372,7 +372,7 @@ TEST(WritePaths, TraceLinesOfTheUpperMemoBecomePartOfTheLowerBuffer) {
     EXPECT_EQ(Stored(w, 1, want.size()), want);
     // The lower memo's own trace lines came after its encoding.
     EXPECT_EQ(w.view.lower.lines.size(), 3u + 6u);
-    EXPECT_EQ(w.job.ResultLabel(), "Скорость обмена  OK");
+    EXPECT_EQ(w.view.speedLabel, "Скорость обмена  OK");
 }
 
 TEST(BufferSize, TextTooLongForItsBufferIsRefusedBeforeThePortOpens) {
@@ -466,7 +466,7 @@ TEST(UnconfirmedWaits, StopAndCopyInFailTheWriteBlocksAndTheFinishNeverSayOk) {
                   refuseCopyOut
                       ? "Команда копирования буфер в РПЗУ   не выполнена " + kNoConfirmationText
                       : "Команда копирования буфер в РПЗУ  " + kNoConfirmationText);
-        EXPECT_NE(w.job.ResultLabel(), "Скорость обмена  OK");
+        EXPECT_NE(w.view.speedLabel, "Скорость обмена  OK");
         EXPECT_TRUE(w.state.ClearBuffer2);
         EXPECT_EQ(w.TickUntilClosed(), 0);
     }

@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "cli/CliArguments.h"
 #include "cli/CliSession.h"
@@ -19,6 +22,7 @@
 #include "sim/MultiDropLine.h"
 #include "sim/PtyBridge.h"
 #include "sim/SimLine.h"
+#include "support/ScriptPeer.h"
 #include "support/TempDir.h"
 
 namespace hk {
@@ -446,6 +450,164 @@ TEST(CliArguments, EveryOptionReadsAsTheWindowWouldChooseIt) {
     EXPECT_EQ(write.arguments.listFile, "a.n2");
     EXPECT_FALSE(ParseArguments({"modem-write", "--port", "Com2", "--speed", "9600", "a.n2"})
                      .arguments.checkModem);
+}
+
+}  // namespace
+}  // namespace hk
+
+namespace hk {
+namespace {
+
+// The requests the controller received from the first copy-in on, as hex.
+std::vector<std::string> FromCopyIn(const sim::KvardController& kvard) {
+    std::vector<std::string> out;
+    bool copied = false;
+    for (const sim::KvardRequest& r : kvard.Requests()) {
+        copied = copied || (r.bytes.size() >= 2 && r.bytes[0] == 0x0D && r.bytes[1] == 0xA1);
+        if (copied) out.push_back(test::HexText(r.bytes));
+    }
+    return out;
+}
+
+// A signal taken by a write at its next checkpoint, on the virtual clock:
+// once the copy into the reprogramming buffer has been accepted the write
+// still ends with the cancel and the end of exchange, and the exit status
+// and the message say what it did to the controller.
+TEST(CliInterruption, AWriteStoppedAfterTheCopyInIsCancelledAndReleased) {
+    const struct {
+        int signal;
+        bool restart;
+        int status;
+        const char* message;
+    } rows[] = {
+        {2, false, 130,
+         "hayeskvd-cli: SIGINT: запись прервана: отменено копирование, буферы КВАРД прежние, "
+         "КВАРД остановлен (--restart перезапускает его после прерванной записи)\n"},
+        {15, false, 143,
+         "hayeskvd-cli: SIGTERM: запись прервана: отменено копирование, буферы КВАРД прежние, "
+         "КВАРД остановлен (--restart перезапускает его после прерванной записи)\n"},
+        {1, true, 129,
+         "hayeskvd-cli: SIGHUP: запись прервана: отменено копирование, буферы КВАРД прежние, "
+         "КВАРД перезапущен\n"},
+    };
+    for (const auto& r : rows) {
+        test::TempDir dir;
+        VirtualClock clock(1000);
+        sim::SimLine line(clock);
+        sim::KvardOptions o;
+        o.netNumber = 5;
+        sim::KvardController kvard(o);
+        kvard.SetBuffer(0, sim::KvardController::ModemLines({"ATZ"}));
+        line.Attach(&kvard);
+        const std::string list = dir.File("new.n3");
+        std::ofstream(list, std::ios::binary) << "AT&F\r\nATS0=4\r\n";
+        std::vector<std::string> words = {"write",       "--port",      "Com1",   "--kit",
+                                          "0",           "--number",    "5",      "--speed",
+                                          "9600",        "--in1",       list,     "--clear2",
+                                          "--no-backup", "--no-verify", "--quiet"};
+        if (r.restart) words.push_back("--restart");
+        const ParseResult p = ParseArguments(words);
+        ASSERT_TRUE(p.error.empty()) << p.error;
+        std::ostringstream out, err;
+        const auto copyInAccepted = [&] {
+            for (const sim::KvardRequest& q : kvard.Requests())
+                if (q.accepted && q.bytes.size() >= 2 && q.bytes[0] == 0x0D && q.bytes[1] == 0xA1)
+                    return true;
+            return false;
+        };
+        CliSession session(p.arguments, line, clock, {dir.Dir(), dir.Dir()}, out, err, false,
+                           [&] { return copyInAccepted() ? r.signal : 0; });
+        EXPECT_EQ(session.Run(), r.status) << r.signal;
+        EXPECT_EQ(err.str(), r.message);
+        std::vector<std::string> after = {"0D A1", "0D A0"};
+        if (r.restart) after.push_back("08");
+        after.push_back("0B");
+        EXPECT_EQ(FromCopyIn(kvard), after) << r.signal;  // one cancel, no copy-out
+        const auto kept = kvard.Buffer(0);
+        EXPECT_EQ(std::string(kept.begin(), kept.begin() + 4), "ATZ\r");  // unchanged
+    }
+}
+
+TEST(CliInterruption, AStopBeforeTheWriteBeganLeavesTheControllerAsItWas) {
+    test::TempDir dir;
+    VirtualClock clock(1000);
+    sim::SimLine line(clock);
+    sim::KvardOptions o;
+    o.netNumber = 5;
+    sim::KvardController kvard(o);
+    line.Attach(&kvard);
+    const ParseResult p =
+        ParseArguments({"write", "--port", "Com1", "--kit", "0", "--number", "5", "--speed", "9600",
+                        "--clear1", "--clear2", "--quiet", "--json"});
+    ASSERT_TRUE(p.error.empty()) << p.error;
+    std::ostringstream out, err;
+    CliSession session(p.arguments, line, clock, {dir.Dir(), dir.Dir()}, out, err, false,
+                       [] { return 2; });
+    EXPECT_EQ(session.Run(), 130);
+    EXPECT_EQ(kvard.CountRequests(0x09), 0);  // no STOP
+    EXPECT_EQ(kvard.CountRequests(0x0D), 0);  // no reprogramming at all
+    EXPECT_EQ(out.str(),
+              "{\"result\":\"interrupted\",\"signal\":\"SIGINT\",\"status\":130,\"message\":"
+              "\"запись прервана до её начала: КВАРД не изменён\"}\n");
+}
+
+// The program itself, a real signal: Ctrl+C 0.2 s after the controller
+// accepted the copy-in, and once more during the clean-up, which goes on.
+TEST_F(Cli, CtrlCDuringAWriteCancelsItAndASecondOneDoesNotCutTheCleanUpShort) {
+    const std::string list = List("new.n3", "AT&F\r\nATS0=4\r\n");
+    for (int signals : {1, 2}) {
+        SCOPED_TRACE(signals);
+        kvard = std::make_unique<sim::KvardController>([] {
+            sim::KvardOptions o;
+            o.netNumber = 5;
+            o.evenParityReadsAsNone = true;
+            return o;
+        }());
+        kvard->SetBuffer(0, sim::KvardController::ModemLines({"ATZ"}));
+        const std::string log = dir.File("signal" + std::to_string(signals) + ".log");
+        int status = -1;
+        {
+            Line line(*kvard);
+            const char* bin = std::getenv("HK_BIN_DIR");
+            const std::string program = std::string(bin ? bin : ".") + "/hayeskvd-cli";
+            std::vector<std::string> words = {
+                program,    "write",       "--port",      line.Path(), "--kit", "0",
+                "--number", "5",           "--speed",     "9600",      "--in1", list,
+                "--clear2", "--no-backup", "--no-verify", "--log",     log};
+            const pid_t child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                std::vector<char*> argv;
+                for (std::string& w : words) argv.push_back(w.data());
+                argv.push_back(nullptr);
+                std::freopen(dir.File("err").c_str(), "w", stderr);
+                ::execv(program.c_str(), argv.data());
+                ::_exit(127);
+            }
+            // The log names each request as it is answered.
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (ReadText(log).find("Копирование РПЗУ в буфер:") == std::string::npos &&
+                   std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            for (int i = 0; i < signals; ++i) {
+                // Apart, or the system takes two as one.
+                if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                ::kill(child, SIGINT);
+            }
+            int raw = 0;
+            ::waitpid(child, &raw, 0);
+            status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        }
+        EXPECT_EQ(status, 130);
+        EXPECT_EQ(FromCopyIn(*kvard), (std::vector<std::string>{"0D A1", "0D A0", "0B"}));
+        const std::string err = ReadText(dir.File("err"));
+        EXPECT_NE(err.find("SIGINT: запись прервана: отменено копирование"), std::string::npos)
+            << err;
+        if (signals == 2) {
+            EXPECT_NE(err.find("дождитесь конца очистки"), std::string::npos) << err;
+        }
+    }
 }
 
 }  // namespace

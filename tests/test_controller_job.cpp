@@ -92,7 +92,7 @@ TEST(CloseDuringAWrite, TheWriteFinishesThenTheDialogClosesWithoutStoring) {
     w.job.Search();
     EXPECT_EQ(w.kvard.CountRequests(kReprogramming), 2);  // copy-in, copy-out
     EXPECT_EQ(w.kvard.Buffer(0)[0], 'A');
-    EXPECT_EQ(w.job.ResultLabel(), "Скорость обмена  OK");
+    EXPECT_EQ(w.view.speedLabel, "Скорость обмена  OK");
     EXPECT_EQ(w.view.closed, 1);
     EXPECT_FALSE(w.closedDuringRun);
     EXPECT_TRUE(w.job.MayClose());
@@ -164,7 +164,18 @@ TEST(Opening, RereadsTheSettingsAndStartsIdle) {
     EXPECT_EQ(w.link.Settings.CrcMode, 2);
     EXPECT_FALSE(w.job.Session().StopRequest);
     EXPECT_EQ(w.job.Session().StatusState, kStatusIdle);
-    EXPECT_EQ(w.job.ResultLabel(), "");
+}
+
+TEST(Opening, AnEarlierWritesSuccessClosesNothing) {
+    ControllerWorld w(Controller(), false);
+    w.view.upper.lines = {"ATZ"};
+    w.job.Search();
+    ASSERT_TRUE(w.job.Outcome().written);
+    w.job.Closed();
+    w.job.Opened();  // the dialog opened again before any tick closed it
+    EXPECT_FALSE(w.job.Outcome().written);
+    w.job.Tick();
+    EXPECT_EQ(w.view.closed, 0);
 }
 
 }  // namespace

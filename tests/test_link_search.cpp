@@ -44,7 +44,7 @@ TEST(Search, FindsNumberAndSpeedAtEverySpeed) {
         EXPECT_EQ(w.link.Settings.NetAddress, 3);
         EXPECT_EQ(w.link.Settings.SpeedIndex, speed);
         EXPECT_EQ(w.view.numberLabel, "Сетевой номер  3");
-        EXPECT_EQ(w.job.ResultLabel(), std::string("Скорость обмена ") + labels[speed]);
+        EXPECT_EQ(w.view.speedLabel, std::string("Скорость обмена ") + labels[speed]);
         EXPECT_EQ(w.SettingsFile()[2], speed);
         // Numbers 1 and 2 probed at every speed, then 3 up to its own; 0 never.
         const auto params = WrittenParams(w);
@@ -97,7 +97,7 @@ TEST(Search, OneSpeedWithoutAHitTriesEveryNumberThereAndEndsTheExchange) {
     w.job.Search();
     for (const auto& p : WrittenParams(w)) EXPECT_EQ(p.BaudRate, 19200);
     EXPECT_EQ(w.view.numberLabel, "Сетевой номер  127");
-    EXPECT_EQ(w.job.ResultLabel(), "Скорость обмена  не установлена");
+    EXPECT_EQ(w.view.speedLabel, "Скорость обмена  не установлена");
     EXPECT_EQ(w.job.Session().NetNumber, kNoNetNumber);
     // Number 127's probe, then the end of exchange (which no controller takes up).
     const auto& written = w.line.Written();
@@ -122,7 +122,7 @@ TEST(Search, ExitEndsTheSearchBeforeTheNextAttempt) {
         w.job.Search();
         EXPECT_EQ(w.kvard.CountRequests(kReadParameter), 0);
         EXPECT_EQ(w.job.Session().NetNumber, kNoNetNumber);
-        EXPECT_EQ(w.job.ResultLabel(), "Скорость обмена  не установлена");
+        EXPECT_EQ(w.view.speedLabel, "Скорость обмена  не установлена");
         EXPECT_EQ(w.view.closed, 1);
         EXPECT_EQ(w.SettingsFile()[0], 0);  // stored on leaving
         // No attempt after the stop; only end-of-exchange requests went out.

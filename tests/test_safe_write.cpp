@@ -67,7 +67,7 @@ TEST(SafeWrite, BuffersAreSavedBeforeTheFirstStopAndCheckedAfterTheCopyOut) {
         SCOPED_TRACE(kit);
         SafeWrite w(kit);
         w.job.Search();
-        EXPECT_EQ(w.job.ResultLabel(), "Скорость обмена  OK");
+        EXPECT_EQ(w.view.speedLabel, "Скорость обмена  OK");
         EXPECT_EQ(w.view.status.back(), kVerifiedText);
 
         const auto backups = w.Backups();
@@ -106,7 +106,7 @@ TEST(SafeWrite, ABufferReadBackDifferentIsNamedWithItsFirstDifferentByte) {
     EXPECT_EQ(w.view.status.back(),
               "Проверка записанного: буфер для канала МЦП отличается в байте 1: записано 41, "
               "прочитано 40");
-    EXPECT_NE(w.job.ResultLabel(), "Скорость обмена  OK");
+    EXPECT_NE(w.view.speedLabel, "Скорость обмена  OK");
     EXPECT_TRUE(w.state.ClearBuffer2);  // to be written again
     EXPECT_EQ(w.TickUntilClosed(2), 0);
 }
@@ -178,7 +178,7 @@ TEST(SafeWriteLog, RequestsAreNamedAndThePasswordStaysOut) {
     }());
     w.view.password = "12a4";
     w.job.Search();
-    ASSERT_EQ(w.job.ResultLabel(), "Скорость обмена  OK");
+    ASSERT_EQ(w.view.speedLabel, "Скорость обмена  OK");
     const auto lines = w.Lines();
     std::string all;
     for (const auto& l : lines) all += l + "\n";

@@ -1,0 +1,18 @@
+#include "cli/Interruption.h"
+
+namespace hk::cli {
+
+const char* InterruptionName(int signal) {
+    switch (signal) {
+        case kSignalInterrupt:
+            return "SIGINT";
+        case kSignalTerminate:
+            return "SIGTERM";
+        case kSignalHangUp:
+            return "SIGHUP";
+        default:
+            return "сигнал";
+    }
+}
+
+}  // namespace hk::cli

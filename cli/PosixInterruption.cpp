@@ -1,0 +1,48 @@
+// The POSIX signals behind cli/Interruption.h.
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+
+#include "cli/Interruption.h"
+
+namespace hk::cli {
+namespace {
+
+// The process's one record of the signals that came: set only by the
+// handler, read by the job at its checkpoints.
+std::atomic<int> firstSignal{0};
+std::atomic<int> signalsSeen{0};
+
+constexpr char kSecondText[] =
+    "\nhayeskvd-cli: дождитесь конца очистки: КВАРД отпускается. "
+    "Третий сигнал прервёт программу сразу.\n";
+
+void OnSignal(int signal) {
+    const int seen = ++signalsSeen;
+    int none = 0;
+    firstSignal.compare_exchange_strong(none, signal);
+    if (seen == 2) {
+        // write() may be called in a signal handler; the result is not needed.
+        [[maybe_unused]] const auto written =
+            ::write(STDERR_FILENO, kSecondText, sizeof kSecondText - 1);
+    } else if (seen >= 3) {
+        ::_exit(128 + firstSignal.load());
+    }
+}
+
+}  // namespace
+
+void InstallInterruption() {
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    // Reads and writes of the port resume after the handler: the job takes
+    // the request at its next checkpoint, not in the middle of a frame.
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
+
+int InterruptionSignal() { return firstSignal.load(); }
+
+}  // namespace hk::cli

@@ -1,0 +1,51 @@
+#pragma once
+// What a run of the controller dialog came to, as a value: the dialog closes
+// on it and the command line takes its exit status from it. Nobody learns
+// how a job went from a label's text or a flag of its view.
+
+namespace hk::device {
+
+// What a write did to the controller, step by step.
+struct WriteRecord {
+    // The backup before the write could not be read or saved: nothing was
+    // written.
+    bool backupFailed = false;
+    // From the STOP on the controller is touched (a write refused before it,
+    // too long or without its backup, left it as it was).
+    bool started = false;
+    // The controller reported itself stopped for the write.
+    bool controllerStopped = false;
+    // Its non-volatile memory was copied into the reprogramming buffer.
+    bool copyInAccepted = false;
+    // The reprogramming buffer was copied back (the write committed), or the
+    // reprogramming was cancelled; exactly one of them after a copy-in.
+    bool copiedOut = false;
+    bool cancelled = false;
+    // The restart request went out.
+    bool restarted = false;
+    // Read back after the write and found equal to what was written.
+    bool verified = false;
+};
+
+struct ControllerOutcome {
+    bool portOpened = false;
+    // The controller answered: its number and speed index.
+    bool found = false;
+    int number = -1;
+    int speedIndex = -1;
+    // The buffers were read into the memos.
+    bool read = false;
+    // The buffers were written (and verified, when that was asked).
+    bool written = false;
+    // The electronic key is missing: the timer re-checks (Yes to the
+    // question) or the operator refused to install it (No).
+    bool keyWait = false;
+    bool keyRefused = false;
+    // A stop was asked ("Выход", a signal) and taken.
+    bool stopped = false;
+    // The last step's result code: 0, or the failure's code.
+    int code = 0;
+    WriteRecord write;
+};
+
+}  // namespace hk::device
