@@ -360,6 +360,13 @@ void ControllerDialog::OpenScan() {
     });
 }
 
+void ControllerDialog::StopJobs() {
+    ToJob([](device::ControllerJob& j) {
+        if (j.Running()) j.Exit();
+    });
+    if (scanDialog_) scanDialog_->StopScan();
+}
+
 void ControllerDialog::ShowLog() {
     if (logRequest_) logRequest_(this);
 }

@@ -67,6 +67,9 @@ public:
     device::ControllerJob& Job() { return *job_; }
     // A job of the dialog's is under way or waiting on the job thread.
     bool JobBusy() const { return jobs_.Busy(); }
+    // The program ends: a run of "Подбор" and a network scan under way stop
+    // at their next step, as "Выход" and «Остановить» stop them.
+    void StopJobs();
     // "Журнал" and Ctrl+L ask for the exchange log's window over the dialog.
     void SetLogRequest(std::function<void(QWidget* owner)> request) {
         logRequest_ = std::move(request);

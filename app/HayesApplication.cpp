@@ -1,13 +1,24 @@
 #include "app/HayesApplication.h"
 
+#include <QCoreApplication>
+#include <QTimer>
+#include <cstdio>
+
 #include "app/ControllerDialog.h"
 #include "app/JobModemWindow.h"
 #include "app/MainModemWindow.h"
 #include "app/MainWindow.h"
 #include "app/PortDialog.h"
+#include "base/Interruption.h"
 #include "modem/ModemConsole.h"
 
 namespace hk {
+namespace {
+
+// How soon a signal is noticed (it is taken at the job's next step anyway).
+constexpr int kSignalWatchMs = 100;
+
+}  // namespace
 
 HayesApplication::HayesApplication(SerialLine& line, Clock& clock, ViewHooks& view,
                                    const QString& programDir)
@@ -38,7 +49,28 @@ HayesApplication::HayesApplication(SerialLine& line, Clock& clock, ViewHooks& vi
     mainWindow_->SetModemConsole(console_.get(), jobs_.get());
 }
 
+void HayesApplication::WatchSignals() {
+    auto* watch = new QTimer(mainWindow_.get());
+    QObject::connect(watch, &QTimer::timeout, mainWindow_.get(), [] {
+        if (const int signal = InterruptionSignal()) {
+            std::fprintf(stderr,
+                         "HayesKvd: %s: программа завершается, работа с портом останавливается\n",
+                         InterruptionName(signal));
+            QCoreApplication::exit(128 + signal);
+        }
+    });
+    watch->start(kSignalWatchMs);
+}
+
+void HayesApplication::StopJobs() {
+    jobs_->SetUnattended(true);
+    controllerDialog_->StopJobs();
+    jobs_->Post([console = console_.get()] { console->RemoveIdleHandler(); });
+    jobs_->WaitIdle();
+}
+
 HayesApplication::~HayesApplication() {
+    StopJobs();
     mainWindow_->SetModemConsole(nullptr, nullptr);
     // The job thread ends first: what it still runs reaches the windows.
     jobs_.reset();

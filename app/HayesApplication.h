@@ -45,6 +45,16 @@ public:
     SerialLink& Link() { return link_; }
     ModemConsole& Console() { return *console_; }
     JobThread& Jobs() { return *jobs_; }
+
+    // SIGINT, SIGTERM and SIGHUP (base/Interruption.h) end the program's
+    // event loop with 128 + the signal's number; the jobs are then stopped
+    // as below. The program's own start calls it; tests do not.
+    void WatchSignals();
+    // The program ends: a job under way is asked to stop, as "Выход" or
+    // leaving the modem side stop it, and is let finish what it began on
+    // the line meanwhile (a write's cancel, the end of exchange); its
+    // questions are answered No and its boxes not shown. Runs on leaving.
+    void StopJobs();
     ExchangeLog& Log() { return *log_; }
 
 private:

@@ -59,6 +59,10 @@ public:
         saveChooser_ = std::move(chooser);
     }
     const std::vector<device::FoundController>& Found() const { return found_; }
+    // A scan under way stops before its next attempt.
+    void StopScan() {
+        if (running_) StartOrStop();
+    }
 
 protected:
     void reject() override;

@@ -8,6 +8,7 @@
 
 #include "app/HayesApplication.h"
 #include "app/MainWindow.h"
+#include "base/Interruption.h"
 #include "base/ProgramPlaces.h"
 #include "gui/MessageBoxes.h"
 #include "gui/Translations.h"
@@ -27,5 +28,9 @@ int main(int argc, char* argv[]) {
     hk::HayesApplication program(*port, clock, view, QString::fromStdString(places.programFolder));
     view.SetParent(&program.Window());
     program.Window().show();
+    // A signal ends the program after the job under way has let the
+    // controller go (HayesApplication::StopJobs).
+    hk::InstallInterruption("HayesKvd");
+    program.WatchSignals();
     return QApplication::exec();
 }

@@ -10,7 +10,7 @@
 #include "base/Utf8Path.h"
 #include "base/Windows1251.h"
 #include "cli/CliModemWindow.h"
-#include "cli/Interruption.h"
+#include "base/Interruption.h"
 #include "device/BufferTransfer.h"
 #include "device/Commands.h"
 #include "device/ControllerContext.h"

@@ -37,7 +37,7 @@ struct CliPlaces {
 class CliSession {
 public:
     // `interruption` gives 0, or the number of the signal that asks the job
-    // to stop (cli/Interruption.h); none: never stopped.
+    // to stop (base/Interruption.h); none: never stopped.
     CliSession(const CliArguments& arguments, SerialLine& line, Clock& clock,
                const CliPlaces& places, std::ostream& out, std::ostream& err, bool progress,
                std::function<int()> interruption = {});

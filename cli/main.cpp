@@ -12,7 +12,7 @@
 #include "cli/CliSession.h"
 #include "cli/Console.h"
 #include "cli/HelpText.h"
-#include "cli/Interruption.h"
+#include "base/Interruption.h"
 #include "link/Clock.h"
 #include "link/SystemLine.h"
 
@@ -42,8 +42,8 @@ int main(int argc, char* argv[]) {
     const bool progress = !args.quiet && ErrorIsTerminal();
     // From here a signal stops the job at its next step instead of the
     // program in the middle of one.
-    InstallInterruption();
+    hk::InstallInterruption("hayeskvd-cli");
     CliSession session(args, *line, clock, {places.settingsDir, places.dataDir}, std::cout,
-                       std::cerr, progress, InterruptionSignal);
+                       std::cerr, progress, hk::InterruptionSignal);
     return session.Run();
 }

@@ -14,12 +14,12 @@ set(HK_POSIX_ONLY_SOURCES
     # the command line's words, the executable's folder and the terminal
     cli/PosixConsole.cpp
     # the signals that stop a job
-    cli/PosixInterruption.cpp
+    base/PosixInterruption.cpp
 )
 set(HK_WINDOWS_ONLY_SOURCES
     link/Win32SerialLine.cpp link/Win32SerialLine.h
     cli/WindowsConsole.cpp
-    cli/WindowsInterruption.cpp
+    base/WindowsInterruption.cpp
 )
 
 cmake_path(GET CMAKE_CURRENT_LIST_DIR PARENT_PATH HK_SOURCE_ROOT)

@@ -1,6 +1,6 @@
-#include "cli/Interruption.h"
+#include "base/Interruption.h"
 
-namespace hk::cli {
+namespace hk {
 
 const char* InterruptionName(int signal) {
     switch (signal) {
@@ -15,4 +15,4 @@ const char* InterruptionName(int signal) {
     }
 }
 
-}  // namespace hk::cli
+}  // namespace hk

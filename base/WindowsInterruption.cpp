@@ -1,13 +1,14 @@
-// The console's control events behind cli/Interruption.h, on Windows: they
+// The console's control events behind base/Interruption.h, on Windows: they
 // arrive on a thread of their own, which the handler answers at once.
 #include <windows.h>
 
 #include <atomic>
 #include <cstdlib>
+#include <iterator>
 
-#include "cli/Interruption.h"
+#include "base/Interruption.h"
 
-namespace hk::cli {
+namespace hk {
 namespace {
 
 std::atomic<int> firstSignal{0};
@@ -30,11 +31,17 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     int none = 0;
     firstSignal.compare_exchange_strong(none, SignalOf(event));
     if (seen == 2) {
-        const char text[] =
-            "\r\nhayeskvd-cli: wait for the clean-up / дождитесь конца очистки; "
-            "a third Ctrl+C ends the program at once.\r\n";
+        // On a console in its own characters, redirected as UTF-8.
+        static const wchar_t wide[] =
+            L"\r\nДождитесь конца очистки: КВАРД отпускается. Третий Ctrl+C прервёт программу "
+            L"сразу.\r\n";
+        static const char utf8[] =
+            "\r\nДождитесь конца очистки: КВАРД отпускается. Третий Ctrl+C прервёт программу "
+            "сразу.\r\n";
+        const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
         DWORD written = 0;
-        WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, sizeof text - 1, &written, nullptr);
+        if (!WriteConsoleW(error, wide, static_cast<DWORD>(std::size(wide) - 1), &written, nullptr))
+            WriteFile(error, utf8, sizeof utf8 - 1, &written, nullptr);
     } else if (seen >= 3) {
         std::_Exit(128 + firstSignal.load());
     }
@@ -47,8 +54,8 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 }  // namespace
 
-void InstallInterruption() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
+void InstallInterruption(const char*) { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
 
 int InterruptionSignal() { return firstSignal.load(); }
 
-}  // namespace hk::cli
+}  // namespace hk

@@ -1,12 +1,15 @@
-// The POSIX signals behind cli/Interruption.h.
+// The POSIX signals behind base/Interruption.h.
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <string>
 
-#include "cli/Interruption.h"
+#include "base/Interruption.h"
 
-namespace hk::cli {
+namespace hk {
 namespace {
 
 // The process's one record of the signals that came: set only by the
@@ -15,8 +18,11 @@ std::atomic<int> firstSignal{0};
 std::atomic<int> signalsSeen{0};
 
 constexpr char kSecondText[] =
-    "\nhayeskvd-cli: дождитесь конца очистки: КВАРД отпускается. "
-    "Третий сигнал прервёт программу сразу.\n";
+    ": дождитесь конца очистки: КВАРД отпускается. Третий сигнал прервёт программу сразу.\n";
+// The program's name before it, made once when the handlers are installed:
+// a handler may only write what is ready.
+char secondMessage[256];
+std::size_t secondLength = 0;
 
 void OnSignal(int signal) {
     const int seen = ++signalsSeen;
@@ -24,8 +30,7 @@ void OnSignal(int signal) {
     firstSignal.compare_exchange_strong(none, signal);
     if (seen == 2) {
         // write() may be called in a signal handler; the result is not needed.
-        [[maybe_unused]] const auto written =
-            ::write(STDERR_FILENO, kSecondText, sizeof kSecondText - 1);
+        [[maybe_unused]] const auto written = ::write(STDERR_FILENO, secondMessage, secondLength);
     } else if (seen >= 3) {
         ::_exit(128 + firstSignal.load());
     }
@@ -33,7 +38,10 @@ void OnSignal(int signal) {
 
 }  // namespace
 
-void InstallInterruption() {
+void InstallInterruption(const char* program) {
+    const std::string text = "\n" + std::string(program) + kSecondText;
+    secondLength = std::min(text.size(), sizeof secondMessage);
+    std::memcpy(secondMessage, text.data(), secondLength);
     struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
@@ -45,4 +53,4 @@ void InstallInterruption() {
 
 int InterruptionSignal() { return firstSignal.load(); }
 
-}  // namespace hk::cli
+}  // namespace hk

@@ -1,5 +1,5 @@
 #pragma once
-// What ends a command-line job from outside: Ctrl+C (SIGINT), a service
+// What ends a job from outside, for both programs: Ctrl+C (SIGINT), a service
 // manager or a time-out (SIGTERM), a closed terminal or SSH session
 // (SIGHUP); on Windows the console's Ctrl+C and Ctrl+Break (as SIGINT), its
 // closing (as SIGHUP) and the end of the session (as SIGTERM).
@@ -14,10 +14,11 @@
 // A signal handler can reach nothing but process-wide state: the one flag
 // of the process lives behind these functions.
 
-namespace hk::cli {
+namespace hk {
 
-// Installs the handlers (once per process).
-void InstallInterruption();
+// Installs the handlers (once per process); `program` names the program in
+// what the second signal answers on standard error.
+void InstallInterruption(const char* program);
 // 0 while none came; else the first one's signal number (2, 15 or 1).
 int InterruptionSignal();
 // "SIGINT", "SIGTERM", "SIGHUP".
@@ -27,4 +28,4 @@ inline constexpr int kSignalInterrupt = 2;
 inline constexpr int kSignalTerminate = 15;
 inline constexpr int kSignalHangUp = 1;
 
-}  // namespace hk::cli
+}  // namespace hk
