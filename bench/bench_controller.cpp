@@ -23,6 +23,7 @@
 //  - with --full-scan, the network inventory of numbers 1..127 at 9600 baud
 //    on a line of three controllers (about 4 minutes).
 
+#include <QCoreApplication>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -31,11 +32,14 @@
 #include <functional>
 #include <string>
 
+#include "app/JobControllerView.h"
 #include "device/ControllerContext.h"
 #include "device/ControllerJob.h"
 #include "device/LinkSearch.h"
 #include "device/NetworkScan.h"
 #include "device/PresetControllerView.h"
+#include "gui/JobThread.h"
+#include "gui/JobViewHooks.h"
 #include "link/Port.h"
 #include "link/PosixSerialLine.h"
 #include "log/ExchangeLog.h"
@@ -91,6 +95,9 @@ void Prepare(sim::KvardController& kvard) {
 struct Variant {
     bool log = false;
     bool safe = false;
+    // Through the job thread, as the window runs it (the dialog's part on
+    // this thread, which serves the job's view calls).
+    bool threaded = false;
 };
 
 // The job behind "Подбор" on `link`, reading or writing; returns its
@@ -115,12 +122,31 @@ double RunJob(SerialLink& link, Clock& clock, const Folder& folder, bool read, V
     view.choices.speedItem = kSpeedItem9600;
     view.upper.lines = {"ATZ", "ATS0=3", "AT&W"};
     view.lower.lines = {"AT&F", "ATE0"};
-    device::ControllerJob job(state, link, view);
-    job.Opened();
-    const std::int64_t start = clock.NowMs();
-    job.Search();
-    const std::int64_t end = clock.NowMs();
-    const bool ok = read ? job.Outcome().read : job.Outcome().written;
+    std::int64_t start = 0, end = 0;
+    bool ok = false;
+    if (variant.threaded) {
+        JobThread jobs;
+        JobControllerView jobView(jobs, view);
+        JobViewHooks jobHooks(jobs, view);
+        SerialLink threadLink(link.PortHandle, link.Clock, jobHooks);
+        threadLink.Settings = link.Settings;
+        threadLink.Log = link.Log;
+        device::ControllerJob job(state, threadLink, jobView);
+        jobs.Post([&] { job.Opened(); });
+        jobs.WaitIdle();
+        start = clock.NowMs();
+        jobs.Post([&] { job.Search(); }, [&] { end = clock.NowMs(); });
+        jobs.WaitIdle();
+        ok = read ? job.Outcome().read : job.Outcome().written;
+        link.PortOpen = threadLink.PortOpen;
+    } else {
+        device::ControllerJob job(state, link, view);
+        job.Opened();
+        start = clock.NowMs();
+        job.Search();
+        end = clock.NowMs();
+        ok = read ? job.Outcome().read : job.Outcome().written;
+    }
     if (link.PortOpen) link.PortHandle.Close();
     link.PortOpen = false;
     link.PortHandle.SetTap(nullptr);
@@ -215,6 +241,8 @@ void Report(const char* what, double mandated, double measured) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // The job thread's view calls come back to this thread's event loop.
+    QCoreApplication application(argc, argv);
     int numbers = 3;
     bool fullScan = false;
     for (int i = 1; i < argc; ++i) {
@@ -246,6 +274,8 @@ int main(int argc, char* argv[]) {
     Report("full read, basic kit, 2 buffers, 9600 baud", readMandated, readMeasured);
     const auto [loggedReadMandated, loggedReadMeasured] = measureJob(true, {true, false});
     Report("  the same with the exchange log", loggedReadMandated, loggedReadMeasured);
+    const auto [threadReadMandated, threadReadMeasured] = measureJob(true, {false, false, true});
+    Report("  the same through the job thread", threadReadMandated, threadReadMeasured);
 
     double writes[2][2][2] = {};  // [log][safe] = {mandated, measured}
     for (bool safe : {false, true}) {
@@ -258,6 +288,12 @@ int main(int argc, char* argv[]) {
                                      (log ? ", exchange log" : "");
             Report(what.c_str(), mandated, measured);
         }
+    }
+    for (bool safe : {false, true}) {
+        const auto [mandated, measured] = measureJob(false, {false, safe, true});
+        const std::string what = std::string("  ") + (safe ? "backup+verify" : "plain") +
+                                 " write through the job thread";
+        Report(what.c_str(), mandated, measured);
     }
     for (bool log : {false, true}) {
         const double mandated = writes[log][1][0] - writes[log][0][0];

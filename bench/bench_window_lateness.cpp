@@ -122,13 +122,15 @@ T* Child(QObject* parent, const char* name) {
 
 void Click(QWidget* w) { QMetaObject::invokeMethod(w, "click", Qt::DirectConnection); }
 
-// Runs `inDialog` on the modal window once it is open.
-void OnModal(std::function<void(QWidget*)> inDialog) {
-    QTimer::singleShot(5, [inDialog = std::move(inDialog)]() mutable {
-        if (QWidget* modal = QApplication::activeModalWidget())
+// Runs `inDialog` on the next modal window to open (not the one open now).
+void OnModal(std::function<void(QWidget*)> inDialog,
+             QWidget* openNow = QApplication::activeModalWidget()) {
+    QTimer::singleShot(5, [inDialog = std::move(inDialog), openNow]() mutable {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal != openNow)
             inDialog(modal);
         else
-            OnModal(std::move(inDialog));
+            OnModal(std::move(inDialog), openNow);
     });
 }
 
@@ -194,7 +196,9 @@ int main(int argc, char* argv[]) {
     kits->hide();
     kits->actions().at(0)->trigger();
     ControllerDialog& dialog = app.Controller();
+    bool finished = false;
     const auto search = [&](int speedItem, const char* what) {
+        finished = false;
         OnModal([&, speedItem, what](QWidget*) {
             Child<QCheckBox>(&dialog, "CheckBox1")->setChecked(false);
             Child<QLineEdit>(&dialog, "Edit1")->setText(QStringLiteral("5"));
@@ -206,13 +210,16 @@ int main(int argc, char* argv[]) {
                 lateness.Stop();
                 lateness.Print(what);
                 if (dialog.isVisible()) dialog.reject();
+                finished = true;
             });
         });
     };
     search(0, "controller read, 5 speeds failed, then read");
     Click(Child<QPushButton>(&window, "Button7"));
+    RunUntil([&] { return finished; }, 180);
     search(6, "controller write, backup and verify");
     Click(Child<QPushButton>(&window, "Button8"));
+    RunUntil([&] { return finished; }, 180);
 
     // --- The network scan from the controller dialog.
     OnModal([&](QWidget*) {
@@ -229,13 +236,19 @@ int main(int argc, char* argv[]) {
                 lateness.Stop();
                 lateness.Print("network scan, numbers 1..10 at 9600");
                 Click(Child<QPushButton>(scan, "CloseScan"));
-                QTimer::singleShot(0, [&] { Click(Child<QPushButton>(&dialog, "Button2")); });
+                QTimer::singleShot(0, [&] {
+                    Click(Child<QPushButton>(&dialog, "Button2"));
+                    finished = true;
+                });
             });
         });
         Click(Child<QPushButton>(&dialog, "ScanButton"));
     });
+    finished = false;
     Click(Child<QPushButton>(&window, "Button7"));
+    RunUntil([&] { return finished && !dialog.isVisible(); }, 180);
 
+    app.Jobs().WaitIdle();
     modemPty.Stop();
     kvardPty.Stop();
     std::error_code ec;
