@@ -186,6 +186,8 @@ int CliSession::Search() {
         args_.number ? static_cast<std::uint8_t>(*args_.number) : device::kNoNetNumber,
         view_.choices.speedItem);
     if (!device::SearchLink(context, range)) {
+        if (link_.PortHandle.SettingsRefused())
+            return Fail(kExitPortNotOpened, link_.PortHandle.RefusedSettingsText());
         device::SendExchangeEnd(context.device);
         return Fail(kExitNoController,
                     "КВАРД не найден: ни один номер не ответил ни на одной скорости");
@@ -251,6 +253,8 @@ int CliSession::Scan() {
                  << std::flush;
     });
     const std::vector<device::FoundController> found = scan.Run();
+    if (link_.PortHandle.SettingsRefused())
+        return Fail(kExitPortNotOpened, link_.PortHandle.RefusedSettingsText());
     std::string error;
     if (!args_.csvFile.empty() &&
         !WriteWholeFile(args_.csvFile, device::ScanTableCsv(found, false), error))
@@ -360,6 +364,8 @@ int CliSession::ReadOrWrite(bool read) {
 
 int CliSession::JobFailure(const device::ControllerJob& job, const std::string& fallback) {
     const std::string last = shown_.empty() ? fallback : shown_.back();
+    if (link_.PortHandle.SettingsRefused())
+        return Fail(kExitPortNotOpened, link_.PortHandle.RefusedSettingsText());
     bool keyAsked = false;
     for (const std::string& text : shown_) {
         if (StartsWith(text, kOpenPortErrorText)) return Fail(kExitPortNotOpened, text);
