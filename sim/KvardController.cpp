@@ -404,7 +404,10 @@ void KvardController::Ft12Frame(PeerOutput& out) {
     const auto request = body.subspan(2, body.size() - 2 - crcInData);
     const std::int64_t now = out.NowMs();
     AimFaults(request);
-    if (TakeFault(KvardFault::Silence)) return;
+    if (TakeFault(KvardFault::Silence)) {
+        Record({{request.begin(), request.end()}, false, now});
+        return;
+    }
     const int late = TakeFault(KvardFault::LateAnswer) ? options_.lateAnswerMs : 0;
     if (TakeFault(KvardFault::Nak)) {
         Record({{request.begin(), request.end()}, false, now});

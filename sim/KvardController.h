@@ -96,6 +96,8 @@ public:
     void OnByte(std::uint8_t byte, const LineParams& params, PeerOutput& out) override;
 
     const KvardOptions& Options() const { return options_; }
+    // How late KvardFault::LateAnswer makes an answer.
+    void SetLateAnswerMs(int ms) { options_.lateAnswerMs = ms; }
 
     // The modem buffers in non-volatile memory, by index (0 = the kit's first
     // buffer): 2 for kits 0 and 3, 1 for kits 1 and 2. SetBuffer pads short
@@ -114,7 +116,10 @@ public:
     std::uint8_t S0() const;
     std::uint8_t S1(std::int64_t nowMs);
     // S1 bits 3, 4: 00 running, 08 stopped, 10 and 18 other states.
-    void SetRunState(std::uint8_t state) { runState_ = state & kRunStateMask; }
+    void SetRunState(std::uint8_t state) {
+        runState_ = state & kRunStateMask;
+        stopAt_.reset();  // a STOP still under way is overtaken
+    }
     // The key reads as missing for the next `polls` status reads (< 0: until
     // SetKeyMissing(0)).
     void SetKeyMissing(int polls) { keyMissingPolls_ = polls; }
@@ -140,8 +145,14 @@ public:
 
     // The requests received, most recent last (past 100000 entries the older
     // half is dropped), those whose first byte is `code`, and the address
-    // bytes seen.
+    // bytes seen. An FT1.2 request the controller heard but left unanswered
+    // (KvardFault::Silence) is recorded as not accepted.
     const std::vector<KvardRequest>& Requests() const { return requests_; }
+    // Empties the record (a long soak checks it piece by piece).
+    void ForgetRequests() {
+        requests_.clear();
+        addressBytes_.clear();
+    }
     int CountRequests(std::uint8_t code) const;
     const std::vector<std::uint8_t>& AddressBytes() const { return addressBytes_; }
 
