@@ -363,7 +363,14 @@ int CliSession::ReadOrWrite(bool read) {
 }
 
 int CliSession::JobFailure(const device::ControllerJob& job, const std::string& fallback) {
-    const std::string last = shown_.empty() ? fallback : shown_.back();
+    // The last text the job showed, the restart question that follows every
+    // write that reached the controller aside: that tells what failed.
+    std::string last = fallback;
+    for (auto it = shown_.rbegin(); it != shown_.rend(); ++it)
+        if (*it != device::kRestartQuestion) {
+            last = *it;
+            break;
+        }
     if (link_.PortHandle.SettingsRefused())
         return Fail(kExitPortNotOpened, link_.PortHandle.RefusedSettingsText());
     bool keyAsked = false;
