@@ -88,6 +88,19 @@ constexpr std::uint8_t kCopyOut = 0xA3;
 constexpr std::uint8_t kCancel = 0xA0;
 constexpr std::uint8_t kWithLines = 0x10;
 constexpr double kDrift = 0.05;
+// AddressSanitizer keeps freed memory in quarantine: resident memory then
+// grows by design and says nothing about leaks.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMemoryMeasured = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kMemoryMeasured = false;
+#else
+constexpr bool kMemoryMeasured = true;
+#endif
+#else
+constexpr bool kMemoryMeasured = true;
+#endif
 constexpr int kSampleCycle = 10;
 
 // ---- the far end ----------------------------------------------------------------
@@ -648,7 +661,8 @@ private:
             acceptedCopyIns_, leftOpen_);
         const auto within = [](double a, double b) { return b <= a * (1 + kDrift); };
         const bool fdsOk = fds <= fdsAt10_;
-        const bool rssOk = within(static_cast<double>(rssAt10_), static_cast<double>(rss));
+        const bool rssOk =
+            !kMemoryMeasured || within(static_cast<double>(rssAt10_), static_cast<double>(rss));
         std::printf("  open descriptors after cycle %d: %d, after cycle %d: %d  %s\n",
                     std::min(kSampleCycle, cycles_), fdsAt10_, cycles_, fds,
                     fdsOk ? "ok" : "VIOLATED");
@@ -659,7 +673,9 @@ private:
             rssAt10_ > 0
                 ? 100.0 * static_cast<double>(rss - rssAt10_) / static_cast<double>(rssAt10_)
                 : 0.0,
-            rssOk ? "ok" : "VIOLATED");
+            !kMemoryMeasured ? "not judged under AddressSanitizer"
+            : rssOk          ? "ok"
+                             : "VIOLATED");
         const bool pass = violations == 0 && fdsOk && rssOk;
         std::printf("verdict: %s\n", pass ? "no violation" : "VIOLATIONS FOUND");
         return pass ? 0 : 1;
