@@ -16,10 +16,13 @@
 //    copy-out), plain and with its backup before and read-back after, each
 //    with and without the exchange log; and what the backup and the verify
 //    add, against the mandated time of their reads;
-//  - the search against a silent line: every number of the range at each of
-//    the seven speeds. The whole search (128 numbers, 896 attempts, about
-//    27 minutes) runs with --full-search; by default the first 3 numbers
-//    (21 attempts), or --search-numbers N;
+//  - the search against a silent line, on the traditional framing and on
+//    FT1.2: every number of the range at each of the seven speeds. The whole
+//    search (128 numbers, 896 attempts, about 27 and 15 minutes) runs with
+//    --full-search; by default the first 3 numbers (21 attempts), or
+//    --search-numbers N. With --virtual-full-search only the whole searches
+//    on the virtual clock, as the time they take there (the time the program
+//    prescribes itself, the guard after failed exchanges included);
 //  - with --full-scan, the network inventory of numbers 1..127 at 9600 baud
 //    on a line of three controllers (about 4 minutes).
 
@@ -154,14 +157,16 @@ double RunJob(SerialLink& link, Clock& clock, const Folder& folder, bool read, V
     return ok ? static_cast<double>(end - start) : -1;
 }
 
-// The search over `numbers` numbers at all seven speeds on `link`.
-double RunSilentSearch(SerialLink& link, Clock& clock, int numbers) {
+// The search over `numbers` numbers at all seven speeds on `link`, on the
+// traditional framing (protocol 0) or FT1.2 (1).
+double RunSilentSearch(SerialLink& link, Clock& clock, int numbers, int protocol) {
     MainState state;
     device::PresetControllerView view;
     device::ControllerSession session;
     std::string resultLabel;
     device::ControllerContext context(state, link, session, view, resultLabel);
     link.Settings = {};
+    link.Settings.Protocol = static_cast<std::int8_t>(protocol);
     if (!OpenPort(link, "Com1", 0, true)) return -1;
     device::SearchRange range;
     range.lastNumber = numbers - 1;
@@ -248,13 +253,28 @@ int main(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--full-scan") == 0) {
             fullScan = true;
+        } else if (std::strcmp(argv[i], "--virtual-full-search") == 0) {
+            SilentLine silent;
+            for (int protocol : {0, 1}) {
+                const double ms =
+                    Virtual(&silent, [protocol](SerialLink& link, Clock& clock, const Folder&) {
+                        return RunSilentSearch(link, clock, 128, protocol);
+                    });
+                std::printf(
+                    "search on a silent line, 896 attempts, %s, on the virtual clock: "
+                    "%.0f ms\n",
+                    protocol == 0 ? "traditional" : "FT1.2", ms);
+            }
+            return 0;
         } else if (std::strcmp(argv[i], "--full-search") == 0) {
             numbers = 128;
         } else if (std::strcmp(argv[i], "--search-numbers") == 0 && i + 1 < argc) {
             numbers = std::clamp(std::atoi(argv[++i]), 1, 128);
         } else {
-            std::fprintf(stderr, "usage: %s [--full-search | --search-numbers N] [--full-scan]\n",
-                         argv[0]);
+            std::fprintf(stderr,
+                         "usage: %s [--full-search | --search-numbers N] [--full-scan]\n"
+                         "       %s --virtual-full-search\n",
+                         argv[0], argv[0]);
             return 2;
         }
     }
@@ -303,15 +323,17 @@ int main(int argc, char* argv[]) {
         Report(what.c_str(), mandated, measured);
     }
 
-    const Measure search = [numbers](SerialLink& link, Clock& clock, const Folder&) {
-        return RunSilentSearch(link, clock, numbers);
-    };
-    SilentLine silent;
-    const double mandated = Virtual(&silent, search);
-    const double measured = OverPty(silent, search);
-    const std::string what =
-        "search on a silent line, " + std::to_string(numbers * 7) + " attempts";
-    Report(what.c_str(), mandated, measured);
+    for (int protocol : {0, 1}) {
+        const Measure search = [numbers, protocol](SerialLink& link, Clock& clock, const Folder&) {
+            return RunSilentSearch(link, clock, numbers, protocol);
+        };
+        SilentLine silent;
+        const double mandated = Virtual(&silent, search);
+        const double measured = OverPty(silent, search);
+        const std::string what = "search on a silent line, " + std::to_string(numbers * 7) +
+                                 " attempts, " + (protocol == 0 ? "traditional" : "FT1.2");
+        Report(what.c_str(), mandated, measured);
+    }
 
     if (fullScan) {
         const Measure scan = [](SerialLink& link, Clock& clock, const Folder&) {

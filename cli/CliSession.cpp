@@ -292,6 +292,8 @@ int CliSession::Search() {
         view_.choices.speedItem);
     stop_ = [&session] { session.StopRequest = true; };
     if (!device::SearchLink(context, range)) {
+        if (link_.PortHandle.SettingsRefused())
+            return Fail(kExitPortNotOpened, link_.PortHandle.RefusedSettingsText());
         device::SendExchangeEnd(context.device);
         if (StopTaken()) return Interrupted("подбор прерван, КВАРД не найден");
         return Fail(kExitNoController,
@@ -359,6 +361,8 @@ int CliSession::Scan() {
     });
     stop_ = [&session] { session.StopRequest = true; };
     const std::vector<device::FoundController> found = scan.Run();
+    if (link_.PortHandle.SettingsRefused())
+        return Fail(kExitPortNotOpened, link_.PortHandle.RefusedSettingsText());
     std::string error;
     if (!args_.csvFile.empty() &&
         !WriteWholeFile(args_.csvFile, device::ScanTableCsv(found, false), error))
@@ -480,7 +484,16 @@ int CliSession::ReadOrWrite(bool read) {
 
 int CliSession::JobFailure(const device::ControllerJob& job, const std::string& fallback) {
     const device::ControllerOutcome& outcome = job.Outcome();
-    const std::string last = shown_.empty() ? fallback : shown_.back();
+    // The last text the job showed, the restart question that follows every
+    // write that reached the controller aside: that tells what failed.
+    std::string last = fallback;
+    for (auto it = shown_.rbegin(); it != shown_.rend(); ++it)
+        if (*it != device::kRestartQuestion) {
+            last = *it;
+            break;
+        }
+    if (link_.PortHandle.SettingsRefused())
+        return Fail(kExitPortNotOpened, link_.PortHandle.RefusedSettingsText());
     if (!outcome.portOpened) return Fail(kExitPortNotOpened, last);
     if (!outcome.found)
         return Fail(kExitNoController, "КВАРД не найден на заданных номерах и скоростях");

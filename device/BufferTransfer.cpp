@@ -26,16 +26,41 @@ int Confirmed(int result, bool conditionMet) {
     return result == 0 && !conditionMet ? kNoConfirmation : result;
 }
 
+// "для канала МЦП (параметр 40 04)".
+std::string FlagName(const KitBuffer& buffer) {
+    return std::string(buffer.label) + " (параметр " +
+           Hex2(static_cast<std::uint8_t>(kParamHigh + buffer.channel)) + " " +
+           Hex2(kControlParameterLow) + ")";
+}
+
+// What stands in the way of the write's success once its steps are done.
+struct WriteFlaws {
+    bool unconfirmed = false;  // a block the controller never reported written
+    int flagFailure = 0;       // the first flag step that did not complete
+    std::string flagText;      // and its status text
+};
+
 // One buffer of the write: control flag, write-unlock, the block, then the
-// controller's "block written" bit. A block wait that runs out of time lets
-// the write go on but marks it `unconfirmed`. Returns LastResult.
+// controller's "block written" bit. A flag step or a block wait that fails
+// lets the write go on in its order but is kept in `flaws`. Returns
+// LastResult.
 int WriteBlock(ControllerContext& c, const KitBuffer& buffer, std::span<const std::uint8_t> data,
-               int bytes, bool clear, bool pauseAfterBlock, bool& unconfirmed) {
+               int bytes, bool clear, bool pauseAfterBlock, WriteFlaws& flaws) {
     ControllerSession& s = c.session;
     std::array<std::uint8_t, kWriteFrameBytes> frame{};
     const bool lengthByte = WithLengthByte(c.state.KitIndex, c.link.Settings.Protocol);
     BuildWriteFrame(buffer, data, bytes, lengthByte, frame);
-    SetBufferFlag(c.device, buffer.channel, clear);  // its outcome does not stop the write
+    // The flag tells the controller whether the buffer is in use: written
+    // without it, the new lines would lie idle. The write goes on in its
+    // order, but cannot end as a success.
+    if (const int flag = SetBufferFlag(c.device, buffer.channel, clear);
+        flag != 0 && flaws.flagFailure == 0) {
+        flaws.flagFailure = flag;
+        flaws.flagText = kFlagText + FlagName(buffer) + kFlagNotSetText + StepResultText(flag) +
+                         kFlagRewriteText;
+        c.view.SetStatusText(flaws.flagText);
+        if (c.link.Log) c.link.Log->Note(flaws.flagText);
+    }
 
     s.LastResult = SendRequest(c.device, WriteUnlockCommand(buffer.unlock[0], buffer.unlock[1]),
                                s.AnswerBuf, 0);
@@ -45,7 +70,7 @@ int WriteBlock(ControllerContext& c, const KitBuffer& buffer, std::span<const st
     if (pauseAfterBlock) c.link.Clock.Sleep(kFirstBlockPauseMs);
     bool met = false;
     WaitStatus(c.device, true, kBlockWritten, kBlockWritten, kMatchWaitLimit, &met);
-    if (s.LastResult == 0 && !met) unconfirmed = true;
+    if (s.LastResult == 0 && !met) flaws.unconfirmed = true;
     return s.LastResult;
 }
 
@@ -100,9 +125,19 @@ int TakeBackup(ControllerContext& c) {
     return 0;
 }
 
+// Reads channel `channel`'s control parameter into `value`. Returns the
+// exchange's result.
+int ReadControlParameter(DeviceContext& c, int channel, std::array<std::uint8_t, 4>& value) {
+    const auto parameter = static_cast<std::uint8_t>(kParamHigh + channel);
+    const DeviceCommand read{{3, kReadParameter, parameter, kControlParameterLow}};
+    return SendRequest(c, read, value, kControlAnswerLen);
+}
+
 // The buffers read back after the copy into non-volatile memory, byte for
-// byte against what was written. Returns 0 or the failure, with its text.
-int VerifyWritten(ControllerContext& c, const KitLayout& kit, const BufferImages& images) {
+// byte against what was written, then each written channel's buffer flag
+// against what was asked. Returns 0 or the failure, with its text.
+int VerifyWritten(ControllerContext& c, const KitLayout& kit, const BufferImages& images,
+                  const std::array<bool, 2>& cleared) {
     BufferReads reads{};
     if (ReadImages(c, reads) != 0) {
         c.view.SetStatusText(kVerifyReadText + StepResultText(c.session.LastResult));
@@ -122,6 +157,25 @@ int VerifyWritten(ControllerContext& c, const KitLayout& kit, const BufferImages
             return kVerifyMismatch;
         }
     }
+    for (int i = 0; i < kit.count; ++i) {
+        const KitBuffer& buffer = kit.buffers[static_cast<std::size_t>(i)];
+        std::array<std::uint8_t, 4> value{};
+        c.session.LastResult = ReadControlParameter(c.device, buffer.channel, value);
+        if (c.session.LastResult != 0) {
+            c.view.SetStatusText(kVerifyReadText + StepResultText(c.session.LastResult));
+            return c.session.LastResult;
+        }
+        const bool withLines = (value[1] & kWithLinesFlag) != 0;
+        if (withLines != cleared[static_cast<std::size_t>(i)]) continue;
+        const char* const asked = withLines ? "«буфер не используется»" : "«буфер со строками»";
+        const char* const read = withLines ? "«буфер со строками»" : "«буфер не используется»";
+        const std::string text = kVerifyFlagText + FlagName(buffer) + " отличается: записан " +
+                                 asked + ", прочитан " + read + " (" + Hex2(value[0]) + " " +
+                                 Hex2(value[1]) + ")";
+        c.view.SetStatusText(text);
+        if (c.link.Log) c.link.Log->Note(text);
+        return kVerifyMismatch;
+    }
     c.view.SetStatusText(kVerifiedText);
     if (c.link.Log) c.link.Log->Note(kVerifiedText);
     return 0;
@@ -132,8 +186,7 @@ int VerifyWritten(ControllerContext& c, const KitLayout& kit, const BufferImages
 int SetBufferFlag(DeviceContext& c, int channel, bool clear) {
     const auto parameter = static_cast<std::uint8_t>(kParamHigh + channel);
     std::array<std::uint8_t, 4> answer{};
-    const DeviceCommand read{{3, kReadParameter, parameter, kControlParameterLow}};
-    int result = SendRequest(c, read, answer, kControlAnswerLen);
+    int result = ReadControlParameter(c, channel, answer);
     if (result != 0) return result;
     const std::uint8_t c0 = answer[0];
     std::uint8_t c1 = answer[1];
@@ -240,7 +293,7 @@ int WriteBuffers(ControllerContext& c) {
 
     // From the copy-in on, the write ends with one copy-out or one cancel.
     int failure = 0;
-    bool unconfirmed = false;
+    WriteFlaws flaws;
     if (SendReprogCommand(c.device, ReprogStep::CopyIn) != 0) {
         failure = s.LastResult;
         c.view.SetStatusText(kCopyInRefusedText + StepResultText(failure));
@@ -258,13 +311,13 @@ int WriteBuffers(ControllerContext& c) {
 
     if (failure == 0) {
         failure = WriteBlock(c, kit.buffers[0], images.data[0], images.bytes[0], state.ClearBuffer1,
-                             true, unconfirmed);
+                             true, flaws);
         if (failure == 0) c.view.SetGauge(images.bytes[0] * kPercent / total);
     }
     if (failure == 0 && kit.count > 1) {
         c.view.ProcessMessages();
         failure = WriteBlock(c, kit.buffers[1], images.data[1], images.bytes[1], state.ClearBuffer2,
-                             false, unconfirmed);
+                             false, flaws);
         if (failure == 0) c.view.SetGauge(kPercent);
         c.view.ProcessMessages();
     }
@@ -280,13 +333,18 @@ int WriteBuffers(ControllerContext& c) {
     int finished = Confirmed(s.LastResult, met);
     if (finished != 0) text += kNotDoneText;
     // A block the controller never reported written is no success either.
-    if (finished == 0 && unconfirmed) finished = kNoConfirmation;
+    if (finished == 0 && flaws.unconfirmed) finished = kNoConfirmation;
     c.view.SetStatusText(text + StepResultText(finished));
     c.view.ProcessMessages();
 
     if (!commit) return failure;
+    if (finished == 0 && flaws.flagFailure != 0) {
+        // Committed, but with a flag that may say the buffer is not in use.
+        c.view.SetStatusText(flaws.flagText);
+        return kBufferFlagNotSet;
+    }
     if (finished == 0 && c.view.VerifyAfterWrite()) {
-        finished = VerifyWritten(c, kit, images);
+        finished = VerifyWritten(c, kit, images, {state.ClearBuffer1, state.ClearBuffer2});
         record.verified = finished == 0;
     }
     if (finished == 0) state.ClearBuffer1 = state.ClearBuffer2 = false;

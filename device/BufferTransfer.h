@@ -30,6 +30,10 @@ inline constexpr const char* kBackupSavedText = "Резервная копия �
 inline constexpr const char* kVerifyReadText = "Записано, но не проверено: буферы не прочитаны, ";
 inline constexpr const char* kVerifyMismatchText = "Проверка записанного: буфер ";
 inline constexpr const char* kVerifiedText = "Записано и проверено: буферы совпадают с записанным";
+inline constexpr const char* kFlagText = "Флаг буфера ";
+inline constexpr const char* kFlagNotSetText = " не установлен: ";
+inline constexpr const char* kFlagRewriteText = ". Запишите буферы ещё раз.";
+inline constexpr const char* kVerifyFlagText = "Проверка записанного: флаг буфера ";
 
 // Reads the kit's buffers (128 bytes each) into `reads`. Returns LastResult.
 int ReadImages(ControllerContext& c, BufferReads& reads);
@@ -42,7 +46,8 @@ int ReadBuffers(ControllerContext& c);
 // Bit 4 of the second byte of channel `channel`'s control parameter: set for
 // a buffer written with lines, clear in clear mode. Written (after its
 // write-unlock) only when it differs. Returns the last request's result
-// (0 when nothing needed changing); LastResult is not touched.
+// (0 when nothing needed changing or the flag was set); LastResult is not
+// touched.
 int SetBufferFlag(DeviceContext& c, int channel, bool clear);
 
 // The status check that starts a write; StatusState := read done first, so a
@@ -61,7 +66,11 @@ bool UnlockAndWrite(ControllerContext& c);
 // refused with the error box before anything is sent. When the dialog asks
 // for them, the buffers are first read and saved as list files in the
 // backups folder (no backup, no write), and after the copy into
-// non-volatile memory they are read back and compared byte for byte.
+// non-volatile memory they are read back and compared byte for byte, and
+// each written channel's buffer flag with what was asked (kVerifyMismatch).
+// A buffer flag step that did not complete lets the write go on in its
+// order but makes its result kBufferFlagNotSet, with the channel named in
+// the status text; nothing is then read back.
 int WriteBuffers(ControllerContext& c);
 
 // The kit's buffers encoded from the upper and lower memo as a write sends

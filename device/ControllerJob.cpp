@@ -55,6 +55,10 @@ void ControllerJob::RunExclusive(Step step) {
         // opens the port afresh.
         state_.PortReady = false;
         view_.ShowError(PortGoneText(link_.PortHandle.Name()));
+    } else if (link_.PortOpen && link_.PortHandle.SettingsRefused()) {
+        // The adapter did not take a setting the search needed.
+        state_.PortReady = false;
+        view_.ShowError(link_.PortHandle.RefusedSettingsText());
     }
     FinishDeferred();
 }
@@ -118,7 +122,8 @@ bool ControllerJob::SearchAndTransfer() {
     if (!SearchLink(context_, SearchRangeFor(s.NetNumber, view_.SpeedChoice()))) {
         s.NetNumber = kNoNetNumber;
         context_.ShowResultLabel(std::string(kSpeedLabelText) + kSpeedNotSetText);
-        SendExchangeEnd(context_.device);
+        // Over a line that does not hold its settings nothing is understood.
+        if (!link_.PortHandle.SettingsRefused()) SendExchangeEnd(context_.device);
         return false;
     }
     s.NetNumber = static_cast<std::uint8_t>(link_.Settings.NetAddress);

@@ -19,6 +19,12 @@ constexpr int kEchoPauseMs = 100;
 constexpr int kIdentificationAnswerLen = 2;
 
 // The digit value of a field character, or -1 for a character that is skipped.
+// The port has gone, or holds other settings than asked: no attempt on it
+// can find anything.
+bool LineUnusable(const SerialLink& link) {
+    return link.PortHandle.HungUp() || link.PortHandle.SettingsRefused();
+}
+
 int DigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -116,8 +122,8 @@ bool TryAttempt(DeviceContext& c, int n, int speed, bool hexView, const std::str
                 if (c.link.Log) c.link.Log->Summary(attempt + "номер не подтверждён");
                 return false;
             }
-        } else {
-            SetPortSpeed(c.link, true, speed);
+        } else if (!SetPortSpeed(c.link, true, speed)) {
+            return false;  // the caller ends on the line that refused its settings
         }
         s.LastResult =
             SendRequest(c, DeviceCommands.IdentificationA, s.AnswerBuf, kIdentificationAnswerLen);
@@ -153,7 +159,7 @@ bool SearchLink(ControllerContext& c, const SearchRange& range) {
     int made = 0;
     for (int n = range.firstNumber; n <= range.lastNumber; ++n) {
         c.view.ProcessMessages();
-        if (s.StopRequest || c.link.PortHandle.HungUp()) return false;
+        if (s.StopRequest || LineUnusable(c.link)) return false;
         const auto number = static_cast<std::uint8_t>(n);
         c.view.SetNumberLabel(kNumberLabelText + NetNumberText(number, c.view.HexView()));
         c.link.Settings.NetAddress = static_cast<std::int8_t>(n);
@@ -162,7 +168,7 @@ bool SearchLink(ControllerContext& c, const SearchRange& range) {
             c.link.Settings.SpeedIndex = static_cast<std::int8_t>(speed);
             c.ShowResultLabel(SpeedLabel(speed));
             c.view.ProcessMessages();
-            if (s.StopRequest || c.link.PortHandle.HungUp()) return false;
+            if (s.StopRequest || LineUnusable(c.link)) return false;
             const std::int64_t spent = c.link.Clock.NowMs() - startMs;
             c.view.ShowSearchProgress(made, total, made > 0 ? spent / made * (total - made) : 0);
             if (TryAttempt(c.device, n, speed, c.view.HexView(), kSearchName)) return true;

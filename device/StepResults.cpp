@@ -14,6 +14,8 @@ std::string StepResultText(int code) {
             return "код ошибки 20 (прочитанное не совпадает с записанным)";
         case kBackupNotSaved:
             return "код ошибки 21 (резервная копия не сохранена)";
+        case kBufferFlagNotSet:
+            return "код ошибки 41 (флаг буфера не установлен)";
         default:
             return protocol::ResultText(code);
     }

@@ -19,6 +19,10 @@ inline constexpr std::int32_t kNoConfirmation = 19;
 inline constexpr std::int32_t kVerifyMismatch = 20;
 // The backup of the buffers taken before a write could not be saved.
 inline constexpr std::int32_t kBackupNotSaved = 21;
+// A channel's buffer flag (bit 4 of its control parameter) was not set as
+// the write asked: its read, write-unlock or write failed. (The exchange
+// codes of protocol/Results.h end at 40.)
+inline constexpr std::int32_t kBufferFlagNotSet = 41;
 
 // The text shown after a step's prefix: the exchange texts for 0..8, and for
 // every other code its number followed by a short description where there is

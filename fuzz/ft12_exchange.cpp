@@ -44,7 +44,7 @@ using namespace hk;
 using namespace hk::fuzz;
 namespace t = hk::fuzz::timing;
 
-const std::set<int> kResults = {0, 1, 2, 5, 8, 11, 30, 31, 33, 34, 35, 36, 37, 38};
+const std::set<int> kResults = {0, 1, 2, 5, 8, 11, 30, 31, 33, 34, 35, 36, 37, 38, 39, 40};
 
 std::uint8_t AddressOf(const ExchangeCase& c) {
     return static_cast<std::uint8_t>(c.settings.NetAddress);
@@ -109,7 +109,7 @@ Walked Walk(const ExchangeCase& c, const ExchangeRun& run, const ft12::Frame& fr
     if (start.headerRest > 0) {
         const LineCall& rest = walk.Read(start.headerRest, t::kHandshakeReadMs, now);
         now = rest.endMs;
-        if (const int v = ft12::LongHeaderVerdict(rest.bytes, w.bodyLength); v != 0)
+        if (const int v = ft12::LongHeaderVerdict(rest.bytes, crcMode, w.bodyLength); v != 0)
             return finish(v);
     }
 

@@ -23,7 +23,10 @@ public:
 
     // One exchange: its bytes are held back until it ends, and then follow
     // its decoded line (timed at the exchange's start), so that each
-    // exchange reads as a line with its bytes below it.
+    // exchange reads as a line with its bytes below it. The guard before a
+    // request that follows a failed one ends the same way with
+    // "опоздавший ответ …" above what it discarded; an empty text adds no
+    // line (nothing came).
     virtual void BeginExchange() = 0;
     virtual void EndExchange(const std::string& text) = 0;
 

@@ -34,8 +34,16 @@ bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, boo
         }
         return false;
     }
+    link.LateAnswers = {};
+    if (!SetPortSpeed(link, addressByte, speedIndex)) {
+        // The adapter does not hold the settings: nothing sent over it could
+        // be understood.
+        link.View.ShowError(kOpenPortErrorText + portName + "\r" + port.RefusedSettingsText());
+        port.Close();
+        link.PortOpen = false;
+        return false;
+    }
     link.PortOpen = true;
-    SetPortSpeed(link, addressByte, speedIndex);
     SetPortTimeouts(link, kOpenReadTimeoutSeconds, 0);
 
     // Results of the line-control calls are not looked at: a line that
@@ -68,7 +76,7 @@ bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, boo
     return link.PortOpen;
 }
 
-void SetPortSpeed(SerialLink& link, bool addressByte, int speedIndex) {
+bool SetPortSpeed(SerialLink& link, bool addressByte, int speedIndex) {
     LineParams p{};
     link.PortHandle.GetParams(p);
     if (speedIndex >= 0 && speedIndex < static_cast<int>(BaudRates.size()))
@@ -86,7 +94,7 @@ void SetPortSpeed(SerialLink& link, bool addressByte, int speedIndex) {
         p.Parity = Parity::None;
         p.StopBits = s.LinkKind == kLinkModem ? StopBits::One : StopBits::Two;
     }
-    link.PortHandle.SetParams(p);
+    return link.PortHandle.SetParams(p);
 }
 
 void SetPortTimeouts(SerialLink& link, int seconds, int milliseconds) {

@@ -25,6 +25,17 @@ inline constexpr std::array<std::int32_t, 10> BaudRates = {300,  600,   1200,  2
 
 enum LinkKinds : std::int8_t { kLinkRs232 = 0, kLinkLoop = 1, kLinkLoopEcho = 2, kLinkModem = 3 };
 
+// After an exchange that ended without a good answer, its answer may still
+// come: until `untilMs` on the link's clock, what arrives at `baudRate`
+// (and, on FT1.2, from network number `netAddress`) before the next request
+// is taken for that late answer and discarded (protocol/Exchange.h).
+struct LateAnswerGuard {
+    bool armed = false;
+    std::int64_t untilMs = 0;
+    std::int32_t baudRate = 0;
+    int netAddress = -1;  // -1: any (the traditional framing carries none)
+};
+
 // Unit-level state of the serial link, owned by the application object and
 // passed by reference to everything that talks to the port. Like every
 // record of the program's state, its fields carry the system's names in
@@ -43,6 +54,9 @@ struct SerialLink {
     // The exchange log, when one is kept: the exchanges add their decoded
     // lines to it (the bytes reach it through the line's traffic tap).
     ExchangeNotes* Log = nullptr;
+    // Set by an exchange that failed, kept until the next one; OpenPort
+    // clears it.
+    LateAnswerGuard LateAnswers{};
 };
 
 inline constexpr const char* kOpenPortErrorText = "Ошибка открытия последовательного порта ";
@@ -56,13 +70,17 @@ std::string PortGoneText(const std::string& portName);
 // error code shows the error box ("Ошибка открытия последовательного порта "
 // and the name; then, each on a line of its own, what went wrong and what to
 // do when the line knows it (SerialLine::OpenFailureAdvice) and the system's
-// reason); the result is PortOpen.
+// reason); the result is PortOpen. A port that does not hold the line
+// settings asked for (SerialLine::SettingsRefused) is closed again after the
+// same box with what it refused instead of the system's reason.
 bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, bool addressByte);
 
 // Speed, 8 data bits, parity and stop bits of the open port. `addressByte`
 // selects address parity in the address-byte mode (NetAddress != 0 on the
 // traditional protocol): mark/space on channel 0, even/odd on channel 1.
-void SetPortSpeed(SerialLink& link, bool addressByte, int speedIndex);
+// False when the line does not hold them (read back after the change): the
+// caller ends its job with SerialLine::RefusedSettingsText().
+bool SetPortSpeed(SerialLink& link, bool addressByte, int speedIndex);
 
 // Total read time-out = seconds x 1000 when seconds > 0, else milliseconds;
 // writes may take 500 ms per byte.

@@ -4,6 +4,8 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -11,6 +13,7 @@
 
 #include "link/Clock.h"
 #include "ports/OpenFailure.h"
+#include "ports/RefusedLineSettings.h"
 
 namespace hk {
 namespace {
@@ -23,6 +26,17 @@ constexpr BaudCode kBaudCodes[] = {
     {300, B300},   {600, B600},     {1200, B1200},   {2400, B2400},   {4800, B4800},
     {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200},
 };
+
+// Linux numbers the slave sides of pseudo-terminals with majors 136..143.
+constexpr unsigned kFirstPtySlaveMajor = 136;
+constexpr unsigned kLastPtySlaveMajor = 143;
+
+bool IsPseudoTerminal(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+    const unsigned m = major(st.st_rdev);
+    return m >= kFirstPtySlaveMajor && m <= kLastPtySlaveMajor;
+}
 
 std::int64_t SteadyMs() { return RealClock().NowMs(); }
 
@@ -50,6 +64,14 @@ std::string PosixSerialLine::OpenFailureAdvice() const {
     return ExplainOpenFailure(GatherOpenFailureFacts(Name(), route_, homeDir_, LastError()));
 }
 
+std::string PosixSerialLine::DeviceText() const {
+    if (fd_ < 0) return route_.path;
+    const char* name = ::ttyname(fd_);
+    return name ? std::string(name) : route_.path;
+}
+
+std::string PosixSerialLine::DriverText() const { return AdapterDriverName(DeviceText()); }
+
 bool PosixSerialLine::DoOpen(const std::string& portName) {
     route_ = RoutePort(homeDir_, portName);
     const int fd = ::open(route_.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -64,7 +86,7 @@ bool PosixSerialLine::DoOpen(const std::string& portName) {
     }
     ::ioctl(fd, TIOCEXCL);
     termios tio{};
-    if (::tcgetattr(fd, &tio) != 0) {
+    if (termios_.getAttributes(fd, &tio) != 0) {
         SetLastError(errno);
         ::close(fd);
         return false;
@@ -75,8 +97,10 @@ bool PosixSerialLine::DoOpen(const std::string& portName) {
     tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
-    ::tcsetattr(fd, TCSANOW, &tio);
+    termios_.setAttributes(fd, TCSANOW, &tio);
     fd_ = fd;
+    pseudoTerminal_ = IsPseudoTerminal(fd);
+    parityAsked_ = false;
     return true;
 }
 
@@ -88,13 +112,13 @@ void PosixSerialLine::DoClose() {
         ::ioctl(fd_, TIOCNXCL);
         ::close(fd_);  // also drops the flock
         fd_ = -1;
-        paritySet_ = false;
+        parityAsked_ = false;
     }
 }
 
 bool PosixSerialLine::DoGetParams(LineParams& params) {
     termios tio{};
-    if (fd_ < 0 || ::tcgetattr(fd_, &tio) != 0) return false;
+    if (fd_ < 0 || termios_.getAttributes(fd_, &tio) != 0) return false;
     const speed_t code = ::cfgetospeed(&tio);
     params.BaudRate = 0;
     for (const auto& b : kBaudCodes)
@@ -113,20 +137,21 @@ bool PosixSerialLine::DoGetParams(LineParams& params) {
             params.ByteSize = 8;
             break;
     }
-    if (!(tio.c_cflag & PARENB))
+    // A pseudo-terminal never holds PARENB; everywhere else it is read back.
+    const bool parityOn = (tio.c_cflag & PARENB) || (pseudoTerminal_ && parityAsked_);
+    if (!parityOn)
         params.Parity = Parity::None;
     else if (tio.c_cflag & CMSPAR)
         params.Parity = (tio.c_cflag & PARODD) ? Parity::Mark : Parity::Space;
     else
         params.Parity = (tio.c_cflag & PARODD) ? Parity::Odd : Parity::Even;
     params.StopBits = (tio.c_cflag & CSTOPB) ? StopBits::Two : StopBits::One;
-    if (paritySet_) params.Parity = parity_;
     return true;
 }
 
 bool PosixSerialLine::DoSetParams(const LineParams& params) {
     termios tio{};
-    if (fd_ < 0 || ::tcgetattr(fd_, &tio) != 0) return false;
+    if (fd_ < 0 || termios_.getAttributes(fd_, &tio) != 0) return false;
     speed_t code = 0;
     bool known = false;
     for (const auto& b : kBaudCodes)
@@ -173,10 +198,11 @@ bool PosixSerialLine::DoSetParams(const LineParams& params) {
         tio.c_cflag |= CSTOPB;
     else
         tio.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
-    if (::tcsetattr(fd_, TCSANOW, &tio) != 0) return false;
-    paritySet_ = true;
-    parity_ = params.Parity;
-    return true;
+    parityAsked_ = params.Parity != Parity::None;
+    // 0 says only that some part of the change took, and the C library
+    // reports a pty's dropped PARENB as EINVAL: SetParams judges by what it
+    // reads back.
+    return termios_.setAttributes(fd_, TCSANOW, &tio) == 0;
 }
 
 bool PosixSerialLine::SetModemLine(int bit, bool on) {

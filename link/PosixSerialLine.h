@@ -16,21 +16,35 @@
 // always-binary ports of Windows; flow control and input parity checking stay
 // off, as the driver's defaults of the original platform.
 //
-// A pseudo-terminal keeps speed, stop bits, CMSPAR and PARODD but drops
-// PARENB from its settings; the parity reported back is therefore the one
-// this port last set, and a far end on a pty tells mark from space and odd
-// from even by CMSPAR and PARODD.
+// The settings are read back after each change (tcgetattr after tcsetattr,
+// whose 0 only says that some part of the change took): a USB adapter whose
+// driver has no mark/space parity clears CMSPAR, and GetParams() then
+// reports the odd or even parity the line really sends. A pseudo-terminal
+// keeps speed, stop bits, CMSPAR and PARODD but always drops PARENB (and
+// forces 8 data bits): on a pty alone PARENB counts as what this port last
+// set, so a far end on a pty tells mark from space and odd from even by
+// CMSPAR and PARODD, and a pty that dropped CMSPAR would still show.
+
+#include <termios.h>
 
 #include "link/SerialLine.h"
 #include "ports/PortNames.h"
 
 namespace hk {
 
+// The termios calls the line makes on its descriptor: the system's, or a
+// test's own (a driver that drops a setting).
+struct TermiosCalls {
+    int (*getAttributes)(int fd, termios* tio) = ::tcgetattr;
+    int (*setAttributes)(int fd, int action, const termios* tio) = ::tcsetattr;
+};
+
 class PosixSerialLine final : public SerialLine {
 public:
     // `homeDir` (with trailing separator), the folder of the settings file,
     // holds the port mapping and the ports/ folder (ports/PortNames.h).
-    explicit PosixSerialLine(std::string homeDir) : homeDir_(std::move(homeDir)) {}
+    explicit PosixSerialLine(std::string homeDir, TermiosCalls calls = {})
+        : homeDir_(std::move(homeDir)), termios_(calls) {}
     ~PosixSerialLine() override;
     PosixSerialLine(const PosixSerialLine&) = delete;
     PosixSerialLine& operator=(const PosixSerialLine&) = delete;
@@ -42,6 +56,10 @@ public:
     std::string OpenFailureAdvice() const override;
 
 protected:
+    // The tty the descriptor is ("/dev/ttyUSB0", "/dev/pts/3") and its
+    // driver from /sys ("ch341-uart").
+    std::string DeviceText() const override;
+    std::string DriverText() const override;
     bool DoOpen(const std::string& portName) override;
     void DoClose() override;
     bool DoGetParams(LineParams& params) override;
@@ -56,10 +74,11 @@ private:
     bool SetModemLine(int bit, bool on);
 
     std::string homeDir_;
+    TermiosCalls termios_;
     PortRoute route_;
     int fd_ = -1;
-    bool paritySet_ = false;
-    Parity parity_ = Parity::None;
+    bool pseudoTerminal_ = false;  // holds no PARENB
+    bool parityAsked_ = false;     // the last settings asked had parity on
 };
 
 }  // namespace hk

@@ -2,13 +2,28 @@
 
 #include <cstring>
 
+#include "ports/RefusedLineSettings.h"
+
 namespace hk {
+namespace {
+
+LineSetting Setting(const LineParams& p) {
+    LineSetting s;
+    s.baudRate = p.BaudRate;
+    s.dataBits = p.ByteSize;
+    s.parity = static_cast<LineParity>(p.Parity);
+    s.stopBits = p.StopBits == StopBits::Two ? 2 : 1;
+    return s;
+}
+
+}  // namespace
 
 std::string SerialLine::ErrorText(int code) const { return std::strerror(code); }
 
 bool SerialLine::Open(const std::string& portName) {
     lastError_ = 0;
     hungUp_ = false;
+    refusal_.reset();
     name_ = portName;
     timeouts_ = {};
     const bool ok = DoOpen(portName);
@@ -19,9 +34,28 @@ bool SerialLine::Open(const std::string& portName) {
 bool SerialLine::GetParams(LineParams& params) { return DoGetParams(params); }
 
 bool SerialLine::SetParams(const LineParams& params) {
-    const bool ok = DoSetParams(params);
-    if (ok) tapParams_ = params;
-    return ok;
+    if (!IsOpen()) return false;
+    DoSetParams(params);
+    // What the line holds now decides, whatever the call said: a driver that
+    // lacks a setting drops it and still reports success, and a call may
+    // report a failure for a part the line never holds (PARENB on a pty).
+    LineParams held{};
+    if (!DoGetParams(held)) return false;
+    tapParams_ = held;
+    if (held == params) return true;
+    refusal_ = Refusal{params, held};
+    return false;
+}
+
+std::string SerialLine::RefusedSettingsText() const {
+    if (!refusal_) return {};
+    RefusedLineFacts facts;
+    facts.portName = name_;
+    facts.devicePath = DeviceText();
+    facts.driver = DriverText();
+    facts.asked = Setting(refusal_->asked);
+    facts.held = Setting(refusal_->held);
+    return ExplainRefusedLineSettings(facts);
 }
 
 bool SerialLine::GetTimeouts(CommTimeouts& timeouts) {

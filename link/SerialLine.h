@@ -18,9 +18,16 @@
 //  - A line whose far end has gone (an adapter pulled out, a terminal hung
 //    up) ends reads and writes at once with -1 and reports HungUp() until it
 //    is opened again; nothing waits out a time-out on a dead line.
+//  - SetParams() reads the settings back after each change (GetCommState
+//    after SetCommState, tcgetattr after tcsetattr): a driver that drops a
+//    setting it lacks (mark/space parity on some USB adapters) still reports
+//    success. A difference makes SetParams() false and is kept, with what
+//    was asked and what the line holds, until the port is opened again
+//    (SettingsRefused()). GetParams() reports what the line holds.
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -64,6 +71,7 @@ public:
     void Close() {
         DoClose();
         hungUp_ = false;
+        refusal_.reset();
     }
     virtual bool IsOpen() const = 0;
     int LastError() const { return lastError_; }
@@ -79,6 +87,17 @@ public:
 
     bool GetParams(LineParams& params);
     bool SetParams(const LineParams& params);
+    // A change of settings the line did not take, since the last Open().
+    struct Refusal {
+        LineParams asked;
+        LineParams held;
+    };
+    bool SettingsRefused() const { return refusal_.has_value(); }
+    const std::optional<Refusal>& RefusedSettings() const { return refusal_; }
+    // The operator's message for a refusal (Russian, UTF-8): the port, its
+    // device and driver where the system names them, what was refused and
+    // what to do (ports/RefusedLineSettings.h). Empty without a refusal.
+    std::string RefusedSettingsText() const;
     bool GetTimeouts(CommTimeouts& timeouts);
     bool SetTimeouts(const CommTimeouts& timeouts) { return DoSetTimeouts(timeouts); }
     bool SetDtr(bool on) { return DoSetDtr(on); }
@@ -94,6 +113,11 @@ public:
 protected:
     void SetLastError(int code) { lastError_ = code; }
     void MarkHungUp() { hungUp_ = true; }
+
+    // The device behind the open port and its driver, as the system names
+    // them ("/dev/ttyUSB0", "ch341-uart"); empty where it names none.
+    virtual std::string DeviceText() const { return {}; }
+    virtual std::string DriverText() const { return {}; }
 
     virtual bool DoOpen(const std::string& portName) = 0;
     virtual void DoClose() = 0;
@@ -113,6 +137,7 @@ protected:
 private:
     int lastError_ = 0;
     bool hungUp_ = false;
+    std::optional<Refusal> refusal_;
     std::string name_;
     TrafficTap* tap_ = nullptr;
     LineParams tapParams_{};

@@ -97,6 +97,8 @@ bool Win32SerialLine::DoSetParams(const LineParams& params) {
             break;
     }
     dcb.StopBits = params.StopBits == StopBits::Two ? TWOSTOPBITS : ONESTOPBIT;
+    // SerialLine::SetParams reads the block back (GetCommState, DoGetParams)
+    // and compares: a driver may take the call and keep another parity.
     return ::SetCommState(H(handle_), &dcb) != 0;
 }
 

@@ -102,12 +102,13 @@ void ExchangeLog::BeginExchange() {
 void ExchangeLog::EndExchange(const std::string& text) {
     const std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (!holding_) {
-        Note(text);
+        if (!text.empty()) Note(text);
         return;
     }
     ClosePending();
     holding_ = false;
-    Publish({LogEntry::Kind::Note, exchangeWallMs_, exchangeSinceJobMs_, text, {}});
+    if (!text.empty())
+        Publish({LogEntry::Kind::Note, exchangeWallMs_, exchangeSinceJobMs_, text, {}});
     for (LogEntry& e : held_) Publish(std::move(e));
     held_.clear();
 }

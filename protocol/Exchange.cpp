@@ -32,6 +32,17 @@ constexpr int kFirstFastSpeedIndex = 2;  // 1200 baud and faster
 constexpr int kBitsPerByte = 11;  // start, 8 data, parity or second stop, stop
 constexpr int kSlowAnswerMarginMs = 1000;
 
+// The guard after an exchange that ended without a good answer: what
+// arrives within one first-answer-byte read time-out of its end (so within
+// twice that time of the request) is that exchange's late answer, and then
+// whatever follows it with gaps shorter than one address-probe read (the
+// program's shortest read towards the controller), up to the wire time of
+// the longest frame plus the slow-answer margin.
+constexpr int kLateAnswerGuardMs = kHandshakeReadSeconds * 1000;
+constexpr int kLateAnswerGapMs = 100;
+constexpr std::size_t kLongestAnswerBytes = 4 + 255 + 2;  // 68 L L 68, body, trailer
+constexpr std::size_t kLateChunkBytes = 64;
+
 constexpr int kFramePauseMs = 2;
 constexpr int kProbeReadMs = 100;
 constexpr int kProbeTurnPauseMs = 50;
@@ -156,7 +167,7 @@ int RunFt12(SerialLink& link, const Ft12Frame& frame, std::uint8_t address, int 
         std::array<std::uint8_t, 3> rest{};
         const auto got = Received(rest, port.Read(rest.data(), rest.size()));
         received.insert(received.end(), got.begin(), got.end());
-        if (const int r = CheckFt12LongHeader(got, bodyLength); r != kResultOk) return r;
+        if (const int r = CheckFt12LongHeader(got, crcMode, bodyLength); r != kResultOk) return r;
     }
 
     // Slow lines get more time for the body: at 300 baud a long body takes seconds.
@@ -186,6 +197,55 @@ int RunFt12(SerialLink& link, const Ft12Frame& frame, std::uint8_t address, int 
     return body.CheckTrailer(got);
 }
 
+// Arms the guard after an exchange that ended without a good answer, or
+// lifts it after a good one.
+void KeepGuard(SerialLink& link, int result) {
+    if (result == kResultOk) {
+        link.LateAnswers.armed = false;
+        return;
+    }
+    LineParams held{};
+    link.PortHandle.GetParams(held);
+    link.LateAnswers.armed = true;
+    link.LateAnswers.untilMs = link.Clock.NowMs() + kLateAnswerGuardMs;
+    link.LateAnswers.baudRate = held.BaudRate;
+    link.LateAnswers.netAddress = link.Settings.Protocol != 0 ? link.Settings.NetAddress : -1;
+}
+
+// Before a request: reads and drops what still belongs to the failed
+// exchange before it, so that its late answer is never taken for this one's.
+// Nothing to wait for after a good exchange, once the guard time has passed,
+// or when the line has changed its speed since (bytes sent at the old speed
+// arrive as framing errors) or an FT1.2 request goes to another network
+// number (its answer carries the old one and fails the address check).
+void DiscardLateAnswer(SerialLink& link) {
+    LateAnswerGuard& guard = link.LateAnswers;
+    if (!guard.armed) return;
+    guard.armed = false;
+    LineParams held{};
+    link.PortHandle.GetParams(held);
+    if (held.BaudRate != guard.baudRate) return;
+    if (guard.netAddress >= 0 && guard.netAddress != link.Settings.NetAddress) return;
+    if (link.Clock.NowMs() >= guard.untilMs) return;
+
+    const std::int64_t limit =
+        guard.untilMs + WireTimeMs(link, kLongestAnswerBytes) + kSlowAnswerMarginMs;
+    if (link.Log) link.Log->BeginExchange();
+    std::size_t dropped = 0;
+    std::array<std::uint8_t, kLateChunkBytes> chunk{};
+    for (;;) {
+        const std::int64_t now = link.Clock.NowMs();
+        if (now >= limit) break;
+        const std::int64_t wait = now < guard.untilMs ? guard.untilMs - now : kLateAnswerGapMs;
+        SetPortTimeouts(link, 0, static_cast<int>(std::min(wait, limit - now)));
+        const long n = link.PortHandle.Read(chunk.data(), chunk.size());
+        if (n < 0) break;
+        dropped += static_cast<std::size_t>(n);
+        if (n == 0 && link.Clock.NowMs() >= guard.untilMs) break;
+    }
+    if (link.Log) link.Log->EndExchange(dropped > 0 ? LateAnswerText(dropped) : std::string());
+}
+
 // The exchange's decoded line, behind the name of its request when the
 // caller gave one, above the exchange's bytes.
 void NoteExchange(SerialLink& link, const std::string& text) {
@@ -211,9 +271,11 @@ int ExchangeTraditional(SerialLink& link, std::span<std::uint8_t> request,
     const auto frame = BuildTraditionalFrame(request);
     if (frame.empty()) return kResultNotSent;
 
+    DiscardLateAnswer(link);
     TraditionalTrace trace;
     if (link.Log) link.Log->BeginExchange();
     const int result = RunTraditional(link, frame, answer, len, trace);
+    KeepGuard(link, result);
     if (link.Log)
         NoteExchange(link, TraditionalText(request, trace, len, result, link.Log->Secret()));
     // Clicks made during the exchange ("Выход") are handled here; the caller
@@ -234,22 +296,26 @@ int ExchangeFt12(SerialLink& link, std::span<std::uint8_t> request, std::span<st
     Ft12Frame frame;
     if (!BuildFt12Frame(request.subspan(1, n), address, crcMode, frame)) return kResultNotSent;
 
+    DiscardLateAnswer(link);
     std::vector<std::uint8_t> received;
     if (link.Log) link.Log->BeginExchange();
     const int result = RunFt12(link, frame, address, crcMode, answer, len, received);
-    if (link.Log) {
-        // The single byte A2 is the plain "done" of a request without answer data.
-        const int shown = len == 0 && result == kResultSingleA2 ? kResultOk : result;
+    // The single byte A2 is the plain "done" of a request without answer data.
+    const int shown = len == 0 && result == kResultSingleA2 ? kResultOk : result;
+    KeepGuard(link, shown);
+    if (link.Log)
         NoteExchange(link,
                      Ft12Text(request, address, crcMode, received, shown, link.Log->Secret()));
-    }
     return result;
 }
 
 bool ProbeNetAddress(SerialLink& link, int speedIndex) {
     SerialLine& port = link.PortHandle;
     const auto address = static_cast<std::uint8_t>(link.Settings.NetAddress);
-    SetPortSpeed(link, true, speedIndex);
+    // Sent without its ninth bit, the address byte would select nobody, or
+    // the wrong controller: a line that does not hold address parity ends
+    // the probe before anything goes out.
+    if (!SetPortSpeed(link, true, speedIndex)) return false;
     SetReadTimeoutConstant(link, kProbeReadMs);
     LineToSend(link);
     port.PurgeRx();
@@ -260,7 +326,7 @@ bool ProbeNetAddress(SerialLink& link, int speedIndex) {
     }
     // The address byte must have left before the parity changes back.
     link.Clock.Sleep(kProbeTurnPauseMs);
-    SetPortSpeed(link, false, speedIndex);
+    if (!SetPortSpeed(link, false, speedIndex)) return false;
     LineToReceive(link);
 
     const std::int64_t start = link.Clock.NowMs();

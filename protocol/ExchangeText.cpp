@@ -53,6 +53,8 @@ std::string FrameVerdict(int result, int crcMode) {
             return "чужой адрес";
         case kResultAnswerIncomplete:
             return "кадр неполный";
+        case kResultAnswerLengthWrong:
+            return "длина данных не та, что запрошена";
         default:
             return {};
     }
@@ -75,6 +77,7 @@ std::string Ft12Answer(std::span<const std::uint8_t> received, int crcMode, int 
         if (result == kResultHeaderIncomplete) return text + ", заголовок неполный";
         if (result == kResultLengthMismatch) return text + ", длины не совпадают";
         if (result == kResultLongStartWrong) return text + ", неверный заголовок";
+        if (result == kResultFrameTooShort) return text + ", без поля адреса";
         if (received.size() < headerSize) return text + ", заголовок неполный";
         bodyLength = received[1];
     }
@@ -146,6 +149,11 @@ std::string Ft12Text(std::span<const std::uint8_t> request, std::uint8_t address
                        ", запрос " + RequestHex(request, secret);
     if (result == kResultNotSent) return text + ": не передан" + Outcome(result);
     return text + "; " + Ft12Answer(received, crcMode, result) + Outcome(result);
+}
+
+std::string LateAnswerText(std::size_t bytes) {
+    return "опоздавший ответ на прежний запрос: " + std::to_string(bytes) +
+           " байт отброшено до нового запроса";
 }
 
 }  // namespace hk::protocol

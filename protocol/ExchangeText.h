@@ -31,6 +31,10 @@ std::string TraditionalText(std::span<const std::uint8_t> request, const Traditi
 std::string Ft12Text(std::span<const std::uint8_t> request, std::uint8_t address, int crcMode,
                      std::span<const std::uint8_t> received, int result, bool secret);
 
+// What the guard after a failed exchange discarded before the next request
+// (the bytes themselves stand below it in the log).
+std::string LateAnswerText(std::size_t bytes);
+
 // The request bytes in hex, the secret ones masked.
 std::string RequestHex(std::span<const std::uint8_t> request, bool secret);
 

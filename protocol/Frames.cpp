@@ -120,10 +120,13 @@ Ft12Start ClassifyFt12Start(std::uint8_t first, int crcMode) {
     return s;
 }
 
-int CheckFt12LongHeader(std::span<const std::uint8_t> rest, std::size_t& bodyLength) {
+int CheckFt12LongHeader(std::span<const std::uint8_t> rest, int crcMode, std::size_t& bodyLength) {
     if (rest.size() < kLongHeaderRest) return kResultHeaderIncomplete;
     if (rest[2] != Ft12LongStart) return kResultLongStartWrong;
     if (rest[0] != rest[1]) return kResultLengthMismatch;
+    // Without its control and address fields a frame names no controller.
+    if (rest[0] < kControlAndAddress + (crcMode == kCrcInData ? kCrcBytes : 0))
+        return kResultFrameTooShort;
     bodyLength = rest[0];
     return kResultOk;
 }
@@ -165,12 +168,15 @@ int Ft12AnswerBody::CheckTrailer(std::span<const std::uint8_t> trailer) const {
         if (trailer[0] != sum_) return kResultCheckSumWrong;
         if (trailer[1] != Ft12End) return kResultEndWrong;
     }
-    // A sound frame that carried fewer data bytes than asked for would leave
-    // stale bytes in the answer: it counts as incomplete.
-    const std::size_t dataReceived =
-        received_ > kControlAndAddress ? std::min(received_ - kControlAndAddress, dataLength_) : 0;
-    if (dataReceived < answerLen_) return kResultAnswerIncomplete;
-    return kResultOk;
+    // A body cut short by the time limit would leave stale bytes in the
+    // answer, whatever its trailer says.
+    if (!Complete()) return kResultAnswerIncomplete;
+    // A frame with other data than asked for answers another request (a
+    // late answer to an earlier one, say): four data bytes are a short
+    // frame's padded data and answer any request for up to four.
+    if (dataLength_ == answerLen_ || (dataLength_ == Ft12ShortData && answerLen_ <= Ft12ShortData))
+        return kResultOk;
+    return kResultAnswerLengthWrong;
 }
 
 int CheckFt12Answer(std::span<const std::uint8_t> received, std::uint8_t address, int crcMode,
@@ -182,7 +188,7 @@ int CheckFt12Answer(std::span<const std::uint8_t> received, std::uint8_t address
     std::size_t bodyLength = start.bodyLength;
     if (start.headerRest > 0) {
         const auto rest = received.subspan(pos, std::min(start.headerRest, received.size() - pos));
-        if (const int r = CheckFt12LongHeader(rest, bodyLength); r != kResultOk) return r;
+        if (const int r = CheckFt12LongHeader(rest, crcMode, bodyLength); r != kResultOk) return r;
         pos += rest.size();
     }
     Ft12AnswerBody body(address, crcMode, bodyLength, answer, answerLen);

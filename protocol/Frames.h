@@ -97,8 +97,10 @@ struct Ft12Start {
 };
 Ft12Start ClassifyFt12Start(std::uint8_t first, int crcMode);
 
-// The three bytes after 0x68. On success `bodyLength` := L.
-int CheckFt12LongHeader(std::span<const std::uint8_t> rest, std::size_t& bodyLength);
+// The three bytes after 0x68. On success `bodyLength` := L. A body too short
+// for the control and address fields (and, in CRC mode 1, the CRC) is
+// kResultFrameTooShort: such a frame answers nothing.
+int CheckFt12LongHeader(std::span<const std::uint8_t> rest, int crcMode, std::size_t& bodyLength);
 
 // Takes the answer body byte by byte as it arrives: checks the control field
 // and the address, keeps the running check sum and the bytes for the CRC,
@@ -115,8 +117,10 @@ public:
     // kResultControlWrong or kResultAddressWrong (the later finding decides),
     // else kResultOk.
     int Verdict() const { return verdict_; }
-    // Checks the two trailer bytes against what was received. A valid frame
-    // that carried fewer data bytes than `answerLen` is incomplete.
+    // Checks the two trailer bytes against what was received. A body cut
+    // short is incomplete; a sound frame must carry the data asked for:
+    // exactly `answerLen` bytes, or four (a short frame's padded data) for a
+    // request of up to four (kResultAnswerLengthWrong otherwise).
     int CheckTrailer(std::span<const std::uint8_t> trailer) const;
 
 private:

@@ -24,6 +24,10 @@ const char* Description(int code) {
             return "ответ A2 без данных";
         case kResultSingleE5:
             return "КВАРД отказал в выполнении, ответ E5";
+        case kResultFrameTooShort:
+            return "кадр ответа без поля адреса";
+        case kResultAnswerLengthWrong:
+            return "длина данных ответа не та, что запрошена";
         default:
             return nullptr;
     }

@@ -27,6 +27,12 @@ inline constexpr int kResultEndWrong = 35;
 inline constexpr int kResultCheckSumWrong = 36;
 inline constexpr int kResultSingleA2 = 37;
 inline constexpr int kResultSingleE5 = 38;
+// FT1.2: a long answer frame too short to hold its control and address
+// fields (L < 2, or L < 4 with the CRC in the data).
+inline constexpr int kResultFrameTooShort = 39;
+// FT1.2: a sound answer frame whose data are not as long as the request
+// asked for (a short frame carries up to four).
+inline constexpr int kResultAnswerLengthWrong = 40;
 
 // Texts of codes 0..8, indexed by code (UTF-8).
 inline constexpr std::array<const char*, 9> ExchangeMessages = {

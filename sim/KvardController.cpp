@@ -163,6 +163,22 @@ std::uint8_t KvardController::S1(std::int64_t nowMs) {
 
 void KvardController::Inject(KvardFault fault, int times) { faults_[fault] = times; }
 
+void KvardController::InjectFor(std::vector<std::uint8_t> request, KvardFault fault, int times) {
+    aimed_.push_back({std::move(request), fault, times});
+}
+
+// Faults aimed at this request become faults of its answer.
+void KvardController::AimFaults(std::span<const std::uint8_t> request) {
+    for (AimedFault& a : aimed_) {
+        if (a.times == 0 || request.size() < a.request.size() ||
+            !std::equal(a.request.begin(), a.request.end(), request.begin()))
+            continue;
+        if (a.times > 0) --a.times;
+        int& pending = faults_[a.fault];
+        if (pending >= 0) ++pending;
+    }
+}
+
 bool KvardController::TakeFault(KvardFault fault) {
     auto it = faults_.find(fault);
     if (it == faults_.end() || it->second == 0) return false;
@@ -255,11 +271,11 @@ void KvardController::OnByte(std::uint8_t byte, const LineParams& params, PeerOu
     OnTraditional(byte, out);
 }
 
-void KvardController::Answer(std::vector<std::uint8_t> bytes, PeerOutput& out) {
+void KvardController::Answer(std::vector<std::uint8_t> bytes, PeerOutput& out, int lateMs) {
     const std::int64_t now = out.NowMs();
     const auto delay =
         static_cast<int>(std::max<std::int64_t>(0, lineBusyUntil_ - now)) + options_.turnaroundMs;
-    out.Send(bytes, delay, static_cast<int>(ByteTimeMs()));
+    out.Send(bytes, std::max(delay, lateMs), static_cast<int>(ByteTimeMs()));
 }
 
 // ---- traditional framing -------------------------------------------------------
@@ -305,15 +321,17 @@ void KvardController::TraditionalFrame(PeerOutput& out) {
         return;
     }
     const std::int64_t now = out.NowMs();
+    AimFaults(request);
+    const int late = TakeFault(KvardFault::LateAnswer) ? options_.lateAnswerMs : 0;
     if (TakeFault(KvardFault::Nak)) {
         Record({{request.begin(), request.end()}, false, now});
-        Answer({kNak}, out);
+        Answer({kNak}, out, late);
         return;
     }
     const Reply reply = Execute(request, now);
     Record({{request.begin(), request.end()}, reply.accepted, now});
     if (!reply.accepted) {
-        Answer({kNak}, out);
+        Answer({kNak}, out, late);
         return;
     }
     std::vector<std::uint8_t> answer = {kAck};
@@ -324,7 +342,7 @@ void KvardController::TraditionalFrame(PeerOutput& out) {
         answer.push_back(check);
         if (TakeFault(KvardFault::ShortAnswer)) answer.pop_back();
     }
-    Answer(answer, out);
+    Answer(answer, out, late);
     if (!request.empty() && request[0] == kCmdExchangeEnd) selected_ = false;
 }
 
@@ -385,20 +403,25 @@ void KvardController::Ft12Frame(PeerOutput& out) {
 
     const auto request = body.subspan(2, body.size() - 2 - crcInData);
     const std::int64_t now = out.NowMs();
-    if (TakeFault(KvardFault::Silence)) return;
+    AimFaults(request);
+    if (TakeFault(KvardFault::Silence)) {
+        Record({{request.begin(), request.end()}, false, now});
+        return;
+    }
+    const int late = TakeFault(KvardFault::LateAnswer) ? options_.lateAnswerMs : 0;
     if (TakeFault(KvardFault::Nak)) {
         Record({{request.begin(), request.end()}, false, now});
-        Answer({kRefused}, out);
+        Answer({kRefused}, out, late);
         return;
     }
     const Reply reply = Execute(request, now);
     Record({{request.begin(), request.end()}, reply.accepted, now});
     if (!reply.accepted)
-        Answer({kRefused}, out);
+        Answer({kRefused}, out, late);
     else if (reply.data.empty())
-        Answer({kDone}, out);
+        Answer({kDone}, out, late);
     else
-        Answer(Ft12Answer(reply.data), out);
+        Answer(Ft12Answer(reply.data), out, late);
 }
 
 std::vector<std::uint8_t> KvardController::Ft12Answer(std::span<const std::uint8_t> data) {
@@ -541,6 +564,7 @@ KvardController::Reply KvardController::WriteParameter(std::uint16_t number,
     if (!cell || !unlocked || !reprogActive_) return {};
     if (options_.password && !accessGranted_) return {};
     if (data.empty() || data.size() > cells_[*cell].size) return {};
+    if (dropControlWrites && *cell >= buffers_) return {true, {}};
     std::copy(data.begin(), data.end(), reprog_[*cell].begin());
     BlockWritten(nowMs);
     return {true, {}};

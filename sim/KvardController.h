@@ -58,6 +58,7 @@ enum class KvardFault {
     BadEndByte,     // FT1.2 CRC modes 0, 1: end byte 17 instead of 16
     BadAddress,     // FT1.2: the answer carries another network number
     BadControl,     // FT1.2: the answer's control field is not 00
+    LateAnswer,     // the answer to the next request leaves lateAnswerMs after it
 };
 
 struct KvardOptions {
@@ -76,6 +77,7 @@ struct KvardOptions {
     int stopDelayMs = 300;                  // STOP until the controller reports itself stopped
     int copyDelayMs = 400;                  // copy-in / copy-out / cancel until the phase shows
     int blockDelayMs = 60;                  // a written block until bit 04 shows
+    int lateAnswerMs = 1050;                // KvardFault::LateAnswer: request to answer
 };
 
 // One request frame the controller received intact, without count byte.
@@ -94,6 +96,8 @@ public:
     void OnByte(std::uint8_t byte, const LineParams& params, PeerOutput& out) override;
 
     const KvardOptions& Options() const { return options_; }
+    // How late KvardFault::LateAnswer makes an answer.
+    void SetLateAnswerMs(int ms) { options_.lateAnswerMs = ms; }
 
     // The modem buffers in non-volatile memory, by index (0 = the kit's first
     // buffer): 2 for kits 0 and 3, 1 for kits 1 and 2. SetBuffer pads short
@@ -112,7 +116,10 @@ public:
     std::uint8_t S0() const;
     std::uint8_t S1(std::int64_t nowMs);
     // S1 bits 3, 4: 00 running, 08 stopped, 10 and 18 other states.
-    void SetRunState(std::uint8_t state) { runState_ = state & kRunStateMask; }
+    void SetRunState(std::uint8_t state) {
+        runState_ = state & kRunStateMask;
+        stopAt_.reset();  // a STOP still under way is overtaken
+    }
     // The key reads as missing for the next `polls` status reads (< 0: until
     // SetKeyMissing(0)).
     void SetKeyMissing(int polls) { keyMissingPolls_ = polls; }
@@ -122,17 +129,30 @@ public:
 
     // The next `times` answers of the kind carry the fault (< 0: all of them).
     void Inject(KvardFault fault, int times = 1);
-    void ClearFaults() { faults_.clear(); }
+    // The same for the answers to the next `times` requests that begin with
+    // `request` (count byte omitted: 01 40 04 is the read of 40 04).
+    void InjectFor(std::vector<std::uint8_t> request, KvardFault fault, int times = 1);
+    void ClearFaults() {
+        faults_.clear();
+        aimed_.clear();
+    }
     // Faults of the controller's state.
-    bool refuseCopyIn = false;      // copy-in refused
-    bool neverSetBlockBit = false;  // bit 04 never shows after a block
-    bool ignoreStop = false;        // STOP accepted but the controller keeps running
-    bool damageOnCommit = false;    // copy-out stores the first byte of buffer 0 changed
+    bool refuseCopyIn = false;       // copy-in refused
+    bool neverSetBlockBit = false;   // bit 04 never shows after a block
+    bool ignoreStop = false;         // STOP accepted but the controller keeps running
+    bool damageOnCommit = false;     // copy-out stores the first byte of buffer 0 changed
+    bool dropControlWrites = false;  // a control parameter write is acknowledged, not kept
 
     // The requests received, most recent last (past 100000 entries the older
     // half is dropped), those whose first byte is `code`, and the address
-    // bytes seen.
+    // bytes seen. An FT1.2 request the controller heard but left unanswered
+    // (KvardFault::Silence) is recorded as not accepted.
     const std::vector<KvardRequest>& Requests() const { return requests_; }
+    // Empties the record (a long soak checks it piece by piece).
+    void ForgetRequests() {
+        requests_.clear();
+        addressBytes_.clear();
+    }
     int CountRequests(std::uint8_t code) const;
     const std::vector<std::uint8_t>& AddressBytes() const { return addressBytes_; }
 
@@ -155,6 +175,7 @@ private:
     bool IsAddressByte(const LineParams& params) const;
     bool IsDataByte(const LineParams& params) const;
     bool TakeFault(KvardFault fault);
+    void AimFaults(std::span<const std::uint8_t> request);
     void Record(KvardRequest request);
     void Settle(std::int64_t nowMs);
     void ResetRx();
@@ -163,7 +184,9 @@ private:
     void OnFt12(std::uint8_t byte, PeerOutput& out);
     void TraditionalFrame(PeerOutput& out);
     void Ft12Frame(PeerOutput& out);
-    void Answer(std::vector<std::uint8_t> bytes, PeerOutput& out);
+    // Sends after the request has fully arrived and the turnaround, or
+    // `lateMs` after the request when that is later.
+    void Answer(std::vector<std::uint8_t> bytes, PeerOutput& out, int lateMs = 0);
     std::vector<std::uint8_t> Ft12Answer(std::span<const std::uint8_t> data);
 
     Reply Execute(std::span<const std::uint8_t> request, std::int64_t nowMs);
@@ -211,6 +234,12 @@ private:
     std::int64_t lineBusyUntil_ = 0;  // when the last byte sent to us has fully arrived
 
     std::map<KvardFault, int> faults_;
+    struct AimedFault {
+        std::vector<std::uint8_t> request;
+        KvardFault fault;
+        int times;
+    };
+    std::vector<AimedFault> aimed_;
     std::vector<KvardRequest> requests_;
     std::vector<std::uint8_t> addressBytes_;
 };

@@ -57,8 +57,10 @@ bool SimLine::DoGetParams(LineParams& params) {
 bool SimLine::DoSetParams(const LineParams& params) {
     if (!open_) return false;
     params_ = params;
+    if (noMarkSpace_ && params.Parity == Parity::Mark) params_.Parity = Parity::Odd;
+    if (noMarkSpace_ && params.Parity == Parity::Space) params_.Parity = Parity::Even;
     SimEvent e{SimEvent::Kind::SetParams};
-    e.params = params;
+    e.params = params_;
     Log(e);
     return true;
 }
@@ -137,8 +139,10 @@ long SimLine::DoRead(std::uint8_t* data, std::size_t count) {
     std::size_t got = 0;
     std::int64_t lastArrival = now;
     while (got < count && !incoming_.empty() && incoming_.front().atMs <= deadline) {
-        lastArrival = std::max(lastArrival, incoming_.front().atMs);
-        data[got++] = incoming_.front().value;
+        const Arrival& a = incoming_.front();
+        lastArrival = std::max(lastArrival, a.atMs);
+        const bool garbled = a.baudRate != 0 && a.baudRate != params_.BaudRate;
+        data[got++] = garbled ? std::uint8_t{0x00} : a.value;
         incoming_.pop_front();
     }
     clock_.AdvanceTo(got == count ? lastArrival : deadline);
@@ -150,12 +154,18 @@ long SimLine::DoRead(std::uint8_t* data, std::size_t count) {
 }
 
 void SimLine::Send(const std::vector<std::uint8_t>& bytes, int delayMs, int spacingMs) {
+    // The peer answers at the speed it heard, the line's own at this moment.
+    Queue(bytes, delayMs, spacingMs, params_.BaudRate);
+}
+
+void SimLine::Queue(const std::vector<std::uint8_t>& bytes, int delayMs, int spacingMs,
+                    std::int32_t baudRate) {
     std::int64_t at = clock_.NowMs() + std::max(0, delayMs);
     for (std::uint8_t b : bytes) {
         const auto pos =
             std::upper_bound(incoming_.begin(), incoming_.end(), at,
                              [](std::int64_t t, const Arrival& a) { return t < a.atMs; });
-        incoming_.insert(pos, Arrival{at, b});
+        incoming_.insert(pos, Arrival{at, b, baudRate});
         at += std::max(0, spacingMs);
     }
 }

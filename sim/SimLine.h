@@ -9,6 +9,9 @@
 // force (the real line drains before a write returns), each byte reaching the
 // peer at its own moment; a read of n bytes advances the clock to the arrival
 // of the n-th byte, or by the whole total time-out when fewer come.
+//
+// A byte the peer sent at one speed and read after the line has changed to
+// another reads as 00, as a framing error does on a real line.
 
 #include <deque>
 #include <map>
@@ -49,10 +52,13 @@ public:
     // The far end goes away (an adapter pulled out): reads and writes fail
     // at once and the line reports HungUp() until it is opened again.
     void HangUp() { gone_ = true; }
-    // Queues bytes from the far end without a peer.
+    // Queues bytes from the far end without a peer (read at any speed).
     void Inject(const std::vector<std::uint8_t>& bytes, int delayMs = 0, int spacingMs = 0) {
-        Send(bytes, delayMs, spacingMs);
+        Queue(bytes, delayMs, spacingMs, 0);
     }
+    // The line's driver has no mark/space parity: it clears the choice
+    // (CMSPAR) and keeps odd/even, as some USB adapters do, and says nothing.
+    void LackMarkSpaceParity() { noMarkSpace_ = true; }
 
     bool IsOpen() const override { return open_; }
     const std::vector<SimEvent>& Events() const { return events_; }
@@ -83,11 +89,14 @@ protected:
 private:
     std::int64_t NowMs() override { return clock_.NowMs(); }
     void Send(const std::vector<std::uint8_t>& bytes, int delayMs, int spacingMs) override;
+    void Queue(const std::vector<std::uint8_t>& bytes, int delayMs, int spacingMs,
+               std::int32_t baudRate);
     void Log(SimEvent e);
 
     struct Arrival {
         std::int64_t atMs;
         std::uint8_t value;
+        std::int32_t baudRate;  // sent at; 0: readable at any speed
     };
 
     VirtualClock& clock_;
@@ -95,6 +104,7 @@ private:
     std::map<std::string, int> refused_;
     bool open_ = false;
     bool gone_ = false;
+    bool noMarkSpace_ = false;
     bool dtr_ = false;
     bool rts_ = false;
     LineParams params_{};

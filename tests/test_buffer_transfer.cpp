@@ -472,6 +472,62 @@ TEST(UnconfirmedWaits, StopAndCopyInFailTheWriteBlocksAndTheFinishNeverSayOk) {
     }
 }
 
+TEST(BufferFlag, AFlagStepThatDidNotCompleteFailsTheWriteAndNamesTheChannel) {
+    // FT1.2, basic kit, backup and verify on: the first read of 40 04 is
+    // answered 1050 ms late. The write keeps its order (the buffers go in and
+    // are committed) but is no success and is not checked.
+    for (const Framing& f : {kFramings[1], kFramings[0]}) {
+        SCOPED_TRACE(f.name);
+        sim::KvardOptions o = Controller(0, f);
+        o.lateAnswerMs = f.framing == KvardFraming::Ft12 ? 1050 : 2100;
+        ControllerWorld w(o, false);
+        w.view.backup = w.view.verify = true;
+        w.view.upper.lines = {"ATZ"};
+        w.view.lower.lines = {"ATE0"};
+        w.view.script.answers = {true};  // restart
+        w.kvard.InjectFor({0x01, 0x40, 0x04}, KvardFault::LateAnswer);
+        w.job.Search();
+
+        EXPECT_EQ(w.job.Session().LastResult, kBufferFlagNotSet);
+        EXPECT_NE(w.view.speedLabel, "Скорость обмена  OK");
+        const std::string flagText = "Флаг буфера для канала МЦП (параметр 40 04) не установлен: ";
+        ASSERT_FALSE(w.view.status.empty());
+        EXPECT_EQ(w.view.status.back().rfind(flagText, 0), 0u) << w.view.status.back();
+        EXPECT_NE(w.view.status.back().find("Запишите буферы ещё раз."), std::string::npos);
+        EXPECT_FALSE(w.view.HasStatus(kVerifiedText));
+        EXPECT_EQ(HexText(w.Received(kReprogramming).back()).substr(0, 5), "0D A3");  // committed
+        EXPECT_EQ(w.kvard.ControlParameter(0)[1] & 0x10, 0);  // as the controller has it
+        EXPECT_EQ(w.kvard.ControlParameter(1)[1] & 0x10, 0x10);
+        EXPECT_EQ(w.TickUntilClosed(), 0);
+    }
+}
+
+TEST(BufferFlag, TheReadBackComparesEachWrittenChannelsFlag) {
+    ControllerWorld w(Controller(0, kFramings[1]), false);
+    w.view.verify = true;
+    w.view.upper.lines = {"ATZ"};
+    w.state.ClearBuffer2 = true;
+    w.kvard.SetControlParameter(1, {0x00, 0x10});
+    w.view.script.answers = {true};
+    w.kvard.dropControlWrites = true;  // acknowledged, never kept
+    w.job.Search();
+    EXPECT_EQ(w.job.Session().LastResult, kVerifyMismatch);
+    EXPECT_EQ(w.view.status.back(),
+              "Проверка записанного: флаг буфера для канала МЦП (параметр 40 04) отличается: "
+              "записан «буфер со строками», прочитан «буфер не используется» (00 00)");
+
+    ControllerWorld ok(Controller(0, kFramings[1]), false);
+    ok.view.verify = true;
+    ok.view.upper.lines = {"ATZ"};
+    ok.state.ClearBuffer2 = true;
+    ok.kvard.SetControlParameter(1, {0x00, 0x10});
+    ok.view.script.answers = {true};
+    ok.job.Search();
+    EXPECT_EQ(ok.view.status.back(), kVerifiedText);
+    EXPECT_EQ(ok.kvard.ControlParameter(1)[1] & 0x10, 0);
+    EXPECT_EQ(ok.view.speedLabel, "Скорость обмена  OK");
+}
+
 TEST(WriteTiming, OnlyTheFirstBlockIsFollowedBy200ms) {
     ControllerWorld w(Controller(0), false);
     w.view.upper.lines = {"ATZ"};

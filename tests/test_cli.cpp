@@ -180,6 +180,27 @@ TEST_F(Cli, TheKeyIsWaitedForOnlyWhenAsked) {
     EXPECT_EQ(waited.status, kExitOk) << waited.err;
 }
 
+TEST_F(Cli, AFlagThatWasNotSetIsNeitherOkNorVerified) {
+    // FT1.2: the first read of control parameter 40 04 is answered 1050 ms late.
+    sim::KvardOptions o;
+    o.netNumber = 5;
+    o.evenParityReadsAsNone = true;
+    o.framing = sim::KvardFraming::Ft12;
+    kvard = std::make_unique<sim::KvardController>(o);
+    kvard->InjectFor({0x01, 0x40, 0x04}, sim::KvardFault::LateAnswer);
+    const std::string list = List("a.n3", "ATZ\r\n");
+    const Outcome w =
+        OnController(With({"write", "--port", "PORT", "--kit", "0", "--protocol", "ft12", "--in1",
+                           list, "--in2", list, "--backup-dir", dir.File("backups"), "--json"},
+                          kAt5));
+    EXPECT_EQ(w.status, kExitExchangeFailed) << w.err;
+    EXPECT_EQ(w.out.rfind("{\"result\":\"error\",\"status\":6,", 0), 0u) << w.out;
+    EXPECT_EQ(w.out.find("verified"), std::string::npos) << w.out;
+    EXPECT_NE(w.err.find("Флаг буфера для канала МЦП (параметр 40 04) не установлен"),
+              std::string::npos)
+        << w.err;
+}
+
 TEST_F(Cli, AWrongPasswordWritesNothing) {
     sim::KvardOptions o;
     o.netNumber = 5;

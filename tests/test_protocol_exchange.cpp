@@ -178,6 +178,26 @@ TEST(Ft12, SingleBytesAndAWrongAddress) {
     }
 }
 
+TEST(Ft12, AnswersOfAnotherLengthOrWithoutAddressAreRefused) {
+    // A whole buffer's answer (128 data bytes, L = 130) to a status read, and
+    // frames too short to carry an address, confirming a request without data.
+    std::string buffer = "68 82 82 68 00 01";
+    for (int i = 0; i < 128; ++i) buffer += " FF";
+    buffer += " 81 16";
+    const struct {
+        std::string reply;
+        int answerLen, want;
+    } rows[] = {{buffer, 2, kResultAnswerLengthWrong},
+                {"68 00 00 68 00 16", 0, kResultFrameTooShort},
+                {"68 01 01 68 00 00 16", 0, kResultFrameTooShort}};
+    for (const auto& r : rows) {
+        World w(kLinkRs232, 1);
+        EXPECT_EQ(w.Exchange(kStatus, r.answerLen, {{9, Hex(r.reply)}}), r.want) << r.reply;
+        EXPECT_EQ(HexText({w.answer.begin(), w.answer.begin() + 3}),
+                  r.answerLen == 2 ? "FF FF EE" : "EE EE EE");
+    }
+}
+
 TEST(Ft12, BodyTimeLimitDependsOnTheSpeed) {
     const struct {
         std::int8_t speed;

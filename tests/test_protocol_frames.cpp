@@ -70,8 +70,9 @@ TEST(Frames, Ft12AnswerOneRowPerFault) {
         {"long", 0, "68 08 08 68 00 01 01 02 03 04 05 06 16 16", 6, kResultOk, "01 02 03 04 05 06"},
         {"long, crc in data", 1, "68 0A 0A 68 00 01 01 02 03 04 05 06 D8 AC 9A 16", 6, kResultOk,
          "01 02 03 04 05 06"},
-        {"long, crc trailer", 2, "68 08 08 68 00 01 01 02 03 04 05 06 D8 AC", 3, kResultOk,
-         "01 02 03"},
+        {"long, crc trailer", 2, "68 08 08 68 00 01 01 02 03 04 05 06 D8 AC", 6, kResultOk,
+         "01 02 03 04 05 06"},
+        {"short frame to a one-byte request", 0, "10 00 01 11 22 33 44 AB 16", 1, kResultOk, "11"},
         {"single A2", 0, "A2", 0, kResultSingleA2, ""},
         {"single E5", 0, "E5", 2, kResultSingleE5, ""},
         {"nothing", 0, "", 2, kResultNoStart, ""},
@@ -92,7 +93,19 @@ TEST(Frames, Ft12AnswerOneRowPerFault) {
         {"crc trailer, data bit", 2, "10 00 01 11 22 33 45 47 F2", 2, kResultCrcWrong, ""},
         {"crc trailer, crc bit", 2, "10 00 01 11 22 33 44 47 F3", 2, kResultCrcWrong, ""},
         {"sound frame, fewer data than wanted", 0, "68 08 08 68 00 01 01 02 03 04 05 06 16 16", 8,
-         kResultAnswerIncomplete, ""},
+         kResultAnswerLengthWrong, ""},
+        {"sound frame, more data than wanted", 0, "68 08 08 68 00 01 01 02 03 04 05 06 16 16", 2,
+         kResultAnswerLengthWrong, ""},
+        {"short frame to a 6-byte request", 0, "10 00 01 11 22 33 44 AB 16", 6,
+         kResultAnswerLengthWrong, ""},
+        {"crc trailer, more data than wanted", 2, "68 08 08 68 00 01 01 02 03 04 05 06 D8 AC", 3,
+         kResultAnswerLengthWrong, ""},
+        {"L = 0: no address field", 0, "68 00 00 68 00 16", 0, kResultFrameTooShort, ""},
+        {"L = 1: no address field", 0, "68 01 01 68 00 00 16", 0, kResultFrameTooShort, ""},
+        {"L = 1, crc trailer", 2, "68 01 01 68 00 B8 F0", 0, kResultFrameTooShort, ""},
+        {"L = 3, crc in data: no room for C, A and CRC", 1, "68 03 03 68 00 01 00 01 16", 0,
+         kResultFrameTooShort, ""},
+        {"L = 2: address only, no data", 0, "68 02 02 68 00 01 01 16", 0, kResultOk, ""},
     };
     for (const auto& r : rows) {
         std::vector<std::uint8_t> answer(12, 0xEE);
@@ -112,6 +125,8 @@ TEST(Frames, CodesWithoutATableTextShowTheirNumber) {
     for (int code : {9, 19, -1}) EXPECT_EQ(ResultText(code), "код ошибки " + std::to_string(code));
     EXPECT_EQ(ResultText(11), "код ошибки 11 (неверная CRC ответа)");
     EXPECT_EQ(ResultText(38), "код ошибки 38 (КВАРД отказал в выполнении, ответ E5)");
+    EXPECT_EQ(ResultText(39), "код ошибки 39 (кадр ответа без поля адреса)");
+    EXPECT_EQ(ResultText(40), "код ошибки 40 (длина данных ответа не та, что запрошена)");
 }
 
 }  // namespace

@@ -98,6 +98,69 @@ TEST_F(PtyPort, FarSideSeesSpeedParityAndStopBits) {
     EXPECT_FALSE(t.c_cflag & (PARENB | CSTOPB));
 }
 
+// A driver without mark/space parity: it clears CMSPAR, keeps the rest and
+// reports success, as some USB adapters' drivers do.
+int SetWithoutMarkSpace(int fd, int action, const termios* tio) {
+    termios t = *tio;
+    t.c_cflag &= ~static_cast<tcflag_t>(CMSPAR);
+    return ::tcsetattr(fd, action, &t);
+}
+
+TEST_F(PtyPort, EverySettingTheLineHoldsReadsBackAsAsked) {
+    PosixSerialLine line(dir_.Dir());
+    ASSERT_TRUE(line.Open("Com3"));
+    for (std::int32_t baud : {300, 9600, 115200})
+        for (Parity parity : {Parity::None, Parity::Odd, Parity::Even, Parity::Mark, Parity::Space})
+            for (StopBits stop : {StopBits::One, StopBits::Two}) {
+                const LineParams asked{baud, 8, parity, stop};
+                EXPECT_TRUE(line.SetParams(asked)) << baud << " " << int(parity);
+                LineParams held{};
+                ASSERT_TRUE(line.GetParams(held));
+                EXPECT_EQ(held, asked);
+            }
+    EXPECT_FALSE(line.SettingsRefused());
+}
+
+TEST_F(PtyPort, ALineThatDropsMarkAndSpaceParityIsFoundAndNamed) {
+    TermiosCalls calls;
+    calls.setAttributes = SetWithoutMarkSpace;
+    PosixSerialLine line(dir_.Dir(), calls);
+    SerialLink link(line, clock_, view_);
+    link.Settings.NetAddress = 5;  // address-byte mode, channel МЦП: mark, then space
+    ASSERT_TRUE(line.Open("Com3"));
+    EXPECT_FALSE(SetPortSpeed(link, true, 5));
+    ASSERT_TRUE(line.SettingsRefused());
+    LineParams held{};
+    ASSERT_TRUE(line.GetParams(held));
+    EXPECT_EQ(held, (LineParams{9600, 8, Parity::Odd, StopBits::One}));  // what it really sends
+    EXPECT_EQ(line.RefusedSettings()->asked.Parity, Parity::Mark);
+    const std::string text = line.RefusedSettingsText();
+    EXPECT_EQ(text.rfind("Порт Com3 (/dev/pts/", 0), 0u) << text;
+    EXPECT_NE(text.find("адаптер не поддерживает чётность MARK/SPACE, нужную для адресного байта "
+                        "сетевого номера"),
+              std::string::npos)
+        << text;
+
+    // Even and odd parity it holds: channel МПИ works on the same adapter.
+    line.Close();
+    ASSERT_TRUE(line.Open("Com3"));
+    link.Settings.Channel = 1;
+    EXPECT_TRUE(SetPortSpeed(link, true, 5));
+    EXPECT_TRUE(SetPortSpeed(link, false, 5));
+    EXPECT_FALSE(line.SettingsRefused());
+
+    // Opened in address-byte mode, the port is not kept.
+    link.Settings.Channel = 0;
+    line.Close();
+    EXPECT_FALSE(OpenPort(link, "Com3", 5, true));
+    EXPECT_FALSE(link.PortOpen);
+    EXPECT_FALSE(line.IsOpen());
+    ASSERT_EQ(view_.boxes.size(), 1u);
+    EXPECT_EQ(view_.boxes[0].text.rfind(std::string(kOpenPortErrorText) + "Com3\rПорт Com3 (", 0),
+              0u)
+        << view_.boxes[0].text;
+}
+
 TEST_F(PtyPort, ReadReturnsEarlyWithFewerBytesAtTheTotalTimeout) {
     PosixSerialLine line(dir_.Dir());
     SerialLink link(line, clock_, view_);

@@ -79,10 +79,11 @@ Start ClassifyStart(std::uint8_t first, int crcMode) {
     return s;
 }
 
-int LongHeaderVerdict(std::span<const std::uint8_t> rest, std::size_t& bodyLength) {
+int LongHeaderVerdict(std::span<const std::uint8_t> rest, int crcMode, std::size_t& bodyLength) {
     if (rest.size() < 3) return 2;
     if (rest[2] != kLongStart) return 34;
     if (rest[0] != rest[1]) return 33;
+    if (rest[0] < (CrcInData(crcMode) ? 4 : 2)) return 39;
     bodyLength = rest[0];
     return 0;
 }
@@ -111,9 +112,10 @@ int TrailerVerdict(std::span<const std::uint8_t> body, std::span<const std::uint
         if (trailer[0] != SumOf(body)) return 36;
         if (trailer[1] != kEnd) return 35;
     }
-    const std::size_t dataCame = body.size() > 2 ? body.size() - 2 : 0;
-    if (std::min(dataCame, DataLength(bodyLength, crcMode)) < answerLen) return 5;
-    return 0;
+    if (body.size() < bodyLength) return 5;
+    const std::size_t data = DataLength(bodyLength, crcMode);
+    if (data == answerLen || (data == kShortData && answerLen <= kShortData)) return 0;
+    return 40;
 }
 
 }  // namespace hk::fuzz::ft12

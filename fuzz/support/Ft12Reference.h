@@ -36,8 +36,9 @@ struct Start {
 Start ClassifyStart(std::uint8_t first, int crcMode);
 
 // The verdict on the three bytes after 0x68 (fewer when fewer came); 0 with
-// `bodyLength` set when they announce a body.
-int LongHeaderVerdict(std::span<const std::uint8_t> rest, std::size_t& bodyLength);
+// `bodyLength` set when they announce a body with room for C and A (and the
+// CRC in mode 1), 39 when not.
+int LongHeaderVerdict(std::span<const std::uint8_t> rest, int crcMode, std::size_t& bodyLength);
 
 // Data bytes in a body of `bodyLength` bytes: without C, A and, in CRC mode 1,
 // the CRC.
@@ -48,7 +49,9 @@ std::size_t DataLength(std::size_t bodyLength, int crcMode);
 int FieldsVerdict(std::span<const std::uint8_t> body, std::uint8_t address);
 
 // The verdict on the trailer after the body bytes received (fewer than the
-// body length when the body came short), for an answer of `answerLen` bytes.
+// body length when the body came short), for an answer of `answerLen` bytes:
+// a cut body is 5; a sound frame's data must be `answerLen` long, or four
+// for up to four asked (40 otherwise).
 int TrailerVerdict(std::span<const std::uint8_t> body, std::span<const std::uint8_t> trailer,
                    std::size_t bodyLength, int crcMode, std::size_t answerLen);
 

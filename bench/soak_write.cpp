@@ -1,0 +1,744 @@
+// The write under faults, many times over: N cycles (default 1000) of the
+// job behind "Подбор" in write mode, with the backup before and the read-back
+// after, against the simulated controller, either in process on the virtual
+// clock (--virtual) or over a pseudo-terminal on the real clock (default).
+// Each cycle writes new random lines (or clears a buffer) into both buffers
+// of the basic kit and draws one fault, armed when the controller has heard
+// a random number of the cycle's requests:
+//   NAK                 the next request is refused
+//   шум вместо 04       traditional framing: noise instead of the ready byte
+//   опоздавший ответ    the next answer comes later than its time-out
+//   молчание            the controller answers nothing from then on
+//   обрыв линии         the line hangs up; it is back a second after the job
+//   отказ копирования   the copy into the reprogramming buffer is refused
+//   КВАРД не остановился STOP is taken but the controller keeps running
+//   без сбоя            nothing
+// Half the cycles run on the traditional framing (number 5), half on FT1.2
+// with the CRC in the data (number 7); the noise fault only on the former.
+//
+// After each cycle it checks, from the simulated controller's own record:
+//  - after an accepted copy-in exactly one copy-out or cancel (none only
+//    when the line was cut, or a silent traditional controller took no more
+//    frames, after the copy-in);
+//  - the committed buffers are the old ones or the new ones, never a mix;
+//  - a cycle reported as success committed exactly the new buffers, with
+//    the buffer flags as asked, and said "Записано и проверено";
+//  - the backup files are whole: each holds what the buffers held before;
+//  - the exchange log file is whole: every line the log published is in it.
+// After the last cycle the process's open descriptors and memory must be
+// within 5 % of what they were after cycle 10. It prints the counts per
+// fault and the verdicts, and exits 1 on any violation.
+//
+//   soak_write [--cycles N] [--virtual] [--seed S]
+
+#include <malloc.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "device/BufferTransfer.h"
+#include "device/ControllerJob.h"
+#include "device/KitBuffers.h"
+#include "device/LinkSearch.h"
+#include "device/PresetControllerView.h"
+#include "link/Port.h"
+#include "link/PortSettings.h"
+#include "link/PosixSerialLine.h"
+#include "lists/MemoryLines.h"
+#include "log/ExchangeLog.h"
+#include "log/LogFormat.h"
+#include "sim/KvardController.h"
+#include "sim/PtyBridge.h"
+#include "sim/SimLine.h"
+
+namespace {
+
+using namespace hk;
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+enum class Fault { Nak, Noise, Late, Silent, HangUp, CopyInRefused, NeverStops, None, Count };
+constexpr int kFaults = static_cast<int>(Fault::Count);
+constexpr const char* kFaultNames[kFaults] = {
+    "NAK",         "шум вместо 04",     "опоздавший ответ",     "молчание",
+    "обрыв линии", "отказ копирования", "КВАРД не остановился", "без сбоя"};
+
+constexpr int kSpeedIndex = 5;  // 9600 baud
+constexpr int kLineBackMs = 1000;
+constexpr std::uint8_t kReprogramming = 0x0D;
+constexpr std::uint8_t kCopyIn = 0xA1;
+constexpr std::uint8_t kCopyOut = 0xA3;
+constexpr std::uint8_t kCancel = 0xA0;
+constexpr std::uint8_t kWithLines = 0x10;
+constexpr double kDrift = 0.05;
+// AddressSanitizer keeps freed memory in quarantine: resident memory then
+// grows by design and says nothing about leaks.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMemoryMeasured = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kMemoryMeasured = false;
+#else
+constexpr bool kMemoryMeasured = true;
+#endif
+#else
+constexpr bool kMemoryMeasured = true;
+#endif
+constexpr int kSampleCycle = 10;
+
+// ---- the far end ----------------------------------------------------------------
+
+// The simulated controller with the cycle's fault, armed once it has heard
+// `armAt` requests. Over a pty it runs on the bridge's thread: everything
+// the soak reads or sets goes through the mutex.
+class FaultyController final : public sim::SimPeer {
+public:
+    explicit FaultyController(sim::KvardOptions options) : kvard(options) {}
+
+    void OnByte(std::uint8_t byte, const LineParams& params, sim::PeerOutput& out) override {
+        std::lock_guard<std::mutex> lock(mutex);
+        kvard.OnByte(byte, params, out);
+        if (pending_ && kvard.Requests().size() >= armAt_) {
+            pending_ = false;
+            Arm();
+        }
+    }
+
+    // Under the lock.
+    void StartCycle(Fault fault, std::size_t armAt, int lateMs) {
+        kvard.ForgetRequests();
+        kvard.ClearFaults();
+        kvard.SetRunState(0x00);  // running its program, as between jobs
+        kvard.SetLateAnswerMs(lateMs);
+        kvard.refuseCopyIn = fault == Fault::CopyInRefused;
+        kvard.ignoreStop = fault == Fault::NeverStops;
+        fault_ = fault;
+        armAt_ = armAt;
+        pending_ = fault == Fault::Nak || fault == Fault::Noise || fault == Fault::Late ||
+                   fault == Fault::Silent || fault == Fault::HangUp;
+        armedAt_.reset();
+    }
+    void EndCycle() {
+        kvard.ClearFaults();
+        kvard.refuseCopyIn = kvard.ignoreStop = false;
+        pending_ = false;
+    }
+    // The index of the first request the fault could touch, once armed.
+    std::optional<std::size_t> ArmedAt() const { return armedAt_; }
+
+    std::mutex mutex;
+    sim::KvardController kvard;
+    // Set here when the line should be cut; the workstation's side cuts it.
+    std::atomic<bool> cutWanted{false};
+
+private:
+    void Arm() {
+        armedAt_ = kvard.Requests().size();
+        switch (fault_) {
+            case Fault::Nak:
+                kvard.Inject(sim::KvardFault::Nak);
+                break;
+            case Fault::Noise:
+                kvard.Inject(sim::KvardFault::NoiseForReady);
+                break;
+            case Fault::Late:
+                kvard.Inject(sim::KvardFault::LateAnswer);
+                break;
+            case Fault::Silent:
+                kvard.Inject(sim::KvardFault::Silence, -1);
+                break;
+            case Fault::HangUp:
+                cutWanted = true;
+                break;
+            default:
+                break;
+        }
+    }
+
+    Fault fault_ = Fault::None;
+    std::size_t armAt_ = 0;
+    bool pending_ = false;
+    std::optional<std::size_t> armedAt_;
+};
+
+// The port as the job sees it: the real line, cut (its far end gone) at the
+// first call after the controller asked for it.
+class CuttableLine final : public SerialLine {
+public:
+    CuttableLine(SerialLine& inner, FaultyController& far, std::function<void()> cut)
+        : inner_(inner), far_(far), cut_(std::move(cut)) {}
+    bool IsOpen() const override { return inner_.IsOpen(); }
+
+protected:
+    bool DoOpen(const std::string& name) override { return inner_.Open(name); }
+    void DoClose() override { inner_.Close(); }
+    bool DoGetParams(LineParams& p) override { return inner_.GetParams(p); }
+    bool DoSetParams(const LineParams& p) override { return inner_.SetParams(p); }
+    bool DoSetTimeouts(const CommTimeouts& t) override {
+        SerialLine::DoSetTimeouts(t);
+        return inner_.SetTimeouts(t);
+    }
+    bool DoSetDtr(bool on) override { return inner_.SetDtr(on); }
+    bool DoSetRts(bool on) override { return inner_.SetRts(on); }
+    bool DoPurgeRx() override { return inner_.PurgeRx(); }
+    long DoWrite(const std::uint8_t* data, std::size_t count) override {
+        CutIfWanted();
+        return Gone(inner_.Write(data, count));
+    }
+    long DoRead(std::uint8_t* data, std::size_t count) override {
+        CutIfWanted();
+        return Gone(inner_.Read(data, count));
+    }
+
+private:
+    void CutIfWanted() {
+        if (far_.cutWanted.exchange(false)) cut_();
+    }
+    long Gone(long n) {
+        if (inner_.HungUp()) MarkHungUp();
+        return n;
+    }
+    SerialLine& inner_;
+    FaultyController& far_;
+    std::function<void()> cut_;
+};
+
+// ---- one controller on one port ---------------------------------------------------
+
+struct Rig {
+    std::string portName;
+    int protocol = 0;
+    int crcMode = 0;
+    int number = 0;
+    std::unique_ptr<FaultyController> far;
+    // In process:
+    std::unique_ptr<sim::SimLine> simLine;
+    // Over a pseudo-terminal:
+    std::string linkPath;
+    std::unique_ptr<sim::ServedPty> served;
+    std::unique_ptr<PosixSerialLine> posixLine;
+    std::unique_ptr<CuttableLine> line;
+    std::unique_ptr<device::PresetControllerView> view;
+    std::unique_ptr<SerialLink> link;
+};
+
+// ---- what is checked ---------------------------------------------------------------
+
+struct Image {
+    std::array<Bytes, 2> buffers;
+    std::array<std::array<std::uint8_t, 2>, 2> flags{};
+    bool SameBuffers(const Image& o) const { return buffers == o.buffers; }
+    bool operator==(const Image&) const = default;
+};
+
+Image Committed(sim::KvardController& kvard) {
+    Image i;
+    for (int b = 0; b < 2; ++b) {
+        i.buffers[static_cast<std::size_t>(b)] = kvard.Buffer(static_cast<std::size_t>(b));
+        i.flags[static_cast<std::size_t>(b)] = kvard.ControlParameter(b);
+    }
+    return i;
+}
+
+// What the write of `lines` (or clear mode) leaves: the data bytes over the
+// old buffer, the flag's bit 4 set for lines and clear in clear mode.
+Image Expected(const Image& old, const std::array<std::vector<std::string>, 2>& lines,
+               const std::array<bool, 2>& clear) {
+    Image i = old;
+    for (std::size_t b = 0; b < 2; ++b) {
+        Bytes data;
+        if (clear[b]) {
+            data.assign(device::kClearModeBytes, 0x00);
+        } else if (lines[b].empty()) {
+            data.assign(device::kEmptyMemoBytes, 0x00);
+        } else {
+            for (const std::string& line : lines[b]) {
+                data.insert(data.end(), line.begin(), line.end());
+                data.push_back(0x0D);
+            }
+            data.insert(data.end(), device::kTerminatingZeros, 0x00);
+        }
+        std::copy(data.begin(), data.end(), i.buffers[b].begin());
+        auto& flag = i.flags[b][1];
+        flag = static_cast<std::uint8_t>(clear[b] ? flag & ~kWithLines : flag | kWithLines);
+    }
+    return i;
+}
+
+std::string FileText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+int OpenDescriptors() {
+    int n = 0;
+    std::error_code ec;
+    for (auto it = fs::directory_iterator("/proc/self/fd", ec); !ec && it != fs::end(it);
+         it.increment(ec))
+        ++n;
+    return n;
+}
+
+// Resident memory once the allocator has given back what is free: what the
+// process holds, not the high-water mark of its busiest cycle so far.
+long ResidentKiB() {
+    ::malloc_trim(0);
+    std::ifstream in("/proc/self/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    return 0;
+}
+
+struct Verdict {
+    explicit Verdict(const char* text) : what(text) {}
+    const char* what;
+    int violations = 0;
+    int checked = 0;
+    std::string first;  // the first violation, for the report
+    void Check(bool ok, int cycle, const std::string& detail) {
+        ++checked;
+        if (ok) return;
+        if (violations++ == 0) first = "cycle " + std::to_string(cycle) + ": " + detail;
+    }
+};
+
+struct Counts {
+    int cycles = 0, succeeded = 0, committedNew = 0, committedOld = 0;
+};
+
+// ---- the soak ---------------------------------------------------------------------
+
+class Soak {
+public:
+    Soak(int cycles, bool virtualClock, unsigned seed)
+        : cycles_(cycles), virtual_(virtualClock), random_(seed) {
+        char pattern[] = "/tmp/hk-soak-XXXXXX";
+        folder_ = ::mkdtemp(pattern);
+        fs::create_directories(folder_ / "ports");
+        if (virtual_)
+            clock_ = std::make_unique<VirtualClock>(1000);
+        else
+            clock_ = std::make_unique<RealClock>();
+        log_ = std::make_unique<ExchangeLog>(*clock_);
+        logPath_ = (folder_ / "soak.log").string();
+        log_->WriteFileTo(logPath_);
+        std::ofstream(folder_ / kSettingsFileName, std::ios::binary) << std::string(8, '\0');
+        rigs_[0] = MakeRig("Com1", 0, 0, 5);
+        rigs_[1] = MakeRig("Com2", 1, 1, 7);
+    }
+    ~Soak() {
+        for (auto& r : rigs_) {
+            if (r->link->PortOpen) r->line->Close();
+            r->line->SetTap(nullptr);
+            r->served.reset();
+        }
+        log_.reset();
+        std::error_code ec;
+        fs::remove_all(folder_, ec);
+    }
+
+    bool Ready(std::string& error) const {
+        for (const auto& r : rigs_)
+            if (r->served && !r->served->Started()) {
+                error = r->served->Error();
+                return false;
+            }
+        return true;
+    }
+
+    int Run() {
+        startMs_ = clock_->NowMs();
+        for (int cycle = 1; cycle <= cycles_; ++cycle) {
+            Cycle(cycle);
+            if (cycle == kSampleCycle || (cycle == cycles_ && cycles_ < kSampleCycle)) {
+                fdsAt10_ = OpenDescriptors();
+                rssAt10_ = ResidentKiB();
+            }
+            if (!virtual_ && cycle % 50 == 0)
+                std::fprintf(stderr, "soak_write: %d of %d cycles\n", cycle, cycles_);
+        }
+        return Report();
+    }
+
+private:
+    std::unique_ptr<Rig> MakeRig(const std::string& port, int protocol, int crc, int number) {
+        auto r = std::make_unique<Rig>();
+        r->portName = port;
+        r->protocol = protocol;
+        r->crcMode = crc;
+        r->number = number;
+        sim::KvardOptions o;
+        o.kit = sim::KvardKit::Basic;
+        o.framing = protocol == 0 ? sim::KvardFraming::Traditional : sim::KvardFraming::Ft12;
+        o.crcMode = crc;
+        o.netNumber = static_cast<std::uint8_t>(number);
+        o.baudRate = BaudRates[kSpeedIndex];
+        o.evenParityReadsAsNone = !virtual_;
+        r->far = std::make_unique<FaultyController>(o);
+        r->far->kvard.SetBuffer(0, sim::KvardController::ModemLines({"ATZ", "ATE0"}));
+        r->far->kvard.SetBuffer(1, sim::KvardController::ModemLines({"AT&F"}));
+        r->far->kvard.SetControlParameter(0, {0x00, kWithLines});
+        r->far->kvard.SetControlParameter(1, {0x00, kWithLines});
+        SerialLine* inner = nullptr;
+        Rig* raw = r.get();
+        if (virtual_) {
+            r->simLine = std::make_unique<sim::SimLine>(static_cast<VirtualClock&>(*clock_));
+            r->simLine->Attach(r->far.get());
+            inner = r->simLine.get();
+        } else {
+            r->linkPath = (folder_ / "ports" / ("com" + port.substr(3))).string();
+            r->served = std::make_unique<sim::ServedPty>(*r->far, r->linkPath);
+            r->posixLine = std::make_unique<PosixSerialLine>(folder_.string() + "/");
+            inner = r->posixLine.get();
+        }
+        r->line = std::make_unique<CuttableLine>(*inner, *r->far, [this, raw] { Cut(*raw); });
+        r->view = std::make_unique<device::PresetControllerView>();
+        r->link = std::make_unique<SerialLink>(*r->line, *clock_, *r->view);
+        r->line->SetTap(log_.get());
+        r->link->Log = log_.get();
+        return r;
+    }
+
+    // The far end goes: an adapter pulled out.
+    void Cut(Rig& r) {
+        if (r.simLine)
+            r.simLine->HangUp();
+        else
+            r.served->Stop();
+    }
+    // A second later it is back; the next job opens the port afresh.
+    void LineBack(Rig& r) {
+        if (virtual_) {
+            clock_->Sleep(kLineBackMs);
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(kLineBackMs));
+        r.served.reset();
+        r.served = std::make_unique<sim::ServedPty>(*r.far, r.linkPath);
+        if (!r.served->Started()) {
+            std::fprintf(stderr, "soak_write: %s\n", r.served->Error().c_str());
+            std::exit(2);
+        }
+    }
+
+    int Draw(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
+
+    std::vector<std::string> RandomLines() {
+        static constexpr char kChars[] = "ATSZEQV0123456789=&";
+        std::vector<std::string> lines(static_cast<std::size_t>(Draw(5)));
+        for (std::string& line : lines) {
+            line = "AT";
+            for (int i = Draw(10); i > 0; --i) line += kChars[Draw(sizeof kChars - 1)];
+        }
+        return lines;
+    }
+
+    void Cycle(int cycle) {
+        const auto fault = static_cast<Fault>(Draw(kFaults));
+        Rig& r = fault == Fault::Noise ? *rigs_[0] : *rigs_[static_cast<std::size_t>(Draw(2))];
+        Counts& counts = counts_[static_cast<int>(fault)];
+        ++counts.cycles;
+
+        std::array<std::vector<std::string>, 2> lines{RandomLines(), RandomLines()};
+        const std::array<bool, 2> clear{Draw(6) == 0, Draw(6) == 0};
+        const int lateMs = r.protocol == 0 ? 2050 + Draw(900) : 1050 + Draw(900);
+        Image old;
+        {
+            std::lock_guard<std::mutex> lock(r.far->mutex);
+            old = Committed(r.far->kvard);
+            r.far->StartCycle(fault, static_cast<std::size_t>(1 + Draw(24)), lateMs);
+        }
+        const Image wanted = Expected(old, lines, clear);
+
+        MainState state;
+        state.KitIndex = 0;
+        state.ReadFromDevice = false;
+        state.CfgFileName = (folder_ / kSettingsFileName).string();
+        state.DataDir = folder_.string() + "/";
+        const fs::path backups = folder_ / "backups" / std::to_string(cycle);
+        state.BackupDir = backups.string() + "/";
+        state.ClearBuffer1 = clear[0];
+        state.ClearBuffer2 = clear[1];
+        device::PresetControllerView& view = *r.view;
+        view = device::PresetControllerView{};
+        view.choices.portName = r.portName;
+        view.choices.port = r.portName == "Com1" ? 0 : 1;
+        view.choices.protocol = r.protocol;
+        view.choices.crcMode = r.crcMode;
+        view.choices.searchAllNumbers = false;
+        view.choices.number = std::to_string(r.number);
+        view.choices.speedItem = kSpeedIndex + 1;
+        view.upper.lines = lines[0];
+        view.lower.lines = lines[1];
+        view.backup = view.verify = true;
+        view.restart = true;
+        std::vector<std::string> shown;
+        view.observer = [&shown](const std::string& text) { shown.push_back(text); };
+
+        bool success = false;
+        {
+            device::ControllerJob job(state, *r.link, view);
+            job.Opened();
+            job.Search();
+            success = job.Outcome().written;
+        }
+        if (r.link->PortOpen) r.line->Close();
+        r.link->PortOpen = false;
+        std::vector<sim::KvardRequest> record;
+        std::optional<std::size_t> armedAt;
+        Image now;
+        {
+            std::lock_guard<std::mutex> lock(r.far->mutex);
+            r.far->EndCycle();
+            record = r.far->kvard.Requests();
+            armedAt = r.far->ArmedAt();
+            now = Committed(r.far->kvard);
+        }
+        if (fault == Fault::HangUp) {
+            r.far->cutWanted = false;
+            LineBack(r);
+        }
+
+        if (success) ++counts.succeeded;
+        if (now.SameBuffers(wanted) && !wanted.SameBuffers(old)) ++counts.committedNew;
+        if (now.SameBuffers(old)) ++counts.committedOld;
+        CheckPairs(cycle, fault, r, record, armedAt, ClosingsTried());
+        mix_.Check(now.SameBuffers(old) || now.SameBuffers(wanted), cycle,
+                   std::string(kFaultNames[static_cast<int>(fault)]) + ": buffers are a mix");
+        if (success) {
+            const bool verified =
+                std::find(shown.begin(), shown.end(), device::kVerifiedText) != shown.end();
+            success_.Check(now == wanted && verified, cycle,
+                           std::string(kFaultNames[static_cast<int>(fault)]) +
+                               ": reported success, committed something else");
+        }
+        CheckBackup(cycle, backups, old, shown);
+        CheckLog(cycle);
+        if (r.simLine) r.simLine->ClearLog();
+        log_->Clear();  // the window's memory of the log; the file keeps it all
+        std::error_code ec;
+        fs::remove_all(backups, ec);
+    }
+
+    // The copy-outs and cancels the program tried this cycle, from the
+    // decoded lines of its exchange log.
+    int ClosingsTried() const {
+        int n = 0;
+        for (const LogEntry& e : log_->Entries())
+            if (e.kind == LogEntry::Kind::Note &&
+                (e.text.find("запрос 0D A3") != std::string::npos ||
+                 e.text.find("запрос 0D A0") != std::string::npos))
+                ++n;
+        return n;
+    }
+
+    void CheckPairs(int cycle, Fault fault, const Rig& r,
+                    const std::vector<sim::KvardRequest>& record,
+                    std::optional<std::size_t> armedAt, int attempts) {
+        std::optional<std::size_t> copyIn;
+        int closings = 0;
+        for (std::size_t i = 0; i < record.size(); ++i) {
+            const Bytes& b = record[i].bytes;
+            if (b.size() < 2 || b[0] != kReprogramming) continue;
+            if (b[1] == kCopyIn && record[i].accepted) {
+                ++acceptedCopyIns_;
+                copyIn = i;
+                closings = 0;
+            } else if (copyIn && (b[1] == kCopyOut || b[1] == kCancel)) {
+                ++closings;
+            }
+        }
+        if (!copyIn) return;
+        // Past a cut line, or on the traditional framing past a controller
+        // that answers the start byte with silence or noise instead of the
+        // ready byte, the frame never goes out: the copy-in stays open on the
+        // controller. Then the program's own log must show that it sent the
+        // start of exactly one copy-out or cancel.
+        const bool unreachable =
+            armedAt && *armedAt > *copyIn &&
+            (fault == Fault::HangUp ||
+             (r.protocol == 0 && (fault == Fault::Silent || fault == Fault::Noise)));
+        if (closings == 0 && unreachable) {
+            ++leftOpen_;
+            pairs_.Check(attempts == 1, cycle,
+                         std::string(kFaultNames[static_cast<int>(fault)]) + ": " +
+                             std::to_string(attempts) + " copy-outs/cancels tried");
+            return;
+        }
+        pairs_.Check(closings == 1, cycle,
+                     std::string(kFaultNames[static_cast<int>(fault)]) + ": " +
+                         std::to_string(closings) + " copy-out/cancel after an accepted copy-in");
+    }
+
+    void CheckBackup(int cycle, const fs::path& folder, const Image& old,
+                     const std::vector<std::string>& shown) {
+        const bool saved = std::any_of(shown.begin(), shown.end(), [](const std::string& t) {
+            return t.rfind(device::kBackupSavedText, 0) == 0;
+        });
+        std::error_code ec;
+        int files = 0;
+        for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::end(it);
+             it.increment(ec)) {
+            ++files;
+            const std::string name = it->path().filename().string();
+            const std::size_t b = name.find("-mpi.") != std::string::npos ? 1 : 0;
+            MemoryLines lines;
+            device::DecodeBuffer(old.buffers[b], lines, false);
+            std::string want;
+            for (const std::string& line : lines.lines) want += line + "\r\n";
+            backups_.Check(FileText(it->path()) == want, cycle, name + " is not what was there");
+        }
+        if (saved) backups_.Check(files == 2, cycle, std::to_string(files) + " backup files");
+    }
+
+    // The log file grows by what the log published this cycle, every line
+    // whole: read from where the last check stopped.
+    void CheckLog(int cycle) {
+        log_->FlushAll();
+        if (LogFiles* files = log_->Files()) files->Drain();
+        std::ifstream in(logPath_, std::ios::binary);
+        in.seekg(static_cast<std::streamoff>(logRead_));
+        std::ostringstream part;
+        part << in.rdbuf();
+        const std::string text = part.str();
+        logRead_ += text.size();
+        logLines_ += static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
+        bool whole = logLines_ == log_->End() && (text.empty() || text.back() == '\n');
+        if (whole && !text.empty() && !log_->Entries().empty()) {
+            const std::string last = FormatLogEntry(log_->Entries().back()) + "\n";
+            whole = text.size() >= last.size() &&
+                    text.compare(text.size() - last.size(), last.size(), last) == 0;
+        }
+        logs_.Check(whole, cycle,
+                    std::to_string(logLines_) + " lines in the file, " +
+                        std::to_string(log_->End()) + " published");
+    }
+
+    int Report() {
+        const int fds = OpenDescriptors();
+        const long rss = ResidentKiB();
+        std::printf("soak_write: %d cycles, %s, seed %u, %.0f s on its clock\n", cycles_,
+                    virtual_ ? "in process on the virtual clock" : "over a pseudo-terminal", seed_,
+                    static_cast<double>(clock_->NowMs() - startMs_) / 1000.0);
+        std::printf("%-24s %7s %9s %14s %14s\n", "fault", "cycles", "success", "committed new",
+                    "committed old");
+        for (int f = 0; f < kFaults; ++f) {
+            const Counts& c = counts_[f];
+            std::printf("%-*s %7d %9d %14d %14d\n", 24 + Utf8Extra(kFaultNames[f]), kFaultNames[f],
+                        c.cycles, c.succeeded, c.committedNew, c.committedOld);
+        }
+        int violations = 0;
+        std::printf("checks:\n");
+        for (const Verdict* v : {&pairs_, &mix_, &success_, &backups_, &logs_}) {
+            violations += v->violations;
+            std::printf("  %-58s %s (%d checked, %d violations)%s%s\n", v->what,
+                        v->violations == 0 ? "ok" : "VIOLATED", v->checked, v->violations,
+                        v->first.empty() ? "" : "; first: ", v->first.c_str());
+        }
+        std::printf(
+            "  accepted copy-ins: %d; left open because the copy-out or cancel could not "
+            "reach the controller (cut line; silence or noise instead of 04): %d\n",
+            acceptedCopyIns_, leftOpen_);
+        const auto within = [](double a, double b) { return b <= a * (1 + kDrift); };
+        const bool fdsOk = fds <= fdsAt10_;
+        const bool rssOk =
+            !kMemoryMeasured || within(static_cast<double>(rssAt10_), static_cast<double>(rss));
+        std::printf("  open descriptors after cycle %d: %d, after cycle %d: %d  %s\n",
+                    std::min(kSampleCycle, cycles_), fdsAt10_, cycles_, fds,
+                    fdsOk ? "ok" : "VIOLATED");
+        std::printf(
+            "  resident memory after cycle %d: %ld KiB, after cycle %d: %ld KiB (%+.1f %%)  "
+            "%s\n",
+            std::min(kSampleCycle, cycles_), rssAt10_, cycles_, rss,
+            rssAt10_ > 0
+                ? 100.0 * static_cast<double>(rss - rssAt10_) / static_cast<double>(rssAt10_)
+                : 0.0,
+            !kMemoryMeasured ? "not judged under AddressSanitizer"
+            : rssOk          ? "ok"
+                             : "VIOLATED");
+        const bool pass = violations == 0 && fdsOk && rssOk;
+        std::printf("verdict: %s\n", pass ? "no violation" : "VIOLATIONS FOUND");
+        return pass ? 0 : 1;
+    }
+
+    // printf pads by bytes: Cyrillic letters take two.
+    static int Utf8Extra(const char* text) {
+        int extra = 0;
+        for (const char* p = text; *p; ++p)
+            if ((static_cast<unsigned char>(*p) & 0xC0) == 0x80) ++extra;
+        return extra;
+    }
+
+public:
+    unsigned seed_ = 0;
+
+private:
+    int cycles_;
+    bool virtual_;
+    std::mt19937 random_;
+    fs::path folder_;
+    std::unique_ptr<Clock> clock_;
+    std::unique_ptr<ExchangeLog> log_;
+    std::string logPath_;
+    std::size_t logRead_ = 0;     // bytes of the log file checked so far
+    std::uint64_t logLines_ = 0;  // and the lines in them
+    std::array<std::unique_ptr<Rig>, 2> rigs_;
+    std::array<Counts, kFaults> counts_{};
+    Verdict pairs_{"after an accepted copy-in exactly one copy-out or cancel"};
+    Verdict mix_{"committed buffers old or new, never a mix"};
+    Verdict success_{"a success committed the new buffers and flags, verified"};
+    Verdict backups_{"backup files whole (what the buffers held before)"};
+    Verdict logs_{"exchange log file whole"};
+    int acceptedCopyIns_ = 0;
+    int leftOpen_ = 0;
+    std::int64_t startMs_ = 0;
+    int fdsAt10_ = 0;
+    long rssAt10_ = 0;
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    int cycles = 1000;
+    bool virtualClock = false;
+    unsigned seed = 20;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--cycles") == 0 && i + 1 < argc) {
+            cycles = std::max(1, std::atoi(argv[++i]));
+        } else if (std::strcmp(argv[i], "--virtual") == 0) {
+            virtualClock = true;
+        } else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc) {
+            seed = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+        } else {
+            std::fprintf(stderr, "usage: %s [--cycles N] [--virtual] [--seed S]\n", argv[0]);
+            return 2;
+        }
+    }
+    Soak soak(cycles, virtualClock, seed);
+    soak.seed_ = seed;
+    std::string error;
+    if (!soak.Ready(error)) {
+        std::fprintf(stderr, "soak_write: %s\n", error.c_str());
+        return 2;
+    }
+    return soak.Run();
+}
