@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <numeric>
 #include <string>
@@ -221,7 +222,8 @@ int main(int argc, char* argv[]) {
         std::printf("through the job thread, as the window runs it:\n");
         writes.us.clear();
         modem.Clear();
-        JobThread jobs;
+        auto jobThread = std::make_unique<JobThread>();
+        JobThread& jobs = *jobThread;
         JobViewHooks jobHooks(jobs, hooks);
         SerialLink link(line, clock, jobHooks);
         link.PortOpen = true;
@@ -244,6 +246,7 @@ int main(int argc, char* argv[]) {
         ReportListening([&] { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); });
         jobs.Post([&] { console.RemoveIdleHandler(); });
         jobs.WaitIdle();
+        jobThread.reset();  // ends before the console its last poll used
     }
 
     served.Stop();

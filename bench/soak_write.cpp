@@ -88,12 +88,13 @@ constexpr std::uint8_t kCopyOut = 0xA3;
 constexpr std::uint8_t kCancel = 0xA0;
 constexpr std::uint8_t kWithLines = 0x10;
 constexpr double kDrift = 0.05;
-// AddressSanitizer keeps freed memory in quarantine: resident memory then
-// grows by design and says nothing about leaks.
-#if defined(__SANITIZE_ADDRESS__)
+// AddressSanitizer keeps freed memory in quarantine, ThreadSanitizer keeps
+// its own record of every access: resident memory then grows by design and
+// says nothing about leaks.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kMemoryMeasured = false;
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
 constexpr bool kMemoryMeasured = false;
 #else
 constexpr bool kMemoryMeasured = true;
