@@ -64,6 +64,7 @@
 #include "lists/MemoryLines.h"
 #include "log/ExchangeLog.h"
 #include "log/LogFormat.h"
+#include "sim/ForwardingLine.h"
 #include "sim/KvardController.h"
 #include "sim/PtyBridge.h"
 #include "sim/SimLine.h"
@@ -181,24 +182,12 @@ private:
 
 // The port as the job sees it: the real line, cut (its far end gone) at the
 // first call after the controller asked for it.
-class CuttableLine final : public SerialLine {
+class CuttableLine final : public sim::ForwardingLine {
 public:
     CuttableLine(SerialLine& inner, FaultyController& far, std::function<void()> cut)
-        : inner_(inner), far_(far), cut_(std::move(cut)) {}
-    bool IsOpen() const override { return inner_.IsOpen(); }
+        : ForwardingLine(inner), far_(far), cut_(std::move(cut)) {}
 
 protected:
-    bool DoOpen(const std::string& name) override { return inner_.Open(name); }
-    void DoClose() override { inner_.Close(); }
-    bool DoGetParams(LineParams& p) override { return inner_.GetParams(p); }
-    bool DoSetParams(const LineParams& p) override { return inner_.SetParams(p); }
-    bool DoSetTimeouts(const CommTimeouts& t) override {
-        SerialLine::DoSetTimeouts(t);
-        return inner_.SetTimeouts(t);
-    }
-    bool DoSetDtr(bool on) override { return inner_.SetDtr(on); }
-    bool DoSetRts(bool on) override { return inner_.SetRts(on); }
-    bool DoPurgeRx() override { return inner_.PurgeRx(); }
     long DoWrite(const std::uint8_t* data, std::size_t count) override {
         CutIfWanted();
         return Gone(inner_.Write(data, count));
@@ -216,7 +205,6 @@ private:
         if (inner_.HungUp()) MarkHungUp();
         return n;
     }
-    SerialLine& inner_;
     FaultyController& far_;
     std::function<void()> cut_;
 };

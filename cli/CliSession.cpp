@@ -7,10 +7,10 @@
 #include <random>
 
 #include "base/FileError.h"
+#include "base/Interruption.h"
 #include "base/Utf8Path.h"
 #include "base/Windows1251.h"
 #include "cli/CliModemWindow.h"
-#include "base/Interruption.h"
 #include "device/BufferTransfer.h"
 #include "device/Commands.h"
 #include "device/ControllerContext.h"
@@ -507,21 +507,28 @@ int CliSession::JobFailure(const device::ControllerJob& job, const std::string& 
     return Fail(kExitExchangeFailed, last);
 }
 
-int CliSession::ModemWrite() {
+std::optional<int> CliSession::ReadModemList(std::vector<std::string>& lines, bool emptyRefused) {
     const auto contents = ReadListFile(args_.listFile);
     if (!contents)
         return Fail(kExitBadArguments,
                     "файл «" + args_.listFile + "» не открывается: проверьте имя и права");
     if (contents->refusal)
         return Fail(kExitBadArguments, ListFileRefusalText(args_.listFile, *contents->refusal));
-    if (contents->lines.empty())
+    if (emptyRefused && contents->lines.empty())
         return Fail(kExitBadArguments, "список «" + args_.listFile + "» пуст");
+    lines = contents->lines;
+    return std::nullopt;
+}
+
+int CliSession::ModemWrite() {
+    std::vector<std::string> list;
+    if (const auto failed = ReadModemList(list, true)) return *failed;
 
     state_.WorkMode = kModemWork;
     state_.ModemMode = true;
     CliModemWindow window(link_, state_, args_.port, *args_.speedIndex,
                           [this](const std::string& text) { Say(text); });
-    window.list.lines = contents->lines;
+    window.list.lines = list;
     ModemConsole console(state_, link_, window);
     // A signal ends the run as leaving the modem side does: no more lines.
     stop_ = [&console] { console.RemoveIdleHandler(); };
@@ -591,18 +598,14 @@ int CliSession::ModemWrite() {
 }
 
 int CliSession::ModemVerify() {
-    const auto contents = ReadListFile(args_.listFile);
-    if (!contents)
-        return Fail(kExitBadArguments,
-                    "файл «" + args_.listFile + "» не открывается: проверьте имя и права");
-    if (contents->refusal)
-        return Fail(kExitBadArguments, ListFileRefusalText(args_.listFile, *contents->refusal));
+    std::vector<std::string> list;
+    if (const auto failed = ReadModemList(list, false)) return *failed;
 
     state_.WorkMode = kModemWork;
     state_.ModemMode = true;
     CliModemWindow window(link_, state_, args_.port, *args_.speedIndex,
                           [this](const std::string& text) { Say(text); });
-    window.list.lines = contents->lines;
+    window.list.lines = list;
     ModemConsole console(state_, link_, window);
     stop_ = [&console] { console.RemoveIdleHandler(); };
     const CheckResult check = console.CheckModem();

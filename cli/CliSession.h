@@ -10,6 +10,7 @@
 // standard error.
 
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -55,6 +56,10 @@ private:
     int ModemWrite();
     int ModemView();
     int ModemVerify();
+    // The modem list of the arguments into `lines`; a failure's exit status
+    // (the message given) when the file is no list, or empty and
+    // `emptyRefused`.
+    std::optional<int> ReadModemList(std::vector<std::string>& lines, bool emptyRefused);
 
     // The link choices of the arguments into the dialog's part.
     void ChooseLink();

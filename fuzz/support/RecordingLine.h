@@ -11,6 +11,7 @@
 
 #include "link/Clock.h"
 #include "link/SerialLine.h"
+#include "sim/ForwardingLine.h"
 
 namespace hk::fuzz {
 
@@ -26,33 +27,20 @@ struct LineCall {
     bool operator==(const LineCall&) const = default;
 };
 
-class RecordingLine final : public SerialLine {
+class RecordingLine final : public sim::ForwardingLine {
 public:
-    RecordingLine(SerialLine& inner, Clock& clock) : inner_(inner), clock_(clock) {}
+    RecordingLine(SerialLine& inner, Clock& clock) : ForwardingLine(inner), clock_(clock) {}
 
-    bool IsOpen() const override { return inner_.IsOpen(); }
     const std::vector<LineCall>& Calls() const { return calls_; }
     // Writes and reads fail (-1, at once) from call number `call` on,
     // counting from 1; 0: never.
     void FailFromCall(std::size_t call) { failFrom_ = call; }
 
 protected:
-    bool DoOpen(const std::string& name) override { return inner_.Open(name); }
-    void DoClose() override { inner_.Close(); }
-    bool DoGetParams(LineParams& p) override { return inner_.GetParams(p); }
-    bool DoSetParams(const LineParams& p) override { return inner_.SetParams(p); }
-    bool DoSetTimeouts(const CommTimeouts& t) override {
-        SerialLine::DoSetTimeouts(t);
-        return inner_.SetTimeouts(t);
-    }
-    bool DoSetDtr(bool on) override { return inner_.SetDtr(on); }
-    bool DoSetRts(bool on) override { return inner_.SetRts(on); }
-    bool DoPurgeRx() override { return inner_.PurgeRx(); }
     long DoWrite(const std::uint8_t* data, std::size_t count) override;
     long DoRead(std::uint8_t* data, std::size_t count) override;
 
 private:
-    SerialLine& inner_;
     Clock& clock_;
     std::vector<LineCall> calls_;
     std::size_t failFrom_ = 0;

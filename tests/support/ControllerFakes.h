@@ -11,6 +11,7 @@
 #include "device/ControllerJob.h"
 #include "link/PortSettings.h"
 #include "lists/MemoryLines.h"
+#include "sim/ForwardingLine.h"
 #include "sim/KvardController.h"
 #include "sim/SimLine.h"
 #include "support/ScriptPeer.h"
@@ -22,25 +23,13 @@ namespace hk::test {
 // The port as the job sees it: the simulated line, except that the next
 // `failWrites` writes fail as a broken port's would; `onWrite` sees every
 // write before it goes out.
-class FlakyLine final : public SerialLine {
+class FlakyLine final : public sim::ForwardingLine {
 public:
-    explicit FlakyLine(SerialLine& inner) : inner_(inner) {}
-    bool IsOpen() const override { return inner_.IsOpen(); }
+    explicit FlakyLine(SerialLine& inner) : ForwardingLine(inner) {}
     int failWrites = 0;
     std::function<void(const std::vector<std::uint8_t>&)> onWrite;
 
 protected:
-    bool DoOpen(const std::string& name) override { return inner_.Open(name); }
-    void DoClose() override { inner_.Close(); }
-    bool DoGetParams(LineParams& p) override { return inner_.GetParams(p); }
-    bool DoSetParams(const LineParams& p) override { return inner_.SetParams(p); }
-    bool DoSetTimeouts(const CommTimeouts& t) override {
-        SerialLine::DoSetTimeouts(t);
-        return inner_.SetTimeouts(t);
-    }
-    bool DoSetDtr(bool on) override { return inner_.SetDtr(on); }
-    bool DoSetRts(bool on) override { return inner_.SetRts(on); }
-    bool DoPurgeRx() override { return inner_.PurgeRx(); }
     long DoWrite(const std::uint8_t* data, std::size_t count) override {
         if (onWrite) onWrite({data, data + count});
         if (failWrites > 0) {
@@ -49,10 +38,6 @@ protected:
         }
         return inner_.Write(data, count);
     }
-    long DoRead(std::uint8_t* data, std::size_t count) override { return inner_.Read(data, count); }
-
-private:
-    SerialLine& inner_;
 };
 
 class FakeControllerView : public device::ControllerView {
