@@ -37,6 +37,7 @@ bool Win32SerialLine::DoOpen(const std::string& portName) {
         return false;
     }
     handle_ = h;
+    parityAsked_ = Parity::None;
     return true;
 }
 
@@ -65,7 +66,11 @@ bool Win32SerialLine::DoGetParams(LineParams& params) {
             params.Parity = Parity::Space;
             break;
         default:
-            params.Parity = Parity::None;
+            // Wine's COM port on a pseudo-terminal keeps the mark/space and
+            // odd/even choice but reads "no parity" back, as the terminal
+            // drops its parity-enable bit: the parity asked stands. A
+            // driver that puts another parity in its place is still found.
+            params.Parity = parityAsked_;
             break;
     }
     params.StopBits = dcb.StopBits == TWOSTOPBITS ? StopBits::Two : StopBits::One;
@@ -97,6 +102,7 @@ bool Win32SerialLine::DoSetParams(const LineParams& params) {
             break;
     }
     dcb.StopBits = params.StopBits == StopBits::Two ? TWOSTOPBITS : ONESTOPBIT;
+    parityAsked_ = params.Parity;
     // SerialLine::SetParams reads the block back (GetCommState, DoGetParams)
     // and compares: a driver may take the call and keep another parity.
     return ::SetCommState(H(handle_), &dcb) != 0;

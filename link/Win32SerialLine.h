@@ -37,6 +37,9 @@ protected:
 private:
     std::string homeDir_;
     void* handle_ = nullptr;  // HANDLE; INVALID_HANDLE_VALUE when closed
+    // The parity last asked for: a pseudo-terminal behind Wine's COM port
+    // reports no parity for one that is on (see DoGetParams).
+    Parity parityAsked_ = Parity::None;
 };
 
 }  // namespace hk

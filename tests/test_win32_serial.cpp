@@ -58,6 +58,27 @@ TEST(Win32Port, AModemLinkOpensSetsItsLineAndTalksToTheModem) {
     line.Close();
 }
 
+// The address byte's mark parity and the data's space parity are asked
+// for and read back as asked; the plain modem setting after them as well.
+TEST(Win32Port, MarkAndSpaceParityAreReadBackAsAsked) {
+    const std::string port = ModemPort();
+    if (port.empty()) GTEST_SKIP() << "no COM port mapped to the simulated modem";
+    Win32SerialLine line;
+    ASSERT_TRUE(line.Open(port));
+    for (Parity parity : {Parity::Mark, Parity::Space, Parity::None}) {
+        LineParams asked;
+        asked.BaudRate = 9600;
+        asked.ByteSize = 8;
+        asked.Parity = parity;
+        asked.StopBits = StopBits::One;
+        EXPECT_TRUE(line.SetParams(asked)) << static_cast<int>(parity);
+        LineParams held;
+        ASSERT_TRUE(line.GetParams(held));
+        EXPECT_EQ(held.Parity, parity);
+    }
+    line.Close();
+}
+
 TEST(Win32Port, TheMappedPortIsListedAmongTheComputersPorts) {
     const std::string port = ModemPort();
     if (port.empty()) GTEST_SKIP() << "no COM port mapped to the simulated modem";
