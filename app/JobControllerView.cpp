@@ -23,25 +23,9 @@ JobControllerView::Chosen JobControllerView::ReadDialog() {
     return c;
 }
 
-JobControllerView::Chosen& JobControllerView::Choices() {
-    if (!jobs_.OnJobThread()) {
-        chosen_ = ReadDialog();
-        chosenKept_ = false;
-        return chosen_;
-    }
-    if (!chosenKept_ || chosenEpoch_ != jobs_.Epoch()) {
-        chosen_ = jobs_.OnWindow([this] { return ReadDialog(); });
-        chosenEpoch_ = jobs_.Epoch();
-        chosenKept_ = true;
-    }
-    return chosen_;
-}
-
-void JobControllerView::Show(std::function<void()> f) {
-    if (jobs_.OnJobThread())
-        jobs_.ToWindow(std::move(f));
-    else
-        f();
+const JobControllerView::Chosen& JobControllerView::Choices() {
+    if (!jobs_.OnJobThread()) return read_ = ReadDialog();
+    return chosen_.Get(jobs_, [this] { return ReadDialog(); });
 }
 
 void JobControllerView::ProcessMessages() { JobCheckpoint(jobs_, dialog_); }
@@ -54,46 +38,48 @@ void JobControllerView::ShowInformation(const std::string& text) {
 void JobControllerView::ShowError(const std::string& text) { JobError(jobs_, dialog_, text); }
 
 void JobControllerView::SetStatusText(const std::string& text) {
-    Show([this, text] { dialog_.SetStatusText(text); });
+    jobs_.ShowOnWindow([this, text] { dialog_.SetStatusText(text); });
 }
 
 void JobControllerView::SetNumberLabel(const std::string& text) {
-    Show([this, text] { dialog_.SetNumberLabel(text); });
+    jobs_.ShowOnWindow([this, text] { dialog_.SetNumberLabel(text); });
 }
 
 void JobControllerView::SetSpeedLabel(const std::string& text) {
-    Show([this, text] { dialog_.SetSpeedLabel(text); });
+    jobs_.ShowOnWindow([this, text] { dialog_.SetSpeedLabel(text); });
 }
 
 void JobControllerView::ShowGauge(bool visible) {
-    Show([this, visible] { dialog_.ShowGauge(visible); });
+    jobs_.ShowOnWindow([this, visible] { dialog_.ShowGauge(visible); });
 }
 
 void JobControllerView::SetGauge(int percent) {
-    Show([this, percent] { dialog_.SetGauge(percent); });
+    jobs_.ShowOnWindow([this, percent] { dialog_.SetGauge(percent); });
 }
 
 void JobControllerView::ShowFields(bool manual, bool results) {
-    Show([this, manual, results] { dialog_.ShowFields(manual, results); });
+    jobs_.ShowOnWindow([this, manual, results] { dialog_.ShowFields(manual, results); });
 }
 
 void JobControllerView::SetNumberText(const std::string& text) {
     // What the job wrote is what it reads back, as from the field itself.
-    if (jobs_.OnJobThread() && chosenKept_ && chosenEpoch_ == jobs_.Epoch()) chosen_.number = text;
-    Show([this, text] { dialog_.SetNumberText(text); });
+    if (jobs_.OnJobThread())
+        if (Chosen* kept = chosen_.Kept(jobs_)) kept->number = text;
+    jobs_.ShowOnWindow([this, text] { dialog_.SetNumberText(text); });
 }
 
 void JobControllerView::CloseDialog() {
-    Show([this] { dialog_.CloseDialog(); });
+    jobs_.ShowOnWindow([this] { dialog_.CloseDialog(); });
 }
 
 void JobControllerView::ShowStoredLink(int portIndex, int linkKind) {
-    Show([this, portIndex, linkKind] { dialog_.ShowStoredLink(portIndex, linkKind); });
+    jobs_.ShowOnWindow(
+        [this, portIndex, linkKind] { dialog_.ShowStoredLink(portIndex, linkKind); });
 }
 
 void JobControllerView::ShowSearchProgress(int attemptsMade, int attemptsTotal,
                                            std::int64_t msLeft) {
-    Show([this, attemptsMade, attemptsTotal, msLeft] {
+    jobs_.ShowOnWindow([this, attemptsMade, attemptsTotal, msLeft] {
         dialog_.ShowSearchProgress(attemptsMade, attemptsTotal, msLeft);
     });
 }

@@ -11,6 +11,7 @@
 // Called on the window thread, every call goes straight to the dialog.
 
 #include "device/ControllerView.h"
+#include "gui/EpochValue.h"
 #include "gui/JobMemo.h"
 #include "gui/JobThread.h"
 
@@ -77,16 +78,14 @@ private:
     };
     // The choices as of the last checkpoint (read on the window thread when
     // called there).
-    Chosen& Choices();
+    const Chosen& Choices();
     Chosen ReadDialog();
-    void Show(std::function<void()> f);
 
     JobThread& jobs_;
     device::ControllerView& dialog_;
     JobMemo upper_, lower_;
-    Chosen chosen_;
-    std::uint64_t chosenEpoch_ = 0;
-    bool chosenKept_ = false;
+    EpochValue<Chosen> chosen_;  // job thread
+    Chosen read_;                // window thread
 };
 
 }  // namespace hk

@@ -2,13 +2,6 @@
 
 namespace hk {
 
-void JobModemWindow::Show(std::function<void()> f) {
-    if (jobs_.OnJobThread())
-        jobs_.ToWindow(std::move(f));
-    else
-        f();
-}
-
 bool JobModemWindow::ShowSpecialCharacters() {
     if (!jobs_.OnJobThread()) return window_.ShowSpecialCharacters();
     return specialCharacters_.Get(jobs_, [this] { return window_.ShowSpecialCharacters(); });
@@ -19,11 +12,11 @@ std::string JobModemWindow::CommandText() {
 }
 
 void JobModemWindow::ShowCommandField(bool visible) {
-    Show([this, visible] { window_.ShowCommandField(visible); });
+    jobs_.ShowOnWindow([this, visible] { window_.ShowCommandField(visible); });
 }
 
 void JobModemWindow::FocusCommandField() {
-    Show([this] { window_.FocusCommandField(); });
+    jobs_.ShowOnWindow([this] { window_.FocusCommandField(); });
 }
 
 std::string JobModemWindow::RingCountText() {
@@ -31,7 +24,7 @@ std::string JobModemWindow::RingCountText() {
 }
 
 void JobModemWindow::SetRingCount(int value) {
-    Show([this, value] { window_.SetRingCount(value); });
+    jobs_.ShowOnWindow([this, value] { window_.SetRingCount(value); });
 }
 
 std::optional<std::string> JobModemWindow::OpenListDialog(std::string_view filter) {
@@ -51,31 +44,31 @@ bool JobModemWindow::ShowPortDialog() {
 
 void JobModemWindow::IdleHandlerChanged(bool installed) {
     if (jobs_.OnJobThread()) jobs_.SetIdleWork(installed ? poll_ : std::function<void()>());
-    Show([this, installed] { window_.IdleHandlerChanged(installed); });
+    jobs_.ShowOnWindow([this, installed] { window_.IdleHandlerChanged(installed); });
 }
 
 void JobModemWindow::ShowRunStatus(const std::string& text) {
-    Show([this, text] { window_.ShowRunStatus(text); });
+    jobs_.ShowOnWindow([this, text] { window_.ShowRunStatus(text); });
 }
 
 void JobModemWindow::MarkRefusedLine(int index) {
-    Show([this, index] { window_.MarkRefusedLine(index); });
+    jobs_.ShowOnWindow([this, index] { window_.MarkRefusedLine(index); });
 }
 
 void JobModemWindow::ClearLineMarks() {
-    Show([this] { window_.ClearLineMarks(); });
+    jobs_.ShowOnWindow([this] { window_.ClearLineMarks(); });
 }
 
 void JobModemWindow::RunEnded(bool completed) {
-    Show([this, completed] { window_.RunEnded(completed); });
+    jobs_.ShowOnWindow([this, completed] { window_.RunEnded(completed); });
 }
 
 void JobModemWindow::MarkDifferingLine(int index) {
-    Show([this, index] { window_.MarkDifferingLine(index); });
+    jobs_.ShowOnWindow([this, index] { window_.MarkDifferingLine(index); });
 }
 
 void JobModemWindow::ClearDifferingLineMarks() {
-    Show([this] { window_.ClearDifferingLineMarks(); });
+    jobs_.ShowOnWindow([this] { window_.ClearDifferingLineMarks(); });
 }
 
 }  // namespace hk

@@ -48,9 +48,6 @@ public:
     void ClearDifferingLineMarks() override;
 
 private:
-    // Runs `f` on the window now when called there, else posts it.
-    void Show(std::function<void()> f);
-
     JobThread& jobs_;
     ModemWindow& window_;
     JobMemo list_, answers_;

@@ -4,18 +4,11 @@
 
 namespace hk {
 
-void JobScanView::Show(std::function<void()> f) {
-    if (jobs_.OnJobThread())
-        jobs_.ToWindow(std::move(f));
-    else
-        f();
-}
-
 void JobScanView::ProcessMessages() {
     if (scan_) {
         const ScanProgress p{scan_->AttemptsTotal(), scan_->AttemptsLeft(),
                              scan_->EstimatedMsLeft()};
-        Show([this, p] { showProgress_(p); });
+        jobs_.ShowOnWindow([this, p] { showProgress_(p); });
     }
     JobCheckpoint(jobs_, window_);
 }
@@ -25,13 +18,13 @@ void JobScanView::ShowInformation(const std::string& text) { JobInformation(jobs
 void JobScanView::ShowError(const std::string& text) { JobError(jobs_, window_, text); }
 
 void JobScanView::SetStatusText(const std::string& text) {
-    Show([this, text] { window_.SetStatusText(text); });
+    jobs_.ShowOnWindow([this, text] { window_.SetStatusText(text); });
 }
 void JobScanView::SetNumberLabel(const std::string& text) {
-    Show([this, text] { window_.SetNumberLabel(text); });
+    jobs_.ShowOnWindow([this, text] { window_.SetNumberLabel(text); });
 }
 void JobScanView::SetSpeedLabel(const std::string& text) {
-    Show([this, text] { window_.SetSpeedLabel(text); });
+    jobs_.ShowOnWindow([this, text] { window_.SetSpeedLabel(text); });
 }
 
 }  // namespace hk

@@ -40,8 +40,6 @@ public:
     void SetGauge(int) override {}
 
 private:
-    void Show(std::function<void()> f);
-
     JobThread& jobs_;
     device::DeviceView& window_;
     ShowProgress showProgress_;

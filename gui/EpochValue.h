@@ -4,6 +4,7 @@
 // checkpoint and kept until the next one.
 
 #include <optional>
+#include <utility>
 
 #include "gui/JobThread.h"
 
@@ -16,9 +17,19 @@ public:
     const T& Get(JobThread& jobs, Fetch fetch) {
         if (!value_ || epoch_ != jobs.Epoch()) {
             value_ = jobs.OnWindow(fetch);
+            // The fetch itself moves the epoch on: what was fetched holds
+            // from here.
             epoch_ = jobs.Epoch();
         }
         return *value_;
+    }
+    // The value fetched since the last checkpoint, to be changed with what
+    // the job itself wrote to the window; null when none was fetched.
+    T* Kept(const JobThread& jobs) { return value_ && epoch_ == jobs.Epoch() ? &*value_ : nullptr; }
+    // What the job made the window hold, kept as if fetched now.
+    void Set(const JobThread& jobs, T value) {
+        value_ = std::move(value);
+        epoch_ = jobs.Epoch();
     }
 
 private:

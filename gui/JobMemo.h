@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "gui/EpochValue.h"
 #include "gui/JobThread.h"
 #include "lists/MemoLines.h"
 
@@ -30,9 +31,7 @@ private:
 
     JobThread& jobs_;
     MemoLines& window_;
-    mutable std::vector<std::string> lines_;
-    mutable std::uint64_t epoch_ = 0;
-    mutable bool kept_ = false;
+    mutable EpochValue<std::vector<std::string>> lines_;
 };
 
 }  // namespace hk

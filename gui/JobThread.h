@@ -97,6 +97,14 @@ public:
     auto OnWindow(F&& f) -> decltype(f());
     // Runs `f` on the window thread, later, in the order posted.
     void ToWindow(Task f);
+    // What a job shows: posted to the window thread (ToWindow) from the job
+    // thread, run at once when called on the window thread.
+    void ShowOnWindow(Task f) {
+        if (OnJobThread())
+            ToWindow(std::move(f));
+        else
+            f();
+    }
 
 private slots:
     // Runs the calls ToWindow queued, in order (window thread).
