@@ -19,12 +19,6 @@ constexpr int kEchoPauseMs = 100;
 constexpr int kIdentificationAnswerLen = 2;
 
 // The digit value of a field character, or -1 for a character that is skipped.
-// The port has gone, or holds other settings than asked: no attempt on it
-// can find anything.
-bool LineUnusable(const SerialLink& link) {
-    return link.PortHandle.HungUp() || link.PortHandle.SettingsRefused();
-}
-
 int DigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -159,7 +153,7 @@ bool SearchLink(ControllerContext& c, const SearchRange& range) {
     int made = 0;
     for (int n = range.firstNumber; n <= range.lastNumber; ++n) {
         c.view.ProcessMessages();
-        if (s.StopRequest || LineUnusable(c.link)) return false;
+        if (s.StopRequest || c.link.PortHandle.Unusable()) return false;
         const auto number = static_cast<std::uint8_t>(n);
         c.view.SetNumberLabel(kNumberLabelText + NetNumberText(number, c.view.HexView()));
         c.link.Settings.NetAddress = static_cast<std::int8_t>(n);
@@ -168,7 +162,7 @@ bool SearchLink(ControllerContext& c, const SearchRange& range) {
             c.link.Settings.SpeedIndex = static_cast<std::int8_t>(speed);
             c.ShowResultLabel(SpeedLabel(speed));
             c.view.ProcessMessages();
-            if (s.StopRequest || LineUnusable(c.link)) return false;
+            if (s.StopRequest || c.link.PortHandle.Unusable()) return false;
             const std::int64_t spent = c.link.Clock.NowMs() - startMs;
             c.view.ShowSearchProgress(made, total, made > 0 ? spent / made * (total - made) : 0);
             if (TryAttempt(c.device, n, speed, c.view.HexView(), kSearchName)) return true;

@@ -72,8 +72,7 @@ std::vector<FoundController> NetworkScan::Run() {
         for (int speed = range_.firstSpeed; speed <= range_.lastSpeed; ++speed) {
             c_.view.SetSpeedLabel(SpeedLabel(speed));
             c_.view.ProcessMessages();
-            if (s.StopRequest || c_.link.PortHandle.HungUp() ||
-                c_.link.PortHandle.SettingsRefused()) {
+            if (s.StopRequest || c_.link.PortHandle.Unusable()) {
                 stopped_ = true;
                 return found_;
             }

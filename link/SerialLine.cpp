@@ -7,6 +7,13 @@
 namespace hk {
 namespace {
 
+// The refusal's text names parities by the settings' own list, in one order.
+static_assert(static_cast<int>(Parity::None) == static_cast<int>(LineParity::None) &&
+              static_cast<int>(Parity::Odd) == static_cast<int>(LineParity::Odd) &&
+              static_cast<int>(Parity::Even) == static_cast<int>(LineParity::Even) &&
+              static_cast<int>(Parity::Mark) == static_cast<int>(LineParity::Mark) &&
+              static_cast<int>(Parity::Space) == static_cast<int>(LineParity::Space));
+
 LineSetting Setting(const LineParams& p) {
     LineSetting s;
     s.baudRate = p.BaudRate;
@@ -27,7 +34,7 @@ bool SerialLine::Open(const std::string& portName) {
     name_ = portName;
     timeouts_ = {};
     const bool ok = DoOpen(portName);
-    if (ok) DoGetParams(tapParams_);
+    if (ok) DoGetParams(heldParams_);
     return ok;
 }
 
@@ -41,7 +48,7 @@ bool SerialLine::SetParams(const LineParams& params) {
     // report a failure for a part the line never holds (PARENB on a pty).
     LineParams held{};
     if (!DoGetParams(held)) return false;
-    tapParams_ = held;
+    heldParams_ = held;
     if (held == params) return true;
     refusal_ = Refusal{params, held};
     return false;
@@ -72,13 +79,13 @@ bool SerialLine::DoSetTimeouts(const CommTimeouts& timeouts) {
 
 long SerialLine::Write(const std::uint8_t* data, std::size_t count) {
     const long n = DoWrite(data, count);
-    if (tap_ && n > 0) tap_->OnWritten({data, static_cast<std::size_t>(n)}, tapParams_);
+    if (tap_ && n > 0) tap_->OnWritten({data, static_cast<std::size_t>(n)}, heldParams_);
     return n;
 }
 
 long SerialLine::Read(std::uint8_t* data, std::size_t count) {
     const long n = DoRead(data, count);
-    if (tap_ && n > 0) tap_->OnRead({data, static_cast<std::size_t>(n)}, tapParams_);
+    if (tap_ && n > 0) tap_->OnRead({data, static_cast<std::size_t>(n)}, heldParams_);
     return n;
 }
 

@@ -87,12 +87,18 @@ public:
 
     bool GetParams(LineParams& params);
     bool SetParams(const LineParams& params);
+    // What the line held at Open() or at the last SetParams(), as read back
+    // then: no call to the system.
+    const LineParams& HeldParams() const { return heldParams_; }
     // A change of settings the line did not take, since the last Open().
     struct Refusal {
         LineParams asked;
         LineParams held;
     };
     bool SettingsRefused() const { return refusal_.has_value(); }
+    // The port has gone, or holds other settings than asked: no exchange on
+    // it can find anything.
+    bool Unusable() const { return hungUp_ || refusal_.has_value(); }
     const std::optional<Refusal>& RefusedSettings() const { return refusal_; }
     // The operator's message for a refusal (Russian, UTF-8): the port, its
     // device and driver where the system names them, what was refused and
@@ -140,7 +146,7 @@ private:
     std::optional<Refusal> refusal_;
     std::string name_;
     TrafficTap* tap_ = nullptr;
-    LineParams tapParams_{};
+    LineParams heldParams_{};
 };
 
 }  // namespace hk

@@ -18,6 +18,12 @@ bool DeviceGone(DWORD error) {
            error == ERROR_OPERATION_ABORTED || error == ERROR_FILE_NOT_FOUND;
 }
 
+// Wine's ntdll names itself; a Windows one does not.
+bool RunningUnderWine() {
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 }  // namespace
 
 Win32SerialLine::~Win32SerialLine() { DoClose(); }
@@ -37,6 +43,7 @@ bool Win32SerialLine::DoOpen(const std::string& portName) {
         return false;
     }
     handle_ = h;
+    underWine_ = RunningUnderWine();
     parityAsked_ = Parity::None;
     return true;
 }
@@ -68,9 +75,9 @@ bool Win32SerialLine::DoGetParams(LineParams& params) {
         default:
             // Wine's COM port on a pseudo-terminal keeps the mark/space and
             // odd/even choice but reads "no parity" back, as the terminal
-            // drops its parity-enable bit: the parity asked stands. A
-            // driver that puts another parity in its place is still found.
-            params.Parity = parityAsked_;
+            // never holds its parity-enable bit: there the parity asked
+            // stands. A Windows driver that drops the parity is found.
+            params.Parity = underWine_ ? parityAsked_ : Parity::None;
             break;
     }
     params.StopBits = dcb.StopBits == TWOSTOPBITS ? StopBits::Two : StopBits::One;

@@ -40,6 +40,7 @@ private:
     // The parity last asked for: a pseudo-terminal behind Wine's COM port
     // reports no parity for one that is on (see DoGetParams).
     Parity parityAsked_ = Parity::None;
+    bool underWine_ = false;
 };
 
 }  // namespace hk

@@ -204,11 +204,9 @@ void KeepGuard(SerialLink& link, int result) {
         link.LateAnswers.armed = false;
         return;
     }
-    LineParams held{};
-    link.PortHandle.GetParams(held);
     link.LateAnswers.armed = true;
     link.LateAnswers.untilMs = link.Clock.NowMs() + kLateAnswerGuardMs;
-    link.LateAnswers.baudRate = held.BaudRate;
+    link.LateAnswers.baudRate = link.PortHandle.HeldParams().BaudRate;
     link.LateAnswers.netAddress = link.Settings.Protocol != 0 ? link.Settings.NetAddress : -1;
 }
 
@@ -222,9 +220,7 @@ void DiscardLateAnswer(SerialLink& link) {
     LateAnswerGuard& guard = link.LateAnswers;
     if (!guard.armed) return;
     guard.armed = false;
-    LineParams held{};
-    link.PortHandle.GetParams(held);
-    if (held.BaudRate != guard.baudRate) return;
+    if (link.PortHandle.HeldParams().BaudRate != guard.baudRate) return;
     if (guard.netAddress >= 0 && guard.netAddress != link.Settings.NetAddress) return;
     if (link.Clock.NowMs() >= guard.untilMs) return;
 
@@ -258,9 +254,7 @@ void NoteExchange(SerialLink& link, const std::string& text) {
 int ExchangeFrame(SerialLink& link, std::span<std::uint8_t> request, std::span<std::uint8_t> answer,
                   int answerLen) {
     if (link.Settings.Protocol == 0) return ExchangeTraditional(link, request, answer, answerLen);
-    const int r = ExchangeFt12(link, request, answer, answerLen);
-    // A2 is the controller's plain "done" to a request without answer data.
-    return answerLen == 0 && r == kResultSingleA2 ? kResultOk : r;
+    return ExchangeFt12(link, request, answer, answerLen);
 }
 
 int ExchangeTraditional(SerialLink& link, std::span<std::uint8_t> request,
@@ -306,7 +300,7 @@ int ExchangeFt12(SerialLink& link, std::span<std::uint8_t> request, std::span<st
     if (link.Log)
         NoteExchange(link,
                      Ft12Text(request, address, crcMode, received, shown, link.Log->Secret()));
-    return result;
+    return shown;
 }
 
 bool ProbeNetAddress(SerialLink& link, int speedIndex) {
