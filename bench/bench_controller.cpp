@@ -36,6 +36,7 @@
 #include <string>
 
 #include "app/JobControllerView.h"
+#include "bench/BenchSupport.h"
 #include "device/ControllerContext.h"
 #include "device/ControllerJob.h"
 #include "device/LinkSearch.h"
@@ -65,19 +66,7 @@ public:
     void OnByte(std::uint8_t, const LineParams&, sim::PeerOutput&) override {}
 };
 
-struct Folder {
-    Folder() {
-        char pattern[] = "/tmp/hk-bench-XXXXXX";
-        path = ::mkdtemp(pattern);
-        fs::create_directories(path / "ports");
-    }
-    ~Folder() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    std::string Dir() const { return path.string() + "/"; }
-    fs::path path;
-};
+using Folder = bench::ScratchFolder;
 
 sim::KvardOptions ControllerOptions(bool overPty) {
     sim::KvardOptions o;
@@ -210,7 +199,7 @@ void ScanLine(sim::MultiDropLine& pair, bool overPty) {
 using Measure = std::function<double(SerialLink&, Clock&, const Folder&)>;
 
 double Virtual(sim::SimPeer* peer, const Measure& measure) {
-    Folder folder;
+    Folder folder("hk-bench");
     VirtualClock clock(1000);
     sim::SimLine line(clock);
     line.Attach(peer);
@@ -220,7 +209,7 @@ double Virtual(sim::SimPeer* peer, const Measure& measure) {
 }
 
 double OverPty(sim::SimPeer& peer, const Measure& measure) {
-    Folder folder;
+    Folder folder("hk-bench");
     sim::ServedPty served(peer, folder.Dir() + "ports/com1");
     if (!served.Started()) {
         std::fprintf(stderr, "bench_controller: %s\n", served.Error().c_str());

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "bench/BenchSupport.h"
 #include "cli/CliModemWindow.h"
 #include "link/Port.h"
 #include "link/PosixSerialLine.h"
@@ -25,16 +26,6 @@ namespace {
 
 using namespace hk;
 
-class NoWindows : public ViewHooks {
-public:
-    void ProcessMessages() override {}
-    bool Confirm(const std::string&) override { return false; }
-    void ShowInformation(const std::string&) override {}
-    void ShowError(const std::string& text) override {
-        std::fprintf(stderr, "error box: %s\n", text.c_str());
-    }
-};
-
 struct Checked {
     CheckResult result;
     double ms = 0;
@@ -43,7 +34,7 @@ struct Checked {
 // Writes `list` and checks the modem, on `line` and `clock`; the check's time.
 Checked WriteAndCheck(SerialLine& line, Clock& clock, int speedIndex,
                       const std::vector<std::string>& list, int checks) {
-    NoWindows hooks;
+    bench::NoWindows hooks;
     SerialLink link(line, clock, hooks);
     MainState state;
     state.WorkMode = 2;
@@ -98,13 +89,9 @@ int main() {
         Print(where, c);
     }
 
-    char pattern[] = "/tmp/hk-bench-XXXXXX";
-    if (!::mkdtemp(pattern)) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    const std::string dir = std::string(pattern) + "/";
     {
+        const bench::ScratchFolder folder("hk-bench");
+        const std::string dir = folder.Dir();
         sim::HayesModem modem;
         sim::ServedPty served(modem, dir + "ports/com2");
         if (!served.Started()) {
@@ -117,7 +104,5 @@ int main() {
         line.Close();
         served.Stop();
     }
-    std::error_code ec;
-    fs::remove_all(pattern, ec);
     return 0;
 }

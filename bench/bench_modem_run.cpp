@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "app/JobModemWindow.h"
+#include "bench/BenchSupport.h"
 #include "cli/CliModemWindow.h"
 #include "gui/JobThread.h"
 #include "gui/JobViewHooks.h"
@@ -105,22 +106,10 @@ public:
     std::vector<std::int64_t> us;
 };
 
-class NoWindows : public ViewHooks {
-public:
-    void ProcessMessages() override {}
-    bool Confirm(const std::string&) override { return false; }
-    void ShowInformation(const std::string&) override {}
-    void ShowError(const std::string& text) override {
-        std::fprintf(stderr, "error box: %s\n", text.c_str());
-    }
-};
-
-const std::vector<std::string> kList = {"AT&F",     "ATE1V1Q0", "ATX4",    "ATM1L2", "AT&C1",
-                                        "AT&D2",    "ATS0=2",   "ATS7=60", "ATS9=6", "ATS10=20",
-                                        "ATS11=95", "ATS12=50", "ATS6=2",  "ATS8=2", "AT&K3",
-                                        "ATS0?",    "ATI4",     "AT&V",    "ATS0=3", "AT&W"};
-
-double Median(std::vector<double> v);
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
 
 // The time each line costs above the 500 ms pause and the modem's own answer.
 void ReportRun(const std::vector<std::int64_t>& writeUs,
@@ -160,23 +149,13 @@ void ReportListening(const std::function<void()>& turn) {
         100.0 * cpu / wall);
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
     // The job thread's view calls come back to this thread's event loop.
     QCoreApplication application(argc, argv);
-    namespace fs = std::filesystem;
-    char pattern[] = "/tmp/hk-bench-XXXXXX";
-    if (!::mkdtemp(pattern)) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    const std::string dir = std::string(pattern) + "/";
+    const bench::ScratchFolder folder("hk-bench");
+    const std::string dir = folder.Dir();
 
     TimedModem modem;
     sim::ServedPty served(modem, dir + "ports/com2");
@@ -189,7 +168,7 @@ int main(int argc, char* argv[]) {
     WriteTimes writes;
     line.SetTap(&writes);
     RealClock clock;
-    NoWindows hooks;
+    bench::NoWindows hooks;
     MainState state;
     state.WorkMode = 2;
     state.ModemMode = true;
@@ -199,7 +178,7 @@ int main(int argc, char* argv[]) {
         std::printf("directly, as hayeskvd-cli runs it:\n");
         SerialLink link(line, clock, hooks);
         cli::CliModemWindow window(link, state, "Com2", 5, nullptr);  // 9600 baud
-        window.list.lines = kList;
+        window.list.lines = bench::kModemList;
         ModemConsole console(state, link, window);
         console.WriteToModemOrClearFirst();
         if (!state.PortReady) {
@@ -231,7 +210,7 @@ int main(int argc, char* argv[]) {
         cli::CliModemWindow window(link, state, "Com2", 5, [&](const std::string& text) {
             ended = ended || text.rfind("Записано", 0) == 0;
         });
-        window.list.lines = kList;
+        window.list.lines = bench::kModemList;
         JobModemWindow jobWindow(jobs, window);
         ModemConsole console(state, link, jobWindow);
         jobWindow.SetReceiver([&] { console.ModemIdle(); });
@@ -251,7 +230,5 @@ int main(int argc, char* argv[]) {
 
     served.Stop();
     line.Close();
-    std::error_code ec;
-    fs::remove_all(pattern, ec);
     return 0;
 }

@@ -32,6 +32,7 @@
 #include "app/ControllerDialog.h"
 #include "app/HayesApplication.h"
 #include "app/MainWindow.h"
+#include "bench/BenchSupport.h"
 #include "gui/Memo.h"
 #include "link/Port.h"
 #include "link/PosixSerialLine.h"
@@ -134,19 +135,13 @@ void OnModal(std::function<void(QWidget*)> inDialog,
     });
 }
 
-const char* const kModemList[] = {"AT&F",     "ATE1V1Q0", "ATX4",    "ATM1L2", "AT&C1",
-                                  "AT&D2",    "ATS0=2",   "ATS7=60", "ATS9=6", "ATS10=20",
-                                  "ATS11=95", "ATS12=50", "ATS6=2",  "ATS8=2", "AT&K3",
-                                  "ATS0?",    "ATI4",     "AT&V",    "ATS0=3", "AT&W"};
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
-    char pattern[] = "/tmp/hk-lateness-XXXXXX";
-    if (!::mkdtemp(pattern)) return 1;
-    const std::string dir = std::string(pattern) + "/";
+    const bench::ScratchFolder folder("hk-lateness");
+    const std::string dir = folder.Dir();
 
     sim::HayesModem modem;
     sim::KvardOptions o;
@@ -180,7 +175,7 @@ int main(int argc, char* argv[]) {
     if (!OpenPort(app.Link(), "Com2", 5, true)) return 1;
     app.State().PortReady = true;
     auto* list = Child<Memo>(&window, "Memo1");
-    for (const char* l : kModemList) list->AddLine(QString::fromLatin1(l));
+    for (const std::string& l : bench::kModemList) list->AddLine(QString::fromStdString(l));
     auto* panel = Child<QLabel>(&window, "SB1Panel0");
     lateness.Start();
     Click(Child<QPushButton>(&window, "Button2"));
@@ -251,7 +246,5 @@ int main(int argc, char* argv[]) {
     app.Jobs().WaitIdle();
     modemPty.Stop();
     kvardPty.Stop();
-    std::error_code ec;
-    std::filesystem::remove_all(pattern, ec);
     return 0;
 }

@@ -53,6 +53,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "device/BufferTransfer.h"
 #include "device/ControllerJob.h"
 #include "device/KitBuffers.h"
@@ -320,9 +321,7 @@ class Soak {
 public:
     Soak(int cycles, bool virtualClock, unsigned seed)
         : cycles_(cycles), virtual_(virtualClock), random_(seed) {
-        char pattern[] = "/tmp/hk-soak-XXXXXX";
-        folder_ = ::mkdtemp(pattern);
-        fs::create_directories(folder_ / "ports");
+        folder_ = bench::MakeScratchFolder("hk-soak");
         if (virtual_)
             clock_ = std::make_unique<VirtualClock>(1000);
         else

@@ -22,6 +22,7 @@
 #include "sim/MultiDropLine.h"
 #include "sim/PtyBridge.h"
 #include "sim/SimLine.h"
+#include "support/CopyIn.h"
 #include "support/ScriptPeer.h"
 #include "support/TempDir.h"
 
@@ -473,23 +474,6 @@ TEST(CliArguments, EveryOptionReadsAsTheWindowWouldChooseIt) {
                      .arguments.checkModem);
 }
 
-}  // namespace
-}  // namespace hk
-
-namespace hk {
-namespace {
-
-// The requests the controller received from the first copy-in on, as hex.
-std::vector<std::string> FromCopyIn(const sim::KvardController& kvard) {
-    std::vector<std::string> out;
-    bool copied = false;
-    for (const sim::KvardRequest& r : kvard.Requests()) {
-        copied = copied || (r.bytes.size() >= 2 && r.bytes[0] == 0x0D && r.bytes[1] == 0xA1);
-        if (copied) out.push_back(test::HexText(r.bytes));
-    }
-    return out;
-}
-
 // A signal taken by a write at its next checkpoint, on the virtual clock:
 // once the copy into the reprogramming buffer has been accepted the write
 // still ends with the cancel and the end of exchange, and the exit status
@@ -530,20 +514,14 @@ TEST(CliInterruption, AWriteStoppedAfterTheCopyInIsCancelledAndReleased) {
         const ParseResult p = ParseArguments(words);
         ASSERT_TRUE(p.error.empty()) << p.error;
         std::ostringstream out, err;
-        const auto copyInAccepted = [&] {
-            for (const sim::KvardRequest& q : kvard.Requests())
-                if (q.accepted && q.bytes.size() >= 2 && q.bytes[0] == 0x0D && q.bytes[1] == 0xA1)
-                    return true;
-            return false;
-        };
         CliSession session(p.arguments, line, clock, {dir.Dir(), dir.Dir()}, out, err, false,
-                           [&] { return copyInAccepted() ? r.signal : 0; });
+                           [&] { return test::CopyInAccepted(kvard) ? r.signal : 0; });
         EXPECT_EQ(session.Run(), r.status) << r.signal;
         EXPECT_EQ(err.str(), r.message);
         std::vector<std::string> after = {"0D A1", "0D A0"};
         if (r.restart) after.push_back("08");
         after.push_back("0B");
-        EXPECT_EQ(FromCopyIn(kvard), after) << r.signal;  // one cancel, no copy-out
+        EXPECT_EQ(test::RequestsFromCopyIn(kvard), after) << r.signal;  // one cancel, no copy-out
         const auto kept = kvard.Buffer(0);
         EXPECT_EQ(std::string(kept.begin(), kept.begin() + 4), "ATZ\r");  // unchanged
     }
@@ -621,7 +599,8 @@ TEST_F(Cli, CtrlCDuringAWriteCancelsItAndASecondOneDoesNotCutTheCleanUpShort) {
             status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
         }
         EXPECT_EQ(status, 130);
-        EXPECT_EQ(FromCopyIn(*kvard), (std::vector<std::string>{"0D A1", "0D A0", "0B"}));
+        EXPECT_EQ(test::RequestsFromCopyIn(*kvard),
+                  (std::vector<std::string>{"0D A1", "0D A0", "0B"}));
         const std::string err = ReadText(dir.File("err"));
         EXPECT_NE(err.find("SIGINT: запись прервана: отменено копирование"), std::string::npos)
             << err;

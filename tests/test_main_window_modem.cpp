@@ -52,15 +52,7 @@ protected:
         ASSERT_TRUE(OpenPort(app->Link(), "Com2", 5, true));
         state().PortReady = true;
     }
-    // Lets the event loop run (the idle timer polls the port) until the
-    // virtual clock has moved by `ms`.
-    void RunFor(int ms) {
-        const auto until = clock.NowMs() + ms;
-        for (int i = 0; i < 100000 && clock.NowMs() < until; ++i) QCoreApplication::processEvents();
-        // What the job showed until then reaches the window.
-        const JobThread::Hold parked(app->Jobs());
-        QCoreApplication::processEvents();
-    }
+    void RunFor(int ms) { test::RunFor(*app, clock, ms); }
     std::vector<std::string> Sent() {
         const JobThread::Hold parked(app->Jobs());  // the receiver reads the same line
         std::vector<std::string> lines;

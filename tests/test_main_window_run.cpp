@@ -58,15 +58,7 @@ protected:
         return test::Child<T>(&window(), name);
     }
     QString Panel() { return W<QLabel>("SB1Panel0")->text(); }
-    // Lets the event loop run (the receiver polls the port on the job thread)
-    // until the virtual clock has moved by `ms`.
-    void RunFor(int ms) {
-        const auto until = clock.NowMs() + ms;
-        for (int i = 0; i < 100000 && clock.NowMs() < until; ++i) QCoreApplication::processEvents();
-        // What the job showed until then reaches the window.
-        const JobThread::Hold parked(app->Jobs());
-        QCoreApplication::processEvents();
-    }
+    void RunFor(int ms) { test::RunFor(*app, clock, ms); }
 
     test::TempDir dir;
     VirtualClock clock;

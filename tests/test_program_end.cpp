@@ -18,6 +18,7 @@
 #include "sim/KvardController.h"
 #include "sim/SimLine.h"
 #include "support/Children.h"
+#include "support/CopyIn.h"
 #include "support/Input.h"
 #include "support/Jobs.h"
 #include "support/QtApp.h"
@@ -73,14 +74,8 @@ TEST(ProgramEnd, AWriteUnderWayIsCancelledAndTheControllerReleased) {
     app.reset();
 
     ASSERT_TRUE(ended);
-    std::vector<std::string> fromCopyIn;
-    bool copied = false;
-    for (const sim::KvardRequest& r : kvard.Requests()) {
-        copied = copied || (r.bytes.size() >= 2 && r.bytes[0] == 0x0D && r.bytes[1] == 0xA1);
-        if (copied) fromCopyIn.push_back(test::HexText(r.bytes));
-    }
     // One cancel, no copy-out, no restart asked or sent, then the end of exchange.
-    EXPECT_EQ(fromCopyIn, (std::vector<std::string>{"0D A1", "0D A0", "0B"}));
+    EXPECT_EQ(test::RequestsFromCopyIn(kvard), (std::vector<std::string>{"0D A1", "0D A0", "0B"}));
     const auto kept = kvard.Buffer(0);
     EXPECT_EQ(std::string(kept.begin(), kept.begin() + 4), "ATZ\r");
     for (const auto& box : view.boxes) EXPECT_NE(box.text, "Перезапустить КВАРД?");

@@ -16,4 +16,15 @@ inline void Settle(JobThread& jobs) {
 }
 inline void Settle(HayesApplication& app) { Settle(app.Jobs()); }
 
+// Lets the event loop run (the modem's answer receiver polls the port on
+// the job thread) until `clock` has moved by `ms`; then what the jobs
+// showed until then reaches the window.
+template <class Clock>
+void RunFor(HayesApplication& app, Clock& clock, int ms) {
+    const auto until = clock.NowMs() + ms;
+    for (int i = 0; i < 100000 && clock.NowMs() < until; ++i) QCoreApplication::processEvents();
+    const JobThread::Hold parked(app.Jobs());
+    QCoreApplication::processEvents();
+}
+
 }  // namespace hk::test
