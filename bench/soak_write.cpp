@@ -320,7 +320,7 @@ struct Counts {
 class Soak {
 public:
     Soak(int cycles, bool virtualClock, unsigned seed)
-        : cycles_(cycles), virtual_(virtualClock), random_(seed) {
+        : cycles_(cycles), virtual_(virtualClock), seed_(seed), random_(seed) {
         folder_ = bench::MakeScratchFolder("hk-soak");
         if (virtual_)
             clock_ = std::make_unique<VirtualClock>(1000);
@@ -660,7 +660,7 @@ private:
             rssAt10_ > 0
                 ? 100.0 * static_cast<double>(rss - rssAt10_) / static_cast<double>(rssAt10_)
                 : 0.0,
-            !kMemoryMeasured ? "not judged under AddressSanitizer"
+            !kMemoryMeasured ? "not judged under a sanitizer"
             : rssOk          ? "ok"
                              : "VIOLATED");
         const bool pass = violations == 0 && fdsOk && rssOk;
@@ -676,12 +676,10 @@ private:
         return extra;
     }
 
-public:
-    unsigned seed_ = 0;
-
 private:
     int cycles_;
     bool virtual_;
+    unsigned seed_;
     std::mt19937 random_;
     fs::path folder_;
     std::unique_ptr<Clock> clock_;
@@ -722,7 +720,6 @@ int main(int argc, char* argv[]) {
         }
     }
     Soak soak(cycles, virtualClock, seed);
-    soak.seed_ = seed;
     std::string error;
     if (!soak.Ready(error)) {
         std::fprintf(stderr, "soak_write: %s\n", error.c_str());
