@@ -3,19 +3,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <string>
 
 #include "base/Interruption.h"
+#include "base/InterruptionRecord.h"
 
 namespace hk {
 namespace {
-
-// The process's one record of the signals that came: set only by the
-// handler, read by the job at its checkpoints.
-std::atomic<int> firstSignal{0};
-std::atomic<int> signalsSeen{0};
 
 constexpr char kSecondText[] =
     ": дождитесь конца очистки: КВАРД отпускается. Третий сигнал прервёт программу сразу.\n";
@@ -25,14 +20,12 @@ char secondMessage[256];
 std::size_t secondLength = 0;
 
 void OnSignal(int signal) {
-    const int seen = ++signalsSeen;
-    int none = 0;
-    firstSignal.compare_exchange_strong(none, signal);
+    const int seen = CountInterruption(signal);
     if (seen == 2) {
         // write() may be called in a signal handler; the result is not needed.
         [[maybe_unused]] const auto written = ::write(STDERR_FILENO, secondMessage, secondLength);
     } else if (seen >= 3) {
-        ::_exit(128 + firstSignal.load());
+        ::_exit(128 + InterruptionSignal());
     }
 }
 
@@ -50,7 +43,5 @@ void InstallInterruption(const char* program) {
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
 }
-
-int InterruptionSignal() { return firstSignal.load(); }
 
 }  // namespace hk

@@ -17,21 +17,16 @@ bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-std::string WithSeparator(std::string dir) {
-    if (!dir.empty() && dir.back() != '/') dir += '/';
-    return dir;
-}
-
 // The user's home; without HOME (no login session) the temporary folder.
 std::string HomeDir(const Environment& env) {
-    if (const char* home = env("HOME"); home && *home) return WithSeparator(home);
+    if (const char* home = env("HOME"); home && *home) return WithTrailingSeparator(home);
     std::error_code ec;
-    return WithSeparator(GenericUtf8FromPath(fs::temp_directory_path(ec)));
+    return WithTrailingSeparator(GenericUtf8FromPath(fs::temp_directory_path(ec)));
 }
 
 // $name when it is set to an absolute path (the XDG rule), else HOME/fallback.
 std::string XdgDir(const Environment& env, const char* name, const char* fallback) {
-    if (const char* dir = env(name); dir && dir[0] == '/') return WithSeparator(dir);
+    if (const char* dir = env(name); dir && dir[0] == '/') return WithTrailingSeparator(dir);
     return HomeDir(env) + fallback;
 }
 
@@ -50,7 +45,7 @@ const char* SystemEnvironment(const char* name) { return std::getenv(name); }
 
 ProgramPlaces LocateProgramPlaces(const std::string& folder, const Environment& env) {
     ProgramPlaces places;
-    const std::string dir = WithSeparator(folder);
+    const std::string dir = WithTrailingSeparator(folder);
     std::string share =
         EndsWith(dir, std::string("/") + kInstalledShareFolder) ? dir : InstalledShareOf(dir);
     if (share.empty()) {

@@ -2,17 +2,14 @@
 // arrive on a thread of their own, which the handler answers at once.
 #include <windows.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <iterator>
 
 #include "base/Interruption.h"
+#include "base/InterruptionRecord.h"
 
 namespace hk {
 namespace {
-
-std::atomic<int> firstSignal{0};
-std::atomic<int> signalsSeen{0};
 
 int SignalOf(DWORD event) {
     switch (event) {
@@ -27,9 +24,7 @@ int SignalOf(DWORD event) {
 }
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
-    const int seen = ++signalsSeen;
-    int none = 0;
-    firstSignal.compare_exchange_strong(none, SignalOf(event));
+    const int seen = CountInterruption(SignalOf(event));
     if (seen == 2) {
         // On a console in its own characters, redirected as UTF-8.
         static const wchar_t wide[] =
@@ -43,7 +38,7 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
         if (!WriteConsoleW(error, wide, static_cast<DWORD>(std::size(wide) - 1), &written, nullptr))
             WriteFile(error, utf8, sizeof utf8 - 1, &written, nullptr);
     } else if (seen >= 3) {
-        std::_Exit(128 + firstSignal.load());
+        std::_Exit(128 + InterruptionSignal());
     }
     // Closing the console and the end of the session leave the process a
     // few seconds: the job's clean-up runs meanwhile on the main thread.
@@ -55,7 +50,5 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 }  // namespace
 
 void InstallInterruption(const char*) { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
-
-int InterruptionSignal() { return firstSignal.load(); }
 
 }  // namespace hk
