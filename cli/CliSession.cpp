@@ -1,14 +1,12 @@
 #include "cli/CliSession.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <random>
 
 #include "base/FileError.h"
 #include "base/Interruption.h"
 #include "base/Utf8Path.h"
+#include "base/WholeFile.h"
 #include "base/Windows1251.h"
 #include "cli/CliModemWindow.h"
 #include "device/BufferTransfer.h"
@@ -32,38 +30,6 @@ constexpr int kKeySliceMs = 50;   // how soon a signal ends that wait
 // modem's last byte when no result code ends it.
 constexpr int kModemSilenceSeconds = 10;
 constexpr int kModemQuietSeconds = 3;
-
-// Writes `bytes` into `path` whole or not at all: into a temporary file
-// beside it, then renamed over it. False, with the system's reason in
-// `error`, when that fails; the temporary file is removed then.
-bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string& error) {
-    const std::filesystem::path target = PathFromUtf8(path);
-    std::filesystem::path temporary = target;
-    temporary += ".part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            error = std::strerror(errno);
-            return false;
-        }
-        out << bytes;
-        out.flush();
-        if (!out) {
-            error = std::strerror(errno);
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, target, ec);
-    if (ec) {
-        error = ec.message();
-        std::filesystem::remove(temporary, ec);
-        return false;
-    }
-    return true;
-}
 
 std::string SpeedText(int speedIndex) {
     return std::to_string(BaudRates[static_cast<std::size_t>(speedIndex)]) + " бод";
@@ -216,6 +182,15 @@ int CliSession::Fail(int status, const std::string& message) {
     return status;
 }
 
+int CliSession::PortNotOpened() {
+    return Fail(kExitPortNotOpened, shown_.empty() ? "порт не открыт" : shown_.back());
+}
+
+std::optional<int> CliSession::FailIfSettingsRefused() {
+    if (!link_.PortHandle.SettingsRefused()) return std::nullopt;
+    return Fail(kExitPortNotOpened, link_.PortHandle.RefusedSettingsText());
+}
+
 void CliSession::Finish(JsonObject& result, const std::string& text) {
     if (args_.json)
         out_ << result.Text() << '\n';
@@ -282,18 +257,15 @@ int CliSession::Search() {
     ReadSettings(link_.Settings, state_.CfgFileName);
     ChooseLink();
     log_.BeginJob("Подбор (командная строка), " + args_.port);
-    if (!OpenForSearch())
-        return Fail(kExitPortNotOpened, shown_.empty() ? "порт не открыт" : shown_.back());
+    if (!OpenForSearch()) return PortNotOpened();
     device::ControllerSession session;
-    std::string label;
-    device::ControllerContext context(state_, link_, session, view_, label);
+    device::ControllerContext context(state_, link_, session, view_);
     device::SearchRange range = device::SearchRangeFor(
         args_.number ? static_cast<std::uint8_t>(*args_.number) : device::kNoNetNumber,
         view_.choices.speedItem);
     stop_ = [&session] { session.StopRequest = true; };
     if (!device::SearchLink(context, range)) {
-        if (link_.PortHandle.SettingsRefused())
-            return Fail(kExitPortNotOpened, link_.PortHandle.RefusedSettingsText());
+        if (const auto refused = FailIfSettingsRefused()) return *refused;
         device::SendExchangeEnd(context.device);
         if (StopTaken()) return Interrupted("подбор прерван, КВАРД не найден");
         return Fail(kExitNoController,
@@ -332,8 +304,7 @@ int CliSession::Search() {
 int CliSession::Scan() {
     ReadSettings(link_.Settings, state_.CfgFileName);
     log_.BeginJob("Опрос сети (командная строка), " + args_.port);
-    if (!OpenForSearch())
-        return Fail(kExitPortNotOpened, shown_.empty() ? "порт не открыт" : shown_.back());
+    if (!OpenForSearch()) return PortNotOpened();
     device::ScanRange range = device::DefaultScanRange(args_.protocol);
     if (args_.firstNumber) {
         range.firstNumber = *args_.firstNumber;
@@ -361,8 +332,7 @@ int CliSession::Scan() {
     });
     stop_ = [&session] { session.StopRequest = true; };
     const std::vector<device::FoundController> found = scan.Run();
-    if (link_.PortHandle.SettingsRefused())
-        return Fail(kExitPortNotOpened, link_.PortHandle.RefusedSettingsText());
+    if (const auto refused = FailIfSettingsRefused()) return *refused;
     std::string error;
     if (!args_.csvFile.empty() &&
         !WriteWholeFile(args_.csvFile, device::ScanTableCsv(found, false), error))
@@ -394,14 +364,8 @@ int CliSession::ReadOrWrite(bool read) {
                 (b == 0 ? state_.ClearBuffer1 : state_.ClearBuffer2) = true;
                 continue;
             }
-            const auto contents = ReadListFile(args_.inFiles[k]);
-            if (!contents)
-                return Fail(kExitBadArguments, "файл «" + args_.inFiles[k] +
-                                                   "» не открывается: проверьте имя и права");
-            if (contents->refusal)
-                return Fail(kExitBadArguments,
-                            ListFileRefusalText(args_.inFiles[k], *contents->refusal));
-            memos[b]->lines = contents->lines;
+            if (const auto failed = ReadListOrFail(args_.inFiles[k], memos[b]->lines, false))
+                return *failed;
         }
         std::string over;
         device::EncodeForWrite(state_, args_.protocol, view_.upper, view_.lower, over);
@@ -459,21 +423,22 @@ int CliSession::ReadOrWrite(bool read) {
             }
         }
         result.Add("result", "ok")
-            .Add("number", static_cast<int>(link_.Settings.NetAddress))
-            .Add("speed", BaudRates[static_cast<std::size_t>(link_.Settings.SpeedIndex)])
+            .Add("number", outcome.number)
+            .Add("speed", BaudRates[static_cast<std::size_t>(outcome.speedIndex)])
             .AddRaw("buffers", buffers + "]");
         if (args_.json) out_ << result.Text() << '\n';
         if (progress_) err_ << "Буферы прочитаны\n";
         return kExitOk;
     }
     if (!outcome.written) return JobFailure(job, "запись не выполнена");
-    const bool verified = outcome.write.verified;
-    const bool restarted = outcome.write.restarted;
+    const device::ControllerOutcome written = outcome;
+    const bool verified = written.write.verified;
+    const bool restarted = written.write.restarted;
     job.Tick();  // stores the settings (when asked) and ends the job as the window does
     JsonObject result;
     result.Add("result", "ok")
-        .Add("number", static_cast<int>(link_.Settings.NetAddress))
-        .Add("speed", BaudRates[static_cast<std::size_t>(link_.Settings.SpeedIndex)])
+        .Add("number", written.number)
+        .Add("speed", BaudRates[static_cast<std::size_t>(written.speedIndex)])
         .Add("verified", verified)
         .Add("restarted", restarted);
     std::string text = verified ? "Записано и проверено" : "Записано";
@@ -492,8 +457,7 @@ int CliSession::JobFailure(const device::ControllerJob& job, const std::string& 
             last = *it;
             break;
         }
-    if (link_.PortHandle.SettingsRefused())
-        return Fail(kExitPortNotOpened, link_.PortHandle.RefusedSettingsText());
+    if (const auto refused = FailIfSettingsRefused()) return *refused;
     if (!outcome.portOpened) return Fail(kExitPortNotOpened, last);
     if (!outcome.found)
         return Fail(kExitNoController, "КВАРД не найден на заданных номерах и скоростях");
@@ -507,34 +471,56 @@ int CliSession::JobFailure(const device::ControllerJob& job, const std::string& 
     return Fail(kExitExchangeFailed, last);
 }
 
-std::optional<int> CliSession::ReadModemList(std::vector<std::string>& lines, bool emptyRefused) {
-    const auto contents = ReadListFile(args_.listFile);
+std::optional<int> CliSession::ReadListOrFail(const std::string& path,
+                                              std::vector<std::string>& lines, bool emptyRefused) {
+    const auto contents = ReadListFile(path);
     if (!contents)
-        return Fail(kExitBadArguments,
-                    "файл «" + args_.listFile + "» не открывается: проверьте имя и права");
+        return Fail(kExitBadArguments, "файл «" + path + "» не открывается: проверьте имя и права");
     if (contents->refusal)
-        return Fail(kExitBadArguments, ListFileRefusalText(args_.listFile, *contents->refusal));
+        return Fail(kExitBadArguments, ListFileRefusalText(path, *contents->refusal));
     if (emptyRefused && contents->lines.empty())
-        return Fail(kExitBadArguments, "список «" + args_.listFile + "» пуст");
+        return Fail(kExitBadArguments, "список «" + path + "» пуст");
     lines = contents->lines;
     return std::nullopt;
 }
 
+// The modem side as the window has it in modem mode: the window's part, with
+// `list` in its list memo, and the console.
+class CliSession::ModemSide {
+public:
+    ModemSide(CliSession& session, const std::vector<std::string>& list)
+        : window(session.link_, session.state_, session.args_.port, *session.args_.speedIndex,
+                 [&session](const std::string& text) { session.Say(text); }),
+          console(session.state_, session.link_, window),
+          session_(session) {
+        session.state_.WorkMode = kModemWork;
+        session.state_.ModemMode = true;
+        window.list.lines = list;
+        // A signal stops the console as leaving the modem side does: the
+        // receiver stops, and a run under way sends no more lines.
+        session.stop_ = [this] { console.RemoveIdleHandler(); };
+    }
+    // The stop goes with the console it stops.
+    ~ModemSide() { session_.stop_ = nullptr; }
+    ModemSide(const ModemSide&) = delete;
+    ModemSide& operator=(const ModemSide&) = delete;
+
+    CliModemWindow window;
+    ModemConsole console;
+
+private:
+    CliSession& session_;
+};
+
 int CliSession::ModemWrite() {
     std::vector<std::string> list;
-    if (const auto failed = ReadModemList(list, true)) return *failed;
+    if (const auto failed = ReadListOrFail(args_.listFile, list, true)) return *failed;
 
-    state_.WorkMode = kModemWork;
-    state_.ModemMode = true;
-    CliModemWindow window(link_, state_, args_.port, *args_.speedIndex,
-                          [this](const std::string& text) { Say(text); });
-    window.list.lines = list;
-    ModemConsole console(state_, link_, window);
-    // A signal ends the run as leaving the modem side does: no more lines.
-    stop_ = [&console] { console.RemoveIdleHandler(); };
+    ModemSide side(*this, list);
+    CliModemWindow& window = side.window;
+    ModemConsole& console = side.console;
     console.StartRun();
-    if (!state_.PortReady)
-        return Fail(kExitPortNotOpened, shown_.empty() ? "порт не открыт" : shown_.back());
+    if (!state_.PortReady) return PortNotOpened();
     // The run as the window's receiver drives it, until the list is done or
     // the modem has been silent for the time limit.
     const std::int64_t silence =
@@ -599,18 +585,11 @@ int CliSession::ModemWrite() {
 
 int CliSession::ModemVerify() {
     std::vector<std::string> list;
-    if (const auto failed = ReadModemList(list, false)) return *failed;
+    if (const auto failed = ReadListOrFail(args_.listFile, list, false)) return *failed;
 
-    state_.WorkMode = kModemWork;
-    state_.ModemMode = true;
-    CliModemWindow window(link_, state_, args_.port, *args_.speedIndex,
-                          [this](const std::string& text) { Say(text); });
-    window.list.lines = list;
-    ModemConsole console(state_, link_, window);
-    stop_ = [&console] { console.RemoveIdleHandler(); };
-    const CheckResult check = console.CheckModem();
-    if (!state_.PortReady)
-        return Fail(kExitPortNotOpened, shown_.empty() ? "порт не открыт" : shown_.back());
+    ModemSide side(*this, list);
+    const CheckResult check = side.console.CheckModem();
+    if (!state_.PortReady) return PortNotOpened();
     if (StopTaken()) return Interrupted("проверка модема прервана");
     const int status = CheckStatus(check);
     JsonObject result;
@@ -624,15 +603,11 @@ int CliSession::ModemVerify() {
 }
 
 int CliSession::ModemView() {
-    state_.WorkMode = kModemWork;
-    state_.ModemMode = true;
-    CliModemWindow window(link_, state_, args_.port, *args_.speedIndex,
-                          [this](const std::string& text) { Say(text); });
-    ModemConsole console(state_, link_, window);
-    stop_ = [&console] { console.RemoveIdleHandler(); };
+    ModemSide side(*this, {});
+    CliModemWindow& window = side.window;
+    ModemConsole& console = side.console;
     console.ViewCurrentSettings();
-    if (!state_.PortReady)
-        return Fail(kExitPortNotOpened, shown_.empty() ? "порт не открыт" : shown_.back());
+    if (!state_.PortReady) return PortNotOpened();
     // The settings arrive as answer lines, ended by the modem's OK; a modem
     // that goes quiet before it has ended its answer too.
     const std::int64_t silence =

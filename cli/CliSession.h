@@ -56,10 +56,13 @@ private:
     int ModemWrite();
     int ModemView();
     int ModemVerify();
-    // The modem list of the arguments into `lines`; a failure's exit status
-    // (the message given) when the file is no list, or empty and
-    // `emptyRefused`.
-    std::optional<int> ReadModemList(std::vector<std::string>& lines, bool emptyRefused);
+    // The list file `path` into `lines`; a failure's exit status (the
+    // message given) when the file does not open or is no list, or is empty
+    // and `emptyRefused`.
+    std::optional<int> ReadListOrFail(const std::string& path, std::vector<std::string>& lines,
+                                      bool emptyRefused);
+    // The window's part and the console the modem sub-commands drive.
+    class ModemSide;
 
     // The link choices of the arguments into the dialog's part.
     void ChooseLink();
@@ -77,6 +80,11 @@ private:
     // A signal has come that the next checkpoint will take.
     bool StopComing() const { return signal_ == 0 && interruption_ && interruption_() != 0; }
     int Fail(int status, const std::string& message);
+    // The port did not open: the reason the job showed last.
+    int PortNotOpened();
+    // The port holds other settings than the job asked: that failure's exit
+    // status (the message given); none while it holds what was asked.
+    std::optional<int> FailIfSettingsRefused();
     void Finish(JsonObject& result, const std::string& text);
     void Say(const std::string& text);
 

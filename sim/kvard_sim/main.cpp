@@ -23,12 +23,12 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "base/WholeFile.h"
 #include "sim/DeviceReport.h"
 #include "sim/HayesModem.h"
 #include "sim/KvardController.h"
@@ -60,27 +60,12 @@ fs::path ProgramDir() {
     return ec ? fs::current_path() : exe.parent_path();
 }
 
-// Writes `text` into `file` whole: into a file beside it, renamed over it,
-// so that a reader never sees half of it.
-bool WriteWhole(const fs::path& file, const std::string& text) {
-    fs::path part = file;
-    part += ".part";
-    {
-        std::ofstream out(part, std::ios::binary | std::ios::trunc);
-        out << text;
-        if (!out.flush()) return false;
-    }
-    std::error_code ec;
-    fs::rename(part, file, ec);
-    return !ec;
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
     fs::path ports = ProgramDir() / "ports";
     hk::sim::HayesModem modem;
-    fs::path stateFile;
+    std::string stateFile;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--ports") == 0 && i + 1 < argc) {
             ports = argv[++i];
@@ -171,7 +156,8 @@ int main(int argc, char* argv[]) {
             state += hk::sim::DescribeController(pair.At(i));
         state += hk::sim::DescribeModem(modem);
         if (state == written) return;
-        if (!WriteWhole(stateFile, state)) {
+        std::string error;
+        if (!hk::WriteWholeFile(stateFile, state, error)) {
             std::fprintf(stderr, "kvard-sim: %s: cannot be written\n", stateFile.c_str());
             stopRequested = true;
         }
