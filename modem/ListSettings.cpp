@@ -53,36 +53,8 @@ private:
     std::size_t i_ = 0;
 };
 
-}  // namespace
-
-bool SettingOrder::operator()(const std::string& a, const std::string& b) const {
-    const int ra = Rank(a), rb = Rank(b);
-    return ra != rb ? ra < rb : a < b;
-}
-
-std::string RegisterName(int reg) { return "S" + std::to_string(reg); }
-
-std::optional<int> RegisterOf(const std::string& setting) {
-    if (setting.size() < 2 || setting[0] != 'S') return std::nullopt;
-    int reg = 0;
-    for (std::size_t i = 1; i < setting.size(); ++i) {
-        if (!IsDigit(setting[i])) return std::nullopt;
-        reg = std::min(reg * 10 + (setting[i] - '0'), kTooLarge);
-    }
-    return reg;
-}
-
-bool ListSettings::Empty() const {
-    if (!active.empty()) return false;
-    return std::none_of(stored.begin(), stored.end(),
-                        [](const auto& profile) { return profile && !profile->empty(); });
-}
-
-bool ListSettings::Quiet() const {
-    const auto q = active.find("Q");
-    return q != active.end() && q->second.value == 1;
-}
-
+// One command line as the modem receives it (its text up to the carriage
+// return, from "AT" on), from list line `lineIndex`, applied to `settings`.
 void ApplyCommandLine(std::string_view command, int lineIndex, ListSettings& settings) {
     std::string text;
     for (char c : UpperAscii(command))
@@ -147,11 +119,41 @@ void ApplyCommandLine(std::string_view command, int lineIndex, ListSettings& set
     }
 }
 
+}  // namespace
+
+bool SettingOrder::operator()(const std::string& a, const std::string& b) const {
+    const int ra = Rank(a), rb = Rank(b);
+    return ra != rb ? ra < rb : a < b;
+}
+
+std::string RegisterName(int reg) { return "S" + std::to_string(reg); }
+
+std::optional<int> RegisterOf(const std::string& setting) {
+    if (setting.size() < 2 || setting[0] != 'S') return std::nullopt;
+    int reg = 0;
+    for (std::size_t i = 1; i < setting.size(); ++i) {
+        if (!IsDigit(setting[i])) return std::nullopt;
+        reg = std::min(reg * 10 + (setting[i] - '0'), kTooLarge);
+    }
+    return reg;
+}
+
+bool ListSettings::Empty() const {
+    if (!active.empty()) return false;
+    return std::none_of(stored.begin(), stored.end(),
+                        [](const auto& profile) { return profile && !profile->empty(); });
+}
+
+bool ListSettings::Quiet() const {
+    const auto q = active.find("Q");
+    return q != active.end() && q->second.value == 1;
+}
+
 ListSettings CollectListSettings(const MemoLines& list) {
     ListSettings settings;
     for (int i = 0; i < list.Count(); ++i) {
+        if (!RunSendsLine(list, i)) continue;
         const std::string line = list.Line(i);
-        if (i > 0 && UpperAscii(line.substr(0, 2)) != "AT") continue;
         std::array<std::uint8_t, kSendBufferSize> buf{};
         const int n = EncodeLine(line, buf, 0);
         if (n == kLineDoesNotFit) continue;

@@ -71,8 +71,4 @@ struct ListSettings {
 
 ListSettings CollectListSettings(const MemoLines& list);
 
-// One command line as the modem receives it (its text up to the carriage
-// return, from "AT" on), from list line `lineIndex`, applied to `settings`.
-void ApplyCommandLine(std::string_view command, int lineIndex, ListSettings& settings);
-
 }  // namespace hk

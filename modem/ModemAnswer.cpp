@@ -12,16 +12,6 @@ std::string_view TrimBlanks(std::string_view text) {
     return text;
 }
 
-std::optional<int> ShortNumber(std::string_view text) {
-    if (text.empty() || text.size() > 3) return std::nullopt;
-    int v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        v = v * 10 + (c - '0');
-    }
-    return v;
-}
-
 }  // namespace
 
 ModemAnswer TakeAnswerApart(std::string_view bytes) {

@@ -33,6 +33,25 @@ CheckRow Row(const std::string& setting, int profile, const ListValue& listed,
     return row;
 }
 
+// «S7», «S7 в профиле 0».
+std::string RowSetting(const CheckRow& row) {
+    if (row.profile == kActiveSettings) return row.setting;
+    return row.setting + " в профиле " + Number(row.profile);
+}
+
+// «совпадает», «отличается», «не проверено».
+std::string VerdictText(CheckVerdict verdict) {
+    switch (verdict) {
+        case CheckVerdict::Same:
+            return "совпадает";
+        case CheckVerdict::Differs:
+            return "отличается";
+        case CheckVerdict::Unchecked:
+            break;
+    }
+    return "не проверено";
+}
+
 }  // namespace
 
 std::vector<CheckRow> CompareWithModem(const ListSettings& list, const ModemReport& modem) {
@@ -104,23 +123,6 @@ std::string CheckResult::SummaryText() const {
     if (Differing() > 0) return DifferingText(Differing());
     if (Checked() > 0) return AllSameText(Checked());
     return "Модем не сообщил ни одной настройки из списка: ничего не проверено";
-}
-
-std::string RowSetting(const CheckRow& row) {
-    if (row.profile == kActiveSettings) return row.setting;
-    return row.setting + " в профиле " + Number(row.profile);
-}
-
-std::string VerdictText(CheckVerdict verdict) {
-    switch (verdict) {
-        case CheckVerdict::Same:
-            return "совпадает";
-        case CheckVerdict::Differs:
-            return "отличается";
-        case CheckVerdict::Unchecked:
-            break;
-    }
-    return "не проверено";
 }
 
 std::string RowText(const CheckRow& row) {

@@ -8,7 +8,6 @@
 // settings held at that &W). A setting the modem did not report is "не
 // проверено", never a match.
 
-#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,10 +32,7 @@ struct CheckRow {
 
 // What the modem reported: its active settings (from ATSn? and the listing)
 // and the stored profiles its listing shows.
-struct ModemReport {
-    ModemValues active;
-    std::array<std::optional<ModemValues>, kStoredProfiles> stored;
-};
+using ModemReport = SettingsListing;
 
 // The rows: the active settings first, then each stored profile, each in the
 // order of SettingOrder.
@@ -69,10 +65,6 @@ struct CheckResult {
     std::string SummaryText() const;
 };
 
-// «S7», «S7 в профиле 0».
-std::string RowSetting(const CheckRow& row);
-// «совпадает», «отличается», «не проверено».
-std::string VerdictText(CheckVerdict verdict);
 // One row as a line (UTF-8): «S7: в списке 60, в модеме 50 — отличается».
 std::string RowText(const CheckRow& row);
 

@@ -23,16 +23,16 @@ constexpr std::size_t kRestOfAnswerChunk = 256;
 
 bool BeginsWithAt(const std::string& line) { return UpperAscii(line.substr(0, 2)) == "AT"; }
 
-// The lines a run of `list` sends: the first, whatever it holds, and every
-// later line beginning with "AT".
+// The lines a run of `list` sends.
 int LinesToSend(const MemoLines& list) {
-    int count = list.Count() > 0 ? 1 : 0;
-    for (int i = 1; i < list.Count(); ++i)
-        if (BeginsWithAt(list.Line(i))) ++count;
+    int count = 0;
+    for (int i = 0; i < list.Count(); ++i)
+        if (RunSendsLine(list, i)) ++count;
     return count;
 }
 
-// The first line from `from` on that a run sends; -1 when none is left.
+// The first line from `from` on that a run sends after its first line (the
+// run's start sends that one): one beginning with "AT"; -1 when none is left.
 int NextLineToSend(const MemoLines& list, int from) {
     for (int k = from; k < list.Count(); ++k)
         if (BeginsWithAt(list.Line(k))) return k;
@@ -40,6 +40,10 @@ int NextLineToSend(const MemoLines& list, int from) {
 }
 
 }  // namespace
+
+bool RunSendsLine(const MemoLines& list, int index) {
+    return index == 0 || BeginsWithAt(list.Line(index));
+}
 
 std::string ListLineTooLongText(int lineNumber) {
     return "Строка " + std::to_string(lineNumber) +
@@ -228,11 +232,10 @@ CheckResult ModemConsole::CheckModem() {
     // What the receiver had of an answer line is shown before the check's lines.
     if (!AnswerLine.empty()) window_.AnswersMemo().AddLine(AnswerLine);
     AnswerLine.clear();
+    // The receiver pauses while the check reads the answers; the stop its
+    // removal asks for is cleared before the check starts.
     const bool listening = idleInstalled_;
-    if (listening) {
-        idleInstalled_ = false;
-        window_.IdleHandlerChanged(false);
-    }
+    if (listening) RemoveIdleHandler();
     checking_ = true;
     checkStop_ = false;
     ModemCheckJob job(link_, window_, [this] { return checkStop_; });
@@ -368,7 +371,7 @@ void ModemConsole::LoadList(bool intoListMemo, std::string_view filter) {
     }
     MemoLines& memo = intoListMemo ? window_.ListMemo() : window_.AnswersMemo();
     for (const std::string& line : contents->lines) {
-        if (state_.ModemMode) SyncRingCount(line, true, 0);
+        if (state_.ModemMode) TakeRingCount(line);
         memo.AddLine(line);
     }
 }
@@ -387,14 +390,8 @@ void ModemConsole::SaveList(MemoLines& memo, std::string_view filter, std::strin
     WriteListFile(*path, lines);
 }
 
-void ModemConsole::SyncRingCount(const std::string& line, bool takeValue, int index) {
-    if (takeValue) {
-        if (const auto count = ReadRingCount(line)) window_.SetRingCount(*count);
-        return;
-    }
-    const int value = RingCountFieldValue(window_.RingCountText());
-    if (const auto rewritten = WriteRingCount(line, value))
-        window_.ListMemo().SetLine(index, *rewritten);
+void ModemConsole::TakeRingCount(const std::string& line) {
+    if (const auto count = ReadRingCount(line)) window_.SetRingCount(*count);
 }
 
 void ModemConsole::RingCountFieldLeft() { RingCountFieldLeft(window_.RingCountText()); }

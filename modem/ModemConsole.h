@@ -54,6 +54,10 @@ void TrackDigitAnswers(std::string_view line, bool& digitAnswers);
 // letters А..я (Windows-1251 192..255) are thrown away; Ё and ё pass.
 bool ModemKeyThrownAway(std::uint8_t key);
 
+// Whether a run of `list` sends its line `index`: the first line, whatever
+// it holds, and every later line beginning with "AT" (any letter case).
+bool RunSendsLine(const MemoLines& list, int index);
+
 class ModemConsole {
 public:
     ModemConsole(MainState& state, SerialLink& link, ModemWindow& window)
@@ -140,11 +144,10 @@ public:
     // Throws hk::FileError, its text for the error box, when the file cannot
     // be written.
     void SaveList(MemoLines& memo, std::string_view filter, std::string_view defaultExt);
-    // takeValue: the count of `line` into the ring count field; otherwise the
-    // field's value into `line`, stored as line `index` of the list memo.
-    void SyncRingCount(const std::string& line, bool takeValue, int index);
 
 private:
+    // The ring count `line` sets, if it sets one, into the ring count field.
+    void TakeRingCount(const std::string& line);
     void InstallIdleHandler();
     void ReadRestOfAnswer();
     void PortGone();

@@ -12,16 +12,6 @@ constexpr std::size_t kMostDigits = 3;
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsLetter(char c) { return c >= 'A' && c <= 'Z'; }
 
-std::optional<int> Digits(std::string_view text) {
-    if (text.empty() || text.size() > kMostDigits) return std::nullopt;
-    int v = 0;
-    for (char c : text) {
-        if (!IsDigit(c)) return std::nullopt;
-        v = v * 10 + (c - '0');
-    }
-    return v;
-}
-
 std::vector<std::string_view> Words(std::string_view line) {
     std::vector<std::string_view> words;
     std::size_t i = 0;
@@ -48,7 +38,7 @@ std::optional<Option> OptionToken(std::string_view word) {
     Option option{std::string(word.substr(0, i + 1)), std::nullopt};
     const std::string_view digits = word.substr(i + 1);
     if (digits.empty()) return option;
-    option.value = Digits(digits);
+    option.value = ShortNumber(digits);
     if (!option.value) return std::nullopt;
     return option;
 }
@@ -70,12 +60,22 @@ std::optional<Section> Heading(const std::string& upper) {
 
 }  // namespace
 
+std::optional<int> ShortNumber(std::string_view text) {
+    if (text.empty() || text.size() > kMostDigits) return std::nullopt;
+    int v = 0;
+    for (char c : text) {
+        if (!IsDigit(c)) return std::nullopt;
+        v = v * 10 + (c - '0');
+    }
+    return v;
+}
+
 std::optional<std::pair<int, int>> RegisterToken(std::string_view word) {
     if (word.size() < 4 || (word[0] != 'S' && word[0] != 's')) return std::nullopt;
     const std::size_t sep = word.find_first_of(":=");
     if (sep == std::string_view::npos) return std::nullopt;
-    const auto reg = Digits(word.substr(1, sep - 1));
-    const auto value = Digits(word.substr(sep + 1));
+    const auto reg = ShortNumber(word.substr(1, sep - 1));
+    const auto value = ShortNumber(word.substr(sep + 1));
     if (!reg || !value) return std::nullopt;
     return std::make_pair(*reg, *value);
 }

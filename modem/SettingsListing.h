@@ -41,6 +41,10 @@ struct SettingsListing {
 
 SettingsListing ReadSettingsListing(const std::vector<std::string>& lines);
 
+// One to three decimal digits and nothing else ("060", "7") as their number;
+// none for any other text.
+std::optional<int> ShortNumber(std::string_view text);
+
 // "S07:060" or "S7=60": the register and its value.
 std::optional<std::pair<int, int>> RegisterToken(std::string_view word);
 
