@@ -152,8 +152,7 @@ double RunSilentSearch(SerialLink& link, Clock& clock, int numbers, int protocol
     MainState state;
     device::PresetControllerView view;
     device::ControllerSession session;
-    std::string resultLabel;
-    device::ControllerContext context(state, link, session, view, resultLabel);
+    device::ControllerContext context(state, link, session, view);
     link.Settings = {};
     link.Settings.Protocol = static_cast<std::int8_t>(protocol);
     if (!OpenPort(link, "Com1", 0, true)) return -1;

@@ -4,7 +4,7 @@
 // memos). One per dialog, passed by reference to the link search and the
 // buffer transfer; `device` is the same for the request routines. Label4
 // ("Скорость обмена " ...) is shown through ShowResultLabel; what a run came
-// to is `outcome`.
+// to is `outcome`, never the label's text.
 
 #include <string>
 
@@ -19,14 +19,12 @@ namespace hk::device {
 
 struct ControllerContext {
     ControllerContext(MainState& mainState, SerialLink& serialLink,
-                      ControllerSession& controllerSession, ControllerView& dialog,
-                      std::string& resultLabelText)
+                      ControllerSession& controllerSession, ControllerView& dialog)
         : state(mainState),
           link(serialLink),
           session(controllerSession),
           view(dialog),
-          device{serialLink, controllerSession, dialog},
-          resultLabel(resultLabelText) {}
+          device{serialLink, controllerSession, dialog} {}
     ControllerContext(const ControllerContext&) = delete;
     ControllerContext& operator=(const ControllerContext&) = delete;
 
@@ -35,14 +33,10 @@ struct ControllerContext {
     ControllerSession& session;
     ControllerView& view;
     DeviceContext device;
-    std::string& resultLabel;
     // What the runs came to: set by the steps as they go.
     ControllerOutcome outcome;
 
-    void ShowResultLabel(const std::string& text) {
-        resultLabel = text;
-        view.SetSpeedLabel(text);
-    }
+    void ShowResultLabel(const std::string& text) { view.SetSpeedLabel(text); }
 };
 
 }  // namespace hk::device

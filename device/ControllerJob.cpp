@@ -17,7 +17,6 @@ void ControllerJob::Opened() {
     ShowNetNumber();
     session_.StopRequest = false;
     session_.StatusState = kStatusIdle;
-    resultLabel_.clear();
     context_.outcome = {};  // an earlier opening's success closes nothing
     closeAfterRun_ = exitAfterRun_ = false;
     open_ = true;

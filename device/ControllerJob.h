@@ -92,7 +92,6 @@ private:
     SerialLink& link_;
     ControllerView& view_;
     ControllerSession session_;
-    std::string resultLabel_;
     bool running_ = false;
     bool closeAfterRun_ = false;
     bool exitAfterRun_ = false;
@@ -102,7 +101,7 @@ private:
     bool open_ = false;
     // The run or tick under way has closed the dialog itself.
     bool closedByJob_ = false;
-    ControllerContext context_{state_, link_, session_, view_, resultLabel_};
+    ControllerContext context_{state_, link_, session_, view_};
 };
 
 }  // namespace hk::device
