@@ -8,7 +8,6 @@
 #include "link/PosixSerialLine.h"
 #include "protocol/Exchange.h"
 #include "sim/DeviceReport.h"
-#include "sim/HayesModem.h"
 #include "sim/KvardController.h"
 #include "sim/PtyBridge.h"
 #include "sim/SimLine.h"
@@ -240,22 +239,6 @@ TEST(KvardReport, TellsWhatWasCommittedAndNothingElse) {
     EXPECT_EQ(w.Send("01 08"), kOk);
     const std::string after = DescribeController(w.kvard);
     EXPECT_NE(after.find("restarts 1\nbuffer 5 0 580d0000" + erased), std::string::npos) << after;
-
-    VirtualClock clock(1000);
-    SimLine line(clock);
-    HayesModem modem;
-    line.Attach(&modem);
-    line.Open("Com2");
-    line.SetParams({9600, 8, Parity::None, StopBits::One});
-    line.SetTimeouts({0, 0, 1000, 0, 0});
-    const std::string command = "ATS0=3&W\r";
-    line.Write(std::vector<std::uint8_t>(command.begin(), command.end()));
-    std::vector<std::uint8_t> answer(64);
-    line.Read(answer.data(), answer.size());
-    const std::string report = DescribeModem(modem);
-    EXPECT_EQ(report.rfind("modem commands 1 echo 1 verbose 1\nmodem active 3,0,43,13,", 0), 0u)
-        << report;
-    EXPECT_NE(report.find("\nmodem stored 3,0,43,13,"), std::string::npos) << report;
 }
 
 TEST(KvardFaults, EachFaultGivesItsResultCodeOnce) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "sim/DeviceReport.h"
 #include "sim/HayesModem.h"
 #include "sim/SimLine.h"
 
@@ -96,6 +97,17 @@ TEST(HayesModem, AnswersAfterAShortDelayOneByteAfterTheOtherAtTheLineSpeed) {
     // The write drains for 5 ms at 9600 baud, by then the echo is all there;
     // the answer starts 8 ms after the CR, 1 ms per byte.
     EXPECT_EQ(at, (std::vector<std::int64_t>{5, 5, 5, 5, 5, 12, 13, 14, 15, 16, 17}));
+}
+
+// The state report kvard-sim writes: the modem's active registers and the
+// profile stored by &W.
+TEST(HayesModem, ReportTellsTheActiveAndStoredRegisters) {
+    ModemOnLine m;
+    m.Say("ATS0=3&W\r");
+    const std::string report = sim::DescribeModem(m.modem);
+    EXPECT_EQ(report.rfind("modem commands 1 echo 1 verbose 1\nmodem active 3,0,43,13,", 0), 0u)
+        << report;
+    EXPECT_NE(report.find("\nmodem stored 3,0,43,13,"), std::string::npos) << report;
 }
 
 }  // namespace
