@@ -128,6 +128,8 @@ protected:
     virtual bool DoOpen(const std::string& portName) = 0;
     virtual void DoClose() = 0;
     virtual bool DoGetParams(LineParams& params) = 0;
+    // Its result is only the system's word: SetParams() reads the line back
+    // (DoGetParams) and decides by what the line holds.
     virtual bool DoSetParams(const LineParams& params) = 0;
     // Stores the time-outs that DoRead/DoWrite apply.
     virtual bool DoSetTimeouts(const CommTimeouts& timeouts);
