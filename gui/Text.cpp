@@ -1,19 +1,17 @@
 #include "gui/Text.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
+#include "base/Windows1251.h"
 
 namespace hk {
 
+// The program's own code-page table, not Qt's converters: a Qt built without
+// ICU (as on Windows) knows no "windows-1251" and would convert to nothing.
 QString FromCp1251(const std::string& bytes) {
-    QStringDecoder decode("windows-1251");
-    return decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    return QString::fromStdString(Utf8FromWindows1251(bytes));
 }
 
 std::string ToCp1251(const QString& text) {
-    QStringEncoder encode("windows-1251", QStringConverter::Flag::Default);
-    const QByteArray bytes = encode(text);
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return Windows1251FromUtf8(text.toStdString());
 }
 
 }  // namespace hk
