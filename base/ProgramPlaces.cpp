@@ -1,5 +1,6 @@
 #include "base/ProgramPlaces.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -19,14 +20,15 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 
 // The user's home; without HOME (no login session) the temporary folder.
 std::string HomeDir(const Environment& env) {
-    if (const char* home = env("HOME"); home && *home) return WithTrailingSeparator(home);
+    if (const std::string home = env("HOME"); !home.empty()) return WithTrailingSeparator(home);
     std::error_code ec;
     return WithTrailingSeparator(GenericUtf8FromPath(fs::temp_directory_path(ec)));
 }
 
 // $name when it is set to an absolute path (the XDG rule), else HOME/fallback.
 std::string XdgDir(const Environment& env, const char* name, const char* fallback) {
-    if (const char* dir = env(name); dir && dir[0] == '/') return WithTrailingSeparator(dir);
+    if (const std::string dir = env(name); !dir.empty() && dir[0] == '/')
+        return WithTrailingSeparator(dir);
     return HomeDir(env) + fallback;
 }
 
@@ -39,28 +41,71 @@ std::string InstalledShareOf(const std::string& exeDir) {
     return fs::is_regular_file(PathFromUtf8(share + kHelpFileName), ec) ? share : std::string();
 }
 
+// The user's own folders for the operator's files.
+void TakeUserFolders(ProgramPlaces& places, const Environment& env) {
+    places.userFolders = true;
+#ifdef _WIN32
+    const std::string roaming = env("APPDATA");
+    const std::string local = env("LOCALAPPDATA");
+    if (!roaming.empty()) {
+        places.settingsDir = WithTrailingSeparator(roaming) + "hayeskvd\\";
+        places.dataDir = WithTrailingSeparator(local.empty() ? roaming : local) + "hayeskvd\\";
+        return;
+    }
+#endif
+    places.settingsDir = XdgDir(env, "XDG_CONFIG_HOME", ".config/") + kFolderName;
+    places.dataDir = XdgDir(env, "XDG_DATA_HOME", ".local/share/") + kFolderName;
+}
+
 }  // namespace
 
-const char* SystemEnvironment(const char* name) { return std::getenv(name); }
+bool FolderIsWritable(const std::string& folder) {
+    const std::string dir = WithTrailingSeparator(folder);
+    std::error_code ec;
+    if (fs::exists(PathFromUtf8(dir + "HmK.Cfg"), ec)) {
+        std::FILE* f = OpenFileUtf8(dir + "HmK.Cfg", "ab");
+        if (!f) return false;
+        std::fclose(f);
+        return true;
+    }
+    const std::string probe = dir + "HayesKvd.write-probe";
+    std::FILE* f = OpenFileUtf8(probe, "wb");
+    if (!f) return false;
+    std::fclose(f);
+    fs::remove(PathFromUtf8(probe), ec);
+    return true;
+}
 
-ProgramPlaces LocateProgramPlaces(const std::string& folder, const Environment& env) {
+std::string SystemEnvironment(const char* name) {
+#ifdef _WIN32
+    const std::wstring wide = PathFromUtf8(name).wstring();
+    const wchar_t* value = ::_wgetenv(wide.c_str());
+    return value ? Utf8FromPath(std::filesystem::path(value)) : std::string();
+#else
+    const char* value = std::getenv(name);
+    return value ? value : std::string();
+#endif
+}
+
+ProgramPlaces LocateProgramPlaces(const std::string& folder, const Environment& env,
+                                  const FolderWritable& writable) {
     ProgramPlaces places;
     const std::string dir = WithTrailingSeparator(folder);
     std::string share =
         EndsWith(dir, std::string("/") + kInstalledShareFolder) ? dir : InstalledShareOf(dir);
     if (share.empty()) {
         places.programFolder = places.settingsDir = places.dataDir = dir;
+        if (!writable(dir)) TakeUserFolders(places, env);
         return places;
     }
     places.installed = true;
     places.programFolder = share;
-    places.settingsDir = XdgDir(env, "XDG_CONFIG_HOME", ".config/") + kFolderName;
-    places.dataDir = XdgDir(env, "XDG_DATA_HOME", ".local/share/") + kFolderName;
+    TakeUserFolders(places, env);
     return places;
 }
 
 void MakeOperatorFolders(const ProgramPlaces& places) {
-    if (!places.installed) return;
+    if (!places.userFolders) return;
     std::error_code ec;
     fs::create_directories(PathFromUtf8(places.settingsDir), ec);
     fs::create_directories(PathFromUtf8(places.dataDir), ec);

@@ -14,6 +14,12 @@
 // ~/.config/hayeskvd/), and the logs and backups to the user's data folder,
 // $XDG_DATA_HOME/hayeskvd/ (by default ~/.local/share/hayeskvd/).
 //
+// Portable in a folder the program may not write to (unpacked under
+// "Program Files", a read-only share): the help and the example lists stay
+// there, the operator's files go to the user's folders as when installed; on
+// Windows the settings to %APPDATA%\hayeskvd\ and the logs and backups to
+// %LOCALAPPDATA%\hayeskvd\.
+//
 // GUI-free, so that every front end finds the same files.
 //
 // The program is installed exactly when its executable's folder is named
@@ -30,23 +36,32 @@ inline constexpr const char* kHelpFileName = "HayesKvd.html";
 
 struct ProgramPlaces {
     bool installed = false;
+    bool userFolders = false;   // the operator's files lie in the user's folders
     std::string programFolder;  // help, example lists, where the file dialogs start
     std::string settingsDir;    // HmK.Cfg, ports.conf, ports/
     std::string dataDir;        // logs, backups, preferences
 };
 
-// Reads one environment variable: nullptr when unset.
-using Environment = std::function<const char*(const char* name)>;
-const char* SystemEnvironment(const char* name);
+// Reads one environment variable as UTF-8: empty when unset (on Windows
+// through the UTF-16 environment, so a user folder with Cyrillic letters
+// comes whole).
+using Environment = std::function<std::string(const char* name)>;
+std::string SystemEnvironment(const char* name);
+
+// Whether the program may create and write files in `folder` (a file is
+// made there and removed; the settings file, if there, opened to append).
+using FolderWritable = std::function<bool(const std::string& folder)>;
+bool FolderIsWritable(const std::string& folder);
 
 // `folder` is the executable's folder, or a program folder this function
 // gave before (<prefix>/share/hayeskvd/): both give the same places, so the
 // program folder can be handed on in place of the executable's.
 ProgramPlaces LocateProgramPlaces(const std::string& folder,
-                                  const Environment& env = SystemEnvironment);
+                                  const Environment& env = SystemEnvironment,
+                                  const FolderWritable& writable = FolderIsWritable);
 
-// Creates the settings and data folders when installed (the portable ones
-// exist). Nothing is reported: a folder that cannot be made shows later, in
+// Creates the settings and data folders when they are the user's (the
+// portable ones exist). Nothing is reported: a folder that cannot be made shows later, in
 // the message of the first write that needs it.
 void MakeOperatorFolders(const ProgramPlaces& places);
 

@@ -25,9 +25,9 @@ namespace fs = std::filesystem;
 struct FakeEnvironment {
     std::map<std::string, std::string> vars;
     Environment Get() const {
-        return [this](const char* name) -> const char* {
+        return [this](const char* name) {
             const auto it = vars.find(name);
-            return it == vars.end() ? nullptr : it->second.c_str();
+            return it == vars.end() ? std::string() : it->second;
         };
     }
 };
