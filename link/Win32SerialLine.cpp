@@ -5,6 +5,7 @@
 #include "base/Utf8Path.h"
 #include "ports/OpenFailure.h"
 #include "ports/PortNames.h"
+#include "ports/SerialDevices.h"
 
 namespace hk {
 namespace {
@@ -140,7 +141,8 @@ bool Win32SerialLine::DoPurgeRx() {
 
 std::string Win32SerialLine::OpenFailureAdvice() const {
     if (IsOpen() || LastError() == 0) return {};
-    return ExplainWindowsOpenFailure(Name(), static_cast<unsigned long>(LastError()));
+    const auto code = static_cast<unsigned long>(LastError());
+    return ExplainWindowsOpenFailure(Name(), code, ListSerialDevices());
 }
 
 std::string Win32SerialLine::ErrorText(int code) const {

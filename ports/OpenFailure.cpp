@@ -208,7 +208,8 @@ std::string ExplainOpenFailure(const OpenFailureFacts& facts) {
     return {};
 }
 
-std::string ExplainWindowsOpenFailure(const std::string& portName, unsigned long code) {
+std::string ExplainWindowsOpenFailure(const std::string& portName, unsigned long code,
+                                      const std::vector<SerialDevice>& present) {
     constexpr unsigned long kFileNotFound = 2, kPathNotFound = 3, kAccessDenied = 5,
                             kSharingViolation = 32;
     switch (code) {
@@ -218,10 +219,19 @@ std::string ExplainWindowsOpenFailure(const std::string& portName, unsigned long
                    " занят другой программой (или ещё одной копией этой). Закройте её и откройте "
                    "порт снова.";
         case kFileNotFound:
-        case kPathNotFound:
-            return "Порта " + portName +
-                   " в компьютере нет: адаптер не подключён или получил другой номер. Номера "
-                   "портов видны в Диспетчере устройств, в разделе «Порты (COM и LPT)».";
+        case kPathNotFound: {
+            std::string text = "Порта " + portName +
+                               " в компьютере нет: адаптер не подключён или получил другой номер. "
+                               "Номера портов видны в Диспетчере устройств, в разделе «Порты (COM "
+                               "и LPT)».";
+            if (present.empty())
+                return text +
+                       " Последовательных портов в компьютере сейчас нет: подключите адаптер и "
+                       "откройте порт снова.";
+            text += " Сейчас в компьютере есть:";
+            for (const SerialDevice& d : present) text += "\r" + d.path.substr(4) + " — " + d.name;
+            return text;
+        }
         default:
             return {};
     }

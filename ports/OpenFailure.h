@@ -57,7 +57,9 @@ OpenFailureFacts GatherOpenFailureFacts(const std::string& portName, const PortR
 std::string ExplainOpenFailure(const OpenFailureFacts& facts);
 
 // The same for the Windows backend, from the system's error code
-// (GetLastError): a port held by another program, a port that is not there.
-std::string ExplainWindowsOpenFailure(const std::string& portName, unsigned long code);
+// (GetLastError): a port held by another program, a port that is not there
+// (with the serial ports that are, `present`).
+std::string ExplainWindowsOpenFailure(const std::string& portName, unsigned long code,
+                                      const std::vector<SerialDevice>& present = {});
 
 }  // namespace hk

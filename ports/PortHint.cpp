@@ -20,7 +20,12 @@ std::string PortItemHint(const std::string& portName, const std::string& homeDir
             hint = portName + " открывает ссылку " + route.path;
             break;
         case PortSource::BuiltIn:
-            hint = portName + " открывает встроенный порт " + route.path;
+            // Windows' own port names ("\\.\COM5") may be a USB adapter as
+            // well as a built-in port: the device's name says which.
+            hint = portName +
+                   (route.path.rfind("\\\\.\\", 0) == 0 ? " открывает порт "
+                                                      : " открывает встроенный порт ") +
+                   route.path;
             break;
         case PortSource::Name:
             break;

@@ -1,13 +1,19 @@
 #include "ports/SerialDevices.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <system_error>
 
+#include "ports/PortNames.h"
+
 #ifdef _WIN32
+// clang-format off
 #include <windows.h>
+#include <setupapi.h>
+// clang-format on
 
 #include <cstring>
 #endif
@@ -17,40 +23,157 @@ namespace {
 
 namespace fs = std::filesystem;
 
+bool SameText(const std::string& a, const std::string& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// What a SERIALCOMM device object says of its device: "\Device\Serial0"
+// is a built-in port's driver; the USB adapters' drivers name themselves
+// otherwise (VCP, Silabser, USBSER, ProlificSerial, CH341SER …).
+std::string NameOfDeviceObject(const std::string& device) {
+    if (device.empty()) return "последовательный порт";
+    const std::string object = device.substr(device.find_last_of('\\') + 1);
+    std::string base = object;
+    while (!base.empty() && base.back() >= '0' && base.back() <= '9') base.pop_back();
+    if (SameText(base, "Serial")) return "встроенный последовательный порт";
+    return "последовательный порт (" + object + ")";
+}
+
+}  // namespace
+
+std::vector<SerialDevice> WindowsSerialDevices(
+    const std::vector<WindowsPortEntry>& ports,
+    const std::vector<std::pair<std::string, std::string>>& friendlyNames) {
+    std::vector<std::pair<int, SerialDevice>> found;
+    for (const WindowsPortEntry& entry : ports) {
+        const int number = ComPortNumber(entry.port);
+        if (number <= 0) continue;
+        const std::string path = "\\\\.\\COM" + std::to_string(number);
+        auto known = std::find_if(found.begin(), found.end(),
+                                  [&](const auto& f) { return f.first == number; });
+        if (known != found.end()) {
+            if (known->second.name == NameOfDeviceObject({}) && !entry.device.empty())
+                known->second.name = NameOfDeviceObject(entry.device);
+            continue;
+        }
+        found.push_back({number, {path, {}, NameOfDeviceObject(entry.device)}});
+    }
+    for (auto& f : found)
+        for (const auto& [port, friendly] : friendlyNames)
+            if (ComPortNumber(port) == f.first && !friendly.empty()) f.second.name = friendly;
+    std::sort(found.begin(), found.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<SerialDevice> devices;
+    for (auto& f : found) devices.push_back(std::move(f.second));
+    return devices;
+}
+
+namespace {
+
 #ifdef _WIN32
 
-// Windows: the "COMn" names the system knows (QueryDosDevice), as "\\.\COMn".
-std::vector<std::string> WindowsPortNames() {
+std::string Utf8FromWide(const wchar_t* text, int length) {
+    if (length <= 0) return {};
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) ::WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+// A registry string value, without its terminating zeros.
+std::string Utf8FromRegistryString(const std::vector<wchar_t>& value, DWORD bytes) {
+    int length = static_cast<int>(bytes / sizeof(wchar_t));
+    while (length > 0 && value[static_cast<std::size_t>(length) - 1] == L'\0') --length;
+    return Utf8FromWide(value.data(), length);
+}
+
+// The registry's HARDWARE\DEVICEMAP\SERIALCOMM: a value per present port,
+// named by its device object, holding its port name.
+void ReadSerialComm(std::vector<WindowsPortEntry>& out) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ,
+                        &key) != ERROR_SUCCESS)
+        return;
+    for (DWORD i = 0; i < 256; ++i) {
+        std::vector<wchar_t> name(512), value(256);
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD valueBytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+        DWORD type = 0;
+        const LONG rc = ::RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type,
+                                        reinterpret_cast<BYTE*>(value.data()), &valueBytes);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        if (rc != ERROR_SUCCESS || type != REG_SZ) continue;
+        out.push_back({Utf8FromWide(name.data(), static_cast<int>(nameLength)),
+                       Utf8FromRegistryString(value, valueBytes)});
+    }
+    ::RegCloseKey(key);
+}
+
+// The "COMn" names the system knows (QueryDosDevice), also those of drivers
+// that leave SERIALCOMM out.
+void ReadDosDevices(std::vector<WindowsPortEntry>& out) {
     std::vector<char> names(64 * 1024);
     const DWORD n = ::QueryDosDeviceA(nullptr, names.data(), static_cast<DWORD>(names.size()));
-    std::vector<std::pair<int, std::string>> ports;
     for (DWORD i = 0; i < n && names[i] != '\0';) {
         const std::string name(&names[i]);
         i += static_cast<DWORD>(name.size()) + 1;
-        if (name.size() < 4 || _strnicmp(name.c_str(), "COM", 3) != 0) continue;
-        const std::string digits = name.substr(3);
-        if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
-            continue;
-        ports.emplace_back(std::stoi(digits), name);
+        if (ComPortNumber(name) > 0) out.push_back({{}, name});
     }
-    std::sort(ports.begin(), ports.end());
-    std::vector<std::string> out;
-    for (auto& p : ports) out.push_back("\\\\.\\" + p.second);
-    return out;
+}
+
+// The friendly names of the present devices of the Ports (COM & LPT) class,
+// by the port name their device key holds.
+std::vector<std::pair<std::string, std::string>> ReadFriendlyNames() {
+    // GUID_DEVCLASS_PORTS
+    static const GUID kPortsClass = {
+        0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+    std::vector<std::pair<std::string, std::string>> names;
+    const HDEVINFO set = ::SetupDiGetClassDevsW(&kPortsClass, nullptr, nullptr, DIGCF_PRESENT);
+    if (set == INVALID_HANDLE_VALUE) return names;
+    SP_DEVINFO_DATA info{};
+    info.cbSize = sizeof info;
+    for (DWORD i = 0; i < 256 && ::SetupDiEnumDeviceInfo(set, i, &info); ++i) {
+        std::string port;
+        const HKEY key = ::SetupDiOpenDevRegKey(set, &info, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+        if (key != INVALID_HANDLE_VALUE) {
+            std::vector<wchar_t> value(256);
+            DWORD bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+            DWORD type = 0;
+            if (::RegQueryValueExW(key, L"PortName", nullptr, &type,
+                                   reinterpret_cast<BYTE*>(value.data()),
+                                   &bytes) == ERROR_SUCCESS &&
+                type == REG_SZ)
+                port = Utf8FromRegistryString(value, bytes);
+            ::RegCloseKey(key);
+        }
+        std::vector<wchar_t> friendly(512);
+        DWORD bytes = 0;
+        if (!port.empty() &&
+            ::SetupDiGetDeviceRegistryPropertyW(
+                set, &info, SPDRP_FRIENDLYNAME, nullptr, reinterpret_cast<BYTE*>(friendly.data()),
+                static_cast<DWORD>(friendly.size() * sizeof(wchar_t)), &bytes))
+            names.emplace_back(port, Utf8FromRegistryString(friendly, bytes));
+    }
+    ::SetupDiDestroyDeviceInfoList(set);
+    return names;
 }
 
 }  // namespace
 
 std::vector<SerialDevice> ListSerialDevices(const std::string&) {
-    std::vector<SerialDevice> devices;
-    for (const std::string& path : WindowsPortNames())
-        devices.push_back({path, {}, "последовательный порт " + path.substr(4)});
-    return devices;
+    std::vector<WindowsPortEntry> ports;
+    ReadSerialComm(ports);
+    ReadDosDevices(ports);
+    return WindowsSerialDevices(ports, ReadFriendlyNames());
 }
 
 DeviceState StateOfDevice(const std::string& path, const std::string&) {
-    for (const std::string& known : WindowsPortNames())
-        if (_stricmp(known.c_str(), path.c_str()) == 0) return DeviceState::Present;
+    for (const SerialDevice& known : ListSerialDevices())
+        if (_stricmp(known.path.c_str(), path.c_str()) == 0) return DeviceState::Present;
     return DeviceState::Missing;
 }
 

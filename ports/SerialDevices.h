@@ -9,9 +9,15 @@
 // Read from /dev and /sys without opening a device, so no permission is
 // needed and nothing that holds a port is disturbed. `root` is prefixed to
 // every system path: empty on the running system, a test's own tree
-// otherwise. On a system without /dev and /sys (Windows) the list is empty.
+// otherwise.
+//
+// On Windows the list is what the system names: the ports of the registry's
+// HARDWARE\DEVICEMAP\SERIALCOMM and the COMn names it knows, each with the
+// friendly name of its device where Windows has one ("USB-SERIAL CH340
+// (COM5)"), as "\\.\COM5".
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace hk {
@@ -23,6 +29,20 @@ struct SerialDevice {
 };
 
 std::vector<SerialDevice> ListSerialDevices(const std::string& root = {});
+
+// What Windows lists of its serial ports: a SERIALCOMM entry (the device
+// object "\Device\Serial0" or "\Device\VCP0" and its port "COM1"), and
+// the friendly names of the devices in the Ports class by their port name.
+struct WindowsPortEntry {
+    std::string device;  // "\Device\Silabser0"; empty for a name known only as a COMn link
+    std::string port;    // "COM5"
+};
+// The devices those lists describe, in port order, each once; without a
+// friendly name, what the device object says of it. Pure, so that every
+// platform tests it.
+std::vector<SerialDevice> WindowsSerialDevices(
+    const std::vector<WindowsPortEntry>& ports,
+    const std::vector<std::pair<std::string, std::string>>& friendlyNames);
 
 enum class DeviceState {
     Present,     // the device is there
