@@ -1,14 +1,6 @@
 # Cross-compiling for 64-bit Windows with Debian's mingw-w64 (posix threads
 # variant, package g++-mingw-w64-x86-64-posix). The programs are linked
-# statically, so that they run under Wine without the compiler's DLLs.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# statically, so that they run under Wine without the compiler's DLLs
+# (hayeskvd-cli.exe and the tests of the GUI-free layers).
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-shared.cmake)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

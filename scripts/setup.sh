@@ -5,8 +5,10 @@
 #   scripts/setup.sh              the build, the tests and the demo
 #   scripts/setup.sh --package    also what builds and checks the Debian
 #                                 package (scripts/package.sh)
-#   scripts/setup.sh --windows    also the Windows cross-compiler and Wine
-#                                 (scripts/windows-tests.sh)
+#   scripts/setup.sh --windows    also the Windows cross-compiler, Wine, what
+#                                 unpacks Qt's source for Windows and what
+#                                 drives the window program under Wine
+#                                 (scripts/windows-*.sh)
 #   scripts/setup.sh --screenshots  also what drives and captures the windows
 #                                 (scripts/screenshots.sh)
 set -euo pipefail
@@ -26,8 +28,9 @@ for group in "$@"; do
             packages+=(dpkg-dev file lintian desktop-file-utils appstream) ;;
         --windows)
             # GoogleTest comes as source (googletest above) and is built with
-            # the cross-compiler.
-            packages+=(g++-mingw-w64-x86-64-posix wine wine64) ;;
+            # the cross-compiler; so is Qt (scripts/windows-qt.sh), from the
+            # source package that dpkg-source unpacks.
+            packages+=(g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev xdotool imagemagick) ;;
         --screenshots)
             packages+=(xdotool imagemagick) ;;
         *)

@@ -5,10 +5,11 @@
 # (qt6-base-dev-tools: moc, rcc and uic come from there), with Debian's
 # mingw-w64 compiler. The result is cached in
 #   ${XDG_CACHE_HOME:-~/.cache}/hayeskvd/qt-<version>-mingw-<hash>
-# where the hash covers the source version, the compiler's version and this
-# script; an existing cache is used as it is. The build installs under a
-# temporary name and is renamed at its end, so a killed build never leaves a
-# half cache. Prints the cache folder as its last line.
+# where the hash covers the source version, the compiler's version, this
+# script and its tool chain file (cmake/mingw-w64-shared.cmake); an existing
+# cache is used as it is. The build installs under a temporary name and is
+# renamed at its end, so a killed build never leaves a half cache. Prints the
+# cache folder as its last line.
 # Needs what `scripts/setup.sh --windows` installs, and root or sudo for the
 # source entry of apt (added once, in /etc/apt/sources.list.d/).
 #
@@ -22,7 +23,9 @@ version=$(dpkg-query -W -f='${Version}' qt6-base-dev-tools)   # e.g. 6.4.2+dfsg-
 upstream=${version%%+*}
 upstream=${upstream%%-*}
 compiler=$(x86_64-w64-mingw32-g++-posix --version | head -1)
-hash=$( { echo "$version"; echo "$compiler"; cat "$0"; } | sha256sum | cut -c1-12)
+# The tool chain without -static: Qt's DLLs share the compiler's runtime DLLs.
+toolchain=$root/cmake/mingw-w64-shared.cmake
+hash=$( { echo "$version"; echo "$compiler"; cat "$0" "$toolchain"; } | sha256sum | cut -c1-12)
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/hayeskvd
 qt="$cache/qt-$upstream-mingw-$hash"
 if [ "${1:-}" = "--path" ]; then
@@ -45,22 +48,17 @@ trap cleanup EXIT
 
 # Debian's source of qtbase, pinned to the host tools' version, unpacked
 # with Debian's patches (dpkg-source applies them).
+# The source entries are those of the system's own package entries, as
+# deb-src (Debian's deb822 file or the one-line sources.list).
 if ! apt-get source --print-uris "qt6-base=$version" >/dev/null 2>&1; then
-    sources=/etc/apt/sources.list.d/hayeskvd-source.sources
-    echo "windows qt: adding the source entry $sources" >&2
-    {
-        echo "Types: deb-src"
-        echo "URIs: http://deb.debian.org/debian"
-        echo "Suites: bookworm bookworm-updates"
-        echo "Components: main"
-        echo "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg"
-        echo
-        echo "Types: deb-src"
-        echo "URIs: http://deb.debian.org/debian-security"
-        echo "Suites: bookworm-security"
-        echo "Components: main"
-        echo "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg"
-    } | "${SUDO[@]}" tee "$sources" >/dev/null
+    entries=/etc/apt/sources.list.d/hayeskvd-source
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+        sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+            "${SUDO[@]}" tee "$entries.sources" >/dev/null
+    else
+        sed -n 's/^deb /deb-src /p' /etc/apt/sources.list | "${SUDO[@]}" tee "$entries.list" >/dev/null
+    fi
+    echo "windows qt: source entries added in $entries.*" >&2
     "${SUDO[@]}" apt-get update -qq
 fi
 (cd "$work" && apt-get source -o APT::Sandbox::User=root --download-only -qq "qt6-base=$version" >/dev/null)
@@ -68,19 +66,6 @@ dsc=$(ls "$work"/qt6-base_*.dsc)
 dpkg-source --no-check -x "$dsc" "$work/src" >/dev/null
 echo "windows qt: qtbase $version unpacked ($(($(date +%s) - started)) s)" >&2
 
-# The cross tool chain for Qt itself: shared libraries, so no -static.
-cat >"$work/toolchain.cmake" <<'EOF'
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-EOF
 
 off=(network sql dbus printsupport concurrent xml opengl vulkan zstd icu glib fontconfig
     jpeg gif textmarkdownreader textmarkdownwriter tabletevent direct2d1_1 sql_sqlite
@@ -89,7 +74,7 @@ off=(network sql dbus printsupport concurrent xml opengl vulkan zstd icu glib fo
 features=()
 for f in "${off[@]}"; do features+=("-DFEATURE_$f=OFF"); done
 cmake -S "$work/src" -B "$work/build" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DQT_HOST_PATH=/usr \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DCMAKE_INSTALL_PREFIX="$partial" \
@@ -106,17 +91,18 @@ cmake --build "$work/build" -j"$(nproc)" >"$work/build.log" 2>&1 ||
     { grep -B2 -A10 -m5 'error' "$work/build.log" >&2 || tail -40 "$work/build.log" >&2
       echo "windows qt: build failed" >&2; exit 1; }
 cmake --install "$work/build" >/dev/null
-# The licence texts of Qt and of the third-party code built into it, kept for
-# the zip.
-mkdir -p "$partial/licenses"
-cp "$work/src/"LICENSE* "$partial/licenses/" 2>/dev/null || true
-for f in $(find "$work/src/src/3rdparty" -maxdepth 2 \( -iname 'LICENSE*' -o -iname 'COPYING*' \
-        -o -iname 'FTL.TXT' -o -iname 'qt_attribution.json' \) ); do
-    rel=${f#"$work/src/src/3rdparty/"}
-    mkdir -p "$partial/licenses/3rdparty/$(dirname "$rel")"
-    cp "$f" "$partial/licenses/3rdparty/$rel"
+# The licence texts of Qt and of the third-party code built into its DLLs,
+# kept for the zip: Qt's LICENSES/, the notices of FreeType, HarfBuzz,
+# libpng, zlib, PCRE2 and double-conversion, and Debian's copyright file of
+# the source package.
+mkdir -p "$partial/licenses/qt" "$partial/licenses/3rdparty"
+cp "$work/src/LICENSES/"* "$partial/licenses/qt/"
+third=$work/src/src/3rdparty
+for f in freetype/docs/FTL.TXT freetype/LICENSE.txt harfbuzz-ng/COPYING libpng/LICENSE \
+        zlib/LICENSE pcre2/LICENCE pcre2/LICENCE-SLJIT double-conversion/LICENSE; do
+    cp "$third/$f" "$partial/licenses/3rdparty/${f//\//-}"
 done
-cp "$work/src/debian/copyright" "$partial/licenses/debian-copyright"
+cp "$work/src/debian/copyright" "$partial/licenses/qt/debian-copyright"
 echo "$version" >"$partial/SOURCE_VERSION"
 rm -rf "$qt"
 mv "$partial" "$qt"

@@ -50,26 +50,4 @@ else
     echo "windows: no $native/bin/kvard-sim: the COM port tests are skipped"
 fi
 
-total=0 passed=0 failed=0 skipped=0 status=0
-for t in "${tests[@]}"; do
-    name=$(basename "$t" .exe)
-    log="$dir/$name.log"
-    rc=0
-    timeout 600 wine "$t" --gtest_brief=1 >"$log" 2>&1 || rc=$?
-    ran=$(sed -n 's/^\[==========\] \([0-9]*\) tests\? from .* ran\..*/\1/p' "$log" | tail -1)
-    ok=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$log" | tail -1)
-    skip=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?.*/\1/p' "$log" | tail -1)
-    bad=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?.*/\1/p' "$log" | tail -1)
-    ran=${ran:-0} ok=${ok:-0} skip=${skip:-0} bad=${bad:-0}
-    if [ "$rc" -ne 0 ] && [ "$bad" -eq 0 ]; then bad=1; fi  # crashed or hung
-    total=$((total + ran)) passed=$((passed + ok)) skipped=$((skipped + skip))
-    failed=$((failed + bad))
-    printf 'windows: %-22s %4d run %4d passed %3d failed %3d skipped\n' "$name" "$ran" "$ok" \
-        "$bad" "$skip"
-    if [ "$bad" -ne 0 ]; then
-        status=1
-        grep -E 'Failure|FAILED|error' "$log" | head -20 | sed 's/^/    /'
-    fi
-done
-echo "windows tests under Wine: $passed passed, $failed failed, $skipped skipped ($total run)"
-exit $status
+wine_run_gtests "windows tests under Wine" "${tests[@]}"

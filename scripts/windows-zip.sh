@@ -1,39 +1,40 @@
 #!/usr/bin/env bash
-# Builds hayeskvd-cli-<version>-win64.zip for Windows users: hayeskvd-cli.exe
-# cross-compiled with mingw-w64 (cmake/windows/, build-mingw/), statically
-# linked and stripped, the example lists, and README.txt in Russian
-# (packaging/windows/README.txt: UTF-8 with a byte order mark and CR LF, so
-# that Notepad shows it), its exit statuses taken from the program's own
-# help. The version is the one the program reports. Checks that the program
-# needs no DLL but the system's, and prints what the zip holds.
-# Needs what `scripts/setup.sh --windows` installs.
+# Builds the zips for Windows users, in build-mingw/:
 #
-#   scripts/windows-zip.sh [native build folder]   -> build-mingw/hayeskvd-cli-<version>-win64.zip
+# - hayeskvd-<version>-win64.zip: the window program HayesKvd.exe,
+#   cross-built against Qt for Windows (scripts/windows-qt.sh, build folder
+#   build-mingw-qt/) and stripped, with Qt's DLLs, the qwindows platform
+#   plugin, the styles plugin, Qt's Russian texts, the compiler's three
+#   runtime DLLs, hayeskvd-cli.exe, the help, the example lists, the licence
+#   texts (licenses\) and README.txt (packaging/windows/README-HayesKvd.txt);
+# - hayeskvd-cli-<version>-win64.zip: hayeskvd-cli.exe alone (statically
+#   linked: it needs no DLL but Windows' own), the example lists and its
+#   README.txt (packaging/windows/README.txt).
+#
+# The READMEs are UTF-8 with a byte order mark and CR LF, so that Notepad
+# shows them; their exit statuses come from the program's own help. The
+# version is the one the program reports. Fails on any DLL that a program
+# or DLL of a zip needs and that neither the zip nor Windows has, and prints
+# what each zip holds. Needs what `scripts/setup.sh --windows` installs.
+#
+#   scripts/windows-zip.sh [native build folder]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 native=${1:-build}
+. scripts/windows-runtime.sh
 dir=build-mingw
 cmake -S cmake/windows -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" \
     >/dev/null
 cmake --build "$dir" --target hayeskvd-cli -j"$(nproc)" >/dev/null
-exe="$dir/bin/hayeskvd-cli.exe"
-
-# Only the system's DLLs: the C++ runtime and threads are linked in.
-imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: //p')
-for dll in $imports; do
-    case "${dll,,}" in
-        kernel32.dll | msvcrt.dll | shell32.dll | user32.dll | advapi32.dll) ;;
-        *)
-            echo "windows zip: $exe needs $dll, which Windows does not bring" >&2
-            exit 1 ;;
-    esac
-done
+cli="$dir/bin/hayeskvd-cli.exe"
+windows_qt_build HayesKvd >/dev/null
+program=build-mingw-qt/bin/HayesKvd.exe
 
 # The help, from the program itself (under Wine), or from the native build
 # of the same sources.
 if command -v wine >/dev/null; then
     . scripts/wine-prefix.sh
-    help=$(wine "$exe" --help)
+    help=$(wine "$cli" --help)
 else
     help=$("$native/bin/hayeskvd-cli" --help)
 fi
@@ -45,34 +46,67 @@ exitCodes=$(sed -n '/^Коды завершения:/,$p' <<<"$help" | tr '\n' '
     sed 's/^Коды завершения: *//; s/\. *$//; s/; /\n/g' |
     while read -r code text || [ -n "$code" ]; do printf '  %3s  %s\n' "$code" "$text"; done)
 [ "$(wc -l <<<"$exitCodes")" -ge 10 ] || { echo "windows zip: no exit statuses in the help" >&2; exit 1; }
+qtSource=$(cat "$windows_qt/SOURCE_VERSION")
+qtVersion=${qtSource%%+*}
 
+# readme TEMPLATE OUT: the template with its fields filled, for Notepad.
+readme() {
+    {
+        printf '\xEF\xBB\xBF'
+        while IFS= read -r line; do
+            if [ "$line" = "@EXIT_CODES@" ]; then
+                printf '%s\n' "$exitCodes"
+            else
+                line=${line//@VERSION@/$version}
+                line=${line//@QT_VERSION@/$qtVersion}
+                printf '%s\n' "${line//@QT_SOURCE@/$qtSource}"
+            fi
+        done <"$1"
+    } | sed 's/$/\r/' >"$2"
+}
+
+# pack NAME: build-mingw/NAME.zip of the staged build-mingw/zip/NAME/, with
+# the import check and a listing.
+pack() {
+    local name=$1 stage="$dir/zip/$1"
+    windows_import_check "$stage" || { echo "windows zip: $name lacks a DLL" >&2; exit 1; }
+    rm -f "$dir/$name.zip"
+    (cd "$dir/zip" && cmake -E tar cf "../$name.zip" --format=zip "$name")
+    echo "windows zip: $dir/$name.zip ($(stat -c %s "$dir/$name.zip") bytes):"
+    (cd "$stage" && find . -type f | sort | sed 's|^\./||' | while read -r f; do
+        printf '  %-44s %9d bytes\n' "$f" "$(stat -c %s "$f")"
+    done)
+}
+
+rm -rf "$dir/zip"
+
+# The command line alone.
 name="hayeskvd-cli-$version-win64"
-stage="$dir/zip"
-rm -rf "$stage"
-mkdir -p "$stage/$name"
-x86_64-w64-mingw32-strip -o "$stage/$name/hayeskvd-cli.exe" "$exe"
-cp examples/hayes_init.n2 examples/kvard_channel.n3 "$stage/$name/"
-{
-    printf '\xEF\xBB\xBF'
-    while IFS= read -r line; do
-        if [ "$line" = "@EXIT_CODES@" ]; then
-            printf '%s\n' "$exitCodes"
-        else
-            printf '%s\n' "${line//@VERSION@/$version}"
-        fi
-    done <packaging/windows/README.txt
-} | sed 's/$/\r/' >"$stage/$name/README.txt"
-
+stage="$dir/zip/$name"
+mkdir -p "$stage"
+x86_64-w64-mingw32-strip -o "$stage/hayeskvd-cli.exe" "$cli"
+cp examples/hayes_init.n2 examples/kvard_channel.n3 "$stage/"
+readme packaging/windows/README.txt "$stage/README.txt"
 # The stripped program as it goes into the zip, run once.
 if command -v wine >/dev/null; then
-    got=$(wine "$stage/$name/hayeskvd-cli.exe" --version)
+    got=$(wine "$stage/hayeskvd-cli.exe" --version)
     wineserver -k 2>/dev/null || true
     [[ "$got" == "hayeskvd-cli $version "* ]] ||
         { echo "windows zip: the packed program says «$got»" >&2; exit 1; }
 fi
+pack "$name"
 
-rm -f "$dir/$name.zip"
-(cd "$stage" && cmake -E tar cf "../$name.zip" --format=zip "$name")
-echo "windows zip: $dir/$name.zip ($(stat -c %s "$dir/$name.zip") bytes):"
-(cd "$stage/$name" && for f in *; do printf '  %-18s %8d bytes\n' "$f" "$(stat -c %s "$f")"; done)
-echo "windows zip: hayeskvd-cli.exe imports only $(tr '\n' ' ' <<<"$imports")"
+# The window program with everything it needs.
+name="hayeskvd-$version-win64"
+stage="$dir/zip/$name"
+mkdir -p "$stage/licenses/mingw-w64"
+x86_64-w64-mingw32-strip -o "$stage/HayesKvd.exe" "$program"
+cp "$dir/zip/hayeskvd-cli-$version-win64/hayeskvd-cli.exe" "$stage/"
+windows_runtime_copy "$windows_qt" "$stage"
+cp help/HayesKvd.html examples/hayes_init.n2 examples/kvard_channel.n3 "$stage/"
+cp -r "$windows_qt/licenses/qt" "$windows_qt/licenses/3rdparty" "$stage/licenses/"
+cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licenses/mingw-w64/gcc-runtime.txt"
+cp /usr/share/doc/mingw-w64-common/copyright "$stage/licenses/mingw-w64/mingw-w64-winpthreads.txt"
+cp packaging/copyright "$stage/licenses/HayesKvd.txt"
+readme packaging/windows/README-HayesKvd.txt "$stage/README.txt"
+pack "$name"

@@ -1,0 +1,207 @@
+#!/usr/bin/env bash
+# HayesKvd.exe end to end under Wine, from the unpacked zip
+# (build-mingw/hayeskvd-<version>-win64.zip, scripts/windows-zip.sh), on a
+# virtual screen (Xvfb), driven as an operator would with the mouse and the
+# keyboard (xdotool). Wine maps Com1 to the pseudo-terminal of kvard-sim's
+# controllers' line and Com2 to its simulated modem (kvard-sim from the
+# native build, default build/). The cases, each checked from outside:
+#
+#   start        the main window opens (its start time is printed);
+#   list         "Прочитать из файла" reads hayes_init.n2 and "Сохранить в
+#                файле" writes it back byte for byte, its Cyrillic line whole;
+#   modem        "Записать в модем" on Com2 writes every line: the modem's
+#                stored profile holds what the list sets (kvard-sim's state);
+#   controller   "Прочитать из КВАРД" through the controller dialog reads
+#                controller number 5 on Com1, and the buffer saved from the
+#                memo is what kvard-sim says the controller holds.
+#
+# Screenshots of the main window and of the controller dialog go to
+# build-mingw/app-tests/ (docs/ keeps a copy for the README). Prints each
+# case and the counts. Needs what `scripts/setup.sh --windows` installs.
+#
+#   scripts/windows-app-tests.sh [native build folder]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+native=$(realpath "${1:-build}")
+dir=build-mingw
+zip=$(ls "$dir"/hayeskvd-[0-9]*-win64.zip 2>/dev/null | tail -1)
+[ -n "$zip" ] || { echo "windows app: no zip in $dir: run scripts/windows-zip.sh first" >&2; exit 1; }
+[ -x "$native/bin/kvard-sim" ] ||
+    { echo "windows app: no $native/bin/kvard-sim: build the native tree first" >&2; exit 1; }
+if ! command -v wine >/dev/null || ! command -v xdotool >/dev/null; then
+    echo "windows app: Wine or xdotool is not installed: the window program was not run"
+    exit 0
+fi
+. scripts/wine-prefix.sh
+shots=$PWD/$dir/app-tests
+rm -rf "$shots"
+mkdir -p "$shots"
+
+work=$(mktemp -d)
+sim_pid= xvfb_pid= prog_pid=
+cleanup() {
+    [ -z "$prog_pid" ] || kill "$prog_pid" 2>/dev/null || true
+    wineserver -k 2>/dev/null || true
+    [ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null || true
+    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The program as a user unpacks it.
+(cd "$work" && cmake -E tar xf "$OLDPWD/$zip")
+program=$(ls -d "$work"/hayeskvd-*-win64)
+# Com2 (index 1) for the modem, RS-232, 9600 baud (index 5), number 5, kit 0.
+printf '\001\000\005\005\000\000\000\000' >"$program/HmK.Cfg"
+
+state="$work/state"
+"$native/bin/kvard-sim" --ports "$work/ports" --state "$state" >"$work/kvard-sim.out" 2>&1 &
+sim_pid=$!
+for _ in $(seq 50); do [ -L "$work/ports/com2" ] && [ -s "$state" ] && break; sleep 0.1; done
+[ -L "$work/ports/com2" ] || { cat "$work/kvard-sim.out" >&2; exit 1; }
+wine_map_ports COM1 "$(readlink "$work/ports/com1")" COM2 "$(readlink "$work/ports/com2")"
+
+# A virtual screen of its own.
+for n in $(seq 90 99); do [ -e "/tmp/.X11-unix/X$n" ] || break; done
+export DISPLAY=:$n
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+
+# ---- what the cases use -------------------------------------------------------
+
+fail() {
+    echo "$*"
+    import -window root "$shots/failed-$case.png" 2>/dev/null || true
+    exit 1
+}
+# wait_window TITLE [SECONDS]: the id of the visible window of that title.
+wait_window() {
+    local id tries=$((${2:-20} * 10))
+    for _ in $(seq "$tries"); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -1)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+# gone TITLE [SECONDS]: waits until no visible window has that title.
+gone() {
+    for _ in $(seq $((${2:-20} * 10))); do
+        xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    return 1
+}
+# click WINDOW X Y: a left click at X, Y of the window's client area.
+click() {
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    xdotool mousemove $((X + $2)) $((Y + $3)) click 1
+    sleep 0.5
+}
+# file_dialog NAME: types a name into the file dialog now open and accepts it.
+file_dialog() {
+    local id
+    id=$(wait_window "${2:-}" 20) || fail "no file dialog"
+    sleep 1
+    xdotool type --delay 20 "$1"
+    xdotool key Return
+    sleep 1
+}
+win_path() { winepath -w "$1" 2>/dev/null; }
+bytes_of() { od -An -v -tx1 "$1" | tr -s ' ' '\n' | sed '/^$/d'; }
+buffer_bytes() { sed -n "s/^buffer $1 $2 //p" "$state" | fold -w2; }
+
+# ---- the cases --------------------------------------------------------------------
+
+case_start() {
+    local started=$SECONDS t0
+    t0=$(date +%s%N)
+    (cd "$program" && exec wine HayesKvd.exe) >"$work/program.out" 2>&1 &
+    prog_pid=$!
+    main=$(wait_window "Программа настройки" 60) || fail "the main window did not open"
+    echo "start: the main window opened $(( ($(date +%s%N) - t0) / 1000000 )) ms after the start"
+    sleep 1
+    import -window "$main" "$shots/main-window.png"
+    : "$started"
+}
+
+case_list() {
+    main=$(wait_window "Программа настройки" 5) || fail "no main window"
+    click "$main" 78 15                 # "Модем для КВАРД"
+    click "$main" 80 87                 # "Прочитать из файла"
+    file_dialog "$(win_path "$program/hayes_init.n2")" "Открыть|Open"
+    import -window "$main" "$shots/main-window-list.png"
+    click "$main" 80 112                # "Сохранить в файле"
+    file_dialog "$(win_path "$work/saved.n2")" "Сохранить|Save"
+    [ -f "$work/saved.n2" ] || fail "the list was not saved"
+    cmp "$program/hayes_init.n2" "$work/saved.n2" ||
+        fail "the list came back otherwise: $(od -c "$work/saved.n2" | head -8)"
+}
+
+case_modem() {
+    main=$(wait_window "Программа настройки" 5) || fail "no main window"
+    click "$main" 80 137                # "Записать в модем": the port dialog first
+    local box dialog
+    box=$(wait_window "Информация|Information|Hayes" 20) || fail "no box before the port dialog"
+    xdotool key Return
+    dialog=$(wait_window "Инициализация Hayes-модема" 20) || fail "no port dialog"
+    sleep 0.5
+    click "$dialog" 260 34              # "9600 бод"
+    import -window "$dialog" "$shots/port-dialog.png"
+    click "$dialog" 217 211             # "OK"
+    gone "Инициализация Hayes-модема" 20 || fail "the port dialog stayed open"
+    local stored
+    for _ in $(seq 300); do
+        stored=$(sed -n 's/^modem stored //p' "$state")
+        [ "$(cut -d, -f1 <<<"$stored")" = 2 ] && [ "$(cut -d, -f8 <<<"$stored")" = 60 ] && break
+        sleep 0.1
+    done
+    [ "$(cut -d, -f1 <<<"$stored")" = 2 ] && [ "$(cut -d, -f8 <<<"$stored")" = 60 ] ||
+        fail "the modem stored S0, S7 = $(cut -d, -f1,8 <<<"$stored"), expected 2, 60"
+    sleep 2
+    import -window "$main" "$shots/main-window-modem.png"
+}
+
+case_controller() {
+    main=$(wait_window "Программа настройки" 5) || fail "no main window"
+    click "$main" 78 15                 # leave the modem mode
+    click "$main" 230 15                # "Настройка КВАРД": the kit menu
+    xdotool key Down Return
+    sleep 1
+    click "$main" 80 382                # "Прочитать из КВАРД"
+    local dialog
+    dialog=$(wait_window "Чтение из КВАРД" 20) || fail "no controller dialog"
+    sleep 1
+    import -window "$dialog" "$shots/controller-dialog.png"
+    click "$dialog" 14 15               # no search of the number: number 5 as stored
+    click "$dialog" 330 447             # the read
+    gone "Чтение из КВАРД" 60 || fail "the controller dialog stayed open"
+    import -window "$main" "$shots/main-window-controller.png"
+    click "$main" 80 112                # "Сохранить в файле буфер"
+    file_dialog "$(win_path "$work/buffer1.n3")" "Сохранить|Save"
+    [ -f "$work/buffer1.n3" ] || fail "the buffer was not saved"
+    diff <(buffer_bytes 5 0 | sed '/^00$/,$d' | tr '\n' ' ') \
+        <(bytes_of "$work/buffer1.n3" | grep -v '^0a$' | tr '\n' ' ') >/dev/null ||
+        fail "the buffer read differs from the controller's: $(od -c "$work/buffer1.n3" | head)"
+}
+
+# ---- running them -------------------------------------------------------------------
+
+run=0 passed=0
+for case in start list modem controller; do
+    run=$((run + 1))
+    started=$SECONDS
+    if (set -e && "case_$case") >"$work/case-$case.log" 2>&1; then
+        passed=$((passed + 1))
+        printf 'windows app: %-12s passed (%d s)\n' "$case" $((SECONDS - started))
+        sed -n 's/^start: /windows app:   /p' "$work/case-$case.log"
+    else
+        printf 'windows app: %-12s FAILED\n' "$case"
+        sed 's/^/    /' "$work/case-$case.log" | tail -20
+        break   # each case goes on from where the one before left the window
+    fi
+done
+echo "windows app end to end under Wine: $run cases run, $passed passed, $((run - passed)) failed"
+echo "windows app: screenshots in $shots"
+[ "$passed" -eq 4 ]
