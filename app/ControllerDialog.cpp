@@ -11,15 +11,16 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QSettings>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 #include "app/ControllerDialogDesign.h"
 #include "app/JobControllerView.h"
+#include "app/KeptChoices.h"
 #include "app/NetworkScanDialog.h"
 #include "device/ControllerJob.h"
 #include "device/LinkSearch.h"
@@ -372,23 +373,17 @@ void ControllerDialog::ShowLog() {
 }
 
 // The safe write's choices are the operator's, kept from one run of the
-// program to the next in a file of their own (the settings file keeps its
-// eight bytes).
-QString ControllerDialog::ChoicesFile() const {
-    return QString::fromStdString(state_.DataDir) + QStringLiteral("HayesKvd.ini");
-}
-
+// program to the next (app/KeptChoices.h).
 void ControllerDialog::LoadWriteChoices() {
-    const QSettings choices(ChoicesFile(), QSettings::IniFormat);
-    backupBox_->setChecked(choices.value(QStringLiteral("write/backup"), true).toBool());
-    verifyBox_->setChecked(choices.value(QStringLiteral("write/verify"), true).toBool());
+    backupBox_->setChecked(KeptChoice(state_, kKeepBackup, true));
+    verifyBox_->setChecked(KeptChoice(state_, kKeepVerify, true));
 }
 
 void ControllerDialog::StoreWriteChoices() {
-    QSettings choices(ChoicesFile(), QSettings::IniFormat);
-    choices.setValue(QStringLiteral("write/backup"), backupBox_->isChecked());
-    choices.setValue(QStringLiteral("write/verify"), verifyBox_->isChecked());
+    KeepChoice(state_, kKeepBackup, backupBox_->isChecked());
+    KeepChoice(state_, kKeepVerify, verifyBox_->isChecked());
 }
+
 void ControllerDialog::SetNumberText(const std::string& text) {
     numberField_->setText(FromUtf8(text));
 }

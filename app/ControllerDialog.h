@@ -120,7 +120,6 @@ private:
     void ShowLog();
     void ScanNetwork();
     void OpenScan();
-    QString ChoicesFile() const;
     void LoadWriteChoices();
     void StoreWriteChoices();
     // Runs a handler; a file error raised in it (the settings file) ends the
