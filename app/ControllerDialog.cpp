@@ -127,8 +127,15 @@ void ControllerDialog::ToJob(std::function<void(device::ControllerJob&)> step) {
 }
 
 void ControllerDialog::ConnectHandlers() {
-    connect(searchButton_, &QPushButton::clicked, this,
-            [this] { ToJob([](device::ControllerJob& j) { j.Search(); }); });
+    connect(searchButton_, &QPushButton::clicked, this, [this] {
+        searchPosted_ = true;
+        ShowButtonStates();
+        jobs_.Post([job = job_.get()] { job->Search(); },
+                   [this] {
+                       searchPosted_ = false;
+                       ShowButtonStates();
+                   });
+    });
     connect(exitButton_, &QPushButton::clicked, this, [this] {
         // The job stops at its next step; the operator sees at once that it will.
         if (jobs_.Busy()) statusBar_->showMessage(kStopPendingText);
@@ -330,7 +337,10 @@ void ControllerDialog::ScanNetwork() {
     // which answers once the steps posted before have run.
     jobs_.Post([this] { scanAllowed_ = !job_->Running(); },
                [this] {
-                   if (scanAllowed_) OpenScan();
+                   if (scanAllowed_)
+                       OpenScan();
+                   else
+                       scanAfterRun_ = true;  // opens when the run has returned
                });
 }
 
@@ -391,6 +401,19 @@ void ControllerDialog::SetNumberText(const std::string& text) {
 void ControllerDialog::ShowStoredLink(int portIndex, int linkKind) {
     portGroup_->SetItemIndex(portIndex);  // past "Com4" selects "Com4"
     linkGroup_->SetItemIndex(linkKind == 0 ? 0 : 1);
+}
+
+void ControllerDialog::ShowRunning(bool running) {
+    jobRunning_ = running;
+    ShowButtonStates();
+    if (!running && std::exchange(scanAfterRun_, false) && isVisible())
+        QTimer::singleShot(0, this, [this] { Guarded([this] { ScanNetwork(); }); });
+}
+
+void ControllerDialog::ShowButtonStates() {
+    const bool idle = !searchPosted_ && !jobRunning_;
+    searchButton_->setEnabled(idle);
+    scanButton_->setEnabled(idle);
 }
 
 void ControllerDialog::ShowSearchProgress(int attemptsMade, int attemptsTotal,
