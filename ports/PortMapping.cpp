@@ -111,7 +111,8 @@ MappedDevice CheckMappedDevice(const std::string& device, bool windows) {
     // A port's own name opens through the device path, which COM10 and
     // above need.
     if (ComPortNumber(device) > 0) return {"\\\\.\\" + device, {}};
-    return {{}, "устройство указывается путём вида \\\\.\\COM12 или именем порта вида COM12"};
+    return {{},
+            "устройство указывается полным путём вида \\\\.\\COM12 или именем порта вида COM12"};
 }
 
 namespace {

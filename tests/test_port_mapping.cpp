@@ -87,8 +87,9 @@ TEST(PortMappingFile, ADevicePathIsJudgedByTheRulesOfItsSystem) {
     for (const char* notWindows : {"ttyUSB0", "COM", "C:ports", "COMX"}) {
         const MappedDevice refused = CheckMappedDevice(notWindows, true);
         EXPECT_TRUE(refused.path.empty()) << notWindows;
-        EXPECT_EQ(refused.fault,
-                  R"(устройство указывается путём вида \\.\COM12 или именем порта вида COM12)");
+        EXPECT_EQ(
+            refused.fault,
+            R"(устройство указывается полным путём вида \\.\COM12 или именем порта вида COM12)");
     }
     // The file takes the rules of the system the program runs on.
     const PortMapping m = ParsePortMapping("Com2=COM12\nCom3=\\\\.\\COM13\n");
