@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, starts the simulated devices on
-# pseudo-terminals (ports/com1: a КВАРД controller, ports/com2: a Hayes modem,
-# unless a real port is mapped there) and then the program. Arguments go to
-# kvard-sim (./run.sh --modem-keeps S7=50: the modem keeps S7 at 50).
+# Installs what is needed, builds the program and the simulated devices,
+# starts the simulated devices on pseudo-terminals (ports/com1: a КВАРД
+# controller, ports/com2: a Hayes modem, unless a real port is mapped there)
+# and then the program. Arguments go to kvard-sim (./run.sh --modem-keeps
+# S7=50: the modem keeps S7 at 50). The tests, the benchmarks and
+# hayeskvd-cli are built by ./test.sh (or scripts/build.sh build).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh
-scripts/build.sh build
+scripts/build.sh build --target HayesKvd --target kvard-sim
 bin=build/bin
 sim_pid=
 if [ -x "$bin/kvard-sim" ]; then

@@ -11,15 +11,16 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QSettings>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 #include "app/ControllerDialogDesign.h"
 #include "app/JobControllerView.h"
+#include "app/KeptChoices.h"
 #include "app/NetworkScanDialog.h"
 #include "device/ControllerJob.h"
 #include "device/LinkSearch.h"
@@ -126,8 +127,15 @@ void ControllerDialog::ToJob(std::function<void(device::ControllerJob&)> step) {
 }
 
 void ControllerDialog::ConnectHandlers() {
-    connect(searchButton_, &QPushButton::clicked, this,
-            [this] { ToJob([](device::ControllerJob& j) { j.Search(); }); });
+    connect(searchButton_, &QPushButton::clicked, this, [this] {
+        searchPosted_ = true;
+        ShowButtonStates();
+        jobs_.Post([job = job_.get()] { job->Search(); },
+                   [this] {
+                       searchPosted_ = false;
+                       ShowButtonStates();
+                   });
+    });
     connect(exitButton_, &QPushButton::clicked, this, [this] {
         // The job stops at its next step; the operator sees at once that it will.
         if (jobs_.Busy()) statusBar_->showMessage(kStopPendingText);
@@ -329,7 +337,10 @@ void ControllerDialog::ScanNetwork() {
     // which answers once the steps posted before have run.
     jobs_.Post([this] { scanAllowed_ = !job_->Running(); },
                [this] {
-                   if (scanAllowed_) OpenScan();
+                   if (scanAllowed_)
+                       OpenScan();
+                   else
+                       scanAfterRun_ = true;  // opens when the run has returned
                });
 }
 
@@ -372,23 +383,17 @@ void ControllerDialog::ShowLog() {
 }
 
 // The safe write's choices are the operator's, kept from one run of the
-// program to the next in a file of their own (the settings file keeps its
-// eight bytes).
-QString ControllerDialog::ChoicesFile() const {
-    return QString::fromStdString(state_.DataDir) + QStringLiteral("HayesKvd.ini");
-}
-
+// program to the next (app/KeptChoices.h).
 void ControllerDialog::LoadWriteChoices() {
-    const QSettings choices(ChoicesFile(), QSettings::IniFormat);
-    backupBox_->setChecked(choices.value(QStringLiteral("write/backup"), true).toBool());
-    verifyBox_->setChecked(choices.value(QStringLiteral("write/verify"), true).toBool());
+    backupBox_->setChecked(KeptChoice(state_, kKeepBackup, true));
+    verifyBox_->setChecked(KeptChoice(state_, kKeepVerify, true));
 }
 
 void ControllerDialog::StoreWriteChoices() {
-    QSettings choices(ChoicesFile(), QSettings::IniFormat);
-    choices.setValue(QStringLiteral("write/backup"), backupBox_->isChecked());
-    choices.setValue(QStringLiteral("write/verify"), verifyBox_->isChecked());
+    KeepChoice(state_, kKeepBackup, backupBox_->isChecked());
+    KeepChoice(state_, kKeepVerify, verifyBox_->isChecked());
 }
+
 void ControllerDialog::SetNumberText(const std::string& text) {
     numberField_->setText(FromUtf8(text));
 }
@@ -396,6 +401,19 @@ void ControllerDialog::SetNumberText(const std::string& text) {
 void ControllerDialog::ShowStoredLink(int portIndex, int linkKind) {
     portGroup_->SetItemIndex(portIndex);  // past "Com4" selects "Com4"
     linkGroup_->SetItemIndex(linkKind == 0 ? 0 : 1);
+}
+
+void ControllerDialog::ShowRunning(bool running) {
+    jobRunning_ = running;
+    ShowButtonStates();
+    if (!running && std::exchange(scanAfterRun_, false) && isVisible())
+        QTimer::singleShot(0, this, [this] { Guarded([this] { ScanNetwork(); }); });
+}
+
+void ControllerDialog::ShowButtonStates() {
+    const bool idle = !searchPosted_ && !jobRunning_;
+    searchButton_->setEnabled(idle);
+    scanButton_->setEnabled(idle);
 }
 
 void ControllerDialog::ShowSearchProgress(int attemptsMade, int attemptsTotal,

@@ -110,6 +110,7 @@ private:
     void CloseDialog() override;
     void ShowStoredLink(int portIndex, int linkKind) override;
     void ShowSearchProgress(int attemptsMade, int attemptsTotal, std::int64_t msLeft) override;
+    void ShowRunning(bool running) override;
     MemoLines& BufferMemo(int index) override;
     bool ShowSpecialCharacters() override;
 
@@ -120,7 +121,6 @@ private:
     void ShowLog();
     void ScanNetwork();
     void OpenScan();
-    QString ChoicesFile() const;
     void LoadWriteChoices();
     void StoreWriteChoices();
     // Runs a handler; a file error raised in it (the settings file) ends the
@@ -135,6 +135,10 @@ private:
     void ShowCrcChoice();
     void SizeTo(int width);
     void ClearJobDisplay();
+    // "Подбор" and «Опрос сети...» look disabled while they cannot act: a
+    // press of "Подбор" has not yet come back from the job thread, or a run
+    // is under way.
+    void ShowButtonStates();
 
     MainState& state_;
     SerialLink& link_;
@@ -151,6 +155,13 @@ private:
     // No run was under way when «Опрос сети...» was pressed (set on the job
     // thread, read after it on this one).
     bool scanAllowed_ = false;
+    // «Опрос сети...» was pressed while a run was under way: it opens when
+    // the run has returned.
+    bool scanAfterRun_ = false;
+    // A press of "Подбор" is on its way to the job thread, and a run is
+    // under way there (as the job last showed).
+    bool searchPosted_ = false;
+    bool jobRunning_ = false;
     Openings openings_;
 
     int savedWidth_ = 0;

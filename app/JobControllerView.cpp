@@ -84,4 +84,8 @@ void JobControllerView::ShowSearchProgress(int attemptsMade, int attemptsTotal,
     });
 }
 
+void JobControllerView::ShowRunning(bool running) {
+    jobs_.ShowOnWindow([this, running] { dialog_.ShowRunning(running); });
+}
+
 }  // namespace hk

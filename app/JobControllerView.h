@@ -57,6 +57,7 @@ public:
     void CloseDialog() override;
     void ShowStoredLink(int portIndex, int linkKind) override;
     void ShowSearchProgress(int attemptsMade, int attemptsTotal, std::int64_t msLeft) override;
+    void ShowRunning(bool running) override;
     MemoLines& BufferMemo(int index) override { return index == 0 ? upper_ : lower_; }
 
 private:

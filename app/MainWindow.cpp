@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -26,6 +27,7 @@
 
 #include "app/ControllerDialog.h"
 #include "app/HelpViewer.h"
+#include "app/KeptChoices.h"
 #include "app/LogWindow.h"
 #include "app/MainTexts.h"
 #include "app/MainWindowDesign.h"
@@ -253,6 +255,9 @@ void MainWindow::ConnectHandlers() {
     on(helpButton_, &MainWindow::ShowHelpContents);
     on(readControllerButton_, &MainWindow::ReadFromController);
     on(writeControllerButton_, &MainWindow::WriteToController);
+    // Kept from one run of the program to the next (app/KeptChoices.h).
+    connect(checkAfterRunBox_, &QCheckBox::toggled, this,
+            [this](bool on) { KeepChoice(state_, kKeepCheckAfterRun, on); });
 
     using Action = void (*)(ModemConsole&);
     auto forward = [this](QPushButton* b, Action action) {
@@ -283,6 +288,10 @@ void MainWindow::LoadStoredState(const QString& programDir) {
     // program may write (the same folder in the portable build).
     openDialog_.InitialDir = QString::fromStdString(state_.ProgramDir);
     saveDialog_.InitialDir = QString::fromStdString(state_.DataDir);
+    {
+        const QSignalBlocker loading(checkAfterRunBox_);  // nothing to store yet
+        checkAfterRunBox_->setChecked(KeptChoice(state_, kKeepCheckAfterRun, false));
+    }
     // The version label lies inside the upper memo's area: seen while the
     // memo is hidden.
     versionLabel_->show();

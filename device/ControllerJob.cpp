@@ -1,5 +1,7 @@
 #include "device/ControllerJob.h"
 
+#include <utility>
+
 #include "base/Windows1251.h"
 #include "device/BufferTransfer.h"
 #include "device/Commands.h"
@@ -28,7 +30,13 @@ void ControllerJob::Closed() {
 }
 
 void ControllerJob::Search() {
-    if (running_) return;  // pressed again while the run lets messages run: dropped
+    if (running_) {
+        // Pressed while a run lets messages run (the dialog disables the
+        // button during a run, but a press may have left before it knew):
+        // it runs when this run has returned, never inside it.
+        searchAfterRun_ = true;
+        return;
+    }
     if (link_.Log)
         link_.Log->BeginJob(std::string(state_.ReadFromDevice ? "Подбор: чтение из КВАРД, "
                                                               : "Подбор: запись в КВАРД, ") +
@@ -41,12 +49,19 @@ void ControllerJob::RunExclusive(Step step) {
     running_ = true;
     closedByJob_ = false;
     closeAfterRun_ = exitAfterRun_ = false;
+    searchAfterRun_ = false;
+    view_.ShowRunning(true);
     struct Ended {
         bool& running;
-        ~Ended() { running = false; }
-    } ended{running_};
+        ControllerView& view;
+        ~Ended() {
+            if (running) view.ShowRunning(false);
+            running = false;
+        }
+    } ended{running_, view_};
     step();
     running_ = false;
+    view_.ShowRunning(false);
     context_.outcome.code = session_.LastResult;
     context_.outcome.stopped = session_.StopRequest;
     if (link_.PortOpen && link_.PortHandle.HungUp()) {
@@ -60,6 +75,11 @@ void ControllerJob::RunExclusive(Step step) {
         view_.ShowError(link_.PortHandle.RefusedSettingsText());
     }
     FinishDeferred();
+    // A press of "Подбор" during the run, unless the run closed the dialog,
+    // was stopped, or wrote the buffers (the dialog closes at the next tick).
+    if (std::exchange(searchAfterRun_, false) && open_ && !closedByJob_ && !session_.StopRequest &&
+        !context_.outcome.written)
+        Search();
 }
 
 void ControllerJob::FinishDeferred() {
@@ -118,11 +138,16 @@ void ControllerJob::RunSearch() {
 
 bool ControllerJob::SearchAndTransfer() {
     ControllerSession& s = session_;
-    if (!SearchLink(context_, SearchRangeFor(s.NetNumber, view_.SpeedChoice()))) {
+    const SearchRange range = SearchRangeFor(s.NetNumber, view_.SpeedChoice());
+    if (!SearchLink(context_, range)) {
         s.NetNumber = kNoNetNumber;
-        context_.ShowResultLabel(std::string(kSpeedLabelText) + kSpeedNotSetText);
         // Over a line that does not hold its settings nothing is understood.
         if (!link_.PortHandle.SettingsRefused()) SendExchangeEnd(context_.device);
+        // The outcome shows once the run has nothing more to send: while the
+        // end of exchange is under way the dialog still shows the search.
+        context_.ShowResultLabel(std::string(kSpeedLabelText) + kSpeedNotSetText);
+        if (!s.StopRequest && !link_.PortHandle.Unusable())
+            view_.SetStatusText(SearchFailedText(AttemptCount(range)));
         return false;
     }
     s.NetNumber = static_cast<std::uint8_t>(link_.Settings.NetAddress);

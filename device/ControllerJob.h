@@ -9,8 +9,11 @@
 // Runs on the user-interface thread. A run lets pending window messages run
 // at fixed points, so "Выход", a tick or a second "Подбор" can arrive in the
 // middle of it:
-//  - a second "Подбор" (and a tick's key re-check) while a run is under way
-//    is ignored: one run at a time;
+//  - one run at a time: the dialog's "Подбор" looks disabled while a run is
+//    under way (ShowRunning); a press that still reaches the job then runs
+//    when the run has returned, unless the run closed the dialog, was
+//    stopped or wrote the buffers; a tick's key re-check waits for the next
+//    tick;
 //  - "Выход" during a run sets StopRequest at once; the end-of-exchange
 //    request, the storing of the settings and the closing follow when the run
 //    has returned (sent in the middle of a write, the end of exchange would
@@ -95,6 +98,8 @@ private:
     bool running_ = false;
     bool closeAfterRun_ = false;
     bool exitAfterRun_ = false;
+    // "Подбор" pressed during a run: a new run follows this one.
+    bool searchAfterRun_ = false;
     // "Выход" during a run: whether its end-of-exchange request is due.
     bool endExchangeOnExit_ = false;
     // The dialog is open (between Opened and Closed).

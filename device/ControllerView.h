@@ -64,6 +64,10 @@ public:
         (void)msLeft;
     }
 
+    // A run (a search and what follows it, or a tick's key re-check) has
+    // started or returned: the buttons that start one look disabled meanwhile.
+    virtual void ShowRunning(bool running) { (void)running; }
+
     // --- The main window.
     // The memo of channel buffer 0 (upper, Memo1) or 1 (lower, Memo2).
     virtual MemoLines& BufferMemo(int index) = 0;

@@ -145,10 +145,21 @@ std::string SearchProgressText(int attemptsMade, int attemptsTotal, std::int64_t
     return text;
 }
 
+std::string SearchFailedText(int attemptsTotal) {
+    // "из" takes the genitive: из 1 попытки, из 21 попытки, из 7 попыток.
+    const bool singular = attemptsTotal % 10 == 1 && attemptsTotal % 100 != 11;
+    return std::string(kSearchName) + ": КВАРД не ответил ни на одной из " +
+           std::to_string(attemptsTotal) + (singular ? " попытки" : " попыток");
+}
+
+int AttemptCount(const SearchRange& range) {
+    return std::max(0, range.lastNumber - range.firstNumber + 1) *
+           std::max(0, range.lastSpeed - range.firstSpeed + 1);
+}
+
 bool SearchLink(ControllerContext& c, const SearchRange& range) {
     ControllerSession& s = c.session;
-    const int speeds = range.lastSpeed - range.firstSpeed + 1;
-    const int total = std::max(0, range.lastNumber - range.firstNumber + 1) * std::max(0, speeds);
+    const int total = AttemptCount(range);
     const std::int64_t startMs = c.link.Clock.NowMs();
     int made = 0;
     for (int n = range.firstNumber; n <= range.lastNumber; ++n) {

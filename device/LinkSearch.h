@@ -81,6 +81,12 @@ std::string TimeLeftText(std::int64_t ms);
 // 896, осталось около 21 мин 40 с".
 std::string SearchProgressText(int attemptsMade, int attemptsTotal, std::int64_t msLeft);
 
+// The status bar once a search has found nothing, in place of its progress:
+// "Подбор: КВАРД не ответил ни на одной из 7 попыток".
+std::string SearchFailedText(int attemptsTotal);
+// How many attempts a search of `range` makes.
+int AttemptCount(const SearchRange& range);
+
 // The name of the search's attempts in the exchange log.
 inline constexpr const char* kSearchName = "Подбор";
 

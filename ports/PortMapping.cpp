@@ -1,5 +1,6 @@
 #include "ports/PortMapping.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -73,17 +74,48 @@ LineMeaning Understand(std::string_view raw) {
         m.reason = "справа от «=» не указано устройство";
         return m;
     }
-    if (!fs::path(device).has_root_directory()) {
-        m.reason = "путь к устройству должен быть полным (начинаться с «/»)";
+#ifdef _WIN32
+    constexpr bool windows = true;
+#else
+    constexpr bool windows = false;
+#endif
+    const MappedDevice mapped = CheckMappedDevice(device, windows);
+    if (!mapped.fault.empty()) {
+        m.reason = mapped.fault;
         return m;
     }
     m.kind = LineMeaning::Kind::Assignment;
     m.number = number;
-    m.device = device;
+    m.device = mapped.path;
     return m;
 }
 
 std::string PortName(int number) { return "Com" + std::to_string(number); }
+
+bool StartsWith(std::string_view text, std::string_view start) {
+    return text.substr(0, start.size()) == start;
+}
+
+}  // namespace
+
+MappedDevice CheckMappedDevice(const std::string& device, bool windows) {
+    if (!windows) {
+        if (StartsWith(device, "/")) return {device, {}};
+        return {{}, "путь к устройству должен быть полным (начинаться с «/»)"};
+    }
+    // A device or network path (\\.\COM12), a path from the root of a drive
+    // (C:\...) or of the current one (\... or /...).
+    const bool drive = device.size() >= 3 && std::isalpha(static_cast<unsigned char>(device[0])) &&
+                       device[1] == ':' && (device[2] == '\\' || device[2] == '/');
+    if (drive || StartsWith(device, "\\") || StartsWith(device, "/")) return {device, {}};
+    // A port's own name opens through the device path, which COM10 and
+    // above need.
+    if (ComPortNumber(device) > 0) return {"\\\\.\\" + device, {}};
+    return {{},
+            "устройство указывается полным путём вида \\\\.\\COM12 или именем порта вида COM12"};
+}
+
+namespace {
 
 [[noreturn]] void NotStored(int number, const std::string& fileName, int code) {
     throw FileError("Назначение порта " + PortName(number) + " не сохранено в файл «" + fileName +

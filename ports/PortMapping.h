@@ -6,7 +6,8 @@
 //     Com3=/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0
 //
 // Names are "Com1" ... "Com18" in any letter case; blanks around the name,
-// the '=' and the device are ignored; the device is an absolute path. A line
+// the '=' and the device are ignored; the device is an absolute path (on
+// Windows also a port's name, CheckMappedDevice). A line
 // that is none of these is reported and skipped, and the rest of the file
 // still counts. A port named twice takes its last line. The file is UTF-8
 // text; the program rewrites only the lines of the port it changes.
@@ -56,6 +57,18 @@ std::string WithAssignment(std::string_view text, int number, const std::string&
 // names the port and the file, says what to do and ends with the system's
 // own message.
 void StorePortAssignment(const std::string& fileName, int number, const std::string& device);
+
+// What stands right of "=" on a line, as a device to open: `path`, or
+// `fault` (in Russian) when it is none. On POSIX (`windows` false) it is an
+// absolute path, /dev/ttyUSB0. On Windows it is a device path (\\.\COM12),
+// a path from a root, or a port's name (COM12, opened as \\.\COM12). A file
+// follows the rules of the system the program runs on; either set can be
+// checked on both.
+struct MappedDevice {
+    std::string path;
+    std::string fault;
+};
+MappedDevice CheckMappedDevice(const std::string& device, bool windows);
 
 // One problem as the operator reads it: "строка 4 «Com3 /dev/ttyUSB0»: …".
 std::string DescribeProblem(const MappingProblem& problem);

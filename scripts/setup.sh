@@ -39,6 +39,15 @@ for group in "$@"; do
     esac
 done
 
+# Nothing to do when every package is installed already: ./run.sh and
+# ./test.sh then start without asking for a password or the network.
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+    [ "$status" = installed ] || missing+=("$package")
+done
+[ ${#missing[@]} -gt 0 ] || exit 0
+
 if [ "$(id -u)" -eq 0 ]; then
     SUDO=()
 else
@@ -46,4 +55,4 @@ else
 fi
 export DEBIAN_FRONTEND=noninteractive
 "${SUDO[@]}" apt-get update -qq
-"${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+"${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

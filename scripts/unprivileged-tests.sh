@@ -3,19 +3,42 @@
 # ordinary user (nobody), so that what root bypasses is tested too: a tty's
 # exclusive mode, device permissions, read-only files and folders.
 # Needs root to change user; as an ordinary user it runs them as that user.
+#
+# The checkout may lie where nobody cannot go (under /root, in a folder of
+# mktemp -d): as root the tests run from a copy of the build's bin/ folder
+# and of the example lists in a folder of their own under /tmp, open to
+# every user and removed at the end. Hard links make the copy where the file
+# system allows them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build}
 bin="$PWD/$dir/bin"
+examples="$PWD/examples"
+if [ ! -d "$bin" ]; then
+    echo "unprivileged: no test programs: $bin is not a folder (build first)" >&2
+    exit 2
+fi
 run=()
 if [ "$(id -u)" -eq 0 ]; then
     run=(setpriv --reuid=nobody --regid=nogroup --clear-groups --reset-env --)
+    copy=$(mktemp -d /tmp/hk-unprivileged.XXXXXX)
+    trap 'rm -rf "$copy"' EXIT
+    chmod 755 "$copy"
+    if ! cp -al "$bin" "$copy/bin" 2>/dev/null; then
+        rm -rf "$copy/bin"
+        cp -a "$bin" "$copy/bin"
+    fi
+    cp -a "$examples" "$copy/examples"
+    bin="$copy/bin"
+    examples="$copy/examples"
+    cd "$copy"
 fi
 failed=0
 for t in "$bin"/test_*; do
     [ -x "$t" ] || continue
     name=$(basename "$t")
-    if "${run[@]}" env HK_BIN_DIR="$bin" QT_QPA_PLATFORM=offscreen HOME=/tmp \
+    if "${run[@]}" env HK_BIN_DIR="$bin" HK_EXAMPLES_DIR="$examples" \
+        QT_QPA_PLATFORM=offscreen HOME=/tmp \
         "$t" --gtest_brief=1 >"/tmp/hk-unprivileged-$name.log" 2>&1; then
         echo "unprivileged: $name passed"
     else

@@ -1,7 +1,8 @@
 // The controller dialog's widgets on Qt's offscreen platform, against the
 // simulated controller on the virtual clock: what an opening shows, the key
 // filter of the number and password fields as typed, the groups that follow
-// the check box and the protocol, and a read through "Подбор".
+// the check box and the protocol, a read through "Подбор", and what the
+// dialog shows while a failed search still sends its end of exchange.
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,9 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTest>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 #include "app/ControllerDialog.h"
 #include "app/HayesApplication.h"
@@ -183,6 +187,98 @@ TEST_F(Dialog, SearchReadsBothBuffersIntoTheMemosAndStoresTheSettings) {
         test::Press(D<QCheckBox>("CheckBox1"));
         test::Settle(*app);
         EXPECT_EQ(D<QLineEdit>("Edit1")->text(), "0A");
+    });
+}
+
+// The simulated controller behind a gate: the first byte sent without the
+// address bit (on channel МЦП, space parity) waits on the job thread until
+// the test opens the gate. After a search whose address probes all went
+// unanswered, that is the first byte of the end-of-exchange request.
+class RequestGate final : public sim::SimPeer {
+public:
+    explicit RequestGate(sim::SimPeer& inner) : inner_(inner) {}
+    void OnByte(std::uint8_t byte, const LineParams& params, sim::PeerOutput& out) override {
+        if (params.Parity == Parity::Space) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            held_ = true;
+            changed_.notify_all();
+            changed_.wait(lock, [&] { return opened_; });
+        }
+        inner_.OnByte(byte, params, out);
+    }
+    // Lets the window's events run until the job waits at the gate (false
+    // if it never comes).
+    bool WaitHeld() {
+        for (int i = 0; i < 3000; ++i) {
+            QCoreApplication::processEvents();
+            std::unique_lock<std::mutex> lock(mutex_);
+            if (changed_.wait_for(lock, std::chrono::milliseconds(10), [&] { return held_; }))
+                return true;
+        }
+        return false;
+    }
+    void Open() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            opened_ = true;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    sim::SimPeer& inner_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool held_ = false;
+    bool opened_ = false;
+};
+
+TEST_F(Dialog, AFailedSearchShowsItsResultWhenItsEndOfExchangeHasGone) {
+    RequestGate gate(kvard);
+    // Whatever the test finds, the job is let through and the controller
+    // attached again before the gate goes.
+    struct Detach {
+        RequestGate& gate;
+        HayesApplication& app;
+        sim::SimLine& line;
+        sim::KvardController& kvard;
+        ~Detach() {
+            gate.Open();
+            test::Settle(app);
+            line.Attach(&kvard);
+        }
+    } detach{gate, *app, line, kvard};
+    line.Attach(&gate);
+    WithDialog([&] {
+        D<RadioGroup>("RadioGroup2")->SetItemIndex(0);  // Rs-232
+        test::Press(D<QCheckBox>("CheckBox1"));         // number 5: nobody answers
+        test::Settle(*app);
+        D<QLineEdit>("Edit1")->setText("5");
+        test::Press(D<QPushButton>("Button1"));
+        // The press cannot be made twice while it is on its way.
+        EXPECT_FALSE(D<QPushButton>("Button1")->isEnabled());
+        ASSERT_TRUE(gate.WaitHeld());
+        // What the job showed before its end of exchange has reached the window.
+        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+        // The job still sends: no result yet, and neither "Подбор" nor the
+        // network scan looks as if it could act.
+        EXPECT_EQ(D<QLabel>("Label4")->text(), "Скорость обмена 19200 бод");
+        EXPECT_TRUE(Status().startsWith("Подбор: попытка 7 из 7, осталось около"))
+            << Status().toStdString();
+        EXPECT_FALSE(D<QPushButton>("Button1")->isEnabled());
+        EXPECT_FALSE(D<QPushButton>("ScanButton")->isEnabled());
+        gate.Open();
+        test::Settle(*app);
+        // The result in place of the search's progress, and the buttons back.
+        EXPECT_EQ(D<QLabel>("Label4")->text(), "Скорость обмена  не установлена");
+        EXPECT_EQ(Status(), "Подбор: КВАРД не ответил ни на одной из 7 попыток");
+        EXPECT_TRUE(D<QPushButton>("Button1")->isEnabled());
+        EXPECT_TRUE(D<QPushButton>("ScanButton")->isEnabled());
+        // A press now starts a search again.
+        line.ClearLog();
+        test::Press(D<QPushButton>("Button1"));
+        test::Settle(*app);
+        EXPECT_FALSE(line.Events().empty());
     });
 }
 

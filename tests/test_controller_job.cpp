@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "base/FileError.h"
+#include "device/LinkSearch.h"
 #include "support/ControllerFakes.h"
 
 namespace hk::device {
@@ -65,6 +66,46 @@ TEST(OneRun, ASecondSearchDuringARunIsIgnored) {
     EXPECT_EQ(w.Opens(), 1);
     EXPECT_EQ(w.kvard.CountRequests(kReadMemory), 2);
     EXPECT_EQ(w.view.closed, 1);
+}
+
+TEST(OneRun, ASearchPressedDuringAFailedRunFollowsItAndIsNotLost) {
+    ControllerWorld w(Controller());
+    w.view.number = "6";  // nobody answers
+    w.view.speed = 6;     // 9600 baud alone: one attempt a run
+    int nested = 0;
+    w.view.script.onProcess = [&](int) {
+        if (nested++ == 0) {
+            w.job.Search();
+            EXPECT_EQ(w.Sent("06"), 0);  // not inside the run under way
+        }
+    };
+    w.job.Search();
+    EXPECT_FALSE(w.job.Running());
+    EXPECT_EQ(w.Sent("06"), 2);  // the address probe of each run
+    EXPECT_EQ(w.view.running, (std::vector<bool>{true, false, true, false}));
+    // Each run ends with the result in place of its progress.
+    EXPECT_EQ(w.view.speedLabel, "Скорость обмена  не установлена");
+    EXPECT_EQ(w.view.status.back(), "Подбор: КВАРД не ответил ни на одной из 1 попытки");
+    EXPECT_EQ(w.view.closed, 0);
+}
+
+TEST(OneRun, ASearchPressedDuringASuccessfulWriteStartsNoSecondWrite) {
+    WriteWorld w([](WriteWorld& world) { world.job.Search(); });
+    w.job.Search();
+    EXPECT_EQ(w.kvard.CountRequests(kReprogramming), 2);  // one copy-in, one copy-out
+    EXPECT_EQ(w.view.running, (std::vector<bool>{true, false}));
+    EXPECT_EQ(w.TickUntilClosed(), 1);
+}
+
+TEST(SearchTexts, TheFailedSearchCountsItsAttemptsInRussian) {
+    EXPECT_EQ(SearchFailedText(1), "Подбор: КВАРД не ответил ни на одной из 1 попытки");
+    EXPECT_EQ(SearchFailedText(7), "Подбор: КВАРД не ответил ни на одной из 7 попыток");
+    EXPECT_EQ(SearchFailedText(11), "Подбор: КВАРД не ответил ни на одной из 11 попыток");
+    EXPECT_EQ(SearchFailedText(21), "Подбор: КВАРД не ответил ни на одной из 21 попытки");
+    EXPECT_EQ(SearchFailedText(896), "Подбор: КВАРД не ответил ни на одной из 896 попыток");
+    EXPECT_EQ(AttemptCount(SearchRangeFor(kNoNetNumber, 0)), 896);
+    EXPECT_EQ(AttemptCount(SearchRangeFor(5, 0)), 7);
+    EXPECT_EQ(AttemptCount(SearchRangeFor(5, 3)), 1);
 }
 
 TEST(ExitDuringAWrite, CancelsThenEndsTheExchangeStoresAndClosesAfterTheRun) {

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
+#include <filesystem>
 
 #include "app/ControllerDialog.h"
 #include "app/HayesApplication.h"
@@ -153,6 +154,26 @@ TEST_F(Window, ModemModeLayout) {
     EXPECT_EQ(window().OpenDialogSetup().Filter, "Список названий (*.n2)|*.n2");
     EXPECT_EQ(window().SaveDialogSetup().DefaultExt, "n2");
     EXPECT_EQ(window().OpenDialogSetup().InitialDir.toStdString(), dir.Dir());
+}
+
+TEST_F(Window, TheCheckAfterARunIsKeptFromOneRunOfTheProgramToTheNext) {
+    EXPECT_FALSE(W<QCheckBox>("CheckAfterRunBox")->isChecked());      // off at the first start
+    EXPECT_FALSE(std::filesystem::exists(dir.File("HayesKvd.ini")));  // nothing stored unasked
+    Press(W<QPushButton>("SBtk"));
+    test::Press(W<QCheckBox>("CheckAfterRunBox"));
+    ASSERT_TRUE(W<QCheckBox>("CheckAfterRunBox")->isChecked());
+    const auto restart = [&] {
+        app.reset();
+        app = std::make_unique<HayesApplication>(line, clock, view,
+                                                 QString::fromStdString(dir.Dir()));
+    };
+    restart();
+    EXPECT_TRUE(W<QCheckBox>("CheckAfterRunBox")->isChecked());
+    W<QCheckBox>("CheckAfterRunBox")->setChecked(false);
+    restart();
+    EXPECT_FALSE(W<QCheckBox>("CheckAfterRunBox")->isChecked());
+    // Beside the safe write's choices.
+    EXPECT_TRUE(std::filesystem::exists(dir.File("HayesKvd.ini")));
 }
 
 TEST_F(Window, PressingModemTwiceEmptiesTheLayoutAndAgainStartsAfresh) {

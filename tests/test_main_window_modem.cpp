@@ -21,6 +21,7 @@
 #include "sim/HayesModem.h"
 #include "sim/SimLine.h"
 #include "support/Children.h"
+#include "support/Examples.h"
 #include "support/Input.h"
 #include "support/Jobs.h"
 #include "support/QtApp.h"
@@ -189,8 +190,7 @@ TEST_F(WindowModem, ASaveOverAWriteProtectedListShowsWhyAndKeepsTheFile) {
 }
 
 TEST_F(WindowModem, LoadingAListTakesTheRingCountAndSavingWritesItBack) {
-    const std::filesystem::path example =
-        std::filesystem::path(HK_SOURCE_DIR) / "examples" / "hayes_init.n2";
+    const std::filesystem::path example = test::ExampleFile("hayes_init.n2");
     std::vector<std::string> asked;
     window().SetFileChooser(
         [&](const FileDialogSetup& setup, bool save) -> std::optional<std::string> {

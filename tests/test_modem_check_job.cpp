@@ -13,6 +13,7 @@
 #include "log/ExchangeLog.h"
 #include "modem/ModemCheckJob.h"
 #include "sim/HayesModem.h"
+#include "support/Examples.h"
 #include "support/ModemFakes.h"
 
 namespace hk {
@@ -119,7 +120,7 @@ TEST(ModemCheck, AModemThatKeepsS7At50DiffersFromTheList) {
 
 TEST(ModemCheck, ANormalModemHoldsEverySettingOfTheExampleList) {
     CheckWorld w;
-    const auto contents = ReadListFile(HK_EXAMPLES_DIR "/hayes_init.n2");
+    const auto contents = ReadListFile(test::ExampleFile("hayes_init.n2"));
     ASSERT_TRUE(contents && !contents->refusal);
     w.Run(contents->lines);
     const std::size_t writes = w.Writes().size();

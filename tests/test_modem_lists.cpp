@@ -15,6 +15,7 @@
 #include "lists/ListFiles.h"
 #include "modem/RingCount.h"
 #include "sim/HayesModem.h"
+#include "support/Examples.h"
 #include "support/ModemFakes.h"
 #include "support/TempDir.h"
 
@@ -188,7 +189,7 @@ TEST(ExampleLists, GoIntoTheSimulatedModemWithoutAnErrorAndFitAController) {
     ModemWorld w;
     sim::HayesModem modem;
     w.line.Attach(&modem);
-    w.window.fileName = HK_EXAMPLES_DIR "/hayes_init.n2";
+    w.window.fileName = test::ExampleFile("hayes_init.n2");
     w.console.LoadFirstList();
     EXPECT_EQ(w.window.ringText, "2");
     w.console.WriteToModemOrClearFirst();
@@ -200,7 +201,7 @@ TEST(ExampleLists, GoIntoTheSimulatedModemWithoutAnErrorAndFitAController) {
     EXPECT_EQ(w.window.answers.lines.back(), "OK");  // the settings report is shown whole
 
     // One channel's buffer holds 128 bytes with five closing zeros.
-    const auto n3 = ReadListFile(HK_EXAMPLES_DIR "/kvard_channel.n3");
+    const auto n3 = ReadListFile(test::ExampleFile("kvard_channel.n3"));
     ASSERT_TRUE(n3 && !n3->refusal);
     std::array<std::uint8_t, 128> buffer{};
     int end = 0;

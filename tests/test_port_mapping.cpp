@@ -67,6 +67,43 @@ TEST(PortMappingFile, FaultyLinesAreReportedWithTheirNumberAndTheRestStillCounts
               "строка 1 «Com3 /dev/ttyUSB0»: " + m.problems[0].reason);
 }
 
+// The device right of "=" by the rules of each system, whichever runs the test.
+TEST(PortMappingFile, ADevicePathIsJudgedByTheRulesOfItsSystem) {
+    const MappedDevice posixPath = CheckMappedDevice("/dev/ttyUSB0", false);
+    EXPECT_EQ(posixPath.path, "/dev/ttyUSB0");
+    EXPECT_TRUE(posixPath.fault.empty());
+    for (const char* notPosix : {"ttyUSB0", R"(\\.\COM12)", "COM12"}) {
+        const MappedDevice refused = CheckMappedDevice(notPosix, false);
+        EXPECT_TRUE(refused.path.empty());
+        EXPECT_EQ(refused.fault, "путь к устройству должен быть полным (начинаться с «/»)");
+    }
+    // Windows: device paths and rooted paths as written, a port's name
+    // through its device path (COM10 and above open no other way).
+    for (const char* asWritten : {R"(\\.\COM12)", R"(\\?\USB#VID_0403)", R"(C:\ports\com3)",
+                                  "C:/ports/com3", "/dev/ttyUSB0"})
+        EXPECT_EQ(CheckMappedDevice(asWritten, true).path, asWritten) << asWritten;
+    EXPECT_EQ(CheckMappedDevice("COM12", true).path, R"(\\.\COM12)");
+    EXPECT_EQ(CheckMappedDevice("com3", true).path, R"(\\.\com3)");
+    for (const char* notWindows : {"ttyUSB0", "COM", "C:ports", "COMX"}) {
+        const MappedDevice refused = CheckMappedDevice(notWindows, true);
+        EXPECT_TRUE(refused.path.empty()) << notWindows;
+        EXPECT_EQ(
+            refused.fault,
+            R"(устройство указывается полным путём вида \\.\COM12 или именем порта вида COM12)");
+    }
+    // The file takes the rules of the system the program runs on.
+    const PortMapping m = ParsePortMapping("Com2=COM12\nCom3=\\\\.\\COM13\n");
+#ifdef _WIN32
+    EXPECT_TRUE(m.problems.empty());
+    EXPECT_EQ(*m.DeviceOf(2), R"(\\.\COM12)");
+    EXPECT_EQ(*m.DeviceOf(3), R"(\\.\COM13)");
+#else
+    ASSERT_EQ(m.problems.size(), 2u);
+    EXPECT_EQ(m.problems[1].reason, "путь к устройству должен быть полным (начинаться с «/»)");
+    EXPECT_TRUE(m.devices.empty());
+#endif
+}
+
 TEST(PortMappingFile, APortNamedTwiceTakesItsLastLineAndSaysSo) {
     const PortMapping m = ParsePortMapping("Com2=/dev/ttyUSB0\nCom2=/dev/ttyUSB1\n");
     EXPECT_EQ(*m.DeviceOf(2), "/dev/ttyUSB1");

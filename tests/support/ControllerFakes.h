@@ -73,6 +73,7 @@ public:
         ++closed;
         if (onClose) onClose();
     }
+    void ShowRunning(bool on) override { running.push_back(on); }
     MemoLines& BufferMemo(int index) override { return index == 0 ? upper : lower; }
     bool ShowSpecialCharacters() override { return special; }
 
@@ -91,6 +92,7 @@ public:
     std::string number, password;
     std::pair<bool, bool> fields{};
     int closed = 0;
+    std::vector<bool> running;  // ShowRunning, in order
     std::function<void()> onClose;
     MemoryLines upper, lower;
 };

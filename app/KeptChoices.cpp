@@ -1,0 +1,21 @@
+#include "app/KeptChoices.h"
+
+#include <QSettings>
+
+namespace hk {
+
+QString KeptChoicesFile(const MainState& state) {
+    return QString::fromStdString(state.DataDir) + QStringLiteral("HayesKvd.ini");
+}
+
+bool KeptChoice(const MainState& state, const QString& key, bool byDefault) {
+    const QSettings choices(KeptChoicesFile(state), QSettings::IniFormat);
+    return choices.value(key, byDefault).toBool();
+}
+
+void KeepChoice(const MainState& state, const QString& key, bool value) {
+    QSettings choices(KeptChoicesFile(state), QSettings::IniFormat);
+    choices.setValue(key, value);
+}
+
+}  // namespace hk
