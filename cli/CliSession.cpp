@@ -1,7 +1,11 @@
 #include "cli/CliSession.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
 
 #include "base/FileError.h"
 #include "base/Interruption.h"
@@ -223,6 +227,16 @@ int CliSession::Interrupted(const std::string& what) {
 }
 
 int CliSession::Run() {
+    // A log that cannot be written is found before anything goes out: the
+    // exchange would otherwise leave no record where the script looks.
+    if (!args_.logFile.empty()) {
+        std::FILE* file = OpenFileUtf8(args_.logFile, "ab");
+        if (!file)
+            return Fail(kExitBadArguments, "журнал обмена «" + args_.logFile +
+                                               "» не записывается: " + std::strerror(errno) +
+                                               ". Укажите в --log другой файл");
+        std::fclose(file);
+    }
     if (args_.command == "search") return Search();
     if (args_.command == "scan") return Scan();
     if (args_.command == "read") return ReadOrWrite(true);
@@ -396,6 +410,7 @@ int CliSession::ReadOrWrite(bool read) {
         }
         if (!StopTaken() && job.Session().StatusState == device::kStatusRecheck) {
             job.Closed();
+            job.EndExchange();
             return Fail(kExitKeyMissing, "электронный ключ КВАРД не установлен за " +
                                              std::to_string(*args_.waitKeySeconds) + " с");
         }
@@ -403,7 +418,10 @@ int CliSession::ReadOrWrite(bool read) {
     const device::ControllerOutcome& outcome = job.Outcome();
     if (StopTaken()) return Interrupted(read ? "чтение прервано" : StoppedWriteText(outcome.write));
     if (read) {
-        if (!outcome.read) return JobFailure(job, "буферы не прочитаны");
+        if (!outcome.read) {
+            job.EndExchange();
+            return JobFailure(job, "буферы не прочитаны");
+        }
         JsonObject result;
         std::string buffers = "[";
         MemoryLines* memos[2] = {&view_.upper, &view_.lower};
@@ -413,15 +431,11 @@ int CliSession::ReadOrWrite(bool read) {
             JsonObject buffer;
             buffer.Add("channel", kit.buffers[k].label).AddStrings("lines", Utf8Lines(lines));
             buffers += (b > 0 ? "," : "") + buffer.Text();
-            try {
-                if (!args_.outFiles[k].empty())
-                    WriteListFile(args_.outFiles[k], lines);
-                else if (!args_.json)
-                    WriteList(out_, lines);
-            } catch (const FileError& e) {
-                return Fail(kExitFailed, e.what());
-            }
         }
+        if (const auto failed = WriteOutFiles(kit.count)) return *failed;
+        for (int b = 0; b < kit.count; ++b)
+            if (args_.outFiles[static_cast<std::size_t>(b)].empty() && !args_.json)
+                WriteList(out_, memos[b]->lines);
         result.Add("result", "ok")
             .Add("number", outcome.number)
             .Add("speed", BaudRates[static_cast<std::size_t>(outcome.speedIndex)])
@@ -430,11 +444,15 @@ int CliSession::ReadOrWrite(bool read) {
         if (progress_) err_ << "Буферы прочитаны\n";
         return kExitOk;
     }
-    if (!outcome.written) return JobFailure(job, "запись не выполнена");
+    if (!outcome.written) {
+        job.EndExchange();
+        return JobFailure(job, "запись не выполнена");
+    }
     const device::ControllerOutcome written = outcome;
     const bool verified = written.write.verified;
     const bool restarted = written.write.restarted;
     job.Tick();  // stores the settings (when asked) and ends the job as the window does
+    job.EndExchange();
     JsonObject result;
     result.Add("result", "ok")
         .Add("number", written.number)
@@ -471,8 +489,50 @@ int CliSession::JobFailure(const device::ControllerJob& job, const std::string& 
     return Fail(kExitExchangeFailed, last);
 }
 
+std::optional<int> CliSession::WriteOutFiles(int count) {
+    const std::vector<std::string>* lines[2] = {&view_.upper.lines, &view_.lower.lines};
+    // What a file written here held before, to put back when a later one fails.
+    std::vector<std::pair<std::string, std::optional<std::string>>> written;
+    for (int b = 0; b < count; ++b) {
+        const std::string& path = args_.outFiles[static_cast<std::size_t>(b)];
+        if (path.empty()) continue;
+        std::optional<std::string> before;
+        if (std::ifstream in(PathFromUtf8(path), std::ios::binary); in) {
+            std::ostringstream bytes;
+            bytes << in.rdbuf();
+            before = bytes.str();
+        }
+        try {
+            WriteListFile(path, *lines[b]);
+        } catch (const FileError& e) {
+            // Both files or neither: the one written already is taken back.
+            std::string restored;
+            for (const auto& [name, old] : written) {
+                std::string error;
+                std::error_code ec;
+                const bool back = old ? WriteWholeFile(name, *old, error)
+                                      : std::filesystem::remove(PathFromUtf8(name), ec);
+                restored += std::string("\r") +
+                            (back ? (old ? "Файл «" + name + "» оставлен прежним."
+                                         : "Файл «" + name + "» не оставлен.")
+                                  : "Файл «" + name + "» записан, но его не удалось вернуть: " +
+                                        (old ? error : ec.message()));
+            }
+            return Fail(kExitFailed, e.what() + restored);
+        }
+        written.emplace_back(path, std::move(before));
+    }
+    return std::nullopt;
+}
+
 std::optional<int> CliSession::ReadListOrFail(const std::string& path,
                                               std::vector<std::string>& lines, bool emptyRefused) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(PathFromUtf8(path), ec);
+    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        return Fail(kExitBadArguments, "«" + path +
+                                           "» не обычный файл (папка, устройство или канал): "
+                                           "укажите файл списка");
     const auto contents = ReadListFile(path);
     if (!contents)
         return Fail(kExitBadArguments, "файл «" + path + "» не открывается: проверьте имя и права");

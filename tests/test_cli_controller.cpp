@@ -1,0 +1,192 @@
+// hayeskvd-cli's controller jobs on the virtual clock against the simulated
+// controller: how a job ends on the line (the end of exchange "Выход"
+// sends), what its messages say about the controller, and the input refused
+// before anything is sent.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "cli/CliArguments.h"
+#include "cli/CliSession.h"
+#include "sim/KvardController.h"
+#include "sim/SimLine.h"
+#include "support/CopyIn.h"
+#include "support/ScriptPeer.h"
+#include "support/TempDir.h"
+
+namespace hk {
+namespace {
+
+using namespace hk::cli;
+
+constexpr std::uint8_t kExchangeEnd = 0x0B;
+
+sim::KvardOptions At5(sim::KvardFraming framing = sim::KvardFraming::Traditional) {
+    sim::KvardOptions o;
+    o.netNumber = 5;
+    o.framing = framing;
+    return o;
+}
+
+// One run of the command line on a simulated line.
+class VirtualCli {
+public:
+    explicit VirtualCli(sim::KvardOptions o = At5()) : kvard(o) {
+        kvard.SetBuffer(0, sim::KvardController::ModemLines({"ATZ"}));
+        kvard.SetBuffer(1, sim::KvardController::ModemLines({"AT&F"}));
+        line.Attach(&kvard);
+    }
+    int Run(std::vector<std::string> words, std::function<int()> interruption = {}) {
+        words.push_back("--quiet");
+        const ParseResult p = ParseArguments(words);
+        EXPECT_TRUE(p.error.empty()) << p.error;
+        out.str("");
+        err.str("");
+        CliSession session(p.arguments, line, clock, {dir.Dir(), dir.Dir()}, out, err, false,
+                           std::move(interruption));
+        return session.Run();
+    }
+    std::string List(const std::string& name, const std::string& bytes) {
+        const std::string file = dir.File(name);
+        std::ofstream(file, std::ios::binary) << bytes;
+        return file;
+    }
+    // The last request the controller heard.
+    std::vector<std::uint8_t> LastRequest() const {
+        return kvard.Requests().empty() ? std::vector<std::uint8_t>{}
+                                        : kvard.Requests().back().bytes;
+    }
+    int Count(std::uint8_t code) const { return kvard.CountRequests(code); }
+
+    test::TempDir dir;
+    VirtualClock clock{1000};
+    sim::SimLine line{clock};
+    sim::KvardController kvard;
+    std::ostringstream out, err;
+};
+
+std::vector<std::string> Job(const std::string& command, std::vector<std::string> more,
+                             const std::string& protocol = "traditional") {
+    std::vector<std::string> words = {command, "--port",   "Com1", "--number", "5",
+                                      "--speed", "9600", "--protocol", protocol};
+    words.insert(words.end(), more.begin(), more.end());
+    return words;
+}
+
+// After a read or a write, done or failed, and after the key wait has run
+// out, the controller is released with the end of exchange, as "Выход"
+// releases it: on the traditional framing, at a number other than 0.
+TEST(CliEnd, EveryControllerJobEndsWithTheEndOfExchange) {
+    const struct {
+        const char* name;
+        std::function<void(sim::KvardController&)> fault;
+        std::vector<std::string> words;
+        int status;
+    } rows[] = {
+        {"write done", {}, {"--kit", "0", "--clear1", "--clear2", "--no-backup"}, kExitOk},
+        {"write failed", [](sim::KvardController& k) { k.refuseCopyIn = true; },
+         {"--kit", "0", "--clear1", "--clear2", "--no-backup"}, kExitExchangeFailed},
+        {"key never installed", [](sim::KvardController& k) { k.SetKeyMissing(-1); },
+         {"--kit", "0", "--clear1", "--clear2", "--wait-key", "2"}, kExitKeyMissing},
+        {"read of another kit", {}, {"--kit", "3"}, kExitKitMismatch},
+        {"read failed",
+         [](sim::KvardController& k) { k.InjectFor({0x02, 0xBF, 0x80}, sim::KvardFault::Nak, 2); },
+         {"--kit", "0"}, kExitExchangeFailed},
+        {"read done", {}, {"--kit", "0"}, kExitOk},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        VirtualCli cli;
+        if (r.fault) r.fault(cli.kvard);
+        const bool read = r.words.size() <= 2;
+        EXPECT_EQ(cli.Run(Job(read ? "read" : "write", r.words)), r.status) << cli.err.str();
+        EXPECT_EQ(cli.LastRequest(), std::vector<std::uint8_t>{kExchangeEnd});
+        EXPECT_EQ(cli.Count(kExchangeEnd), 1);
+        EXPECT_FALSE(cli.kvard.Reprogramming());
+    }
+    // FT1.2 and number 0 have no selection to end.
+    VirtualCli ft12(At5(sim::KvardFraming::Ft12));
+    EXPECT_EQ(ft12.Run(Job("write", {"--kit", "0", "--clear1", "--clear2", "--no-backup"}, "ft12")),
+              kExitOk)
+        << ft12.err.str();
+    EXPECT_EQ(ft12.Count(kExchangeEnd), 0);
+}
+
+// Input that cannot be right is refused before the port is touched.
+TEST(CliInput, SlipsInTheCommandLineAreRefused) {
+    const std::vector<std::string> read = {"read", "--port", "Com1", "--kit", "0"};
+    const auto with = [&](std::vector<std::string> more) {
+        std::vector<std::string> words = read;
+        words.insert(words.end(), more.begin(), more.end());
+        return ParseArguments(words).error;
+    };
+    test::TempDir dir;
+    std::ofstream(dir.File("a.n3")) << "ATZ\r\n";
+    const struct {
+        std::vector<std::string> more;
+        std::string says;
+    } rows[] = {
+        {{"--out1", "x.n3", "--out2", "x.n3"}, "--out1 и --out2 называют один файл «x.n3»"},
+        {{"--out1", dir.File("a.n3"), "--out2", dir.Dir() + "./a.n3"}, "называют один файл"},
+        {{"--out1", dir.File("new.n3"), "--out2", dir.Dir() + "sub/../new.n3"},
+         "называют один файл"},
+        {{"--kit", "3"}, "параметр --kit задан дважды"},
+        {{"--number", "5", "--number", "all"}, "параметр --number задан дважды"},
+        {{"--json", "--json"}, "параметр --json задан дважды"},
+        {{"--restart", "--no-restart"}, "--restart и --no-restart вместе не задаются"},
+        {{"--log", "a.log", "--log", "b.log"}, "параметр --log задан дважды"},
+    };
+    for (const auto& r : rows) {
+        const std::string error = with(r.more);
+        EXPECT_NE(error.find(r.says), std::string::npos) << r.says << " / " << error;
+    }
+    EXPECT_EQ(with({"--out1", "x.n3", "--out2", "y.n3"}), "");
+}
+
+TEST(CliInput, AnUnwritableLogOrAListThatIsNoFileStopsBeforeAnythingIsSent) {
+    VirtualCli cli;
+    const std::string nowhere = cli.dir.File("no-such-folder/cli.log");
+    EXPECT_EQ(cli.Run(Job("read", {"--kit", "0", "--log", nowhere})), kExitBadArguments);
+    EXPECT_NE(cli.err.str().find("журнал обмена «" + nowhere + "» не записывается"),
+              std::string::npos)
+        << cli.err.str();
+
+    EXPECT_EQ(cli.Run(Job("write", {"--kit", "0", "--in1", "/dev/null", "--clear2"})),
+              kExitBadArguments);
+    EXPECT_NE(cli.err.str().find("«/dev/null» не обычный файл"), std::string::npos)
+        << cli.err.str();
+    EXPECT_TRUE(cli.kvard.Requests().empty());
+    EXPECT_TRUE(cli.kvard.AddressBytes().empty());
+}
+
+// Both buffers' files or neither: a second file that cannot be written
+// takes the first one back to what it was.
+TEST(CliInput, TheTwoBuffersFilesAreWrittenBothOrNeither) {
+    VirtualCli cli;
+    const std::string first = cli.dir.File("mcp.n3");
+    const std::string second = cli.dir.File("no-such-folder/mpi.n3");
+    EXPECT_EQ(cli.Run(Job("read", {"--kit", "0", "--out1", first, "--out2", second})),
+              kExitFailed);
+    EXPECT_FALSE(std::filesystem::exists(first));
+    EXPECT_NE(cli.err.str().find("Файл «" + first + "» не оставлен."), std::string::npos)
+        << cli.err.str();
+
+    std::ofstream(first, std::ios::binary) << "AT&F0\r\n";
+    EXPECT_EQ(cli.Run(Job("read", {"--kit", "0", "--out1", first, "--out2", second})),
+              kExitFailed);
+    EXPECT_EQ(test::TempDir::ReadAll(first),
+              (std::vector<unsigned char>{'A', 'T', '&', 'F', '0', '\r', '\n'}));
+
+    const std::string both = cli.dir.File("mpi.n3");
+    EXPECT_EQ(cli.Run(Job("read", {"--kit", "0", "--out1", first, "--out2", both})), kExitOk)
+        << cli.err.str();
+    EXPECT_EQ(test::TempDir::ReadAll(both),
+              (std::vector<unsigned char>{'A', 'T', '&', 'F', '\r', '\n', '\r', '\n'}));
+}
+
+}  // namespace
+}  // namespace hk
