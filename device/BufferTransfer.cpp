@@ -360,6 +360,8 @@ BufferImages EncodeForWrite(const MainState& state, int protocol, const MemoLine
         EncodeBuffers(kit, limit, upper, lower, state.ClearBuffer1, state.ClearBuffer2,
                       state.TraceBytes ? &lower : nullptr);
     over = OversizeText(kit, images, limit);
+    if (over.empty())
+        over = ErasedByteText(kit, upper, lower, state.ClearBuffer1, state.ClearBuffer2);
     return images;
 }
 

@@ -76,13 +76,15 @@ int WriteBuffers(ControllerContext& c);
 // The kit's buffers encoded from the upper and lower memo as a write sends
 // them, for `protocol`; with the byte trace on, the upper memo's trace lines
 // go into `lower` first. `over` names the buffer that does not fit, with the
-// bytes too many (empty when both fit).
+// bytes too many, or else the line whose letter "я" would end its buffer
+// (empty when the buffers can be written).
 BufferImages EncodeForWrite(const MainState& state, int protocol, const MemoLines& upper,
                             MemoLines& lower, std::string& over);
 
 // The check made before the port is opened for a write: false, after the
 // error box, when a memo does not fit its buffer (with the byte trace on,
-// counting what encoding the upper memo would trace into the lower one).
+// counting what encoding the upper memo would trace into the lower one) or
+// holds the letter "я".
 bool BuffersFit(ControllerContext& c);
 
 }  // namespace hk::device

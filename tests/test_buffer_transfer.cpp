@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/Windows1251.h"
 #include "device/BufferTransfer.h"
 #include "device/KitBuffers.h"
 #include "support/ControllerFakes.h"
@@ -416,6 +417,52 @@ TEST(BufferSize, TextTooLongForItsBufferIsRefusedBeforeThePortOpens) {
     ControllerWorld w(Controller(0), false);
     Once(
         w, [] { return true; }, [&] { w.view.upper.lines = {std::string(200, 'A')}; });
+    w.job.Search();
+    EXPECT_EQ(w.view.script.Texts(Box::Kind::Error).size(), 1u);
+    EXPECT_EQ(w.kvard.CountRequests(kStop) + w.kvard.CountRequests(kReprogramming), 0);
+}
+
+// "я" is byte FF, which also ends a buffer's content: written, the line
+// would read back cut there. Refused before the port opens, naming the
+// line and the letter; only the text a line sends counts, and a buffer
+// cleared is not looked at.
+TEST(BufferSize, TheLetterYaIsRefusedBeforeThePortOpens) {
+    const auto cp = [](const char* utf8) { return Windows1251FromUtf8(utf8); };
+    const std::string tail = " Замените «я» (например, заглавной «Я»).\rЗапись в КВАРД отменена.";
+    const struct {
+        std::vector<std::string> upper, lower;
+        bool clearLower;
+        std::string error;
+    } rows[] = {
+        {{"ATZ", "", cp("Моя настройка")}, {"AT"}, false,
+         "Строка 3 для канала МЦП («Моя настройка») содержит букву «я»: её код FF в памяти "
+         "КВАРД означает конец буфера, и КВАРД прочитал бы эту строку только до «Мо»." +
+             tail},
+        {{"ATZ"}, {cp("ясно"), cp("для")}, false,
+         "Строка 1 для канала МПИ («ясно») содержит букву «я»: её код FF в памяти КВАРД "
+         "означает конец буфера, и КВАРД прочитал бы буфер только до этой строки." +
+             tail},
+        {{"ATZ"}, {cp("для")}, true, ""},         // cleared: the memo is not written
+        {{cp("ATZ<CR>я")}, {"AT"}, false, ""},    // after "<" nothing is sent
+        {{cp("ATZ Я")}, {"AT"}, false, ""},       // the capital letter is DF
+    };
+    for (const auto& r : rows) {
+        ControllerWorld w(Controller(0), false);
+        w.view.upper.lines = r.upper;
+        w.view.lower.lines = r.lower;
+        w.state.ClearBuffer2 = r.clearLower;
+        w.job.Search();
+        EXPECT_EQ(w.view.script.Texts(Box::Kind::Error),
+                  r.error.empty() ? Texts{} : Texts{r.error});
+        EXPECT_EQ(w.Opens(), r.error.empty() ? 1 : 0);
+        EXPECT_EQ(w.kvard.Requests().empty(), !r.error.empty());
+    }
+
+    // A memo that takes the letter while the job runs is refused before STOP.
+    ControllerWorld w(Controller(0), false);
+    w.view.lower.lines = {"AT"};
+    Once(
+        w, [] { return true; }, [&] { w.view.upper.lines = {cp("Моя")}; });
     w.job.Search();
     EXPECT_EQ(w.view.script.Texts(Box::Kind::Error).size(), 1u);
     EXPECT_EQ(w.kvard.CountRequests(kStop) + w.kvard.CountRequests(kReprogramming), 0);

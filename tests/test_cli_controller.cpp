@@ -163,6 +163,19 @@ TEST(CliInput, AnUnwritableLogOrAListThatIsNoFileStopsBeforeAnythingIsSent) {
     EXPECT_TRUE(cli.kvard.AddressBytes().empty());
 }
 
+TEST(CliInput, TheLetterYaIsRefusedBeforeAnythingIsSent) {
+    VirtualCli cli;
+    // "Моя настройка" in Windows-1251: «я» is FF.
+    const std::string list = cli.List("mcp.n3", "ATZ\r\n\xCC\xEE\xFF \xED\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE0\r\n");
+    EXPECT_EQ(cli.Run(Job("write", {"--kit", "0", "--in1", list, "--clear2"})), kExitBadArguments);
+    EXPECT_NE(cli.err.str().find("hayeskvd-cli: Строка 2 для канала МЦП («Моя настройка») "
+                                 "содержит букву «я»"),
+              std::string::npos)
+        << cli.err.str();
+    EXPECT_NE(cli.err.str().find("только до «Мо»"), std::string::npos) << cli.err.str();
+    EXPECT_TRUE(cli.kvard.Requests().empty());
+}
+
 // Both buffers' files or neither: a second file that cannot be written
 // takes the first one back to what it was.
 TEST(CliInput, TheTwoBuffersFilesAreWrittenBothOrNeither) {
