@@ -22,6 +22,7 @@
 #include "device/NetworkScan.h"
 #include "lists/ListFiles.h"
 #include "modem/ModemConsole.h"
+#include "protocol/Results.h"
 #include "ports/PortNames.h"
 
 namespace hk::cli {
@@ -101,20 +102,86 @@ int CheckStatus(const CheckResult& check) {
     return kExitFailed;
 }
 
-// What a write stopped by a signal left the controller in.
-std::string StoppedWriteText(const device::WriteRecord& write) {
-    if (!write.started) return "запись прервана до её начала: КВАРД не изменён";
-    std::string text = "запись прервана: ";
-    if (write.copiedOut)
-        text += "буферы скопированы в РПЗУ, проверка не закончена";
+// What a write that began and did not succeed left the controller in:
+// its buffers, then whether it runs. `how` says what ended the write
+// ("прерванной", "неудачной") for the hint on restarting it.
+std::string WriteStateText(const device::WriteRecord& write, const char* how) {
+    std::string text;
+    if (write.committed)
+        text = "буферы скопированы в РПЗУ";
     else if (write.cancelled)
-        text += "отменено копирование, буферы КВАРД прежние";
+        text = "отменено копирование, буферы КВАРД прежние";
+    else if (write.commitUnknown)
+        text = "неизвестно, скопированы ли новые буферы в РПЗУ (прочитайте буферы)";
+    else if (write.copyInAccepted)
+        text = "копирование не закончено, буферы КВАРД прежние";
     else
-        text += "копирование в буфер репрограммации не начато, буферы КВАРД прежние";
+        text = "копирование в буфер репрограммации не начато, буферы КВАРД прежние";
+    const std::string restart = std::string("--restart перезапускает его после ") + how +
+                                " записи";
     if (write.restarted)
         text += ", КВАРД перезапущен";
     else if (write.controllerStopped)
-        text += ", КВАРД остановлен (--restart перезапускает его после прерванной записи)";
+        text += ", КВАРД остановлен (" + restart + ")";
+    else if (write.stopSent)
+        // STOP went out; its answer, or the report of the stop, did not come.
+        text += ", КВАРД, возможно, остановлен: команда STOP отправлена (" + restart + ")";
+    return text;
+}
+
+// What a write stopped by a signal left the controller in.
+std::string StoppedWriteText(const device::WriteRecord& write) {
+    if (!write.started) return "запись прервана до её начала: КВАРД не изменён";
+    std::string text = WriteStateText(write, "прерванной");
+    const std::string copied = "буферы скопированы в РПЗУ";
+    if (write.committed && !write.verified && text.starts_with(copied))
+        text.insert(copied.size(), ", проверка не закончена");
+    return "запись прервана: " + text;
+}
+
+// A plain word on what an exchange's result code means, for the codes
+// whose own text is the controller dialog's terse one.
+const char* ResultExplanation(int code) {
+    switch (code) {
+        case 1:
+            return "КВАРД не ответил на запрос: нет связи, другой сетевой номер или скорость";
+        case 2:
+            return "ответ КВАРД оборвался в заголовке кадра";
+        case 3:
+            return "КВАРД отказался выполнить запрос: запрос искажён на линии или не разрешён "
+                   "сейчас (например, неверный пароль)";
+        case 4:
+            return "ответ КВАРД искажён: не сходится его контрольная сумма";
+        case 5:
+            return "ответ КВАРД пришёл не полностью";
+        case 6:
+            return "КВАРД не подтвердил готовность или приём запроса за отведённое время";
+        case 8:
+            return "запрос не отправлен: порт не принял данные";
+        default:
+            return nullptr;
+    }
+}
+
+// `text` with a plain explanation after each result code's own text (codes
+// 1 to 8, e.g. "False" for 6) that ends a sentence in it.
+std::string Explained(std::string text) {
+    for (int code = 1; code < static_cast<int>(protocol::ExchangeMessages.size()); ++code) {
+        const char* plain = ResultExplanation(code);
+        if (!plain) continue;
+        const std::string own = protocol::ExchangeMessages[static_cast<std::size_t>(code)];
+        for (std::size_t at = text.find(own); at != std::string::npos;
+             at = text.find(own, at + own.size())) {
+            const std::size_t end = at + own.size();
+            const bool word = at > 0 && text[at - 1] == ' ';
+            const bool ends = end == text.size() || text[end] == '.' || text[end] == '\r' ||
+                              text[end] == ',' || text[end] == ';';
+            if (!word || !ends) continue;
+            const std::string added = std::string(" (") + plain + ")";
+            text.insert(end, added);
+            at += added.size();
+        }
+    }
     return text;
 }
 
@@ -469,12 +536,18 @@ int CliSession::JobFailure(const device::ControllerJob& job, const std::string& 
     const device::ControllerOutcome& outcome = job.Outcome();
     // The last text the job showed, the restart question that follows every
     // write that reached the controller aside: that tells what failed.
+    // The labels' texts (number, speed) tell nothing of a failure either.
     std::string last = fallback;
     for (auto it = shown_.rbegin(); it != shown_.rend(); ++it)
-        if (*it != device::kRestartQuestion) {
+        if (*it != device::kRestartQuestion && !it->starts_with(device::kSpeedLabelText) &&
+            !it->starts_with(device::kNumberLabelText)) {
             last = *it;
             break;
         }
+    last = Explained(last);
+    // The cause first, then what the write left the controller in.
+    if (outcome.write.started)
+        last += "\rКВАРД: " + WriteStateText(outcome.write, "неудачной");
     if (const auto refused = FailIfSettingsRefused()) return *refused;
     if (!outcome.portOpened) return Fail(kExitPortNotOpened, last);
     if (!outcome.found)

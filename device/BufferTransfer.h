@@ -8,7 +8,10 @@
 // Every wait and pause runs on link.Clock: 1000 ms after each reprogramming
 // request, 200 ms after the first block. Outcomes land in session.LastResult.
 // Once the copy into the reprogramming buffer has been sent, the write ends
-// with exactly one copy-out or one cancel, whatever fails or is pressed.
+// with one copy-out or one cancel, whatever fails or is pressed; a copy-out
+// the controller did not confirm is followed by a status read, and by the
+// cancel when the controller has not committed. A failure's status text
+// gives its cause first, then what was done about it.
 
 #include "device/Backups.h"
 #include "device/ControllerContext.h"
@@ -30,6 +33,13 @@ inline constexpr const char* kBackupSavedText = "Резервная копия �
 inline constexpr const char* kVerifyReadText = "Записано, но не проверено: буферы не прочитаны, ";
 inline constexpr const char* kVerifyMismatchText = "Проверка записанного: буфер ";
 inline constexpr const char* kVerifiedText = "Записано и проверено: буферы совпадают с записанным";
+inline constexpr const char* kWriteStoppedText = "Запись остановлена";
+inline constexpr const char* kPasswordRefusedText = "Пароль доступа не принят: ";
+inline constexpr const char* kCommittedByStatusText =
+    ": ответ не получен, но КВАРД сообщает, что копирование выполнено";
+inline constexpr const char* kCommitUnknownText =
+    "Статус КВАРД не прочитан: неизвестно, скопированы ли новые буферы в РПЗУ, и КВАРД может "
+    "оставаться в режиме репрограммации. Прочитайте буферы КВАРД, чтобы узнать, что он хранит";
 inline constexpr const char* kFlagText = "Флаг буфера ";
 inline constexpr const char* kFlagNotSetText = " не установлен: ";
 inline constexpr const char* kFlagRewriteText = ". Запишите буферы ещё раз.";

@@ -112,6 +112,7 @@ int WaitStatus(DeviceContext& c, bool match, std::uint8_t mask, std::uint8_t exp
         }
         if (state == kRunRunning) {
             if (!stopSent) {
+                s.StopSent = true;
                 s.LastResult = SendRequest(c, DeviceCommands.Stop, s.AnswerBuf, 0);
                 if (s.LastResult > 0) {
                     c.view.SetStatusText(WithResult(kStopCommandText, s.LastResult));

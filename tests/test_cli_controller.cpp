@@ -116,6 +116,69 @@ TEST(CliEnd, EveryControllerJobEndsWithTheEndOfExchange) {
     EXPECT_EQ(ft12.Count(kExchangeEnd), 0);
 }
 
+// A failed write gives its cause first, with a plain word after a result
+// code's own text, then what it left the controller in.
+TEST(CliMessages, TheCauseFirstThenWhatTheControllerWasLeftIn) {
+    {
+        sim::KvardOptions o = At5();
+        o.password = 0x1234;
+        VirtualCli cli(o);
+        EXPECT_EQ(cli.Run(Job("write", {"--kit", "0", "--clear1", "--clear2", "--no-backup",
+                                        "--password", "4321"})),
+                  kExitExchangeFailed);
+        EXPECT_EQ(cli.err.str(),
+                  "hayeskvd-cli: Пароль доступа не принят: несовп КС передачи (КВАРД отказался "
+                  "выполнить запрос: запрос искажён на линии или не разрешён сейчас (например, "
+                  "неверный пароль)). Запись не начата.\n");
+    }
+    {
+        // The second buffer's write-unlock refused, after the first block.
+        VirtualCli cli;
+        cli.kvard.InjectFor({0x05, 0x40, 0x07, 0xDF, 0x80}, sim::KvardFault::Nak);
+        const std::string list = cli.List("a.n3", "ATZ\r\n");
+        EXPECT_EQ(cli.Run(Job("write", {"--kit", "0", "--in1", list, "--in2", list,
+                                        "--no-backup"})),
+                  kExitExchangeFailed);
+        EXPECT_EQ(cli.err.str(),
+                  "hayeskvd-cli: Буфер для канала МПИ не записан: несовп КС передачи (КВАРД "
+                  "отказался выполнить запрос: запрос искажён на линии или не разрешён сейчас "
+                  "(например, неверный пароль)). Команда отмены репрограммации OK\n"
+                  "КВАРД: отменено копирование, буферы КВАРД прежние, КВАРД остановлен "
+                  "(--restart перезапускает его после неудачной записи)\n");
+    }
+    {
+        // Noise instead of the ready byte on the status read before the write: code 6.
+        VirtualCli cli;
+        const auto noiseAtStatus = [&] {
+            if (cli.kvard.Requests().size() == 3) cli.kvard.Inject(sim::KvardFault::NoiseForReady);
+            return 0;
+        };
+        EXPECT_EQ(cli.Run(Job("write", {"--kit", "0", "--clear1", "--clear2", "--no-backup"}),
+                          noiseAtStatus),
+                  kExitExchangeFailed);
+        EXPECT_EQ(cli.err.str(),
+                  "hayeskvd-cli: Чтение статуса работы блока False (КВАРД не подтвердил "
+                  "готовность или приём запроса за отведённое время)\n");
+    }
+}
+
+// SIGINT once STOP has gone out, while the controller is still stopping: it
+// may be stopped, and the message says so and how to restart it.
+TEST(CliMessages, AWriteStoppedAfterStopSaysTheControllerMayBeStopped) {
+    sim::KvardOptions o = At5();
+    o.stopDelayMs = 600;
+    VirtualCli cli(o);
+    EXPECT_EQ(cli.Run(Job("write", {"--kit", "0", "--clear1", "--clear2", "--no-backup"}),
+                      [&] { return cli.Count(0x09) > 0 ? 2 : 0; }),
+              130);
+    EXPECT_EQ(cli.err.str(),
+              "hayeskvd-cli: SIGINT: запись прервана: копирование в буфер репрограммации не "
+              "начато, буферы КВАРД прежние, КВАРД, возможно, остановлен: команда STOP "
+              "отправлена (--restart перезапускает его после прерванной записи)\n");
+    EXPECT_EQ(cli.Count(0x0D), 0);
+    EXPECT_EQ(cli.LastRequest(), std::vector<std::uint8_t>{kExchangeEnd});
+}
+
 // Input that cannot be right is refused before the port is touched.
 TEST(CliInput, SlipsInTheCommandLineAreRefused) {
     const std::vector<std::string> read = {"read", "--port", "Com1", "--kit", "0"};
