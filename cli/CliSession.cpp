@@ -109,8 +109,11 @@ std::string WriteStateText(const device::WriteRecord& write, const char* how) {
     std::string text;
     if (write.committed)
         text = "буферы скопированы в РПЗУ";
-    else if (write.cancelled)
+    else if (write.cancelled && write.cancelTaken)
         text = "отменено копирование, буферы КВАРД прежние";
+    else if (write.cancelled)
+        text = "отмена копирования не подтверждена: буферы КВАРД прежние, но КВАРД может "
+               "оставаться в режиме репрограммации";
     else if (write.commitUnknown)
         text = "неизвестно, скопированы ли новые буферы в РПЗУ (прочитайте буферы)";
     else if (write.copyInAccepted)

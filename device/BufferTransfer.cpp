@@ -217,13 +217,14 @@ int VerifyWritten(ControllerContext& c, const KitLayout& kit, const BufferImages
 // The cancel of the reprogramming, with its pause and the wait for the
 // phase to show it done. Returns the wait's result (0: confirmed).
 int CancelReprogramming(ControllerContext& c) {
-    SendReprogCommand(c.device, ReprogStep::Cancel);
+    const int answered = SendReprogCommand(c.device, ReprogStep::Cancel);
     c.outcome.write.cancelled = true;
     c.view.SetStatusText(kCancelText);
     c.view.ProcessMessages();
     c.link.Clock.Sleep(kReprogPauseMs);
     bool met = false;
     WaitStatus(c.device, true, kReprogPhaseMask, kReprogFinished, kMatchWaitLimit, &met);
+    c.outcome.write.cancelTaken = answered == 0 || met;
     return Confirmed(c.session.LastResult, met);
 }
 

@@ -30,6 +30,10 @@ struct WriteRecord {
     // its non-volatile memory: the new buffers are what it holds.
     bool committed = false;
     bool commitUnknown = false;
+    // The controller took the cancel (answered it, or showed the phase
+    // done): a cancel sent without either may have left the reprogramming
+    // open.
+    bool cancelTaken = false;
     // The restart request went out.
     bool restarted = false;
     // Read back after the write and found equal to what was written.

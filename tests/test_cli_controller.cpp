@@ -147,6 +147,32 @@ TEST(CliMessages, TheCauseFirstThenWhatTheControllerWasLeftIn) {
                   "(--restart перезапускает его после неудачной записи)\n");
     }
     {
+        // The same, and the controller silent from then on: the cancel is
+        // not taken, and the message does not say it was.
+        VirtualCli cli;
+        cli.kvard.InjectFor({0x05, 0x40, 0x07, 0xDF, 0x80}, sim::KvardFault::Nak);
+        const std::string list = cli.List("a.n3", "ATZ\r\n");
+        const auto silentAfter = [&] {
+            const auto& heard = cli.kvard.Requests();
+            if (!heard.empty() && heard.back().bytes.size() == 5 && !heard.back().accepted)
+                cli.kvard.Inject(sim::KvardFault::Silence, -1);
+            return 0;
+        };
+        EXPECT_EQ(cli.Run(Job("write", {"--kit", "0", "--in1", list, "--in2", list,
+                                        "--no-backup"}),
+                          silentAfter),
+                  kExitExchangeFailed);
+        EXPECT_NE(cli.err.str().find("Команда отмены репрограммации  не выполнена нет подтв. "
+                                     "начала обмена (КВАРД не ответил на запрос"),
+                  std::string::npos)
+            << cli.err.str();
+        EXPECT_NE(cli.err.str().find("\nКВАРД: отмена копирования не подтверждена: буферы КВАРД "
+                                     "прежние, но КВАРД может оставаться в режиме "
+                                     "репрограммации, КВАРД остановлен"),
+                  std::string::npos)
+            << cli.err.str();
+    }
+    {
         // Noise instead of the ready byte on the status read before the write: code 6.
         VirtualCli cli;
         const auto noiseAtStatus = [&] {
