@@ -176,7 +176,7 @@ std::string Explained(std::string text) {
         for (std::size_t at = text.find(own); at != std::string::npos;
              at = text.find(own, at + own.size())) {
             const std::size_t end = at + own.size();
-            const bool word = at > 0 && text[at - 1] == ' ';
+            const bool word = at == 0 || text[at - 1] == ' ';
             const bool ends = end == text.size() || text[end] == '.' || text[end] == '\r' ||
                               text[end] == ',' || text[end] == ';';
             if (!word || !ends) continue;
@@ -364,7 +364,8 @@ int CliSession::Search() {
     if (identified != 0)
         return Fail(kExitExchangeFailed,
                     "КВАРД найден (номер " + std::to_string(number) + ", " + SpeedText(speed) +
-                        "), но комплект не прочитан: " + device::StepResultText(identified));
+                        "), но комплект не прочитан: " +
+                        Explained(device::StepResultText(identified)));
     if (args_.saveSettings) {
         link_.Settings.PortIndex = static_cast<std::int8_t>(view_.choices.port);
         link_.Settings.Kit = static_cast<std::int8_t>(kit);

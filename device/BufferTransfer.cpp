@@ -20,6 +20,10 @@ constexpr std::uint8_t kWithLinesFlag = 0x10;  // bit 4 of the control parameter
 constexpr int kReprogPauseMs = 1000;
 constexpr int kFirstBlockPauseMs = 200;
 constexpr int kPercent = 100;
+// Status reads that may fail in a row while the phase after an unconfirmed
+// copy-out is read again: each takes at least its read time-out on a line
+// that carries the request, so three cover the phase wait's time limit.
+constexpr int kPhaseReadFailures = 3;
 
 // A wait that ran out of time without its condition is no confirmation.
 int Confirmed(int result, bool conditionMet) {
@@ -87,10 +91,14 @@ ReprogPhase ReadReprogPhase(ControllerContext& c) {
     Clock& clock = c.link.Clock;
     const std::int64_t start = clock.NowMs();
     ReprogPhase phase = ReprogPhase::Unknown;
-    while (!LimitPassed(clock, start, kMatchWaitLimit) && !c.link.PortHandle.Unusable()) {
+    int failed = 0;
+    while (!LimitPassed(clock, start, kMatchWaitLimit) && !c.link.PortHandle.Unusable() &&
+           failed < kPhaseReadFailures) {
         c.view.ProcessMessages();
-        if (SendRequest(c.device, DeviceCommands.Status, s.AnswerBuf, kStatusAnswerLen) != 0)
+        if (SendRequest(c.device, DeviceCommands.Status, s.AnswerBuf, kStatusAnswerLen) != 0) {
+            ++failed;  // a request that fails at once must not spin the loop
             continue;
+        }
         if ((s.AnswerBuf[1] & kReprogPhaseMask) == kReprogFinished) return ReprogPhase::Finished;
         phase = ReprogPhase::NotFinished;
     }

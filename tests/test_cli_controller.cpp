@@ -1,9 +1,11 @@
-// hayeskvd-cli's controller jobs on the virtual clock against the simulated
-// controller: how a job ends on the line (the end of exchange "Выход"
-// sends), what its messages say about the controller, and the input refused
-// before anything is sent.
+// hayeskvd-cli's controller jobs against the simulated controller, on the
+// virtual clock and (the program itself) over a pseudo-terminal: how a job
+// ends on the line (the end of exchange "Выход" sends), what its messages
+// say about the controller, a copy-out or an identification whose answer
+// went astray, and the input refused before anything is sent.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <filesystem>
 #include <fstream>
@@ -13,6 +15,7 @@
 #include "cli/CliArguments.h"
 #include "cli/CliSession.h"
 #include "sim/KvardController.h"
+#include "sim/PtyBridge.h"
 #include "sim/SimLine.h"
 #include "support/CopyIn.h"
 #include "support/ScriptPeer.h"
@@ -288,6 +291,104 @@ TEST(CliInput, TheTwoBuffersFilesAreWrittenBothOrNeither) {
         << cli.err.str();
     EXPECT_EQ(test::TempDir::ReadAll(both),
               (std::vector<unsigned char>{'A', 'T', '&', 'F', '\r', '\n', '\r', '\n'}));
+}
+
+// The program itself over a pseudo-terminal, on the real clock.
+struct PtyRun {
+    int status = -1;
+    std::string out, err;
+};
+
+PtyRun RunProgram(sim::SimPeer& peer, const std::vector<std::string>& words,
+                  const test::TempDir& dir) {
+    sim::ServedPty served(peer);
+    EXPECT_TRUE(served.Started()) << served.Error();
+    const char* bin = std::getenv("HK_BIN_DIR");
+    std::string command = "'" + std::string(bin ? bin : ".") + "/hayeskvd-cli'";
+    for (const std::string& w : words)
+        command += " '" + (w == "PORT" ? served.SlavePath() : w) + "'";
+    command += " --log '" + dir.File("cli.log") + "' >'" + dir.File("out") + "' 2>'" +
+               dir.File("err") + "'";
+    PtyRun r;
+    const int raw = std::system(command.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    const auto text = [](const std::string& file) {
+        const auto bytes = test::TempDir::ReadAll(file);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    r.out = text(dir.File("out"));
+    r.err = text(dir.File("err"));
+    return r;
+}
+
+std::vector<std::string> Reprogramming(const sim::KvardController& kvard) {
+    std::vector<std::string> out;
+    for (const sim::KvardRequest& r : kvard.Requests())
+        if (r.bytes.size() == 2 && r.bytes[0] == 0x0D) out.push_back(test::HexText(r.bytes));
+    return out;
+}
+
+// The copy-out refused on the line: the status shows the reprogramming
+// still open, the write cancels it, says so after the cause, and releases
+// the controller.
+TEST(CliOnALine, ARefusedCopyOutIsCancelledAndSaidSo) {
+    test::TempDir dir;
+    sim::KvardOptions o = At5();
+    o.evenParityReadsAsNone = true;
+    sim::KvardController kvard(o);
+    kvard.SetBuffer(0, sim::KvardController::ModemLines({"ATZ"}));
+    kvard.InjectFor({0x0D, 0xA3}, sim::KvardFault::Nak);
+    const PtyRun r = RunProgram(
+        kvard,
+        {"write", "--port", "PORT", "--kit", "0", "--number", "5", "--speed", "9600", "--clear1",
+         "--clear2", "--no-backup"},
+        dir);
+    EXPECT_EQ(r.status, kExitExchangeFailed) << r.err;
+    EXPECT_EQ(Reprogramming(kvard), (std::vector<std::string>{"0D A1", "0D A3", "0D A0"}));
+    EXPECT_FALSE(kvard.Reprogramming());
+    EXPECT_EQ(kvard.Requests().back().bytes, std::vector<std::uint8_t>{kExchangeEnd});
+    EXPECT_EQ(kvard.Buffer(0)[0], 'A');  // unchanged
+    EXPECT_NE(r.err.find("hayeskvd-cli: Команда копирования буфер в РПЗУ   не выполнена код "
+                         "ошибки 19 (нет подтверждения за отведенное время). Команда отмены "
+                         "репрограммации OK\nКВАРД: отменено копирование, буферы КВАРД прежние, "
+                         "КВАРД остановлен"),
+              std::string::npos)
+        << r.err;
+}
+
+// FT1.2, a КВАРД-47 whose identification answer comes 2.1 s late, the
+// basic kit asked for: the kit check does not pass, nothing is written.
+TEST(CliOnALine, ALateIdentificationDoesNotPassForAnotherKit) {
+    test::TempDir dir;
+    sim::KvardOptions o = At5(sim::KvardFraming::Ft12);
+    o.kit = sim::KvardKit::Kvard47;
+    o.turnaroundMs = 150;
+    o.lateAnswerMs = 2100;
+    sim::KvardController kvard(o);
+    // The search's identification is answered; the kit check's first is late.
+    struct SkipOne : sim::SimPeer {
+        explicit SkipOne(sim::KvardController& k) : kvard(k) {}
+        void OnByte(std::uint8_t byte, const LineParams& params, sim::PeerOutput& out) override {
+            const std::size_t before = kvard.Requests().size();
+            kvard.OnByte(byte, params, out);
+            if (before == 0 && kvard.Requests().size() == 1)
+                kvard.InjectFor({0x01, 0x40, 0x1E}, sim::KvardFault::LateAnswer);
+        }
+        void OnControlLines(bool dtr, bool rts, sim::PeerOutput& out) override {
+            kvard.OnControlLines(dtr, rts, out);
+        }
+        sim::KvardController& kvard;
+    };
+    SkipOne peer(kvard);
+    const PtyRun r = RunProgram(peer,
+                                {"write", "--port", "PORT", "--kit", "0", "--number", "5",
+                                 "--speed", "9600", "--protocol", "ft12", "--clear1", "--clear2",
+                                 "--no-backup"},
+                                dir);
+    EXPECT_EQ(r.status, kExitExchangeFailed) << r.err;
+    EXPECT_EQ(kvard.CountRequests(0x09), 0);  // no STOP
+    EXPECT_EQ(kvard.CountRequests(0x0D), 0);
+    EXPECT_NE(r.err.find("Чтение версии программы не подтверждено"), std::string::npos) << r.err;
 }
 
 }  // namespace
