@@ -455,8 +455,15 @@ int WriteBuffers(ControllerContext& c) {
         return kBufferFlagNotSet;
     }
     if (finished == 0 && c.view.VerifyAfterWrite()) {
-        finished = VerifyWritten(c, kit, images, {state.ClearBuffer1, state.ClearBuffer2});
-        record.verified = finished == 0;
+        if (s.StopRequest) {
+            // Stopped once the copy-out was learnt committed: no read-back
+            // follows, and a write that was to be checked is not done.
+            finished = kStepFailed;
+            c.view.SetStatusText(kVerifyStoppedText);
+        } else {
+            finished = VerifyWritten(c, kit, images, {state.ClearBuffer1, state.ClearBuffer2});
+            record.verified = finished == 0;
+        }
     }
     if (finished == 0) state.ClearBuffer1 = state.ClearBuffer2 = false;
     return finished;

@@ -208,6 +208,27 @@ TEST(CliMessages, AWriteStoppedAfterStopSaysTheControllerMayBeStopped) {
     EXPECT_EQ(cli.LastRequest(), std::vector<std::uint8_t>{kExchangeEnd});
 }
 
+// SIGINT while the copy-out's phase is awaited: the status says what the
+// controller did; committed, the write stops there without its read-back.
+TEST(CliMessages, AWriteStoppedDuringTheCopyOutSaysTheBuffersWereCopied) {
+    VirtualCli cli;
+    const auto copiedOut = [&] {
+        for (const sim::KvardRequest& r : cli.kvard.Requests())
+            if (r.bytes == std::vector<std::uint8_t>{0x0D, 0xA3}) return 2;
+        return 0;
+    };
+    EXPECT_EQ(cli.Run(Job("write", {"--kit", "0", "--clear1", "--clear2", "--no-backup"}),
+                      copiedOut),
+              130);
+    EXPECT_EQ(cli.err.str(),
+              "hayeskvd-cli: SIGINT: запись прервана: буферы скопированы в РПЗУ, проверка не "
+              "закончена, КВАРД остановлен (--restart перезапускает его после прерванной "
+              "записи)\n");
+    EXPECT_EQ(cli.Count(0x02), 0);  // no read-back
+    EXPECT_EQ(cli.kvard.Buffer(0)[0], 0x00);
+    EXPECT_EQ(cli.LastRequest(), std::vector<std::uint8_t>{kExchangeEnd});
+}
+
 // Input that cannot be right is refused before the port is touched.
 TEST(CliInput, SlipsInTheCommandLineAreRefused) {
     const std::vector<std::string> read = {"read", "--port", "Com1", "--kit", "0"};
