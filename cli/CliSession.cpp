@@ -22,8 +22,8 @@
 #include "device/NetworkScan.h"
 #include "lists/ListFiles.h"
 #include "modem/ModemConsole.h"
-#include "protocol/Results.h"
 #include "ports/PortNames.h"
+#include "protocol/Results.h"
 
 namespace hk::cli {
 namespace {
@@ -112,16 +112,16 @@ std::string WriteStateText(const device::WriteRecord& write, const char* how) {
     else if (write.cancelled && write.cancelTaken)
         text = "отменено копирование, буферы КВАРД прежние";
     else if (write.cancelled)
-        text = "отмена копирования не подтверждена: буферы КВАРД прежние, но КВАРД может "
-               "оставаться в режиме репрограммации";
+        text =
+            "отмена копирования не подтверждена: буферы КВАРД прежние, но КВАРД может "
+            "оставаться в режиме репрограммации";
     else if (write.commitUnknown)
         text = "неизвестно, скопированы ли новые буферы в РПЗУ (прочитайте буферы)";
     else if (write.copyInAccepted)
         text = "копирование не закончено, буферы КВАРД прежние";
     else
         text = "копирование в буфер репрограммации не начато, буферы КВАРД прежние";
-    const std::string restart = std::string("--restart перезапускает его после ") + how +
-                                " записи";
+    const std::string restart = std::string("--restart перезапускает его после ") + how + " записи";
     if (write.restarted)
         text += ", КВАРД перезапущен";
     else if (write.controllerStopped)
@@ -362,10 +362,9 @@ int CliSession::Search() {
     const int identified = device::IdentifyKit(context.device, kit);
     if (number != 0) device::SendExchangeEnd(context.device);
     if (identified != 0)
-        return Fail(kExitExchangeFailed,
-                    "КВАРД найден (номер " + std::to_string(number) + ", " + SpeedText(speed) +
-                        "), но комплект не прочитан: " +
-                        Explained(device::StepResultText(identified)));
+        return Fail(kExitExchangeFailed, "КВАРД найден (номер " + std::to_string(number) + ", " +
+                                             SpeedText(speed) + "), но комплект не прочитан: " +
+                                             Explained(device::StepResultText(identified)));
     if (args_.saveSettings) {
         link_.Settings.PortIndex = static_cast<std::int8_t>(view_.choices.port);
         link_.Settings.Kit = static_cast<std::int8_t>(kit);
@@ -550,8 +549,7 @@ int CliSession::JobFailure(const device::ControllerJob& job, const std::string& 
         }
     last = Explained(last);
     // The cause first, then what the write left the controller in.
-    if (outcome.write.started)
-        last += "\rКВАРД: " + WriteStateText(outcome.write, "неудачной");
+    if (outcome.write.started) last += "\rКВАРД: " + WriteStateText(outcome.write, "неудачной");
     if (const auto refused = FailIfSettingsRefused()) return *refused;
     if (!outcome.portOpened) return Fail(kExitPortNotOpened, last);
     if (!outcome.found)

@@ -374,9 +374,9 @@ int WriteBuffers(ControllerContext& c) {
         c.view.SetStatusText(kCopyInText + std::string(failure != 0 ? kNotDoneText : "") +
                              StepResultText(failure));
         if (failure != 0)
-            cause = s.StopRequest ? std::string(kWriteStoppedText)
-                                  : kCopyInText + std::string(kNotDoneText) +
-                                        StepResultText(failure);
+            cause = s.StopRequest
+                        ? std::string(kWriteStoppedText)
+                        : kCopyInText + std::string(kNotDoneText) + StepResultText(failure);
     }
 
     if (failure == 0) {
@@ -420,8 +420,8 @@ int WriteBuffers(ControllerContext& c) {
         // The copy-out's answer or its phase did not come: the controller
         // may have committed the new buffers or not. Its status tells; a
         // wait that read the phase to its limit has told already.
-        const ReprogPhase phase = s.LastResult == 0 && !s.StopRequest ? ReprogPhase::NotFinished
-                                                                      : ReadReprogPhase(c);
+        const ReprogPhase phase =
+            s.LastResult == 0 && !s.StopRequest ? ReprogPhase::NotFinished : ReadReprogPhase(c);
         const std::string unconfirmed =
             kCopyOutText + std::string(kNotDoneText) + StepResultText(finished);
         if (phase == ReprogPhase::Finished) {
@@ -432,8 +432,7 @@ int WriteBuffers(ControllerContext& c) {
         } else if (phase == ReprogPhase::NotFinished) {
             const int cancelled = CancelReprogramming(c);
             c.view.SetStatusText(unconfirmed + ". " + kCancelText +
-                                 (cancelled != 0 ? kNotDoneText : "") +
-                                 StepResultText(cancelled));
+                                 (cancelled != 0 ? kNotDoneText : "") + StepResultText(cancelled));
             c.view.ProcessMessages();
             return finished;
         } else {

@@ -32,8 +32,7 @@ inline constexpr const char* kWriteNotStartedText = "Запись не нача�
 inline constexpr const char* kBackupSavedText = "Резервная копия сохранена: ";
 inline constexpr const char* kVerifyReadText = "Записано, но не проверено: буферы не прочитаны, ";
 inline constexpr const char* kVerifyMismatchText = "Проверка записанного: буфер ";
-inline constexpr const char* kVerifyStoppedText =
-    "Записано, но не проверено: запись остановлена";
+inline constexpr const char* kVerifyStoppedText = "Записано, но не проверено: запись остановлена";
 inline constexpr const char* kVerifiedText = "Записано и проверено: буферы совпадают с записанным";
 inline constexpr const char* kWriteStoppedText = "Запись остановлена";
 inline constexpr const char* kPasswordRefusedText = "Пароль доступа не принят: ";

@@ -121,8 +121,8 @@ inline constexpr DayUnits kMatchWaitLimit{3};  // 2.592 s
 //  - Match mode: until S1 & mask == expected, polling back to back.
 //  - Stop mode (match false): until the controller reports itself stopped;
 //    a running controller gets STOP (at most once per wait; session.StopSent
-//    := true before it goes out) and is polled every 100 ms; while the key has not been seen installed the operator is
-//    asked to install it, and Yes starts the limit again; any other run
+//    := true before it goes out) and is polled every 100 ms; while the key has not been seen
+//    installed the operator is asked to install it, and Yes starts the limit again; any other run
 //    state shows the unit's status in the error box and fails.
 // A time-out alone is not a failure: LastResult is what the last status read
 // left. StopRequest ("Выход") ends the wait with kStepFailed at the next pass.

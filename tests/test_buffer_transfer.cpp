@@ -338,7 +338,7 @@ TEST(WritePaths, ARefusedCopyInOrAFailedBlockEndsWithTheCancel) {
         for (const auto& q : w.Received(kReprogramming))
             reprogramming.push_back(HexText({q.begin(), q.begin() + 2}));
         EXPECT_EQ(reprogramming, (Texts{"0D A1", "0D A0"}));
-        if (r.refuseCopyIn) EXPECT_TRUE(w.view.HasStatus(r.text)) << r.text;
+        EXPECT_TRUE(!r.refuseCopyIn || w.view.HasStatus(r.text)) << r.text;
         EXPECT_EQ(w.view.gauge, r.refuseCopyIn ? std::vector<int>{} : std::vector<int>{42});
         // The cause first, then what was done about it.
         EXPECT_EQ(w.view.status.back(), r.text + ". Команда отмены репрограммации OK");
@@ -440,17 +440,21 @@ TEST(BufferSize, TheLetterYaIsRefusedBeforeThePortOpens) {
         bool clearLower;
         std::string error;
     } rows[] = {
-        {{"ATZ", "", cp("Моя настройка")}, {"AT"}, false,
+        {{"ATZ", "", cp("Моя настройка")},
+         {"AT"},
+         false,
          "Строка 3 для канала МЦП («Моя настройка») содержит букву «я»: её код FF в памяти "
          "КВАРД означает конец буфера, и КВАРД прочитал бы эту строку только до «Мо»." +
              tail},
-        {{"ATZ"}, {cp("ясно"), cp("для")}, false,
+        {{"ATZ"},
+         {cp("ясно"), cp("для")},
+         false,
          "Строка 1 для канала МПИ («ясно») содержит букву «я»: её код FF в памяти КВАРД "
          "означает конец буфера, и КВАРД прочитал бы буфер только до этой строки." +
              tail},
-        {{"ATZ"}, {cp("для")}, true, ""},         // cleared: the memo is not written
-        {{cp("ATZ<CR>я")}, {"AT"}, false, ""},    // after "<" nothing is sent
-        {{cp("ATZ Я")}, {"AT"}, false, ""},       // the capital letter is DF
+        {{"ATZ"}, {cp("для")}, true, ""},       // cleared: the memo is not written
+        {{cp("ATZ<CR>я")}, {"AT"}, false, ""},  // after "<" nothing is sent
+        {{cp("ATZ Я")}, {"AT"}, false, ""},     // the capital letter is DF
     };
     for (const auto& r : rows) {
         ControllerWorld w(Controller(0), false);
@@ -519,10 +523,9 @@ TEST(UnconfirmedWaits, StopAndCopyInFailTheWriteBlocksAndTheFinishNeverSayOk) {
         // uncommitted: the cancel follows.
         EXPECT_EQ(w.kvard.CountRequests(kReprogramming), refuseCopyOut ? 3 : 2);
         EXPECT_EQ(w.view.status.back(),
-                  refuseCopyOut
-                      ? "Команда копирования буфер в РПЗУ   не выполнена " + kNoConfirmationText +
-                            ". Команда отмены репрограммации OK"
-                      : "Команда копирования буфер в РПЗУ  " + kNoConfirmationText);
+                  refuseCopyOut ? "Команда копирования буфер в РПЗУ   не выполнена " +
+                                      kNoConfirmationText + ". Команда отмены репрограммации OK"
+                                : "Команда копирования буфер в РПЗУ  " + kNoConfirmationText);
         EXPECT_NE(w.view.speedLabel, "Скорость обмена  OK");
         EXPECT_TRUE(w.state.ClearBuffer2);
         EXPECT_EQ(w.TickUntilClosed(), 0);
@@ -545,15 +548,21 @@ TEST(UnconfirmedCopyOut, TheStatusTellsWhatTheControllerHoldsAndAnUncommittedWri
         std::string last;  // the status text that ends the write
     } rows[] = {
         {"copy-out refused", kFramings[0],
-         [](sim::KvardController& k) { k.InjectFor({0x0D, 0xA3}, KvardFault::Nak); }, Holds::Old,
-         true, false, false,
+         [](sim::KvardController& k) {
+             k.InjectFor({0x0D, 0xA3}, KvardFault::Nak);
+         },
+         Holds::Old, true, false, false,
          unconfirmed + kNoConfirmationText + ". Команда отмены репрограммации OK"},
         {"copy-out refused, FT1.2", kFramings[2],
-         [](sim::KvardController& k) { k.InjectFor({0x0D, 0xA3}, KvardFault::Nak); }, Holds::Old,
-         true, false, false,
+         [](sim::KvardController& k) {
+             k.InjectFor({0x0D, 0xA3}, KvardFault::Nak);
+         },
+         Holds::Old, true, false, false,
          unconfirmed + kNoConfirmationText + ". Команда отмены репрограммации OK"},
         {"the status read after it refused", kFramings[0],
-         [](sim::KvardController& k) { k.InjectFor({0x01, 0x40, 0x00}, KvardFault::Nak); },
+         [](sim::KvardController& k) {
+             k.InjectFor({0x01, 0x40, 0x00}, KvardFault::Nak);
+         },
          Holds::New, false, true, false, kVerifiedText},
         {"its answer 2.1 s late, FT1.2", kFramings[1],
          [](sim::KvardController& k) {
@@ -563,8 +572,7 @@ TEST(UnconfirmedCopyOut, TheStatusTellsWhatTheControllerHoldsAndAnUncommittedWri
          Holds::New, false, true, false, kVerifiedText},
         {"silent from the copy-out on", kFramings[1],
          [](sim::KvardController& k) { k.Inject(KvardFault::Silence, -1); }, Holds::Old, false,
-         false, true,
-         unconfirmed + "нет подтв. начала обмена. " + kCommitUnknownText},
+         false, true, unconfirmed + "нет подтв. начала обмена. " + kCommitUnknownText},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);

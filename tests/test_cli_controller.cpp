@@ -74,8 +74,8 @@ public:
 
 std::vector<std::string> Job(const std::string& command, std::vector<std::string> more,
                              const std::string& protocol = "traditional") {
-    std::vector<std::string> words = {command, "--port",   "Com1", "--number", "5",
-                                      "--speed", "9600", "--protocol", protocol};
+    std::vector<std::string> words = {command,   "--port", "Com1",       "--number", "5",
+                                      "--speed", "9600",   "--protocol", protocol};
     words.insert(words.end(), more.begin(), more.end());
     return words;
 }
@@ -91,14 +91,21 @@ TEST(CliEnd, EveryControllerJobEndsWithTheEndOfExchange) {
         int status;
     } rows[] = {
         {"write done", {}, {"--kit", "0", "--clear1", "--clear2", "--no-backup"}, kExitOk},
-        {"write failed", [](sim::KvardController& k) { k.refuseCopyIn = true; },
-         {"--kit", "0", "--clear1", "--clear2", "--no-backup"}, kExitExchangeFailed},
-        {"key never installed", [](sim::KvardController& k) { k.SetKeyMissing(-1); },
-         {"--kit", "0", "--clear1", "--clear2", "--wait-key", "2"}, kExitKeyMissing},
+        {"write failed",
+         [](sim::KvardController& k) { k.refuseCopyIn = true; },
+         {"--kit", "0", "--clear1", "--clear2", "--no-backup"},
+         kExitExchangeFailed},
+        {"key never installed",
+         [](sim::KvardController& k) { k.SetKeyMissing(-1); },
+         {"--kit", "0", "--clear1", "--clear2", "--wait-key", "2"},
+         kExitKeyMissing},
         {"read of another kit", {}, {"--kit", "3"}, kExitKitMismatch},
         {"read failed",
-         [](sim::KvardController& k) { k.InjectFor({0x02, 0xBF, 0x80}, sim::KvardFault::Nak, 2); },
-         {"--kit", "0"}, kExitExchangeFailed},
+         [](sim::KvardController& k) {
+             k.InjectFor({0x02, 0xBF, 0x80}, sim::KvardFault::Nak, 2);
+         },
+         {"--kit", "0"},
+         kExitExchangeFailed},
         {"read done", {}, {"--kit", "0"}, kExitOk},
     };
     for (const auto& r : rows) {
@@ -139,9 +146,9 @@ TEST(CliMessages, TheCauseFirstThenWhatTheControllerWasLeftIn) {
         VirtualCli cli;
         cli.kvard.InjectFor({0x05, 0x40, 0x07, 0xDF, 0x80}, sim::KvardFault::Nak);
         const std::string list = cli.List("a.n3", "ATZ\r\n");
-        EXPECT_EQ(cli.Run(Job("write", {"--kit", "0", "--in1", list, "--in2", list,
-                                        "--no-backup"})),
-                  kExitExchangeFailed);
+        EXPECT_EQ(
+            cli.Run(Job("write", {"--kit", "0", "--in1", list, "--in2", list, "--no-backup"})),
+            kExitExchangeFailed);
         EXPECT_EQ(cli.err.str(),
                   "hayeskvd-cli: Буфер для канала МПИ не записан: несовп КС передачи (КВАРД "
                   "отказался выполнить запрос: запрос искажён на линии или не разрешён сейчас "
@@ -161,8 +168,7 @@ TEST(CliMessages, TheCauseFirstThenWhatTheControllerWasLeftIn) {
                 cli.kvard.Inject(sim::KvardFault::Silence, -1);
             return 0;
         };
-        EXPECT_EQ(cli.Run(Job("write", {"--kit", "0", "--in1", list, "--in2", list,
-                                        "--no-backup"}),
+        EXPECT_EQ(cli.Run(Job("write", {"--kit", "0", "--in1", list, "--in2", list, "--no-backup"}),
                           silentAfter),
                   kExitExchangeFailed);
         EXPECT_NE(cli.err.str().find("Команда отмены репрограммации  не выполнена нет подтв. "
@@ -217,9 +223,9 @@ TEST(CliMessages, AWriteStoppedDuringTheCopyOutSaysTheBuffersWereCopied) {
             if (r.bytes == std::vector<std::uint8_t>{0x0D, 0xA3}) return 2;
         return 0;
     };
-    EXPECT_EQ(cli.Run(Job("write", {"--kit", "0", "--clear1", "--clear2", "--no-backup"}),
-                      copiedOut),
-              130);
+    EXPECT_EQ(
+        cli.Run(Job("write", {"--kit", "0", "--clear1", "--clear2", "--no-backup"}), copiedOut),
+        130);
     EXPECT_EQ(cli.err.str(),
               "hayeskvd-cli: SIGINT: запись прервана: буферы скопированы в РПЗУ, проверка не "
               "закончена, КВАРД остановлен (--restart перезапускает его после прерванной "
@@ -279,7 +285,8 @@ TEST(CliInput, AnUnwritableLogOrAListThatIsNoFileStopsBeforeAnythingIsSent) {
 TEST(CliInput, TheLetterYaIsRefusedBeforeAnythingIsSent) {
     VirtualCli cli;
     // "Моя настройка" in Windows-1251: «я» is FF.
-    const std::string list = cli.List("mcp.n3", "ATZ\r\n\xCC\xEE\xFF \xED\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE0\r\n");
+    const std::string list =
+        cli.List("mcp.n3", "ATZ\r\n\xCC\xEE\xFF \xED\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE0\r\n");
     EXPECT_EQ(cli.Run(Job("write", {"--kit", "0", "--in1", list, "--clear2"})), kExitBadArguments);
     EXPECT_NE(cli.err.str().find("hayeskvd-cli: Строка 2 для канала МЦП («Моя настройка») "
                                  "содержит букву «я»"),
@@ -295,15 +302,13 @@ TEST(CliInput, TheTwoBuffersFilesAreWrittenBothOrNeither) {
     VirtualCli cli;
     const std::string first = cli.dir.File("mcp.n3");
     const std::string second = cli.dir.File("no-such-folder/mpi.n3");
-    EXPECT_EQ(cli.Run(Job("read", {"--kit", "0", "--out1", first, "--out2", second})),
-              kExitFailed);
+    EXPECT_EQ(cli.Run(Job("read", {"--kit", "0", "--out1", first, "--out2", second})), kExitFailed);
     EXPECT_FALSE(std::filesystem::exists(first));
     EXPECT_NE(cli.err.str().find("Файл «" + first + "» не оставлен."), std::string::npos)
         << cli.err.str();
 
     std::ofstream(first, std::ios::binary) << "AT&F0\r\n";
-    EXPECT_EQ(cli.Run(Job("read", {"--kit", "0", "--out1", first, "--out2", second})),
-              kExitFailed);
+    EXPECT_EQ(cli.Run(Job("read", {"--kit", "0", "--out1", first, "--out2", second})), kExitFailed);
     EXPECT_EQ(test::TempDir::ReadAll(first),
               (std::vector<unsigned char>{'A', 'T', '&', 'F', '0', '\r', '\n'}));
 
@@ -359,11 +364,10 @@ TEST(CliOnALine, ARefusedCopyOutIsCancelledAndSaidSo) {
     sim::KvardController kvard(o);
     kvard.SetBuffer(0, sim::KvardController::ModemLines({"ATZ"}));
     kvard.InjectFor({0x0D, 0xA3}, sim::KvardFault::Nak);
-    const PtyRun r = RunProgram(
-        kvard,
-        {"write", "--port", "PORT", "--kit", "0", "--number", "5", "--speed", "9600", "--clear1",
-         "--clear2", "--no-backup"},
-        dir);
+    const PtyRun r = RunProgram(kvard,
+                                {"write", "--port", "PORT", "--kit", "0", "--number", "5",
+                                 "--speed", "9600", "--clear1", "--clear2", "--no-backup"},
+                                dir);
     EXPECT_EQ(r.status, kExitExchangeFailed) << r.err;
     EXPECT_EQ(Reprogramming(kvard), (std::vector<std::string>{"0D A1", "0D A3", "0D A0"}));
     EXPECT_FALSE(kvard.Reprogramming());
@@ -401,11 +405,11 @@ TEST(CliOnALine, ALateIdentificationDoesNotPassForAnotherKit) {
         sim::KvardController& kvard;
     };
     SkipOne peer(kvard);
-    const PtyRun r = RunProgram(peer,
-                                {"write", "--port", "PORT", "--kit", "0", "--number", "5",
-                                 "--speed", "9600", "--protocol", "ft12", "--clear1", "--clear2",
-                                 "--no-backup"},
-                                dir);
+    const PtyRun r =
+        RunProgram(peer,
+                   {"write", "--port", "PORT", "--kit", "0", "--number", "5", "--speed", "9600",
+                    "--protocol", "ft12", "--clear1", "--clear2", "--no-backup"},
+                   dir);
     EXPECT_EQ(r.status, kExitExchangeFailed) << r.err;
     EXPECT_EQ(kvard.CountRequests(0x09), 0);  // no STOP
     EXPECT_EQ(kvard.CountRequests(0x0D), 0);
