@@ -155,7 +155,10 @@ int ConfirmIdentification(DeviceContext& c, std::span<const std::uint8_t> a,
     s.LastResult = SendRequest(c, DeviceCommands.IdentificationB, b2, kIdentificationAnswerLen);
     if (s.LastResult == 0)
         s.LastResult = SendRequest(c, DeviceCommands.IdentificationA, a2, kIdentificationAnswerLen);
-    if (s.LastResult > 0) return s.LastResult;
+    if (s.LastResult > 0) {
+        c.view.SetStatusText(WithResult(kVersionReadText, s.LastResult));
+        return s.LastResult;
+    }
     if (std::equal(a.begin(), a.end(), a2.begin()) && std::equal(b.begin(), b.end(), b2.begin()))
         return 0;
     s.LastResult = kNoConfirmation;
