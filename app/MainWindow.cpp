@@ -34,6 +34,7 @@
 #include "app/PortDialog.h"
 #include "app/Startup.h"
 #include "device/Commands.h"
+#include "device/KitBuffers.h"
 #include "gui/DesignControls.h"
 #include "gui/Fonts.h"
 #include "gui/JobThread.h"
@@ -687,6 +688,15 @@ void MainWindow::ReadFromController() {
 void MainWindow::WriteToController() {
     if (listMemo_->LineCount() + answersMemo_->LineCount() >= 1 || state_.ClearBuffer1 ||
         state_.ClearBuffer2) {
+        // A letter the controller would take for the end of its buffer is
+        // refused before the write is even offered.
+        const std::string erased =
+            device::ErasedByteText(device::KitBuffersOf(state_.KitIndex), ListLines(),
+                                   AnswerLines(), state_.ClearBuffer1, state_.ClearBuffer2);
+        if (!erased.empty()) {
+            view_.ShowError(erased);
+            return;
+        }
         state_.ReadFromDevice = false;
         if (view_.Confirm(texts::kAskWrite.toStdString())) ShowControllerDialog();
         return;

@@ -19,7 +19,8 @@
 // After each cycle it checks, from the simulated controller's own record:
 //  - after an accepted copy-in exactly one copy-out or cancel (none only
 //    when the line was cut, or a silent traditional controller took no more
-//    frames, after the copy-in);
+//    frames, after the copy-in; a copy-out the controller did not take may
+//    be followed by the one cancel);
 //  - the committed buffers are the old ones or the new ones, never a mix;
 //  - a cycle reported as success committed exactly the new buffers, with
 //    the buffer flags as asked, and said "Записано и проверено";
@@ -543,19 +544,26 @@ private:
                     const std::vector<sim::KvardRequest>& record,
                     std::optional<std::size_t> armedAt, int attempts) {
         std::optional<std::size_t> copyIn;
-        int closings = 0;
+        std::vector<const sim::KvardRequest*> closed;  // copy-outs and cancels after it
         for (std::size_t i = 0; i < record.size(); ++i) {
             const Bytes& b = record[i].bytes;
             if (b.size() < 2 || b[0] != kReprogramming) continue;
             if (b[1] == kCopyIn && record[i].accepted) {
                 ++acceptedCopyIns_;
                 copyIn = i;
-                closings = 0;
+                closed.clear();
             } else if (copyIn && (b[1] == kCopyOut || b[1] == kCancel)) {
-                ++closings;
+                closed.push_back(&record[i]);
             }
         }
         if (!copyIn) return;
+        // A copy-out the controller did not take (refused, or heard and left
+        // unanswered) is followed by the cancel once the status has shown the
+        // reprogramming still open: that pair counts as one closing.
+        int closings = static_cast<int>(closed.size());
+        if (closings == 2 && closed[0]->bytes[1] == kCopyOut && !closed[0]->accepted &&
+            closed[1]->bytes[1] == kCancel)
+            closings = 1;
         // Past a cut line, or on the traditional framing past a controller
         // that answers the start byte with silence or noise instead of the
         // ready byte, the frame never goes out: the copy-in stays open on the

@@ -1,6 +1,8 @@
 #include "cli/CliArguments.h"
 
 #include <charconv>
+#include <filesystem>
+#include <map>
 #include <set>
 
 #include "base/Utf8Path.h"
@@ -46,6 +48,25 @@ bool IsHexDigits(const std::string& text) {
     return true;
 }
 
+// One option as the repeat check counts it: a switch and its "--no-" form
+// are one option.
+std::string OptionKey(const std::string& word) {
+    return word.starts_with("--no-") ? "--" + word.substr(5) : word;
+}
+
+// Two names of one file: the same words, the same file where both exist, or
+// the same place once the folders are resolved.
+bool SameFile(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    if (a == b) return true;
+    const fs::path pa = PathFromUtf8(a), pb = PathFromUtf8(b);
+    std::error_code ec;
+    if (fs::exists(pa, ec) && fs::exists(pb, ec)) return fs::equivalent(pa, pb, ec);
+    const fs::path ca = fs::weakly_canonical(fs::absolute(pa, ec), ec);
+    const fs::path cb = fs::weakly_canonical(fs::absolute(pb, ec), ec);
+    return !ec && ca == cb;
+}
+
 bool Controller(const std::string& command) {
     return command == "search" || command == "read" || command == "write" || command == "scan";
 }
@@ -89,6 +110,12 @@ public:
                 }
                 return Fail(r, "лишнее слово «" + w + "»");
             }
+            // The same option twice is a slip in a script, not a choice:
+            // no last one wins.
+            if (const auto [first, fresh] = seen_.emplace(OptionKey(w), w); !fresh)
+                return Fail(r, first->second == w
+                                   ? "параметр " + w + " задан дважды"
+                                   : first->second + " и " + w + " вместе не задаются");
             if (w == "--json") {
                 a.json = true;
             } else if (w == "--quiet") {
@@ -212,6 +239,10 @@ private:
         if ((a.command == "read" || a.command == "write") && !a.kit)
             return Fail(r, "укажите комплект КВАРД: --kit 0..3");
         if (a.kit == 1) a.channel = 0;  // the minimal kit has its one channel
+        if (a.command == "read" && !a.outFiles[0].empty() && !a.outFiles[1].empty() &&
+            SameFile(a.outFiles[0], a.outFiles[1]))
+            return Fail(r, "--out1 и --out2 называют один файл «" + a.outFiles[1] +
+                               "»: второй буфер записался бы поверх первого. Укажите два файла");
         if (a.command == "write") {
             const int buffers = *a.kit == 0 || *a.kit == 3 ? 2 : 1;
             for (int b = 0; b < 2; ++b) {
@@ -231,6 +262,7 @@ private:
     }
 
     const std::vector<std::string>& words_;
+    std::map<std::string, std::string> seen_;  // the options given so far, as written
 };
 
 }  // namespace

@@ -1,7 +1,11 @@
 #include "cli/CliSession.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
 
 #include "base/FileError.h"
 #include "base/Interruption.h"
@@ -19,6 +23,7 @@
 #include "lists/ListFiles.h"
 #include "modem/ModemConsole.h"
 #include "ports/PortNames.h"
+#include "protocol/Results.h"
 
 namespace hk::cli {
 namespace {
@@ -97,20 +102,89 @@ int CheckStatus(const CheckResult& check) {
     return kExitFailed;
 }
 
-// What a write stopped by a signal left the controller in.
-std::string StoppedWriteText(const device::WriteRecord& write) {
-    if (!write.started) return "запись прервана до её начала: КВАРД не изменён";
-    std::string text = "запись прервана: ";
-    if (write.copiedOut)
-        text += "буферы скопированы в РПЗУ, проверка не закончена";
+// What a write that began and did not succeed left the controller in:
+// its buffers, then whether it runs. `how` says what ended the write
+// ("прерванной", "неудачной") for the hint on restarting it.
+std::string WriteStateText(const device::WriteRecord& write, const char* how) {
+    std::string text;
+    if (write.committed)
+        text = "буферы скопированы в РПЗУ";
+    else if (write.cancelled && write.cancelTaken)
+        text = "отменено копирование, буферы КВАРД прежние";
     else if (write.cancelled)
-        text += "отменено копирование, буферы КВАРД прежние";
+        text =
+            "отмена копирования не подтверждена: буферы КВАРД прежние, но КВАРД может "
+            "оставаться в режиме репрограммации";
+    else if (write.commitUnknown)
+        text = "неизвестно, скопированы ли новые буферы в РПЗУ (прочитайте буферы)";
+    else if (write.copyInAccepted)
+        text = "копирование не закончено, буферы КВАРД прежние";
     else
-        text += "копирование в буфер репрограммации не начато, буферы КВАРД прежние";
+        text = "копирование в буфер репрограммации не начато, буферы КВАРД прежние";
+    const std::string restart = std::string("--restart перезапускает его после ") + how + " записи";
     if (write.restarted)
         text += ", КВАРД перезапущен";
     else if (write.controllerStopped)
-        text += ", КВАРД остановлен (--restart перезапускает его после прерванной записи)";
+        text += ", КВАРД остановлен (" + restart + ")";
+    else if (write.stopSent)
+        // STOP went out; its answer, or the report of the stop, did not come.
+        text += ", КВАРД, возможно, остановлен: команда STOP отправлена (" + restart + ")";
+    return text;
+}
+
+// What a write stopped by a signal left the controller in.
+std::string StoppedWriteText(const device::WriteRecord& write) {
+    if (!write.started) return "запись прервана до её начала: КВАРД не изменён";
+    std::string text = WriteStateText(write, "прерванной");
+    const std::string copied = "буферы скопированы в РПЗУ";
+    if (write.committed && !write.verified && text.starts_with(copied))
+        text.insert(copied.size(), ", проверка не закончена");
+    return "запись прервана: " + text;
+}
+
+// A plain word on what an exchange's result code means, for the codes
+// whose own text is the controller dialog's terse one.
+const char* ResultExplanation(int code) {
+    switch (code) {
+        case 1:
+            return "КВАРД не ответил на запрос: нет связи, другой сетевой номер или скорость";
+        case 2:
+            return "ответ КВАРД оборвался в заголовке кадра";
+        case 3:
+            return "КВАРД отказался выполнить запрос: запрос искажён на линии или не разрешён "
+                   "сейчас (например, неверный пароль)";
+        case 4:
+            return "ответ КВАРД искажён: не сходится его контрольная сумма";
+        case 5:
+            return "ответ КВАРД пришёл не полностью";
+        case 6:
+            return "КВАРД не подтвердил готовность или приём запроса за отведённое время";
+        case 8:
+            return "запрос не отправлен: порт не принял данные";
+        default:
+            return nullptr;
+    }
+}
+
+// `text` with a plain explanation after each result code's own text (codes
+// 1 to 8, e.g. "False" for 6) that ends a sentence in it.
+std::string Explained(std::string text) {
+    for (int code = 1; code < static_cast<int>(protocol::ExchangeMessages.size()); ++code) {
+        const char* plain = ResultExplanation(code);
+        if (!plain) continue;
+        const std::string own = protocol::ExchangeMessages[static_cast<std::size_t>(code)];
+        for (std::size_t at = text.find(own); at != std::string::npos;
+             at = text.find(own, at + own.size())) {
+            const std::size_t end = at + own.size();
+            const bool word = at == 0 || text[at - 1] == ' ';
+            const bool ends = end == text.size() || text[end] == '.' || text[end] == '\r' ||
+                              text[end] == ',' || text[end] == ';';
+            if (!word || !ends) continue;
+            const std::string added = std::string(" (") + plain + ")";
+            text.insert(end, added);
+            at += added.size();
+        }
+    }
     return text;
 }
 
@@ -223,6 +297,16 @@ int CliSession::Interrupted(const std::string& what) {
 }
 
 int CliSession::Run() {
+    // A log that cannot be written is found before anything goes out: the
+    // exchange would otherwise leave no record where the script looks.
+    if (!args_.logFile.empty()) {
+        std::FILE* file = OpenFileUtf8(args_.logFile, "ab");
+        if (!file)
+            return Fail(kExitBadArguments, "журнал обмена «" + args_.logFile +
+                                               "» не записывается: " + std::strerror(errno) +
+                                               ". Укажите в --log другой файл");
+        std::fclose(file);
+    }
     if (args_.command == "search") return Search();
     if (args_.command == "scan") return Scan();
     if (args_.command == "read") return ReadOrWrite(true);
@@ -278,9 +362,9 @@ int CliSession::Search() {
     const int identified = device::IdentifyKit(context.device, kit);
     if (number != 0) device::SendExchangeEnd(context.device);
     if (identified != 0)
-        return Fail(kExitExchangeFailed,
-                    "КВАРД найден (номер " + std::to_string(number) + ", " + SpeedText(speed) +
-                        "), но комплект не прочитан: " + device::StepResultText(identified));
+        return Fail(kExitExchangeFailed, "КВАРД найден (номер " + std::to_string(number) + ", " +
+                                             SpeedText(speed) + "), но комплект не прочитан: " +
+                                             Explained(device::StepResultText(identified)));
     if (args_.saveSettings) {
         link_.Settings.PortIndex = static_cast<std::int8_t>(view_.choices.port);
         link_.Settings.Kit = static_cast<std::int8_t>(kit);
@@ -396,6 +480,7 @@ int CliSession::ReadOrWrite(bool read) {
         }
         if (!StopTaken() && job.Session().StatusState == device::kStatusRecheck) {
             job.Closed();
+            job.EndExchange();
             return Fail(kExitKeyMissing, "электронный ключ КВАРД не установлен за " +
                                              std::to_string(*args_.waitKeySeconds) + " с");
         }
@@ -403,7 +488,10 @@ int CliSession::ReadOrWrite(bool read) {
     const device::ControllerOutcome& outcome = job.Outcome();
     if (StopTaken()) return Interrupted(read ? "чтение прервано" : StoppedWriteText(outcome.write));
     if (read) {
-        if (!outcome.read) return JobFailure(job, "буферы не прочитаны");
+        if (!outcome.read) {
+            job.EndExchange();
+            return JobFailure(job, "буферы не прочитаны");
+        }
         JsonObject result;
         std::string buffers = "[";
         MemoryLines* memos[2] = {&view_.upper, &view_.lower};
@@ -413,15 +501,11 @@ int CliSession::ReadOrWrite(bool read) {
             JsonObject buffer;
             buffer.Add("channel", kit.buffers[k].label).AddStrings("lines", Utf8Lines(lines));
             buffers += (b > 0 ? "," : "") + buffer.Text();
-            try {
-                if (!args_.outFiles[k].empty())
-                    WriteListFile(args_.outFiles[k], lines);
-                else if (!args_.json)
-                    WriteList(out_, lines);
-            } catch (const FileError& e) {
-                return Fail(kExitFailed, e.what());
-            }
         }
+        if (const auto failed = WriteOutFiles(kit.count)) return *failed;
+        for (int b = 0; b < kit.count; ++b)
+            if (args_.outFiles[static_cast<std::size_t>(b)].empty() && !args_.json)
+                WriteList(out_, memos[b]->lines);
         result.Add("result", "ok")
             .Add("number", outcome.number)
             .Add("speed", BaudRates[static_cast<std::size_t>(outcome.speedIndex)])
@@ -430,11 +514,15 @@ int CliSession::ReadOrWrite(bool read) {
         if (progress_) err_ << "Буферы прочитаны\n";
         return kExitOk;
     }
-    if (!outcome.written) return JobFailure(job, "запись не выполнена");
+    if (!outcome.written) {
+        job.EndExchange();
+        return JobFailure(job, "запись не выполнена");
+    }
     const device::ControllerOutcome written = outcome;
     const bool verified = written.write.verified;
     const bool restarted = written.write.restarted;
     job.Tick();  // stores the settings (when asked) and ends the job as the window does
+    job.EndExchange();
     JsonObject result;
     result.Add("result", "ok")
         .Add("number", written.number)
@@ -451,12 +539,17 @@ int CliSession::JobFailure(const device::ControllerJob& job, const std::string& 
     const device::ControllerOutcome& outcome = job.Outcome();
     // The last text the job showed, the restart question that follows every
     // write that reached the controller aside: that tells what failed.
+    // The labels' texts (number, speed) tell nothing of a failure either.
     std::string last = fallback;
     for (auto it = shown_.rbegin(); it != shown_.rend(); ++it)
-        if (*it != device::kRestartQuestion) {
+        if (*it != device::kRestartQuestion && !it->starts_with(device::kSpeedLabelText) &&
+            !it->starts_with(device::kNumberLabelText)) {
             last = *it;
             break;
         }
+    last = Explained(last);
+    // The cause first, then what the write left the controller in.
+    if (outcome.write.started) last += "\rКВАРД: " + WriteStateText(outcome.write, "неудачной");
     if (const auto refused = FailIfSettingsRefused()) return *refused;
     if (!outcome.portOpened) return Fail(kExitPortNotOpened, last);
     if (!outcome.found)
@@ -471,8 +564,50 @@ int CliSession::JobFailure(const device::ControllerJob& job, const std::string& 
     return Fail(kExitExchangeFailed, last);
 }
 
+std::optional<int> CliSession::WriteOutFiles(int count) {
+    const std::vector<std::string>* lines[2] = {&view_.upper.lines, &view_.lower.lines};
+    // What a file written here held before, to put back when a later one fails.
+    std::vector<std::pair<std::string, std::optional<std::string>>> written;
+    for (int b = 0; b < count; ++b) {
+        const std::string& path = args_.outFiles[static_cast<std::size_t>(b)];
+        if (path.empty()) continue;
+        std::optional<std::string> before;
+        if (std::ifstream in(PathFromUtf8(path), std::ios::binary); in) {
+            std::ostringstream bytes;
+            bytes << in.rdbuf();
+            before = bytes.str();
+        }
+        try {
+            WriteListFile(path, *lines[b]);
+        } catch (const FileError& e) {
+            // Both files or neither: the one written already is taken back.
+            std::string restored;
+            for (const auto& [name, old] : written) {
+                std::string error;
+                std::error_code ec;
+                const bool back = old ? WriteWholeFile(name, *old, error)
+                                      : std::filesystem::remove(PathFromUtf8(name), ec);
+                restored += std::string("\r") +
+                            (back ? (old ? "Файл «" + name + "» оставлен прежним."
+                                         : "Файл «" + name + "» не оставлен.")
+                                  : "Файл «" + name + "» записан, но его не удалось вернуть: " +
+                                        (old ? error : ec.message()));
+            }
+            return Fail(kExitFailed, e.what() + restored);
+        }
+        written.emplace_back(path, std::move(before));
+    }
+    return std::nullopt;
+}
+
 std::optional<int> CliSession::ReadListOrFail(const std::string& path,
                                               std::vector<std::string>& lines, bool emptyRefused) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(PathFromUtf8(path), ec);
+    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        return Fail(kExitBadArguments, "«" + path +
+                                           "» не обычный файл (папка, устройство или канал): "
+                                           "укажите файл списка");
     const auto contents = ReadListFile(path);
     if (!contents)
         return Fail(kExitBadArguments, "файл «" + path + "» не открывается: проверьте имя и права");

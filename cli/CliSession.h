@@ -64,6 +64,10 @@ private:
     // The window's part and the console the modem sub-commands drive.
     class ModemSide;
 
+    // The buffers read into --out1 and --out2, both files or neither: when
+    // one cannot be written, the one written before it is put back as it
+    // was. A failure's exit status (the message given), or none.
+    std::optional<int> WriteOutFiles(int count);
     // The link choices of the arguments into the dialog's part.
     void ChooseLink();
     // Opens the port as the search does; false (with the message) when it will not.

@@ -20,6 +20,10 @@ constexpr std::uint8_t kWithLinesFlag = 0x10;  // bit 4 of the control parameter
 constexpr int kReprogPauseMs = 1000;
 constexpr int kFirstBlockPauseMs = 200;
 constexpr int kPercent = 100;
+// Status reads that may fail in a row while the phase after an unconfirmed
+// copy-out is read again: each takes at least its read time-out on a line
+// that carries the request, so three cover the phase wait's time limit.
+constexpr int kPhaseReadFailures = 3;
 
 // A wait that ran out of time without its condition is no confirmation.
 int Confirmed(int result, bool conditionMet) {
@@ -72,6 +76,40 @@ int WriteBlock(ControllerContext& c, const KitBuffer& buffer, std::span<const st
     WaitStatus(c.device, true, kBlockWritten, kBlockWritten, kMatchWaitLimit, &met);
     if (s.LastResult == 0 && !met) flaws.unconfirmed = true;
     return s.LastResult;
+}
+
+// What the controller's reprogramming phase (status S1 bits 0, 1) says.
+enum class ReprogPhase { Finished, NotFinished, Unknown };
+
+// The phase read again after a copy-out that was not confirmed: status reads
+// within the same time limit as the wait for the phase, a failed read
+// followed by the next (the late-answer guard drops what the failed one
+// still brings). A stop asked meanwhile does not end it: what the controller
+// did with its memory must be known before anything more is sent.
+ReprogPhase ReadReprogPhase(ControllerContext& c) {
+    ControllerSession& s = c.session;
+    Clock& clock = c.link.Clock;
+    const std::int64_t start = clock.NowMs();
+    ReprogPhase phase = ReprogPhase::Unknown;
+    int failed = 0;
+    while (!LimitPassed(clock, start, kMatchWaitLimit) && !c.link.PortHandle.Unusable() &&
+           failed < kPhaseReadFailures) {
+        c.view.ProcessMessages();
+        if (SendRequest(c.device, DeviceCommands.Status, s.AnswerBuf, kStatusAnswerLen) != 0) {
+            ++failed;  // a request that fails at once must not spin the loop
+            continue;
+        }
+        if ((s.AnswerBuf[1] & kReprogPhaseMask) == kReprogFinished) return ReprogPhase::Finished;
+        phase = ReprogPhase::NotFinished;
+    }
+    return phase;
+}
+
+// The cause of a failure after the copy-in, as the status bar shows it
+// before what was done about it.
+std::string BlockFailureText(const ControllerContext& c, const KitBuffer& buffer, int failure) {
+    if (c.session.StopRequest) return kWriteStoppedText;
+    return std::string("Буфер ") + buffer.label + " не записан: " + StepResultText(failure);
 }
 
 }  // namespace
@@ -139,7 +177,10 @@ int ReadControlParameter(DeviceContext& c, int channel, std::array<std::uint8_t,
 int VerifyWritten(ControllerContext& c, const KitLayout& kit, const BufferImages& images,
                   const std::array<bool, 2>& cleared) {
     BufferReads reads{};
-    if (ReadImages(c, reads) != 0) {
+    // Read twice at most: a late answer to a step before (one the guard
+    // could not know of) spoils the first read, not the second, which the
+    // guard armed by the first protects.
+    if (ReadImages(c, reads) != 0 && ReadImages(c, reads) != 0) {
         c.view.SetStatusText(kVerifyReadText + StepResultText(c.session.LastResult));
         return c.session.LastResult;
     }
@@ -179,6 +220,20 @@ int VerifyWritten(ControllerContext& c, const KitLayout& kit, const BufferImages
     c.view.SetStatusText(kVerifiedText);
     if (c.link.Log) c.link.Log->Note(kVerifiedText);
     return 0;
+}
+
+// The cancel of the reprogramming, with its pause and the wait for the
+// phase to show it done. Returns the wait's result (0: confirmed).
+int CancelReprogramming(ControllerContext& c) {
+    const int answered = SendReprogCommand(c.device, ReprogStep::Cancel);
+    c.outcome.write.cancelled = true;
+    c.view.SetStatusText(kCancelText);
+    c.view.ProcessMessages();
+    c.link.Clock.Sleep(kReprogPauseMs);
+    bool met = false;
+    WaitStatus(c.device, true, kReprogPhaseMask, kReprogFinished, kMatchWaitLimit, &met);
+    c.outcome.write.cancelTaken = answered == 0 || met;
+    return Confirmed(c.session.LastResult, met);
 }
 
 }  // namespace
@@ -243,6 +298,12 @@ bool UnlockAndWrite(ControllerContext& c) {
             s.AnswerBuf, 0);
         if (s.LastResult == 0)
             s.LastResult = SendRequest(c.device, PasswordCommand(h, l), s.AnswerBuf, 0);
+        if (s.LastResult != 0) {
+            // Nothing has been touched yet: the write does not start.
+            c.view.SetStatusText(kPasswordRefusedText + StepResultText(s.LastResult) + ". " +
+                                 kWriteNotStartedText);
+            return false;
+        }
     }
     if (s.LastResult != 0) return false;
 
@@ -283,7 +344,10 @@ int WriteBuffers(ControllerContext& c) {
     WriteRecord& record = c.outcome.write;
     record.started = true;  // from the STOP on the controller is touched
     bool met = false;
-    if (WaitStatus(c.device, false, 0, 0, kStopWaitLimit, &met) != 0) return s.LastResult;
+    s.StopSent = false;
+    const int stopped = WaitStatus(c.device, false, 0, 0, kStopWaitLimit, &met);
+    record.stopSent = s.StopSent;
+    if (stopped != 0) return s.LastResult;
     record.controllerStopped = met;
     if (!met) {
         // Still running: a reprogramming buffer must not be loaded.
@@ -293,10 +357,12 @@ int WriteBuffers(ControllerContext& c) {
 
     // From the copy-in on, the write ends with one copy-out or one cancel.
     int failure = 0;
+    std::string cause;  // what made the write fail, shown before the cancel
     WriteFlaws flaws;
     if (SendReprogCommand(c.device, ReprogStep::CopyIn) != 0) {
         failure = s.LastResult;
-        c.view.SetStatusText(kCopyInRefusedText + StepResultText(failure));
+        cause = kCopyInRefusedText + StepResultText(failure);
+        c.view.SetStatusText(cause);
     } else {
         record.copyInAccepted = true;
         c.view.SetStatusText(kCopyInText);
@@ -307,45 +373,96 @@ int WriteBuffers(ControllerContext& c) {
         failure = Confirmed(s.LastResult, met);
         c.view.SetStatusText(kCopyInText + std::string(failure != 0 ? kNotDoneText : "") +
                              StepResultText(failure));
+        if (failure != 0)
+            cause = s.StopRequest
+                        ? std::string(kWriteStoppedText)
+                        : kCopyInText + std::string(kNotDoneText) + StepResultText(failure);
     }
 
     if (failure == 0) {
         failure = WriteBlock(c, kit.buffers[0], images.data[0], images.bytes[0], state.ClearBuffer1,
                              true, flaws);
-        if (failure == 0) c.view.SetGauge(images.bytes[0] * kPercent / total);
+        if (failure == 0)
+            c.view.SetGauge(images.bytes[0] * kPercent / total);
+        else
+            cause = BlockFailureText(c, kit.buffers[0], failure);
     }
     if (failure == 0 && kit.count > 1) {
         c.view.ProcessMessages();
         failure = WriteBlock(c, kit.buffers[1], images.data[1], images.bytes[1], state.ClearBuffer2,
                              false, flaws);
-        if (failure == 0) c.view.SetGauge(kPercent);
+        if (failure == 0)
+            c.view.SetGauge(kPercent);
+        else
+            cause = BlockFailureText(c, kit.buffers[1], failure);
         c.view.ProcessMessages();
     }
 
-    const bool commit = failure == 0;
-    SendReprogCommand(c.device, commit ? ReprogStep::CopyOut : ReprogStep::Cancel);
-    (commit ? record.copiedOut : record.cancelled) = true;
-    std::string text = commit ? kCopyOutText : kCancelText;
-    c.view.SetStatusText(text);
+    if (failure != 0) {
+        // The cause first, then what was done about it.
+        const int cancelled = CancelReprogramming(c);
+        c.view.SetStatusText(cause + ". " + kCancelText + (cancelled != 0 ? kNotDoneText : "") +
+                             StepResultText(cancelled));
+        c.view.ProcessMessages();
+        return failure;
+    }
+
+    SendReprogCommand(c.device, ReprogStep::CopyOut);
+    record.copiedOut = true;
+    c.view.SetStatusText(kCopyOutText);
     c.view.ProcessMessages();
     c.link.Clock.Sleep(kReprogPauseMs);
     WaitStatus(c.device, true, kReprogPhaseMask, kReprogFinished, kMatchWaitLimit, &met);
     int finished = Confirmed(s.LastResult, met);
-    if (finished != 0) text += kNotDoneText;
+    if (finished == 0) {
+        record.committed = true;
+    } else {
+        // The copy-out's answer or its phase did not come: the controller
+        // may have committed the new buffers or not. Its status tells; a
+        // wait that read the phase to its limit has told already.
+        const ReprogPhase phase =
+            s.LastResult == 0 && !s.StopRequest ? ReprogPhase::NotFinished : ReadReprogPhase(c);
+        const std::string unconfirmed =
+            kCopyOutText + std::string(kNotDoneText) + StepResultText(finished);
+        if (phase == ReprogPhase::Finished) {
+            record.committed = true;
+            finished = 0;
+            c.view.SetStatusText(std::string(kCopyOutText) + kCommittedByStatusText);
+            if (c.link.Log) c.link.Log->Note(std::string(kCopyOutText) + kCommittedByStatusText);
+        } else if (phase == ReprogPhase::NotFinished) {
+            const int cancelled = CancelReprogramming(c);
+            c.view.SetStatusText(unconfirmed + ". " + kCancelText +
+                                 (cancelled != 0 ? kNotDoneText : "") + StepResultText(cancelled));
+            c.view.ProcessMessages();
+            return finished;
+        } else {
+            record.commitUnknown = true;
+            c.view.SetStatusText(unconfirmed + ". " + kCommitUnknownText);
+            if (c.link.Log) c.link.Log->Note(unconfirmed + ". " + kCommitUnknownText);
+            c.view.ProcessMessages();
+            return finished;
+        }
+    }
     // A block the controller never reported written is no success either.
-    if (finished == 0 && flaws.unconfirmed) finished = kNoConfirmation;
-    c.view.SetStatusText(text + StepResultText(finished));
+    if (flaws.unconfirmed) finished = kNoConfirmation;
+    if (met) c.view.SetStatusText(kCopyOutText + StepResultText(finished));
     c.view.ProcessMessages();
 
-    if (!commit) return failure;
     if (finished == 0 && flaws.flagFailure != 0) {
         // Committed, but with a flag that may say the buffer is not in use.
         c.view.SetStatusText(flaws.flagText);
         return kBufferFlagNotSet;
     }
     if (finished == 0 && c.view.VerifyAfterWrite()) {
-        finished = VerifyWritten(c, kit, images, {state.ClearBuffer1, state.ClearBuffer2});
-        record.verified = finished == 0;
+        if (s.StopRequest) {
+            // Stopped once the copy-out was learnt committed: no read-back
+            // follows, and a write that was to be checked is not done.
+            finished = kStepFailed;
+            c.view.SetStatusText(kVerifyStoppedText);
+        } else {
+            finished = VerifyWritten(c, kit, images, {state.ClearBuffer1, state.ClearBuffer2});
+            record.verified = finished == 0;
+        }
     }
     if (finished == 0) state.ClearBuffer1 = state.ClearBuffer2 = false;
     return finished;
@@ -360,6 +477,8 @@ BufferImages EncodeForWrite(const MainState& state, int protocol, const MemoLine
         EncodeBuffers(kit, limit, upper, lower, state.ClearBuffer1, state.ClearBuffer2,
                       state.TraceBytes ? &lower : nullptr);
     over = OversizeText(kit, images, limit);
+    if (over.empty())
+        over = ErasedByteText(kit, upper, lower, state.ClearBuffer1, state.ClearBuffer2);
     return images;
 }
 

@@ -8,7 +8,10 @@
 // Every wait and pause runs on link.Clock: 1000 ms after each reprogramming
 // request, 200 ms after the first block. Outcomes land in session.LastResult.
 // Once the copy into the reprogramming buffer has been sent, the write ends
-// with exactly one copy-out or one cancel, whatever fails or is pressed.
+// with one copy-out or one cancel, whatever fails or is pressed; a copy-out
+// the controller did not confirm is followed by a status read, and by the
+// cancel when the controller has not committed. A failure's status text
+// gives its cause first, then what was done about it.
 
 #include "device/Backups.h"
 #include "device/ControllerContext.h"
@@ -29,7 +32,15 @@ inline constexpr const char* kWriteNotStartedText = "Запись не нача�
 inline constexpr const char* kBackupSavedText = "Резервная копия сохранена: ";
 inline constexpr const char* kVerifyReadText = "Записано, но не проверено: буферы не прочитаны, ";
 inline constexpr const char* kVerifyMismatchText = "Проверка записанного: буфер ";
+inline constexpr const char* kVerifyStoppedText = "Записано, но не проверено: запись остановлена";
 inline constexpr const char* kVerifiedText = "Записано и проверено: буферы совпадают с записанным";
+inline constexpr const char* kWriteStoppedText = "Запись остановлена";
+inline constexpr const char* kPasswordRefusedText = "Пароль доступа не принят: ";
+inline constexpr const char* kCommittedByStatusText =
+    ": ответ не получен, но КВАРД сообщает, что копирование выполнено";
+inline constexpr const char* kCommitUnknownText =
+    "Статус КВАРД не прочитан: неизвестно, скопированы ли новые буферы в РПЗУ, и КВАРД может "
+    "оставаться в режиме репрограммации. Прочитайте буферы КВАРД, чтобы узнать, что он хранит";
 inline constexpr const char* kFlagText = "Флаг буфера ";
 inline constexpr const char* kFlagNotSetText = " не установлен: ";
 inline constexpr const char* kFlagRewriteText = ". Запишите буферы ещё раз.";
@@ -76,13 +87,15 @@ int WriteBuffers(ControllerContext& c);
 // The kit's buffers encoded from the upper and lower memo as a write sends
 // them, for `protocol`; with the byte trace on, the upper memo's trace lines
 // go into `lower` first. `over` names the buffer that does not fit, with the
-// bytes too many (empty when both fit).
+// bytes too many, or else the line whose letter "я" would end its buffer
+// (empty when the buffers can be written).
 BufferImages EncodeForWrite(const MainState& state, int protocol, const MemoLines& upper,
                             MemoLines& lower, std::string& over);
 
 // The check made before the port is opened for a write: false, after the
 // error box, when a memo does not fit its buffer (with the byte trace on,
-// counting what encoding the upper memo would trace into the lower one).
+// counting what encoding the upper memo would trace into the lower one) or
+// holds the letter "я".
 bool BuffersFit(ControllerContext& c);
 
 }  // namespace hk::device

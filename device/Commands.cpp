@@ -112,6 +112,7 @@ int WaitStatus(DeviceContext& c, bool match, std::uint8_t mask, std::uint8_t exp
         }
         if (state == kRunRunning) {
             if (!stopSent) {
+                s.StopSent = true;
                 s.LastResult = SendRequest(c, DeviceCommands.Stop, s.AnswerBuf, 0);
                 if (s.LastResult > 0) {
                     c.view.SetStatusText(WithResult(kStopCommandText, s.LastResult));
@@ -138,6 +139,36 @@ int KitFromIdentification(std::span<const std::uint8_t> a, std::span<const std::
     return 3;
 }
 
+namespace {
+
+// After a failed try, an answer later than the late-answer guard may still
+// arrive and be taken for the next request's, and every answer after it
+// for the request after its own: the pair A, B would read A's word twice,
+// the pair of the basic kit. The pair is then read once more the other way
+// round, B before A: shifted by one, B then reads the second word's answer
+// and A the first's again only when both words are equal, and then the kit
+// they name is the one they name. Returns 0 when both readings agree.
+int ConfirmIdentification(DeviceContext& c, std::span<const std::uint8_t> a,
+                          std::span<const std::uint8_t> b) {
+    ControllerSession& s = c.session;
+    std::array<std::uint8_t, 4> b2{}, a2{};
+    s.LastResult = SendRequest(c, DeviceCommands.IdentificationB, b2, kIdentificationAnswerLen);
+    if (s.LastResult == 0)
+        s.LastResult = SendRequest(c, DeviceCommands.IdentificationA, a2, kIdentificationAnswerLen);
+    if (s.LastResult > 0) {
+        c.view.SetStatusText(WithResult(kVersionReadText, s.LastResult));
+        return s.LastResult;
+    }
+    if (std::equal(a.begin(), a.end(), a2.begin()) && std::equal(b.begin(), b.end(), b2.begin()))
+        return 0;
+    s.LastResult = kNoConfirmation;
+    c.view.SetStatusText(kVersionReadText + std::string(kIdentificationDisagreesText) +
+                         StepResultText(s.LastResult));
+    return s.LastResult;
+}
+
+}  // namespace
+
 int IdentifyKit(DeviceContext& c, int& kit) {
     ControllerSession& s = c.session;
     for (int attempt = 0; attempt < kKitTries; ++attempt) {
@@ -154,7 +185,11 @@ int IdentifyKit(DeviceContext& c, int& kit) {
         s.LastResult =
             SendRequest(c, DeviceCommands.IdentificationB, s.AnswerBuf, kIdentificationAnswerLen);
         if (s.LastResult > 0) continue;
-        kit = KitFromIdentification(std::span(first).first(2), std::span(s.AnswerBuf).first(2));
+        const std::array<std::uint8_t, 2> second = {s.AnswerBuf[0], s.AnswerBuf[1]};
+        if (attempt > 0 &&
+            ConfirmIdentification(c, std::span(first).first(2), std::span(second)) != 0)
+            break;
+        kit = KitFromIdentification(std::span(first).first(2), std::span(second));
         break;
     }
     return s.LastResult;

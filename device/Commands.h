@@ -75,6 +75,8 @@ inline constexpr const char* kStatusReadText = "Чтение статуса ра
 inline constexpr const char* kStopCommandText = "Команда STOP ";
 inline constexpr const char* kRetryText = "Повтор ";
 inline constexpr const char* kVersionReadText = "Чтение версии программы ";
+inline constexpr const char* kIdentificationDisagreesText =
+    "не подтверждено: повторное чтение дало другие ответы (опоздавший ответ на прежний запрос), ";
 inline constexpr const char* kKitMismatchText =
     "Несоответствие выбранного и подключенного комплекта КВАРД.";
 inline constexpr const char* kChooseKitText = "Для продолжения работы выберите в меню ";
@@ -118,9 +120,9 @@ inline constexpr DayUnits kMatchWaitLimit{3};  // 2.592 s
 // passes; returns LastResult.
 //  - Match mode: until S1 & mask == expected, polling back to back.
 //  - Stop mode (match false): until the controller reports itself stopped;
-//    a running controller gets STOP (at most once per wait) and is polled
-//    every 100 ms; while the key has not been seen installed the operator is
-//    asked to install it, and Yes starts the limit again; any other run
+//    a running controller gets STOP (at most once per wait; session.StopSent
+//    := true before it goes out) and is polled every 100 ms; while the key has not been seen
+//    installed the operator is asked to install it, and Yes starts the limit again; any other run
 //    state shows the unit's status in the error box and fails.
 // A time-out alone is not a failure: LastResult is what the last status read
 // left. StopRequest ("Выход") ends the wait with kStepFailed at the next pass.
@@ -130,7 +132,9 @@ int WaitStatus(DeviceContext& c, bool match, std::uint8_t mask, std::uint8_t exp
                DayUnits timeout, bool* conditionMet = nullptr);
 
 // Reads both identification words (two tries) and gives the connected kit
-// in `kit`. Returns LastResult.
+// in `kit`. A pair read on the second try is read once more, B before A,
+// and must agree (a late answer to the failed try would shift the answers
+// by one): otherwise kNoConfirmation and no kit. Returns LastResult.
 int IdentifyKit(DeviceContext& c, int& kit);
 
 // Reads both identification words (two tries) and compares the connected kit

@@ -190,6 +190,14 @@ void ControllerJob::Exit() {
     CloseNow();
 }
 
+bool ControllerJob::EndExchange() {
+    if (running_ || !link_.PortOpen || link_.PortHandle.Unusable()) return false;
+    if (link_.Settings.Protocol != 0) return false;
+    if (session_.NetNumber == 0 || session_.NetNumber == kNoNetNumber) return false;
+    SendExchangeEnd(context_.device);
+    return true;
+}
+
 void ControllerJob::Tick() {
     if (!open_ || running_) return;
     if (session_.StatusState == kStatusRecheck) {

@@ -53,6 +53,11 @@ public:
 
     // "Выход".
     void Exit();
+    // The end-of-exchange request "Выход" sends, without leaving: on the
+    // traditional framing to a controller found at a number other than 0,
+    // over a port that still answers. For a program that ends its work
+    // without the dialog (the command line). True when it went out.
+    bool EndExchange();
     // The dialog's one-second timer.
     void Tick();
     // The port choice and the kit into Settings, and the whole record into

@@ -13,14 +13,27 @@ struct WriteRecord {
     // From the STOP on the controller is touched (a write refused before it,
     // too long or without its backup, left it as it was).
     bool started = false;
+    // STOP went out (its answer may have been lost): the controller may be
+    // stopped even when it never said so.
+    bool stopSent = false;
     // The controller reported itself stopped for the write.
     bool controllerStopped = false;
     // Its non-volatile memory was copied into the reprogramming buffer.
     bool copyInAccepted = false;
-    // The reprogramming buffer was copied back (the write committed), or the
-    // reprogramming was cancelled; exactly one of them after a copy-in.
+    // The copy-out went out, or the cancel. A copy-out whose answer or
+    // phase did not come is followed by a status read: `committed` when the
+    // controller reports the copy done, otherwise the cancel follows; when
+    // no status could be read, `commitUnknown` and nothing more is sent.
     bool copiedOut = false;
     bool cancelled = false;
+    // The controller reported the reprogramming buffer copied back into
+    // its non-volatile memory: the new buffers are what it holds.
+    bool committed = false;
+    bool commitUnknown = false;
+    // The controller took the cancel (answered it, or showed the phase
+    // done): a cancel sent without either may have left the reprogramming
+    // open.
+    bool cancelTaken = false;
     // The restart request went out.
     bool restarted = false;
     // Read back after the write and found equal to what was written.

@@ -25,6 +25,9 @@ struct ControllerSession {
     // Short answers: up to 2 data bytes and the traditional check byte.
     std::array<std::uint8_t, 4> AnswerBuf{};
     int StatusState = kStatusIdle;
+    // A status wait sent STOP (set before it goes out, whatever its answer):
+    // from then on the controller may be stopped. Cleared by whoever asks.
+    bool StopSent = false;
 };
 
 }  // namespace hk::device

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/Windows1251.h"
 #include "lists/EncodeLine.h"
 
 namespace hk::device {
@@ -134,6 +135,35 @@ std::string OversizeText(const KitLayout& kit, const BufferImages& images, std::
                 " не помещаются в буфер КВАРД: на " + std::to_string(over) + " " + BytesWord(over) +
                 " больше допустимых " + std::to_string(limit) +
                 " (вместе с пятью завершающими нулями).\r";
+    }
+    if (!text.empty()) text += "Запись в КВАРД отменена.";
+    return text;
+}
+
+std::string ErasedByteText(const KitLayout& kit, const MemoLines& upper, const MemoLines& lower,
+                           bool clearFirst, bool clearSecond) {
+    std::string text;
+    const MemoLines* memos[2] = {&upper, &lower};
+    const bool cleared[2] = {clearFirst, clearSecond};
+    for (int b = 0; b < kit.count; ++b) {
+        const auto k = static_cast<std::size_t>(b);
+        if (cleared[k]) continue;
+        const MemoLines& memo = *memos[k];
+        for (int i = 0; i < memo.Count(); ++i) {
+            const std::string line = memo.Line(i);
+            // Only the text before the first "<" is sent.
+            const std::size_t at = line.substr(0, line.find('<')).find(char(kErased));
+            if (at == std::string::npos) continue;
+            const std::string before = Utf8FromWindows1251(line.substr(0, at));
+            text += "Строка " + std::to_string(i + 1) + " " + kit.buffers[k].label + " («" +
+                    Utf8FromWindows1251(line) +
+                    "») содержит букву «я»: её код FF в памяти КВАРД означает конец буфера, и "
+                    "КВАРД прочитал бы " +
+                    (before.empty() ? std::string("буфер только до этой строки")
+                                    : "эту строку только до «" + before + "»") +
+                    ". Замените «я» (например, заглавной «Я»).\r";
+            break;
+        }
     }
     if (!text.empty()) text += "Запись в КВАРД отменена.";
     return text;

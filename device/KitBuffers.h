@@ -83,6 +83,14 @@ BufferImages EncodeBuffers(const KitLayout& kit, std::size_t limit, const MemoLi
 // one sentence per buffer separated by carriage returns; empty when all fit.
 std::string OversizeText(const KitLayout& kit, const BufferImages& images, std::size_t limit);
 
+// Byte FF ends a buffer's content (unused memory reads FF) and is also the
+// letter "я" in Windows-1251: a line holding it would be cut there, and
+// everything after it in the buffer lost. The error box text naming, for
+// each buffer written with lines, the first such line (its number in the
+// memo, counting from 1), its text and the letter; empty when there is none.
+std::string ErasedByteText(const KitLayout& kit, const MemoLines& upper, const MemoLines& lower,
+                           bool clearFirst, bool clearSecond);
+
 // The write request of a buffer: count, header, (length byte,) data.
 // Returns the request's size in `frame`.
 std::size_t BuildWriteFrame(const KitBuffer& buffer, std::span<const std::uint8_t> data, int bytes,

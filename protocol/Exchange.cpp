@@ -310,6 +310,9 @@ bool ProbeNetAddress(SerialLink& link, int speedIndex) {
     // the wrong controller: a line that does not hold address parity ends
     // the probe before anything goes out.
     if (!SetPortSpeed(link, true, speedIndex)) return false;
+    // A late answer to a failed exchange before could hold the address
+    // byte's value and be taken for the controller returning it.
+    DiscardLateAnswer(link);
     SetReadTimeoutConstant(link, kProbeReadMs);
     LineToSend(link);
     port.PurgeRx();

@@ -45,7 +45,8 @@ int ExchangeFt12(SerialLink& link, std::span<std::uint8_t> request, std::span<st
 // Sends link.Settings.NetAddress as an address byte at `speedIndex` and waits
 // up to 2 units (1728 ms, 100 ms per read) for the controller to return it.
 // Leaves the port in data parity either way. Traditional framing with a
-// network number above 0 only.
+// network number above 0 only. Like a request, the probe first reads and
+// drops what a failed exchange before it may still bring at that speed.
 bool ProbeNetAddress(SerialLink& link, int speedIndex);
 
 }  // namespace hk::protocol

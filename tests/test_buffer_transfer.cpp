@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/Windows1251.h"
 #include "device/BufferTransfer.h"
 #include "device/KitBuffers.h"
 #include "support/ControllerFakes.h"
@@ -277,6 +278,10 @@ TEST(WritePaths, PasswordGoesFirstAndAWrongOneWritesNothing) {
         EXPECT_EQ(w.kvard.CountRequests(kReprogramming), right ? 2 : 0);
         EXPECT_EQ(w.kvard.CountRequests(kStop), right ? 1 : 0);
         EXPECT_EQ(w.view.gaugeShown, right);
+        // A refused password is said, not left to the speed label.
+        EXPECT_EQ(w.view.HasStatus("Пароль доступа не принят: несовп КС передачи. Запись не "
+                                   "начата."),
+                  !right);
         EXPECT_EQ(w.TickUntilClosed(), right ? 1 : 0);
     }
 }
@@ -317,7 +322,8 @@ TEST(WritePaths, ARefusedCopyInOrAFailedBlockEndsWithTheCancel) {
         {kFramings[1], true,
          "Копирование РПЗУ в буфер репрогрммации  код ошибки 38 (КВАРД отказал в выполнении, ответ "
          "E5)"},
-        {kFramings[0], false, ""},  // the second buffer's write-unlock is refused
+        // the second buffer's write-unlock is refused
+        {kFramings[0], false, "Буфер для канала МПИ не записан: несовп КС передачи"},
     };
     for (const auto& r : rows) {
         ControllerWorld w(Controller(0, r.framing), false);
@@ -332,9 +338,10 @@ TEST(WritePaths, ARefusedCopyInOrAFailedBlockEndsWithTheCancel) {
         for (const auto& q : w.Received(kReprogramming))
             reprogramming.push_back(HexText({q.begin(), q.begin() + 2}));
         EXPECT_EQ(reprogramming, (Texts{"0D A1", "0D A0"}));
-        EXPECT_TRUE(r.text.empty() || w.view.HasStatus(r.text)) << r.text;
+        EXPECT_TRUE(!r.refuseCopyIn || w.view.HasStatus(r.text)) << r.text;
         EXPECT_EQ(w.view.gauge, r.refuseCopyIn ? std::vector<int>{} : std::vector<int>{42});
-        EXPECT_EQ(w.view.status.back(), "Команда отмены репрограммации OK");
+        // The cause first, then what was done about it.
+        EXPECT_EQ(w.view.status.back(), r.text + ". Команда отмены репрограммации OK");
         EXPECT_EQ(w.kvard.Buffer(0), Bytes(128, 0xFF));
         EXPECT_EQ(w.kvard.Buffer(1), Bytes(128, 0xFF));
         EXPECT_EQ(w.TickUntilClosed(), 0);
@@ -421,6 +428,56 @@ TEST(BufferSize, TextTooLongForItsBufferIsRefusedBeforeThePortOpens) {
     EXPECT_EQ(w.kvard.CountRequests(kStop) + w.kvard.CountRequests(kReprogramming), 0);
 }
 
+// "я" is byte FF, which also ends a buffer's content: written, the line
+// would read back cut there. Refused before the port opens, naming the
+// line and the letter; only the text a line sends counts, and a buffer
+// cleared is not looked at.
+TEST(BufferSize, TheLetterYaIsRefusedBeforeThePortOpens) {
+    const auto cp = [](const char* utf8) { return Windows1251FromUtf8(utf8); };
+    const std::string tail = " Замените «я» (например, заглавной «Я»).\rЗапись в КВАРД отменена.";
+    const struct {
+        std::vector<std::string> upper, lower;
+        bool clearLower;
+        std::string error;
+    } rows[] = {
+        {{"ATZ", "", cp("Моя настройка")},
+         {"AT"},
+         false,
+         "Строка 3 для канала МЦП («Моя настройка») содержит букву «я»: её код FF в памяти "
+         "КВАРД означает конец буфера, и КВАРД прочитал бы эту строку только до «Мо»." +
+             tail},
+        {{"ATZ"},
+         {cp("ясно"), cp("для")},
+         false,
+         "Строка 1 для канала МПИ («ясно») содержит букву «я»: её код FF в памяти КВАРД "
+         "означает конец буфера, и КВАРД прочитал бы буфер только до этой строки." +
+             tail},
+        {{"ATZ"}, {cp("для")}, true, ""},       // cleared: the memo is not written
+        {{cp("ATZ<CR>я")}, {"AT"}, false, ""},  // after "<" nothing is sent
+        {{cp("ATZ Я")}, {"AT"}, false, ""},     // the capital letter is DF
+    };
+    for (const auto& r : rows) {
+        ControllerWorld w(Controller(0), false);
+        w.view.upper.lines = r.upper;
+        w.view.lower.lines = r.lower;
+        w.state.ClearBuffer2 = r.clearLower;
+        w.job.Search();
+        EXPECT_EQ(w.view.script.Texts(Box::Kind::Error),
+                  r.error.empty() ? Texts{} : Texts{r.error});
+        EXPECT_EQ(w.Opens(), r.error.empty() ? 1 : 0);
+        EXPECT_EQ(w.kvard.Requests().empty(), !r.error.empty());
+    }
+
+    // A memo that takes the letter while the job runs is refused before STOP.
+    ControllerWorld w(Controller(0), false);
+    w.view.lower.lines = {"AT"};
+    Once(
+        w, [] { return true; }, [&] { w.view.upper.lines = {cp("Моя")}; });
+    w.job.Search();
+    EXPECT_EQ(w.view.script.Texts(Box::Kind::Error).size(), 1u);
+    EXPECT_EQ(w.kvard.CountRequests(kStop) + w.kvard.CountRequests(kReprogramming), 0);
+}
+
 TEST(UnconfirmedWaits, StopAndCopyInFailTheWriteBlocksAndTheFinishNeverSayOk) {
     ControllerWorld stop(Controller(0), false);
     stop.kvard.ignoreStop = true;
@@ -440,7 +497,8 @@ TEST(UnconfirmedWaits, StopAndCopyInFailTheWriteBlocksAndTheFinishNeverSayOk) {
     EXPECT_TRUE(copy.view.HasStatus("Команда копирования РПЗУ в буфер   не выполнена " +
                                     kNoConfirmationText));
     EXPECT_EQ(copy.view.status.back(),
-              "Команда отмены репрограммации  не выполнена " + kNoConfirmationText);
+              "Команда копирования РПЗУ в буфер   не выполнена " + kNoConfirmationText +
+                  ". Команда отмены репрограммации  не выполнена " + kNoConfirmationText);
     // The cancel follows the copy-in after the 1000 ms pause and the 2.592 s wait.
     const auto& log = copy.kvard.Requests();
     std::int64_t copyInAt = 0, cancelAt = 0;
@@ -461,14 +519,82 @@ TEST(UnconfirmedWaits, StopAndCopyInFailTheWriteBlocksAndTheFinishNeverSayOk) {
         else
             w.kvard.neverSetBlockBit = true;
         w.job.Search();
-        EXPECT_EQ(w.kvard.CountRequests(kReprogramming), 2);  // copy-in, copy-out
+        // copy-in, copy-out; a refused copy-out left the controller
+        // uncommitted: the cancel follows.
+        EXPECT_EQ(w.kvard.CountRequests(kReprogramming), refuseCopyOut ? 3 : 2);
         EXPECT_EQ(w.view.status.back(),
-                  refuseCopyOut
-                      ? "Команда копирования буфер в РПЗУ   не выполнена " + kNoConfirmationText
-                      : "Команда копирования буфер в РПЗУ  " + kNoConfirmationText);
+                  refuseCopyOut ? "Команда копирования буфер в РПЗУ   не выполнена " +
+                                      kNoConfirmationText + ". Команда отмены репрограммации OK"
+                                : "Команда копирования буфер в РПЗУ  " + kNoConfirmationText);
         EXPECT_NE(w.view.speedLabel, "Скорость обмена  OK");
         EXPECT_TRUE(w.state.ClearBuffer2);
         EXPECT_EQ(w.TickUntilClosed(), 0);
+    }
+}
+
+// A copy-out (0D A3) whose answer or phase did not come: the status is
+// read to learn what the controller did. Committed, the write is read back
+// and can succeed; not committed, the reprogramming is cancelled; no status
+// at all, the write says that nobody knows what the controller holds.
+TEST(UnconfirmedCopyOut, TheStatusTellsWhatTheControllerHoldsAndAnUncommittedWriteIsCancelled) {
+    enum class Holds { Old, New };
+    const std::string unconfirmed = "Команда копирования буфер в РПЗУ   не выполнена ";
+    const struct {
+        const char* name;
+        Framing framing;
+        std::function<void(sim::KvardController&)> atCopyOut;  // armed after the last block
+        Holds holds;
+        bool cancelled, written, unknown;
+        std::string last;  // the status text that ends the write
+    } rows[] = {
+        {"copy-out refused", kFramings[0],
+         [](sim::KvardController& k) {
+             k.InjectFor({0x0D, 0xA3}, KvardFault::Nak);
+         },
+         Holds::Old, true, false, false,
+         unconfirmed + kNoConfirmationText + ". Команда отмены репрограммации OK"},
+        {"copy-out refused, FT1.2", kFramings[2],
+         [](sim::KvardController& k) {
+             k.InjectFor({0x0D, 0xA3}, KvardFault::Nak);
+         },
+         Holds::Old, true, false, false,
+         unconfirmed + kNoConfirmationText + ". Команда отмены репрограммации OK"},
+        {"the status read after it refused", kFramings[0],
+         [](sim::KvardController& k) {
+             k.InjectFor({0x01, 0x40, 0x00}, KvardFault::Nak);
+         },
+         Holds::New, false, true, false, kVerifiedText},
+        {"its answer 2.1 s late, FT1.2", kFramings[1],
+         [](sim::KvardController& k) {
+             k.SetLateAnswerMs(2100);
+             k.InjectFor({0x0D, 0xA3}, KvardFault::LateAnswer);
+         },
+         Holds::New, false, true, false, kVerifiedText},
+        {"silent from the copy-out on", kFramings[1],
+         [](sim::KvardController& k) { k.Inject(KvardFault::Silence, -1); }, Holds::Old, false,
+         false, true, unconfirmed + "нет подтв. начала обмена. " + kCommitUnknownText},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        ControllerWorld w(Controller(0, r.framing), false);
+        w.view.verify = true;
+        w.view.upper.lines = {"ATZ"};
+        w.view.lower.lines = {"ATS0=2"};
+        Once(
+            w, [&] { return !w.view.gauge.empty() && w.view.gauge.back() == 100; },
+            [&] { r.atCopyOut(w.kvard); });
+        w.job.Search();
+        const WriteRecord& write = w.job.Outcome().write;
+        EXPECT_TRUE(write.copiedOut);
+        EXPECT_EQ(write.cancelled, r.cancelled);
+        EXPECT_EQ(write.committed, r.holds == Holds::New);
+        EXPECT_EQ(write.commitUnknown, r.unknown);
+        EXPECT_EQ(write.verified, r.written);
+        EXPECT_EQ(w.job.Outcome().written, r.written);
+        EXPECT_EQ(w.view.status.back(), r.last);
+        EXPECT_EQ(Stored(w, 0, 4), r.holds == Holds::New ? Text("ATZ\r") : Bytes(4, 0xFF));
+        EXPECT_EQ(w.kvard.CountRequests(kReprogramming), r.cancelled ? 3 : 2);
+        EXPECT_FALSE(r.cancelled && w.kvard.Reprogramming());
     }
 }
 

@@ -147,7 +147,9 @@ TEST(PortFailure, AWriteThatFailsMidWayStillCancels) {
     Texts reprogramming;
     for (const auto& q : w.Received(kReprogramming)) reprogramming.push_back(HexText(q));
     EXPECT_EQ(reprogramming, (Texts{"0D A1", "0D A0"}));
-    EXPECT_EQ(w.view.status.back(), "Команда отмены репрограммации OK");
+    EXPECT_EQ(w.view.status.back(),
+              "Буфер для канала МПИ не записан: нет передачи данных. Команда отмены "
+              "репрограммации OK");
     EXPECT_EQ(w.TickUntilClosed(), 0);
 }
 

@@ -118,6 +118,48 @@ TEST(LateAnswer, AKitCheckWithEveryAnswerLateNeverNamesAKitNorPasses) {
     }
 }
 
+// A kit-3 controller whose identification answer (01 40 1E) comes 2.1 s
+// after the request, past the guard: on the retry it is taken for the
+// retry's answer, and the retry's own for the second word, so the pair
+// reads the first word twice, which names the basic kit. The pair read
+// again the other way round does not agree: no kit passes.
+TEST(LateAnswer, AnIdentificationLaterThanTheGuardNeverPassesTheKitCheck) {
+    for (int chosen : {0, 3}) {
+        SCOPED_TRACE(chosen);
+        sim::KvardOptions o = Ft12Controller(sim::KvardKit::Kvard47);
+        o.turnaroundMs = 150;
+        o.lateAnswerMs = 2100;
+        World w(o);
+        w.kvard.InjectFor({0x01, 0x40, 0x1E}, KvardFault::LateAnswer);
+        EXPECT_EQ(CheckKit(w.c, static_cast<std::uint8_t>(chosen)), kNoConfirmation);
+        EXPECT_TRUE(w.view.boxes.empty());
+    }
+    // A retry after an answer that was simply refused reads the pair, and
+    // again the other way round, and names the kit.
+    World w(Ft12Controller(sim::KvardKit::Kvard47));
+    w.kvard.InjectFor({0x01, 0x40, 0x1E}, KvardFault::Nak);
+    int kit = -1;
+    EXPECT_EQ(IdentifyKit(w.c, kit), 0);
+    EXPECT_EQ(kit, 3);
+    EXPECT_EQ(w.kvard.CountRequests(kReadParameter), 5);  // A (refused), A, B, then B, A
+}
+
+// The address probe is guarded like a request: a late answer holding the
+// byte of the number probed next is not taken for that number's return.
+TEST(LateAnswer, TheAddressProbeIsNotAnsweredByALateAnswer) {
+    sim::KvardOptions o;
+    o.netNumber = 5;
+    o.lateAnswerMs = 2100;
+    World w(o);
+    w.kvard.SetIdentification({0x06, 0x06}, {0x06, 0x06});
+    ASSERT_TRUE(protocol::ProbeNetAddress(w.link, 5));
+    w.kvard.InjectFor({0x01, 0x40, 0x1E}, KvardFault::LateAnswer);
+    EXPECT_EQ(w.Send("03 01 40 1E", 2), protocol::kResultWaitTimedOut);
+    w.link.Settings.NetAddress = 6;  // nobody answers to 6
+    EXPECT_FALSE(protocol::ProbeNetAddress(w.link, 5));
+    EXPECT_TRUE(w.Logged("опоздавший ответ на прежний запрос: 4 байт отброшено"));
+}
+
 TEST(LateAnswer, TheTraditionalFramingDiscardsALateAcceptanceToo) {
     sim::KvardOptions o;
     o.lateAnswerMs = 2100;  // past the verdict wait (two 1000 ms reads)

@@ -350,6 +350,21 @@ TEST_F(Window, WriteAfterClearAsksAndOpensTheDialogForWriting) {
     EXPECT_EQ(caption, "Запись в КВАРД настроек Hayes-модема ");
 }
 
+TEST_F(Window, AListWithTheLetterYaIsRefusedBeforeTheWriteIsOffered) {
+    ChooseKit(2);
+    W<Memo>("Memo1")->AddLine("ATZ");
+    W<Memo>("Memo1")->AddLine(QStringLiteral("Моя настройка"));
+    Press(W<QPushButton>("Button8"));
+    test::Settle(*app);
+    EXPECT_TRUE(view.Texts(Box::Kind::Confirm).empty());
+    const auto errors = view.Texts(Box::Kind::Error);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].rfind("Строка 2 для канала МПИ («Моя настройка») содержит букву «я»", 0),
+              0u)
+        << errors[0];
+    EXPECT_FALSE(app->Controller().isVisible());
+}
+
 TEST_F(Window, NoToTheWriteQuestionOpensNothing) {
     ChooseKit(2);
     W<Memo>("Memo1")->AddLine("ATZ");
