@@ -26,9 +26,10 @@ namespace {
 constexpr int kKeyPollMs = 1000;  // the dialog's timer re-checks the key once a second
 constexpr int kKeySliceMs = 50;   // how soon a signal ends that wait
 // A modem that has not answered a line of a run this long fails the job
-// (--silence sets another limit); the settings view ends this long after the
-// modem's last byte when no result code ends it.
-constexpr int kModemSilenceSeconds = 10;
+// (--silence sets another limit), as the window's run ends; the settings
+// view ends this long after the modem's last byte when no result code ends
+// it.
+constexpr int kModemSilenceSeconds = kLineAnswerLimitMs / 1000;
 constexpr int kModemQuietSeconds = 3;
 
 std::string SpeedText(int speedIndex) {
@@ -519,26 +520,21 @@ int CliSession::ModemWrite() {
     ModemSide side(*this, list);
     CliModemWindow& window = side.window;
     ModemConsole& console = side.console;
-    console.StartRun();
-    if (!state_.PortReady) return PortNotOpened();
     // The run as the window's receiver drives it, until the list is done or
-    // the modem has been silent for the time limit.
+    // a line has gone unanswered for the time limit.
     const std::int64_t silence =
         std::int64_t{args_.silenceSeconds.value_or(kModemSilenceSeconds)} * 1000;
-    bool silent = false;
-    while (console.Run().UnderWay() && window.receiving) {
-        console.ModemIdle();
-        if (console.Run().UnansweredForMs(clock_.NowMs()) >= silence) {
-            silent = true;
-            console.EndRun();
-        }
-    }
+    console.SetAnswerLimitMs(silence);
+    console.StartRun();
+    if (!state_.PortReady) return PortNotOpened();
+    while (console.Run().UnderWay() && window.receiving) console.ModemIdle();
     const RunReport& run = console.Run();
+    const bool silent = run.EndedByTimeLimit();
     if (StopTaken()) return Interrupted("запись в модем прервана: " + run.SummaryText());
     std::string lines = "[";
     std::string text;
     for (const SentLine& line : run.Lines()) {
-        const char* verdict = !line.answered                         ? "none"
+        const char* verdict = !line.answer.Found()                   ? "none"
                               : line.Verdict() == LineVerdict::Ok    ? "ok"
                               : line.Verdict() == LineVerdict::Error ? "error"
                                                                      : "other";
@@ -554,7 +550,7 @@ int CliSession::ModemWrite() {
     int status = kExitOk;
     if (silent || run.EndedUnanswered())
         status = kExitModemSilent;
-    else if (run.RefusedLines() > 0)
+    else if (run.FailedLines() > 0)
         status = kExitModemRefused;
     else if (!run.Completed())
         status = kExitFailed;

@@ -16,20 +16,16 @@ namespace {
 constexpr const char* kListingQuestion = "AT&V";
 constexpr const char* kTableHeading = "Проверка настроек модема по списку:";
 constexpr std::size_t kSettleChunk = 256;
-// Far more than any answer to ATSn? or AT&V (a listing is some hundreds of bytes).
-constexpr std::size_t kLongestAnswer = 16384;
-// Start, eight data bits, parity and stop: the longest character a modem sends.
-constexpr int kBitsPerCharacter = 11;
+// Far more than any answer to ATSn? or AT&V (a listing is some hundreds of
+// bytes); what comes beyond it is no answer but a line that never ends.
+constexpr std::size_t kLongestAnswer = 4096;
 
-// The pause that ends an answer's line, or the answer: no byte for the time
-// of two characters at the line's speed (73 ms at 300 baud), and at least
-// one read time-out of the receiver.
-int AnswerPauseMs(SerialLine& port) {
-    LineParams params;
-    if (!port.GetParams(params) || params.BaudRate <= 0) return kModemReadTimeoutMs;
-    const int twoCharacters =
-        (2 * kBitsPerCharacter * 1000 + params.BaudRate - 1) / params.BaudRate;
-    return std::max(kModemReadTimeoutMs, twoCharacters);
+// Microseconds one character takes on the line as it is set.
+std::int64_t CharacterMicros(const LineParams& params) {
+    if (params.BaudRate <= 0) return 0;
+    const int bits = 1 + params.ByteSize + (params.Parity == Parity::None ? 0 : 1) +
+                     (params.StopBits == StopBits::Two ? 2 : 1);
+    return std::int64_t{bits} * 1'000'000 / params.BaudRate;
 }
 
 bool NeedsListing(const ListSettings& list, const ModemReport& modem) {
@@ -46,16 +42,22 @@ void ModemCheckJob::Note(const std::string& text) {
     if (link_.Log) link_.Log->Note(text);
 }
 
-bool ModemCheckJob::LetTheLineSettle() {
+ModemCheckJob::Reply::Kind ModemCheckJob::LetTheLineSettle() {
     SerialLine& port = link_.PortHandle;
     SetPortTimeouts(link_, 0, kNextLinePauseMs);
     std::string rest;
     std::array<std::uint8_t, kSettleChunk> chunk{};
+    const std::int64_t start = link_.Clock.NowMs();
     for (;;) {
         const long n = port.Read(chunk.data(), chunk.size());
-        if (n < 0 && port.HungUp()) return false;
+        if (n < 0 && port.HungUp()) return Reply::Kind::PortLost;
         if (n <= 0) break;
         rest.append(chunk.begin(), chunk.begin() + n);
+        // A line that never falls quiet (noise, RING) is asked all the
+        // same: each question purges what came before it.
+        if (link_.Clock.NowMs() - start >= kSettleLimitMs) break;
+        link_.View.ProcessMessages();
+        if (stopRequested_()) return Reply::Kind::Stopped;
     }
     // Shown as the receiver shows answer lines.
     std::string line;
@@ -71,7 +73,7 @@ bool ModemCheckJob::LetTheLineSettle() {
             line += c;
     }
     if (!line.empty()) show();
-    return true;
+    return Reply::Kind::Answered;
 }
 
 ModemCheckJob::Reply ModemCheckJob::Ask(const std::string& question) {
@@ -87,11 +89,23 @@ ModemCheckJob::Reply ModemCheckJob::Ask(const std::string& question) {
     const std::string echo = question + '\r';
     std::string bytes;
     ResultCodeReader code;
-    std::int64_t lastAt = link_.Clock.NowMs();
+    const std::int64_t askedAt = link_.Clock.NowMs();
+    std::int64_t lastAt = askedAt;
+    // The answer must be whole within the quiet time and the time its bytes
+    // take on the line, whatever else comes meanwhile.
+    const std::int64_t characterUs = CharacterMicros(port.HeldParams());
+    std::size_t receivedTotal = 0;
+    const auto overTime = [&] {
+        const auto wireMs =
+            static_cast<std::int64_t>(std::min(receivedTotal, kLongestAnswer)) * characterUs /
+            1000;
+        return link_.Clock.NowMs() - askedAt >= kCheckAnswerQuietMs + wireMs;
+    };
     for (;;) {
         std::uint8_t byte = 0;
         const bool received = port.Read(&byte, 1) == 1;
         if (received) {
+            ++receivedTotal;
             bytes += static_cast<char>(byte);
             code.Take(byte);
             lastAt = link_.Clock.NowMs();
@@ -112,16 +126,19 @@ ModemCheckJob::Reply ModemCheckJob::Ask(const std::string& question) {
             // The rest of the code's line (the LF after a word code's CR):
             // the answer ends when the modem pauses.
             for (std::int64_t quietFrom = link_.Clock.NowMs();
-                 link_.Clock.NowMs() - quietFrom < pauseMs_ && bytes.size() < kLongestAnswer;) {
+                 link_.Clock.NowMs() - quietFrom < pauseMs_ && bytes.size() < kLongestAnswer &&
+                 !overTime();) {
                 const long got = port.Read(&byte, 1);
                 if (got < 0) break;
                 if (got == 0) continue;
+                ++receivedTotal;
                 bytes += static_cast<char>(byte);
                 quietFrom = link_.Clock.NowMs();
             }
             break;
         }
         if (!received && link_.Clock.NowMs() - lastAt >= kCheckAnswerQuietMs) break;
+        if (overTime()) break;  // bytes keep coming, but no answer among them
         if (bytes.size() >= kLongestAnswer) break;  // a modem that never ends its answer
         link_.View.ProcessMessages();
         if (stopRequested_()) {
@@ -159,7 +176,7 @@ void ModemCheckJob::Interrupted(const Reply& reply, const std::string& question,
 
 CheckResult ModemCheckJob::Run() {
     CheckResult result;
-    pauseMs_ = AnswerPauseMs(link_.PortHandle);
+    pauseMs_ = AnswerPauseMs(link_.PortHandle.HeldParams());
     listRead_ = MemoryLines(window_.ListMemo());
     const ListSettings list = CollectListSettings(listRead_);
     window_.ClearDifferingLineMarks();
@@ -176,10 +193,16 @@ CheckResult ModemCheckJob::Run() {
         return result;
     }
     if (link_.Log) link_.Log->BeginJob("Проверка модема, " + link_.PortHandle.Name());
-    if (!LetTheLineSettle()) {
-        result.outcome = CheckOutcome::PortLost;
-        Show(result);
-        return result;
+    switch (LetTheLineSettle()) {
+        case Reply::Kind::PortLost:
+            result.outcome = CheckOutcome::PortLost;
+            Show(result);
+            return result;
+        case Reply::Kind::Stopped:
+            result.outcome = CheckOutcome::Stopped;
+            return result;
+        default:
+            break;
     }
 
     const auto finish = [&] {

@@ -54,6 +54,14 @@ void TrackDigitAnswers(std::string_view line, bool& digitAnswers);
 // letters А..я (Windows-1251 192..255) are thrown away; Ё and ё pass.
 bool ModemKeyThrownAway(std::uint8_t key);
 
+// The pause after which the modem is taken to have stopped sending: no byte
+// for the time of two characters at the line's speed (start, data, parity
+// and stop bits as the line holds them: 67 ms at 300 baud), and at least
+// the receiver's 20 ms read time-out. The receiver shows the answer line it
+// has so far, a digit code is taken as complete and the last answer of a run
+// as ended only after it.
+int AnswerPauseMs(const LineParams& params);
+
 // Whether a run of `list` sends its line `index`: the first line, whatever
 // it holds, and every later line beginning with "AT" (any letter case).
 bool RunSendsLine(const MemoLines& list, int index);
@@ -103,6 +111,9 @@ public:
     // Ends a run under way, as a command or a mode button does: nothing more
     // of the list is sent; the receiver goes on listening.
     void EndRun();
+    // How long a line of a run may go unanswered before the run ends
+    // (kLineAnswerLimitMs unless set).
+    void SetAnswerLimitMs(std::int64_t ms) { monitor_.SetAnswerLimitMs(ms); }
 
     // --- "Проверить модем": what the modem holds, against the list
     // (ModemCheckJob). Asks for the port first when none is ready (nothing
@@ -161,6 +172,7 @@ private:
     bool inIdle_ = false;
     bool checking_ = false;
     bool checkStop_ = false;  // the check under way is to stop at its next checkpoint
+    std::int64_t lastByteAtMs_ = 0;  // when the receiver last had a byte
 };
 
 }  // namespace hk

@@ -18,8 +18,12 @@
 namespace hk {
 
 // A line still unanswered this long after it went out makes the status text
-// say that the modem does not answer; the run keeps waiting all the same.
+// say that the modem does not answer; the run keeps waiting.
 inline constexpr int kSilentModemNoticeMs = 5000;
+// A line unanswered this long after it went out ends the run, whatever the
+// modem sends meanwhile that is no answer (noise, RING): the line counts as
+// failed, and nothing more of the list goes out.
+inline constexpr int kLineAnswerLimitMs = 10000;
 
 class RunMonitor {
 public:
@@ -33,12 +37,18 @@ public:
     void Byte(std::uint8_t byte);
     // The run moves on after the current line's answer.
     void MovedOn();
+    // The current line has its result code, and the run has not moved on.
+    bool CodeWaitsForTheNextLine() const { return report_.CodeWaitsForTheNextLine(); }
     // The line just answered was the last.
     void NoMoreLines();
-    // After each poll of the receiver: `silent` when the poll brought no
-    // byte. Gives the silence notice when its time has come, and ends a run
-    // once the modem falls silent after its last answer.
-    void Polled(bool silent);
+    // After each poll of the receiver: `paused` when the modem has sent
+    // nothing for the pause that ends an answer. Gives the silence notice
+    // when its time has come, ends a run whose line has gone unanswered for
+    // the time limit, and ends a run once the modem pauses after its last
+    // answer (or has gone on sending for the pause a run gives an answer).
+    void Polled(bool paused);
+    // How long a line may go unanswered (kLineAnswerLimitMs unless set).
+    void SetAnswerLimitMs(std::int64_t ms);
     // The run ends here, complete or cut short (nothing when none is under
     // way); the window is told that it ended.
     void End();
@@ -58,6 +68,8 @@ private:
     ModemWindow& window_;
     RunReport report_;
     bool silenceShown_ = false;
+    std::int64_t answerLimitMs_ = kLineAnswerLimitMs;
+    std::int64_t lastAnswerFromMs_ = 0;  // when the last line's answer was taken as come
 };
 
 }  // namespace hk

@@ -226,6 +226,50 @@ TEST(ModemCheck, ASilentModemEndsTheCheckAfterItsQuietTime) {
     EXPECT_EQ(w.window.Status(), "Модем не ответил на ATS0?: проверка прервана");
 }
 
+// A line that never falls quiet: random bytes every 50 ms and no modem, or
+// a modem that rings every 0.5 s. The check asks all the same, ends in
+// bounded time, and a stop request is taken while the line settles.
+TEST(ModemCheck, ANoisyOrRingingLineNeitherHoldsTheCheckNorMisleadsIt) {
+    {
+        CheckWorld w;
+        struct NoiseOnly : sim::SimPeer {
+            void OnByte(std::uint8_t, const LineParams&, sim::PeerOutput&) override {}
+            void Tick(std::int64_t until, sim::PeerOutput& out) override {
+                modem.Tick(until, out);
+            }
+            sim::HayesModem modem;
+        } noise;
+        noise.modem.Noise(50, 11);
+        w.line.Attach(&noise);
+        w.window.list.lines = {"ATS0=2S7=60"};
+        const std::int64_t start = w.clock.NowMs();
+        const CheckResult r = w.console.CheckModem();
+        EXPECT_EQ(r.outcome, CheckOutcome::ModemSilent);
+        EXPECT_EQ(r.unanswered, "ATS0?");
+        EXPECT_EQ(w.Writes(), Lines{"ATS0?\r"});
+        EXPECT_EQ(r.Checked(), 0);
+        // At most the settling's limit, then the question's quiet time and
+        // the wire time of the bytes that came meanwhile (about 60).
+        const std::int64_t took = w.clock.NowMs() - start;
+        EXPECT_GE(took, kSettleLimitMs + kCheckAnswerQuietMs);
+        EXPECT_LT(took, kSettleLimitMs + kNextLinePauseMs + kCheckAnswerQuietMs + 200);
+
+        // Stopped while the line settles.
+        w.view.onProcess = [&](int) { w.console.RemoveIdleHandler(); };
+        const std::size_t asked = w.Writes().size();
+        EXPECT_EQ(w.console.CheckModem().outcome, CheckOutcome::Stopped);
+        EXPECT_EQ(w.Writes().size(), asked) << "nothing asked";
+    }
+    {
+        CheckWorld w;
+        w.modem.Ring(500);
+        w.Run({"ATS0=2S7=60", "AT&W"});
+        const CheckResult r = w.console.CheckModem();
+        EXPECT_EQ(r.outcome, CheckOutcome::Done);
+        EXPECT_EQ(r.SummaryText(), "Все 4 проверенные настройки совпадают");
+    }
+}
+
 TEST(ModemCheck, ACommandOrAModeButtonMeanwhileStopsTheCheck) {
     {
         CheckWorld w;
