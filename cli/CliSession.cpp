@@ -31,6 +31,8 @@ constexpr int kKeySliceMs = 50;   // how soon a signal ends that wait
 // it.
 constexpr int kModemSilenceSeconds = kLineAnswerLimitMs / 1000;
 constexpr int kModemQuietSeconds = 3;
+// Far more characters than any settings listing.
+constexpr std::int64_t kLongestViewAnswer = 4096;
 
 std::string SpeedText(int speedIndex) {
     return std::to_string(BaudRates[static_cast<std::size_t>(speedIndex)]) + " бод";
@@ -608,14 +610,26 @@ int CliSession::ModemView() {
     // that goes quiet before it has ended its answer too.
     const std::int64_t silence =
         std::int64_t{args_.silenceSeconds.value_or(kModemQuietSeconds)} * 1000;
-    std::int64_t lastAt = clock_.NowMs();
+    // A line that never falls quiet (noise) ends it too: the answer must be
+    // whole within the quiet time and the time its characters take.
+    const std::int64_t startAt = clock_.NowMs();
+    std::int64_t lastAt = startAt;
+    const LineParams& params = link_.PortHandle.HeldParams();
+    const std::int64_t characterUs =
+        params.BaudRate > 0 ? std::int64_t{1'000'000} * (2 + params.ByteSize) / params.BaudRate
+                            : 0;
+    std::int64_t characters = 0;
     std::size_t seen = 0;
     bool ended = false;
-    while (!ended && !StopTaken() && clock_.NowMs() - lastAt < silence) {
+    while (!ended && !StopTaken() && clock_.NowMs() - lastAt < silence &&
+           clock_.NowMs() - startAt <
+               silence + std::min<std::int64_t>(characters, kLongestViewAnswer) * characterUs /
+                             1000) {
         console.ModemIdle();
         const auto& lines = window.answers.lines;
         for (; seen < lines.size(); ++seen) {
             lastAt = clock_.NowMs();
+            characters += static_cast<std::int64_t>(lines[seen].size()) + 2;
             ended = ended || lines[seen] == "OK" || lines[seen] == "ERROR";
         }
     }

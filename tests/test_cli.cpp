@@ -383,6 +383,12 @@ TEST_F(Cli, ANoisyLineEndsTheCheckAndEverySignalStopsIt) {
     EXPECT_NE(verify.out.find("Модем не ответил на ATS0?: проверка прервана"), std::string::npos)
         << verify.out;
     EXPECT_LT(took, std::chrono::seconds(15));
+    // The settings view listens for the quiet time and the noise's own
+    // time on the line, then ends.
+    const auto viewStarted = std::chrono::steady_clock::now();
+    const Outcome view = Run({"modem-view", "--port", "PORT", "--speed", "9600"}, line.Path());
+    EXPECT_NE(view.status, 124) << "the view ended by itself";
+    EXPECT_LT(std::chrono::steady_clock::now() - viewStarted, std::chrono::seconds(8));
 
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         for (const char* command : {"modem-verify", "modem-write"}) {
