@@ -14,8 +14,11 @@
 // blocks for at most the 20 ms read time-out.
 //
 // A run is watched by a RunMonitor, which shows its progress, marks the
-// lines the modem refused and sums it up (Run() gives the account); the
-// lines sent, their timing and the answers memo are the run driver's alone.
+// lines that failed and sums it up (Run() gives the account); the lines
+// sent, their timing and the answers memo are the run driver's alone. A run
+// moves on at the first line feed after a line went out (or the digit 0
+// with digit answers), or as soon as the line's result code stands, in
+// words or digits; a line unanswered for the time limit ends the run.
 
 #include <cstddef>
 #include <cstdint>
@@ -105,8 +108,9 @@ public:
 
     // --- The run under way, or the last one: its lines, their verdicts and
     // the texts shown for it. A front end without windows starts a run with
-    // StartRun, calls ModemIdle until Run().UnderWay() is false, and may end
-    // a run whose modem stays silent (Run().UnansweredForMs) with EndRun.
+    // StartRun and calls ModemIdle until Run().UnderWay() is false: the run
+    // ends by itself after its last answer, or when a line has gone
+    // unanswered for the time limit (Run().EndedByTimeLimit()).
     const RunReport& Run() const { return monitor_.Report(); }
     // Ends a run under way, as a command or a mode button does: nothing more
     // of the list is sent; the receiver goes on listening.

@@ -1,8 +1,9 @@
 #pragma once
 // Tells the operator how a run of the list into the modem goes, around the
 // run driver and without changing it: the line under way in the window's
-// status text, a word when the modem stays silent, the lines the modem
-// refused marked in the list memo, and a summary at the end, which the
+// status text, a word when the modem stays silent, the end of the run when
+// a line goes unanswered for its time limit, the lines that failed marked
+// in the list memo, and a summary at the end, which the
 // exchange log records too (with each line's result code).
 //
 // ModemConsole reports the run's steps here; this keeps the RunReport and
