@@ -36,6 +36,38 @@ bool NeedsListing(const ListSettings& list, const ModemReport& modem) {
     return false;
 }
 
+// Some setting of the listing differs from the list.
+bool ListingDiffers(const ListSettings& list, const SettingsListing& listing) {
+    const auto differs = [](const ListValues& listed, const ModemValues& modem) {
+        for (const auto& [setting, value] : listed) {
+            const auto it = modem.find(setting);
+            if (it != modem.end() && it->second != value.value) return true;
+        }
+        return false;
+    };
+    if (differs(list.active, listing.active)) return true;
+    for (std::size_t p = 0; p < list.stored.size(); ++p)
+        if (list.stored[p] && listing.stored[p] && differs(*list.stored[p], *listing.stored[p]))
+            return true;
+    return false;
+}
+
+// `first` keeps only the values `second` gives alike.
+void KeepWhatBothSay(SettingsListing& first, const SettingsListing& second) {
+    const auto keep = [](ModemValues& values, const ModemValues* other) {
+        std::erase_if(values, [&](const auto& entry) {
+            if (!other) return true;
+            const auto it = other->find(entry.first);
+            return it == other->end() || it->second != entry.second;
+        });
+    };
+    keep(first.active, &second.active);
+    for (std::size_t p = 0; p < first.stored.size(); ++p) {
+        if (!first.stored[p]) continue;
+        keep(*first.stored[p], second.stored[p] ? &*second.stored[p] : nullptr);
+    }
+}
+
 }  // namespace
 
 void ModemCheckJob::Note(const std::string& text) {
@@ -219,7 +251,18 @@ CheckResult ModemCheckJob::Run() {
             Interrupted(reply, question, result);
             return finish();
         }
-        if (const auto value = RegisterValue(reply.answer, *reg)) modem.active[setting] = *value;
+        auto value = RegisterValue(reply.answer, *reg);
+        if (value && *value != listed.value) {
+            // Asked once more: a byte of noise can pass for a value, the
+            // same value twice cannot. Two that disagree tell nothing.
+            const Reply again = Ask(question);
+            if (again.kind != Reply::Kind::Answered) {
+                Interrupted(again, question, result);
+                return finish();
+            }
+            if (RegisterValue(again.answer, *reg) != value) value.reset();
+        }
+        if (value) modem.active[setting] = *value;
     }
     if (NeedsListing(list, modem)) {
         const Reply reply = Ask(kListingQuestion);
@@ -227,7 +270,17 @@ CheckResult ModemCheckJob::Run() {
             Interrupted(reply, kListingQuestion, result);
             return finish();
         }
-        const SettingsListing listing = ReadSettingsListing(reply.answer.info);
+        SettingsListing listing = ReadSettingsListing(reply.answer.info);
+        if (ListingDiffers(list, listing)) {
+            // As with a register: what differs from the list is read twice,
+            // and only what both listings say is taken.
+            const Reply again = Ask(kListingQuestion);
+            if (again.kind != Reply::Kind::Answered) {
+                Interrupted(again, kListingQuestion, result);
+                return finish();
+            }
+            KeepWhatBothSay(listing, ReadSettingsListing(again.answer.info));
+        }
         // The registers as ATSn? gave them; the listing adds what they did not.
         for (const auto& [setting, value] : listing.active) modem.active.emplace(setting, value);
         modem.stored = listing.stored;

@@ -9,6 +9,11 @@
 // text. The exchange log records each question, each answer line and the
 // summary.
 //
+// A value other than the list's is asked for once more (the register, or
+// the listing), and taken only when both answers say it alike: noise on the
+// line can pass for a value, the same value twice hardly; two that disagree
+// leave the setting unchecked.
+//
 // Nothing is asked when the list sets nothing to check, or sets Q1 (the
 // modem then sends no result codes). Before the first question the line is
 // let settle: the answer to a line sent just before (a run cut short, a

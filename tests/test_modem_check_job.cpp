@@ -91,7 +91,9 @@ TEST(ModemCheck, AModemThatKeepsS7At50DiffersFromTheList) {
                                  "S0 в профиле 0: в списке 2, в модеме 2 — совпадает",
                                  "S7 в профиле 0: в списке 60, в модеме 50 — отличается"}));
     EXPECT_EQ(r.SummaryText(), "Модем хранит 2 настройки не так, как в списке");
-    EXPECT_EQ(w.Questions(writes), (Lines{"ATS0?\r", "ATS7?\r", "AT&V\r"}));
+    // What differs is read twice.
+    EXPECT_EQ(w.Questions(writes),
+              (Lines{"ATS0?\r", "ATS7?\r", "ATS7?\r", "AT&V\r", "AT&V\r"}));
     // Shown: the table, the marked line, the status text; the list unchanged.
     Lines table = {"Проверка настроек модема по списку:"};
     for (const std::string& t : w.Texts(r)) table.push_back(t);
@@ -268,6 +270,38 @@ TEST(ModemCheck, ANoisyOrRingingLineNeitherHoldsTheCheckNorMisleadsIt) {
         EXPECT_EQ(r.outcome, CheckOutcome::Done);
         EXPECT_EQ(r.SummaryText(), "Все 4 проверенные настройки совпадают");
     }
+}
+
+// A byte of noise that reads as a value ("4" on a line of its own before
+// the modem's "067") is not taken for what the modem holds: the value is
+// asked again, the two disagree, and the listing tells the value.
+TEST(ModemCheck, NoiseThatPassesForAValueIsNotTakenForTheModems) {
+    struct NoisyOnce : sim::SimPeer {
+        void OnByte(std::uint8_t byte, const LineParams& params, sim::PeerOutput& out) override {
+            line += static_cast<char>(byte);
+            if (byte == 0x0D) {
+                if (line == "ATS7?\r" && !done) {
+                    done = true;
+                    out.Send(test::Bytes("\r\n4\r\n"), 0, 1);
+                }
+                line.clear();
+            }
+            modem.OnByte(byte, params, out);
+        }
+        sim::HayesModem modem;
+        std::string line;
+        bool done = false;
+    } noisy;
+    CheckWorld w;
+    noisy.modem.Store("E0");
+    w.line.Attach(&noisy);
+    w.window.list.lines = {"ATS7=67"};
+    ASSERT_TRUE(noisy.modem.Store("S7=67"));
+    const std::size_t writes = w.Writes().size();
+    const CheckResult r = w.console.CheckModem();
+    EXPECT_EQ(r.outcome, CheckOutcome::Done);
+    EXPECT_EQ(w.Texts(r), Lines{"S7: в списке 67, в модеме 67 — совпадает"});
+    EXPECT_EQ(w.Questions(writes), (Lines{"ATS7?\r", "ATS7?\r", "AT&V\r"}));
 }
 
 TEST(ModemCheck, ACommandOrAModeButtonMeanwhileStopsTheCheck) {
