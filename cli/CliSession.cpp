@@ -561,6 +561,9 @@ int CliSession::ModemWrite() {
     std::optional<CheckResult> check;
     if (args_.checkModem && run.Completed() && !silent) {
         check = console.CheckModem();
+        if (StopTaken())
+            return Interrupted("запись в модем закончена (" + run.SummaryText() +
+                               "), проверка модема прервана");
         text += "\n" + CheckText(*check);
         if (status == kExitOk) status = CheckStatus(*check);
     }

@@ -422,6 +422,51 @@ TEST_F(Cli, ANoisyLineEndsTheCheckAndEverySignalStopsIt) {
     }
 }
 
+// A signal while modem-write --verify checks the modem (its question goes
+// unanswered) ends the program with the signal's status.
+TEST_F(Cli, ASignalDuringTheCheckAfterTheRunEndsIt) {
+    struct NoQuestions : sim::SimPeer {
+        void OnByte(std::uint8_t byte, const LineParams& params, sim::PeerOutput& out) override {
+            line += static_cast<char>(byte);
+            if (line.find('?') == std::string::npos) modem.OnByte(byte, params, out);
+            if (byte == 0x0D) line.clear();
+        }
+        sim::HayesModem modem;
+        std::string line;
+    } peer;
+    const std::string list = List("q.n2", "ATS0=2\r\n");
+    const std::string log = dir.File("q.log");
+    Line line(peer);
+    const char* bin = std::getenv("HK_BIN_DIR");
+    const std::string program = std::string(bin ? bin : ".") + "/hayeskvd-cli";
+    std::vector<std::string> words = {program, "modem-write", "--port", line.Path(), "--speed",
+                                      "9600",  "--verify",    "--log",  log,         list};
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::vector<char*> argv;
+        for (std::string& w : words) argv.push_back(w.data());
+        argv.push_back(nullptr);
+        std::freopen(dir.File("err").c_str(), "w", stderr);
+        std::freopen(dir.File("out").c_str(), "w", stdout);
+        ::alarm(60);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (ReadText(log).find("Модему: ATS0?") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::kill(child, SIGTERM);
+    int raw = 0;
+    ::waitpid(child, &raw, 0);
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 143) << ReadText(dir.File("err"));
+    EXPECT_NE(ReadText(dir.File("err")).find("SIGTERM: запись в модем закончена"),
+              std::string::npos)
+        << ReadText(dir.File("err"));
+}
+
 TEST_F(Cli, AModemThatOnlyRingsFailsTheRunAndTheCheckInBoundedTime) {
     sim::HayesModem ringing;
     ringing.Store("Q0");
