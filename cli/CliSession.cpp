@@ -617,10 +617,7 @@ int CliSession::ModemView() {
     // whole within the quiet time and the time its characters take.
     const std::int64_t startAt = clock_.NowMs();
     std::int64_t lastAt = startAt;
-    const LineParams& params = link_.PortHandle.HeldParams();
-    const std::int64_t characterUs =
-        params.BaudRate > 0 ? std::int64_t{1'000'000} * (2 + params.ByteSize) / params.BaudRate
-                            : 0;
+    const std::int64_t characterUs = CharacterMicros(link_.PortHandle.HeldParams());
     std::int64_t characters = 0;
     std::size_t seen = 0;
     bool ended = false;

@@ -20,14 +20,6 @@ constexpr std::size_t kSettleChunk = 256;
 // bytes); what comes beyond it is no answer but a line that never ends.
 constexpr std::size_t kLongestAnswer = 4096;
 
-// Microseconds one character takes on the line as it is set.
-std::int64_t CharacterMicros(const LineParams& params) {
-    if (params.BaudRate <= 0) return 0;
-    const int bits = 1 + params.ByteSize + (params.Parity == Parity::None ? 0 : 1) +
-                     (params.StopBits == StopBits::Two ? 2 : 1);
-    return std::int64_t{bits} * 1'000'000 / params.BaudRate;
-}
-
 bool NeedsListing(const ListSettings& list, const ModemReport& modem) {
     for (const auto& [setting, listed] : list.active)
         if (!modem.active.contains(setting)) return true;

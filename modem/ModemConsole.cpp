@@ -42,12 +42,16 @@ int NextLineToSend(const MemoLines& list, int from) {
 
 }  // namespace
 
-int AnswerPauseMs(const LineParams& params) {
-    if (params.BaudRate <= 0) return kModemReadTimeoutMs;
+std::int64_t CharacterMicros(const LineParams& params) {
+    if (params.BaudRate <= 0) return 0;
     const int bits = 1 + params.ByteSize + (params.Parity == Parity::None ? 0 : 1) +
                      (params.StopBits == StopBits::Two ? 2 : 1);
-    const int twoCharacters = (2 * bits * 1000 + params.BaudRate - 1) / params.BaudRate;
-    return std::max(kModemReadTimeoutMs, twoCharacters);
+    return std::int64_t{bits} * 1'000'000 / params.BaudRate;
+}
+
+int AnswerPauseMs(const LineParams& params) {
+    const std::int64_t twoCharacters = (2 * CharacterMicros(params) + 999) / 1000;
+    return static_cast<int>(std::max<std::int64_t>(kModemReadTimeoutMs, twoCharacters));
 }
 
 bool RunSendsLine(const MemoLines& list, int index) {

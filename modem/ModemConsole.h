@@ -57,6 +57,10 @@ void TrackDigitAnswers(std::string_view line, bool& digitAnswers);
 // letters А..я (Windows-1251 192..255) are thrown away; Ё and ё pass.
 bool ModemKeyThrownAway(std::uint8_t key);
 
+// Microseconds one character takes on the line as it is set: start, data,
+// parity and stop bits (10 bits at 8N1, 11 with parity).
+std::int64_t CharacterMicros(const LineParams& params);
+
 // The pause after which the modem is taken to have stopped sending: no byte
 // for the time of two characters at the line's speed (start, data, parity
 // and stop bits as the line holds them: 67 ms at 300 baud), and at least
