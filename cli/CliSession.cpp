@@ -31,10 +31,13 @@ namespace {
 constexpr int kKeyPollMs = 1000;  // the dialog's timer re-checks the key once a second
 constexpr int kKeySliceMs = 50;   // how soon a signal ends that wait
 // A modem that has not answered a line of a run this long fails the job
-// (--silence sets another limit); the settings view ends this long after the
-// modem's last byte when no result code ends it.
-constexpr int kModemSilenceSeconds = 10;
+// (--silence sets another limit), as the window's run ends; the settings
+// view ends this long after the modem's last byte when no result code ends
+// it.
+constexpr int kModemSilenceSeconds = kLineAnswerLimitMs / 1000;
 constexpr int kModemQuietSeconds = 3;
+// Far more characters than any settings listing.
+constexpr std::int64_t kLongestViewAnswer = 4096;
 
 std::string SpeedText(int speedIndex) {
     return std::to_string(BaudRates[static_cast<std::size_t>(speedIndex)]) + " бод";
@@ -654,26 +657,21 @@ int CliSession::ModemWrite() {
     ModemSide side(*this, list);
     CliModemWindow& window = side.window;
     ModemConsole& console = side.console;
-    console.StartRun();
-    if (!state_.PortReady) return PortNotOpened();
     // The run as the window's receiver drives it, until the list is done or
-    // the modem has been silent for the time limit.
+    // a line has gone unanswered for the time limit.
     const std::int64_t silence =
         std::int64_t{args_.silenceSeconds.value_or(kModemSilenceSeconds)} * 1000;
-    bool silent = false;
-    while (console.Run().UnderWay() && window.receiving) {
-        console.ModemIdle();
-        if (console.Run().UnansweredForMs(clock_.NowMs()) >= silence) {
-            silent = true;
-            console.EndRun();
-        }
-    }
+    console.SetAnswerLimitMs(silence);
+    console.StartRun();
+    if (!state_.PortReady) return PortNotOpened();
+    while (console.Run().UnderWay() && window.receiving) console.ModemIdle();
     const RunReport& run = console.Run();
+    const bool silent = run.EndedByTimeLimit();
     if (StopTaken()) return Interrupted("запись в модем прервана: " + run.SummaryText());
     std::string lines = "[";
     std::string text;
     for (const SentLine& line : run.Lines()) {
-        const char* verdict = !line.answered                         ? "none"
+        const char* verdict = !line.answer.Found()                   ? "none"
                               : line.Verdict() == LineVerdict::Ok    ? "ok"
                               : line.Verdict() == LineVerdict::Error ? "error"
                                                                      : "other";
@@ -689,7 +687,7 @@ int CliSession::ModemWrite() {
     int status = kExitOk;
     if (silent || run.EndedUnanswered())
         status = kExitModemSilent;
-    else if (run.RefusedLines() > 0)
+    else if (run.FailedLines() > 0)
         status = kExitModemRefused;
     else if (!run.Completed())
         status = kExitFailed;
@@ -698,6 +696,9 @@ int CliSession::ModemWrite() {
     std::optional<CheckResult> check;
     if (args_.checkModem && run.Completed() && !silent) {
         check = console.CheckModem();
+        if (StopTaken())
+            return Interrupted("запись в модем закончена (" + run.SummaryText() +
+                               "), проверка модема прервана");
         text += "\n" + CheckText(*check);
         if (status == kExitOk) status = CheckStatus(*check);
     }
@@ -747,14 +748,23 @@ int CliSession::ModemView() {
     // that goes quiet before it has ended its answer too.
     const std::int64_t silence =
         std::int64_t{args_.silenceSeconds.value_or(kModemQuietSeconds)} * 1000;
-    std::int64_t lastAt = clock_.NowMs();
+    // A line that never falls quiet (noise) ends it too: the answer must be
+    // whole within the quiet time and the time its characters take.
+    const std::int64_t startAt = clock_.NowMs();
+    std::int64_t lastAt = startAt;
+    const std::int64_t characterUs = CharacterMicros(link_.PortHandle.HeldParams());
+    std::int64_t characters = 0;
     std::size_t seen = 0;
     bool ended = false;
-    while (!ended && !StopTaken() && clock_.NowMs() - lastAt < silence) {
+    while (!ended && !StopTaken() && clock_.NowMs() - lastAt < silence &&
+           clock_.NowMs() - startAt <
+               silence + std::min<std::int64_t>(characters, kLongestViewAnswer) * characterUs /
+                             1000) {
         console.ModemIdle();
         const auto& lines = window.answers.lines;
         for (; seen < lines.size(); ++seen) {
             lastAt = clock_.NowMs();
+            characters += static_cast<std::int64_t>(lines[seen].size()) + 2;
             ended = ended || lines[seen] == "OK" || lines[seen] == "ERROR";
         }
     }

@@ -16,21 +16,9 @@ namespace {
 constexpr const char* kListingQuestion = "AT&V";
 constexpr const char* kTableHeading = "Проверка настроек модема по списку:";
 constexpr std::size_t kSettleChunk = 256;
-// Far more than any answer to ATSn? or AT&V (a listing is some hundreds of bytes).
-constexpr std::size_t kLongestAnswer = 16384;
-// Start, eight data bits, parity and stop: the longest character a modem sends.
-constexpr int kBitsPerCharacter = 11;
-
-// The pause that ends an answer's line, or the answer: no byte for the time
-// of two characters at the line's speed (73 ms at 300 baud), and at least
-// one read time-out of the receiver.
-int AnswerPauseMs(SerialLine& port) {
-    LineParams params;
-    if (!port.GetParams(params) || params.BaudRate <= 0) return kModemReadTimeoutMs;
-    const int twoCharacters =
-        (2 * kBitsPerCharacter * 1000 + params.BaudRate - 1) / params.BaudRate;
-    return std::max(kModemReadTimeoutMs, twoCharacters);
-}
+// Far more than any answer to ATSn? or AT&V (a listing is some hundreds of
+// bytes); what comes beyond it is no answer but a line that never ends.
+constexpr std::size_t kLongestAnswer = 4096;
 
 bool NeedsListing(const ListSettings& list, const ModemReport& modem) {
     for (const auto& [setting, listed] : list.active)
@@ -40,22 +28,60 @@ bool NeedsListing(const ListSettings& list, const ModemReport& modem) {
     return false;
 }
 
+// Some setting of the listing differs from the list.
+bool ListingDiffers(const ListSettings& list, const SettingsListing& listing) {
+    const auto differs = [](const ListValues& listed, const ModemValues& modem) {
+        for (const auto& [setting, value] : listed) {
+            const auto it = modem.find(setting);
+            if (it != modem.end() && it->second != value.value) return true;
+        }
+        return false;
+    };
+    if (differs(list.active, listing.active)) return true;
+    for (std::size_t p = 0; p < list.stored.size(); ++p)
+        if (list.stored[p] && listing.stored[p] && differs(*list.stored[p], *listing.stored[p]))
+            return true;
+    return false;
+}
+
+// `first` keeps only the values `second` gives alike.
+void KeepWhatBothSay(SettingsListing& first, const SettingsListing& second) {
+    const auto keep = [](ModemValues& values, const ModemValues* other) {
+        std::erase_if(values, [&](const auto& entry) {
+            if (!other) return true;
+            const auto it = other->find(entry.first);
+            return it == other->end() || it->second != entry.second;
+        });
+    };
+    keep(first.active, &second.active);
+    for (std::size_t p = 0; p < first.stored.size(); ++p) {
+        if (!first.stored[p]) continue;
+        keep(*first.stored[p], second.stored[p] ? &*second.stored[p] : nullptr);
+    }
+}
+
 }  // namespace
 
 void ModemCheckJob::Note(const std::string& text) {
     if (link_.Log) link_.Log->Note(text);
 }
 
-bool ModemCheckJob::LetTheLineSettle() {
+ModemCheckJob::Reply::Kind ModemCheckJob::LetTheLineSettle() {
     SerialLine& port = link_.PortHandle;
     SetPortTimeouts(link_, 0, kNextLinePauseMs);
     std::string rest;
     std::array<std::uint8_t, kSettleChunk> chunk{};
+    const std::int64_t start = link_.Clock.NowMs();
     for (;;) {
         const long n = port.Read(chunk.data(), chunk.size());
-        if (n < 0 && port.HungUp()) return false;
+        if (n < 0 && port.HungUp()) return Reply::Kind::PortLost;
         if (n <= 0) break;
         rest.append(chunk.begin(), chunk.begin() + n);
+        // A line that never falls quiet (noise, RING) is asked all the
+        // same: each question purges what came before it.
+        if (link_.Clock.NowMs() - start >= kSettleLimitMs) break;
+        link_.View.ProcessMessages();
+        if (stopRequested_()) return Reply::Kind::Stopped;
     }
     // Shown as the receiver shows answer lines.
     std::string line;
@@ -71,7 +97,7 @@ bool ModemCheckJob::LetTheLineSettle() {
             line += c;
     }
     if (!line.empty()) show();
-    return true;
+    return Reply::Kind::Answered;
 }
 
 ModemCheckJob::Reply ModemCheckJob::Ask(const std::string& question) {
@@ -87,11 +113,23 @@ ModemCheckJob::Reply ModemCheckJob::Ask(const std::string& question) {
     const std::string echo = question + '\r';
     std::string bytes;
     ResultCodeReader code;
-    std::int64_t lastAt = link_.Clock.NowMs();
+    const std::int64_t askedAt = link_.Clock.NowMs();
+    std::int64_t lastAt = askedAt;
+    // The answer must be whole within the quiet time and the time its bytes
+    // take on the line, whatever else comes meanwhile.
+    const std::int64_t characterUs = CharacterMicros(port.HeldParams());
+    std::size_t receivedTotal = 0;
+    const auto overTime = [&] {
+        const auto wireMs =
+            static_cast<std::int64_t>(std::min(receivedTotal, kLongestAnswer)) * characterUs /
+            1000;
+        return link_.Clock.NowMs() - askedAt >= kCheckAnswerQuietMs + wireMs;
+    };
     for (;;) {
         std::uint8_t byte = 0;
         const bool received = port.Read(&byte, 1) == 1;
         if (received) {
+            ++receivedTotal;
             bytes += static_cast<char>(byte);
             code.Take(byte);
             lastAt = link_.Clock.NowMs();
@@ -112,16 +150,19 @@ ModemCheckJob::Reply ModemCheckJob::Ask(const std::string& question) {
             // The rest of the code's line (the LF after a word code's CR):
             // the answer ends when the modem pauses.
             for (std::int64_t quietFrom = link_.Clock.NowMs();
-                 link_.Clock.NowMs() - quietFrom < pauseMs_ && bytes.size() < kLongestAnswer;) {
+                 link_.Clock.NowMs() - quietFrom < pauseMs_ && bytes.size() < kLongestAnswer &&
+                 !overTime();) {
                 const long got = port.Read(&byte, 1);
                 if (got < 0) break;
                 if (got == 0) continue;
+                ++receivedTotal;
                 bytes += static_cast<char>(byte);
                 quietFrom = link_.Clock.NowMs();
             }
             break;
         }
         if (!received && link_.Clock.NowMs() - lastAt >= kCheckAnswerQuietMs) break;
+        if (overTime()) break;  // bytes keep coming, but no answer among them
         if (bytes.size() >= kLongestAnswer) break;  // a modem that never ends its answer
         link_.View.ProcessMessages();
         if (stopRequested_()) {
@@ -159,7 +200,7 @@ void ModemCheckJob::Interrupted(const Reply& reply, const std::string& question,
 
 CheckResult ModemCheckJob::Run() {
     CheckResult result;
-    pauseMs_ = AnswerPauseMs(link_.PortHandle);
+    pauseMs_ = AnswerPauseMs(link_.PortHandle.HeldParams());
     listRead_ = MemoryLines(window_.ListMemo());
     const ListSettings list = CollectListSettings(listRead_);
     window_.ClearDifferingLineMarks();
@@ -176,10 +217,16 @@ CheckResult ModemCheckJob::Run() {
         return result;
     }
     if (link_.Log) link_.Log->BeginJob("Проверка модема, " + link_.PortHandle.Name());
-    if (!LetTheLineSettle()) {
-        result.outcome = CheckOutcome::PortLost;
-        Show(result);
-        return result;
+    switch (LetTheLineSettle()) {
+        case Reply::Kind::PortLost:
+            result.outcome = CheckOutcome::PortLost;
+            Show(result);
+            return result;
+        case Reply::Kind::Stopped:
+            result.outcome = CheckOutcome::Stopped;
+            return result;
+        default:
+            break;
     }
 
     const auto finish = [&] {
@@ -196,7 +243,18 @@ CheckResult ModemCheckJob::Run() {
             Interrupted(reply, question, result);
             return finish();
         }
-        if (const auto value = RegisterValue(reply.answer, *reg)) modem.active[setting] = *value;
+        auto value = RegisterValue(reply.answer, *reg);
+        if (value && *value != listed.value) {
+            // Asked once more: a byte of noise can pass for a value, the
+            // same value twice cannot. Two that disagree tell nothing.
+            const Reply again = Ask(question);
+            if (again.kind != Reply::Kind::Answered) {
+                Interrupted(again, question, result);
+                return finish();
+            }
+            if (RegisterValue(again.answer, *reg) != value) value.reset();
+        }
+        if (value) modem.active[setting] = *value;
     }
     if (NeedsListing(list, modem)) {
         const Reply reply = Ask(kListingQuestion);
@@ -204,7 +262,17 @@ CheckResult ModemCheckJob::Run() {
             Interrupted(reply, kListingQuestion, result);
             return finish();
         }
-        const SettingsListing listing = ReadSettingsListing(reply.answer.info);
+        SettingsListing listing = ReadSettingsListing(reply.answer.info);
+        if (ListingDiffers(list, listing)) {
+            // As with a register: what differs from the list is read twice,
+            // and only what both listings say is taken.
+            const Reply again = Ask(kListingQuestion);
+            if (again.kind != Reply::Kind::Answered) {
+                Interrupted(again, kListingQuestion, result);
+                return finish();
+            }
+            KeepWhatBothSay(listing, ReadSettingsListing(again.answer.info));
+        }
         // The registers as ATSn? gave them; the listing adds what they did not.
         for (const auto& [setting, value] : listing.active) modem.active.emplace(setting, value);
         modem.stored = listing.stored;

@@ -9,12 +9,19 @@
 // text. The exchange log records each question, each answer line and the
 // summary.
 //
+// A value other than the list's is asked for once more (the register, or
+// the listing), and taken only when both answers say it alike: noise on the
+// line can pass for a value, the same value twice hardly; two that disagree
+// leave the setting unchecked.
+//
 // Nothing is asked when the list sets nothing to check, or sets Q1 (the
 // modem then sends no result codes). Before the first question the line is
 // let settle: the answer to a line sent just before (a run cut short, a
 // command) is read until the modem has been silent for the 500 ms pause a
 // run gives an answer before its next line, and shown in the answers memo,
-// so that it is never taken for the answer to a question. Each question goes
+// so that it is never taken for the answer to a question. A line that does
+// not fall silent within kSettleLimitMs (noise, a modem ringing) is asked
+// all the same: the purge before each question drops what came before it. Each question goes
 // out as a run's line does: unread input purged, the 20 ms read time-out of
 // the receiver, the bytes of EncodeLine in one write. Its answer is read
 // byte by byte up to its result code, word or digit, with or without echo,
@@ -50,6 +57,8 @@ namespace hk {
 // complete. A modem answers ATSn? within tens of milliseconds and keeps its
 // bytes coming at the line's speed (33 ms a byte at 300 baud).
 inline constexpr int kCheckAnswerQuietMs = 3000;
+// How long the line is let settle before the first question at most.
+inline constexpr int kSettleLimitMs = kCheckAnswerQuietMs;
 
 class ModemCheckJob {
 public:
@@ -64,9 +73,10 @@ private:
         ModemAnswer answer;
     };
 
-    // Reads what still arrives until the line is silent; false when the
-    // port has gone.
-    bool LetTheLineSettle();
+    // Reads what still arrives until the line is silent, or for
+    // kSettleLimitMs at most, and shows it: Answered, or Stopped (at a stop
+    // request), or PortLost.
+    Reply::Kind LetTheLineSettle();
     // Asks `question` and reads its answer.
     Reply Ask(const std::string& question);
     // The question went unanswered (or the check was stopped): `result` says how.

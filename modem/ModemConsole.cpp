@@ -1,5 +1,6 @@
 #include "modem/ModemConsole.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -40,6 +41,18 @@ int NextLineToSend(const MemoLines& list, int from) {
 }
 
 }  // namespace
+
+std::int64_t CharacterMicros(const LineParams& params) {
+    if (params.BaudRate <= 0) return 0;
+    const int bits = 1 + params.ByteSize + (params.Parity == Parity::None ? 0 : 1) +
+                     (params.StopBits == StopBits::Two ? 2 : 1);
+    return std::int64_t{bits} * 1'000'000 / params.BaudRate;
+}
+
+int AnswerPauseMs(const LineParams& params) {
+    const std::int64_t twoCharacters = (2 * CharacterMicros(params) + 999) / 1000;
+    return static_cast<int>(std::max<std::int64_t>(kModemReadTimeoutMs, twoCharacters));
+}
 
 bool RunSendsLine(const MemoLines& list, int index) {
     return index == 0 || BeginsWithAt(list.Line(index));
@@ -122,10 +135,18 @@ void ModemConsole::ModemIdle() {
     };
     std::uint8_t byte = 0;
     const bool received = link_.PortHandle.Read(&byte, 1) == 1;
-    if (received) monitor_.Byte(byte);
+    const std::int64_t now = link_.Clock.NowMs();
+    if (received) {
+        lastByteAtMs_ = now;
+        monitor_.Byte(byte);
+    }
+    // A read that brings nothing is no pause yet at a slow speed, where the
+    // modem's characters come further apart than the read time-out.
+    const bool paused =
+        !received && now - lastByteAtMs_ >= AnswerPauseMs(link_.PortHandle.HeldParams());
     if (!received) {
-        // Silence (or a failed read): what came so far is shown.
-        if (!AnswerLine.empty()) flush();
+        // The modem has paused (or a read failed): what came so far is shown.
+        if (!AnswerLine.empty() && (paused || link_.PortHandle.HungUp())) flush();
         if (link_.PortHandle.HungUp()) PortGone();
     } else if (byte == kLf) {
         if (window_.ShowSpecialCharacters()) AnswerLine += kLfMarker;
@@ -145,7 +166,15 @@ void ModemConsole::ModemIdle() {
             }
         }
     }
-    monitor_.Polled(!received);
+    monitor_.Polled(paused);
+    if (NextLine > 0 && !monitor_.UnderWay()) {
+        // The line went unanswered for the time limit: the run has ended.
+        NextLine = 0;
+    } else if (NextLine > 0 && monitor_.CodeWaitsForTheNextLine()) {
+        // A result code without a line feed (a digit code, V0), or one the
+        // digit 0 rule does not take: the line is answered all the same.
+        SendNextLine();
+    }
     link_.View.ProcessMessages();
 }
 
@@ -205,6 +234,7 @@ void ModemConsole::ReadRestOfAnswer() {
             link_.Clock.Sleep(static_cast<int>(left));
             return;
         }
+        if (n > 0) lastByteAtMs_ = link_.Clock.NowMs();
         for (long i = 0; i < n; ++i) monitor_.Byte(rest[static_cast<std::size_t>(i)]);
     }
 }

@@ -14,8 +14,11 @@
 // blocks for at most the 20 ms read time-out.
 //
 // A run is watched by a RunMonitor, which shows its progress, marks the
-// lines the modem refused and sums it up (Run() gives the account); the
-// lines sent, their timing and the answers memo are the run driver's alone.
+// lines that failed and sums it up (Run() gives the account); the lines
+// sent, their timing and the answers memo are the run driver's alone. A run
+// moves on at the first line feed after a line went out (or the digit 0
+// with digit answers), or as soon as the line's result code stands, in
+// words or digits; a line unanswered for the time limit ends the run.
 
 #include <cstddef>
 #include <cstdint>
@@ -53,6 +56,18 @@ void TrackDigitAnswers(std::string_view line, bool& digitAnswers);
 // The key filter of the two memos and the command field: the Cyrillic
 // letters А..я (Windows-1251 192..255) are thrown away; Ё and ё pass.
 bool ModemKeyThrownAway(std::uint8_t key);
+
+// Microseconds one character takes on the line as it is set: start, data,
+// parity and stop bits (10 bits at 8N1, 11 with parity).
+std::int64_t CharacterMicros(const LineParams& params);
+
+// The pause after which the modem is taken to have stopped sending: no byte
+// for the time of two characters at the line's speed (start, data, parity
+// and stop bits as the line holds them: 67 ms at 300 baud), and at least
+// the receiver's 20 ms read time-out. The receiver shows the answer line it
+// has so far, a digit code is taken as complete and the last answer of a run
+// as ended only after it.
+int AnswerPauseMs(const LineParams& params);
 
 // Whether a run of `list` sends its line `index`: the first line, whatever
 // it holds, and every later line beginning with "AT" (any letter case).
@@ -97,12 +112,16 @@ public:
 
     // --- The run under way, or the last one: its lines, their verdicts and
     // the texts shown for it. A front end without windows starts a run with
-    // StartRun, calls ModemIdle until Run().UnderWay() is false, and may end
-    // a run whose modem stays silent (Run().UnansweredForMs) with EndRun.
+    // StartRun and calls ModemIdle until Run().UnderWay() is false: the run
+    // ends by itself after its last answer, or when a line has gone
+    // unanswered for the time limit (Run().EndedByTimeLimit()).
     const RunReport& Run() const { return monitor_.Report(); }
     // Ends a run under way, as a command or a mode button does: nothing more
     // of the list is sent; the receiver goes on listening.
     void EndRun();
+    // How long a line of a run may go unanswered before the run ends
+    // (kLineAnswerLimitMs unless set).
+    void SetAnswerLimitMs(std::int64_t ms) { monitor_.SetAnswerLimitMs(ms); }
 
     // --- "Проверить модем": what the modem holds, against the list
     // (ModemCheckJob). Asks for the port first when none is ready (nothing
@@ -161,6 +180,7 @@ private:
     bool inIdle_ = false;
     bool checking_ = false;
     bool checkStop_ = false;  // the check under way is to stop at its next checkpoint
+    std::int64_t lastByteAtMs_ = 0;  // when the receiver last had a byte
 };
 
 }  // namespace hk

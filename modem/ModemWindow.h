@@ -57,8 +57,9 @@ public:
     // The status text (UTF-8): the line under way, a silent modem, the
     // summary of a run or of a check. Empty: no text.
     virtual void ShowRunStatus(const std::string& text) { (void)text; }
-    // Marks line `index` of the list memo as refused by the modem, without
-    // changing its text. The marks stay until the list is edited or loaded.
+    // Marks line `index` of the list memo as failed, without changing its
+    // text: the modem refused it, answered it without a result code, or did
+    // not answer it within the run's time limit. The marks stay until the list is edited or loaded.
     virtual void MarkRefusedLine(int index) { (void)index; }
     // Removes every mark (a new run starts).
     virtual void ClearLineMarks() {}

@@ -73,7 +73,16 @@ void ResultCodeReader::EndOfLine(bool byCr) {
     const bool tooLong = lineTooLong_;
     line_.clear();
     lineTooLong_ = false;
-    if (tooLong) return;
+    if (tooLong) {
+        firstLineSeen_ = true;
+        return;
+    }
+    // The echo is the answer's first line; the empty lines that frame word
+    // answers may stand before it only when there is no echo.
+    if (!firstLineSeen_ && !line.empty()) {
+        firstLineSeen_ = true;
+        if (!echo_.empty() && line == TrimBlanks(echo_)) return;
+    }
     if (byCr && AllDigits(line) && line != kRingDigit) {
         digitsBeforeCr_ = line;
         return;

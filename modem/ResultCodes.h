@@ -8,8 +8,9 @@
 // information text (an S-register's value), not a code. Both forms are
 // recognised whatever the program takes the modem's setting to be: a modem
 // that refused ATV0 still answers in words. The echo of the command line is
-// no code, and RING, which a modem sends when someone calls, is no answer to
-// a command. The first code of an answer decides.
+// no code (a list line "OK" or "4" comes back as it went out), and RING,
+// which a modem sends when someone calls, is no answer to a command. The
+// first code of an answer decides.
 
 #include <cstdint>
 #include <string>
@@ -24,6 +25,9 @@ LineVerdict VerdictOfCode(std::string_view code);
 
 class ResultCodeReader {
 public:
+    // The text of the line sent, as the modem echoes it: the first line of
+    // the answer that reads the same is the echo, never a code.
+    void ExpectEcho(std::string echo) { echo_ = std::move(echo); }
     // The next byte of the answer, as it arrived.
     void Take(std::uint8_t byte);
     // The modem has stopped sending (it pauses, or the answer is complete):
@@ -46,6 +50,8 @@ private:
 
     std::string line_;
     bool lineTooLong_ = false;
+    std::string echo_;
+    bool firstLineSeen_ = false;
     // Digits ended by a carriage return: a code unless a line feed follows.
     std::string digitsBeforeCr_;
     bool found_ = false;

@@ -1,8 +1,14 @@
 #include "modem/RunMonitor.h"
 
 #include "link/ExchangeNotes.h"
+#include "modem/ModemConsole.h"
 
 namespace hk {
+
+void RunMonitor::SetAnswerLimitMs(std::int64_t ms) {
+    answerLimitMs_ = ms;
+    report_.SetTimeLimitMs(ms);
+}
 
 void RunMonitor::ShowStatus(const std::string& text) { window_.ShowRunStatus(text); }
 
@@ -12,6 +18,7 @@ void RunMonitor::Note(const std::string& text) {
 
 void RunMonitor::Begin(int plannedLines) {
     report_.Begin(plannedLines);
+    report_.SetTimeLimitMs(answerLimitMs_);
     silenceShown_ = false;
     window_.ClearLineMarks();
     ShowStatus({});
@@ -46,21 +53,38 @@ void RunMonitor::AnswerMayHaveCome() {
     ShowStatus(report_.ProgressText());
 }
 
-void RunMonitor::NoMoreLines() { report_.NoMoreLines(); }
+void RunMonitor::NoMoreLines() {
+    report_.NoMoreLines();
+    lastAnswerFromMs_ = link_.Clock.NowMs();
+}
 
-void RunMonitor::Polled(bool silent) {
+void RunMonitor::Polled(bool paused) {
     if (!report_.UnderWay()) return;
-    if (silent) {
+    if (paused) {
         report_.AnswerPaused();
         AnnounceDecidedLines();
         AnswerMayHaveCome();
     }
-    // The receiver has shown the whole last answer.
-    if (report_.CurrentPhase() == RunReport::Phase::LastAnswer && silent) {
+    const std::int64_t now = link_.Clock.NowMs();
+    // The receiver has shown the whole last answer; a modem that keeps
+    // sending has had the pause every answer gets.
+    if (report_.CurrentPhase() == RunReport::Phase::LastAnswer &&
+        (paused || now - lastAnswerFromMs_ >= kNextLinePauseMs)) {
         Finish(true);
         return;
     }
-    if (!silenceShown_ && report_.UnansweredForMs(link_.Clock.NowMs()) >= kSilentModemNoticeMs) {
+    if (report_.UnansweredForMs(now) >= answerLimitMs_) {
+        report_.TimedOut();
+        silenceShown_ = false;
+        Note(report_.SilenceText() + " за " + std::to_string(answerLimitMs_ / 1000) + " с");
+        AnnounceDecidedLines();
+        const std::string summary = report_.SummaryText();
+        ShowStatus(summary);
+        Note(summary);
+        window_.RunEnded(false);
+        return;
+    }
+    if (!silenceShown_ && report_.UnansweredForMs(now) >= kSilentModemNoticeMs) {
         silenceShown_ = true;
         ShowStatus(report_.SilenceText());
         Note(report_.SilenceText());
@@ -80,13 +104,13 @@ void RunMonitor::Finish(bool byItself) {
     window_.RunEnded(byItself && report_.Completed());
 }
 
-// Refused lines are marked as soon as their verdict stands, provided the
+// Failed lines are marked as soon as their verdict stands, provided the
 // list line still holds what was sent (the operator may have edited the
 // list meanwhile, which clears the marks anyway).
 void RunMonitor::AnnounceDecidedLines() {
     while (const SentLine* line = report_.TakeDecidedLine()) {
         Note(VerdictNote(*line));
-        if (line->Verdict() != LineVerdict::Error) continue;
+        if (!line->Failed()) continue;
         MemoLines& list = window_.ListMemo();
         if (line->listIndex < list.Count() && list.Line(line->listIndex) == line->text)
             window_.MarkRefusedLine(line->listIndex);

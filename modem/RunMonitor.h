@@ -1,8 +1,9 @@
 #pragma once
 // Tells the operator how a run of the list into the modem goes, around the
 // run driver and without changing it: the line under way in the window's
-// status text, a word when the modem stays silent, the lines the modem
-// refused marked in the list memo, and a summary at the end, which the
+// status text, a word when the modem stays silent, the end of the run when
+// a line goes unanswered for its time limit, the lines that failed marked
+// in the list memo, and a summary at the end, which the
 // exchange log records too (with each line's result code).
 //
 // ModemConsole reports the run's steps here; this keeps the RunReport and
@@ -18,8 +19,12 @@
 namespace hk {
 
 // A line still unanswered this long after it went out makes the status text
-// say that the modem does not answer; the run keeps waiting all the same.
+// say that the modem does not answer; the run keeps waiting.
 inline constexpr int kSilentModemNoticeMs = 5000;
+// A line unanswered this long after it went out ends the run, whatever the
+// modem sends meanwhile that is no answer (noise, RING): the line counts as
+// failed, and nothing more of the list goes out.
+inline constexpr int kLineAnswerLimitMs = 10000;
 
 class RunMonitor {
 public:
@@ -33,12 +38,18 @@ public:
     void Byte(std::uint8_t byte);
     // The run moves on after the current line's answer.
     void MovedOn();
+    // The current line has its result code, and the run has not moved on.
+    bool CodeWaitsForTheNextLine() const { return report_.CodeWaitsForTheNextLine(); }
     // The line just answered was the last.
     void NoMoreLines();
-    // After each poll of the receiver: `silent` when the poll brought no
-    // byte. Gives the silence notice when its time has come, and ends a run
-    // once the modem falls silent after its last answer.
-    void Polled(bool silent);
+    // After each poll of the receiver: `paused` when the modem has sent
+    // nothing for the pause that ends an answer. Gives the silence notice
+    // when its time has come, ends a run whose line has gone unanswered for
+    // the time limit, and ends a run once the modem pauses after its last
+    // answer (or has gone on sending for the pause a run gives an answer).
+    void Polled(bool paused);
+    // How long a line may go unanswered (kLineAnswerLimitMs unless set).
+    void SetAnswerLimitMs(std::int64_t ms);
     // The run ends here, complete or cut short (nothing when none is under
     // way); the window is told that it ended.
     void End();
@@ -58,6 +69,8 @@ private:
     ModemWindow& window_;
     RunReport report_;
     bool silenceShown_ = false;
+    std::int64_t answerLimitMs_ = kLineAnswerLimitMs;
+    std::int64_t lastAnswerFromMs_ = 0;  // when the last line's answer was taken as come
 };
 
 }  // namespace hk

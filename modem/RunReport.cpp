@@ -11,6 +11,10 @@ std::string Number(int n) { return std::to_string(n); }
 
 std::string Shown(const SentLine& line) { return Utf8FromWindows1251(line.text); }
 
+// What the modem echoes of a line: its text up to the first "<", where the
+// terminator groups begin.
+std::string EchoOf(const std::string& text) { return text.substr(0, text.find('<')); }
+
 }  // namespace
 
 std::string LinesWrittenText(int count) {
@@ -33,24 +37,27 @@ void RunReport::Begin(int plannedLines) {
     phase_ = Phase::Sending;
     planned_ = plannedLines;
     complete_ = false;
+    timedOut_ = false;
     lines_.clear();
     decidedTaken_ = 0;
 }
 
-void RunReport::Close(SentLine& line) {
+void RunReport::Close(SentLine& line, bool whole) {
     if (line.closed) return;
     line.answer.Finish();
     line.closed = true;
+    line.whole = whole;
 }
 
 void RunReport::LineSent(int listIndex, std::string text, std::int64_t atMs) {
     if (phase_ != Phase::Sending) return;
-    if (!lines_.empty()) Close(lines_.back());
+    if (!lines_.empty()) Close(lines_.back(), true);
     SentLine line;
     line.number = static_cast<int>(lines_.size()) + 1;
     line.listIndex = listIndex;
     line.text = std::move(text);
     line.sentAtMs = atMs;
+    line.answer.ExpectEcho(EchoOf(line.text));
     lines_.push_back(std::move(line));
     // The list was lengthened while the run went on.
     planned_ = std::max(planned_, lines_.back().number);
@@ -76,7 +83,21 @@ void RunReport::CodeMayHaveCome() {
 }
 
 void RunReport::MovedOn() {
-    if (phase_ == Phase::Sending && !lines_.empty()) lines_.back().answered = true;
+    if (phase_ != Phase::Sending || lines_.empty()) return;
+    lines_.back().answered = true;
+    lines_.back().movedOn = true;
+}
+
+bool RunReport::CodeWaitsForTheNextLine() const {
+    return phase_ == Phase::Sending && !lines_.empty() && lines_.back().answer.Found() &&
+           !lines_.back().movedOn;
+}
+
+void RunReport::TimedOut() {
+    if (phase_ != Phase::Sending || lines_.empty()) return;
+    lines_.back().timedOut = true;
+    timedOut_ = true;
+    End();
 }
 
 void RunReport::NoMoreLines() {
@@ -87,7 +108,7 @@ void RunReport::End() {
     if (!UnderWay()) return;
     complete_ = phase_ == Phase::LastAnswer;
     phase_ = Phase::Ended;
-    if (!lines_.empty()) Close(lines_.back());
+    if (!lines_.empty()) Close(lines_.back(), complete_);
 }
 
 // --- The account -------------------------------------------------------------
@@ -111,6 +132,17 @@ const SentLine* RunReport::FirstRefused() const {
     const auto it = std::find_if(lines_.begin(), lines_.end(), [](const SentLine& l) {
         return l.Verdict() == LineVerdict::Error;
     });
+    return it == lines_.end() ? nullptr : &*it;
+}
+
+int RunReport::FailedLines() const {
+    return static_cast<int>(
+        std::count_if(lines_.begin(), lines_.end(), [](const SentLine& l) { return l.Failed(); }));
+}
+
+const SentLine* RunReport::FirstFailed() const {
+    const auto it =
+        std::find_if(lines_.begin(), lines_.end(), [](const SentLine& l) { return l.Failed(); });
     return it == lines_.end() ? nullptr : &*it;
 }
 
@@ -142,15 +174,21 @@ std::string RunReport::SummaryText() const {
     const SentLine* last = Current();
     if (!last) return {};
     std::string text;
-    if (phase_ == Phase::Ended && !complete_) {
+    if (EndedByTimeLimit()) {
+        text = "Модем не ответил на строку " + Number(last->number) + " из " + Number(planned_) +
+               " (" + Shown(*last) + ") за " + Number(static_cast<int>(timeLimitMs_ / 1000)) +
+               " с: запись прервана. ";
+    } else if (phase_ == Phase::Ended && !complete_) {
         text = "Запись прервана " + std::string(last->answered ? "после строки " : "на строке ") +
                Number(last->number) + " из " + Number(planned_);
         if (!last->answered) text += " (" + Shown(*last) + ")";
         text += ". ";
     }
-    text += LinesWrittenText(AnsweredLines()) + ", ошибок " + Number(RefusedLines());
-    if (const SentLine* refused = FirstRefused())
-        text += ": строка " + Number(refused->number) + " " + Shown(*refused);
+    text += LinesWrittenText(AnsweredLines()) + ", ошибок " + Number(FailedLines());
+    if (const SentLine* failed = FirstFailed()) {
+        text += ": строка " + Number(failed->number) + " " + Shown(*failed);
+        if (!failed->answer.Found()) text += " (нет кода результата)";
+    }
     return text;
 }
 

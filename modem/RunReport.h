@@ -13,7 +13,9 @@
 // A line is answered once the modem has moved the run on (the line feed, or
 // the digit 0 with digit answers) or has given a result code; its verdict
 // stands once its answer is complete: a result code has come, the next line
-// has gone out, or the run has ended.
+// has gone out, or the run has ended. A line fails when the modem refused it
+// or answered it without a result code (noise, a word that is no code), and
+// when it had no answer within the run's time limit.
 
 #include <cstdint>
 #include <string>
@@ -29,10 +31,20 @@ struct SentLine {
     std::string text;           // as in the list (Windows-1251)
     std::int64_t sentAtMs = 0;  // when its bytes had left the port
     bool answered = false;
-    bool closed = false;  // the answer is complete: the verdict stands
+    bool movedOn = false;   // the run has moved on after this line
+    bool timedOut = false;  // no answer within the run's time limit
+    bool closed = false;    // no more of the answer is taken: the verdict stands
+    bool whole = false;     // the answer was read to its end (not cut short)
     ResultCodeReader answer;
 
     LineVerdict Verdict() const { return answer.Verdict(); }
+    // Refused, or answered without a result code, or not answered in time.
+    // A line whose run ended before its answer was whole (the operator
+    // stopped it) is not judged by what had come.
+    bool Failed() const {
+        if (Verdict() == LineVerdict::Error) return true;
+        return closed && !answer.Found() && ((answered && whole) || timedOut);
+    }
 };
 
 class RunReport {
@@ -56,6 +68,11 @@ public:
     void AnswerPaused();
     // The answer the run waits for has come: the run moves on.
     void MovedOn();
+    // The current line has its result code and the run has not moved on yet.
+    bool CodeWaitsForTheNextLine() const;
+    // The current line had no answer within the run's time limit: the run
+    // ends there, cut short, and the line counts as failed.
+    void TimedOut();
     // No line is left after the one just answered.
     void NoMoreLines();
     // The run is over: complete when the last line had been answered,
@@ -77,6 +94,11 @@ public:
     int AnsweredLines() const;
     int RefusedLines() const;
     const SentLine* FirstRefused() const;
+    // Refused, without a result code, or not answered in time.
+    int FailedLines() const;
+    const SentLine* FirstFailed() const;
+    // The run ended because its last line had no answer in time.
+    bool EndedByTimeLimit() const { return phase_ == Phase::Ended && timedOut_; }
     // The last line sent; nullptr before the first.
     const SentLine* Current() const { return lines_.empty() ? nullptr : &lines_.back(); }
     // How long the current line has been waiting for its answer at `nowMs`;
@@ -91,19 +113,25 @@ public:
     std::string ProgressText() const;
     // «Модем не отвечает на строку 3 (ATZ)»; empty before the first line.
     std::string SilenceText() const;
-    // «Записано 7 строк, ошибок 1: строка 5 ATX9», after a run cut short
-    // with «Запись прервана на строке 3 из 7 (ATZ). » before it; empty when
-    // no line was sent.
+    // «Записано 7 строк, ошибок 1: строка 5 ATX9» (a line without a result
+    // code: «строка 5 ATX9 (нет кода результата)»), after a run cut short
+    // with «Запись прервана на строке 3 из 7 (ATZ). » before it, after a run
+    // the time limit ended with «Модем не ответил на строку 3 из 7 (ATZ) за
+    // 10 с: запись прервана. »; empty when no line was sent.
     std::string SummaryText() const;
+    // The run's time limit for one line, for the summary's text.
+    void SetTimeLimitMs(std::int64_t ms) { timeLimitMs_ = ms; }
 
 private:
-    void Close(SentLine& line);
+    void Close(SentLine& line, bool whole);
     // A result code decides the current line at once.
     void CodeMayHaveCome();
 
     Phase phase_ = Phase::Idle;
     int planned_ = 0;
     bool complete_ = false;
+    bool timedOut_ = false;
+    std::int64_t timeLimitMs_ = 0;
     std::vector<SentLine> lines_;
     std::size_t decidedTaken_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 namespace hk::sim {
 namespace {
@@ -107,6 +108,55 @@ bool HayesModem::KeepFixed(const std::string& settingAndValue) {
     return KeepFixed(setting.substr(0, eq), std::stoi(digits));
 }
 
+bool HayesModem::Store(const std::string& settingAndValue) {
+    std::string setting;
+    for (char c : settingAndValue) setting += Upper(c);
+    std::size_t digitsAt = setting.find('=');
+    std::string name, digits;
+    if (digitsAt != std::string::npos) {
+        name = setting.substr(0, digitsAt);
+        digits = setting.substr(digitsAt + 1);
+    } else {
+        // A flag and its value: "V0", "&D3".
+        digitsAt = setting.find_first_of("0123456789");
+        if (digitsAt == std::string::npos) return false;
+        name = setting.substr(0, digitsAt);
+        digits = setting.substr(digitsAt);
+    }
+    if (digits.empty() || digits.size() > 3 || !std::all_of(digits.begin(), digits.end(), IsDigit))
+        return false;
+    const int value = std::stoi(digits);
+    int max = 0;
+    int* active = Field(active_, name, max);
+    if (!active || value > max) return false;
+    *active = value;
+    *Field(stored_, name, max) = value;
+    return true;
+}
+
+void HayesModem::Tick(std::int64_t untilMs, PeerOutput& out) {
+    const std::int64_t now = out.NowMs();
+    const auto due = [&](std::int64_t& next, int every, const std::function<void(int)>& send) {
+        if (every <= 0) {
+            next = -1;
+            return;
+        }
+        if (next < now) next = now + (next < 0 ? every : 0);
+        for (; next <= untilMs; next += every) send(static_cast<int>(next - now));
+    };
+    due(nextNoiseAt_, noiseEveryMs_, [&](int delayMs) {
+        noiseState_ = noiseState_ * 1103515245u + 12345u;
+        out.Send({static_cast<std::uint8_t>(noiseState_ >> 16)}, delayMs);
+    });
+    if (silent_) return;
+    due(nextRingAt_, ringEveryMs_, [&](int delayMs) {
+        const std::string cr(1, static_cast<char>(active_.s[3]));
+        const std::string crlf = cr + static_cast<char>(active_.s[4]);
+        if (active_.quiet) return;
+        Emit(active_.verbose ? crlf + "RING" + crlf : "2" + cr, delayMs, lastParams_, out);
+    });
+}
+
 void HayesModem::OnControlLines(bool dtr, bool rts, PeerOutput& out) {
     (void)rts;
     (void)out;
@@ -140,6 +190,8 @@ void HayesModem::Emit(const std::string& bytes, int delayMs, const LineParams& p
 }
 
 void HayesModem::OnByte(std::uint8_t byte, const LineParams& params, PeerOutput& out) {
+    lastParams_ = params;
+    if (silent_) return;
     if (active_.echo)
         Emit(std::string(1, static_cast<char>(byte)), timing_.echoDelayMs, params, out);
     if (byte == active_.s[3]) {
@@ -170,6 +222,7 @@ void HayesModem::TakeLine(const LineParams& params, PeerOutput& out) {
     int delay = timing_.answerDelayMs;
     const bool overflow = line_.size() > static_cast<std::size_t>(kCommandLineLimit);
     const Result result = overflow ? Result::Error : Execute(body, info, delay);
+    accepted_.push_back(result == Result::Ok);
 
     // The answer is framed by the settings in force after the line ran.
     const std::string cr(1, static_cast<char>(active_.s[3]));

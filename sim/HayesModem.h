@@ -23,6 +23,13 @@
 //    stored profile alike.
 // Answers come after a short processing delay (longer for Z, &F, &W) and
 // one byte after the other at the line's speed.
+//
+// Faults a test or the demo may give it: a profile stored otherwise than
+// the factory's (Store, e.g. V0: a modem that answers in digits from the
+// start), RING at a fixed interval (someone keeps calling), noise on the
+// line (a random byte at a fixed interval, whatever the modem does), a
+// longer answer delay, and silence (a modem switched off: no echo, no
+// answer, no command taken).
 
 #include <array>
 #include <cstdint>
@@ -59,6 +66,24 @@ public:
     // The same from "S7=50" (or "S7" for the value it has now).
     bool KeepFixed(const std::string& settingAndValue);
 
+    // Sets `settingAndValue` ("V0", "E0", "S7=50") in the active settings
+    // and the stored profile, as a profile stored with &W. False for a name
+    // the modem does not know or a value it would refuse.
+    bool Store(const std::string& settingAndValue);
+    // RING (in words or digits as the modem answers) every `everyMs`; 0: none.
+    void Ring(int everyMs) { ringEveryMs_ = everyMs; }
+    // A random byte on the line every `everyMs`; 0: none.
+    void Noise(int everyMs, unsigned seed = 1) {
+        noiseEveryMs_ = everyMs;
+        noiseState_ = seed ? seed : 1;
+    }
+    // Silent: receives nothing and sends nothing of its own.
+    void SetSilent(bool silent) { silent_ = silent; }
+    void SetTiming(const Timing& timing) { timing_ = timing; }
+    const Timing& Times() const { return timing_; }
+
+    void Tick(std::int64_t untilMs, PeerOutput& out) override;
+
     // The current state, for tests on the same thread.
     int Register(int n) const { return active_.s[static_cast<std::size_t>(n)]; }
     int StoredRegister(int n) const { return stored_.s[static_cast<std::size_t>(n)]; }
@@ -67,6 +92,8 @@ public:
     bool Quiet() const { return active_.quiet != 0; }
     // Every command line taken, from "AT" on, as received.
     const std::vector<std::string>& CommandLines() const { return commandLines_; }
+    // For each of them: whether the modem carried it out (its code is OK).
+    const std::vector<bool>& Accepted() const { return accepted_; }
 
 private:
     struct Profile {
@@ -104,7 +131,15 @@ private:
     };
     std::vector<Busy> busy_;  // ordered by start
     std::vector<std::string> commandLines_;
+    std::vector<bool> accepted_;
     std::vector<Fixed> fixed_;
+    bool silent_ = false;
+    int ringEveryMs_ = 0;
+    int noiseEveryMs_ = 0;
+    unsigned noiseState_ = 1;
+    std::int64_t nextRingAt_ = -1;
+    std::int64_t nextNoiseAt_ = -1;
+    LineParams lastParams_{};
 };
 
 }  // namespace hk::sim

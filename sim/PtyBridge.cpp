@@ -107,6 +107,8 @@ void PtyBridge::OnReadable() {
 }
 
 int PtyBridge::FlushDue() {
+    // What the peer sends of its own accord before the next round.
+    peer_.Tick(SteadyMs() + 50, *this);
     const std::int64_t now = SteadyMs();
     std::size_t k = 0;
     std::vector<std::uint8_t> out;

@@ -97,6 +97,7 @@ bool SimLine::DoPurgeRx() {
     if (!open_) return false;
     Log(SimEvent{SimEvent::Kind::PurgeRx});
     const std::int64_t now = clock_.NowMs();
+    if (peer_) peer_->Tick(now, *this);
     while (!incoming_.empty() && incoming_.front().atMs <= now) incoming_.pop_front();
     return true;
 }
@@ -136,6 +137,7 @@ long SimLine::DoRead(std::uint8_t* data, std::size_t count) {
         timeouts_.ReadTotalTimeoutConstant;
     // Without any time-out the read returns what has already arrived.
     const std::int64_t deadline = now + budget;
+    if (peer_) peer_->Tick(deadline, *this);
     std::size_t got = 0;
     std::int64_t lastArrival = now;
     while (got < count && !incoming_.empty() && incoming_.front().atMs <= deadline) {

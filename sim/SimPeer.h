@@ -27,6 +27,14 @@ class SimPeer {
 public:
     virtual ~SimPeer() = default;
     virtual void OnByte(std::uint8_t byte, const LineParams& params, PeerOutput& out) = 0;
+    // Time passes on the line: bytes the peer sends of its own accord (a
+    // modem ringing, noise on the line) up to `untilMs` are handed to `out`
+    // now, each with its delay. Called before every read and by the
+    // pseudo-terminal's loop.
+    virtual void Tick(std::int64_t untilMs, PeerOutput& out) {
+        (void)untilMs;
+        (void)out;
+    }
     // DTR/RTS as the workstation set them.
     virtual void OnControlLines(bool dtr, bool rts, PeerOutput& out) {
         (void)dtr;

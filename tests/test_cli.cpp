@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -75,7 +76,9 @@ protected:
     // stands for "PORT".
     Outcome Run(std::vector<std::string> words, const std::string& port) {
         const char* bin = std::getenv("HK_BIN_DIR");
-        std::string command = Quote(std::string(bin ? bin : ".") + "/hayeskvd-cli");
+        // A program that hangs fails the test instead of holding it.
+        std::string command =
+            "timeout -k 5 120 " + Quote(std::string(bin ? bin : ".") + "/hayeskvd-cli");
         for (std::string& w : words) command += " " + Quote(w == "PORT" ? port : w);
         command += " --log " + Quote(dir.File("cli.log"));
         command += " >" + Quote(dir.File("out")) + " 2>" + Quote(dir.File("err"));
@@ -318,6 +321,171 @@ TEST_F(Cli, ASilentModemFailsTheRunAfterItsTimeLimit) {
         {"modem-write", "--port", "PORT", "--speed", "9600", "--silence", "1", list}, line.Path());
     EXPECT_EQ(o.status, kExitModemSilent);
     EXPECT_NE(o.err.find("Модем не отвечает на строку 1 (ATZ) за 1 с"), std::string::npos) << o.err;
+}
+
+// A modem answering in digits (its stored profile says V0) has every line
+// answered; a modem that answers every line with a word that is no code
+// fails them all.
+TEST_F(Cli, DigitAnswersAreAnswersAndAnswersWithoutACodeAreFailures) {
+    sim::HayesModem digits;
+    ASSERT_TRUE(digits.Store("V0"));
+    struct Booking : sim::SimPeer {
+        void OnByte(std::uint8_t byte, const LineParams&, sim::PeerOutput& out) override {
+            const std::string answer = "\r\nBOOKING\r\n";
+            if (byte == 0x0D) out.Send({answer.begin(), answer.end()}, 10, 1);
+        }
+    } booking;
+    const std::string list = List("two.n2", "ATS0=3\r\nATS7=45\r\n");
+    const std::string three = List("three.n2", "ATS0=3\r\nATS7=45\r\nAT&W\r\n");
+    const std::vector<std::string> at = {"modem-write", "--port", "PORT", "--speed", "9600"};
+    Outcome v0, refused, booked;
+    {
+        Line line(digits);
+        v0 = Run(With(at, {list}), line.Path());
+        refused = Run(With(at, {List("v0x9.n2", "ATV0\r\nATX9\r\nATS0=1\r\n")}), line.Path());
+    }
+    {
+        Line line(booking);
+        booked = Run(With(at, {"--json", three}), line.Path());
+    }
+    EXPECT_EQ(v0.status, kExitOk) << v0.err;
+    EXPECT_EQ(v0.out, "Строка 1 (ATS0=3): 0\nСтрока 2 (ATS7=45): 0\nЗаписано 2 строки, ошибок 0\n");
+    EXPECT_EQ(digits.Register(7), 45);
+    EXPECT_EQ(refused.status, kExitModemRefused) << refused.err;
+    EXPECT_TRUE(refused.out.ends_with("Записано 3 строки, ошибок 1: строка 2 ATX9\n"))
+        << refused.out;
+
+    EXPECT_EQ(booked.status, kExitModemRefused) << booked.err;
+    EXPECT_NE(booked.out.find(
+                  "{\"number\":1,\"text\":\"ATS0=3\",\"verdict\":\"none\",\"code\":\"\"}"),
+              std::string::npos)
+        << booked.out;
+    EXPECT_NE(booked.out.find("\"summary\":\"Записано 3 строки, ошибок 3: строка 1 ATS0=3 (нет "
+                              "кода результата)\""),
+              std::string::npos)
+        << booked.out;
+}
+
+// A line that sends random bytes every 50 ms (no modem), or a modem that
+// only rings: the check ends in bounded time, and any signal ends it at its
+// next step with the signal's status.
+TEST_F(Cli, ANoisyLineEndsTheCheckAndEverySignalStopsIt) {
+    sim::HayesModem noise;
+    noise.SetSilent(true);
+    noise.Noise(50, 5);
+    const std::string list = List("check.n2", "ATS0=2S7=60\r\nAT&W\r\n");
+    const std::vector<std::string> at = {"--port", "PORT", "--speed", "9600"};
+    Line line(noise);
+    const auto started = std::chrono::steady_clock::now();
+    const Outcome verify = Run(With(With({"modem-verify"}, at), {list}), line.Path());
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_EQ(verify.status, kExitModemSilent) << verify.err;
+    EXPECT_NE(verify.out.find("Модем не ответил на ATS0?: проверка прервана"), std::string::npos)
+        << verify.out;
+    EXPECT_LT(took, std::chrono::seconds(15));
+    // The settings view listens for the quiet time and the noise's own
+    // time on the line, then ends.
+    const auto viewStarted = std::chrono::steady_clock::now();
+    const Outcome view = Run({"modem-view", "--port", "PORT", "--speed", "9600"}, line.Path());
+    EXPECT_NE(view.status, 124) << "the view ended by itself";
+    EXPECT_LT(std::chrono::steady_clock::now() - viewStarted, std::chrono::seconds(8));
+
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        for (const char* command : {"modem-verify", "modem-write"}) {
+            SCOPED_TRACE(std::string(command) + " " + std::to_string(signal));
+            const char* bin = std::getenv("HK_BIN_DIR");
+            const std::string program = std::string(bin ? bin : ".") + "/hayeskvd-cli";
+            std::vector<std::string> words = {program, command,  "--port", line.Path(),
+                                              "--speed", "9600", "--verify", list};
+            if (std::string(command) == "modem-verify") words.erase(words.begin() + 6);
+            const pid_t child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                std::vector<char*> argv;
+                for (std::string& w : words) argv.push_back(w.data());
+                argv.push_back(nullptr);
+                std::freopen(dir.File("err").c_str(), "w", stderr);
+                std::freopen(dir.File("out").c_str(), "w", stdout);
+                ::alarm(60);  // a program that ignores the signal fails the test
+                ::execv(program.c_str(), argv.data());
+                ::_exit(127);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            const auto sent = std::chrono::steady_clock::now();
+            ::kill(child, signal);
+            int raw = 0;
+            ::waitpid(child, &raw, 0);
+            EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(2));
+            EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 128 + signal)
+                << ReadText(dir.File("err"));
+        }
+    }
+}
+
+// A signal while modem-write --verify checks the modem (its question goes
+// unanswered) ends the program with the signal's status.
+TEST_F(Cli, ASignalDuringTheCheckAfterTheRunEndsIt) {
+    struct NoQuestions : sim::SimPeer {
+        void OnByte(std::uint8_t byte, const LineParams& params, sim::PeerOutput& out) override {
+            line += static_cast<char>(byte);
+            if (line.find('?') == std::string::npos) modem.OnByte(byte, params, out);
+            if (byte == 0x0D) line.clear();
+        }
+        sim::HayesModem modem;
+        std::string line;
+    } peer;
+    const std::string list = List("q.n2", "ATS0=2\r\n");
+    const std::string log = dir.File("q.log");
+    Line line(peer);
+    const char* bin = std::getenv("HK_BIN_DIR");
+    const std::string program = std::string(bin ? bin : ".") + "/hayeskvd-cli";
+    std::vector<std::string> words = {program, "modem-write", "--port", line.Path(), "--speed",
+                                      "9600",  "--verify",    "--log",  log,         list};
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::vector<char*> argv;
+        for (std::string& w : words) argv.push_back(w.data());
+        argv.push_back(nullptr);
+        std::freopen(dir.File("err").c_str(), "w", stderr);
+        std::freopen(dir.File("out").c_str(), "w", stdout);
+        ::alarm(60);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (ReadText(log).find("Модему: ATS0?") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::kill(child, SIGTERM);
+    int raw = 0;
+    ::waitpid(child, &raw, 0);
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 143) << ReadText(dir.File("err"));
+    EXPECT_NE(ReadText(dir.File("err")).find("SIGTERM: запись в модем закончена"),
+              std::string::npos)
+        << ReadText(dir.File("err"));
+}
+
+TEST_F(Cli, AModemThatOnlyRingsFailsTheRunAndTheCheckInBoundedTime) {
+    sim::HayesModem ringing;
+    ringing.Store("Q0");
+    struct OnlyRings : sim::SimPeer {
+        explicit OnlyRings(sim::HayesModem& m) : modem(m) {}
+        void OnByte(std::uint8_t, const LineParams&, sim::PeerOutput&) override {}
+        void Tick(std::int64_t until, sim::PeerOutput& out) override { modem.Tick(until, out); }
+        sim::HayesModem& modem;
+    } only(ringing);
+    ringing.Ring(500);
+    const std::string list = List("ring.n2", "ATS0=2\r\nAT&W\r\n");
+    Line line(only);
+    const auto started = std::chrono::steady_clock::now();
+    const Outcome o = Run({"modem-write", "--port", "PORT", "--speed", "9600", "--verify", list},
+                          line.Path());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+    EXPECT_NE(o.status, kExitOk);
+    EXPECT_TRUE(o.status == kExitModemRefused || o.status == kExitModemSilent) << o.status;
+    EXPECT_EQ(o.out.find(": OK"), std::string::npos) << o.out;
 }
 
 TEST_F(Cli, TheModemIsCheckedAgainstTheListAfterTheRunOrOnItsOwn) {

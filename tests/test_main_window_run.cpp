@@ -100,6 +100,37 @@ TEST_F(WindowRun, TheStatusPanelFollowsTheRunAndARefusedLineIsMarked) {
     EXPECT_EQ(Panel(), "Запись прервана на строке 1 из 3 (ATZ). Записано 0 строк, ошибок 0");
 }
 
+// Through the job thread: a modem whose stored profile answers in digits
+// has every line answered, and a line that gets no answer (the echo of
+// "OK" is none) ends the run at the time limit, marked.
+TEST_F(WindowRun, ADigitModemIsAnsweredAndAnUnansweredLineEndsTheRun) {
+    ASSERT_TRUE(modem.Store("V0"));
+    auto* list = W<Memo>("Memo1");
+    list->ClearLines();
+    for (const char* l : {"ATS0=3", "ATS7=45"}) list->AddLine(l);
+    test::Press(W<QPushButton>("Button2"));
+    RunFor(3000);
+    EXPECT_EQ(Panel(), "Записано 2 строки, ошибок 0");
+    {
+        const JobThread::Hold parked(app->Jobs());
+        EXPECT_EQ(modem.Register(7), 45);
+        ASSERT_TRUE(modem.Store("V1"));
+    }
+
+    list->ClearLines();
+    for (const char* l : {"OK", "ATS0=1"}) list->AddLine(l);
+    test::Press(W<QPushButton>("Button2"));
+    RunFor(9000);
+    EXPECT_EQ(Panel(), "Модем не отвечает на строку 1 (OK)");
+    RunFor(2000);
+    EXPECT_EQ(Panel(),
+              "Модем не ответил на строку 1 из 2 (OK) за 10 с: запись прервана. Записано 0 "
+              "строк, ошибок 1: строка 1 OK (нет кода результата)");
+    EXPECT_EQ(list->MarkedLines(), QList<int>{0});
+    const JobThread::Hold parked(app->Jobs());
+    EXPECT_EQ(modem.Register(0), 3) << "ATS0=1 never went out";
+}
+
 TEST_F(WindowRun, LoadingAListRemovesTheMarks) {
     test::Press(W<QPushButton>("Button2"));
     test::Settle(*app);

@@ -92,7 +92,9 @@ TEST(ModemCheck, AModemThatKeepsS7At50DiffersFromTheList) {
                                  "S0 в профиле 0: в списке 2, в модеме 2 — совпадает",
                                  "S7 в профиле 0: в списке 60, в модеме 50 — отличается"}));
     EXPECT_EQ(r.SummaryText(), "Модем хранит 2 настройки не так, как в списке");
-    EXPECT_EQ(w.Questions(writes), (Lines{"ATS0?\r", "ATS7?\r", "AT&V\r"}));
+    // What differs is read twice.
+    EXPECT_EQ(w.Questions(writes),
+              (Lines{"ATS0?\r", "ATS7?\r", "ATS7?\r", "AT&V\r", "AT&V\r"}));
     // Shown: the table, the marked line, the status text; the list unchanged.
     Lines table = {"Проверка настроек модема по списку:"};
     for (const std::string& t : w.Texts(r)) table.push_back(t);
@@ -225,6 +227,82 @@ TEST(ModemCheck, ASilentModemEndsTheCheckAfterItsQuietTime) {
     EXPECT_LT(took, kNextLinePauseMs + kCheckAnswerQuietMs + 40);
     EXPECT_EQ(r.Unchecked(), 3);
     EXPECT_EQ(w.window.Status(), "Модем не ответил на ATS0?: проверка прервана");
+}
+
+// A line that never falls quiet: random bytes every 50 ms and no modem, or
+// a modem that rings every 0.5 s. The check asks all the same, ends in
+// bounded time, and a stop request is taken while the line settles.
+TEST(ModemCheck, ANoisyOrRingingLineNeitherHoldsTheCheckNorMisleadsIt) {
+    {
+        CheckWorld w;
+        struct NoiseOnly : sim::SimPeer {
+            void OnByte(std::uint8_t, const LineParams&, sim::PeerOutput&) override {}
+            void Tick(std::int64_t until, sim::PeerOutput& out) override {
+                modem.Tick(until, out);
+            }
+            sim::HayesModem modem;
+        } noise;
+        noise.modem.Noise(50, 11);
+        w.line.Attach(&noise);
+        w.window.list.lines = {"ATS0=2S7=60"};
+        const std::int64_t start = w.clock.NowMs();
+        const CheckResult r = w.console.CheckModem();
+        EXPECT_EQ(r.outcome, CheckOutcome::ModemSilent);
+        EXPECT_EQ(r.unanswered, "ATS0?");
+        EXPECT_EQ(w.Writes(), Lines{"ATS0?\r"});
+        EXPECT_EQ(r.Checked(), 0);
+        // At most the settling's limit, then the question's quiet time and
+        // the wire time of the bytes that came meanwhile (about 60).
+        const std::int64_t took = w.clock.NowMs() - start;
+        EXPECT_GE(took, kSettleLimitMs + kCheckAnswerQuietMs);
+        EXPECT_LT(took, kSettleLimitMs + kNextLinePauseMs + kCheckAnswerQuietMs + 200);
+
+        // Stopped while the line settles.
+        w.view.onProcess = [&](int) { w.console.RemoveIdleHandler(); };
+        const std::size_t asked = w.Writes().size();
+        EXPECT_EQ(w.console.CheckModem().outcome, CheckOutcome::Stopped);
+        EXPECT_EQ(w.Writes().size(), asked) << "nothing asked";
+    }
+    {
+        CheckWorld w;
+        w.modem.Ring(500);
+        w.Run({"ATS0=2S7=60", "AT&W"});
+        const CheckResult r = w.console.CheckModem();
+        EXPECT_EQ(r.outcome, CheckOutcome::Done);
+        EXPECT_EQ(r.SummaryText(), "Все 4 проверенные настройки совпадают");
+    }
+}
+
+// A byte of noise that reads as a value ("4" on a line of its own before
+// the modem's "067") is not taken for what the modem holds: the value is
+// asked again, the two disagree, and the listing tells the value.
+TEST(ModemCheck, NoiseThatPassesForAValueIsNotTakenForTheModems) {
+    struct NoisyOnce : sim::SimPeer {
+        void OnByte(std::uint8_t byte, const LineParams& params, sim::PeerOutput& out) override {
+            line += static_cast<char>(byte);
+            if (byte == 0x0D) {
+                if (line == "ATS7?\r" && !done) {
+                    done = true;
+                    out.Send(test::Bytes("\r\n4\r\n"), 0, 1);
+                }
+                line.clear();
+            }
+            modem.OnByte(byte, params, out);
+        }
+        sim::HayesModem modem;
+        std::string line;
+        bool done = false;
+    } noisy;
+    CheckWorld w;
+    noisy.modem.Store("E0");
+    w.line.Attach(&noisy);
+    w.window.list.lines = {"ATS7=67"};
+    ASSERT_TRUE(noisy.modem.Store("S7=67"));
+    const std::size_t writes = w.Writes().size();
+    const CheckResult r = w.console.CheckModem();
+    EXPECT_EQ(r.outcome, CheckOutcome::Done);
+    EXPECT_EQ(w.Texts(r), Lines{"S7: в списке 67, в модеме 67 — совпадает"});
+    EXPECT_EQ(w.Questions(writes), (Lines{"ATS7?\r", "ATS7?\r", "AT&V\r"}));
 }
 
 TEST(ModemCheck, ACommandOrAModeButtonMeanwhileStopsTheCheck) {

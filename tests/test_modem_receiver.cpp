@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "sim/HayesModem.h"
 #include "support/ModemFakes.h"
 
 namespace hk {
@@ -64,6 +65,61 @@ TEST(ModemIdle, SplitsAt200AndShowsTheRestAfter20MsOfSilence) {
     EXPECT_EQ(w.window.answers.lines,
               (Lines{answer.substr(0, 200), answer.substr(200, 200), answer.substr(400)}));
     EXPECT_EQ(w.window.answers.addedAtMs.back(), t0 + 449 + 20);
+}
+
+// At 300 and 600 baud the modem's characters come 33 and 17 ms apart, about
+// as far as the receiver's 20 ms read time-out or further: an answer line
+// is shown whole all the same, once the modem has paused for two
+// characters' time, and a run's verdicts read the same at every speed.
+TEST(ModemIdle, AtEverySpeedAnAnswerLineIsShownWholeAndReadAlike) {
+    for (const std::int32_t baud : {300, 600, 1200, 9600}) {
+        SCOPED_TRACE(baud);
+        ModemWorld w;
+        sim::HayesModem modem;
+        w.line.Attach(&modem);
+        w.line.SetParams(LineParams{baud, 8, Parity::None, StopBits::One});
+        w.console.SendCommand("ATS7?");
+        w.IdleFor(3000);
+        EXPECT_EQ(w.window.answers.lines, (Lines{"ATS7?", "050", "", "OK"}));
+        // The last line shows when its line feed comes.
+        std::int64_t lineFeedAt = 0;
+        for (const auto& e : w.line.Events())
+            if (e.kind == Kind::Read && e.bytes == std::vector<std::uint8_t>{0x0A})
+                lineFeedAt = e.atMs;
+        EXPECT_EQ(w.window.answers.addedAtMs.back(), lineFeedAt);
+
+        // A run on a modem that answers in digits: information text ended
+        // by CR LF is never taken for a code.
+        ASSERT_TRUE(modem.Store("V0"));
+        w.window.list.lines = {"ATS7?", "ATS0=3"};
+        w.console.StartRun();
+        ASSERT_TRUE(w.IdleUntil([&] { return !w.console.Run().UnderWay(); }, 20'000));
+        std::vector<std::string> codes;
+        for (const SentLine& l : w.console.Run().Lines()) codes.push_back(l.answer.Code());
+        EXPECT_EQ(codes, (Lines{"0", "0"}));
+        EXPECT_EQ(w.window.Status(), "Записано 2 строки, ошибок 0");
+    }
+}
+
+// An answer without a line feed shows once the modem has paused for two
+// characters' time: 67 ms at 300 baud, as 20 ms at 9600.
+TEST(ModemIdle, TheFlushWaitsForTwoCharactersAtTheLinesSpeed) {
+    ModemWorld w;
+    w.line.SetParams(LineParams{300, 8, Parity::None, StopBits::One});
+    w.console.SendCommand("ATI3");
+    const std::int64_t t0 = w.clock.NowMs();
+    w.line.Inject(Bytes("MODEM"), 0, 33);
+    w.IdleFor(600);
+    EXPECT_EQ(w.window.answers.lines, Lines{"MODEM"});
+    EXPECT_GE(w.window.answers.addedAtMs.back(), t0 + 4 * 33 + 67);
+    EXPECT_LT(w.window.answers.addedAtMs.back(), t0 + 4 * 33 + 67 + 20);
+
+    // Start, eight data bits and one stop bit: 10 bits; with parity 11.
+    EXPECT_EQ(AnswerPauseMs(LineParams{300, 8, Parity::None, StopBits::One}), 67);
+    EXPECT_EQ(AnswerPauseMs(LineParams{300, 8, Parity::Even, StopBits::One}), 74);
+    EXPECT_EQ(AnswerPauseMs(LineParams{600, 8, Parity::None, StopBits::One}), 34);
+    EXPECT_EQ(AnswerPauseMs(LineParams{1200, 8, Parity::None, StopBits::One}), 20);
+    EXPECT_EQ(AnswerPauseMs(LineParams{9600, 8, Parity::None, StopBits::One}), 20);
 }
 
 TEST(ModemIdle, PollsOnceWithMessagesPerCallOnlyWhileInstalled) {

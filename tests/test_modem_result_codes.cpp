@@ -80,6 +80,30 @@ TEST(ResultCodes, DigitsBeforeACarriageReturnWaitForTheNextByteOrTheEnd) {
     EXPECT_EQ(reader.Code(), "ERROR");
 }
 
+// The echo of the line sent is its answer's first line, whatever it reads
+// like; the same text later in the answer is the modem's own.
+TEST(ResultCodes, TheEchoOfTheLineIsNoCode) {
+    const std::pair<std::string, std::string> echoes[] = {
+        {"OK", "OK\r"}, {"0", "0\r"}, {"4", "4\r"}, {"ERROR", "ERROR\r\n"}};
+    for (const auto& [text, bytes] : echoes) {
+        SCOPED_TRACE(text);
+        ResultCodeReader reader;
+        reader.ExpectEcho(text);
+        for (const char c : bytes) reader.Take(static_cast<std::uint8_t>(c));
+        reader.Finish();
+        EXPECT_FALSE(reader.Found()) << reader.Code();
+    }
+    ResultCodeReader reader;
+    reader.ExpectEcho("OK");
+    for (const char c : std::string("OK\r\r\nOK\r\n")) reader.Take(static_cast<std::uint8_t>(c));
+    EXPECT_EQ(reader.Code(), "OK");
+    // Without echo the first line is the modem's.
+    reader = ResultCodeReader();
+    reader.ExpectEcho("ATZ");
+    for (const char c : std::string("\r\nOK\r\n")) reader.Take(static_cast<std::uint8_t>(c));
+    EXPECT_EQ(reader.Code(), "OK");
+}
+
 TEST(ResultCodes, TheCodesVerdicts) {
     EXPECT_EQ(VerdictOfCode("OK"), LineVerdict::Ok);
     EXPECT_EQ(VerdictOfCode("0"), LineVerdict::Ok);

@@ -122,23 +122,148 @@ TEST(RunReports, DigitCodesGiveTheVerdictsToo) {
     EXPECT_EQ(w.window.Status(), "Записано 4 строки, ошибок 1: строка 2 ATS0=300");
 }
 
-// Under V0 only a digit 0 moves the run on: a refusal of a line whose echo
-// holds none leaves the run waiting, as it always has. The line is marked
-// at once, and the modem is not called silent: it answered.
-TEST(RunReports, ADigitRefusalThatHoldsTheRunIsMarkedAndNotCalledSilence) {
+// Under V0 a refusal carries no digit 0 and no line feed: its code 4 moves
+// the run on all the same, once the modem has paused after it.
+TEST(RunReports, ADigitRefusalMovesTheRunOnAndIsMarked) {
     RunWorld w;
     w.window.list.lines = {"ATE0V0", "ATX9", "ATZ"};
-    w.console.WriteToModemOrClearFirst();
-    w.IdleFor(10'000);
-    EXPECT_EQ(w.Writes(), (Lines{"ATE0V0\r", "ATX9\r"}));
-    EXPECT_EQ(w.console.NextLine, 2);
-    EXPECT_EQ(w.window.answers.lines, (Lines{"A", "T", "E", "0", "4"}));
+    w.RunToTheEnd();
+    EXPECT_EQ(w.Writes(), (Lines{"ATE0V0\r", "ATX9\r", "ATZ\r"}));
     EXPECT_EQ(w.window.marks, std::vector<int>{1});
-    EXPECT_EQ(w.window.Status(), "Строка 2 из 3: ATX9");
+    EXPECT_EQ(w.window.Status(), "Записано 3 строки, ошибок 1: строка 2 ATX9");
+    EXPECT_TRUE(w.console.Run().Completed());
+    // ATZ went out 500 ms after the receiver took the pause after "4 CR".
+    std::int64_t codeEnd = 0, atzAt = 0;
+    for (const auto& e : w.line.Events()) {
+        if (e.kind == Kind::Read && e.bytes == std::vector<std::uint8_t>{0x0D} && !atzAt)
+            codeEnd = e.atMs;
+        if (e.kind == Kind::Write && e.bytes == test::Bytes("ATZ\r")) atzAt = e.atMs;
+    }
+    EXPECT_GE(atzAt, codeEnd + 20 + 500);
+    EXPECT_LE(atzAt, codeEnd + 40 + 500);
+}
 
-    w.console.ViewSettingsOrLoadSecond();  // the operator ends it
+// A modem whose stored profile answers in digits (V0), while the program
+// takes it to answer in words: each code moves the run on.
+TEST(RunReports, AModemStoredWithDigitAnswersIsAnsweredLineByLine) {
+    for (const bool echo : {true, false}) {
+        SCOPED_TRACE(echo ? "echo" : "no echo");
+        RunWorld w;
+        ASSERT_TRUE(w.modem.Store("V0"));
+        if (!echo) ASSERT_TRUE(w.modem.Store("E0"));
+        w.window.list.lines = {"ATS0=3", "ATS7=45", "ATX9", "AT&W"};
+        w.RunToTheEnd();
+        EXPECT_EQ(w.Writes(), (Lines{"ATS0=3\r", "ATS7=45\r", "ATX9\r", "AT&W\r"}));
+        std::vector<std::string> codes;
+        for (const SentLine& l : w.console.Run().Lines()) codes.push_back(l.answer.Code());
+        EXPECT_EQ(codes, (Lines{"0", "0", "4", "0"}));
+        EXPECT_EQ(w.window.marks, std::vector<int>{2});
+        EXPECT_EQ(w.window.Status(), "Записано 4 строки, ошибок 1: строка 3 ATX9");
+        EXPECT_EQ(w.modem.StoredRegister(7), 45);
+    }
+}
+
+// The echo of a list line that reads like a code ("OK", "0") is no answer:
+// the modem drops a line without AT and answers nothing, so the line fails
+// when its time is up, and nothing more goes out.
+TEST(RunReports, TheEchoOfALineIsNeverItsResult) {
+    for (const std::string first : {"OK", "0"}) {
+        SCOPED_TRACE(first);
+        RunWorld w;
+        if (first == "0") ASSERT_TRUE(w.modem.Store("V0"));
+        w.window.list.lines = {first, "ATS0=3"};
+        w.console.WriteToModemOrClearFirst();
+        ASSERT_TRUE(w.IdleUntil([&] { return !w.console.Run().UnderWay(); }, 20'000));
+        const SentLine& line = w.console.Run().Lines().at(0);
+        EXPECT_FALSE(line.answer.Found()) << line.answer.Code();
+        EXPECT_EQ(line.sentAtMs + kLineAnswerLimitMs, w.clock.NowMs());
+        EXPECT_EQ(w.Writes(), Lines{first + "\r"});
+        EXPECT_EQ(w.console.NextLine, 0);
+        EXPECT_TRUE(w.console.Run().EndedByTimeLimit());
+        EXPECT_EQ(w.window.marks, std::vector<int>{0});
+        EXPECT_EQ(w.window.Status(), "Модем не ответил на строку 1 из 2 (" + first +
+                                         ") за 10 с: запись прервана. Записано 0 строк, "
+                                         "ошибок 1: строка 1 " +
+                                         first + " (нет кода результата)");
+        EXPECT_EQ(w.window.runEnds, std::vector<bool>{false});
+        EXPECT_TRUE(w.console.IdleInstalled()) << "the receiver goes on listening";
+    }
+}
+
+// An answer that is no result code ("BOOKING", noise with a line feed)
+// moves the run on as any line feed does, and the line counts as failed.
+TEST(RunReports, ALineAnsweredWithoutAResultCodeFails) {
+    struct Booking : sim::SimPeer {
+        void OnByte(std::uint8_t byte, const LineParams&, sim::PeerOutput& out) override {
+            if (byte == 0x0D) out.Send(test::Bytes("\r\nBOOKING\r\n"), 10, 1);
+        }
+    } booking;
+    RunWorld w;
+    w.line.Attach(&booking);
+    w.window.list.lines = {"ATS0=3", "ATS7=45", "AT&W"};
+    w.RunToTheEnd();
+    EXPECT_EQ(w.Writes().size(), 3u);
+    EXPECT_EQ(w.window.marks, (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(w.window.Status(),
-              "Запись прервана после строки 2 из 3. Записано 2 строки, ошибок 1: строка 2 ATX9");
+              "Записано 3 строки, ошибок 3: строка 1 ATS0=3 (нет кода результата)");
+    EXPECT_EQ(w.console.Run().FailedLines(), 3);
+    EXPECT_EQ(w.console.Run().RefusedLines(), 0);
+}
+
+// Whatever arrives, a line waits for its answer for the time limit at most:
+// noise without a line feed, a modem that rings instead of answering.
+TEST(RunReports, NoiseOrRingingInsteadOfAnAnswerEndsTheRunAtTheTimeLimit) {
+    for (const bool ring : {false, true}) {
+        SCOPED_TRACE(ring ? "RING every 0.5 s" : "a byte every 50 ms");
+        RunWorld w;
+        if (ring)
+            w.modem.Ring(500);
+        else
+            w.modem.Noise(50, 7);
+        // A modem that takes no command; the line still carries the rest.
+        struct Deaf : sim::SimPeer {
+            explicit Deaf(sim::HayesModem& m) : modem(m) {}
+            void OnByte(std::uint8_t, const LineParams&, sim::PeerOutput&) override {}
+            void Tick(std::int64_t until, sim::PeerOutput& out) override {
+                modem.Tick(until, out);
+            }
+            sim::HayesModem& modem;
+        } deaf(w.modem);
+        w.line.Attach(&deaf);
+        w.window.list.lines = {"ATZ", "AT&W"};
+        w.console.WriteToModemOrClearFirst();
+        // A line feed among the bytes moves the run on, as any does; no
+        // line is ever taken as answered well.
+        ASSERT_TRUE(w.IdleUntil([&] { return !w.console.Run().UnderWay(); }, 21'000));
+        const RunReport& run = w.console.Run();
+        EXPECT_EQ(run.FailedLines(), static_cast<int>(run.Lines().size()));
+        if (run.EndedByTimeLimit()) {
+            const std::int64_t waited = w.clock.NowMs() - run.Lines().back().sentAtMs;
+            EXPECT_GE(waited, kLineAnswerLimitMs);
+            EXPECT_LE(waited, kLineAnswerLimitMs + kModemReadTimeoutMs);
+        } else {
+            EXPECT_TRUE(ring) << "random bytes every 50 ms held no line feed for 10 s";
+        }
+        EXPECT_EQ(w.console.NextLine, 0);
+        EXPECT_FALSE(w.window.answers.lines.empty()) << "what came is shown";
+    }
+}
+
+// A modem that keeps sending after its last answer (noise) still ends the
+// run: the pause every answer gets, then the summary.
+TEST(RunReports, TheLastAnswerEndsAfterThePauseEvenWhenBytesKeepComing) {
+    RunWorld w;
+    w.window.list.lines = {"ATS0=3"};
+    w.console.WriteToModemOrClearFirst();
+    ASSERT_TRUE(w.IdleUntil([&] {
+        return w.console.Run().CurrentPhase() == RunReport::Phase::LastAnswer;
+    }));
+    w.modem.Noise(5, 3);  // faster than the receiver's pause
+    const std::int64_t from = w.clock.NowMs();
+    ASSERT_TRUE(w.IdleUntil([&] { return !w.console.Run().UnderWay(); }, 5'000));
+    EXPECT_LE(w.clock.NowMs() - from, kNextLinePauseMs + 20);
+    EXPECT_TRUE(w.console.Run().Completed());
+    EXPECT_EQ(w.window.Status(), "Записана 1 строка, ошибок 0");
 }
 
 TEST(RunReports, ASilentModemIsNamedAfterFiveSecondsAndTheRunWaitsForIt) {

@@ -6,7 +6,11 @@
 //                a minimal kit at number 20, 19200 baud;
 //   ports/com2 — a Hayes modem; with --modem-keeps it keeps a register or
 //                flag fixed while answering OK to commands that set it
-//                (S7=50: it keeps S7 at 50; S7: at the value it has).
+//                (S7=50: it keeps S7 at 50; S7: at the value it has);
+//                with --modem-store it starts from a profile stored with
+//                that setting (V0: it answers in digits); with --modem-ring
+//                MS it sends RING every MS milliseconds; with --modem-noise
+//                MS the line carries a random byte every MS milliseconds.
 // A name the user has mapped to a real port (a link to anything but a
 // pseudo-terminal) is left alone. Runs until interrupted; removes its links.
 // With --state, what the devices hold (sim/DeviceReport.h) is kept in FILE,
@@ -14,6 +18,7 @@
 // restarts, the modem's registers.
 //
 // Usage: kvard-sim [--ports DIR] [--state FILE] [--modem-keeps SETTING[=VALUE]]...
+//                  [--modem-store SETTING[=VALUE]]... [--modem-ring MS] [--modem-noise MS]
 //        (default: ports/ beside this program)
 
 #include <unistd.h>
@@ -21,6 +26,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -81,10 +87,33 @@ int main(int argc, char* argv[]) {
                              setting);
                 return 2;
             }
+        } else if (std::strcmp(argv[i], "--modem-store") == 0 && i + 1 < argc) {
+            const char* setting = argv[++i];
+            if (!modem.Store(setting)) {
+                std::fprintf(stderr,
+                             "kvard-sim: --modem-store %s: the modem has no such setting or "
+                             "would refuse that value\n",
+                             setting);
+                return 2;
+            }
+        } else if ((std::strcmp(argv[i], "--modem-ring") == 0 ||
+                    std::strcmp(argv[i], "--modem-noise") == 0) &&
+                   i + 1 < argc) {
+            const bool ring = argv[i][8] == 'r';
+            const int ms = std::atoi(argv[++i]);
+            if (ms <= 0) {
+                std::fprintf(stderr, "kvard-sim: %s: milliseconds above 0\n", argv[i - 1]);
+                return 2;
+            }
+            if (ring)
+                modem.Ring(ms);
+            else
+                modem.Noise(ms);
         } else {
             std::fprintf(stderr,
                          "usage: %s [--ports DIR] [--state FILE] [--modem-keeps "
-                         "SETTING[=VALUE]]...\n",
+                         "SETTING[=VALUE]]... [--modem-store SETTING[=VALUE]]... "
+                         "[--modem-ring MS] [--modem-noise MS]\n",
                          argv[0]);
             return 2;
         }
