@@ -72,6 +72,7 @@ for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 
 fail() {
     echo "$*"
+    echo "windows open: $(names)"
     import -window root "$shots/failed-$case.png" 2>/dev/null || true
     exit 1
 }
@@ -96,17 +97,34 @@ gone() {
 # click WINDOW X Y: a left click at X, Y of the window's client area.
 click() {
     eval "$(xdotool getwindowgeometry --shell "$1")"
-    xdotool mousemove $((X + $2)) $((Y + $3)) click 1
-    sleep 0.5
+    xdotool mousemove $((X + $2)) $((Y + $3))
+    sleep 0.3
+    xdotool click 1
+    sleep 0.7
 }
-# file_dialog NAME: types a name into the file dialog now open and accepts it.
+# shot WINDOW NAME: the window as the screen shows it, into NAME.png.
+shot() {
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    import -window root -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "$shots/$2.png"
+}
+# file_dialog NAME: types a name into the file dialog that opens now (its
+# name field has the focus) and accepts it.
 file_dialog() {
-    local id
-    id=$(wait_window "${2:-}" 20) || fail "no file dialog"
-    sleep 1
+    sleep 3
     xdotool type --delay 20 "$1"
     xdotool key Return
-    sleep 1
+    sleep 2
+}
+# names: the titles of the visible windows, for a failure's message.
+names() {
+    for id in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
+        printf '«%s» ' "$(xdotool getwindowname "$id")"
+    done
+}
+# wait_file FILE: waits up to 10 s for the program to write FILE.
+wait_file() {
+    for _ in $(seq 100); do [ -s "$1" ] && { sleep 0.5; return 0; }; sleep 0.1; done
+    return 1
 }
 win_path() { winepath -w "$1" 2>/dev/null; }
 bytes_of() { od -An -v -tx1 "$1" | tr -s ' ' '\n' | sed '/^$/d'; }
@@ -122,7 +140,7 @@ case_start() {
     main=$(wait_window "Программа настройки" 60) || fail "the main window did not open"
     echo "start: the main window opened $(( ($(date +%s%N) - t0) / 1000000 )) ms after the start"
     sleep 1
-    import -window "$main" "$shots/main-window.png"
+    shot "$main" main-window
     : "$started"
 }
 
@@ -130,11 +148,11 @@ case_list() {
     main=$(wait_window "Программа настройки" 5) || fail "no main window"
     click "$main" 78 15                 # "Модем для КВАРД"
     click "$main" 80 87                 # "Прочитать из файла"
-    file_dialog "$(win_path "$program/hayes_init.n2")" "Открыть|Open"
-    import -window "$main" "$shots/main-window-list.png"
+    file_dialog "$(win_path "$program/hayes_init.n2")"
+    shot "$main" main-window-list
     click "$main" 80 112                # "Сохранить в файле"
-    file_dialog "$(win_path "$work/saved.n2")" "Сохранить|Save"
-    [ -f "$work/saved.n2" ] || fail "the list was not saved"
+    file_dialog "$(win_path "$work/saved.n2")"
+    wait_file "$work/saved.n2" || fail "the list was not saved"
     cmp "$program/hayes_init.n2" "$work/saved.n2" ||
         fail "the list came back otherwise: $(od -c "$work/saved.n2" | head -8)"
 }
@@ -142,13 +160,13 @@ case_list() {
 case_modem() {
     main=$(wait_window "Программа настройки" 5) || fail "no main window"
     click "$main" 80 137                # "Записать в модем": the port dialog first
-    local box dialog
-    box=$(wait_window "Информация|Information|Hayes" 20) || fail "no box before the port dialog"
+    local dialog
+    sleep 2
     xdotool key Return
     dialog=$(wait_window "Инициализация Hayes-модема" 20) || fail "no port dialog"
     sleep 0.5
     click "$dialog" 260 34              # "9600 бод"
-    import -window "$dialog" "$shots/port-dialog.png"
+    shot "$dialog" port-dialog
     click "$dialog" 217 211             # "OK"
     gone "Инициализация Hayes-модема" 20 || fail "the port dialog stayed open"
     local stored
@@ -160,7 +178,7 @@ case_modem() {
     [ "$(cut -d, -f1 <<<"$stored")" = 2 ] && [ "$(cut -d, -f8 <<<"$stored")" = 60 ] ||
         fail "the modem stored S0, S7 = $(cut -d, -f1,8 <<<"$stored"), expected 2, 60"
     sleep 2
-    import -window "$main" "$shots/main-window-modem.png"
+    shot "$main" main-window-modem
 }
 
 case_controller() {
@@ -173,16 +191,28 @@ case_controller() {
     local dialog
     dialog=$(wait_window "Чтение из КВАРД" 20) || fail "no controller dialog"
     sleep 1
-    import -window "$dialog" "$shots/controller-dialog.png"
-    click "$dialog" 14 15               # no search of the number: number 5 as stored
-    click "$dialog" 330 447             # the read
+    # As an operator reads a known controller: no search of the number, Com1,
+    # RS-232, number 5, 9600 baud, then "Подбор".
+    click "$dialog" 14 15               # "Подбор сетевого номера" unticked
+    click "$dialog" 22 219              # "Com1"
+    click "$dialog" 151 219             # "Rs-232"
+    click "$dialog" 193 67              # "Сетевой номер"
+    xdotool key ctrl+a
+    xdotool type 5
+    click "$dialog" 133 138             # "Скорость обмена": the list opens
+    xdotool key Down Down Down Down Down Down Return     # "  9600 бод"
+    sleep 0.5
+    shot "$dialog" controller-dialog
+    click "$dialog" 127 437             # "Подбор"
     gone "Чтение из КВАРД" 60 || fail "the controller dialog stayed open"
-    import -window "$main" "$shots/main-window-controller.png"
+    shot "$main" main-window-controller
     click "$main" 80 112                # "Сохранить в файле буфер"
-    file_dialog "$(win_path "$work/buffer1.n3")" "Сохранить|Save"
-    [ -f "$work/buffer1.n3" ] || fail "the buffer was not saved"
-    diff <(buffer_bytes 5 0 | sed '/^00$/,$d' | tr '\n' ' ') \
-        <(bytes_of "$work/buffer1.n3" | grep -v '^0a$' | tr '\n' ' ') >/dev/null ||
+    file_dialog "$(win_path "$work/buffer1.n3")"
+    wait_file "$work/buffer1.n3" || fail "the buffer was not saved"
+    # The list saved from a buffer: its lines up to the closing 00, each
+    # ended by CR LF, and the empty line after the last one.
+    diff <(buffer_bytes 5 0 | sed '/^00$/,$d' | sed 's/^0d$/0d\n0a/'; printf '0d\n0a\n') \
+        <(bytes_of "$work/buffer1.n3") >/dev/null ||
         fail "the buffer read differs from the controller's: $(od -c "$work/buffer1.n3" | head)"
 }
 

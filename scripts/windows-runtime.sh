@@ -30,18 +30,18 @@ windows_runtime_copy() {
     fi
 }
 
-# The DLLs that come with every Windows from 7 on.
-windows_system_dlls=" advapi32.dll comdlg32.dll d2d1.dll d3d11.dll d3d9.dll dwmapi.dll dwrite.dll
-    dxgi.dll gdi32.dll imm32.dll kernel32.dll mpr.dll msvcrt.dll netapi32.dll ole32.dll
-    oleaut32.dll setupapi.dll shell32.dll shlwapi.dll user32.dll userenv.dll uxtheme.dll
-    version.dll winmm.dll ws2_32.dll wtsapi32.dll authz.dll crypt32.dll "
+# The DLLs that come with every Windows that Qt 6 runs on (10 and later).
+windows_system_dlls=(advapi32.dll authz.dll comdlg32.dll crypt32.dll d2d1.dll d3d11.dll d3d9.dll
+    dwmapi.dll dwrite.dll dxgi.dll gdi32.dll imm32.dll kernel32.dll mpr.dll msvcrt.dll
+    netapi32.dll ole32.dll oleaut32.dll setupapi.dll shcore.dll shell32.dll shlwapi.dll
+    user32.dll userenv.dll uxtheme.dll version.dll winmm.dll ws2_32.dll wtsapi32.dll)
 
 windows_import_check() {
     local dir=$1 missing=0 file dll
     while IFS= read -r -d '' file; do
         for dll in $(x86_64-w64-mingw32-objdump -p "$file" | sed -n 's/^\tDLL Name: //p'); do
             local lower=${dll,,}
-            [[ "$windows_system_dlls" == *" $lower "* ]] && continue
+            [[ " ${windows_system_dlls[*]} " == *" $lower "* ]] && continue
             [[ "$lower" == api-ms-win-* ]] && continue
             [ -n "$(find "$dir" -maxdepth 1 -iname "$dll" -print -quit)" ] && continue
             echo "windows: ${file#"$dir"/} needs $dll, which neither $dir nor Windows has" >&2

@@ -103,6 +103,8 @@ mkdir -p "$stage/licenses/mingw-w64"
 x86_64-w64-mingw32-strip -o "$stage/HayesKvd.exe" "$program"
 cp "$dir/zip/hayeskvd-cli-$version-win64/hayeskvd-cli.exe" "$stage/"
 windows_runtime_copy "$windows_qt" "$stage"
+# Without their symbols: a user's zip, not a debugger's.
+find "$stage" -iname '*.dll' -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
 cp help/HayesKvd.html examples/hayes_init.n2 examples/kvard_channel.n3 "$stage/"
 cp -r "$windows_qt/licenses/qt" "$windows_qt/licenses/3rdparty" "$stage/licenses/"
 cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licenses/mingw-w64/gcc-runtime.txt"

@@ -6,6 +6,12 @@ export WINEPREFIX="$PWD/$dir/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscore
 export LC_ALL=C.UTF-8
 unset DISPLAY WAYLAND_DISPLAY
 [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+# The windows ask for Liberation Sans, then Arial, which Windows has and Wine
+# has not: the system's Liberation Sans (metric-compatible with Arial) goes
+# into the prefix's font folder, so that the windows under Wine are measured
+# and drawn as on Windows and on Linux.
+mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+cp -u /usr/share/fonts/truetype/liberation2/LiberationSans-*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 
 # wine_map_ports COMn DEVICE [COMm DEVICE ...]: Wine's own way to give COM
 # ports their devices; it takes effect at the next start of the Wine server,

@@ -207,7 +207,7 @@ TEST_F(WindowModem, LoadingAListTakesTheRingCountAndSavingWritesItBack) {
     test::Settle(*app);
     EXPECT_EQ(asked, (std::vector<std::string>{"Список названий (*.n2)|*.n2",
                                                "Список названий (*.n2)|*.n2"}));
-    EXPECT_EQ(test::TempDir::ReadAll(dir.File("copy.n2")), test::TempDir::ReadAll(example));
+    EXPECT_EQ(test::TempDir::ReadAll(dir.File("copy.n2")), test::TempDir::ReadAll(example.string()));
 }
 
 }  // namespace
