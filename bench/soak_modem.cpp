@@ -51,6 +51,7 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
+#include "bench/SoakParts.h"
 #include "cli/CliModemWindow.h"
 #include "link/Port.h"
 #include "link/PosixSerialLine.h"
@@ -183,18 +184,6 @@ private:
     std::function<void()> cut_;
 };
 
-struct Verdict {
-    explicit Verdict(const char* text) : what(text) {}
-    const char* what;
-    int violations = 0;
-    int checked = 0;
-    std::string first;
-    void Check(bool ok, int run, const std::string& detail) {
-        ++checked;
-        if (ok) return;
-        if (violations++ == 0) first = "run " + std::to_string(run) + ": " + detail;
-    }
-};
 
 struct Counts {
     int runs = 0, succeeded = 0, checked = 0;
@@ -506,7 +495,7 @@ private:
         }
         int violations = 0;
         std::printf("checks:\n");
-        for (const Verdict* v : {&lineVerdicts_, &settingVerdicts_, &success_, &bounded_}) {
+        for (const bench::Verdict* v : {&lineVerdicts_, &settingVerdicts_, &success_, &bounded_}) {
             violations += v->violations;
             std::printf("  %-58s %s (%d checked, %d violations)%s%s\n", v->what,
                         v->violations == 0 ? "ok" : "VIOLATED", v->checked, v->violations,
@@ -541,31 +530,18 @@ private:
     } view_;
     std::unique_ptr<SerialLink> link_;
     std::array<Counts, kFaults> counts_{};
-    Verdict lineVerdicts_{"every line's verdict is what the modem did with it"};
-    Verdict settingVerdicts_{"every setting checked is as the modem holds it"};
-    Verdict success_{"a success left the modem holding the list"};
-    Verdict bounded_{"no run longer than its bound"};
+    bench::Verdict lineVerdicts_{"every line's verdict is what the modem did with it"};
+    bench::Verdict settingVerdicts_{"every setting checked is as the modem holds it"};
+    bench::Verdict success_{"a success left the modem holding the list"};
+    bench::Verdict bounded_{"no run longer than its bound"};
 };
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    int runs = 500;
-    bool virtualClock = false;
-    unsigned seed = 26;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
-            runs = std::max(1, std::atoi(argv[++i]));
-        } else if (std::strcmp(argv[i], "--virtual") == 0) {
-            virtualClock = true;
-        } else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc) {
-            seed = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
-        } else {
-            std::fprintf(stderr, "usage: %s [--runs N] [--virtual] [--seed S]\n", argv[0]);
-            return 2;
-        }
-    }
-    Soak soak(runs, virtualClock, seed);
+    bench::SoakOptions options{500, false, 26};
+    if (!bench::ReadSoakOptions(argc, argv, "--runs", options)) return 2;
+    Soak soak(options.count, options.virtualClock, options.seed);
     std::string error;
     if (!soak.Ready(error)) {
         std::fprintf(stderr, "soak_modem: %s\n", error.c_str());

@@ -55,6 +55,7 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
+#include "bench/SoakParts.h"
 #include "device/BufferTransfer.h"
 #include "device/ControllerJob.h"
 #include "device/KitBuffers.h"
@@ -299,17 +300,9 @@ long ResidentKiB() {
     return 0;
 }
 
-struct Verdict {
-    explicit Verdict(const char* text) : what(text) {}
-    const char* what;
-    int violations = 0;
-    int checked = 0;
-    std::string first;  // the first violation, for the report
-    void Check(bool ok, int cycle, const std::string& detail) {
-        ++checked;
-        if (ok) return;
-        if (violations++ == 0) first = "cycle " + std::to_string(cycle) + ": " + detail;
-    }
+// A verdict over the cycles.
+struct CycleVerdict : bench::Verdict {
+    explicit CycleVerdict(const char* text) : Verdict(text, "cycle") {}
 };
 
 struct Counts {
@@ -644,7 +637,7 @@ private:
         }
         int violations = 0;
         std::printf("checks:\n");
-        for (const Verdict* v : {&pairs_, &mix_, &success_, &backups_, &logs_}) {
+        for (const CycleVerdict* v : {&pairs_, &mix_, &success_, &backups_, &logs_}) {
             violations += v->violations;
             std::printf("  %-58s %s (%d checked, %d violations)%s%s\n", v->what,
                         v->violations == 0 ? "ok" : "VIOLATED", v->checked, v->violations,
@@ -697,11 +690,11 @@ private:
     std::uint64_t logLines_ = 0;  // and the lines in them
     std::array<std::unique_ptr<Rig>, 2> rigs_;
     std::array<Counts, kFaults> counts_{};
-    Verdict pairs_{"after an accepted copy-in exactly one copy-out or cancel"};
-    Verdict mix_{"committed buffers old or new, never a mix"};
-    Verdict success_{"a success committed the new buffers and flags, verified"};
-    Verdict backups_{"backup files whole (what the buffers held before)"};
-    Verdict logs_{"exchange log file whole"};
+    CycleVerdict pairs_{"after an accepted copy-in exactly one copy-out or cancel"};
+    CycleVerdict mix_{"committed buffers old or new, never a mix"};
+    CycleVerdict success_{"a success committed the new buffers and flags, verified"};
+    CycleVerdict backups_{"backup files whole (what the buffers held before)"};
+    CycleVerdict logs_{"exchange log file whole"};
     int acceptedCopyIns_ = 0;
     int leftOpen_ = 0;
     std::int64_t startMs_ = 0;
@@ -712,22 +705,9 @@ private:
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    int cycles = 1000;
-    bool virtualClock = false;
-    unsigned seed = 20;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--cycles") == 0 && i + 1 < argc) {
-            cycles = std::max(1, std::atoi(argv[++i]));
-        } else if (std::strcmp(argv[i], "--virtual") == 0) {
-            virtualClock = true;
-        } else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc) {
-            seed = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
-        } else {
-            std::fprintf(stderr, "usage: %s [--cycles N] [--virtual] [--seed S]\n", argv[0]);
-            return 2;
-        }
-    }
-    Soak soak(cycles, virtualClock, seed);
+    bench::SoakOptions options{1000, false, 20};
+    if (!bench::ReadSoakOptions(argc, argv, "--cycles", options)) return 2;
+    Soak soak(options.count, options.virtualClock, options.seed);
     std::string error;
     if (!soak.Ready(error)) {
         std::fprintf(stderr, "soak_write: %s\n", error.c_str());

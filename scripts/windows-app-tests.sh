@@ -54,12 +54,7 @@ program=$(ls -d "$work"/hayeskvd-*-win64)
 # Com2 (index 1) for the modem, RS-232, 9600 baud (index 5), number 5, kit 0.
 printf '\001\000\005\005\000\000\000\000' >"$program/HmK.Cfg"
 
-state="$work/state"
-"$native/bin/kvard-sim" --ports "$work/ports" --state "$state" >"$work/kvard-sim.out" 2>&1 &
-sim_pid=$!
-for _ in $(seq 50); do [ -L "$work/ports/com2" ] && [ -s "$state" ] && break; sleep 0.1; done
-[ -L "$work/ports/com2" ] || { cat "$work/kvard-sim.out" >&2; exit 1; }
-wine_map_ports COM1 "$(readlink "$work/ports/com1")" COM2 "$(readlink "$work/ports/com2")"
+wine_serve_devices "$native/bin/kvard-sim" "$work"
 
 # A virtual screen of its own.
 for n in $(seq 90 99); do [ -e "/tmp/.X11-unix/X$n" ] || break; done

@@ -39,12 +39,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-state="$work/state"
-"$native/bin/kvard-sim" --ports "$work/ports" --state "$state" >"$work/kvard-sim.out" 2>&1 &
-sim_pid=$!
-for _ in $(seq 50); do [ -L "$work/ports/com2" ] && [ -s "$state" ] && break; sleep 0.1; done
-[ -L "$work/ports/com2" ] || { cat "$work/kvard-sim.out" >&2; exit 1; }
-wine_map_ports COM1 "$(readlink "$work/ports/com1")" COM2 "$(readlink "$work/ports/com2")"
+wine_serve_devices "$native/bin/kvard-sim" "$work"
 echo "windows cli: Com1 is the simulated controllers' line on $(readlink "$work/ports/com1")," \
     "Com2 the simulated modem on $(readlink "$work/ports/com2")"
 

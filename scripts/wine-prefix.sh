@@ -55,3 +55,16 @@ wine_run_gtests() {
     echo "$label: $passed passed, $failed failed, $skipped skipped ($total run)"
     return $status
 }
+
+# wine_serve_devices KVARD_SIM WORK: kvard-sim serving its devices under
+# WORK/ports with its state in WORK/state (sets $sim_pid and $state), and
+# Wine's Com1 on the controllers' line, Com2 on the modem.
+wine_serve_devices() {
+    local sim=$1 work=$2
+    state="$work/state"
+    "$sim" --ports "$work/ports" --state "$state" >"$work/kvard-sim.out" 2>&1 &
+    sim_pid=$!
+    for _ in $(seq 50); do [ -L "$work/ports/com2" ] && [ -s "$state" ] && break; sleep 0.1; done
+    [ -L "$work/ports/com2" ] || { cat "$work/kvard-sim.out" >&2; return 1; }
+    wine_map_ports COM1 "$(readlink "$work/ports/com1")" COM2 "$(readlink "$work/ports/com2")"
+}
