@@ -47,9 +47,14 @@ void TakeUserFolders(ProgramPlaces& places, const Environment& env) {
 #ifdef _WIN32
     const std::string roaming = env("APPDATA");
     const std::string local = env("LOCALAPPDATA");
+    // Windows' own separator, as the user sees these folders named.
+    const auto inside = [](std::string folder) {
+        if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
+        return folder + "hayeskvd\\";
+    };
     if (!roaming.empty()) {
-        places.settingsDir = WithTrailingSeparator(roaming) + "hayeskvd\\";
-        places.dataDir = WithTrailingSeparator(local.empty() ? roaming : local) + "hayeskvd\\";
+        places.settingsDir = inside(roaming);
+        places.dataDir = inside(local.empty() ? roaming : local);
         return;
     }
 #endif
