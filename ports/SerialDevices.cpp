@@ -172,7 +172,12 @@ std::vector<SerialDevice> ListSerialDevices(const std::string&) {
 }
 
 DeviceState StateOfDevice(const std::string& path, const std::string&) {
-    for (const SerialDevice& known : ListSerialDevices())
+    // Whether the port is there needs no friendly names (SetupAPI's walk of
+    // the devices is the slow part, and the port dialog asks for 18 ports).
+    std::vector<WindowsPortEntry> ports;
+    ReadSerialComm(ports);
+    ReadDosDevices(ports);
+    for (const SerialDevice& known : WindowsSerialDevices(ports, {}))
         if (_stricmp(known.path.c_str(), path.c_str()) == 0) return DeviceState::Present;
     return DeviceState::Missing;
 }

@@ -173,6 +173,10 @@ case_modem() {
     [ "$(cut -d, -f1 <<<"$stored")" = 2 ] && [ "$(cut -d, -f8 <<<"$stored")" = 60 ] ||
         fail "the modem stored S0, S7 = $(cut -d, -f1,8 <<<"$stored"), expected 2, 60"
     sleep 2
+    # Every line of the list that goes to the modem: the seven AT lines.
+    local taken
+    taken=$(sed -n 's/^modem commands \([0-9]*\) .*/\1/p' "$state")
+    [ "$taken" = 7 ] || fail "the modem took $taken command lines, not the list's 7"
     shot "$main" main-window-modem
 }
 
