@@ -303,6 +303,10 @@ int CliSession::Run() {
     // A log that cannot be written is found before anything goes out: the
     // exchange would otherwise leave no record where the script looks.
     if (!args_.logFile.empty()) {
+        // Its folder is made as the log itself would make it.
+        std::error_code ec;
+        const std::filesystem::path folder = PathFromUtf8(args_.logFile).parent_path();
+        if (!folder.empty()) std::filesystem::create_directories(folder, ec);
         std::FILE* file = OpenFileUtf8(args_.logFile, "ab");
         if (!file)
             return Fail(kExitBadArguments, "журнал обмена «" + args_.logFile +

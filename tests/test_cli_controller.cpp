@@ -267,8 +267,19 @@ TEST(CliInput, SlipsInTheCommandLineAreRefused) {
 }
 
 TEST(CliInput, AnUnwritableLogOrAListThatIsNoFileStopsBeforeAnythingIsSent) {
+    // A folder that is not there yet is made, as the log makes its own; a
+    // log under a plain file cannot be written.
+    {
+        VirtualCli reading;
+        const std::string newFolder = reading.dir.File("new-folder/cli.log");
+        reading.Run(Job("read", {"--kit", "0", "--log", newFolder}));
+        EXPECT_EQ(reading.err.str().find("не записывается"), std::string::npos)
+            << reading.err.str();
+        EXPECT_TRUE(std::filesystem::exists(newFolder));
+    }
     VirtualCli cli;
-    const std::string nowhere = cli.dir.File("no-such-folder/cli.log");
+    test::TempDir::WriteAll(cli.dir.File("plain"), {'x'});
+    const std::string nowhere = cli.dir.File("plain/cli.log");
     EXPECT_EQ(cli.Run(Job("read", {"--kit", "0", "--log", nowhere})), kExitBadArguments);
     EXPECT_NE(cli.err.str().find("журнал обмена «" + nowhere + "» не записывается"),
               std::string::npos)
