@@ -1,19 +1,52 @@
 #pragma once
-// What the soaks (soak_write, soak_modem) share: a verdict kept over their
-// runs, with the first violation for the report, and their command line.
+// What the soaks (soak_write, soak_modem) share: the port cut at the far
+// end's word, a verdict kept over their runs, with the first violation for
+// the report, and their command line.
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <utility>
+
+#include "sim/ForwardingLine.h"
 
 namespace hk::bench {
 
+// The port as the job sees it: the real line, cut (its far end gone) at the
+// first call after the far end asked for it (`cutWanted` answers true once).
+class CuttableLine final : public sim::ForwardingLine {
+public:
+    CuttableLine(SerialLine& inner, std::function<bool()> cutWanted, std::function<void()> cut)
+        : ForwardingLine(inner), cutWanted_(std::move(cutWanted)), cut_(std::move(cut)) {}
+
+protected:
+    long DoWrite(const std::uint8_t* data, std::size_t count) override {
+        CutIfWanted();
+        return Gone(inner_.Write(data, count));
+    }
+    long DoRead(std::uint8_t* data, std::size_t count) override {
+        CutIfWanted();
+        return Gone(inner_.Read(data, count));
+    }
+
+private:
+    void CutIfWanted() {
+        if (cutWanted_()) cut_();
+    }
+    long Gone(long n) {
+        if (inner_.HungUp()) MarkHungUp();
+        return n;
+    }
+    std::function<bool()> cutWanted_;
+    std::function<void()> cut_;
+};
+
 struct Verdict {
     // `unit` names one run in the report: "cycle 12: …", "run 7: …".
-    explicit Verdict(const char* text, const char* unitName = "run")
-        : what(text), unit(unitName) {}
+    explicit Verdict(const char* text, const char* unitName = "run") : what(text), unit(unitName) {}
     const char* what;
     const char* unit;
     int violations = 0;
@@ -22,7 +55,8 @@ struct Verdict {
     void Check(bool ok, int index, const std::string& detail) {
         ++checked;
         if (ok) return;
-        if (violations++ == 0) first = std::string(unit) + " " + std::to_string(index) + ": " + detail;
+        if (violations++ == 0)
+            first = std::string(unit) + " " + std::to_string(index) + ": " + detail;
     }
 };
 
@@ -34,8 +68,7 @@ struct SoakOptions {
 
 // `countOption`: "--runs" or "--cycles"; `options` holds the defaults. False,
 // with the usage printed, on a word the soak does not know.
-inline bool ReadSoakOptions(int argc, char* argv[], const char* countOption,
-                            SoakOptions& options) {
+inline bool ReadSoakOptions(int argc, char* argv[], const char* countOption, SoakOptions& options) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], countOption) == 0 && i + 1 < argc) {
             options.count = std::max(1, std::atoi(argv[++i]));

@@ -150,41 +150,6 @@ private:
     std::int64_t lastDueMs_ = 0;
 };
 
-// The port as the console sees it: the real line, cut (its far end gone) at
-// the first call after the modem asked for it.
-class CuttableLine final : public sim::ForwardingLine {
-public:
-    CuttableLine(SerialLine& inner, FaultyModem& far, std::function<void()> cut)
-        : ForwardingLine(inner), far_(far), cut_(std::move(cut)) {}
-
-protected:
-    long DoWrite(const std::uint8_t* data, std::size_t count) override {
-        CutIfWanted();
-        return Gone(inner_.Write(data, count));
-    }
-    long DoRead(std::uint8_t* data, std::size_t count) override {
-        CutIfWanted();
-        return Gone(inner_.Read(data, count));
-    }
-
-private:
-    void CutIfWanted() {
-        bool wanted = false;
-        {
-            std::lock_guard<std::mutex> lock(far_.mutex);
-            wanted = std::exchange(far_.cutWanted, false);
-        }
-        if (wanted) cut_();
-    }
-    long Gone(long n) {
-        if (inner_.HungUp()) MarkHungUp();
-        return n;
-    }
-    FaultyModem& far_;
-    std::function<void()> cut_;
-};
-
-
 struct Counts {
     int runs = 0, succeeded = 0, checked = 0;
     std::int64_t longestMs = 0;
@@ -224,7 +189,13 @@ public:
             posixLine_ = std::make_unique<PosixSerialLine>(folder_->Dir());
             inner = posixLine_.get();
         }
-        line_ = std::make_unique<CuttableLine>(*inner, far_, [this] { Cut(); });
+        line_ = std::make_unique<bench::CuttableLine>(
+            *inner,
+            [this] {
+                std::lock_guard<std::mutex> lock(far_.mutex);
+                return std::exchange(far_.cutWanted, false);
+            },
+            [this] { Cut(); });
         link_ = std::make_unique<SerialLink>(*line_, *clock_, view_);
     }
     ~Soak() {
@@ -523,7 +494,7 @@ private:
     std::string linkPath_;
     std::unique_ptr<sim::ServedPty> served_;
     std::unique_ptr<PosixSerialLine> posixLine_;
-    std::unique_ptr<CuttableLine> line_;
+    std::unique_ptr<bench::CuttableLine> line_;
     // A lost port's box is one of the outcomes the soak causes on purpose.
     struct QuietView final : bench::NoWindows {
         void ShowError(const std::string&) override {}

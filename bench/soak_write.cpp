@@ -183,35 +183,6 @@ private:
     std::optional<std::size_t> armedAt_;
 };
 
-// The port as the job sees it: the real line, cut (its far end gone) at the
-// first call after the controller asked for it.
-class CuttableLine final : public sim::ForwardingLine {
-public:
-    CuttableLine(SerialLine& inner, FaultyController& far, std::function<void()> cut)
-        : ForwardingLine(inner), far_(far), cut_(std::move(cut)) {}
-
-protected:
-    long DoWrite(const std::uint8_t* data, std::size_t count) override {
-        CutIfWanted();
-        return Gone(inner_.Write(data, count));
-    }
-    long DoRead(std::uint8_t* data, std::size_t count) override {
-        CutIfWanted();
-        return Gone(inner_.Read(data, count));
-    }
-
-private:
-    void CutIfWanted() {
-        if (far_.cutWanted.exchange(false)) cut_();
-    }
-    long Gone(long n) {
-        if (inner_.HungUp()) MarkHungUp();
-        return n;
-    }
-    FaultyController& far_;
-    std::function<void()> cut_;
-};
-
 // ---- one controller on one port ---------------------------------------------------
 
 struct Rig {
@@ -226,7 +197,7 @@ struct Rig {
     std::string linkPath;
     std::unique_ptr<sim::ServedPty> served;
     std::unique_ptr<PosixSerialLine> posixLine;
-    std::unique_ptr<CuttableLine> line;
+    std::unique_ptr<bench::CuttableLine> line;
     std::unique_ptr<device::PresetControllerView> view;
     std::unique_ptr<SerialLink> link;
 };
@@ -392,7 +363,9 @@ private:
             r->posixLine = std::make_unique<PosixSerialLine>(folder_.string() + "/");
             inner = r->posixLine.get();
         }
-        r->line = std::make_unique<CuttableLine>(*inner, *r->far, [this, raw] { Cut(*raw); });
+        r->line = std::make_unique<bench::CuttableLine>(
+            *inner, [far = r->far.get()] { return far->cutWanted.exchange(false); },
+            [this, raw] { Cut(*raw); });
         r->view = std::make_unique<device::PresetControllerView>();
         r->link = std::make_unique<SerialLink>(*r->line, *clock_, *r->view);
         r->line->SetTap(log_.get());

@@ -24,8 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 
 bool SameText(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
@@ -138,7 +137,8 @@ std::vector<std::pair<std::string, std::string>> ReadFriendlyNames() {
     info.cbSize = sizeof info;
     for (DWORD i = 0; i < 256 && ::SetupDiEnumDeviceInfo(set, i, &info); ++i) {
         std::string port;
-        const HKEY key = ::SetupDiOpenDevRegKey(set, &info, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+        const HKEY key =
+            ::SetupDiOpenDevRegKey(set, &info, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
         if (key != INVALID_HANDLE_VALUE) {
             std::vector<wchar_t> value(256);
             DWORD bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));

@@ -14,7 +14,8 @@ namespace {
 TEST(GuiText, CyrillicListLinesReachTheWidgetsWhole) {
     // "AT&F Модем для КВАРД, ёЁ №1" as a list file holds it.
     const std::string line =
-        "AT&F \xcc\xee\xe4\xe5\xec \xe4\xeb\xff \xca\xc2\xc0\xd0\xc4, \xb8\xa8 \xb9" "1";
+        "AT&F \xcc\xee\xe4\xe5\xec \xe4\xeb\xff \xca\xc2\xc0\xd0\xc4, \xb8\xa8 \xb9"
+        "1";
     EXPECT_EQ(FromCp1251(line), QString::fromUtf8("AT&F Модем для КВАРД, ёЁ №1"));
     EXPECT_EQ(ToCp1251(QString::fromUtf8("AT&F Модем для КВАРД, ёЁ №1")), line);
 }

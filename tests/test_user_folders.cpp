@@ -31,7 +31,8 @@ const FolderWritable kReadOnly = [](const std::string&) { return false; };
 const FolderWritable kWritable = [](const std::string&) { return true; };
 
 TEST(UserFolders, AWritableProgramFolderKeepsEverythingBesideTheProgram) {
-    const ProgramPlaces p = LocateProgramPlaces("/opt/hk/", Env({{"HOME", "/home/ivan"}}), kWritable);
+    const ProgramPlaces p =
+        LocateProgramPlaces("/opt/hk/", Env({{"HOME", "/home/ivan"}}), kWritable);
     EXPECT_FALSE(p.userFolders);
     EXPECT_EQ(p.settingsDir, "/opt/hk/");
     EXPECT_EQ(p.dataDir, "/opt/hk/");

@@ -16,10 +16,14 @@ namespace {
 
 TEST(WindowsPorts, EachPortOnceInNumberOrderNamedByItsDeviceOrItsDriver) {
     const std::vector<WindowsPortEntry> ports = {
-        {"\\Device\\Silabser0", "COM12"}, {"\\Device\\Serial0", "COM1"},
-        {{}, "COM5"},                     {"\\Device\\VCP0", "COM5"},
-        {{}, "COM12"},                    {"\\Device\\Serial1", "LPT1"},
-        {{}, "COMX"},                     {{}, "COM3"},
+        {"\\Device\\Silabser0", "COM12"},
+        {"\\Device\\Serial0", "COM1"},
+        {{}, "COM5"},
+        {"\\Device\\VCP0", "COM5"},
+        {{}, "COM12"},
+        {"\\Device\\Serial1", "LPT1"},
+        {{}, "COMX"},
+        {{}, "COM3"},
     };
     const std::vector<std::pair<std::string, std::string>> friendly = {
         {"COM5", "USB-SERIAL CH340 (COM5)"}, {"COM9", "Bluetooth (COM9)"}};
@@ -58,13 +62,13 @@ TEST(WindowsPorts, APortThatIsNotThereListsThoseThatAre) {
               "Номера портов видны в Диспетчере устройств, в разделе «Порты (COM и LPT)». "
               "Сейчас в компьютере есть:\rCOM1 — встроенный последовательный порт\rCOM5 — "
               "USB-SERIAL CH340 (COM5)");
-    EXPECT_NE(ExplainWindowsOpenFailure("Com12", 3, {}).find(
-                  "Последовательных портов в компьютере сейчас нет"),
+    EXPECT_NE(ExplainWindowsOpenFailure("Com12", 3, {})
+                  .find("Последовательных портов в компьютере сейчас нет"),
               std::string::npos);
     // A port held elsewhere says so, whatever is present.
-    EXPECT_EQ(ExplainWindowsOpenFailure("Com5", 5, present).rfind(
-                  "Порт Com5 занят другой программой", 0),
-              0u);
+    EXPECT_EQ(
+        ExplainWindowsOpenFailure("Com5", 5, present).rfind("Порт Com5 занят другой программой", 0),
+        0u);
 }
 
 }  // namespace
