@@ -3,6 +3,8 @@
 // on it and the command line takes its exit status from it. Nobody learns
 // how a job went from a label's text or a flag of its view.
 
+#include <string>
+
 namespace hk::device {
 
 // What a write did to the controller, step by step.
@@ -58,6 +60,10 @@ struct ControllerOutcome {
     bool stopped = false;
     // The last step's result code: 0, or the failure's code.
     int code = 0;
+    // What the operator was told of the failure (the status bar's or the
+    // error box's text), empty after a success: a reader takes the cause
+    // from here, never from the texts a view was shown.
+    std::string message;
     WriteRecord write;
 };
 

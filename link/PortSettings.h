@@ -8,6 +8,9 @@
 
 namespace hk {
 
+// TPortSettings::Protocol: the controller's framing.
+enum ProtocolKind : std::int8_t { kTraditional = 0, kFt12 = 1 };
+
 #pragma pack(push, 1)
 struct TPortSettings {
     std::int8_t PortIndex = 0;   // 0 = "Com1", 1 = "Com2", ...
@@ -15,7 +18,7 @@ struct TPortSettings {
     std::int8_t SpeedIndex = 0;  // index into BaudRates
     std::int8_t NetAddress = 0;  // controller network number, 0 = none
     std::int8_t Channel = 0;     // 0 МЦП, 1 МПИ
-    std::int8_t Protocol = 0;    // 0 traditional, 1 FT1.2
+    std::int8_t Protocol = kTraditional;  // ProtocolKind
     std::int8_t CrcMode = 0;     // 0 none, 1 in the data, 2 instead of check sum and end
     std::int8_t Kit = 0;         // controller kit 0..3
 };
