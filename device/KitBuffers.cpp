@@ -67,7 +67,11 @@ const KitLayout& KitBuffersOf(int kitIndex) {
     return kKits[static_cast<std::size_t>(std::clamp(kitIndex, 0, int(kKits.size()) - 1))];
 }
 
-bool WithLengthByte(int kitIndex, int protocol) { return kitIndex == kMinimalKit && protocol != 0; }
+bool TwoChannelKit(int kitIndex) { return KitBuffersOf(kitIndex).count == 2; }
+
+bool WithLengthByte(int kitIndex, int protocol) {
+    return kitIndex == kMinimalKit && protocol != kTraditional;
+}
 
 std::size_t BufferLimit(int kitIndex, int protocol) {
     return WithLengthByte(kitIndex, protocol) ? kBufferBytes - 1 : kBufferBytes;

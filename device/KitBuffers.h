@@ -44,6 +44,10 @@ struct KitLayout {
 // The layout of kit 0..3 (a larger index is taken as kit 3).
 const KitLayout& KitBuffersOf(int kitIndex);
 
+// The kit keeps a buffer for each of the two channels, МЦП and МПИ (kits 0
+// and 3): the main window shows both memos, a read or write takes two lists.
+bool TwoChannelKit(int kitIndex);
+
 // Kit 1 over FT1.2 counts the data bytes in front of the data.
 bool WithLengthByte(int kitIndex, int protocol);
 // The most data bytes (text and terminating zeros) a buffer takes: 128, one

@@ -22,15 +22,17 @@ bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, boo
         port.Close();
         link.PortOpen = false;
     }
+    link.OpenFailure.clear();
     if (!port.Open(portName)) {
         if (port.LastError() != 0) {
             link.PortOpen = false;
             // What went wrong and what to do, then the system's own reason,
             // each on a line of its own under the text.
             const std::string advice = port.OpenFailureAdvice();
-            link.View.ShowError(kOpenPortErrorText + portName + "\r" +
-                                (advice.empty() ? std::string() : advice + "\r") +
-                                port.ErrorText(port.LastError()));
+            link.OpenFailure = kOpenPortErrorText + portName + "\r" +
+                               (advice.empty() ? std::string() : advice + "\r") +
+                               port.ErrorText(port.LastError());
+            link.View.ShowError(link.OpenFailure);
         }
         return false;
     }
@@ -38,7 +40,8 @@ bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, boo
     if (!SetPortSpeed(link, addressByte, speedIndex)) {
         // The adapter does not hold the settings: nothing sent over it could
         // be understood.
-        link.View.ShowError(kOpenPortErrorText + portName + "\r" + port.RefusedSettingsText());
+        link.OpenFailure = kOpenPortErrorText + portName + "\r" + port.RefusedSettingsText();
+        link.View.ShowError(link.OpenFailure);
         port.Close();
         link.PortOpen = false;
         return false;
@@ -83,7 +86,7 @@ bool SetPortSpeed(SerialLink& link, bool addressByte, int speedIndex) {
         p.BaudRate = BaudRates[static_cast<std::size_t>(speedIndex)];
     p.ByteSize = 8;
     const TPortSettings& s = link.Settings;
-    if (s.NetAddress != 0 && s.Protocol == 0) {
+    if (s.NetAddress != 0 && s.Protocol == kTraditional) {
         // The parity bit is the ninth bit that marks an address byte.
         p.StopBits = StopBits::One;
         if (s.Channel == 0)

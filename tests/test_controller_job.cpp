@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "base/FileError.h"
+#include "device/BufferTransfer.h"
 #include "device/LinkSearch.h"
 #include "support/ControllerFakes.h"
 
@@ -70,8 +72,8 @@ TEST(OneRun, ASecondSearchDuringARunIsIgnored) {
 
 TEST(OneRun, ASearchPressedDuringAFailedRunFollowsItAndIsNotLost) {
     ControllerWorld w(Controller());
-    w.view.number = "6";  // nobody answers
-    w.view.speed = 6;     // 9600 baud alone: one attempt a run
+    w.view.choice.number = "6";   // nobody answers
+    w.view.choice.speedItem = 6;  // 9600 baud alone: one attempt a run
     int nested = 0;
     w.view.script.onProcess = [&](int) {
         if (nested++ == 0) {
@@ -178,7 +180,8 @@ TEST(Leaving, ExitStoresThePortAndKitAndEndsTheTraditionalExchange) {
                 {sim::KvardFraming::Ft12, true, 0}};
     for (const auto& r : rows) {
         ControllerWorld w(Controller(r.framing), false);
-        w.view.port = 3;
+        w.view.choice.port = 3;
+        w.view.choice.portName = "Com4";
         w.state.KitIndex = 2;  // the kit check fails: the port stays open
         if (r.searched) w.job.Search();
         const std::size_t enqs = w.Sent("05");
@@ -219,6 +222,54 @@ TEST(Opening, AnEarlierWritesSuccessClosesNothing) {
     EXPECT_FALSE(w.job.Outcome().written);
     w.job.Tick();
     EXPECT_EQ(w.view.closed, 0);
+}
+
+// A run that neither read nor wrote carries what the operator was told of
+// it: the port's error box, the search's status text, the kit's box, the
+// write's cause and cancel rather than the restart question asked after
+// them. A run that read carries nothing, whatever an earlier one was told.
+TEST(Outcome, AFailedRunCarriesWhatTheOperatorWasToldOfIt) {
+    {
+        // Straight on the simulated line, which tells why it refused.
+        ControllerWorld w(Controller());
+        w.line.RefuseOpen("Com1", ENOENT);
+        SerialLink link(w.line, w.clock, w.view);
+        ControllerJob job(w.state, link, w.view);
+        job.Opened();
+        job.Search();
+        EXPECT_FALSE(job.Outcome().portOpened);
+        ASSERT_EQ(w.view.script.boxes.size(), 1u);
+        EXPECT_EQ(job.Outcome().message, w.view.script.boxes[0].text);
+        EXPECT_EQ(job.Outcome().message.rfind(kOpenPortErrorText, 0), 0u);
+    }
+    {
+        ControllerWorld w(Controller());
+        w.state.KitIndex = 2;
+        w.job.Search();
+        EXPECT_EQ(w.job.Outcome().code, kKitMismatch);
+        ASSERT_EQ(w.view.script.boxes.size(), 1u);
+        EXPECT_EQ(w.job.Outcome().message, w.view.script.boxes[0].text);
+    }
+    {
+        ControllerWorld w(Controller(), false);
+        w.view.upper.lines = {"ATZ"};
+        w.kvard.InjectFor({0x0D, 0xA3}, sim::KvardFault::Nak);
+        w.view.script.answers = {true};  // "Перезапустить КВАРД?"
+        w.job.Search();
+        EXPECT_FALSE(w.job.Outcome().written);
+        ASSERT_TRUE(w.job.Outcome().write.restarted);
+        EXPECT_EQ(w.job.Outcome().message, w.view.status.back());
+        EXPECT_NE(w.job.Outcome().message.find(kCancelText), std::string::npos);
+    }
+    ControllerWorld w(Controller());
+    w.view.choice.number = "6";  // nobody answers
+    w.view.choice.speedItem = 6;
+    w.job.Search();
+    EXPECT_EQ(w.job.Outcome().message, SearchFailedText(1));
+    w.view.choice.number = "5";
+    w.job.Search();
+    EXPECT_TRUE(w.job.Outcome().read);
+    EXPECT_EQ(w.job.Outcome().message, "");
 }
 
 }  // namespace
