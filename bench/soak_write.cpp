@@ -552,7 +552,7 @@ private:
             const std::string name = it->path().filename().string();
             const std::size_t b = name.find("-mpi.") != std::string::npos ? 1 : 0;
             MemoryLines lines;
-            device::DecodeBuffer(old.buffers[b], lines, false);
+            device::DecodeBuffer(old.buffers[b], lines, device::LineEnds::Hidden);
             std::string want;
             for (const std::string& line : lines.lines) want += line + "\r\n";
             backups_.Check(FileText(it->path()) == want, cycle, name + " is not what was there");

@@ -131,10 +131,10 @@ int ReadBuffers(ControllerContext& c) {
     BufferReads reads{};
     if (ReadImages(c, reads) != 0) return c.session.LastResult;
     const KitLayout& kit = KitBuffersOf(c.state.KitIndex);
-    const bool special = c.view.ShowSpecialCharacters();
+    const LineEnds ends = LineEnds{c.view.ShowSpecialCharacters()};
     for (int i = 0; i < kit.count; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        DecodeBuffer(std::span(reads[k]).first(kBufferBytes), c.view.BufferMemo(i), special);
+        DecodeBuffer(std::span(reads[k]).first(kBufferBytes), c.view.BufferMemo(i), ends);
     }
     return c.session.LastResult;
 }

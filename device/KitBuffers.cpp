@@ -77,7 +77,8 @@ std::size_t BufferLimit(int kitIndex, int protocol) {
     return WithLengthByte(kitIndex, protocol) ? kBufferBytes - 1 : kBufferBytes;
 }
 
-void DecodeBuffer(std::span<const std::uint8_t> bytes, MemoLines& memo, bool showSpecial) {
+void DecodeBuffer(std::span<const std::uint8_t> bytes, MemoLines& memo, LineEnds ends) {
+    const bool showSpecial = ends == LineEnds::Shown;
     memo.Clear();
     std::string line;
     for (std::uint8_t b : bytes) {

@@ -71,15 +71,15 @@ void Once(ControllerWorld& w, std::function<bool()> when, std::function<void()> 
 TEST(BufferImage, DecodesLinesWithOrWithoutSpecialCharacters) {
     MemoryLines m;
     const Bytes lines = Hex("41 54 5A 0D 41 54 53 30 3D 32 0D 00 41");
-    DecodeBuffer(lines, m, false);
+    DecodeBuffer(lines, m, LineEnds::Hidden);
     EXPECT_EQ(m.lines, (Texts{"ATZ", "ATS0=2", ""}));
-    DecodeBuffer(lines, m, true);
+    DecodeBuffer(lines, m, LineEnds::Shown);
     EXPECT_EQ(m.lines, (Texts{"ATZ<CR>", "ATS0=2<CR>", ""}));
-    DecodeBuffer(Bytes(128, 0xFF), m, false);
+    DecodeBuffer(Bytes(128, 0xFF), m, LineEnds::Hidden);
     EXPECT_EQ(m.lines, Texts{""});
-    DecodeBuffer(Hex("41 0A 42 0D FF"), m, false);
+    DecodeBuffer(Hex("41 0A 42 0D FF"), m, LineEnds::Hidden);
     EXPECT_EQ(m.lines, (Texts{"AB", ""}));
-    DecodeBuffer(Hex("41 0A 42 0D FF"), m, true);
+    DecodeBuffer(Hex("41 0A 42 0D FF"), m, LineEnds::Shown);
     EXPECT_EQ(m.lines, (Texts{"A<LF>B<CR>", ""}));
 }
 
