@@ -204,7 +204,7 @@ void ControllerDialog::Prepare(std::uint8_t kitIndex, const TPortSettings& setti
     const bool basicKit = kitIndex == 0;
     if (!basicKit) {
         protocolGroup_->SetItemIndex(settings.Protocol);
-        if (protocolGroup_->ItemIndex() == 1) {
+        if (protocolGroup_->ItemIndex() == kFt12) {
             crcGroup_->SetItemIndex(settings.CrcMode);
             crcGroup_->show();
         } else {
@@ -439,6 +439,8 @@ void ControllerDialog::ShowFields(device::FieldsShown shown) {
         w->setVisible(shown.results);
 }
 
-void ControllerDialog::ShowCrcChoice() { crcGroup_->setVisible(protocolGroup_->ItemIndex() == 1); }
+void ControllerDialog::ShowCrcChoice() {
+    crcGroup_->setVisible(protocolGroup_->ItemIndex() == kFt12);
+}
 
 }  // namespace hk
