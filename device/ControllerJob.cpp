@@ -1,7 +1,5 @@
 #include "device/ControllerJob.h"
 
-#include <utility>
-
 #include "base/Windows1251.h"
 #include "device/BufferTransfer.h"
 #include "device/Commands.h"
@@ -19,12 +17,31 @@ void ControllerJob::SetRun(RunState run) {
     view_.ShowRunning(run == RunState::Running);
 }
 
+// Nothing clears what was asked; otherwise the rule of AfterRun.
 void ControllerJob::Defer(AfterRun after) {
     if (after == AfterRun::Nothing || after >= AfterRun::Exit || after > afterRun_)
         afterRun_ = after;
 }
 
-void ControllerJob::SetDialog(DialogState dialog) { dialog_ = dialog; }
+void ControllerJob::OnDialog(DialogEvent event) {
+    const bool open = DialogOpen();
+    switch (event) {
+        case DialogEvent::Opened:
+            dialog_ = DialogState::Open;
+            // A close or "Выход" left from an earlier opening is void.
+            if (afterRun_ != AfterRun::Search) afterRun_ = AfterRun::Nothing;
+            break;
+        case DialogEvent::Closed:
+            dialog_ = ClosedByJob() ? DialogState::ClosedByJob : DialogState::Closed;
+            break;
+        case DialogEvent::JobCloses:
+            dialog_ = open ? DialogState::ClosingByJob : DialogState::ClosedByJob;
+            break;
+        case DialogEvent::RunStarts:
+            dialog_ = open ? DialogState::Open : DialogState::Closed;
+            break;
+    }
+}
 
 void ControllerJob::Opened() {
     ReadSettings(link_.Settings, state_.CfgFileName);
@@ -33,13 +50,12 @@ void ControllerJob::Opened() {
     session_.StopRequest = false;
     session_.StatusState = kStatusIdle;
     context_.outcome = {};  // an earlier opening's success closes nothing
-    if (afterRun_ != AfterRun::Search) Defer(AfterRun::Nothing);
-    SetDialog(DialogState::Open);
+    OnDialog(DialogEvent::Opened);
 }
 
 void ControllerJob::Closed() {
     session_.StatusState = kStatusIdle;  // no status read or key question after closing
-    SetDialog(ClosedByJob() ? DialogState::ClosedByJob : DialogState::Closed);
+    OnDialog(DialogEvent::Closed);
 }
 
 void ControllerJob::Search() {
@@ -59,8 +75,7 @@ void ControllerJob::Search() {
 
 template <typename Step>
 void ControllerJob::RunExclusive(Step step) {
-    // A close by the job counts for this run only.
-    SetDialog(DialogOpen() ? DialogState::Open : DialogState::Closed);
+    OnDialog(DialogEvent::RunStarts);
     Defer(AfterRun::Nothing);
     view_.Forget();
     SetRun(RunState::Running);
@@ -71,7 +86,8 @@ void ControllerJob::RunExclusive(Step step) {
     step();
     SetRun(RunState::Idle);
     RecordOutcome();
-    const AfterRun after = std::exchange(afterRun_, AfterRun::Nothing);
+    const AfterRun after = afterRun_;
+    Defer(AfterRun::Nothing);
     FinishDeferred(after);
     // A press of "Подбор" during the run, unless the run closed the dialog,
     // was stopped, or wrote the buffers (the dialog closes at the next tick).
@@ -111,7 +127,7 @@ void ControllerJob::FinishDeferred(AfterRun after) {
 }
 
 void ControllerJob::CloseNow() {
-    SetDialog(DialogOpen() ? DialogState::ClosingByJob : DialogState::ClosedByJob);
+    OnDialog(DialogEvent::JobCloses);
     view_.CloseDialog();
 }
 

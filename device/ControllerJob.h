@@ -97,14 +97,17 @@ private:
     // "Выход" the later one counts.
     enum class AfterRun : std::uint8_t { Nothing, Search, Close, Exit, ExitWithExchangeEnd };
     // Whether the dialog is open (between Opened and Closed), and whether the
-    // run under way (or the tick) has closed it itself: Closing until the
-    // dialog reports itself closed.
+    // run under way (or the tick) has closed it itself: ClosingByJob until
+    // the dialog reports itself closed.
     enum class DialogState : std::uint8_t { Closed, Open, ClosingByJob, ClosedByJob };
+    // What the job learns of the dialog: it opened, it closed, the job
+    // closes it, a run starts (a close by the job counts for one run).
+    enum class DialogEvent : std::uint8_t { Opened, Closed, JobCloses, RunStarts };
 
-    // The one place the states change.
+    // The states change here and only here, each with its rule.
     void SetRun(RunState run);
     void Defer(AfterRun after);
-    void SetDialog(DialogState dialog);
+    void OnDialog(DialogEvent event);
     bool DialogOpen() const {
         return dialog_ == DialogState::Open || dialog_ == DialogState::ClosingByJob;
     }

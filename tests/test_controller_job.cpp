@@ -142,6 +142,34 @@ TEST(CloseDuringAWrite, TheWriteFinishesThenTheDialogClosesWithoutStoring) {
     EXPECT_EQ(w.SettingsFile(), std::vector<unsigned char>(8, 0));
 }
 
+// Asked together during a run, "Выход" counts whatever its place among
+// them (the end of exchange, the settings stored, one closing), a title-bar
+// close counts before a second "Подбор", and neither lets that "Подбор" run.
+TEST(AskedDuringAWrite, ExitOutweighsACloseWhichOutweighsASearch) {
+    using Ask = std::function<void(ControllerJob&)>;
+    const Ask exit = [](ControllerJob& j) { j.Exit(); };
+    const Ask close = [](ControllerJob& j) { EXPECT_FALSE(j.MayClose()); };
+    const Ask search = [](ControllerJob& j) { j.Search(); };
+    const std::vector<unsigned char> stored{0, 0, 5, 5, 0, 0, 0, 0};
+    const std::vector<unsigned char> untouched(8, 0);
+    const struct {
+        std::vector<Ask> asks;
+        bool exited;
+    } rows[] = {{{close, exit}, true},  {{exit, close}, true},    {{search, exit}, true},
+                {{exit, search}, true}, {{search, close}, false}, {{close, search}, false}};
+    for (const auto& r : rows) {
+        WriteWorld w([&r](WriteWorld& world) {
+            for (const Ask& ask : r.asks) ask(world.job);
+        });
+        w.job.Search();
+        EXPECT_EQ(w.view.closed, 1);
+        EXPECT_FALSE(w.closedDuringRun);
+        EXPECT_EQ(w.Opens(), 1);  // no second run
+        EXPECT_EQ(w.Received(kExchangeEnd).size(), r.exited ? 1u : 0u);
+        EXPECT_EQ(w.SettingsFile(), r.exited ? stored : untouched);
+    }
+}
+
 TEST(PortFailure, AWriteThatFailsMidWayStillCancels) {
     // The control parameter read and the second buffer's unlock do not leave.
     WriteWorld w([](WriteWorld& world) { world.port.failWrites = 2; });
