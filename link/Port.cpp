@@ -1,5 +1,7 @@
 #include "link/Port.h"
 
+#include <utility>
+
 namespace hk {
 namespace {
 
@@ -7,6 +9,12 @@ constexpr int kModemDtrPauseMs = 500;
 constexpr int kLineTurnPauseMs = 2;
 constexpr std::uint32_t kWriteMsPerByte = 500;
 constexpr int kOpenReadTimeoutSeconds = 2;
+
+// The error box of an opening that failed, its text kept on the link.
+void OpenFailed(SerialLink& link, std::string text) {
+    link.OpenFailure = std::move(text);
+    link.View.ShowError(link.OpenFailure);
+}
 
 }  // namespace
 
@@ -29,10 +37,9 @@ bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, boo
             // What went wrong and what to do, then the system's own reason,
             // each on a line of its own under the text.
             const std::string advice = port.OpenFailureAdvice();
-            link.OpenFailure = kOpenPortErrorText + portName + "\r" +
-                               (advice.empty() ? std::string() : advice + "\r") +
-                               port.ErrorText(port.LastError());
-            link.View.ShowError(link.OpenFailure);
+            OpenFailed(link, kOpenPortErrorText + portName + "\r" +
+                                 (advice.empty() ? std::string() : advice + "\r") +
+                                 port.ErrorText(port.LastError()));
         }
         return false;
     }
@@ -40,8 +47,7 @@ bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, boo
     if (!SetPortSpeed(link, addressByte, speedIndex)) {
         // The adapter does not hold the settings: nothing sent over it could
         // be understood.
-        link.OpenFailure = kOpenPortErrorText + portName + "\r" + port.RefusedSettingsText();
-        link.View.ShowError(link.OpenFailure);
+        OpenFailed(link, kOpenPortErrorText + portName + "\r" + port.RefusedSettingsText());
         port.Close();
         link.PortOpen = false;
         return false;
