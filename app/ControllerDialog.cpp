@@ -193,7 +193,7 @@ void ControllerDialog::RecordDesign() {
     portGroup_->SetItemIndex(link_.Settings.PortIndex);  // past "Com4" selects "Com4"
     if (state_.KitIndex == 1) channelGroup_->hide();
     channelGroup_->SetItemIndex(0);
-    ShowFields(false, false);
+    ShowFields({});
     savedWidth_ = width();
     savedButton1Left_ = searchButton_->x();
     savedButton2Left_ = exitButton_->x();
@@ -204,7 +204,7 @@ void ControllerDialog::Prepare(std::uint8_t kitIndex, const TPortSettings& setti
     const bool basicKit = kitIndex == 0;
     if (!basicKit) {
         protocolGroup_->SetItemIndex(settings.Protocol);
-        if (protocolGroup_->ItemIndex() == 1) {
+        if (protocolGroup_->ItemIndex() == kFt12) {
             crcGroup_->SetItemIndex(settings.CrcMode);
             crcGroup_->show();
         } else {
@@ -252,7 +252,7 @@ void ControllerDialog::PrepareOpening() {
     // Re-reads the settings, then shows the stored port and link and a kept number.
     ToJob([](device::ControllerJob& j) { j.Opened(); });
     DescribePortItems(*portGroup_, state_.CfgFileName);  // which device each port opens
-    ShowFields(!searchNumbersBox_->isChecked(), false);
+    ShowFields({.manualEntry = !searchNumbersBox_->isChecked()});
     ClearJobDisplay();
     for (QCheckBox* box : {backupBox_, verifyBox_}) box->setVisible(!state_.ReadFromDevice);
     tickTimer_->start();
@@ -314,21 +314,23 @@ void ControllerDialog::SetGauge(int percent) { gauge_->setValue(percent); }
 // A group with nothing selected (a damaged settings file stored a negative
 // index) counts as its first item: the job never works with a choice that
 // is not one of the items.
-int ControllerDialog::PortChoice() { return std::max(0, portGroup_->ItemIndex()); }
-std::string ControllerDialog::PortName() {
-    return portGroup_->ItemText(PortChoice()).toStdString();
+device::LinkChoice ControllerDialog::Choice() {
+    device::LinkChoice c;
+    c.port = std::max(0, portGroup_->ItemIndex());
+    c.portName = portGroup_->ItemText(c.port).toStdString();
+    c.protocol = static_cast<ProtocolKind>(std::max(0, protocolGroup_->ItemIndex()));
+    c.crcMode = std::max(0, crcGroup_->ItemIndex());
+    c.currentLoop = linkGroup_->ItemIndex() == 1;
+    c.channel = std::max(0, channelGroup_->ItemIndex());
+    c.searchAllNumbers = searchNumbersBox_->isChecked();
+    c.number = numberField_->text().toStdString();
+    c.hexView = numberViewGroup_->ItemIndex() == 0;
+    c.speedItem = speedList_->currentIndex();
+    c.password = passwordField_->text().toStdString();
+    c.backup = backupBox_->isChecked();
+    c.verify = verifyBox_->isChecked();
+    return c;
 }
-int ControllerDialog::ProtocolChoice() { return std::max(0, protocolGroup_->ItemIndex()); }
-int ControllerDialog::CrcChoice() { return std::max(0, crcGroup_->ItemIndex()); }
-bool ControllerDialog::CurrentLoopChosen() { return linkGroup_->ItemIndex() == 1; }
-int ControllerDialog::ChannelChoice() { return std::max(0, channelGroup_->ItemIndex()); }
-bool ControllerDialog::SearchAllNumbers() { return searchNumbersBox_->isChecked(); }
-std::string ControllerDialog::NumberText() { return numberField_->text().toStdString(); }
-bool ControllerDialog::HexView() { return numberViewGroup_->ItemIndex() == 0; }
-int ControllerDialog::SpeedChoice() { return speedList_->currentIndex(); }
-std::string ControllerDialog::PasswordText() { return passwordField_->text().toStdString(); }
-bool ControllerDialog::BackupBeforeWrite() { return backupBox_->isChecked(); }
-bool ControllerDialog::VerifyAfterWrite() { return verifyBox_->isChecked(); }
 
 // The network inventory over this dialog's line; a controller chosen there
 // comes back as the number and speed of the next "Подбор".
@@ -345,25 +347,20 @@ void ControllerDialog::ScanNetwork() {
 }
 
 void ControllerDialog::OpenScan() {
-    ScanLink scan;
-    scan.portName = PortName();
-    scan.protocol = ProtocolChoice();
-    scan.crcMode = CrcChoice();
-    scan.currentLoop = CurrentLoopChosen();
-    scan.channel = ChannelChoice();
-    scan.hexView = HexView();
-    scan.summary = portGroup_->ItemText(PortChoice()) + QStringLiteral(", ") +
-                   protocolGroup_->ItemText(ProtocolChoice()) + QStringLiteral(", ") +
-                   linkGroup_->ItemText(std::max(0, linkGroup_->ItemIndex())) +
-                   QStringLiteral(", ") + channelGroup_->ItemText(ChannelChoice()).trimmed();
+    const device::LinkChoice choice = Choice();
+    const QString summary = portGroup_->ItemText(choice.port) + QStringLiteral(", ") +
+                            protocolGroup_->ItemText(choice.protocol) + QStringLiteral(", ") +
+                            linkGroup_->ItemText(std::max(0, linkGroup_->ItemIndex())) +
+                            QStringLiteral(", ") +
+                            channelGroup_->ItemText(choice.channel).trimmed();
     if (!scanDialog_) scanDialog_ = new NetworkScanDialog(state_, link_, view_, jobs_, this);
-    scanDialog_->Open(scan, [this](int number, int speedIndex) {
+    scanDialog_->Open(choice, summary, [this](int number, int speedIndex) {
         searchNumbersBox_->setChecked(false);
         speedList_->setCurrentIndex(speedIndex + 1);
         // After the job has shown the fields (and a kept number), the number
         // chosen in the scan.
         const std::string text =
-            device::NetNumberText(static_cast<std::uint8_t>(number), HexView());
+            device::NetNumberText(static_cast<std::uint8_t>(number), Choice().hexView);
         ToJob([this, text](device::ControllerJob& j) {
             j.SearchBoxClicked();
             jobView_->SetNumberText(text);
@@ -433,15 +430,17 @@ MemoLines& ControllerDialog::BufferMemo(int index) {
 }
 bool ControllerDialog::ShowSpecialCharacters() { return mainWindow_.ShowSpecialCharacters(); }
 
-void ControllerDialog::ShowFields(bool manual, bool results) {
+void ControllerDialog::ShowFields(device::FieldsShown shown) {
     for (QWidget* w :
          std::initializer_list<QWidget*>{numberFrame_, numberViewGroup_, numberField_, numberLabel_,
                                          speedFrame_, speedLabel_, speedList_})
-        w->setVisible(manual);
+        w->setVisible(shown.manualEntry);
     for (QWidget* w : std::initializer_list<QWidget*>{resultFrame_, numberUnderTest_, resultLabel_})
-        w->setVisible(results);
+        w->setVisible(shown.results);
 }
 
-void ControllerDialog::ShowCrcChoice() { crcGroup_->setVisible(protocolGroup_->ItemIndex() == 1); }
+void ControllerDialog::ShowCrcChoice() {
+    crcGroup_->setVisible(protocolGroup_->ItemIndex() == kFt12);
+}
 
 }  // namespace hk

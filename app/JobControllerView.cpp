@@ -5,22 +5,7 @@
 namespace hk {
 
 JobControllerView::Chosen JobControllerView::ReadDialog() {
-    Chosen c;
-    c.port = dialog_.PortChoice();
-    c.portName = dialog_.PortName();
-    c.protocol = dialog_.ProtocolChoice();
-    c.crcMode = dialog_.CrcChoice();
-    c.currentLoop = dialog_.CurrentLoopChosen();
-    c.channel = dialog_.ChannelChoice();
-    c.searchAllNumbers = dialog_.SearchAllNumbers();
-    c.number = dialog_.NumberText();
-    c.hexView = dialog_.HexView();
-    c.speedItem = dialog_.SpeedChoice();
-    c.password = dialog_.PasswordText();
-    c.backup = dialog_.BackupBeforeWrite();
-    c.verify = dialog_.VerifyAfterWrite();
-    c.specialCharacters = dialog_.ShowSpecialCharacters();
-    return c;
+    return {dialog_.Choice(), dialog_.ShowSpecialCharacters()};
 }
 
 const JobControllerView::Chosen& JobControllerView::Choices() {
@@ -57,14 +42,14 @@ void JobControllerView::SetGauge(int percent) {
     jobs_.ShowOnWindow([this, percent] { dialog_.SetGauge(percent); });
 }
 
-void JobControllerView::ShowFields(bool manual, bool results) {
-    jobs_.ShowOnWindow([this, manual, results] { dialog_.ShowFields(manual, results); });
+void JobControllerView::ShowFields(device::FieldsShown shown) {
+    jobs_.ShowOnWindow([this, shown] { dialog_.ShowFields(shown); });
 }
 
 void JobControllerView::SetNumberText(const std::string& text) {
     // What the job wrote is what it reads back, as from the field itself.
     if (jobs_.OnJobThread())
-        if (Chosen* kept = chosen_.Kept(jobs_)) kept->number = text;
+        if (Chosen* kept = chosen_.Kept(jobs_)) kept->link.number = text;
     jobs_.ShowOnWindow([this, text] { dialog_.SetNumberText(text); });
 }
 

@@ -2,7 +2,7 @@
 // The controller dialog as its job sees it from the job thread. What the job
 // shows (status texts, labels, the gauge, the number field, the closing) is
 // posted to the dialog; questions and boxes open there while the job waits;
-// the operator's choices are fetched from the dialog at the job's first
+// the operator's choice is fetched from the dialog at the job's first
 // read after a checkpoint and kept until the next one, so that a choice
 // changed in the middle of a step reaches the job where it did before: at
 // its next "let messages run". The two memos of the main window are read
@@ -36,23 +36,11 @@ public:
     void SetSpeedLabel(const std::string& text) override;
     void ShowGauge(bool visible) override;
     void SetGauge(int percent) override;
-    // ControllerView: the choices.
-    int PortChoice() override { return Choices().port; }
-    std::string PortName() override { return Choices().portName; }
-    int ProtocolChoice() override { return Choices().protocol; }
-    int CrcChoice() override { return Choices().crcMode; }
-    bool CurrentLoopChosen() override { return Choices().currentLoop; }
-    int ChannelChoice() override { return Choices().channel; }
-    bool SearchAllNumbers() override { return Choices().searchAllNumbers; }
-    std::string NumberText() override { return Choices().number; }
-    bool HexView() override { return Choices().hexView; }
-    int SpeedChoice() override { return Choices().speedItem; }
-    std::string PasswordText() override { return Choices().password; }
-    bool BackupBeforeWrite() override { return Choices().backup; }
-    bool VerifyAfterWrite() override { return Choices().verify; }
+    // ControllerView: the choice.
+    device::LinkChoice Choice() override { return Choices().link; }
     bool ShowSpecialCharacters() override { return Choices().specialCharacters; }
     // ControllerView: what the job changes.
-    void ShowFields(bool manual, bool results) override;
+    void ShowFields(device::FieldsShown shown) override;
     void SetNumberText(const std::string& text) override;
     void CloseDialog() override;
     void ShowStoredLink(int portIndex, int linkKind) override;
@@ -61,20 +49,9 @@ public:
     MemoLines& BufferMemo(int index) override { return index == 0 ? upper_ : lower_; }
 
 private:
+    // The link choice and, beside it, how the memos show special characters.
     struct Chosen {
-        int port = 0;
-        std::string portName;
-        int protocol = 0;
-        int crcMode = 0;
-        bool currentLoop = false;
-        int channel = 0;
-        bool searchAllNumbers = true;
-        std::string number;
-        bool hexView = false;
-        int speedItem = 0;
-        std::string password;
-        bool backup = true;
-        bool verify = true;
+        device::LinkChoice link;
         bool specialCharacters = false;
     };
     // The choices as of the last checkpoint (read on the window thread when

@@ -83,14 +83,15 @@ NetworkScanDialog::NetworkScanDialog(MainState& state, SerialLink& link, ViewHoo
     });
 }
 
-void NetworkScanDialog::Open(const ScanLink& scanLink, Chosen chosen) {
-    scanLink_ = scanLink;
+void NetworkScanDialog::Open(const device::LinkChoice& link, const QString& summary,
+                             Chosen chosen) {
+    choice_ = link;
     chosen_ = std::move(chosen);
-    linkLabel_->setText(QStringLiteral("Линия: ") + scanLink.summary);
-    const device::ScanRange range = device::DefaultScanRange(scanLink.protocol);
+    linkLabel_->setText(QStringLiteral("Линия: ") + summary);
+    const device::ScanRange range = device::DefaultScanRange(link.protocol);
     for (QSpinBox* box : {firstNumber_, lastNumber_}) {
-        box->setDisplayIntegerBase(scanLink.hexView ? 16 : 10);
-        box->setPrefix(scanLink.hexView ? QStringLiteral("0x") : QString());
+        box->setDisplayIntegerBase(link.hexView ? 16 : 10);
+        box->setPrefix(link.hexView ? QStringLiteral("0x") : QString());
     }
     firstNumber_->setValue(range.firstNumber);
     lastNumber_->setValue(range.lastNumber);
@@ -148,12 +149,11 @@ void NetworkScanDialog::Run() {
         bool stopped = false;
     };
     auto outcome = std::make_shared<Outcome>();
-    const ScanLink line = scanLink_;
+    const device::LinkChoice line = choice_;
     jobs_.Post(
         [this, range, line, outcome] {
             if (link_.Log) link_.Log->BeginJob("Опрос сети, " + line.portName);
-            state_.PortReady = device::OpenForSearch(link_, line.portName, line.protocol,
-                                                     line.crcMode, line.currentLoop, line.channel);
+            state_.PortReady = device::OpenForSearch(link_, line);
             outcome->portOpened = state_.PortReady;
             if (!outcome->portOpened) return;
             device::DeviceContext c{link_, session_, *jobView_};
@@ -198,7 +198,7 @@ void NetworkScanDialog::AddRow(const device::FoundController& f) {
     const int row = table_->rowCount();
     table_->insertRow(row);
     const QString cells[] = {
-        FromUtf8(device::NetNumberText(static_cast<std::uint8_t>(f.number), scanLink_.hexView)),
+        FromUtf8(device::NetNumberText(static_cast<std::uint8_t>(f.number), choice_.hexView)),
         QString::number(BaudRates[static_cast<std::size_t>(f.speedIndex)]),
         FromUtf8(device::KitTitle(f.kit)), FromUtf8(device::ControllerStateText(f))};
     for (int column = 0; column < 4; ++column)
@@ -238,7 +238,7 @@ void NetworkScanDialog::SaveCsv() {
     // Whole or not at all: a failed save leaves a file of that name as it was.
     QSaveFile file(*path);
     const QByteArray bytes =
-        QByteArray::fromStdString(device::ScanTableCsv(found_, scanLink_.hexView));
+        QByteArray::fromStdString(device::ScanTableCsv(found_, choice_.hexView));
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         view_.ShowError(("Таблица не сохранена в файл «" + *path + "»: " + file.errorString() +
                          ". Выберите другую папку или другое имя.")
@@ -247,7 +247,7 @@ void NetworkScanDialog::SaveCsv() {
 
 void NetworkScanDialog::CopyTable() {
     QApplication::clipboard()->setText(
-        QString::fromStdString(device::ScanTableCsv(found_, scanLink_.hexView)));
+        QString::fromStdString(device::ScanTableCsv(found_, choice_.hexView)));
 }
 
 }  // namespace hk

@@ -1,6 +1,6 @@
 #pragma once
 // «Опрос сети»: the window of the network inventory, opened from the
-// controller dialog with that dialog's link choices. The operator picks the
+// controller dialog with that dialog's link choice. The operator picks the
 // numbers and the speed and starts the scan; a progress bar with the time
 // left follows it, and the table fills as controllers answer (number in the
 // dialog's Hex/Dec view, speed, kit, state). A double-click on a row hands
@@ -15,6 +15,7 @@
 
 #include "app/JobScanView.h"
 #include "device/DeviceView.h"
+#include "device/LinkChoice.h"
 #include "device/NetworkScan.h"
 #include "link/Port.h"
 #include "state/MainState.h"
@@ -30,17 +31,6 @@ namespace hk {
 
 class JobThread;
 
-// The controller dialog's link choices the scan works with.
-struct ScanLink {
-    std::string portName;
-    int protocol = 0;
-    int crcMode = 0;
-    bool currentLoop = false;
-    int channel = 0;
-    bool hexView = false;
-    QString summary;  // "Com1, Традиционный, Rs-232, МЦП" as shown
-};
-
 class NetworkScanDialog : public QDialog, private device::DeviceView {
     Q_OBJECT
 public:
@@ -51,8 +41,10 @@ public:
                       QWidget* parent);
     ~NetworkScanDialog() override;
 
-    // Sets the window up for `scanLink` and shows it modally.
-    void Open(const ScanLink& scanLink, Chosen chosen);
+    // Sets the window up for the controller dialog's `link` (`summary` as the
+    // window shows it: "Com1, Традиционный, Rs-232, МЦП") and shows it
+    // modally.
+    void Open(const device::LinkChoice& link, const QString& summary, Chosen chosen);
 
     // Replaces the save dialog (tests).
     void SetSaveChooser(std::function<std::optional<QString>()> chooser) {
@@ -93,7 +85,7 @@ private:
     ViewHooks& view_;
     JobThread& jobs_;
     std::unique_ptr<JobScanView> jobView_;
-    ScanLink scanLink_;
+    device::LinkChoice choice_;
     Chosen chosen_;
     // The scan's session, the job thread's while a scan runs.
     device::ControllerSession session_;

@@ -108,10 +108,10 @@ double RunJob(SerialLink& link, Clock& clock, const Folder& folder, bool read, V
     state.CfgFileName = folder.Dir() + kSettingsFileName;
     state.DataDir = folder.Dir();
     device::PresetControllerView view;
-    view.backup = view.verify = variant.safe;
-    view.choices.searchAllNumbers = false;
-    view.choices.number = std::to_string(kNumber);
-    view.choices.speedItem = kSpeedItem9600;
+    view.choice.backup = view.choice.verify = variant.safe;
+    view.choice.searchAllNumbers = false;
+    view.choice.number = std::to_string(kNumber);
+    view.choice.speedItem = kSpeedItem9600;
     view.upper.lines = {"ATZ", "ATS0=3", "AT&W"};
     view.lower.lines = {"AT&F", "ATE0"};
     std::int64_t start = 0, end = 0;

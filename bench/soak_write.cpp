@@ -435,27 +435,25 @@ private:
         state.ClearBuffer2 = clear[1];
         device::PresetControllerView& view = *r.view;
         view = device::PresetControllerView{};
-        view.choices.portName = r.portName;
-        view.choices.port = r.portName == "Com1" ? 0 : 1;
-        view.choices.protocol = r.protocol;
-        view.choices.crcMode = r.crcMode;
-        view.choices.searchAllNumbers = false;
-        view.choices.number = std::to_string(r.number);
-        view.choices.speedItem = kSpeedIndex + 1;
+        view.choice.portName = r.portName;
+        view.choice.port = r.portName == "Com1" ? 0 : 1;
+        view.choice.protocol = static_cast<ProtocolKind>(r.protocol);
+        view.choice.crcMode = r.crcMode;
+        view.choice.searchAllNumbers = false;
+        view.choice.number = std::to_string(r.number);
+        view.choice.speedItem = kSpeedIndex + 1;
         view.upper.lines = lines[0];
         view.lower.lines = lines[1];
-        view.backup = view.verify = true;
+        view.choice.backup = view.choice.verify = true;
         view.restart = true;
-        std::vector<std::string> shown;
-        view.observer = [&shown](const std::string& text) { shown.push_back(text); };
-
-        bool success = false;
+        device::ControllerOutcome outcome;
         {
             device::ControllerJob job(state, *r.link, view);
             job.Opened();
             job.Search();
-            success = job.Outcome().written;
+            outcome = job.Outcome();
         }
+        const bool success = outcome.written;
         if (r.link->PortOpen) r.line->Close();
         r.link->PortOpen = false;
         std::vector<sim::KvardRequest> record;
@@ -476,17 +474,16 @@ private:
         if (success) ++counts.succeeded;
         if (now.SameBuffers(wanted) && !wanted.SameBuffers(old)) ++counts.committedNew;
         if (now.SameBuffers(old)) ++counts.committedOld;
-        CheckPairs(cycle, fault, r, record, armedAt, ClosingsTried());
+        CheckPairs(cycle, fault, r, record, armedAt, ClosingsTried(outcome.write));
         mix_.Check(now.SameBuffers(old) || now.SameBuffers(wanted), cycle,
                    std::string(kFaultNames[static_cast<int>(fault)]) + ": buffers are a mix");
         if (success) {
-            const bool verified =
-                std::find(shown.begin(), shown.end(), device::kVerifiedText) != shown.end();
-            success_.Check(now == wanted && verified, cycle,
+            success_.Check(now == wanted && outcome.write.verified, cycle,
                            std::string(kFaultNames[static_cast<int>(fault)]) +
                                ": reported success, committed something else");
         }
-        CheckBackup(cycle, backups, old, shown);
+        // With the backup asked for, a write starts only once it is saved.
+        CheckBackup(cycle, backups, old, outcome.write.started);
         CheckLog(cycle);
         if (r.simLine) r.simLine->ClearLog();
         log_->Clear();  // the window's memory of the log; the file keeps it all
@@ -494,16 +491,11 @@ private:
         fs::remove_all(backups, ec);
     }
 
-    // The copy-outs and cancels the program tried this cycle, from the
-    // decoded lines of its exchange log.
-    int ClosingsTried() const {
-        int n = 0;
-        for (const LogEntry& e : log_->Entries())
-            if (e.kind == LogEntry::Kind::Note &&
-                (e.text.find("запрос 0D A3") != std::string::npos ||
-                 e.text.find("запрос 0D A0") != std::string::npos))
-                ++n;
-        return n;
+    // The copy-outs and cancels the program tried this cycle, as its write
+    // record tells them (a write ends with one of them, or a copy-out and the
+    // cancel that follows it when the copy-out was not committed).
+    static int ClosingsTried(const device::WriteRecord& write) {
+        return (write.copiedOut ? 1 : 0) + (write.cancelled ? 1 : 0);
     }
 
     void CheckPairs(int cycle, Fault fault, const Rig& r,
@@ -551,11 +543,7 @@ private:
                          std::to_string(closings) + " copy-out/cancel after an accepted copy-in");
     }
 
-    void CheckBackup(int cycle, const fs::path& folder, const Image& old,
-                     const std::vector<std::string>& shown) {
-        const bool saved = std::any_of(shown.begin(), shown.end(), [](const std::string& t) {
-            return t.rfind(device::kBackupSavedText, 0) == 0;
-        });
+    void CheckBackup(int cycle, const fs::path& folder, const Image& old, bool saved) {
         std::error_code ec;
         int files = 0;
         for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::end(it);
@@ -564,7 +552,7 @@ private:
             const std::string name = it->path().filename().string();
             const std::size_t b = name.find("-mpi.") != std::string::npos ? 1 : 0;
             MemoryLines lines;
-            device::DecodeBuffer(old.buffers[b], lines, false);
+            device::DecodeBuffer(old.buffers[b], lines, device::LineEnds::Hidden);
             std::string want;
             for (const std::string& line : lines.lines) want += line + "\r\n";
             backups_.Check(FileText(it->path()) == want, cycle, name + " is not what was there");

@@ -245,7 +245,6 @@ CliSession::~CliSession() {
 }
 
 void CliSession::Say(const std::string& text) {
-    shown_.push_back(text);
     if (progress_) err_ << TerminalText(text) << '\n' << std::flush;
 }
 
@@ -260,7 +259,8 @@ int CliSession::Fail(int status, const std::string& message) {
 }
 
 int CliSession::PortNotOpened() {
-    return Fail(kExitPortNotOpened, shown_.empty() ? "порт не открыт" : shown_.back());
+    return Fail(kExitPortNotOpened,
+                link_.OpenFailure.empty() ? std::string("порт не открыт") : link_.OpenFailure);
 }
 
 std::optional<int> CliSession::FailIfSettingsRefused() {
@@ -324,11 +324,11 @@ int CliSession::Run() {
 }
 
 void CliSession::ChooseLink() {
-    device::LinkChoices& c = view_.choices;
+    device::LinkChoice& c = view_.choice;
     const int n = ComPortNumber(args_.port);
     c.port = n > 0 ? n - 1 : std::max<int>(0, link_.Settings.PortIndex);
     c.portName = args_.port;
-    c.protocol = args_.protocol;
+    c.protocol = static_cast<ProtocolKind>(args_.protocol);
     c.crcMode = args_.crcMode;
     c.currentLoop = args_.currentLoop;
     c.channel = args_.channel;
@@ -337,11 +337,13 @@ void CliSession::ChooseLink() {
     c.hexView = false;
     c.speedItem = args_.speedIndex ? *args_.speedIndex + 1 : 0;
     c.password = args_.password;
+    c.backup = args_.backup;
+    c.verify = args_.verify;
 }
 
 bool CliSession::OpenForSearch() {
-    return device::OpenForSearch(link_, args_.port, args_.protocol, args_.crcMode,
-                                 args_.currentLoop, args_.channel);
+    ChooseLink();
+    return device::OpenForSearch(link_, view_.choice);
 }
 
 int CliSession::Search() {
@@ -353,7 +355,7 @@ int CliSession::Search() {
     device::ControllerContext context(state_, link_, session, view_);
     device::SearchRange range = device::SearchRangeFor(
         args_.number ? static_cast<std::uint8_t>(*args_.number) : device::kNoNetNumber,
-        view_.choices.speedItem);
+        view_.choice.speedItem);
     stop_ = [&session] { session.StopRequest = true; };
     if (!device::SearchLink(context, range)) {
         if (const auto refused = FailIfSettingsRefused()) return *refused;
@@ -373,7 +375,7 @@ int CliSession::Search() {
                                              SpeedText(speed) + "), но комплект не прочитан: " +
                                              Explained(device::StepResultText(identified)));
     if (args_.saveSettings) {
-        link_.Settings.PortIndex = static_cast<std::int8_t>(view_.choices.port);
+        link_.Settings.PortIndex = static_cast<std::int8_t>(view_.choice.port);
         link_.Settings.Kit = static_cast<std::int8_t>(kit);
         try {
             WriteSettings(link_.Settings, state_.CfgFileName);
@@ -464,8 +466,6 @@ int CliSession::ReadOrWrite(bool read) {
     }
     view_.installKey = args_.waitKeySeconds.has_value();
     view_.restart = args_.restart;
-    view_.backup = args_.backup;
-    view_.verify = args_.verify;
 
     device::ControllerJob job(state_, link_, view_);
     job.Opened();
@@ -544,16 +544,8 @@ int CliSession::ReadOrWrite(bool read) {
 
 int CliSession::JobFailure(const device::ControllerJob& job, const std::string& fallback) {
     const device::ControllerOutcome& outcome = job.Outcome();
-    // The last text the job showed, the restart question that follows every
-    // write that reached the controller aside: that tells what failed.
-    // The labels' texts (number, speed) tell nothing of a failure either.
-    std::string last = fallback;
-    for (auto it = shown_.rbegin(); it != shown_.rend(); ++it)
-        if (*it != device::kRestartQuestion && !it->starts_with(device::kSpeedLabelText) &&
-            !it->starts_with(device::kNumberLabelText)) {
-            last = *it;
-            break;
-        }
+    // What the job told of the failure.
+    std::string last = outcome.message.empty() ? fallback : outcome.message;
     last = Explained(last);
     // The cause first, then what the write left the controller in.
     if (outcome.write.started) last += "\rКВАРД: " + WriteStateText(outcome.write, "неудачной");
@@ -762,8 +754,8 @@ int CliSession::ModemView() {
     bool ended = false;
     while (!ended && !StopTaken() && clock_.NowMs() - lastAt < silence &&
            clock_.NowMs() - startAt <
-               silence + std::min<std::int64_t>(characters, kLongestViewAnswer) * characterUs /
-                             1000) {
+               silence +
+                   std::min<std::int64_t>(characters, kLongestViewAnswer) * characterUs / 1000) {
         console.ModemIdle();
         const auto& lines = window.answers.lines;
         for (; seen < lines.size(); ++seen) {

@@ -102,7 +102,6 @@ private:
     SerialLink link_;
     ExchangeLog log_;
     MainState state_;
-    std::vector<std::string> shown_;  // every text the dialog would have shown
     std::function<int()> interruption_;
     std::function<void()> stop_;   // how the job under way stops
     int signal_ = 0;               // the signal taken, 0 while none

@@ -33,7 +33,7 @@ std::vector<std::string> SaveBackup(const std::string& folder, int kitIndex, int
     for (int i = 0; i < kit.count; ++i) {
         const auto k = static_cast<std::size_t>(i);
         MemoryLines lines;
-        DecodeBuffer(std::span(reads[k]).first(kBufferBytes), lines, false);
+        DecodeBuffer(std::span(reads[k]).first(kBufferBytes), lines, LineEnds::Hidden);
         const std::string name =
             BackupFileName(netNumber, wallMs, ChannelTag(kitIndex, kit.buffers[k]));
         WriteListFile(WithTrailingSeparator(folder) + name, lines.lines);

@@ -6,6 +6,7 @@
 #include "base/LocalTime.h"
 #include "device/Backups.h"
 #include "device/LinkSearch.h"
+#include "link/Deadline.h"
 #include "lists/MemoryLines.h"
 #include "protocol/Exchange.h"
 
@@ -44,16 +45,19 @@ struct WriteFlaws {
     std::string flagText;      // and its status text
 };
 
-// One buffer of the write: control flag, write-unlock, the block, then the
-// controller's "block written" bit. A flag step or a block wait that fails
-// lets the write go on in its order but is kept in `flaws`. Returns
-// LastResult.
-int WriteBlock(ControllerContext& c, const KitBuffer& buffer, std::span<const std::uint8_t> data,
-               int bytes, bool clear, bool pauseAfterBlock, WriteFlaws& flaws) {
+// Buffer `index` of the write: control flag, write-unlock, the block, then
+// the controller's "block written" bit; 200 ms pass after the first block.
+// A flag step or a block wait that fails lets the write go on in its order
+// but is kept in `flaws`. Returns LastResult.
+int WriteBlock(ControllerContext& c, const KitLayout& kit, int index, const BufferImages& images,
+               WriteFlaws& flaws) {
     ControllerSession& s = c.session;
+    const auto k = static_cast<std::size_t>(index);
+    const KitBuffer& buffer = kit.buffers[k];
+    const bool clear = index == 0 ? c.state.ClearBuffer1 : c.state.ClearBuffer2;
     std::array<std::uint8_t, kWriteFrameBytes> frame{};
     const bool lengthByte = WithLengthByte(c.state.KitIndex, c.link.Settings.Protocol);
-    BuildWriteFrame(buffer, data, bytes, lengthByte, frame);
+    BuildWriteFrame(buffer, images.data[k], images.bytes[k], lengthByte, frame);
     // The flag tells the controller whether the buffer is in use: written
     // without it, the new lines would lie idle. The write goes on in its
     // order, but cannot end as a success.
@@ -71,9 +75,9 @@ int WriteBlock(ControllerContext& c, const KitBuffer& buffer, std::span<const st
     if (s.LastResult != 0) return s.LastResult;
     s.LastResult = Exchange(c.device, frame, s.AnswerBuf, 0);
     if (s.LastResult != 0) return s.LastResult;
-    if (pauseAfterBlock) c.link.Clock.Sleep(kFirstBlockPauseMs);
+    if (index == 0) c.link.Clock.Sleep(kFirstBlockPauseMs);
     bool met = false;
-    WaitStatus(c.device, true, kBlockWritten, kBlockWritten, kMatchWaitLimit, &met);
+    WaitForStatus(c.device, kBlockWritten, kBlockWritten, kMatchWaitLimit, &met);
     if (s.LastResult == 0 && !met) flaws.unconfirmed = true;
     return s.LastResult;
 }
@@ -88,12 +92,10 @@ enum class ReprogPhase { Finished, NotFinished, Unknown };
 // did with its memory must be known before anything more is sent.
 ReprogPhase ReadReprogPhase(ControllerContext& c) {
     ControllerSession& s = c.session;
-    Clock& clock = c.link.Clock;
-    const std::int64_t start = clock.NowMs();
+    const Deadline deadline(c.link.Clock, kMatchWaitLimit);
     ReprogPhase phase = ReprogPhase::Unknown;
     int failed = 0;
-    while (!LimitPassed(clock, start, kMatchWaitLimit) && !c.link.PortHandle.Unusable() &&
-           failed < kPhaseReadFailures) {
+    while (!deadline.Expired() && !c.link.PortHandle.Unusable() && failed < kPhaseReadFailures) {
         c.view.ProcessMessages();
         if (SendRequest(c.device, DeviceCommands.Status, s.AnswerBuf, kStatusAnswerLen) != 0) {
             ++failed;  // a request that fails at once must not spin the loop
@@ -129,10 +131,10 @@ int ReadBuffers(ControllerContext& c) {
     BufferReads reads{};
     if (ReadImages(c, reads) != 0) return c.session.LastResult;
     const KitLayout& kit = KitBuffersOf(c.state.KitIndex);
-    const bool special = c.view.ShowSpecialCharacters();
+    const LineEnds ends = LineEnds{c.view.ShowSpecialCharacters()};
     for (int i = 0; i < kit.count; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        DecodeBuffer(std::span(reads[k]).first(kBufferBytes), c.view.BufferMemo(i), special);
+        DecodeBuffer(std::span(reads[k]).first(kBufferBytes), c.view.BufferMemo(i), ends);
     }
     return c.session.LastResult;
 }
@@ -231,7 +233,7 @@ int CancelReprogramming(ControllerContext& c) {
     c.view.ProcessMessages();
     c.link.Clock.Sleep(kReprogPauseMs);
     bool met = false;
-    WaitStatus(c.device, true, kReprogPhaseMask, kReprogFinished, kMatchWaitLimit, &met);
+    WaitForStatus(c.device, kReprogPhaseMask, kReprogFinished, kMatchWaitLimit, &met);
     c.outcome.write.cancelTaken = answered == 0 || met;
     return Confirmed(c.session.LastResult, met);
 }
@@ -284,7 +286,7 @@ bool CheckStatus(ControllerContext& c) {
 
 bool UnlockAndWrite(ControllerContext& c) {
     ControllerSession& s = c.session;
-    const std::string password = c.view.PasswordText();
+    const std::string password = c.view.Choice().password;
     if (!password.empty()) {
         // The password is the low 16 bits of the hexadecimal value typed.
         const auto v = static_cast<std::uint32_t>(ParseNumber(password, 16));
@@ -320,152 +322,188 @@ bool UnlockAndWrite(ControllerContext& c) {
     return true;
 }
 
-int WriteBuffers(ControllerContext& c) {
-    ControllerSession& s = c.session;
-    MainState& state = c.state;
-    const KitLayout& kit = KitBuffersOf(state.KitIndex);
-    // With the byte trace on, the upper memo's trace lines land in the lower
-    // memo and are written with it.
-    std::string over;
-    const BufferImages images = EncodeForWrite(state, c.link.Settings.Protocol,
-                                               c.view.BufferMemo(0), c.view.BufferMemo(1), over);
-    if (!over.empty()) {
-        c.view.ShowError(over);
-        return kStepFailed;
-    }
-    const int total = images.bytes[0] + images.bytes[1];
+namespace {
 
-    if (c.view.BackupBeforeWrite()) {
-        if (const int failure = TakeBackup(c); failure != 0) {
-            c.outcome.write.backupFailed = true;
-            return failure;
-        }
-    }
+// The STOP that starts a write and the wait for the controller to report
+// itself stopped. Returns 0 once it has, else the failure.
+int StopForWrite(ControllerContext& c) {
+    ControllerSession& s = c.session;
     WriteRecord& record = c.outcome.write;
-    record.started = true;  // from the STOP on the controller is touched
     bool met = false;
     s.StopSent = false;
-    const int stopped = WaitStatus(c.device, false, 0, 0, kStopWaitLimit, &met);
+    const int stopped = WaitUntilStopped(c.device, kStopWaitLimit, &met);
     record.stopSent = s.StopSent;
-    if (stopped != 0) return s.LastResult;
+    if (stopped != 0) return stopped;
     record.controllerStopped = met;
-    if (!met) {
-        // Still running: a reprogramming buffer must not be loaded.
-        c.view.SetStatusText(kStopCommandText + StepResultText(kNoConfirmation));
-        return kNoConfirmation;
-    }
+    if (met) return 0;
+    // Still running: a reprogramming buffer must not be loaded.
+    c.view.SetStatusText(kStopCommandText + StepResultText(kNoConfirmation));
+    return kNoConfirmation;
+}
 
-    // From the copy-in on, the write ends with one copy-out or one cancel.
-    int failure = 0;
-    std::string cause;  // what made the write fail, shown before the cancel
-    WriteFlaws flaws;
+// The copy of the non-volatile memory into the reprogramming buffer, and the
+// wait for the phase to show it loaded (unconfirmed, the buffer may be half
+// loaded: committing it could write half a memory back). Returns 0, or the
+// failure with its cause in `cause`.
+int CopyIn(ControllerContext& c, std::string& cause) {
+    ControllerSession& s = c.session;
     if (SendReprogCommand(c.device, ReprogStep::CopyIn) != 0) {
-        failure = s.LastResult;
-        cause = kCopyInRefusedText + StepResultText(failure);
+        cause = kCopyInRefusedText + StepResultText(s.LastResult);
         c.view.SetStatusText(cause);
-    } else {
-        record.copyInAccepted = true;
-        c.view.SetStatusText(kCopyInText);
-        c.link.Clock.Sleep(kReprogPauseMs);
-        // Unconfirmed, the buffer may be half loaded: committing it could
-        // write half a memory back.
-        WaitStatus(c.device, true, kReprogPhaseMask, kReprogLoaded, kMatchWaitLimit, &met);
-        failure = Confirmed(s.LastResult, met);
-        c.view.SetStatusText(kCopyInText + std::string(failure != 0 ? kNotDoneText : "") +
-                             StepResultText(failure));
-        if (failure != 0)
-            cause = s.StopRequest
-                        ? std::string(kWriteStoppedText)
-                        : kCopyInText + std::string(kNotDoneText) + StepResultText(failure);
+        return s.LastResult;
     }
+    c.outcome.write.copyInAccepted = true;
+    c.view.SetStatusText(kCopyInText);
+    c.link.Clock.Sleep(kReprogPauseMs);
+    bool met = false;
+    WaitForStatus(c.device, kReprogPhaseMask, kReprogLoaded, kMatchWaitLimit, &met);
+    const int failure = Confirmed(s.LastResult, met);
+    c.view.SetStatusText(kCopyInText + std::string(failure != 0 ? kNotDoneText : "") +
+                         StepResultText(failure));
+    if (failure != 0)
+        cause = s.StopRequest ? std::string(kWriteStoppedText)
+                              : kCopyInText + std::string(kNotDoneText) + StepResultText(failure);
+    return failure;
+}
 
-    if (failure == 0) {
-        failure = WriteBlock(c, kit.buffers[0], images.data[0], images.bytes[0], state.ClearBuffer1,
-                             true, flaws);
-        if (failure == 0)
-            c.view.SetGauge(images.bytes[0] * kPercent / total);
-        else
-            cause = BlockFailureText(c, kit.buffers[0], failure);
-    }
-    if (failure == 0 && kit.count > 1) {
-        c.view.ProcessMessages();
-        failure = WriteBlock(c, kit.buffers[1], images.data[1], images.bytes[1], state.ClearBuffer2,
-                             false, flaws);
-        if (failure == 0)
-            c.view.SetGauge(kPercent);
-        else
-            cause = BlockFailureText(c, kit.buffers[1], failure);
-        c.view.ProcessMessages();
-    }
-
+// The kit's blocks, each after its flag and write-unlock, the gauge moving
+// after each. Returns 0, or the failure with its cause in `cause`.
+int WriteBlocks(ControllerContext& c, const KitLayout& kit, const BufferImages& images,
+                WriteFlaws& flaws, std::string& cause) {
+    const int total = images.bytes[0] + images.bytes[1];
+    int failure = WriteBlock(c, kit, 0, images, flaws);
     if (failure != 0) {
-        // The cause first, then what was done about it.
-        const int cancelled = CancelReprogramming(c);
-        c.view.SetStatusText(cause + ". " + kCancelText + (cancelled != 0 ? kNotDoneText : "") +
-                             StepResultText(cancelled));
-        c.view.ProcessMessages();
+        cause = BlockFailureText(c, kit.buffers[0], failure);
         return failure;
     }
+    c.view.SetGauge(images.bytes[0] * kPercent / total);
+    if (kit.count < 2) return 0;
+    c.view.ProcessMessages();
+    failure = WriteBlock(c, kit, 1, images, flaws);
+    if (failure == 0)
+        c.view.SetGauge(kPercent);
+    else
+        cause = BlockFailureText(c, kit.buffers[1], failure);
+    c.view.ProcessMessages();
+    return failure;
+}
 
+// The cancel of the reprogramming after `cause`, and the status text with
+// the cause first, then what was done about it.
+void CancelAfter(ControllerContext& c, const std::string& cause) {
+    const int cancelled = CancelReprogramming(c);
+    c.view.SetStatusText(cause + ". " + kCancelText + (cancelled != 0 ? kNotDoneText : "") +
+                         StepResultText(cancelled));
+    c.view.ProcessMessages();
+}
+
+// The copy of the reprogramming buffer back into the non-volatile memory.
+// A copy-out whose answer or phase did not come is followed by a status
+// read: committed when the controller reports the copy done, else the
+// cancel; with no status, the commit stays unknown. Returns 0 once the new
+// buffers are committed (`met`: the phase confirmed it), else the failure,
+// with which the write ends.
+int CopyOut(ControllerContext& c, bool& met) {
+    ControllerSession& s = c.session;
+    WriteRecord& record = c.outcome.write;
     SendReprogCommand(c.device, ReprogStep::CopyOut);
     record.copiedOut = true;
     c.view.SetStatusText(kCopyOutText);
     c.view.ProcessMessages();
     c.link.Clock.Sleep(kReprogPauseMs);
-    WaitStatus(c.device, true, kReprogPhaseMask, kReprogFinished, kMatchWaitLimit, &met);
-    int finished = Confirmed(s.LastResult, met);
+    WaitForStatus(c.device, kReprogPhaseMask, kReprogFinished, kMatchWaitLimit, &met);
+    const int finished = Confirmed(s.LastResult, met);
     if (finished == 0) {
         record.committed = true;
-    } else {
-        // The copy-out's answer or its phase did not come: the controller
-        // may have committed the new buffers or not. Its status tells; a
-        // wait that read the phase to its limit has told already.
-        const ReprogPhase phase =
-            s.LastResult == 0 && !s.StopRequest ? ReprogPhase::NotFinished : ReadReprogPhase(c);
-        const std::string unconfirmed =
-            kCopyOutText + std::string(kNotDoneText) + StepResultText(finished);
-        if (phase == ReprogPhase::Finished) {
-            record.committed = true;
-            finished = 0;
-            c.view.SetStatusText(std::string(kCopyOutText) + kCommittedByStatusText);
-            if (c.link.Log) c.link.Log->Note(std::string(kCopyOutText) + kCommittedByStatusText);
-        } else if (phase == ReprogPhase::NotFinished) {
-            const int cancelled = CancelReprogramming(c);
-            c.view.SetStatusText(unconfirmed + ". " + kCancelText +
-                                 (cancelled != 0 ? kNotDoneText : "") + StepResultText(cancelled));
-            c.view.ProcessMessages();
-            return finished;
-        } else {
-            record.commitUnknown = true;
-            c.view.SetStatusText(unconfirmed + ". " + kCommitUnknownText);
-            if (c.link.Log) c.link.Log->Note(unconfirmed + ". " + kCommitUnknownText);
-            c.view.ProcessMessages();
-            return finished;
-        }
+        return 0;
     }
-    // A block the controller never reported written is no success either.
-    if (flaws.unconfirmed) finished = kNoConfirmation;
-    if (met) c.view.SetStatusText(kCopyOutText + StepResultText(finished));
+    // A wait that read the phase to its limit has told already.
+    const ReprogPhase phase =
+        s.LastResult == 0 && !s.StopRequest ? ReprogPhase::NotFinished : ReadReprogPhase(c);
+    const std::string unconfirmed =
+        kCopyOutText + std::string(kNotDoneText) + StepResultText(finished);
+    if (phase == ReprogPhase::Finished) {
+        record.committed = true;
+        c.view.SetStatusText(std::string(kCopyOutText) + kCommittedByStatusText);
+        if (c.link.Log) c.link.Log->Note(std::string(kCopyOutText) + kCommittedByStatusText);
+        return 0;
+    }
+    if (phase == ReprogPhase::NotFinished) {
+        CancelAfter(c, unconfirmed);
+        return finished;
+    }
+    record.commitUnknown = true;
+    c.view.SetStatusText(unconfirmed + ". " + kCommitUnknownText);
+    if (c.link.Log) c.link.Log->Note(unconfirmed + ". " + kCommitUnknownText);
     c.view.ProcessMessages();
+    return finished;
+}
 
-    if (finished == 0 && flaws.flagFailure != 0) {
+// What follows a committed copy-out: a flag that was not set fails the
+// write; otherwise the read-back when it was asked for. Returns the write's
+// result.
+int AfterCommit(ControllerContext& c, const KitLayout& kit, const BufferImages& images,
+                const WriteFlaws& flaws) {
+    MainState& state = c.state;
+    if (flaws.flagFailure != 0) {
         // Committed, but with a flag that may say the buffer is not in use.
         c.view.SetStatusText(flaws.flagText);
         return kBufferFlagNotSet;
     }
-    if (finished == 0 && c.view.VerifyAfterWrite()) {
-        if (s.StopRequest) {
+    int finished = 0;
+    if (c.view.Choice().verify) {
+        if (c.session.StopRequest) {
             // Stopped once the copy-out was learnt committed: no read-back
             // follows, and a write that was to be checked is not done.
             finished = kStepFailed;
             c.view.SetStatusText(kVerifyStoppedText);
         } else {
             finished = VerifyWritten(c, kit, images, {state.ClearBuffer1, state.ClearBuffer2});
-            record.verified = finished == 0;
+            c.outcome.write.verified = finished == 0;
         }
     }
     if (finished == 0) state.ClearBuffer1 = state.ClearBuffer2 = false;
     return finished;
+}
+
+}  // namespace
+
+int WriteBuffers(ControllerContext& c) {
+    const KitLayout& kit = KitBuffersOf(c.state.KitIndex);
+    // With the byte trace on, the upper memo's trace lines land in the lower
+    // memo and are written with it.
+    std::string over;
+    const BufferImages images = EncodeForWrite(c.state, c.link.Settings.Protocol,
+                                               c.view.BufferMemo(0), c.view.BufferMemo(1), over);
+    if (!over.empty()) {
+        c.view.ShowError(over);
+        return kStepFailed;
+    }
+    if (c.view.Choice().backup) {
+        if (const int failure = TakeBackup(c); failure != 0) {
+            c.outcome.write.backupFailed = true;
+            return failure;
+        }
+    }
+    c.outcome.write.started = true;  // from the STOP on the controller is touched
+    if (const int failure = StopForWrite(c); failure != 0) return failure;
+
+    // From the copy-in on, the write ends with one copy-out or one cancel.
+    std::string cause;  // what made the write fail, shown before the cancel
+    WriteFlaws flaws;
+    int failure = CopyIn(c, cause);
+    if (failure == 0) failure = WriteBlocks(c, kit, images, flaws, cause);
+    if (failure != 0) {
+        CancelAfter(c, cause);
+        return failure;
+    }
+    bool met = false;
+    if (const int uncommitted = CopyOut(c, met); uncommitted != 0) return uncommitted;
+    // A block the controller never reported written is no success either.
+    const int finished = flaws.unconfirmed ? kNoConfirmation : 0;
+    if (met) c.view.SetStatusText(kCopyOutText + StepResultText(finished));
+    c.view.ProcessMessages();
+    return finished == 0 ? AfterCommit(c, kit, images, flaws) : finished;
 }
 
 BufferImages EncodeForWrite(const MainState& state, int protocol, const MemoLines& upper,

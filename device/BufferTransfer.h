@@ -65,7 +65,7 @@ int SetBufferFlag(DeviceContext& c, int channel, bool clear);
 // timer tick during the write never starts a second one. With the electronic
 // key missing the operator is asked to install it: Yes leaves StatusState at
 // "re-check" for the dialog's timer, No ends the job (StopRequest). Returns
-// true when the write succeeded and Label4 shows " OK".
+// true when the write succeeded and the speed label shows " OK".
 bool CheckStatus(ControllerContext& c);
 
 // Sends the access password (when one was typed), writes the buffers, asks

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "device/RequestNames.h"
+#include "link/Deadline.h"
 #include "protocol/Exchange.h"
 
 namespace hk::device {
@@ -61,74 +62,97 @@ bool AskRestart(DeviceContext& c) {
     return true;
 }
 
-int WaitStatus(DeviceContext& c, bool match, std::uint8_t mask, std::uint8_t expected,
-               DayUnits timeout, bool* conditionMet) {
-    ControllerSession& s = c.session;
-    Clock& clock = c.link.Clock;
-    std::int64_t start = clock.NowMs();
-    bool stopSent = false;
-    bool keySeen = false;
-    bool met = false;
+namespace {
 
-    while (!LimitPassed(clock, start, timeout)) {
-        c.view.ProcessMessages();
-        if (s.StopRequest) {
-            s.LastResult = kStepFailed;
-            break;
-        }
-        s.LastResult = SendRequest(c, DeviceCommands.Status, s.AnswerBuf, kStatusAnswerLen);
-        if (s.LastResult > 0) {
-            c.view.SetStatusText(WithResult(kStatusReadText, s.LastResult));
-            break;
-        }
+// One pass of a status wait: pending messages run, then the status is read
+// into AnswerBuf. False when the wait ends here: a stop asked ("Выход",
+// LastResult := kStepFailed) or a read that failed (its text shown).
+bool ReadStatusForWait(DeviceContext& c) {
+    ControllerSession& s = c.session;
+    c.view.ProcessMessages();
+    if (s.StopRequest) {
+        s.LastResult = kStepFailed;
+        return false;
+    }
+    s.LastResult = SendRequest(c, DeviceCommands.Status, s.AnswerBuf, kStatusAnswerLen);
+    if (s.LastResult > 0) {
+        c.view.SetStatusText(WithResult(kStatusReadText, s.LastResult));
+        return false;
+    }
+    return true;
+}
+
+// What a status read tells the wait for a stopped controller.
+enum class StopPass { Again, Stopped, Failed };
+
+// The wait for a stopped controller, one status read: the key question
+// until the key has been seen (Yes starts the limit again), STOP to a
+// running controller once, then the pause before the next read.
+struct StopWait {
+    DeviceContext& c;
+    Deadline deadline;
+    bool keySeen = false;
+    bool stopSent = false;
+
+    StopPass Next() {
+        ControllerSession& s = c.session;
         const std::uint8_t s0 = s.AnswerBuf[0];
         const std::uint8_t s1 = s.AnswerBuf[1];
-
-        if (match) {
-            if ((s1 & mask) == expected) {
-                met = true;
-                break;
+        if (!keySeen && !(s0 & kStatusKeyMissing)) {
+            keySeen = true;
+        } else if (!keySeen) {
+            if (!c.view.Confirm(kInstallKeyText)) {
+                s.LastResult = kStepFailed;
+                return StopPass::Failed;
             }
-            continue;
+            // The operator took his time with the key: the wait starts over.
+            deadline.Restart();
         }
-
-        if (!keySeen) {
-            if (!(s0 & kStatusKeyMissing)) {
-                keySeen = true;
-            } else {
-                if (!c.view.Confirm(kInstallKeyText)) {
-                    s.LastResult = kStepFailed;
-                    break;
-                }
-                // The operator took his time with the key: the wait starts over.
-                start = clock.NowMs();
-            }
-        }
-
         const std::uint8_t state = s1 & kRunStateMask;
-        if (state == kRunStopped) {
+        if (state == kRunStopped) return StopPass::Stopped;
+        if (state != kRunRunning) {
+            c.view.ShowError(kUnitStatusText + Hex2(s0) + Hex2(s1));
+            s.LastResult = kStepFailed;
+            return StopPass::Failed;
+        }
+        if (!stopSent) {
+            s.StopSent = true;
+            s.LastResult = SendRequest(c, DeviceCommands.Stop, s.AnswerBuf, 0);
+            if (s.LastResult > 0) {
+                c.view.SetStatusText(WithResult(kStopCommandText, s.LastResult));
+                return StopPass::Failed;
+            }
+            stopSent = true;
+        }
+        c.link.Clock.Sleep(kRunningPollPauseMs);
+        return StopPass::Again;
+    }
+};
+
+}  // namespace
+
+int WaitForStatus(DeviceContext& c, std::uint8_t mask, std::uint8_t expected, DayUnits timeout,
+                  bool* conditionMet) {
+    ControllerSession& s = c.session;
+    bool met = false;
+    for (const Deadline deadline(c.link.Clock, timeout); !deadline.Expired();) {
+        if (!ReadStatusForWait(c)) break;
+        if ((s.AnswerBuf[1] & mask) == expected) {
             met = true;
             break;
         }
-        if (state == kRunRunning) {
-            if (!stopSent) {
-                s.StopSent = true;
-                s.LastResult = SendRequest(c, DeviceCommands.Stop, s.AnswerBuf, 0);
-                if (s.LastResult > 0) {
-                    c.view.SetStatusText(WithResult(kStopCommandText, s.LastResult));
-                    break;
-                }
-                stopSent = true;
-            }
-            clock.Sleep(kRunningPollPauseMs);
-            continue;
-        }
-        c.view.ShowError(kUnitStatusText + Hex2(s0) + Hex2(s1));
-        s.LastResult = kStepFailed;
-        break;
     }
     if (conditionMet) *conditionMet = met;
     return s.LastResult;
+}
+
+int WaitUntilStopped(DeviceContext& c, DayUnits timeout, bool* conditionMet) {
+    StopWait wait{c, Deadline(c.link.Clock, timeout)};
+    StopPass pass = StopPass::Again;
+    while (pass == StopPass::Again && !wait.deadline.Expired() && ReadStatusForWait(c))
+        pass = wait.Next();
+    if (conditionMet) *conditionMet = pass == StopPass::Stopped;
+    return c.session.LastResult;
 }
 
 int KitFromIdentification(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {

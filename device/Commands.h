@@ -112,24 +112,27 @@ int SendExchangeEnd(DeviceContext& c);
 // True when the restart went out.
 bool AskRestart(DeviceContext& c);
 
-// The limits WaitStatus is called with.
+// The limits of the status waits.
 inline constexpr DayUnits kStopWaitLimit{17};  // 14.688 s
 inline constexpr DayUnits kMatchWaitLimit{3};  // 2.592 s
 
-// Polls the status into AnswerBuf until a condition holds or `timeout`
-// passes; returns LastResult.
-//  - Match mode: until S1 & mask == expected, polling back to back.
-//  - Stop mode (match false): until the controller reports itself stopped;
-//    a running controller gets STOP (at most once per wait; session.StopSent
-//    := true before it goes out) and is polled every 100 ms; while the key has not been seen
-//    installed the operator is asked to install it, and Yes starts the limit again; any other run
-//    state shows the unit's status in the error box and fails.
-// A time-out alone is not a failure: LastResult is what the last status read
-// left. StopRequest ("Выход") ends the wait with kStepFailed at the next pass.
-// `conditionMet`, when given, tells a wait that ended because its condition
-// held (true) from one that ended any other way, the time limit included.
-int WaitStatus(DeviceContext& c, bool match, std::uint8_t mask, std::uint8_t expected,
-               DayUnits timeout, bool* conditionMet = nullptr);
+// The status waits poll the status into AnswerBuf until their condition
+// holds or `timeout` passes, and return LastResult. A time-out alone is not
+// a failure: LastResult is what the last status read left. StopRequest
+// ("Выход") ends a wait with kStepFailed at its next pass; a status read
+// that fails ends it with its text. `conditionMet`, when given, tells a wait
+// that ended because its condition held (true) from one that ended any
+// other way, the time limit included.
+//
+// Until S1 & mask == expected, polling back to back.
+int WaitForStatus(DeviceContext& c, std::uint8_t mask, std::uint8_t expected, DayUnits timeout,
+                  bool* conditionMet = nullptr);
+// Until the controller reports itself stopped: a running controller gets
+// STOP (at most once per wait; session.StopSent := true before it goes out)
+// and is polled every 100 ms; while the key has not been seen installed the
+// operator is asked to install it, and Yes starts the limit again; any other
+// run state shows the unit's status in the error box and fails.
+int WaitUntilStopped(DeviceContext& c, DayUnits timeout, bool* conditionMet = nullptr);
 
 // Reads both identification words (two tries) and gives the connected kit
 // in `kit`. A pair read on the second try is read once more, B before A,

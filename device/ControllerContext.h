@@ -2,9 +2,9 @@
 // What the controller dialog's work reaches: the main window's mode state,
 // the serial link, the session state and the dialog (with the main window's
 // memos). One per dialog, passed by reference to the link search and the
-// buffer transfer; `device` is the same for the request routines. Label4
-// ("Скорость обмена " ...) is shown through ShowResultLabel; what a run came
-// to is `outcome`, never the label's text.
+// buffer transfer; `device` is the same for the request routines. The speed
+// label ("Скорость обмена " ...) is shown through ShowResultLabel; what a
+// run came to is `outcome`, never the label's text.
 
 #include <string>
 

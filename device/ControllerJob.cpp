@@ -1,7 +1,5 @@
 #include "device/ControllerJob.h"
 
-#include <utility>
-
 #include "base/Windows1251.h"
 #include "device/BufferTransfer.h"
 #include "device/Commands.h"
@@ -13,6 +11,38 @@ namespace hk::device {
 ControllerJob::ControllerJob(MainState& state, SerialLink& link, ControllerView& view)
     : state_(state), link_(link), view_(view) {}
 
+void ControllerJob::SetRun(RunState run) {
+    if (run_ == run) return;
+    run_ = run;
+    view_.ShowRunning(run == RunState::Running);
+}
+
+// Nothing clears what was asked; otherwise the rule of AfterRun.
+void ControllerJob::Defer(AfterRun after) {
+    if (after == AfterRun::Nothing || after >= AfterRun::Exit || after > afterRun_)
+        afterRun_ = after;
+}
+
+void ControllerJob::OnDialog(DialogEvent event) {
+    const bool open = DialogOpen();
+    switch (event) {
+        case DialogEvent::Opened:
+            dialog_ = DialogState::Open;
+            // A close or "Выход" left from an earlier opening is void.
+            if (afterRun_ != AfterRun::Search) afterRun_ = AfterRun::Nothing;
+            break;
+        case DialogEvent::Closed:
+            dialog_ = ClosedByJob() ? DialogState::ClosedByJob : DialogState::Closed;
+            break;
+        case DialogEvent::JobCloses:
+            dialog_ = open ? DialogState::ClosingByJob : DialogState::ClosedByJob;
+            break;
+        case DialogEvent::RunStarts:
+            dialog_ = open ? DialogState::Open : DialogState::Closed;
+            break;
+    }
+}
+
 void ControllerJob::Opened() {
     ReadSettings(link_.Settings, state_.CfgFileName);
     view_.ShowStoredLink(link_.Settings.PortIndex, link_.Settings.LinkKind);
@@ -20,50 +50,56 @@ void ControllerJob::Opened() {
     session_.StopRequest = false;
     session_.StatusState = kStatusIdle;
     context_.outcome = {};  // an earlier opening's success closes nothing
-    closeAfterRun_ = exitAfterRun_ = false;
-    open_ = true;
+    OnDialog(DialogEvent::Opened);
 }
 
 void ControllerJob::Closed() {
     session_.StatusState = kStatusIdle;  // no status read or key question after closing
-    open_ = false;
+    OnDialog(DialogEvent::Closed);
 }
 
 void ControllerJob::Search() {
-    if (running_) {
+    if (Running()) {
         // Pressed while a run lets messages run (the dialog disables the
         // button during a run, but a press may have left before it knew):
         // it runs when this run has returned, never inside it.
-        searchAfterRun_ = true;
+        Defer(AfterRun::Search);
         return;
     }
     if (link_.Log)
         link_.Log->BeginJob(std::string(state_.ReadFromDevice ? "Подбор: чтение из КВАРД, "
                                                               : "Подбор: запись в КВАРД, ") +
-                            view_.PortName());
+                            view_.Choice().portName);
     RunExclusive([this] { RunSearch(); });
 }
 
 template <typename Step>
 void ControllerJob::RunExclusive(Step step) {
-    running_ = true;
-    closedByJob_ = false;
-    closeAfterRun_ = exitAfterRun_ = false;
-    searchAfterRun_ = false;
-    view_.ShowRunning(true);
+    OnDialog(DialogEvent::RunStarts);
+    Defer(AfterRun::Nothing);
+    view_.Forget();
+    SetRun(RunState::Running);
     struct Ended {
-        bool& running;
-        ControllerView& view;
-        ~Ended() {
-            if (running) view.ShowRunning(false);
-            running = false;
-        }
-    } ended{running_, view_};
+        ControllerJob& job;
+        ~Ended() { job.SetRun(RunState::Idle); }
+    } ended{*this};
     step();
-    running_ = false;
-    view_.ShowRunning(false);
-    context_.outcome.code = session_.LastResult;
-    context_.outcome.stopped = session_.StopRequest;
+    SetRun(RunState::Idle);
+    RecordOutcome();
+    const AfterRun after = afterRun_;
+    Defer(AfterRun::Nothing);
+    FinishDeferred(after);
+    // A press of "Подбор" during the run, unless the run closed the dialog,
+    // was stopped, or wrote the buffers (the dialog closes at the next tick).
+    if (after == AfterRun::Search && DialogOpen() && !ClosedByJob() && !session_.StopRequest &&
+        !context_.outcome.written)
+        Search();
+}
+
+void ControllerJob::RecordOutcome() {
+    ControllerOutcome& outcome = context_.outcome;
+    outcome.code = session_.LastResult;
+    outcome.stopped = session_.StopRequest;
     if (link_.PortOpen && link_.PortHandle.HungUp()) {
         // The adapter was pulled out during the run: the next "Подбор"
         // opens the port afresh.
@@ -74,55 +110,47 @@ void ControllerJob::RunExclusive(Step step) {
         state_.PortReady = false;
         view_.ShowError(link_.PortHandle.RefusedSettingsText());
     }
-    FinishDeferred();
-    // A press of "Подбор" during the run, unless the run closed the dialog,
-    // was stopped, or wrote the buffers (the dialog closes at the next tick).
-    if (std::exchange(searchAfterRun_, false) && open_ && !closedByJob_ && !session_.StopRequest &&
-        !context_.outcome.written)
-        Search();
+    // A run that neither read nor wrote ends on what the operator was told
+    // last: the failure, or the question it waits on.
+    outcome.message = outcome.read || outcome.written ? std::string() : view_.LastTold();
 }
 
-void ControllerJob::FinishDeferred() {
-    const bool exit = exitAfterRun_;
-    const bool close = closeAfterRun_;
-    exitAfterRun_ = closeAfterRun_ = false;
-    if (closedByJob_) return;
-    if (exit) {
-        if (endExchangeOnExit_) SendExchangeEnd(context_.device);
+void ControllerJob::FinishDeferred(AfterRun after) {
+    if (ClosedByJob()) return;
+    if (after == AfterRun::Exit || after == AfterRun::ExitWithExchangeEnd) {
+        if (after == AfterRun::ExitWithExchangeEnd) SendExchangeEnd(context_.device);
         StoreSettings();
         CloseNow();
-    } else if (close) {
+    } else if (after == AfterRun::Close) {
         CloseNow();
     }
 }
 
 void ControllerJob::CloseNow() {
-    closedByJob_ = true;
+    OnDialog(DialogEvent::JobCloses);
     view_.CloseDialog();
 }
 
 void ControllerJob::RunSearch() {
     ControllerSession& s = session_;
-    TPortSettings& settings = link_.Settings;
     ControllerOutcome& outcome = context_.outcome;
     outcome = {};
 
-    settings.Protocol = static_cast<std::int8_t>(view_.ProtocolChoice());
-    if (settings.Protocol == 1) settings.CrcMode = static_cast<std::int8_t>(view_.CrcChoice());
-    const bool currentLoop = view_.CurrentLoopChosen();
-    settings.LinkKind = currentLoop ? kLinkLoop : kLinkRs232;
-    settings.Channel = static_cast<std::int8_t>(view_.ChannelChoice());
-    settings.NetAddress = 0;
-    // A text too long for its buffer is refused before the port is touched.
+    const LinkChoice choice = view_.Choice();
+    // The protocol decides the buffers' room: a text too long for its
+    // buffer is refused before the port is touched.
+    ApplyLinkChoice(link_.Settings, choice);
     if (!state_.ReadFromDevice && !BuffersFit(context_)) return;
 
-    state_.PortReady = OpenPort(link_, view_.PortName(), 0, true);
+    state_.PortReady = OpenForSearch(link_, choice);
     outcome.portOpened = state_.PortReady;
-    if (state_.PortReady && currentLoop) settings.LinkKind = TestEcho(link_, settings.LinkKind);
-    if (!state_.PortReady) return;
+    if (!state_.PortReady) {
+        view_.Note(link_.OpenFailure);  // the port's error box
+        return;
+    }
 
-    const bool searchAll = view_.SearchAllNumbers();
-    view_.ShowFields(!searchAll, true);
+    const bool searchAll = view_.Choice().searchAllNumbers;
+    view_.ShowFields({.manualEntry = !searchAll, .results = true});
     bool numberValid = true;
     if (searchAll)
         s.NetNumber = kNoNetNumber;
@@ -138,7 +166,7 @@ void ControllerJob::RunSearch() {
 
 bool ControllerJob::SearchAndTransfer() {
     ControllerSession& s = session_;
-    const SearchRange range = SearchRangeFor(s.NetNumber, view_.SpeedChoice());
+    const SearchRange range = SearchRangeFor(s.NetNumber, view_.Choice().speedItem);
     if (!SearchLink(context_, range)) {
         s.NetNumber = kNoNetNumber;
         // Over a line that does not hold its settings nothing is understood.
@@ -175,14 +203,13 @@ bool ControllerJob::SearchAndTransfer() {
 }
 
 void ControllerJob::Exit() {
-    if (running_ || link_.PortOpen) session_.StopRequest = true;
+    if (Running() || link_.PortOpen) session_.StopRequest = true;
     const bool endExchange =
-        link_.PortOpen && session_.NetNumber != 0 && link_.Settings.Protocol == 0;
-    if (running_) {
+        link_.PortOpen && session_.NetNumber != 0 && link_.Settings.Protocol == kTraditional;
+    if (Running()) {
         // Sent now, the end of exchange would deselect the controller before
         // the write's cancel reached it: it waits for the run to return.
-        exitAfterRun_ = true;
-        endExchangeOnExit_ = endExchange;
+        Defer(endExchange ? AfterRun::ExitWithExchangeEnd : AfterRun::Exit);
         return;
     }
     if (endExchange) SendExchangeEnd(context_.device);
@@ -191,19 +218,20 @@ void ControllerJob::Exit() {
 }
 
 bool ControllerJob::EndExchange() {
-    if (running_ || !link_.PortOpen || link_.PortHandle.Unusable()) return false;
-    if (link_.Settings.Protocol != 0) return false;
+    if (Running() || !link_.PortOpen || link_.PortHandle.Unusable()) return false;
+    if (link_.Settings.Protocol != kTraditional) return false;
     if (session_.NetNumber == 0 || session_.NetNumber == kNoNetNumber) return false;
     SendExchangeEnd(context_.device);
     return true;
 }
 
 void ControllerJob::Tick() {
-    if (!open_ || running_) return;
+    if (!DialogOpen() || Running()) return;
     if (session_.StatusState == kStatusRecheck) {
-        if (link_.Log) link_.Log->BeginJob("Проверка электронного ключа, " + view_.PortName());
+        if (link_.Log)
+            link_.Log->BeginJob("Проверка электронного ключа, " + view_.Choice().portName);
         RunExclusive([this] { CheckStatus(context_); });
-        if (closedByJob_ || !open_) return;
+        if (ClosedByJob() || !DialogOpen()) return;
     }
     // A write that succeeded closes the dialog at the next tick.
     if (context_.outcome.written) {
@@ -215,24 +243,25 @@ void ControllerJob::Tick() {
 }
 
 void ControllerJob::StoreSettings() {
-    link_.Settings.PortIndex = static_cast<std::int8_t>(view_.PortChoice());
+    link_.Settings.PortIndex = static_cast<std::int8_t>(view_.Choice().port);
     link_.Settings.Kit = static_cast<std::int8_t>(state_.KitIndex);
     WriteSettings(link_.Settings, state_.CfgFileName);
 }
 
 bool ControllerJob::MayClose() {
-    if (!running_) return true;
-    closeAfterRun_ = true;
+    if (!Running()) return true;
+    Defer(AfterRun::Close);
     return false;
 }
 
 bool ControllerJob::CheckNetNumber() {
-    const std::string text = view_.NumberText();
+    const LinkChoice choice = view_.Choice();
+    const std::string& text = choice.number;
     if (text.empty()) {
         session_.NetNumber = kNoNetNumber;
         return true;
     }
-    const auto value = ParseNumberUpTo(text, view_.HexView() ? 16 : 10, kLastNetNumber);
+    const auto value = ParseNumberUpTo(text, choice.hexView ? 16 : 10, kLastNetNumber);
     if (!value) {
         view_.SetStatusText(kNumberTooBigText);
         return false;
@@ -243,17 +272,17 @@ bool ControllerJob::CheckNetNumber() {
 
 void ControllerJob::ShowNetNumber() {
     if (session_.NetNumber != kNoNetNumber)
-        view_.SetNumberText(NetNumberText(session_.NetNumber, view_.HexView()));
+        view_.SetNumberText(NetNumberText(session_.NetNumber, view_.Choice().hexView));
 }
 
 void ControllerJob::SearchBoxClicked() {
-    view_.ShowFields(!view_.SearchAllNumbers(), false);
+    view_.ShowFields({.manualEntry = !view_.Choice().searchAllNumbers, .results = false});
     ShowNetNumber();
 }
 
 bool ControllerJob::KeyPress(ControllerView& view, unsigned char key, bool passwordField) {
     view.SetStatusText("");
-    if (KeyAccepted(key, passwordField || view.HexView())) return true;
+    if (KeyAccepted(key, passwordField || view.Choice().hexView)) return true;
     view.SetStatusText(kBadCharacterText + Utf8FromWindows1251(std::string(1, char(key))));
     return false;
 }

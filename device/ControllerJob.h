@@ -6,8 +6,11 @@
 // filter. The dialog forwards its clicks, ticks and key presses here and
 // shows what the job asks through the ControllerView.
 //
-// Runs on the user-interface thread. A run lets pending window messages run
-// at fixed points, so "Выход", a tick or a second "Подбор" can arrive in the
+// Every call comes from one thread: in the window program the job thread
+// (gui/JobThread.h), to which the dialog posts its clicks and ticks and from
+// which app/JobControllerView carries what the job shows to the dialog; in
+// the command line its only thread. A run lets pending messages run at
+// fixed points, so "Выход", a tick or a second "Подбор" can arrive in the
 // middle of it:
 //  - one run at a time: the dialog's "Подбор" looks disabled while a run is
 //    under way (ShowRunning); a press that still reaches the job then runs
@@ -21,11 +24,13 @@
 //  - a close by the title bar during a run waits for the run to return.
 // Every wait and pause runs on link.Clock.
 
+#include <cstdint>
 #include <string>
 
 #include "device/ControllerContext.h"
 #include "device/ControllerSession.h"
 #include "device/ControllerView.h"
+#include "device/TellingView.h"
 #include "link/Port.h"
 #include "state/MainState.h"
 
@@ -49,7 +54,7 @@ public:
 
     // "Подбор".
     void Search();
-    bool Running() const { return running_; }
+    bool Running() const { return run_ == RunState::Running; }
 
     // "Выход".
     void Exit();
@@ -84,12 +89,40 @@ public:
     const ControllerOutcome& Outcome() const { return context_.outcome; }
 
 private:
+    // Whether a run is under way.
+    enum class RunState : std::uint8_t { Idle, Running };
+    // What was asked during a run for when it has returned; a later ask
+    // replaces an earlier one only when it does more ("Выход" more than a
+    // title-bar close, which does more than a second "Подбор"); of two
+    // "Выход" the later one counts.
+    enum class AfterRun : std::uint8_t { Nothing, Search, Close, Exit, ExitWithExchangeEnd };
+    // Whether the dialog is open (between Opened and Closed), and whether the
+    // run under way (or the tick) has closed it itself: ClosingByJob until
+    // the dialog reports itself closed.
+    enum class DialogState : std::uint8_t { Closed, Open, ClosingByJob, ClosedByJob };
+    // What the job learns of the dialog: it opened, it closed, the job
+    // closes it, a run starts (a close by the job counts for one run).
+    enum class DialogEvent : std::uint8_t { Opened, Closed, JobCloses, RunStarts };
+
+    // The states change here and only here, each with its rule.
+    void SetRun(RunState run);
+    void Defer(AfterRun after);
+    void OnDialog(DialogEvent event);
+    bool DialogOpen() const {
+        return dialog_ == DialogState::Open || dialog_ == DialogState::ClosingByJob;
+    }
+    bool ClosedByJob() const {
+        return dialog_ == DialogState::ClosingByJob || dialog_ == DialogState::ClosedByJob;
+    }
+
     // Runs `step` as the one run under way, then what "Выход" or the title
     // bar asked for meanwhile.
     template <typename Step>
     void RunExclusive(Step step);
-    void FinishDeferred();
-    // The run behind "Подбор": the link choices, the port, the search, then
+    // What the run came to, once it has returned.
+    void RecordOutcome();
+    void FinishDeferred(AfterRun after);
+    // The run behind "Подбор": the link choice, the port, the search, then
     // the read or the write. SearchAndTransfer is true when the run has ended
     // itself (a read that closed the dialog).
     void RunSearch();
@@ -98,19 +131,11 @@ private:
 
     MainState& state_;
     SerialLink& link_;
-    ControllerView& view_;
+    TellingView view_;
     ControllerSession session_;
-    bool running_ = false;
-    bool closeAfterRun_ = false;
-    bool exitAfterRun_ = false;
-    // "Подбор" pressed during a run: a new run follows this one.
-    bool searchAfterRun_ = false;
-    // "Выход" during a run: whether its end-of-exchange request is due.
-    bool endExchangeOnExit_ = false;
-    // The dialog is open (between Opened and Closed).
-    bool open_ = false;
-    // The run or tick under way has closed the dialog itself.
-    bool closedByJob_ = false;
+    RunState run_ = RunState::Idle;
+    AfterRun afterRun_ = AfterRun::Nothing;
+    DialogState dialog_ = DialogState::Closed;
     ControllerContext context_{state_, link_, session_, view_};
 };
 

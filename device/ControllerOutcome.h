@@ -60,9 +60,11 @@ struct ControllerOutcome {
     bool stopped = false;
     // The last step's result code: 0, or the failure's code.
     int code = 0;
-    // What the operator was told of the failure (the status bar's or the
-    // error box's text), empty after a success: a reader takes the cause
-    // from here, never from the texts a view was shown.
+    // What the operator was told last in a run that neither read nor wrote:
+    // the failure's status text or box (the port's error box when the port
+    // did not open), or the key question a key wait follows; empty after a
+    // read or a write. A reader takes the cause from here, never from the
+    // texts a view was shown.
     std::string message;
     WriteRecord write;
 };

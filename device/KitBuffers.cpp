@@ -67,13 +67,18 @@ const KitLayout& KitBuffersOf(int kitIndex) {
     return kKits[static_cast<std::size_t>(std::clamp(kitIndex, 0, int(kKits.size()) - 1))];
 }
 
-bool WithLengthByte(int kitIndex, int protocol) { return kitIndex == kMinimalKit && protocol != 0; }
+bool TwoChannelKit(int kitIndex) { return KitBuffersOf(kitIndex).count == 2; }
+
+bool WithLengthByte(int kitIndex, int protocol) {
+    return kitIndex == kMinimalKit && protocol != kTraditional;
+}
 
 std::size_t BufferLimit(int kitIndex, int protocol) {
     return WithLengthByte(kitIndex, protocol) ? kBufferBytes - 1 : kBufferBytes;
 }
 
-void DecodeBuffer(std::span<const std::uint8_t> bytes, MemoLines& memo, bool showSpecial) {
+void DecodeBuffer(std::span<const std::uint8_t> bytes, MemoLines& memo, LineEnds ends) {
+    const bool showSpecial = ends == LineEnds::Shown;
     memo.Clear();
     std::string line;
     for (std::uint8_t b : bytes) {

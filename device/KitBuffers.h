@@ -44,17 +44,25 @@ struct KitLayout {
 // The layout of kit 0..3 (a larger index is taken as kit 3).
 const KitLayout& KitBuffersOf(int kitIndex);
 
+// The kit keeps a buffer for each of the two channels, МЦП and МПИ (kits 0
+// and 3): the main window shows both memos, a read or write takes two lists.
+bool TwoChannelKit(int kitIndex);
+
 // Kit 1 over FT1.2 counts the data bytes in front of the data.
 bool WithLengthByte(int kitIndex, int protocol);
 // The most data bytes (text and terminating zeros) a buffer takes: 128, one
 // less when the length byte goes with them.
 std::size_t BufferLimit(int kitIndex, int protocol);
 
+// How a decoded buffer shows its line ends: not at all, or as "<CR>" and
+// "<LF>" ("Показать спец. символы").
+enum class LineEnds : bool { Hidden = false, Shown = true };
+
 // Replaces the memo's lines with the text of a buffer: 00 or FF ends it, 0D
-// ends a line (shown as "<CR>" with `showSpecial`), 0A stays inside the line
-// ("<LF>" with `showSpecial`, else dropped). The line being built when the
-// walk ends is added too, also when empty.
-void DecodeBuffer(std::span<const std::uint8_t> bytes, MemoLines& memo, bool showSpecial);
+// ends a line (shown as "<CR>" when `ends` are shown), 0A stays inside the
+// line ("<LF>" when shown, else dropped). The line being built when the walk
+// ends is added too, also when empty.
+void DecodeBuffer(std::span<const std::uint8_t> bytes, MemoLines& memo, LineEnds ends);
 
 // Encodes the non-empty lines of `memo` from the start of `data` (already
 // zero) and returns the number of data bytes the memo needs: the encoded

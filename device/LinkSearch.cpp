@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "link/Deadline.h"
 #include "protocol/Exchange.h"
 
 namespace hk::device {
@@ -17,6 +18,9 @@ constexpr int kEchoReadMs = 100;
 constexpr int kEchoPauseMs = 100;
 
 constexpr int kIdentificationAnswerLen = 2;
+// A search opens its port at 300 baud, with the address byte's parity.
+constexpr int kOpeningSpeed = 0;
+constexpr bool kWithAddressByte = true;
 
 // The digit value of a field character, or -1 for a character that is skipped.
 int DigitValue(char c) {
@@ -84,16 +88,18 @@ SearchRange SearchRangeFor(std::uint8_t netNumber, int speedItem) {
     return r;
 }
 
-bool OpenForSearch(SerialLink& link, const std::string& portName, int protocol, int crcMode,
-                   bool currentLoop, int channel) {
-    TPortSettings& s = link.Settings;
-    s.Protocol = static_cast<std::int8_t>(protocol);
-    if (protocol == 1) s.CrcMode = static_cast<std::int8_t>(crcMode);
-    s.LinkKind = currentLoop ? kLinkLoop : kLinkRs232;
-    s.Channel = static_cast<std::int8_t>(channel);
-    s.NetAddress = 0;
-    if (!OpenPort(link, portName, 0, true)) return false;
-    if (currentLoop) s.LinkKind = TestEcho(link, s.LinkKind);
+void ApplyLinkChoice(TPortSettings& settings, const LinkChoice& choice) {
+    settings.Protocol = choice.protocol;
+    if (choice.protocol == kFt12) settings.CrcMode = static_cast<std::int8_t>(choice.crcMode);
+    settings.LinkKind = choice.currentLoop ? kLinkLoop : kLinkRs232;
+    settings.Channel = static_cast<std::int8_t>(choice.channel);
+    settings.NetAddress = 0;
+}
+
+bool OpenForSearch(SerialLink& link, const LinkChoice& choice) {
+    ApplyLinkChoice(link.Settings, choice);
+    if (!OpenPort(link, choice.portName, kOpeningSpeed, kWithAddressByte)) return false;
+    if (choice.currentLoop) link.Settings.LinkKind = TestEcho(link, link.Settings.LinkKind);
     return true;
 }
 
@@ -111,12 +117,12 @@ bool TryAttempt(DeviceContext& c, int n, int speed, bool hexView, const std::str
         const auto quiet = ExchangeNotes::QuietScope(c.link.Log);
         // Traditional framing carries no address: a numbered controller is
         // selected by the address byte first. FT1.2 frames carry it.
-        if (n > 0 && settings.Protocol == 0) {
+        if (n > 0 && settings.Protocol == kTraditional) {
             if (!protocol::ProbeNetAddress(c.link, speed)) {
                 if (c.link.Log) c.link.Log->Summary(attempt + "номер не подтверждён");
                 return false;
             }
-        } else if (!SetPortSpeed(c.link, true, speed)) {
+        } else if (!SetPortSpeed(c.link, kWithAddressByte, speed)) {
             return false;  // the caller ends on the line that refused its settings
         }
         s.LastResult =
@@ -160,13 +166,13 @@ int AttemptCount(const SearchRange& range) {
 bool SearchLink(ControllerContext& c, const SearchRange& range) {
     ControllerSession& s = c.session;
     const int total = AttemptCount(range);
-    const std::int64_t startMs = c.link.Clock.NowMs();
+    const Stopwatch spent(c.link.Clock);
     int made = 0;
     for (int n = range.firstNumber; n <= range.lastNumber; ++n) {
         c.view.ProcessMessages();
         if (s.StopRequest || c.link.PortHandle.Unusable()) return false;
         const auto number = static_cast<std::uint8_t>(n);
-        c.view.SetNumberLabel(kNumberLabelText + NetNumberText(number, c.view.HexView()));
+        c.view.SetNumberLabel(kNumberLabelText + NetNumberText(number, c.view.Choice().hexView));
         c.link.Settings.NetAddress = static_cast<std::int8_t>(n);
 
         for (int speed = range.firstSpeed; speed <= range.lastSpeed; ++speed) {
@@ -174,9 +180,9 @@ bool SearchLink(ControllerContext& c, const SearchRange& range) {
             c.ShowResultLabel(SpeedLabel(speed));
             c.view.ProcessMessages();
             if (s.StopRequest || c.link.PortHandle.Unusable()) return false;
-            const std::int64_t spent = c.link.Clock.NowMs() - startMs;
-            c.view.ShowSearchProgress(made, total, made > 0 ? spent / made * (total - made) : 0);
-            if (TryAttempt(c.device, n, speed, c.view.HexView(), kSearchName)) return true;
+            c.view.ShowSearchProgress(made, total,
+                                      made > 0 ? spent.ElapsedMs() / made * (total - made) : 0);
+            if (TryAttempt(c.device, n, speed, c.view.Choice().hexView, kSearchName)) return true;
             ++made;
         }
     }

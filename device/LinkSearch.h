@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "device/ControllerContext.h"
+#include "device/LinkChoice.h"
 #include "link/Port.h"
 
 namespace hk::device {
@@ -23,7 +24,8 @@ inline constexpr std::array<const char*, 8> SpeedItems = {
 inline constexpr int kLastSearchSpeed = 6;  // 19200 baud
 inline constexpr int kLastNetNumber = 127;
 
-// Label3, Label4 and the status texts of the search and the number field.
+// The labels of the number and speed under test, and the status texts of
+// the search and the number field.
 inline constexpr const char* kNumberLabelText = "Сетевой номер  ";
 inline constexpr const char* kSpeedLabelText = "Скорость обмена ";
 inline constexpr const char* kSpeedOkText = " OK";
@@ -41,7 +43,7 @@ std::optional<std::int32_t> ParseNumberUpTo(std::string_view text, int base, std
 
 // A network number as two upper-case hexadecimal digits or in decimal.
 std::string NetNumberText(std::uint8_t number, bool hex);
-// Label4 while speed index `speedIndex` (0..6) is tried: "Скорость обмена "
+// The speed label while speed index `speedIndex` (0..6) is tried: "Скорость обмена "
 // followed by its item text.
 std::string SpeedLabel(int speedIndex);
 
@@ -66,13 +68,15 @@ struct SearchRange {
 // for the speed item 0, else the item's one speed.
 SearchRange SearchRangeFor(std::uint8_t netNumber, int speedItem);
 
-// The link as the operator chose it (protocol, CRC mode, link kind,
-// channel) into Settings, NetAddress 0, and the port opened for a search at
-// 300 baud with the address byte; on a current loop the echo test decides
-// whether the line echoes. False when the port did not open (its error box
-// has been shown).
-bool OpenForSearch(SerialLink& link, const std::string& portName, int protocol, int crcMode,
-                   bool currentLoop, int channel);
+// The link as the operator chose it (protocol, CRC mode on FT1.2, link
+// kind, channel) into `settings`, with NetAddress 0.
+void ApplyLinkChoice(TPortSettings& settings, const LinkChoice& choice);
+// The one opening of the port for a search, a run of "Подбор" and a network
+// scan alike: ApplyLinkChoice, then the chosen port opened at 300 baud with
+// the address byte; on a current loop the echo test decides whether the line
+// echoes. False when the port did not open (its error box has been shown,
+// and link.OpenFailure holds its text).
+bool OpenForSearch(SerialLink& link, const LinkChoice& choice);
 
 // "осталось около 12 мин 5 с": the time still to come, rounded up to the
 // second.
@@ -103,7 +107,7 @@ bool TryAttempt(DeviceContext& c, int n, int speed, bool hexView, const std::str
 // pending window messages run and StopRequest, or a port whose far end has
 // gone, ends the search without a result. Each attempt is TryAttempt.
 // Settings.NetAddress and SpeedIndex hold the last number and speed tried
-// (the ones found after a hit); Label3 and Label4 show them, and before each
+// (the ones found after a hit); the number and speed labels show them, and before each
 // attempt the view is told how far the search has come and how long the
 // attempts still to come will take at the mean pace so far.
 bool SearchLink(ControllerContext& c, const SearchRange& range);

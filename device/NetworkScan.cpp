@@ -1,6 +1,7 @@
 #include "device/NetworkScan.h"
 
 #include "device/LinkSearch.h"
+#include "link/Deadline.h"
 
 namespace hk::device {
 namespace {
@@ -17,7 +18,7 @@ constexpr std::int64_t kSilentExchangeMs = 1004;
 
 ScanRange DefaultScanRange(int protocol) {
     ScanRange range;
-    if (protocol != 0) range.firstNumber = 0;
+    if (protocol != kTraditional) range.firstNumber = 0;
     return range;
 }
 
@@ -59,8 +60,9 @@ NetworkScan::NetworkScan(DeviceContext& c, ScanRange range, bool hexView, Found 
 
 std::int64_t NetworkScan::EstimatedMsLeft() const {
     std::int64_t perAttempt =
-        made_ > 0 ? spentMs_ / made_
-                  : (c_.link.Settings.Protocol == 0 ? kSilentProbeMs : kSilentExchangeMs);
+        made_ > 0
+            ? spentMs_ / made_
+            : (c_.link.Settings.Protocol == kTraditional ? kSilentProbeMs : kSilentExchangeMs);
     return perAttempt * AttemptsLeft();
 }
 
@@ -76,11 +78,11 @@ std::vector<FoundController> NetworkScan::Run() {
                 stopped_ = true;
                 return found_;
             }
-            const std::int64_t start = c_.link.Clock.NowMs();
+            const Stopwatch attempt(c_.link.Clock);
             const bool answered = TryAttempt(c_, n, speed, hexView_, kScanName);
             ++made_;
             if (answered) Inventory(n, speed);
-            spentMs_ += c_.link.Clock.NowMs() - start;
+            spentMs_ += attempt.ElapsedMs();
             if (answered) {
                 // Found at this speed: not looked for at the others.
                 skipped_ += range_.lastSpeed - speed;

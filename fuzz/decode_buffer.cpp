@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     MemoryLines memo({"old line", "another"});
-    device::DecodeBuffer(buffer, memo, markers);
+    device::DecodeBuffer(buffer, memo, device::LineEnds{markers});
     FUZZ_REQUIRE(memo.lines.size() == texts.size(), "the line count is not the CR count plus one");
     for (std::size_t i = 0; i < texts.size(); ++i) {
         const std::string& line = memo.lines[i];

@@ -1,5 +1,7 @@
 #include "link/Port.h"
 
+#include <utility>
+
 namespace hk {
 namespace {
 
@@ -7,6 +9,12 @@ constexpr int kModemDtrPauseMs = 500;
 constexpr int kLineTurnPauseMs = 2;
 constexpr std::uint32_t kWriteMsPerByte = 500;
 constexpr int kOpenReadTimeoutSeconds = 2;
+
+// The error box of an opening that failed, its text kept on the link.
+void OpenFailed(SerialLink& link, std::string text) {
+    link.OpenFailure = std::move(text);
+    link.View.ShowError(link.OpenFailure);
+}
 
 }  // namespace
 
@@ -22,15 +30,16 @@ bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, boo
         port.Close();
         link.PortOpen = false;
     }
+    link.OpenFailure.clear();
     if (!port.Open(portName)) {
         if (port.LastError() != 0) {
             link.PortOpen = false;
             // What went wrong and what to do, then the system's own reason,
             // each on a line of its own under the text.
             const std::string advice = port.OpenFailureAdvice();
-            link.View.ShowError(kOpenPortErrorText + portName + "\r" +
-                                (advice.empty() ? std::string() : advice + "\r") +
-                                port.ErrorText(port.LastError()));
+            OpenFailed(link, kOpenPortErrorText + portName + "\r" +
+                                 (advice.empty() ? std::string() : advice + "\r") +
+                                 port.ErrorText(port.LastError()));
         }
         return false;
     }
@@ -38,7 +47,7 @@ bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, boo
     if (!SetPortSpeed(link, addressByte, speedIndex)) {
         // The adapter does not hold the settings: nothing sent over it could
         // be understood.
-        link.View.ShowError(kOpenPortErrorText + portName + "\r" + port.RefusedSettingsText());
+        OpenFailed(link, kOpenPortErrorText + portName + "\r" + port.RefusedSettingsText());
         port.Close();
         link.PortOpen = false;
         return false;
@@ -83,7 +92,7 @@ bool SetPortSpeed(SerialLink& link, bool addressByte, int speedIndex) {
         p.BaudRate = BaudRates[static_cast<std::size_t>(speedIndex)];
     p.ByteSize = 8;
     const TPortSettings& s = link.Settings;
-    if (s.NetAddress != 0 && s.Protocol == 0) {
+    if (s.NetAddress != 0 && s.Protocol == kTraditional) {
         // The parity bit is the ninth bit that marks an address byte.
         p.StopBits = StopBits::One;
         if (s.Channel == 0)

@@ -57,6 +57,10 @@ struct SerialLink {
     // Set by an exchange that failed, kept until the next one; OpenPort
     // clears it.
     LateAnswerGuard LateAnswers{};
+    // The error box's text of the last OpenPort that failed with one, empty
+    // after an opening that succeeded: a program that reports the failure
+    // later takes it from here.
+    std::string OpenFailure;
 };
 
 inline constexpr const char* kOpenPortErrorText = "Ошибка открытия последовательного порта ";

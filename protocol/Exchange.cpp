@@ -207,7 +207,8 @@ void KeepGuard(SerialLink& link, int result) {
     link.LateAnswers.armed = true;
     link.LateAnswers.untilMs = link.Clock.NowMs() + kLateAnswerGuardMs;
     link.LateAnswers.baudRate = link.PortHandle.HeldParams().BaudRate;
-    link.LateAnswers.netAddress = link.Settings.Protocol != 0 ? link.Settings.NetAddress : -1;
+    link.LateAnswers.netAddress =
+        link.Settings.Protocol != kTraditional ? link.Settings.NetAddress : -1;
 }
 
 // Before a request: reads and drops what still belongs to the failed
@@ -253,7 +254,8 @@ void NoteExchange(SerialLink& link, const std::string& text) {
 
 int ExchangeFrame(SerialLink& link, std::span<std::uint8_t> request, std::span<std::uint8_t> answer,
                   int answerLen) {
-    if (link.Settings.Protocol == 0) return ExchangeTraditional(link, request, answer, answerLen);
+    if (link.Settings.Protocol == kTraditional)
+        return ExchangeTraditional(link, request, answer, answerLen);
     return ExchangeFt12(link, request, answer, answerLen);
 }
 

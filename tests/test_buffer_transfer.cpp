@@ -71,15 +71,15 @@ void Once(ControllerWorld& w, std::function<bool()> when, std::function<void()> 
 TEST(BufferImage, DecodesLinesWithOrWithoutSpecialCharacters) {
     MemoryLines m;
     const Bytes lines = Hex("41 54 5A 0D 41 54 53 30 3D 32 0D 00 41");
-    DecodeBuffer(lines, m, false);
+    DecodeBuffer(lines, m, LineEnds::Hidden);
     EXPECT_EQ(m.lines, (Texts{"ATZ", "ATS0=2", ""}));
-    DecodeBuffer(lines, m, true);
+    DecodeBuffer(lines, m, LineEnds::Shown);
     EXPECT_EQ(m.lines, (Texts{"ATZ<CR>", "ATS0=2<CR>", ""}));
-    DecodeBuffer(Bytes(128, 0xFF), m, false);
+    DecodeBuffer(Bytes(128, 0xFF), m, LineEnds::Hidden);
     EXPECT_EQ(m.lines, Texts{""});
-    DecodeBuffer(Hex("41 0A 42 0D FF"), m, false);
+    DecodeBuffer(Hex("41 0A 42 0D FF"), m, LineEnds::Hidden);
     EXPECT_EQ(m.lines, (Texts{"AB", ""}));
-    DecodeBuffer(Hex("41 0A 42 0D FF"), m, true);
+    DecodeBuffer(Hex("41 0A 42 0D FF"), m, LineEnds::Shown);
     EXPECT_EQ(m.lines, (Texts{"A<LF>B<CR>", ""}));
 }
 
@@ -266,7 +266,7 @@ TEST(WritePaths, PasswordGoesFirstAndAWrongOneWritesNothing) {
         auto options = Controller(0);
         options.password = 0x1234;
         ControllerWorld w(options, false);
-        w.view.password = typed;
+        w.view.choice.password = typed;
         w.view.upper.lines = {"ATZ"};
         w.job.Search();
         const bool right = std::string(typed) == "1234";
@@ -577,7 +577,7 @@ TEST(UnconfirmedCopyOut, TheStatusTellsWhatTheControllerHoldsAndAnUncommittedWri
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         ControllerWorld w(Controller(0, r.framing), false);
-        w.view.verify = true;
+        w.view.choice.verify = true;
         w.view.upper.lines = {"ATZ"};
         w.view.lower.lines = {"ATS0=2"};
         Once(
@@ -607,7 +607,7 @@ TEST(BufferFlag, AFlagStepThatDidNotCompleteFailsTheWriteAndNamesTheChannel) {
         sim::KvardOptions o = Controller(0, f);
         o.lateAnswerMs = f.framing == KvardFraming::Ft12 ? 1050 : 2100;
         ControllerWorld w(o, false);
-        w.view.backup = w.view.verify = true;
+        w.view.choice.backup = w.view.choice.verify = true;
         w.view.upper.lines = {"ATZ"};
         w.view.lower.lines = {"ATE0"};
         w.view.script.answers = {true};  // restart
@@ -630,7 +630,7 @@ TEST(BufferFlag, AFlagStepThatDidNotCompleteFailsTheWriteAndNamesTheChannel) {
 
 TEST(BufferFlag, TheReadBackComparesEachWrittenChannelsFlag) {
     ControllerWorld w(Controller(0, kFramings[1]), false);
-    w.view.verify = true;
+    w.view.choice.verify = true;
     w.view.upper.lines = {"ATZ"};
     w.state.ClearBuffer2 = true;
     w.kvard.SetControlParameter(1, {0x00, 0x10});
@@ -643,7 +643,7 @@ TEST(BufferFlag, TheReadBackComparesEachWrittenChannelsFlag) {
               "записан «буфер со строками», прочитан «буфер не используется» (00 00)");
 
     ControllerWorld ok(Controller(0, kFramings[1]), false);
-    ok.view.verify = true;
+    ok.view.choice.verify = true;
     ok.view.upper.lines = {"ATZ"};
     ok.state.ClearBuffer2 = true;
     ok.kvard.SetControlParameter(1, {0x00, 0x10});

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "base/FileError.h"
+#include "device/BufferTransfer.h"
 #include "device/LinkSearch.h"
 #include "support/ControllerFakes.h"
 
@@ -70,8 +72,8 @@ TEST(OneRun, ASecondSearchDuringARunIsIgnored) {
 
 TEST(OneRun, ASearchPressedDuringAFailedRunFollowsItAndIsNotLost) {
     ControllerWorld w(Controller());
-    w.view.number = "6";  // nobody answers
-    w.view.speed = 6;     // 9600 baud alone: one attempt a run
+    w.view.choice.number = "6";   // nobody answers
+    w.view.choice.speedItem = 6;  // 9600 baud alone: one attempt a run
     int nested = 0;
     w.view.script.onProcess = [&](int) {
         if (nested++ == 0) {
@@ -140,6 +142,34 @@ TEST(CloseDuringAWrite, TheWriteFinishesThenTheDialogClosesWithoutStoring) {
     EXPECT_EQ(w.SettingsFile(), std::vector<unsigned char>(8, 0));
 }
 
+// Asked together during a run, "Выход" counts whatever its place among
+// them (the end of exchange, the settings stored, one closing), a title-bar
+// close counts before a second "Подбор", and neither lets that "Подбор" run.
+TEST(AskedDuringAWrite, ExitOutweighsACloseWhichOutweighsASearch) {
+    using Ask = std::function<void(ControllerJob&)>;
+    const Ask exit = [](ControllerJob& j) { j.Exit(); };
+    const Ask close = [](ControllerJob& j) { EXPECT_FALSE(j.MayClose()); };
+    const Ask search = [](ControllerJob& j) { j.Search(); };
+    const std::vector<unsigned char> stored{0, 0, 5, 5, 0, 0, 0, 0};
+    const std::vector<unsigned char> untouched(8, 0);
+    const struct {
+        std::vector<Ask> asks;
+        bool exited;
+    } rows[] = {{{close, exit}, true},  {{exit, close}, true},    {{search, exit}, true},
+                {{exit, search}, true}, {{search, close}, false}, {{close, search}, false}};
+    for (const auto& r : rows) {
+        WriteWorld w([&r](WriteWorld& world) {
+            for (const Ask& ask : r.asks) ask(world.job);
+        });
+        w.job.Search();
+        EXPECT_EQ(w.view.closed, 1);
+        EXPECT_FALSE(w.closedDuringRun);
+        EXPECT_EQ(w.Opens(), 1);  // no second run
+        EXPECT_EQ(w.Received(kExchangeEnd).size(), r.exited ? 1u : 0u);
+        EXPECT_EQ(w.SettingsFile(), r.exited ? stored : untouched);
+    }
+}
+
 TEST(PortFailure, AWriteThatFailsMidWayStillCancels) {
     // The control parameter read and the second buffer's unlock do not leave.
     WriteWorld w([](WriteWorld& world) { world.port.failWrites = 2; });
@@ -178,7 +208,8 @@ TEST(Leaving, ExitStoresThePortAndKitAndEndsTheTraditionalExchange) {
                 {sim::KvardFraming::Ft12, true, 0}};
     for (const auto& r : rows) {
         ControllerWorld w(Controller(r.framing), false);
-        w.view.port = 3;
+        w.view.choice.port = 3;
+        w.view.choice.portName = "Com4";
         w.state.KitIndex = 2;  // the kit check fails: the port stays open
         if (r.searched) w.job.Search();
         const std::size_t enqs = w.Sent("05");
@@ -219,6 +250,54 @@ TEST(Opening, AnEarlierWritesSuccessClosesNothing) {
     EXPECT_FALSE(w.job.Outcome().written);
     w.job.Tick();
     EXPECT_EQ(w.view.closed, 0);
+}
+
+// A run that neither read nor wrote carries what the operator was told of
+// it: the port's error box, the search's status text, the kit's box, the
+// write's cause and cancel rather than the restart question asked after
+// them. A run that read carries nothing, whatever an earlier one was told.
+TEST(Outcome, AFailedRunCarriesWhatTheOperatorWasToldOfIt) {
+    {
+        // Straight on the simulated line, which tells why it refused.
+        ControllerWorld w(Controller());
+        w.line.RefuseOpen("Com1", ENOENT);
+        SerialLink link(w.line, w.clock, w.view);
+        ControllerJob job(w.state, link, w.view);
+        job.Opened();
+        job.Search();
+        EXPECT_FALSE(job.Outcome().portOpened);
+        ASSERT_EQ(w.view.script.boxes.size(), 1u);
+        EXPECT_EQ(job.Outcome().message, w.view.script.boxes[0].text);
+        EXPECT_EQ(job.Outcome().message.rfind(kOpenPortErrorText, 0), 0u);
+    }
+    {
+        ControllerWorld w(Controller());
+        w.state.KitIndex = 2;
+        w.job.Search();
+        EXPECT_EQ(w.job.Outcome().code, kKitMismatch);
+        ASSERT_EQ(w.view.script.boxes.size(), 1u);
+        EXPECT_EQ(w.job.Outcome().message, w.view.script.boxes[0].text);
+    }
+    {
+        ControllerWorld w(Controller(), false);
+        w.view.upper.lines = {"ATZ"};
+        w.kvard.InjectFor({0x0D, 0xA3}, sim::KvardFault::Nak);
+        w.view.script.answers = {true};  // "Перезапустить КВАРД?"
+        w.job.Search();
+        EXPECT_FALSE(w.job.Outcome().written);
+        ASSERT_TRUE(w.job.Outcome().write.restarted);
+        EXPECT_EQ(w.job.Outcome().message, w.view.status.back());
+        EXPECT_NE(w.job.Outcome().message.find(kCancelText), std::string::npos);
+    }
+    ControllerWorld w(Controller());
+    w.view.choice.number = "6";  // nobody answers
+    w.view.choice.speedItem = 6;
+    w.job.Search();
+    EXPECT_EQ(w.job.Outcome().message, SearchFailedText(1));
+    w.view.choice.number = "5";
+    w.job.Search();
+    EXPECT_TRUE(w.job.Outcome().read);
+    EXPECT_EQ(w.job.Outcome().message, "");
 }
 
 }  // namespace

@@ -49,10 +49,13 @@ struct World {
         OpenPort(link, "Com1", 5, true);
     }
     std::size_t StatusPolls() const { return std::size_t(kvard.CountRequests(0x01)); }
-    int Wait(bool match, std::uint8_t mask = 0, std::uint8_t expected = 0) {
+    int WaitFor(std::uint8_t mask, std::uint8_t expected) {
         t0 = clock.NowMs();
-        return WaitStatus(c, match, mask, expected, match ? kMatchWaitLimit : kStopWaitLimit,
-                          &conditionMet);
+        return WaitForStatus(c, mask, expected, kMatchWaitLimit, &conditionMet);
+    }
+    int WaitStopped() {
+        t0 = clock.NowMs();
+        return WaitUntilStopped(c, kStopWaitLimit, &conditionMet);
     }
     // Makes the request after the `n`-th window message pass get the fault.
     void FaultAfterPass(int n, Fault fault) {
@@ -75,14 +78,14 @@ struct World {
 TEST(WaitStatus, StopIsSentOnlyToARunningControllerAndOnlyOnce) {
     World stopped;
     stopped.kvard.SetRunState(kRunStopped);
-    EXPECT_EQ(stopped.Wait(false), 0);
+    EXPECT_EQ(stopped.WaitStopped(), 0);
     EXPECT_TRUE(stopped.conditionMet);
     EXPECT_EQ(stopped.kvard.CountRequests(kStop), 0);
     EXPECT_EQ(stopped.StatusPolls(), 1u);
 
     for (int crcMode : {-1, 2}) {
         World w(sim::KvardKit::Basic, crcMode);
-        EXPECT_EQ(w.Wait(false), 0);
+        EXPECT_EQ(w.WaitStopped(), 0);
         EXPECT_EQ(w.kvard.CountRequests(kStop), 1);
         EXPECT_EQ(w.session.AnswerBuf[1] & kRunStateMask, kRunStopped);
         // The controller takes 300 ms to stop; the polls are 100 ms apart.
@@ -94,14 +97,14 @@ TEST(WaitStatus, StopIsSentOnlyToARunningControllerAndOnlyOnce) {
 TEST(WaitStatus, ATimeOutAloneIsNoFailure) {
     World w;
     w.kvard.ignoreStop = true;
-    EXPECT_EQ(w.Wait(false), 0);
+    EXPECT_EQ(w.WaitStopped(), 0);
     EXPECT_FALSE(w.conditionMet);  // told apart from a wait whose condition held
     EXPECT_EQ(w.kvard.CountRequests(kStop), 1);
     EXPECT_GE(w.clock.NowMs() - w.t0, 14688);
     EXPECT_LT(w.clock.NowMs() - w.t0, 14688 + 150);
 
     const std::size_t before = w.StatusPolls();
-    EXPECT_EQ(w.Wait(true, kBlockWritten, kBlockWritten), 0);
+    EXPECT_EQ(w.WaitFor(kBlockWritten, kBlockWritten), 0);
     EXPECT_FALSE(w.conditionMet);
     EXPECT_GE(w.clock.NowMs() - w.t0, 2592);
     EXPECT_LT(w.clock.NowMs() - w.t0, 2592 + 50);
@@ -118,7 +121,7 @@ TEST(WaitStatus, YesToTheKeyQuestionRestartsTheLimitAndNoFails) {
         w.clock.Sleep(10000);  // the operator fetches the key
         answeredAt = w.clock.NowMs();
     };
-    EXPECT_EQ(w.Wait(false), 0);
+    EXPECT_EQ(w.WaitStopped(), 0);
     EXPECT_EQ(w.view.script.Texts(Box::Kind::Confirm), Texts{"Установите электронный ключ "});
     EXPECT_GE(w.clock.NowMs() - answeredAt, 14688);
     EXPECT_LT(w.clock.NowMs() - answeredAt, 14688 + 150);
@@ -126,7 +129,7 @@ TEST(WaitStatus, YesToTheKeyQuestionRestartsTheLimitAndNoFails) {
 
     World no;
     no.kvard.SetKeyMissing(-1);
-    EXPECT_EQ(no.Wait(false), kStepFailed);
+    EXPECT_EQ(no.WaitStopped(), kStepFailed);
     EXPECT_EQ(no.kvard.CountRequests(kStop), 0);
     EXPECT_TRUE(no.view.status.empty());
 }
@@ -135,7 +138,7 @@ TEST(WaitStatus, OtherRunStatesShowTheUnitsStatus) {
     for (std::uint8_t state : {0x10, 0x18}) {
         World w;
         w.kvard.SetRunState(state);
-        EXPECT_EQ(w.Wait(false), kStepFailed);
+        EXPECT_EQ(w.WaitStopped(), kStepFailed);
         EXPECT_EQ(w.view.script.Texts(Box::Kind::Error), Texts{"Статус блока 00" + Hex2(state)});
         EXPECT_EQ(w.kvard.CountRequests(kStop), 0);
     }
@@ -144,17 +147,17 @@ TEST(WaitStatus, OtherRunStatesShowTheUnitsStatus) {
 TEST(WaitStatus, FailedRequestsShowTheirTexts) {
     World w;
     w.kvard.Inject(Fault::Silence);
-    EXPECT_EQ(w.Wait(true, 3, 1), protocol::kResultNoStart);
+    EXPECT_EQ(w.WaitFor(3, 1), protocol::kResultNoStart);
     EXPECT_EQ(w.view.status.back(), "Чтение статуса работы КВАРД нет подтв. начала обмена");
 
     World s;
     s.FaultAfterPass(2, Fault::Nak);  // the status read is answered, STOP refused
-    EXPECT_EQ(s.Wait(false), protocol::kResultRejected);
+    EXPECT_EQ(s.WaitStopped(), protocol::kResultRejected);
     EXPECT_EQ(s.view.status, Texts{"Команда STOP несовп КС передачи"});
 
     World f(sim::KvardKit::Basic, 2);  // a code without a table text: its number
     f.kvard.Inject(Fault::BadCrc);
-    EXPECT_EQ(f.Wait(true, 3, 1), protocol::kResultCrcWrong);
+    EXPECT_EQ(f.WaitFor(3, 1), protocol::kResultCrcWrong);
     EXPECT_EQ(f.view.status.back(),
               "Чтение статуса работы КВАРД код ошибки 11 (неверная CRC ответа)");
 }
@@ -165,7 +168,7 @@ TEST(WaitStatus, ExitDuringTheWaitEndsItAtTheNextPass) {
     w.view.script.onProcess = [&](int n) {
         if (n == 6) w.session.StopRequest = true;  // "Выход" in the third pass
     };
-    EXPECT_EQ(w.Wait(false), kStepFailed);
+    EXPECT_EQ(w.WaitStopped(), kStepFailed);
     EXPECT_FALSE(w.conditionMet);
     EXPECT_EQ(w.StatusPolls(), 2u);
     EXPECT_LT(w.clock.NowMs() - w.t0, 500);

@@ -133,18 +133,18 @@ TEST(JobTraces, ControllerJobsPutTheSameTrafficOnTheLineThroughTheJobThread) {
     const ControllerCase cases[] = {
         {"search for the number, then the buffer read", Basic(3), true,
          [](ControllerRun& r) {
-             r.world.view.searchAll = true;
-             r.world.view.speed = 6;
+             r.world.view.choice.searchAllNumbers = true;
+             r.world.view.choice.speedItem = 6;
              r.Do([](device::ControllerJob& j) { j.Search(); });
          }},
         {"the echo test of a current loop, then the read", loop, true,
          [](ControllerRun& r) {
-             r.world.view.currentLoop = true;
+             r.world.view.choice.currentLoop = true;
              r.Do([](device::ControllerJob& j) { j.Search(); });
          }},
         {"the write, with the backup, the read-back and a restart", Basic(5), false,
          [](ControllerRun& r) {
-             r.world.view.backup = r.world.view.verify = true;
+             r.world.view.choice.backup = r.world.view.choice.verify = true;
              r.world.view.upper.lines = {"ATZ", "ATS0=3"};
              r.world.view.lower.lines = {"AT&F"};
              r.world.view.script.answers = {true};  // restart
@@ -219,7 +219,7 @@ Trace RunScan(bool threaded) {
     range.firstSpeed = 5;
     std::vector<device::FoundController> found;
     const auto scan = [&] {
-        if (!device::OpenForSearch(link, "Com1", 0, 0, false, 0)) return;
+        if (!device::OpenForSearch(link, device::LinkChoice{})) return;
         device::NetworkScan s(c, range, false, nullptr);
         jobView.Follow(&s);
         found = s.Run();

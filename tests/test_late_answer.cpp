@@ -99,7 +99,7 @@ TEST(LateAnswer, TheLateIdentificationIsNotTakenForTheStatusOfARunningController
     EXPECT_EQ(w.Send("03 01 41 1E", 2), protocol::kResultNoStart);
     EXPECT_GE(w.ms, 1000);
     bool met = false;
-    EXPECT_EQ(WaitStatus(w.c, false, 0, 0, kStopWaitLimit, &met), 0);
+    EXPECT_EQ(WaitUntilStopped(w.c, kStopWaitLimit, &met), 0);
     EXPECT_TRUE(met);
     EXPECT_EQ(w.kvard.CountRequests(kStop), 1);
     EXPECT_TRUE(w.Logged("опоздавший ответ на прежний запрос: 9 байт отброшено"));

@@ -37,8 +37,8 @@ TEST(Search, FindsNumberAndSpeedAtEverySpeed) {
                             "  4800 бод",  "  9600 бод",  "19200 бод"};
     for (int speed = 0; speed <= 6; ++speed) {
         ControllerWorld w(Controller(3, BaudRates[std::size_t(speed)]));
-        w.view.searchAll = true;
-        w.view.speed = 0;  // "Подбор"
+        w.view.choice.searchAllNumbers = true;
+        w.view.choice.speedItem = 0;  // "Подбор"
         w.job.Search();
         EXPECT_EQ(w.view.closed, 1) << speed;
         EXPECT_EQ(w.link.Settings.NetAddress, 3);
@@ -72,8 +72,8 @@ TEST(Search, TheProbeSendsTheNumberInAddressParityThenDataParity) {
 
 TEST(Search, NumberZeroAndFt12AreNeverProbed) {
     ControllerWorld zero(Controller(0, 19200));
-    zero.view.searchAll = true;
-    zero.view.speed = 0;
+    zero.view.choice.searchAllNumbers = true;
+    zero.view.choice.speedItem = 0;
     zero.job.Search();
     EXPECT_EQ(zero.view.closed, 1);
     EXPECT_EQ(zero.link.Settings.SpeedIndex, 6);
@@ -81,8 +81,8 @@ TEST(Search, NumberZeroAndFt12AreNeverProbed) {
     for (const auto& p : WrittenParams(zero)) EXPECT_EQ(p.Parity, Parity::None);
 
     ControllerWorld ft12(Controller(2, 9600, 0, sim::KvardFraming::Ft12));
-    ft12.view.searchAll = true;
-    ft12.view.speed = 6;  // "  9600 бод"
+    ft12.view.choice.searchAllNumbers = true;
+    ft12.view.choice.speedItem = 6;  // "  9600 бод"
     ft12.job.Search();
     EXPECT_EQ(ft12.view.closed, 1);
     EXPECT_EQ(ft12.link.Settings.NetAddress, 2);
@@ -92,8 +92,8 @@ TEST(Search, NumberZeroAndFt12AreNeverProbed) {
 
 TEST(Search, OneSpeedWithoutAHitTriesEveryNumberThereAndEndsTheExchange) {
     ControllerWorld w(Controller(5, 9600));
-    w.view.searchAll = true;
-    w.view.speed = 7;  // "19200 бод"
+    w.view.choice.searchAllNumbers = true;
+    w.view.choice.speedItem = 7;  // "19200 бод"
     w.job.Search();
     for (const auto& p : WrittenParams(w)) EXPECT_EQ(p.BaudRate, 19200);
     EXPECT_EQ(w.view.numberLabel, "Сетевой номер  127");
@@ -112,7 +112,7 @@ TEST(Search, OneSpeedWithoutAHitTriesEveryNumberThereAndEndsTheExchange) {
 TEST(Search, ExitEndsTheSearchBeforeTheNextAttempt) {
     for (int pass : {1, 20}) {  // before the first attempt, and eight numbers on
         ControllerWorld w(Controller(100, 9600));
-        w.view.searchAll = true;
+        w.view.choice.searchAllNumbers = true;
         std::size_t probedAtExit = 0;
         w.view.script.onProcess = [&](int n) {
             if (n != pass) return;
@@ -142,8 +142,8 @@ TEST(NumberField, ValuesViewsAndTheLimit) {
                 {"100000005", true, -1}};  // no wrap-round into range
     for (const auto& r : rows) {
         ControllerWorld w(Controller(5));
-        w.view.number = r.text;
-        w.view.hex = r.hex;
+        w.view.choice.number = r.text;
+        w.view.choice.hexView = r.hex;
         w.job.Session().NetNumber = 9;
         EXPECT_EQ(w.job.CheckNetNumber(), r.number >= 0) << r.text;
         EXPECT_EQ(w.job.Session().NetNumber, r.number >= 0 ? r.number : 9) << r.text;
@@ -155,8 +155,8 @@ TEST(NumberField, ValuesViewsAndTheLimit) {
     EXPECT_EQ(ParseNumber("1FFFF1234", 16), 0xFFFF1234 - 0x1'0000'0000LL);
 
     ControllerWorld refused(Controller(5));
-    refused.view.number = "80";
-    refused.view.hex = true;
+    refused.view.choice.number = "80";
+    refused.view.choice.hexView = true;
     refused.job.Search();
     EXPECT_EQ(refused.Opens(), 1);
     EXPECT_TRUE(refused.line.Written().empty());
@@ -164,21 +164,21 @@ TEST(NumberField, ValuesViewsAndTheLimit) {
 
 TEST(NumberField, AFoundNumberIsShownAtTheNextOpeningInTheChosenView) {
     ControllerWorld w(Controller(10));
-    w.view.searchAll = true;
-    w.view.speed = 6;
+    w.view.choice.searchAllNumbers = true;
+    w.view.choice.speedItem = 6;
     w.job.Search();
     ASSERT_EQ(w.job.Session().NetNumber, 10);
     for (bool hex : {true, false}) {
-        w.view.number.clear();
-        w.view.hex = hex;
+        w.view.choice.number.clear();
+        w.view.choice.hexView = hex;
         w.job.Opened();
-        EXPECT_EQ(w.view.number, hex ? "0A" : "10");
+        EXPECT_EQ(w.view.choice.number, hex ? "0A" : "10");
     }
-    w.view.searchAll = false;
-    w.view.number.clear();
+    w.view.choice.searchAllNumbers = false;
+    w.view.choice.number.clear();
     w.job.SearchBoxClicked();
-    EXPECT_EQ(w.view.fields, std::make_pair(true, false));
-    EXPECT_EQ(w.view.number, "10");
+    EXPECT_EQ(w.view.fields, (device::FieldsShown{.manualEntry = true, .results = false}));
+    EXPECT_EQ(w.view.choice.number, "10");
 }
 
 TEST(NumberField, KeyFilter) {
@@ -192,7 +192,7 @@ TEST(NumberField, KeyFilter) {
                 {'G', true, true, false, "G"}, {0xC6, true, true, false, "Ж"}};
     for (const auto& r : rows) {
         ControllerWorld w(Controller(5));
-        w.view.hex = r.hex;
+        w.view.choice.hexView = r.hex;
         EXPECT_EQ(device::ControllerJob::KeyPress(w.view, r.key, r.password), r.passes)
             << int(r.key);
         Texts want = {""};
@@ -206,7 +206,7 @@ TEST(EchoTest, ACurrentLoopThatReturnsTheByteIsAnEchoLoop) {
         auto options = Controller(5);
         options.loopEcho = echo;
         ControllerWorld w(options);
-        w.view.currentLoop = true;  // "ИРПС"
+        w.view.choice.currentLoop = true;  // "ИРПС"
         w.job.Search();
         EXPECT_EQ(w.view.closed, 1);
         EXPECT_EQ(w.link.Settings.LinkKind, echo ? kLinkLoopEcho : kLinkLoop);

@@ -99,9 +99,9 @@ TEST(PortGone, AControllerWriteEndsWithAMessageAndWritesAgainAfterReplugging) {
     MainState state;
     state.KitIndex = 0;
     state.CfgFileName = dir.File(kSettingsFileName);
-    view.searchAll = false;
-    view.number = "5";
-    view.speed = 6;  // "  9600 бод"
+    view.choice.searchAllNumbers = false;
+    view.choice.number = "5";
+    view.choice.speedItem = 6;  // "  9600 бод"
     view.upper.lines = {"ATZ", "ATS0=3"};
     view.lower.lines = {"AT&F"};
     device::ControllerJob job(state, link, view);

@@ -33,7 +33,7 @@ sim::KvardOptions Controller(int kit) {
 // A write of "ATZ" (and "ATS0=2" below) with backup and verify on.
 struct SafeWrite : ControllerWorld {
     explicit SafeWrite(int kit) : ControllerWorld(Controller(kit), false) {
-        view.backup = view.verify = true;
+        view.choice.backup = view.choice.verify = true;
         view.upper.lines = {"ATZ"};
         view.lower.lines = {"ATS0=2"};
         view.script.answers = {true};  // restart
@@ -144,7 +144,7 @@ TEST(SafeWrite, NoBackupNoWrite) {
 
 TEST(SafeWrite, SwitchedOffNothingIsReadAroundTheWrite) {
     SafeWrite w(3);
-    w.view.backup = w.view.verify = false;
+    w.view.choice.backup = w.view.choice.verify = false;
     w.job.Search();
     EXPECT_EQ(w.view.status.back(), "Команда копирования буфер в РПЗУ  OK");
     EXPECT_TRUE(w.Backups().empty());
@@ -176,7 +176,7 @@ TEST(SafeWriteLog, RequestsAreNamedAndThePasswordStaysOut) {
         o.password = 0x12A4;
         return o;
     }());
-    w.view.password = "12a4";
+    w.view.choice.password = "12a4";
     w.job.Search();
     ASSERT_EQ(w.view.speedLabel, "Скорость обмена  OK");
     const auto lines = w.Lines();
@@ -200,8 +200,8 @@ TEST(SafeWriteLog, RequestsAreNamedAndThePasswordStaysOut) {
 TEST(SafeWriteLog, TheSearchWritesOneLinePerAttempt) {
     LoggedWrite w;
     w.state.ReadFromDevice = true;
-    w.view.searchAll = true;
-    w.view.speed = 6;  // 9600 baud only
+    w.view.choice.searchAllNumbers = true;
+    w.view.choice.speedItem = 6;  // 9600 baud only
     w.job.Search();
     ASSERT_EQ(w.view.closed, 1);
     const auto lines = w.Lines();

@@ -53,22 +53,10 @@ public:
     void SetSpeedLabel(const std::string& text) override { speedLabel = text; }
     void ShowGauge(bool visible) override { gaugeShown = visible; }
     void SetGauge(int percent) override { gauge.push_back(percent); }
-    // ControllerView: the operator's choices.
-    int PortChoice() override { return port; }
-    std::string PortName() override { return "Com" + std::to_string(port + 1); }
-    int ProtocolChoice() override { return protocol; }
-    int CrcChoice() override { return crc; }
-    bool CurrentLoopChosen() override { return currentLoop; }
-    int ChannelChoice() override { return channel; }
-    bool SearchAllNumbers() override { return searchAll; }
-    std::string NumberText() override { return number; }
-    bool HexView() override { return hex; }
-    int SpeedChoice() override { return speed; }
-    std::string PasswordText() override { return password; }
-    bool BackupBeforeWrite() override { return backup; }
-    bool VerifyAfterWrite() override { return verify; }
-    void ShowFields(bool manual, bool results) override { fields = {manual, results}; }
-    void SetNumberText(const std::string& text) override { number = text; }
+    // ControllerView: the operator's choice, as the test sets it.
+    device::LinkChoice Choice() override { return choice; }
+    void ShowFields(device::FieldsShown shown) override { fields = shown; }
+    void SetNumberText(const std::string& text) override { choice.number = text; }
     void CloseDialog() override {
         ++closed;
         if (onClose) onClose();
@@ -86,11 +74,10 @@ public:
     std::string numberLabel, speedLabel;
     bool gaugeShown = false;
     std::vector<int> gauge;
-    int port = 0, protocol = 0, crc = 0, channel = 0, speed = 0;
-    bool currentLoop = false, searchAll = true, hex = false, special = false;
-    bool backup = false, verify = false;
-    std::string number, password;
-    std::pair<bool, bool> fields{};
+    // The safe write's two steps are off unless a test asks for them.
+    device::LinkChoice choice{.backup = false, .verify = false};
+    bool special = false;
+    device::FieldsShown fields{};
     int closed = 0;
     std::vector<bool> running;  // ShowRunning, in order
     std::function<void()> onClose;
@@ -106,14 +93,15 @@ struct ControllerWorld {
         state.CfgFileName = dir.File(kSettingsFileName);
         state.DataDir = dir.Dir();
         TempDir::WriteAll(state.CfgFileName, std::vector<unsigned char>(8, 0));
-        view.protocol = options.framing == sim::KvardFraming::Ft12 ? 1 : 0;
-        view.crc = options.crcMode;
-        view.channel = options.channel;
-        view.currentLoop = options.loopEcho;
-        view.searchAll = false;
-        view.number = std::to_string(options.netNumber);
+        device::LinkChoice& c = view.choice;
+        c.protocol = options.framing == sim::KvardFraming::Ft12 ? kFt12 : kTraditional;
+        c.crcMode = options.crcMode;
+        c.channel = options.channel;
+        c.currentLoop = options.loopEcho;
+        c.searchAllNumbers = false;
+        c.number = std::to_string(options.netNumber);
         const auto baud = std::find(BaudRates.begin(), BaudRates.end(), options.baudRate);
-        view.speed = static_cast<int>(baud - BaudRates.begin()) + 1;
+        c.speedItem = static_cast<int>(baud - BaudRates.begin()) + 1;
         view.onClose = [this] { job.Closed(); };
         job.Opened();
     }
