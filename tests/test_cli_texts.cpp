@@ -77,11 +77,13 @@ TEST(CliHelp, TheHelpOfTheProgramAndOfEveryCommandIsAsDocumented) {
         {"--help", "help"},
         {"-h", "help"},
         {"--help search", "help"},
+        {"-h search", "help"},
         {"search --help", "help-search"},
         {"scan --help", "help-scan"},
         {"read --help", "help-read"},
         {"write --help", "help-write"},
         {"write --port Com1 --kit 0 -h", "help-write"},
+        {"write --port Com1 -h --bogus", "help-write"},
         {"modem-write --help", "help-modem-write"},
         {"modem-view --help", "help-modem-view"},
         {"modem-verify --port Com2 list.n2 --help", "help-modem-verify"},
@@ -120,6 +122,8 @@ TEST(CliSlips, EverySlipInTheCommandLineIsSaidAsDocumented) {
         {"search --port Com1 --bogus x", "неизвестный параметр --bogus"},
         {"search --port Com1 stray", "лишнее слово «stray»"},
         {"search --port Com1 -x", "лишнее слово «-x»"},
+        {"search --port Com1 -hx", "лишнее слово «-hx»"},
+        {"search --port Com1 --json=x", "неизвестный параметр --json=x"},
         {"search --port Com1 scan", "лишнее слово «scan»"},
         {"modem-view --port Com1 --speed 9600 extra", "лишнее слово «extra»"},
         {"modem-write --port Com1 --speed 9600 a.n2 b.n2", "лишнее слово «b.n2»"},
@@ -137,6 +141,14 @@ TEST(CliSlips, EverySlipInTheCommandLineIsSaidAsDocumented) {
         {"search --port Com1 --port Com2 --bogus x", "параметр --port задан дважды"},
         {"search --port Com1 --crc 7 --bogus x", "--crc: 0, 1 или 2"},
         {"search --port Com1 stray --bogus x", "лишнее слово «stray»"},
+        {"search stray --help", "лишнее слово «stray»"},
+        {"flash --help",
+         "неизвестная команда «flash». Команды: search, read, write, scan, modem-write, "
+         "modem-view, modem-verify"},
+        // An option the program does not have is named so, even at the end
+        // of the line.
+        {"search --port Com1 --bogus", "неизвестный параметр --bogus"},
+        {"search --port Com1 --version", "неизвестный параметр --version"},
         // Values.
         {"search --port Com1 --protocol x", "--protocol: traditional или ft12"},
         {"search --port Com1 --protocol ft12 --crc 3", "--crc: 0, 1 или 2"},
@@ -296,6 +308,12 @@ TEST(CliJson, TheControllerCommandsGiveTheirFieldsInTheirOrder) {
 TEST(CliJson, AFailureAndAStopGiveTheirStatusAndMessage) {
     sim::KvardController kvard(At5());
     JsonRun run(kvard);
+    // A file name that is no UTF-8 (a name in another encoding on Linux) is
+    // written with U+FFFD in its place: the line stays JSON.
+    EXPECT_EQ(run.Run(With({"modem-verify"}, With(kModem, {run.dir.File("\xFF.n2")}))),
+              "{\"result\":\"error\",\"status\":2,\"message\":\"файл «" + run.dir.File("") +
+                  "\uFFFD.n2» не открывается: проверьте имя и права\"}\n");
+    EXPECT_EQ(run.status, kExitBadArguments);
     EXPECT_EQ(run.Run(With({"read", "--kit", "3"}, kController)),
               "{\"result\":\"error\",\"status\":5,\"message\":\"Несоответствие выбранного и "
               "подключенного комплекта КВАРД.\\rДля продолжения работы выберите в меню БАЗОВЫЙ "
