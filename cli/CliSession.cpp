@@ -41,6 +41,9 @@ constexpr int kModemSilenceSeconds = kLineAnswerLimitMs / 1000;
 constexpr int kModemQuietSeconds = 3;
 // Far more characters than any settings listing.
 constexpr std::int64_t kLongestViewAnswer = 4096;
+// Network numbers as the command line gives them: decimal (the window's
+// hex view off).
+constexpr bool kHexView = false;
 
 std::string SpeedText(int speedIndex) {
     return std::to_string(BaudRates[static_cast<std::size_t>(speedIndex)]) + " бод";
@@ -434,7 +437,7 @@ int CliSession::Scan() {
     device::ControllerSession session;
     device::DeviceContext context{link_, session, view_};
     Json controllers = Json::array();
-    device::NetworkScan scan(context, range, false, [&](const device::FoundController& f) {
+    device::NetworkScan scan(context, range, kHexView, [&](const device::FoundController& f) {
         const std::string kit = device::KitTitle(f.kit);
         const std::string state = device::ControllerStateText(f);
         Json& one = controllers.emplace_back();
@@ -454,7 +457,7 @@ int CliSession::Scan() {
     if (const auto refused = FailIfSettingsRefused()) return *refused;
     std::string error;
     if (!args_.csvFile.empty() &&
-        !WriteWholeFile(args_.csvFile, device::ScanTableCsv(found, false), error))
+        !WriteWholeFile(args_.csvFile, device::ScanTableCsv(found, kHexView), error))
         return Fail(kExitFailed, "таблица не сохранена в файл «" + args_.csvFile + "»: " + error +
                                      ". Выберите другую папку или другое имя.");
     if (StopTaken())
@@ -718,6 +721,7 @@ int CliSession::ModemWrite() {
     std::string text;
     for (const SentLine& line : run.Lines()) text += VerdictNote(line) + "\n";
     text += run.SummaryText();
+    Json lines = RunLinesJson(run);
     int status = RunStatus(run);
     // --verify: a run the modem answered to its end is checked; a refused
     // line's status stands before the check's.
@@ -731,7 +735,7 @@ int CliSession::ModemWrite() {
         if (status == kExitOk) status = CheckStatus(*check);
     }
     Json result = StatusJson(status);
-    result["lines"] = RunLinesJson(run);
+    result["lines"] = std::move(lines);
     result["summary"] = run.SummaryText();
     if (check) {
         result["check"]["settings"] = CheckRowsJson(*check);

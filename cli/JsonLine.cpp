@@ -5,7 +5,8 @@
 namespace hk::cli {
 
 std::string JsonLine(const Json& value) {
-    const std::string text = value.dump(-1, ' ', false, Json::error_handler_t::replace);
+    const std::string text =
+        value.dump(/*indent=*/-1, ' ', /*ensure_ascii=*/false, Json::error_handler_t::replace);
     // The library writes backspace and form feed as \b and \f; scripts have
     // always read them as \u0008 and \u000c, as every other control
     // character. A backslash in the text always starts an escape, so the
