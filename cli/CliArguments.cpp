@@ -103,6 +103,7 @@ struct SwitchOption {
     TakeSwitch take;
 };
 
+// The table's entries take the arguments and the option's word.
 using A = CliArguments;
 using V = const std::string&;
 

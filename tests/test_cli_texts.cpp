@@ -217,6 +217,11 @@ TEST(CliSlips, ValuesAreTakenAsWrittenWhereverTheyStand) {
     ASSERT_EQ(list.error, "");
     EXPECT_EQ(list.arguments.listFile, "list.n2");
     EXPECT_EQ(list.arguments.speedIndex, SpeedIndexOf("9600"));
+    // CLI11's --option=value reads as the two words.
+    const ParseResult joined = ParseArguments({"search", "--port=Com1", "--speed=9600"});
+    ASSERT_EQ(joined.error, "");
+    EXPECT_EQ(joined.arguments.port, "Com1");
+    EXPECT_EQ(joined.arguments.speedIndex, SpeedIndexOf("9600"));
     // "all" takes back nothing: it is the default, said out loud.
     const ParseResult all =
         ParseArguments({"search", "--port", "Com1", "--number", "all", "--speed", "all"});
