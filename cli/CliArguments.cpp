@@ -1,9 +1,10 @@
 #include "cli/CliArguments.h"
 
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <map>
-#include <set>
 
 #include "base/Utf8Path.h"
 #include "link/Port.h"
@@ -14,12 +15,17 @@ namespace {
 constexpr int kLastNetNumber = 127;
 constexpr int kLastSearchSpeedIndex = 6;  // 19200 baud: the controller's fastest
 constexpr int kLastKit = 3;
+constexpr int kLongestWaitSeconds = 3600;
 
-const std::set<std::string> kCommands = {"search",     "read",         "write", "modem-write",
-                                         "modem-view", "modem-verify", "scan"};
+constexpr const char* kCommands[] = {"search",     "read",         "write", "modem-write",
+                                     "modem-view", "modem-verify", "scan"};
 
 bool TakesListFile(const std::string& command) {
     return command == "modem-write" || command == "modem-verify";
+}
+
+bool Controller(const std::string& command) {
+    return command == "search" || command == "read" || command == "write" || command == "scan";
 }
 
 std::optional<int> Integer(const std::string& text, int base = 10) {
@@ -48,12 +54,6 @@ bool IsHexDigits(const std::string& text) {
     return true;
 }
 
-// One option as the repeat check counts it: a switch and its "--no-" form
-// are one option.
-std::string OptionKey(const std::string& word) {
-    return word.starts_with("--no-") ? "--" + word.substr(5) : word;
-}
-
 // Two names of one file: the same words, the same file where both exist, or
 // the same place once the folders are resolved.
 bool SameFile(const std::string& a, const std::string& b) {
@@ -67,203 +67,332 @@ bool SameFile(const std::string& a, const std::string& b) {
     return !ec && ca == cb;
 }
 
-bool Controller(const std::string& command) {
-    return command == "search" || command == "read" || command == "write" || command == "scan";
+// A number from `least` to `most`; none when `text` is no such number.
+std::optional<int> InRange(const std::string& text, int least, int most) {
+    const auto n = Integer(text);
+    if (!n || *n < least || *n > most) return std::nullopt;
+    return n;
 }
 
-class Parser {
-public:
-    explicit Parser(const std::vector<std::string>& words) : words_(words) {}
+// 0 for the first word, 1 for the second; none for any other.
+std::optional<int> OneOf(const std::string& text, const char* first, const char* second) {
+    if (text != first && text != second) return std::nullopt;
+    return text == second ? 1 : 0;
+}
 
-    ParseResult Run() {
-        ParseResult r;
-        CliArguments& a = r.arguments;
-        if (words_.empty()) return Fail(r, "не указана команда. Справка: hayeskvd-cli --help");
-        std::size_t i = 0;
-        if (words_[0] == "--help" || words_[0] == "-h") {
-            a.help = true;
-            return r;
+// `value` into `field`, or the slip's message when there is none.
+template <typename Field, typename Value>
+std::string Set(Field& field, const std::optional<Value>& value, const char* refusal) {
+    if (!value) return refusal;
+    field = static_cast<Field>(*value);
+    return {};
+}
+
+// What an option makes of its value (or a switch of being given): the
+// message of the slip when the value will not do, else empty.
+using TakeValue = std::string (*)(CliArguments&, const std::string&);
+using TakeSwitch = std::string (*)(CliArguments&);
+
+struct ValueOption {
+    const char* name;
+    TakeValue take;
+};
+
+struct SwitchOption {
+    const char* name;
+    TakeSwitch take;
+};
+
+// The table's entries take the arguments and the option's word.
+using A = CliArguments;
+using V = const std::string&;
+
+const ValueOption kValueOptions[] = {
+    {"--port", [](A& a, V v) { return Set(a.port, std::optional(v), ""); }},
+    {"--protocol",
+     [](A& a, V v) {
+         return Set(a.protocol, OneOf(v, "traditional", "ft12"),
+                    "--protocol: traditional или ft12");
+     }},
+    {"--crc", [](A& a, V v) { return Set(a.crcMode, InRange(v, 0, 2), "--crc: 0, 1 или 2"); }},
+    {"--link",
+     [](A& a, V v) {
+         return Set(a.currentLoop, OneOf(v, "rs232", "irps"), "--link: rs232 или irps");
+     }},
+    {"--channel",
+     [](A& a, V v) { return Set(a.channel, OneOf(v, "mcp", "mpi"), "--channel: mcp или mpi"); }},
+    {"--number",
+     [](A& a, V v) {
+         if (v == "all") return a.number.reset(), std::string();
+         return Set(a.number, NetNumber(v), "--number: от 0 до 127 (или 0x00..0x7F), либо all");
+     }},
+    {"--numbers",
+     [](A& a, V v) -> std::string {
+         const auto dash = v.find('-');
+         const auto first = NetNumber(v.substr(0, dash));
+         const auto last = dash == std::string::npos ? first : NetNumber(v.substr(dash + 1));
+         if (!first || !last || *first > *last) return "--numbers: A-B, от 0 до 127";
+         a.firstNumber = first;
+         a.lastNumber = last;
+         return {};
+     }},
+    {"--speed",
+     [](A& a, V v) {
+         if (v == "all") return a.speedIndex.reset(), std::string();
+         return Set(a.speedIndex, SpeedIndexOf(v),
+                    "--speed: скорость в бодах (300 … 115200) или all");
+     }},
+    {"--kit",
+     [](A& a, V v) {
+         return Set(a.kit, InRange(v, 0, kLastKit),
+                    "--kit: 0 базовый, 1 минимальный, 2 расширяемый, 3 КВАРД-47");
+     }},
+    {"--out1", [](A& a, V v) { return Set(a.outFiles[0], std::optional(v), ""); }},
+    {"--out2", [](A& a, V v) { return Set(a.outFiles[1], std::optional(v), ""); }},
+    {"--in1", [](A& a, V v) { return Set(a.inFiles[0], std::optional(v), ""); }},
+    {"--in2", [](A& a, V v) { return Set(a.inFiles[1], std::optional(v), ""); }},
+    {"--password",
+     [](A& a, V v) {
+         return Set(a.password, IsHexDigits(v) ? std::optional(v) : std::nullopt,
+                    "--password: от одной до четырёх шестнадцатеричных цифр");
+     }},
+    {"--wait-key",
+     [](A& a, V v) {
+         return Set(a.waitKeySeconds, InRange(v, 1, kLongestWaitSeconds),
+                    "--wait-key: секунды, от 1 до 3600");
+     }},
+    {"--silence",
+     [](A& a, V v) {
+         return Set(a.silenceSeconds, InRange(v, 1, kLongestWaitSeconds),
+                    "--silence: секунды, от 1 до 3600");
+     }},
+    {"--log", [](A& a, V v) { return Set(a.logFile, std::optional(v), ""); }},
+    {"--backup-dir",
+     [](A& a, V v) { return Set(a.backupDir, std::optional(WithTrailingSeparator(v)), ""); }},
+    {"--csv", [](A& a, V v) { return Set(a.csvFile, std::optional(v), ""); }},
+};
+
+const SwitchOption kSwitches[] = {
+    {"--json", [](CliArguments& a) { return a.json = true, std::string(); }},
+    {"--quiet", [](CliArguments& a) { return a.quiet = true, std::string(); }},
+    {"--save-settings", [](CliArguments& a) { return a.saveSettings = true, std::string(); }},
+    {"--restart", [](CliArguments& a) { return a.restart = true, std::string(); }},
+    {"--no-restart", [](CliArguments& a) { return a.restart = false, std::string(); }},
+    {"--no-backup", [](CliArguments& a) { return a.backup = false, std::string(); }},
+    {"--no-verify", [](CliArguments& a) { return a.verify = false, std::string(); }},
+    {"--verify",
+     [](CliArguments& a) -> std::string {
+         if (a.command != "write" && a.command != "modem-write")
+             return "--verify задаётся для write и modem-write (modem-verify проверяет модем сам)";
+         a.verify = true;
+         a.checkModem = a.command == "modem-write";
+         return {};
+     }},
+    {"--clear1", [](CliArguments& a) { return a.clear[0] = true, std::string(); }},
+    {"--clear2", [](CliArguments& a) { return a.clear[1] = true, std::string(); }},
+};
+
+// A slip in the command line, as the message says it.
+struct Slip {
+    std::string message;
+};
+
+// --help or --version: the rest of the line is not read.
+struct Answered {};
+
+// One option as the repeat check counts it: a switch and its "--no-" form
+// are one option.
+std::string OptionKey(const std::string& name) {
+    return name.starts_with("--no-") ? "--" + name.substr(5) : name;
+}
+
+// The command line read with CLI11: the sub-commands, each with every
+// option (one a command has no use for is taken and left unused, as scripts
+// have always passed them), and --help and --version. Each option is taken
+// where CLI11 meets it, so the slip said is the first from the left. The
+// words CLI11 has no option for are taken in their order as well: the list
+// file of modem-write and modem-verify, else a slip.
+class Reader {
+public:
+    explicit Reader(CliArguments& arguments) : a_(arguments), top_("", "hayeskvd-cli") {
+        Configure(top_);
+        top_.require_subcommand(0, 1);
+        AddAnswer(top_, "--help", &CliArguments::help);
+        AddAnswer(top_, "--version", &CliArguments::version);
+        for (const char* name : kCommands) AddCommand(name);
+    }
+
+    // The words of the line into the arguments; throws Slip or Answered.
+    void Read(const std::vector<std::string>& words) {
+        if (words.empty()) throw Slip{"не указана команда. Справка: hayeskvd-cli --help"};
+        std::vector<std::string> backwards(words.rbegin(), words.rend());
+        try {
+            top_.parse(backwards);
+        } catch (const CLI::ArgumentMismatch&) {
+            NoValue(words);
         }
-        if (words_[0] == "--version") {
-            a.version = true;
-            return r;
-        }
-        if (!kCommands.contains(words_[0]))
-            return Fail(r, "неизвестная команда «" + words_[0] +
-                               "». Команды: search, read, write, "
-                               "scan, modem-write, modem-view, modem-verify");
-        a.command = words_[i++];
-        while (i < words_.size()) {
-            const std::string w = words_[i++];
-            const auto value = [&]() -> std::optional<std::string> {
-                if (i >= words_.size()) return std::nullopt;
-                return words_[i++];
-            };
-            if (w == "--help" || w == "-h") {
-                a.help = true;
-                return r;
-            }
-            if (!w.starts_with("--")) {
-                if (TakesListFile(a.command) && a.listFile.empty()) {
-                    a.listFile = w;
-                    continue;
-                }
-                return Fail(r, "лишнее слово «" + w + "»");
-            }
-            // The same option twice is a slip in a script, not a choice:
-            // no last one wins.
-            if (const auto [first, fresh] = seen_.emplace(OptionKey(w), w); !fresh)
-                return Fail(r, first->second == w
-                                   ? "параметр " + w + " задан дважды"
-                                   : first->second + " и " + w + " вместе не задаются");
-            if (w == "--json") {
-                a.json = true;
-            } else if (w == "--quiet") {
-                a.quiet = true;
-            } else if (w == "--save-settings") {
-                a.saveSettings = true;
-            } else if (w == "--restart" || w == "--no-restart") {
-                a.restart = w == "--restart";
-            } else if (w == "--no-backup") {
-                a.backup = false;
-            } else if (w == "--no-verify") {
-                a.verify = false;
-            } else if (w == "--verify") {
-                if (a.command != "write" && a.command != "modem-write")
-                    return Fail(r,
-                                "--verify задаётся для write и modem-write "
-                                "(modem-verify проверяет модем сам)");
-                a.verify = true;
-                a.checkModem = a.command == "modem-write";
-            } else if (w == "--clear1" || w == "--clear2") {
-                a.clear[w == "--clear1" ? 0 : 1] = true;
-            } else {
-                const auto v = value();
-                if (!v) return Fail(r, "после " + w + " нужно значение");
-                if (const std::string e = Option(a, w, *v); !e.empty()) return Fail(r, e);
-            }
-        }
-        return Check(r);
+        TakeLeftOver();
     }
 
 private:
-    static ParseResult& Fail(ParseResult& r, const std::string& error) {
-        r.error = error;
-        return r;
+    // No help or Windows-style option of CLI11's own; the words it has no
+    // option for are left to TakeLeftOver.
+    static void Configure(CLI::App& app) {
+        app.set_help_flag();
+        app.allow_windows_style_options(false);
+        app.allow_extras();
     }
 
-    // One option with its value; the error text, or empty.
-    static std::string Option(CliArguments& a, const std::string& w, const std::string& v) {
-        if (w == "--port") {
-            a.port = v;
-        } else if (w == "--protocol") {
-            if (v != "traditional" && v != "ft12") return "--protocol: traditional или ft12";
-            a.protocol = v == "ft12" ? 1 : 0;
-        } else if (w == "--crc") {
-            const auto n = Integer(v);
-            if (!n || *n < 0 || *n > 2) return "--crc: 0, 1 или 2";
-            a.crcMode = *n;
-        } else if (w == "--link") {
-            if (v != "rs232" && v != "irps") return "--link: rs232 или irps";
-            a.currentLoop = v == "irps";
-        } else if (w == "--channel") {
-            if (v != "mcp" && v != "mpi") return "--channel: mcp или mpi";
-            a.channel = v == "mpi" ? 1 : 0;
-        } else if (w == "--number") {
-            if (v == "all") {
-                a.number.reset();
-            } else {
-                a.number = NetNumber(v);
-                if (!a.number) return "--number: от 0 до 127 (или 0x00..0x7F), либо all";
-            }
-        } else if (w == "--numbers") {
-            const auto dash = v.find('-');
-            const auto first = NetNumber(v.substr(0, dash));
-            const auto last = dash == std::string::npos ? first : NetNumber(v.substr(dash + 1));
-            if (!first || !last || *first > *last) return "--numbers: A-B, от 0 до 127";
-            a.firstNumber = first;
-            a.lastNumber = last;
-        } else if (w == "--speed") {
-            if (v == "all") {
-                a.speedIndex.reset();
-            } else {
-                a.speedIndex = SpeedIndexOf(v);
-                if (!a.speedIndex) return "--speed: скорость в бодах (300 … 115200) или all";
-            }
-        } else if (w == "--kit") {
-            const auto n = Integer(v);
-            if (!n || *n < 0 || *n > kLastKit)
-                return "--kit: 0 базовый, 1 минимальный, 2 расширяемый, 3 КВАРД-47";
-            a.kit = n;
-        } else if (w == "--out1" || w == "--out2") {
-            a.outFiles[w == "--out1" ? 0 : 1] = v;
-        } else if (w == "--in1" || w == "--in2") {
-            a.inFiles[w == "--in1" ? 0 : 1] = v;
-        } else if (w == "--password") {
-            if (!IsHexDigits(v)) return "--password: от одной до четырёх шестнадцатеричных цифр";
-            a.password = v;
-        } else if (w == "--wait-key") {
-            const auto n = Integer(v);
-            if (!n || *n < 1 || *n > 3600) return "--wait-key: секунды, от 1 до 3600";
-            a.waitKeySeconds = n;
-        } else if (w == "--silence") {
-            const auto n = Integer(v);
-            if (!n || *n < 1 || *n > 3600) return "--silence: секунды, от 1 до 3600";
-            a.silenceSeconds = n;
-        } else if (w == "--log") {
-            a.logFile = v;
-        } else if (w == "--backup-dir") {
-            a.backupDir = WithTrailingSeparator(v);
-        } else if (w == "--csv") {
-            a.csvFile = v;
-        } else {
-            return "неизвестный параметр " + w;
-        }
-        return {};
+    void AddCommand(const char* name) {
+        CLI::App* command = top_.add_subcommand(name);
+        Configure(*command);
+        command->preparse_callback([this, command, name](std::size_t) {
+            a_.command = name;
+            command_ = command;
+            beforeCommand_ = top_.remaining_size();
+        });
+        AddAnswer(*command, "--help", &CliArguments::help);
+        for (const ValueOption& option : kValueOptions)
+            command
+                ->add_option_function<std::string>(option.name,
+                                                   [this, option](const std::string& value) {
+                                                       Meet(option.name);
+                                                       Take(option.take(a_, value));
+                                                   })
+                ->trigger_on_parse();
+        for (const SwitchOption& option : kSwitches)
+            command
+                ->add_flag_function(option.name,
+                                    [this, option](std::int64_t) {
+                                        Meet(option.name);
+                                        Take(option.take(a_));
+                                    })
+                ->disable_flag_override()
+                ->trigger_on_parse();
     }
 
-    ParseResult& Check(ParseResult& r) {
-        CliArguments& a = r.arguments;
-        if (a.port.empty()) return Fail(r, "не указан порт: --port Com1 (или путь к устройству)");
-        const bool modem = !Controller(a.command);
-        if (modem) {
-            if (!a.speedIndex) return Fail(r, "для модема укажите --speed, например --speed 9600");
-            if (TakesListFile(a.command) && a.listFile.empty())
-                return Fail(r, "не указан файл списка строк для модема");
-            return r;
-        }
-        if (a.speedIndex && *a.speedIndex > kLastSearchSpeedIndex)
-            return Fail(r, "--speed: КВАРД обменивается на скоростях от 300 до 19200 бод");
-        if (a.protocol == 0 && a.crcMode != 0)
-            return Fail(r, "--crc задаётся только вместе с --protocol ft12");
-        if ((a.command == "read" || a.command == "write") && !a.kit)
-            return Fail(r, "укажите комплект КВАРД: --kit 0..3");
-        if (a.kit == 1) a.channel = 0;  // the minimal kit has its one channel
-        if (a.command == "read" && !a.outFiles[0].empty() && !a.outFiles[1].empty() &&
-            SameFile(a.outFiles[0], a.outFiles[1]))
-            return Fail(r, "--out1 и --out2 называют один файл «" + a.outFiles[1] +
-                               "»: второй буфер записался бы поверх первого. Укажите два файла");
-        if (a.command == "write") {
-            const int buffers = *a.kit == 0 || *a.kit == 3 ? 2 : 1;
-            for (int b = 0; b < 2; ++b) {
-                const auto k = static_cast<std::size_t>(b);
-                const std::string n = std::to_string(b + 1);
-                if (!a.inFiles[k].empty() && a.clear[k])
-                    return Fail(r, "--in" + n + " и --clear" + n + " вместе не задаются");
-                if (b >= buffers && (!a.inFiles[k].empty() || a.clear[k]))
-                    return Fail(r, "у комплекта " + std::to_string(*a.kit) + " один буфер: --in" +
-                                       n + "/--clear" + n + " не нужны");
-                if (b < buffers && a.inFiles[k].empty() && !a.clear[k])
-                    return Fail(r,
-                                "для буфера " + n + " укажите --in" + n + " ФАЙЛ или --clear" + n);
-            }
-        }
-        return r;
+    void AddAnswer(CLI::App& app, const char* name, bool CliArguments::*flag) {
+        app.add_flag_function(name,
+                              [this, flag](std::int64_t) {
+                                  TakeLeftOver();
+                                  Answer(flag);
+                              })
+            ->trigger_on_parse();
     }
 
-    const std::vector<std::string>& words_;
+    [[noreturn]] void Answer(bool CliArguments::*flag) {
+        a_.*flag = true;
+        throw Answered{};
+    }
+
+    // CLI11 refused a word as a value: a switch given one ("--json=1"), or
+    // an option at the end of the line without its own (CLI11 takes the
+    // word after an option as its value, whatever it is).
+    [[noreturn]] void NoValue(const std::vector<std::string>& words) {
+        TakeLeftOver();
+        const bool takesValue =
+            std::any_of(std::begin(kValueOptions), std::end(kValueOptions),
+                        [&](const ValueOption& o) { return o.name == words.back(); });
+        for (const std::string& word : words)
+            for (const SwitchOption& option : kSwitches)
+                if (!takesValue && word.starts_with(std::string(option.name) + "="))
+                    throw Slip{"неизвестный параметр " + word};
+        Meet(words.back());
+        throw Slip{"после " + words.back() + " нужно значение"};
+    }
+
+    static void Take(const std::string& slip) {
+        if (!slip.empty()) throw Slip{slip};
+    }
+
+    // An option met: the words before it first, then whether it was given
+    // before. The same option twice is a slip in a script, not a choice: no
+    // last one wins.
+    void Meet(const std::string& name) {
+        TakeLeftOver();
+        if (const auto [first, fresh] = seen_.emplace(OptionKey(name), name); !fresh)
+            throw Slip{first->second == name
+                           ? "параметр " + name + " задан дважды"
+                           : first->second + " и " + name + " вместе не задаются"};
+    }
+
+    // The words CLI11 has left over so far that were not taken yet: before
+    // the sub-command, and in it (with those after a "--" or "++" that ends
+    // it, which CLI11 leaves to the program). -h is taken here, as the
+    // word it is: CLI11 would read "-hx" as -h and -x, which the program
+    // has never had.
+    void TakeLeftOver() {
+        std::vector<std::string> words = top_.remaining();
+        if (!command_ ? !words.empty() : beforeCommand_ > 0) {
+            if (words.front() == "-h") {
+                a_.command.clear();  // the program's help, not the command's after it
+                Answer(&CliArguments::help);
+            }
+            throw Slip{"неизвестная команда «" + words.front() +
+                       "». Команды: search, read, write, scan, modem-write, modem-view, "
+                       "modem-verify"};
+        }
+        if (!command_) return;
+        const std::vector<std::string> own = command_->remaining();
+        words.insert(words.begin(), own.begin(), own.end());
+        for (; taken_ < words.size(); ++taken_) {
+            const std::string& word = words[taken_];
+            if (word == "-h") Answer(&CliArguments::help);
+            if (word.starts_with("--")) throw Slip{"неизвестный параметр " + word};
+            if (!TakesListFile(a_.command) || !a_.listFile.empty())
+                throw Slip{"лишнее слово «" + word + "»"};
+            a_.listFile = word;
+        }
+    }
+
+    CliArguments& a_;
+    CLI::App top_;
+    CLI::App* command_ = nullptr;              // the sub-command, once met
+    std::size_t beforeCommand_ = 0;            // words left over before it
+    std::size_t taken_ = 0;                    // of its words left over
     std::map<std::string, std::string> seen_;  // the options given so far, as written
 };
+
+// What a modem command needs besides its options; the message, or empty.
+std::string CheckModem(const CliArguments& a) {
+    if (!a.speedIndex) return "для модема укажите --speed, например --speed 9600";
+    if (TakesListFile(a.command) && a.listFile.empty())
+        return "не указан файл списка строк для модема";
+    return {};
+}
+
+// The files of write's buffers for the kit: a file or a clear for each
+// buffer it has, and neither for one it has not.
+std::string CheckWriteBuffers(const CliArguments& a) {
+    const int buffers = *a.kit == 0 || *a.kit == 3 ? 2 : 1;
+    for (int b = 0; b < 2; ++b) {
+        const auto k = static_cast<std::size_t>(b);
+        const std::string n = std::to_string(b + 1);
+        if (!a.inFiles[k].empty() && a.clear[k])
+            return "--in" + n + " и --clear" + n + " вместе не задаются";
+        if (b >= buffers && (!a.inFiles[k].empty() || a.clear[k]))
+            return "у комплекта " + std::to_string(*a.kit) + " один буфер: --in" + n + "/--clear" +
+                   n + " не нужны";
+        if (b < buffers && a.inFiles[k].empty() && !a.clear[k])
+            return "для буфера " + n + " укажите --in" + n + " ФАЙЛ или --clear" + n;
+    }
+    return {};
+}
+
+// The options of a controller command together; the message, or empty.
+std::string CheckController(CliArguments& a) {
+    if (a.speedIndex && *a.speedIndex > kLastSearchSpeedIndex)
+        return "--speed: КВАРД обменивается на скоростях от 300 до 19200 бод";
+    if (a.protocol == 0 && a.crcMode != 0) return "--crc задаётся только вместе с --protocol ft12";
+    if ((a.command == "read" || a.command == "write") && !a.kit)
+        return "укажите комплект КВАРД: --kit 0..3";
+    if (a.kit == 1) a.channel = 0;  // the minimal kit has its one channel
+    if (a.command == "read" && !a.outFiles[0].empty() && !a.outFiles[1].empty() &&
+        SameFile(a.outFiles[0], a.outFiles[1]))
+        return "--out1 и --out2 называют один файл «" + a.outFiles[1] +
+               "»: второй буфер записался бы поверх первого. Укажите два файла";
+    return a.command == "write" ? CheckWriteBuffers(a) : std::string();
+}
 
 }  // namespace
 
@@ -275,6 +404,22 @@ std::optional<int> SpeedIndexOf(const std::string& baud) {
     return std::nullopt;
 }
 
-ParseResult ParseArguments(const std::vector<std::string>& words) { return Parser(words).Run(); }
+ParseResult ParseArguments(const std::vector<std::string>& words) {
+    ParseResult r;
+    CliArguments& a = r.arguments;
+    try {
+        Reader(a).Read(words);
+    } catch (const Slip& slip) {
+        r.error = slip.message;
+        return r;
+    } catch (const Answered&) {
+        return r;
+    }
+    if (a.port.empty())
+        r.error = "не указан порт: --port Com1 (или путь к устройству)";
+    else
+        r.error = Controller(a.command) ? CheckController(a) : CheckModem(a);
+    return r;
+}
 
 }  // namespace hk::cli

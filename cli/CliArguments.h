@@ -1,7 +1,7 @@
 #pragma once
 // The command line of hayeskvd-cli: the sub-command and its options, read
-// into one plain value. Everything an option can get wrong is found here,
-// before a port is opened.
+// with CLI11 into one plain value. Everything an option can get wrong is
+// found here, before a port is opened.
 
 #include <array>
 #include <optional>

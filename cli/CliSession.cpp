@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <random>
 #include <sstream>
 
@@ -13,6 +14,7 @@
 #include "base/WholeFile.h"
 #include "base/Windows1251.h"
 #include "cli/CliModemWindow.h"
+#include "cli/JsonLine.h"
 #include "device/BufferTransfer.h"
 #include "device/Commands.h"
 #include "device/ControllerContext.h"
@@ -20,6 +22,7 @@
 #include "device/KitBuffers.h"
 #include "device/LinkSearch.h"
 #include "device/NetworkScan.h"
+#include "link/Deadline.h"
 #include "lists/ListFiles.h"
 #include "modem/ModemConsole.h"
 #include "ports/PortNames.h"
@@ -38,6 +41,9 @@ constexpr int kModemSilenceSeconds = kLineAnswerLimitMs / 1000;
 constexpr int kModemQuietSeconds = 3;
 // Far more characters than any settings listing.
 constexpr std::int64_t kLongestViewAnswer = 4096;
+// Network numbers as the command line gives them: decimal (the window's
+// hex view off).
+constexpr bool kHexView = false;
 
 std::string SpeedText(int speedIndex) {
     return std::to_string(BaudRates[static_cast<std::size_t>(speedIndex)]) + " бод";
@@ -55,27 +61,53 @@ std::vector<std::string> Utf8Lines(const std::vector<std::string>& lines) {
 }
 
 // The check's table as a JSON array, a row an object.
-std::string CheckRowsJson(const CheckResult& check) {
-    std::string rows = "[";
+Json CheckRowsJson(const CheckResult& check) {
+    Json rows = Json::array();
     for (const CheckRow& row : check.rows) {
         const char* verdict = row.verdict == CheckVerdict::Same      ? "same"
                               : row.verdict == CheckVerdict::Differs ? "differs"
                                                                      : "unchecked";
-        JsonObject one;
-        one.Add("setting", row.setting);
-        if (row.profile == kActiveSettings)
-            one.AddRaw("profile", "null");
-        else
-            one.Add("profile", row.profile);
-        one.Add("list", row.listValue);
-        if (row.modemValue)
-            one.Add("modem", *row.modemValue);
-        else
-            one.AddRaw("modem", "null");
-        one.Add("verdict", verdict).Add("line", row.lineIndex + 1);
-        rows += (rows.size() > 1 ? "," : "") + one.Text();
+        Json& one = rows.emplace_back();
+        one["setting"] = row.setting;
+        one["profile"] = row.profile == kActiveSettings ? Json() : Json(row.profile);
+        one["list"] = row.listValue;
+        one["modem"] = row.modemValue ? Json(*row.modemValue) : Json();
+        one["verdict"] = verdict;
+        one["line"] = row.lineIndex + 1;
     }
-    return rows + "]";
+    return rows;
+}
+
+// A run's lines as a JSON array, a line an object.
+Json RunLinesJson(const RunReport& run) {
+    Json lines = Json::array();
+    for (const SentLine& line : run.Lines()) {
+        const char* verdict = !line.answer.Found()                   ? "none"
+                              : line.Verdict() == LineVerdict::Ok    ? "ok"
+                              : line.Verdict() == LineVerdict::Error ? "error"
+                                                                     : "other";
+        Json& one = lines.emplace_back();
+        one["number"] = line.number;
+        one["text"] = Utf8FromWindows1251(line.text);
+        one["verdict"] = verdict;
+        one["code"] = line.answer.Code();
+    }
+    return lines;
+}
+
+// The exit status a run of a list ends with, before any check.
+int RunStatus(const RunReport& run) {
+    if (run.EndedByTimeLimit() || run.EndedUnanswered()) return kExitModemSilent;
+    if (run.FailedLines() > 0) return kExitModemRefused;
+    return run.Completed() ? kExitOk : kExitFailed;
+}
+
+// The head of every result object: "ok" or "error", and the exit status.
+Json StatusJson(int status) {
+    Json result;
+    result["result"] = status == kExitOk ? "ok" : "error";
+    result["status"] = status;
+    return result;
 }
 
 std::string CheckText(const CheckResult& check) {
@@ -250,9 +282,9 @@ void CliSession::Say(const std::string& text) {
 
 int CliSession::Fail(int status, const std::string& message) {
     if (args_.json) {
-        JsonObject result;
-        result.Add("result", "error").Add("status", status).Add("message", message);
-        out_ << result.Text() << '\n';
+        Json result = StatusJson(status);
+        result["message"] = message;
+        out_ << JsonLine(result) << '\n';
     }
     err_ << "hayeskvd-cli: " << TerminalText(message) << '\n';
     return status;
@@ -268,9 +300,9 @@ std::optional<int> CliSession::FailIfSettingsRefused() {
     return Fail(kExitPortNotOpened, link_.PortHandle.RefusedSettingsText());
 }
 
-void CliSession::Finish(JsonObject& result, const std::string& text) {
+void CliSession::Finish(const Json& result, const std::string& text) {
     if (args_.json)
-        out_ << result.Text() << '\n';
+        out_ << JsonLine(result) << '\n';
     else
         out_ << text << '\n';
 }
@@ -288,12 +320,12 @@ int CliSession::Interrupted(const std::string& what) {
     const int status = kExitInterrupted + signal_;
     const std::string message = std::string(InterruptionName(signal_)) + ": " + what;
     if (args_.json) {
-        JsonObject result;
-        result.Add("result", "interrupted")
-            .Add("signal", InterruptionName(signal_))
-            .Add("status", status)
-            .Add("message", what);
-        out_ << result.Text() << '\n';
+        Json result;
+        result["result"] = "interrupted";
+        result["signal"] = InterruptionName(signal_);
+        result["status"] = status;
+        result["message"] = what;
+        out_ << JsonLine(result) << '\n';
     }
     err_ << "hayeskvd-cli: " << message << '\n';
     return status;
@@ -316,8 +348,8 @@ int CliSession::Run() {
     }
     if (args_.command == "search") return Search();
     if (args_.command == "scan") return Scan();
-    if (args_.command == "read") return ReadOrWrite(true);
-    if (args_.command == "write") return ReadOrWrite(false);
+    if (args_.command == "read") return ReadOrWrite(BufferJob::Read);
+    if (args_.command == "write") return ReadOrWrite(BufferJob::Write);
     if (args_.command == "modem-write") return ModemWrite();
     if (args_.command == "modem-verify") return ModemVerify();
     return ModemView();
@@ -383,12 +415,12 @@ int CliSession::Search() {
             return Fail(kExitSettingsNotSaved, e.what());
         }
     }
-    JsonObject result;
-    result.Add("result", "ok")
-        .Add("number", number)
-        .Add("speed", BaudRates[static_cast<std::size_t>(speed)])
-        .Add("kit", kit)
-        .Add("linkKind", static_cast<int>(link_.Settings.LinkKind));
+    Json result;
+    result["result"] = "ok";
+    result["number"] = number;
+    result["speed"] = BaudRates[static_cast<std::size_t>(speed)];
+    result["kit"] = kit;
+    result["linkKind"] = static_cast<int>(link_.Settings.LinkKind);
     Finish(result, "Найден КВАРД: номер " + std::to_string(number) + ", " + SpeedText(speed) +
                        ", " + device::KitTitle(kit) + " (--kit " + std::to_string(kit) + ")");
     return kExitOk;
@@ -406,17 +438,16 @@ int CliSession::Scan() {
     if (args_.speedIndex) range.firstSpeed = range.lastSpeed = *args_.speedIndex;
     device::ControllerSession session;
     device::DeviceContext context{link_, session, view_};
-    std::string objects;
-    device::NetworkScan scan(context, range, false, [&](const device::FoundController& f) {
+    Json controllers = Json::array();
+    device::NetworkScan scan(context, range, kHexView, [&](const device::FoundController& f) {
         const std::string kit = device::KitTitle(f.kit);
         const std::string state = device::ControllerStateText(f);
-        JsonObject one;
-        one.Add("number", f.number)
-            .Add("speed", BaudRates[static_cast<std::size_t>(f.speedIndex)])
-            .Add("kit", f.kit)
-            .Add("kitName", kit)
-            .Add("state", state);
-        objects += (objects.empty() ? "" : ",") + one.Text();
+        Json& one = controllers.emplace_back();
+        one["number"] = f.number;
+        one["speed"] = BaudRates[static_cast<std::size_t>(f.speedIndex)];
+        one["kit"] = f.kit;
+        one["kitName"] = kit;
+        one["state"] = state;
         // One line a controller, as it is found.
         if (!args_.json)
             out_ << "Номер " << f.number << ", " << SpeedText(f.speedIndex) << ", " << kit << ", "
@@ -428,7 +459,7 @@ int CliSession::Scan() {
     if (const auto refused = FailIfSettingsRefused()) return *refused;
     std::string error;
     if (!args_.csvFile.empty() &&
-        !WriteWholeFile(args_.csvFile, device::ScanTableCsv(found, false), error))
+        !WriteWholeFile(args_.csvFile, device::ScanTableCsv(found, kHexView), error))
         return Fail(kExitFailed, "таблица не сохранена в файл «" + args_.csvFile + "»: " + error +
                                      ". Выберите другую папку или другое имя.");
     if (StopTaken())
@@ -436,34 +467,21 @@ int CliSession::Scan() {
     if (found.empty())
         return Fail(kExitNoController, "ни один КВАРД не ответил на заданных номерах и скоростях");
     if (args_.json) {
-        JsonObject result;
-        result.Add("result", "ok").AddRaw("controllers", "[" + objects + "]");
-        out_ << result.Text() << '\n';
+        Json result;
+        result["result"] = "ok";
+        result["controllers"] = std::move(controllers);
+        out_ << JsonLine(result) << '\n';
     }
     return kExitOk;
 }
 
-int CliSession::ReadOrWrite(bool read) {
+int CliSession::ReadOrWrite(BufferJob what) {
+    const bool read = what == BufferJob::Read;
     state_.KitIndex = static_cast<std::uint8_t>(*args_.kit);
     state_.ReadFromDevice = read;
     const device::KitLayout& kit = device::KitBuffersOf(state_.KitIndex);
-    if (!read) {
-        // The lists first: a file that is no list, or too long for its
-        // buffer, stops the job before the port is touched.
-        MemoryLines* memos[2] = {&view_.upper, &view_.lower};
-        for (int b = 0; b < kit.count; ++b) {
-            const auto k = static_cast<std::size_t>(b);
-            if (args_.clear[k]) {
-                (b == 0 ? state_.ClearBuffer1 : state_.ClearBuffer2) = true;
-                continue;
-            }
-            if (const auto failed = ReadListOrFail(args_.inFiles[k], memos[b]->lines, false))
-                return *failed;
-        }
-        std::string over;
-        device::EncodeForWrite(state_, args_.protocol, view_.upper, view_.lower, over);
-        if (!over.empty()) return Fail(kExitBadArguments, over);
-    }
+    if (!read)
+        if (const auto failed = ReadInFiles(kit)) return *failed;
     view_.installKey = args_.waitKeySeconds.has_value();
     view_.restart = args_.restart;
 
@@ -474,68 +492,95 @@ int CliSession::ReadOrWrite(bool read) {
     // write goes on to its copy-out or cancel, then the end of exchange.
     stop_ = [&job] { job.Exit(); };
     job.Search();
-    // The electronic key: re-checked once a second while the script waits;
-    // a signal ends the wait at once (nothing goes over the line meanwhile).
-    if (job.Session().StatusState == device::kStatusRecheck) {
-        const std::int64_t until = clock_.NowMs() + std::int64_t{*args_.waitKeySeconds} * 1000;
-        while (job.Session().StatusState == device::kStatusRecheck && clock_.NowMs() < until) {
-            for (int waited = 0; waited < kKeyPollMs && !StopComing(); waited += kKeySliceMs)
-                clock_.Sleep(kKeySliceMs);
-            Checkpoint();
-            if (StopTaken()) break;
-            job.Tick();
-        }
-        if (!StopTaken() && job.Session().StatusState == device::kStatusRecheck) {
-            job.Closed();
-            job.EndExchange();
-            return Fail(kExitKeyMissing, "электронный ключ КВАРД не установлен за " +
-                                             std::to_string(*args_.waitKeySeconds) + " с");
-        }
-    }
+    if (const auto failed = WaitForKey(job)) return *failed;
     const device::ControllerOutcome& outcome = job.Outcome();
     if (StopTaken()) return Interrupted(read ? "чтение прервано" : StoppedWriteText(outcome.write));
-    if (read) {
-        if (!outcome.read) {
-            job.EndExchange();
-            return JobFailure(job, "буферы не прочитаны");
+    return read ? ReadDone(job, kit) : WriteDone(job);
+}
+
+std::optional<int> CliSession::ReadInFiles(const device::KitLayout& kit) {
+    // The lists first: a file that is no list, or too long for its
+    // buffer, stops the job before the port is touched.
+    MemoryLines* memos[2] = {&view_.upper, &view_.lower};
+    for (int b = 0; b < kit.count; ++b) {
+        const auto k = static_cast<std::size_t>(b);
+        if (args_.clear[k]) {
+            (b == 0 ? state_.ClearBuffer1 : state_.ClearBuffer2) = true;
+            continue;
         }
-        JsonObject result;
-        std::string buffers = "[";
-        MemoryLines* memos[2] = {&view_.upper, &view_.lower};
-        for (int b = 0; b < kit.count; ++b) {
-            const auto k = static_cast<std::size_t>(b);
-            const std::vector<std::string>& lines = memos[b]->lines;
-            JsonObject buffer;
-            buffer.Add("channel", kit.buffers[k].label).AddStrings("lines", Utf8Lines(lines));
-            buffers += (b > 0 ? "," : "") + buffer.Text();
-        }
-        if (const auto failed = WriteOutFiles(kit.count)) return *failed;
-        for (int b = 0; b < kit.count; ++b)
-            if (args_.outFiles[static_cast<std::size_t>(b)].empty() && !args_.json)
-                WriteList(out_, memos[b]->lines);
-        result.Add("result", "ok")
-            .Add("number", outcome.number)
-            .Add("speed", BaudRates[static_cast<std::size_t>(outcome.speedIndex)])
-            .AddRaw("buffers", buffers + "]");
-        if (args_.json) out_ << result.Text() << '\n';
-        if (progress_) err_ << "Буферы прочитаны\n";
-        return kExitOk;
+        if (const auto failed =
+                ReadListOrFail(args_.inFiles[k], memos[b]->lines, EmptyList::Allowed))
+            return failed;
     }
-    if (!outcome.written) {
+    std::string over;
+    device::EncodeForWrite(state_, args_.protocol, view_.upper, view_.lower, over);
+    if (!over.empty()) return Fail(kExitBadArguments, over);
+    return std::nullopt;
+}
+
+std::optional<int> CliSession::WaitForKey(device::ControllerJob& job) {
+    if (job.Session().StatusState != device::kStatusRecheck) return std::nullopt;
+    // The electronic key: re-checked once a second while the script waits;
+    // a signal ends the wait at once (nothing goes over the line meanwhile).
+    const Deadline wait(clock_,
+                        std::chrono::milliseconds(std::chrono::seconds(*args_.waitKeySeconds)));
+    while (job.Session().StatusState == device::kStatusRecheck && !wait.Expired()) {
+        for (int waited = 0; waited < kKeyPollMs && !StopComing(); waited += kKeySliceMs)
+            clock_.Sleep(kKeySliceMs);
+        Checkpoint();
+        if (StopTaken()) break;
+        job.Tick();
+    }
+    if (StopTaken() || job.Session().StatusState != device::kStatusRecheck) return std::nullopt;
+    job.Closed();
+    job.EndExchange();
+    return Fail(kExitKeyMissing, "электронный ключ КВАРД не установлен за " +
+                                     std::to_string(*args_.waitKeySeconds) + " с");
+}
+
+int CliSession::ReadDone(device::ControllerJob& job, const device::KitLayout& kit) {
+    const device::ControllerOutcome& outcome = job.Outcome();
+    if (!outcome.read) {
+        job.EndExchange();
+        return JobFailure(job, "буферы не прочитаны");
+    }
+    Json buffers = Json::array();
+    MemoryLines* memos[2] = {&view_.upper, &view_.lower};
+    for (int b = 0; b < kit.count; ++b) {
+        Json& buffer = buffers.emplace_back();
+        buffer["channel"] = kit.buffers[static_cast<std::size_t>(b)].label;
+        buffer["lines"] = Utf8Lines(memos[b]->lines);
+    }
+    if (const auto failed = WriteOutFiles(kit.count)) return *failed;
+    for (int b = 0; b < kit.count; ++b)
+        if (args_.outFiles[static_cast<std::size_t>(b)].empty() && !args_.json)
+            WriteList(out_, memos[b]->lines);
+    Json result;
+    result["result"] = "ok";
+    result["number"] = outcome.number;
+    result["speed"] = BaudRates[static_cast<std::size_t>(outcome.speedIndex)];
+    result["buffers"] = std::move(buffers);
+    if (args_.json) out_ << JsonLine(result) << '\n';
+    if (progress_) err_ << "Буферы прочитаны\n";
+    return kExitOk;
+}
+
+int CliSession::WriteDone(device::ControllerJob& job) {
+    if (!job.Outcome().written) {
         job.EndExchange();
         return JobFailure(job, "запись не выполнена");
     }
-    const device::ControllerOutcome written = outcome;
+    const device::ControllerOutcome written = job.Outcome();
     const bool verified = written.write.verified;
     const bool restarted = written.write.restarted;
     job.Tick();  // stores the settings (when asked) and ends the job as the window does
     job.EndExchange();
-    JsonObject result;
-    result.Add("result", "ok")
-        .Add("number", written.number)
-        .Add("speed", BaudRates[static_cast<std::size_t>(written.speedIndex)])
-        .Add("verified", verified)
-        .Add("restarted", restarted);
+    Json result;
+    result["result"] = "ok";
+    result["number"] = written.number;
+    result["speed"] = BaudRates[static_cast<std::size_t>(written.speedIndex)];
+    result["verified"] = verified;
+    result["restarted"] = restarted;
     std::string text = verified ? "Записано и проверено" : "Записано";
     if (!restarted) text += "; КВАРД не перезапущен (--restart перезапускает)";
     Finish(result, text);
@@ -600,7 +645,7 @@ std::optional<int> CliSession::WriteOutFiles(int count) {
 }
 
 std::optional<int> CliSession::ReadListOrFail(const std::string& path,
-                                              std::vector<std::string>& lines, bool emptyRefused) {
+                                              std::vector<std::string>& lines, EmptyList empty) {
     std::error_code ec;
     const auto status = std::filesystem::status(PathFromUtf8(path), ec);
     if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
@@ -612,7 +657,7 @@ std::optional<int> CliSession::ReadListOrFail(const std::string& path,
         return Fail(kExitBadArguments, "файл «" + path + "» не открывается: проверьте имя и права");
     if (contents->refusal)
         return Fail(kExitBadArguments, ListFileRefusalText(path, *contents->refusal));
-    if (emptyRefused && contents->lines.empty())
+    if (empty == EmptyList::Refused && contents->lines.empty())
         return Fail(kExitBadArguments, "список «" + path + "» пуст");
     lines = contents->lines;
     return std::nullopt;
@@ -648,7 +693,8 @@ private:
 
 int CliSession::ModemWrite() {
     std::vector<std::string> list;
-    if (const auto failed = ReadListOrFail(args_.listFile, list, true)) return *failed;
+    if (const auto failed = ReadListOrFail(args_.listFile, list, EmptyList::Refused))
+        return *failed;
 
     ModemSide side(*this, list);
     CliModemWindow& window = side.window;
@@ -664,29 +710,11 @@ int CliSession::ModemWrite() {
     const RunReport& run = console.Run();
     const bool silent = run.EndedByTimeLimit();
     if (StopTaken()) return Interrupted("запись в модем прервана: " + run.SummaryText());
-    std::string lines = "[";
     std::string text;
-    for (const SentLine& line : run.Lines()) {
-        const char* verdict = !line.answer.Found()                   ? "none"
-                              : line.Verdict() == LineVerdict::Ok    ? "ok"
-                              : line.Verdict() == LineVerdict::Error ? "error"
-                                                                     : "other";
-        JsonObject one;
-        one.Add("number", line.number)
-            .Add("text", Utf8FromWindows1251(line.text))
-            .Add("verdict", verdict)
-            .Add("code", line.answer.Code());
-        lines += (lines.size() > 1 ? "," : "") + one.Text();
-        text += VerdictNote(line) + "\n";
-    }
+    for (const SentLine& line : run.Lines()) text += VerdictNote(line) + "\n";
     text += run.SummaryText();
-    int status = kExitOk;
-    if (silent || run.EndedUnanswered())
-        status = kExitModemSilent;
-    else if (run.FailedLines() > 0)
-        status = kExitModemRefused;
-    else if (!run.Completed())
-        status = kExitFailed;
+    Json lines = RunLinesJson(run);
+    int status = RunStatus(run);
     // --verify: a run the modem answered to its end is checked; a refused
     // line's status stands before the check's.
     std::optional<CheckResult> check;
@@ -698,15 +726,12 @@ int CliSession::ModemWrite() {
         text += "\n" + CheckText(*check);
         if (status == kExitOk) status = CheckStatus(*check);
     }
-    JsonObject result;
-    result.Add("result", status == kExitOk ? "ok" : "error")
-        .Add("status", status)
-        .AddRaw("lines", lines + "]")
-        .Add("summary", run.SummaryText());
+    Json result = StatusJson(status);
+    result["lines"] = std::move(lines);
+    result["summary"] = run.SummaryText();
     if (check) {
-        JsonObject checked;
-        checked.AddRaw("settings", CheckRowsJson(*check)).Add("summary", check->SummaryText());
-        result.AddRaw("check", checked.Text());
+        result["check"]["settings"] = CheckRowsJson(*check);
+        result["check"]["summary"] = check->SummaryText();
     }
     Finish(result, text);
     if (check && CheckStatus(*check) != kExitOk)
@@ -717,18 +742,17 @@ int CliSession::ModemWrite() {
 
 int CliSession::ModemVerify() {
     std::vector<std::string> list;
-    if (const auto failed = ReadListOrFail(args_.listFile, list, false)) return *failed;
+    if (const auto failed = ReadListOrFail(args_.listFile, list, EmptyList::Allowed))
+        return *failed;
 
     ModemSide side(*this, list);
     const CheckResult check = side.console.CheckModem();
     if (!state_.PortReady) return PortNotOpened();
     if (StopTaken()) return Interrupted("проверка модема прервана");
     const int status = CheckStatus(check);
-    JsonObject result;
-    result.Add("result", status == kExitOk ? "ok" : "error")
-        .Add("status", status)
-        .AddRaw("settings", CheckRowsJson(check))
-        .Add("summary", check.SummaryText());
+    Json result = StatusJson(status);
+    result["settings"] = CheckRowsJson(check);
+    result["summary"] = check.SummaryText();
     Finish(result, CheckText(check));
     if (status != kExitOk) err_ << "hayeskvd-cli: " << check.SummaryText() << '\n';
     return status;
@@ -736,53 +760,52 @@ int CliSession::ModemVerify() {
 
 int CliSession::ModemView() {
     ModemSide side(*this, {});
-    CliModemWindow& window = side.window;
-    ModemConsole& console = side.console;
-    console.ViewCurrentSettings();
+    side.console.ViewCurrentSettings();
     if (!state_.PortReady) return PortNotOpened();
     // The settings arrive as answer lines, ended by the modem's OK; a modem
     // that goes quiet before it has ended its answer too.
-    const std::int64_t silence =
-        std::int64_t{args_.silenceSeconds.value_or(kModemQuietSeconds)} * 1000;
-    // A line that never falls quiet (noise) ends it too: the answer must be
-    // whole within the quiet time and the time its characters take.
-    const std::int64_t startAt = clock_.NowMs();
-    std::int64_t lastAt = startAt;
-    const std::int64_t characterUs = CharacterMicros(link_.PortHandle.HeldParams());
-    std::int64_t characters = 0;
-    std::size_t seen = 0;
-    bool ended = false;
-    while (!ended && !StopTaken() && clock_.NowMs() - lastAt < silence &&
-           clock_.NowMs() - startAt <
-               silence +
-                   std::min<std::int64_t>(characters, kLongestViewAnswer) * characterUs / 1000) {
-        console.ModemIdle();
-        const auto& lines = window.answers.lines;
-        for (; seen < lines.size(); ++seen) {
-            lastAt = clock_.NowMs();
-            characters += static_cast<std::int64_t>(lines[seen].size()) + 2;
-            ended = ended || lines[seen] == "OK" || lines[seen] == "ERROR";
-        }
-    }
-    console.RemoveIdleHandler();
+    const std::chrono::seconds silence{args_.silenceSeconds.value_or(kModemQuietSeconds)};
+    ReceiveSettings(side, silence);
+    side.console.RemoveIdleHandler();
     if (StopTaken()) return Interrupted("просмотр настроек модема прерван");
     std::vector<std::string> lines;
-    for (const std::string& line : window.answers.lines)
+    for (const std::string& line : side.window.answers.lines)
         if (!line.empty()) lines.push_back(Utf8FromWindows1251(line));
     int status = kExitOk;
     if (lines.empty())
         status = kExitModemSilent;
     else if (lines.back() == "ERROR")
         status = kExitModemRefused;
-    JsonObject result;
-    result.Add("result", status == kExitOk ? "ok" : "error")
-        .Add("status", status)
-        .AddStrings("lines", lines);
+    Json result = StatusJson(status);
+    result["lines"] = lines;
     std::string text;
     for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
-    if (lines.empty()) text = "Модем не ответил за " + std::to_string(silence / 1000) + " с";
+    if (lines.empty()) text = "Модем не ответил за " + std::to_string(silence.count()) + " с";
     Finish(result, text);
     return status;
+}
+
+void CliSession::ReceiveSettings(ModemSide& side, std::chrono::milliseconds silence) {
+    // A line that never falls quiet (noise) ends it too: the answer must be
+    // whole within the quiet time and the time its characters take.
+    const Stopwatch answer(clock_);
+    Deadline quiet(clock_, silence);
+    const std::int64_t characterUs = CharacterMicros(link_.PortHandle.HeldParams());
+    std::int64_t characters = 0;
+    std::size_t seen = 0;
+    bool ended = false;
+    while (!ended && !StopTaken() && !quiet.Expired() &&
+           answer.ElapsedMs() <
+               silence.count() +
+                   std::min<std::int64_t>(characters, kLongestViewAnswer) * characterUs / 1000) {
+        side.console.ModemIdle();
+        const auto& lines = side.window.answers.lines;
+        for (; seen < lines.size(); ++seen) {
+            quiet.Restart();
+            characters += static_cast<std::int64_t>(lines[seen].size()) + 2;
+            ended = ended || lines[seen] == "OK" || lines[seen] == "ERROR";
+        }
+    }
 }
 
 }  // namespace hk::cli

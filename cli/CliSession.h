@@ -9,6 +9,7 @@
 // text or as one JSON object with --json; a failure's reason always reaches
 // standard error.
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <ostream>
@@ -16,7 +17,7 @@
 #include <vector>
 
 #include "cli/CliArguments.h"
-#include "cli/JsonObject.h"
+#include "cli/JsonLine.h"
 #include "device/PresetControllerView.h"
 #include "link/Port.h"
 #include "log/ExchangeLog.h"
@@ -24,7 +25,8 @@
 
 namespace hk::device {
 class ControllerJob;
-}
+struct KitLayout;
+}  // namespace hk::device
 
 namespace hk::cli {
 
@@ -50,19 +52,38 @@ public:
     int Run();
 
 private:
+    enum class BufferJob { Read, Write };
+    // Whether a list file with no lines will do.
+    enum class EmptyList { Allowed, Refused };
+    // The window's part and the console the modem sub-commands drive.
+    class ModemSide;
+
     int Search();
     int Scan();
-    int ReadOrWrite(bool read);
+    int ReadOrWrite(BufferJob what);
+    // The --in files into the dialog's memos (or the buffers to clear): a
+    // failure's exit status (the message given) when one is no list or too
+    // long for its buffer.
+    std::optional<int> ReadInFiles(const device::KitLayout& kit);
+    // With --wait-key, the wait for the electronic key the job found
+    // missing: the failure's exit status when it is not installed in time.
+    std::optional<int> WaitForKey(device::ControllerJob& job);
+    // The end of a read or a write whose job has run: the buffers or the
+    // written result printed, or the failure.
+    int ReadDone(device::ControllerJob& job, const device::KitLayout& kit);
+    int WriteDone(device::ControllerJob& job);
     int ModemWrite();
     int ModemView();
     int ModemVerify();
+    // The modem's settings listing into the window's answers memo: until
+    // its OK or ERROR, a signal, `silence` without a line, or the time the
+    // answer may take in all.
+    void ReceiveSettings(ModemSide& side, std::chrono::milliseconds silence);
     // The list file `path` into `lines`; a failure's exit status (the
     // message given) when the file does not open or is no list, or is empty
-    // and `emptyRefused`.
+    // where that is refused.
     std::optional<int> ReadListOrFail(const std::string& path, std::vector<std::string>& lines,
-                                      bool emptyRefused);
-    // The window's part and the console the modem sub-commands drive.
-    class ModemSide;
+                                      EmptyList empty);
 
     // The buffers read into --out1 and --out2, both files or neither: when
     // one cannot be written, the one written before it is put back as it
@@ -89,7 +110,7 @@ private:
     // The port holds other settings than the job asked: that failure's exit
     // status (the message given); none while it holds what was asked.
     std::optional<int> FailIfSettingsRefused();
-    void Finish(JsonObject& result, const std::string& text);
+    void Finish(const Json& result, const std::string& text);
     void Say(const std::string& text);
 
     const CliArguments& args_;

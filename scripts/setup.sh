@@ -17,6 +17,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev googletest
+    libcli11-dev nlohmann-json3-dev
     clang libclang-rt-14-dev
     fonts-liberation2
     qt6-translations-l10n
