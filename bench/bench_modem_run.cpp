@@ -22,7 +22,9 @@
 #include <memory>
 #include <mutex>
 #include <numeric>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/JobModemWindow.h"
@@ -51,6 +53,36 @@ double CpuSeconds(int who) {
     return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
+
+// The command line's window, told when the run has ended (on this thread,
+// where the job thread posts what the window shows).
+class RunEndWindow final : public ModemWindow {
+public:
+    explicit RunEndWindow(ModemWindow& inner) : inner_(inner) {}
+    bool ended = false;
+
+    MemoLines& ListMemo() override { return inner_.ListMemo(); }
+    MemoLines& AnswersMemo() override { return inner_.AnswersMemo(); }
+    bool ShowSpecialCharacters() override { return inner_.ShowSpecialCharacters(); }
+    std::string CommandText() override { return inner_.CommandText(); }
+    void ShowCommandField(bool visible) override { inner_.ShowCommandField(visible); }
+    void FocusCommandField() override { inner_.FocusCommandField(); }
+    std::string RingCountText() override { return inner_.RingCountText(); }
+    void SetRingCount(int value) override { inner_.SetRingCount(value); }
+    std::optional<std::string> OpenListDialog(std::string_view filter) override {
+        return inner_.OpenListDialog(filter);
+    }
+    std::optional<std::string> SaveListDialog(std::string_view filter,
+                                              std::string_view ext) override {
+        return inner_.SaveListDialog(filter, ext);
+    }
+    bool ShowPortDialog() override { return inner_.ShowPortDialog(); }
+    void IdleHandlerChanged(bool installed) override { inner_.IdleHandlerChanged(installed); }
+    void RunEnded(bool) override { ended = true; }
+
+private:
+    ModemWindow& inner_;
+};
 
 // Around the simulated modem: notes when each carriage return arrives and
 // when the first line feed sent after it is due on the line (bridge thread).
@@ -170,7 +202,7 @@ int main(int argc, char* argv[]) {
     RealClock clock;
     bench::NoWindows hooks;
     MainState state;
-    state.WorkMode = 2;
+    state.WorkMode = kModemWork;
     state.ModemMode = true;
 
     // Directly, as the command line runs it.
@@ -180,15 +212,15 @@ int main(int argc, char* argv[]) {
         cli::CliModemWindow window(link, state, "Com2", 5, nullptr);  // 9600 baud
         window.list.lines = bench::kModemList;
         ModemConsole console(state, link, window);
-        console.WriteToModemOrClearFirst();
+        console.StartRun();
         if (!state.PortReady) {
             std::fprintf(stderr, "port did not open\n");
             return 1;
         }
+        // Until the run has ended by itself: after the pause that follows the
+        // last answer, which the receiver has shown whole by then.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while ((console.NextLine != 0 || window.answers.lines.empty() ||
-                window.answers.lines.back() != "OK") &&
-               std::chrono::steady_clock::now() < deadline)
+        while (console.Run().UnderWay() && std::chrono::steady_clock::now() < deadline)
             console.ModemIdle();
         ReportRun(writes.us, modem.Answers(), window.answers.lines.size());
         ReportListening([&] { console.ModemIdle(); });
@@ -206,17 +238,15 @@ int main(int argc, char* argv[]) {
         JobViewHooks jobHooks(jobs, hooks);
         SerialLink link(line, clock, jobHooks);
         link.PortOpen = true;
-        bool ended = false;
-        cli::CliModemWindow window(link, state, "Com2", 5, [&](const std::string& text) {
-            ended = ended || text.rfind("Записано", 0) == 0;
-        });
+        cli::CliModemWindow window(link, state, "Com2", 5, nullptr);
         window.list.lines = bench::kModemList;
-        JobModemWindow jobWindow(jobs, window);
+        RunEndWindow ending(window);
+        JobModemWindow jobWindow(jobs, ending);
         ModemConsole console(state, link, jobWindow);
         jobWindow.SetReceiver([&] { console.ModemIdle(); });
         jobs.Post([&] { console.StartRun(); });
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!ended && std::chrono::steady_clock::now() < deadline)
+        while (!ending.ended && std::chrono::steady_clock::now() < deadline)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         {
             const JobThread::Hold parked(jobs);

@@ -326,7 +326,7 @@ private:
 
         // As hayeskvd-cli modem-write --verify drives the console.
         MainState state;
-        state.WorkMode = 2;
+        state.WorkMode = kModemWork;
         state.ModemMode = true;
         state.PortReady = link_->PortOpen && !line_->HungUp();
         cli::CliModemWindow window(*link_, state, "Com2", kSpeedIndex, nullptr);
