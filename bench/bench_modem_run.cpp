@@ -181,6 +181,64 @@ void ReportListening(const std::function<void()>& turn) {
         100.0 * cpu / wall);
 }
 
+// Directly, as the command line runs it; false when the port did not open.
+bool RunDirectly(SerialLine& line, Clock& clock, MainState& state, TimedModem& modem,
+                 WriteTimes& writes) {
+    std::printf("directly, as hayeskvd-cli runs it:\n");
+    bench::NoWindows hooks;
+    SerialLink link(line, clock, hooks);
+    cli::CliModemWindow window(link, state, "Com2", 5, nullptr);  // 9600 baud
+    window.list.lines = bench::kModemList;
+    ModemConsole console(state, link, window);
+    console.StartRun();
+    if (!state.PortReady) {
+        std::fprintf(stderr, "port did not open\n");
+        return false;
+    }
+    // Until the run has ended by itself: after the pause that follows the
+    // last answer, which the receiver has shown whole by then.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (console.Run().UnderWay() && std::chrono::steady_clock::now() < deadline)
+        console.ModemIdle();
+    ReportRun(writes.us, modem.Answers(), window.answers.lines.size());
+    ReportListening([&] { console.ModemIdle(); });
+    console.RemoveIdleHandler();
+    return true;
+}
+
+// Through the job thread, as the window runs it: the receiver is the job
+// thread's idle work, each poll's checkpoint a call to this thread.
+void RunThroughJobThread(SerialLine& line, Clock& clock, MainState& state, TimedModem& modem,
+                         WriteTimes& writes) {
+    std::printf("through the job thread, as the window runs it:\n");
+    writes.us.clear();
+    modem.Clear();
+    bench::NoWindows hooks;
+    auto jobThread = std::make_unique<JobThread>();
+    JobThread& jobs = *jobThread;
+    JobViewHooks jobHooks(jobs, hooks);
+    SerialLink link(line, clock, jobHooks);
+    link.PortOpen = true;
+    cli::CliModemWindow window(link, state, "Com2", 5, nullptr);
+    window.list.lines = bench::kModemList;
+    RunEndWindow ending(window);
+    JobModemWindow jobWindow(jobs, ending);
+    ModemConsole console(state, link, jobWindow);
+    jobWindow.SetReceiver([&] { console.ModemIdle(); });
+    jobs.Post([&] { console.StartRun(); });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!ending.ended && std::chrono::steady_clock::now() < deadline)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    {
+        const JobThread::Hold parked(jobs);
+        ReportRun(writes.us, modem.Answers(), window.answers.lines.size());
+    }
+    ReportListening([&] { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); });
+    jobs.Post([&] { console.RemoveIdleHandler(); });
+    jobs.WaitIdle();
+    jobThread.reset();  // ends before the console its last poll used
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -200,63 +258,11 @@ int main(int argc, char* argv[]) {
     WriteTimes writes;
     line.SetTap(&writes);
     RealClock clock;
-    bench::NoWindows hooks;
     MainState state;
     state.WorkMode = kModemWork;
     state.ModemMode = true;
-
-    // Directly, as the command line runs it.
-    {
-        std::printf("directly, as hayeskvd-cli runs it:\n");
-        SerialLink link(line, clock, hooks);
-        cli::CliModemWindow window(link, state, "Com2", 5, nullptr);  // 9600 baud
-        window.list.lines = bench::kModemList;
-        ModemConsole console(state, link, window);
-        console.StartRun();
-        if (!state.PortReady) {
-            std::fprintf(stderr, "port did not open\n");
-            return 1;
-        }
-        // Until the run has ended by itself: after the pause that follows the
-        // last answer, which the receiver has shown whole by then.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (console.Run().UnderWay() && std::chrono::steady_clock::now() < deadline)
-            console.ModemIdle();
-        ReportRun(writes.us, modem.Answers(), window.answers.lines.size());
-        ReportListening([&] { console.ModemIdle(); });
-        console.RemoveIdleHandler();
-    }
-
-    // Through the job thread, as the window runs it: the receiver is the job
-    // thread's idle work, each poll's checkpoint a call to this thread.
-    {
-        std::printf("through the job thread, as the window runs it:\n");
-        writes.us.clear();
-        modem.Clear();
-        auto jobThread = std::make_unique<JobThread>();
-        JobThread& jobs = *jobThread;
-        JobViewHooks jobHooks(jobs, hooks);
-        SerialLink link(line, clock, jobHooks);
-        link.PortOpen = true;
-        cli::CliModemWindow window(link, state, "Com2", 5, nullptr);
-        window.list.lines = bench::kModemList;
-        RunEndWindow ending(window);
-        JobModemWindow jobWindow(jobs, ending);
-        ModemConsole console(state, link, jobWindow);
-        jobWindow.SetReceiver([&] { console.ModemIdle(); });
-        jobs.Post([&] { console.StartRun(); });
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!ending.ended && std::chrono::steady_clock::now() < deadline)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        {
-            const JobThread::Hold parked(jobs);
-            ReportRun(writes.us, modem.Answers(), window.answers.lines.size());
-        }
-        ReportListening([&] { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); });
-        jobs.Post([&] { console.RemoveIdleHandler(); });
-        jobs.WaitIdle();
-        jobThread.reset();  // ends before the console its last poll used
-    }
+    if (!RunDirectly(line, clock, state, modem, writes)) return 1;
+    RunThroughJobThread(line, clock, state, modem, writes);
 
     served.Stop();
     line.Close();
