@@ -128,7 +128,7 @@ struct ModemWorld {
         window.answers.clock = &clock;
         window.clock = &clock;
     }
-    // Polls as the window's idle timer does until `done` holds; false when
+    // Polls as the job thread's idle work does until `done` holds; false when
     // `maxMs` of virtual time pass first.
     bool IdleUntil(const std::function<bool()>& done, std::int64_t maxMs = 60'000) {
         const std::int64_t end = clock.NowMs() + maxMs;
