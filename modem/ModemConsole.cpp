@@ -80,20 +80,34 @@ bool ModemConsole::IdleInstalled() const {
     return receiver_ == Receiver::Installed || receiver_ == Receiver::Polling;
 }
 
-void ModemConsole::SetReceiver(Receiver next) { receiver_ = next; }
-
-void ModemConsole::InstallIdleHandler() {
+void ModemConsole::StepReceiver(ReceiverStep step) {
     const bool polling =
         receiver_ == Receiver::Polling || receiver_ == Receiver::RemovedWhilePolling;
-    SetReceiver(polling ? Receiver::Polling : Receiver::Installed);
+    switch (step) {
+        case ReceiverStep::Install:
+            receiver_ = polling ? Receiver::Polling : Receiver::Installed;
+            break;
+        case ReceiverStep::Remove:
+            receiver_ = polling ? Receiver::RemovedWhilePolling : Receiver::Removed;
+            break;
+        case ReceiverStep::PollStarts:
+            receiver_ = Receiver::Polling;
+            break;
+        case ReceiverStep::PollEnds:
+            receiver_ = receiver_ == Receiver::RemovedWhilePolling ? Receiver::Removed
+                                                                   : Receiver::Installed;
+            break;
+    }
+}
+
+void ModemConsole::InstallIdleHandler() {
+    StepReceiver(ReceiverStep::Install);
     window_.IdleHandlerChanged(true);
 }
 
 void ModemConsole::RemoveIdleHandler() {
     StopCheck();
-    const bool polling =
-        receiver_ == Receiver::Polling || receiver_ == Receiver::RemovedWhilePolling;
-    SetReceiver(polling ? Receiver::RemovedWhilePolling : Receiver::Removed);
+    StepReceiver(ReceiverStep::Remove);
     window_.IdleHandlerChanged(false);
     // Nothing more of a run under way reaches the operator: it ends here.
     monitor_.End();
@@ -144,14 +158,10 @@ void ModemConsole::ModemIdle() {
     // A modal box opened from here runs its own event loop; the receiver
     // must not be entered again from it.
     if (receiver_ != Receiver::Installed) return;
-    SetReceiver(Receiver::Polling);
+    StepReceiver(ReceiverStep::PollStarts);
     struct PollEnd {
         ModemConsole& console;
-        ~PollEnd() {
-            console.SetReceiver(console.receiver_ == Receiver::RemovedWhilePolling
-                                    ? Receiver::Removed
-                                    : Receiver::Installed);
-        }
+        ~PollEnd() { console.StepReceiver(ReceiverStep::PollEnds); }
     } pollEnd{*this};
 
     std::uint8_t byte = 0;

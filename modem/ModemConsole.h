@@ -178,9 +178,11 @@ private:
     // at its next checkpoint (by a command, a run or a mode button).
     enum class Check : std::uint8_t { None, UnderWay, StopAsked };
 
-    // The one place the receiver's state changes; the window is told of
-    // every install and removal, also when nothing changes.
-    void SetReceiver(Receiver next);
+    enum class ReceiverStep : std::uint8_t { Install, Remove, PollStarts, PollEnds };
+    // The one place the receiver's state changes.
+    void StepReceiver(ReceiverStep step);
+    // The window is told of every install and removal, also when nothing
+    // changes.
     void InstallIdleHandler();
     // The one place the check's state changes.
     void SetCheck(Check next) { check_ = next; }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "sim/HayesModem.h"
 #include "support/ModemFakes.h"
 
@@ -139,6 +141,35 @@ TEST(ModemIdle, PollsOnceWithMessagesPerCallOnlyWhileInstalled) {
     EXPECT_EQ(w.line.Pending(), 1u);
     EXPECT_EQ(w.console.PendingAnswer(), "OK");
     EXPECT_EQ(w.window.idleChanges, (std::vector<bool>{true, false}));
+}
+
+TEST(ModemIdle, APollIsNotEnteredFromItsOwnMessagesWhichMayRemoveOrInstallTheReceiver) {
+    ModemWorld w;
+    w.console.SendCommand("AT");
+    w.line.Inject(Bytes("OK\r\n"));
+    w.view.onProcess = [&](int) { w.console.ModemIdle(); };  // the poll's own messages
+    w.console.ModemIdle();
+    EXPECT_EQ(w.line.Pending(), 3u);  // one byte, read by the outer poll alone
+
+    // A mode button among the messages: the receiver is removed once the poll ends.
+    w.view.onProcess = [&](int) { w.console.RemoveIdleHandler(); };
+    w.console.ModemIdle();
+    EXPECT_FALSE(w.console.IdleInstalled());
+    w.view.onProcess = nullptr;
+    w.console.ModemIdle();
+    EXPECT_EQ(w.line.Pending(), 2u);
+
+    // A command among them: the receiver listens on after the poll, and the
+    // command's purge has dropped what was left.
+    w.console.SendCommand("AT");
+    w.line.Inject(Bytes("OK\r\n"));
+    bool once = true;
+    w.view.onProcess = [&](int) {
+        if (std::exchange(once, false)) w.console.SendCommand("ATE0");
+    };
+    w.console.ModemIdle();
+    EXPECT_TRUE(w.console.IdleInstalled());
+    EXPECT_EQ(w.window.idleChanges, (std::vector<bool>{true, false, true, true}));
 }
 
 TEST(Run, SendsTheAtLinesEach500MsAfterTheLineFeedThatAnswersThePreviousOne) {
