@@ -314,7 +314,7 @@ TEST(Console, SettingsViewAndCommandFieldSaveAndClearTheDigitFlag) {
 TEST(Console, KeyFilterDropsCyrillicLettersAndEnterSendsOnlyBelowControllerMode) {
     ModemWorld w;
     w.window.command = "ATI4";
-    for (const int mode : {2, 3}) {
+    for (const WorkModes mode : {kModemWork, kControllerWork}) {
         w.state.WorkMode = mode;
         for (int code = 0; code < 256; ++code) {
             std::uint8_t key = static_cast<std::uint8_t>(code);
