@@ -152,8 +152,8 @@ void ReportRun(const std::vector<std::int64_t>& writeUs,
         const double modemMs = static_cast<double>(answers[k].lfMs - answers[k].crMs);
         above.push_back(intervalMs - 500.0 - modemMs);
     }
-    std::printf("  run: %zu lines written, %zu answers, %zu lines in Memo2\n", writeUs.size(),
-                answers.size(), answerLines);
+    std::printf("  run: %zu lines written, %zu answers, %zu lines in the answers memo\n",
+                writeUs.size(), answers.size(), answerLines);
     if (!answers.empty())
         std::printf("  modem's own answer time (CR in to LF out): %lld ms (first line)\n",
                     static_cast<long long>(answers[0].lfMs - answers[0].crMs));

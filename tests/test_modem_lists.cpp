@@ -153,7 +153,7 @@ TEST(RingCount, TheFieldShowsTheNumberTheLinesGetWhateverWasTyped) {
     EXPECT_EQ(w.window.ringText, "0");
 }
 
-TEST(ControllerLists, Button3AppendsWhileButton1EmptiesBothAndLoadingResetsTheClear) {
+TEST(ControllerLists, TheSecondLoadAppendsWhileTheFirstEmptiesBothAndLoadingDropsTheClear) {
     TempDir dir;
     const std::string file = dir.File("chan.n3");
     TempDir::WriteAll(file, U("AT&F<CR>\r\n" + kCyrillic + "\r\n"));
@@ -181,7 +181,7 @@ TEST(ControllerLists, Button3AppendsWhileButton1EmptiesBothAndLoadingResetsTheCl
     w.window.fileName = dir.File("second.n3");
     lists.SaveSecond();
     EXPECT_EQ(TempDir::ReadAll(dir.File("second.n3")), U("ATZ\r\n\r\n"));
-    lists.SaveFirst();  // Memo1 is empty: the focus, no dialog
+    lists.SaveFirst();  // the first buffer is empty: the focus, no dialog
     EXPECT_EQ(w.window.list.focused, 1);
     EXPECT_EQ(w.window.dialogs, (Lines{"Список названий (*.n3)|*.n3", "Список названий (*.n3)|*.n3",
                                        "Список названий (*.n3)|*.n3 / n3"}));

@@ -1,6 +1,6 @@
 // End to end: the real serial backend over a pseudo-terminal, reached as
 // ports/com2, to the simulated Hayes modem; a whole run of a list file and
-// the settings view, answers arriving in Memo2. Real time, bounded.
+// the settings view, answers arriving in the answers memo. Real time, bounded.
 
 #include <gtest/gtest.h>
 
@@ -54,7 +54,7 @@ TEST(ModemEndToEnd, RunOfAListFileAndTheSettingsViewOverAPty) {
         }
         return true;
     };
-    // Memo2 from line `first` on without empty lines: where a pause of more
+    // The answers memo from line `first` on without empty lines: where a pause of more
     // than 20 ms (a reset, a store) splits an answer depends on timing.
     const auto text = [&](std::size_t first) {
         std::vector<std::string> out;

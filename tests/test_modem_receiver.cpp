@@ -300,7 +300,7 @@ TEST(Console, SettingsViewAndCommandFieldSaveAndClearTheDigitFlag) {
     w.window.command = "ATV0";
     w.console.KeyPress(enter);
     w.console.StartRun();
-    EXPECT_TRUE(w.console.DigitAnswers());  // saved by Button3 above
+    EXPECT_TRUE(w.console.DigitAnswers());  // saved by the settings view above
     w.window.command = "ATV1";
     w.console.KeyPress(enter);
     w.console.OpenCommandField();  // saves false
