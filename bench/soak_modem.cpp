@@ -541,7 +541,7 @@ private:
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    bench::SoakOptions options{500, false, 26};
+    bench::SoakOptions options{.count = 500, .virtualClock = false, .seed = 26};
     if (!bench::ReadSoakOptions(argc, argv, "--runs", options)) return 2;
     Soak soak(options.count, options.virtualClock, options.seed);
     std::string error;
