@@ -495,10 +495,15 @@ void MainWindow::RunLists(std::function<void(device::ControllerLists&)> action) 
 void MainWindow::ConnectFunctionButton(QPushButton* button, void (*modem)(ModemConsole&),
                                        void (*controller)(device::ControllerLists&)) {
     connect(button, &QPushButton::clicked, this, [this, modem, controller] {
-        if (state_.WorkMode == kControllerWork)
-            RunLists(controller);
-        else
-            RunConsole(modem);
+        if (!console_ || !lists_) return;
+        // The side that acts is the one of the mode as the job thread takes
+        // the click (a mode button pressed meanwhile has changed it).
+        jobs_->Post([state = &state_, console = console_, lists = lists_, modem, controller] {
+            if (state->WorkMode == kControllerWork)
+                controller(*lists);
+            else
+                modem(*console);
+        });
     });
 }
 

@@ -187,8 +187,8 @@ private:
     void RunConsole(std::function<void(ModemConsole&)> action, std::function<void()> done = {});
     // Runs an action on the controller's buffer lists, on the job thread.
     void RunLists(std::function<void(device::ControllerLists&)> action);
-    // A function button: the console's action, or in controller mode the
-    // buffer lists' one.
+    // A function button: on the job thread, the console's action, or in
+    // controller mode the buffer lists' one.
     void ConnectFunctionButton(QPushButton* button, void (*modem)(ModemConsole&),
                                void (*controller)(device::ControllerLists&));
     bool FilterKey(QObject* watched, QKeyEvent* e);
