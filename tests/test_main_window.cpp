@@ -418,6 +418,36 @@ TEST_F(Window, SwitchingStraightFromControllerToModemAsksNothing) {
     EXPECT_FALSE(state().ClearBuffer1);  // dropped when a kit is chosen
 }
 
+TEST_F(Window, TheBufferButtonsLoadAndSaveEachChannelsListFile) {
+    const std::string file = dir.File("chan.n3");
+    test::TempDir::WriteAll(file, {'A', 'T', 'Z', '\r', '\n', 'A', 'T', '&', 'F', '\r', '\n'});
+    std::vector<std::string> asked;
+    window().SetFileChooser(
+        [&](const FileDialogSetup& setup, bool save) -> std::optional<std::string> {
+            asked.push_back(setup.Filter.toStdString() +
+                            (save ? " / " + setup.DefaultExt.toStdString() : ""));
+            return save ? dir.File("second.n3") : file;
+        });
+    ChooseKit(0);                      // two channels
+    Press(W<QPushButton>("Button5"));  // "Очистить", second channel
+    test::Settle(*app);
+    EXPECT_TRUE(state().ClearBuffer2);
+    Press(W<QPushButton>("Button1"));  // "Прочитать из файла", first channel
+    Press(W<QPushButton>("Button3"));  // "Прочитать из файла", second channel
+    test::Settle(*app);
+    EXPECT_FALSE(state().ClearBuffer1 || state().ClearBuffer2);
+    for (const char* memo : {"Memo1", "Memo2"}) {
+        ASSERT_EQ(W<Memo>(memo)->LineCount(), 2) << memo;
+        EXPECT_EQ(W<Memo>(memo)->Line(1), "AT&F") << memo;
+    }
+    Press(W<QPushButton>("Button6"));  // "Сохранить в файле", second channel
+    test::Settle(*app);
+    EXPECT_EQ(test::TempDir::ReadAll(dir.File("second.n3")), test::TempDir::ReadAll(file));
+    const std::string filter = "Список названий (*.n3)|*.n3";
+    EXPECT_EQ(asked, (std::vector<std::string>{filter, filter, filter + " / n3"}));
+    EXPECT_TRUE(view.boxes.empty());
+}
+
 TEST_F(Window, ControllerDialogIsNarrowedForTheBasicKitOnly) {
     ControllerDialog& dialog = app->Controller();
     const int full = dialog.SavedWidth();
