@@ -10,6 +10,7 @@
 #include "app/MainWindow.h"
 #include "app/PortDialog.h"
 #include "base/Interruption.h"
+#include "device/ControllerLists.h"
 #include "modem/ModemConsole.h"
 
 namespace hk {
@@ -47,6 +48,9 @@ HayesApplication::HayesApplication(SerialLine& line, Clock& clock, ViewHooks& vi
     console_ = std::make_unique<ModemConsole>(state_, link_, *jobModemWindow_);
     jobModemWindow_->SetReceiver([console = console_.get()] { console->ModemIdle(); });
     mainWindow_->SetModemConsole(console_.get(), jobs_.get());
+    controllerLists_ =
+        std::make_unique<device::ControllerLists>(state_, *jobModemWindow_, link_.View);
+    mainWindow_->SetControllerLists(controllerLists_.get());
 }
 
 void HayesApplication::WatchSignals() {
@@ -72,6 +76,7 @@ void HayesApplication::StopJobs() {
 HayesApplication::~HayesApplication() {
     StopJobs();
     mainWindow_->SetModemConsole(nullptr, nullptr);
+    mainWindow_->SetControllerLists(nullptr);
     // The job thread ends first: what it still runs reaches the windows.
     jobs_.reset();
     link_.PortHandle.SetTap(nullptr);

@@ -29,6 +29,9 @@ class MainModemWindow;
 class MainWindow;
 class ModemConsole;
 class PortDialog;
+namespace device {
+class ControllerLists;
+}
 
 class HayesApplication {
 public:
@@ -69,6 +72,7 @@ private:
     std::unique_ptr<MainModemWindow> modemWindow_;
     std::unique_ptr<JobModemWindow> jobModemWindow_;
     std::unique_ptr<ModemConsole> console_;
+    std::unique_ptr<device::ControllerLists> controllerLists_;
 };
 
 }  // namespace hk

@@ -38,6 +38,17 @@ std::optional<std::string> JobModemWindow::SaveListDialog(std::string_view filte
     return jobs_.OnWindow([&] { return window_.SaveListDialog(f, ext); });
 }
 
+std::optional<std::string> JobModemWindow::ChooseListToLoad(std::string_view filter) {
+    ShowCommandField(false);
+    return OpenListDialog(filter);
+}
+
+std::optional<std::string> JobModemWindow::ChooseListToSave(std::string_view filter,
+                                                            std::string_view defaultExt) {
+    ShowCommandField(false);
+    return SaveListDialog(filter, defaultExt);
+}
+
 bool JobModemWindow::ShowPortDialog() {
     return jobs_.OnWindow([this] { return window_.ShowPortDialog(); });
 }

@@ -6,9 +6,14 @@
 // run's texts and marks posted. The answer receiver, installed by the
 // console, becomes the job thread's idle work: one poll whenever no task is
 // waiting.
+//
+// The controller's buffer lists (device/ControllerLists) reach the same
+// memos and file dialogs through it on the job thread; the command field
+// closes as one of their dialogs opens, as it does for the modem's list.
 
 #include <functional>
 
+#include "device/ControllerLists.h"
 #include "gui/EpochValue.h"
 #include "gui/JobMemo.h"
 #include "gui/JobThread.h"
@@ -16,7 +21,7 @@
 
 namespace hk {
 
-class JobModemWindow final : public ModemWindow {
+class JobModemWindow final : public ModemWindow, public device::BufferListWindow {
 public:
     JobModemWindow(JobThread& jobs, ModemWindow& window)
         : jobs_(jobs),
@@ -46,6 +51,12 @@ public:
     void RunEnded(bool completed) override;
     void MarkDifferingLine(int index) override;
     void ClearDifferingLineMarks() override;
+
+    MemoLines& FirstBuffer() override { return list_; }
+    MemoLines& SecondBuffer() override { return answers_; }
+    std::optional<std::string> ChooseListToLoad(std::string_view filter) override;
+    std::optional<std::string> ChooseListToSave(std::string_view filter,
+                                                std::string_view defaultExt) override;
 
 private:
     JobThread& jobs_;

@@ -15,12 +15,12 @@ std::string MainModemWindow::RingCountText() { return window_.RingCountText().to
 void MainModemWindow::SetRingCount(int value) { window_.SetRingCount(value); }
 
 std::optional<std::string> MainModemWindow::OpenListDialog(std::string_view filter) {
-    return window_.ChooseListFile(false, filter, {});
+    return window_.ChooseListFile(ListFileDialog::Open, filter, {});
 }
 
 std::optional<std::string> MainModemWindow::SaveListDialog(std::string_view filter,
                                                            std::string_view defaultExt) {
-    return window_.ChooseListFile(true, filter, defaultExt);
+    return window_.ChooseListFile(ListFileDialog::Save, filter, defaultExt);
 }
 
 bool MainModemWindow::ShowPortDialog() {

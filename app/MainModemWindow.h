@@ -1,8 +1,9 @@
 #pragma once
 // The main window as the layers below it see it (the modem side and the
-// controller dialog): its memos as line lists, the check box, the command
-// field, the ring count, the file dialogs, the port dialog, the answer
-// receiver's timer and a modem run's status text and line marks.
+// controller dialog), on the window thread: its memos as line lists, the
+// check box, the command field, the ring count, the file dialogs, the port
+// dialog, whether the answer receiver listens, and a modem run's status text
+// and line marks. The job thread reaches it through JobModemWindow.
 
 #include "modem/ModemWindow.h"
 #include "state/MainState.h"

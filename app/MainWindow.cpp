@@ -34,6 +34,7 @@
 #include "app/PortDialog.h"
 #include "app/Startup.h"
 #include "device/Commands.h"
+#include "device/ControllerLists.h"
 #include "device/KitBuffers.h"
 #include "gui/DesignControls.h"
 #include "gui/Fonts.h"
@@ -64,6 +65,18 @@ constexpr int kHelpStart = 2;
 constexpr int kHelpIdle = 4;
 constexpr int kHelpModem = 6;
 constexpr int kHelpController = 7;
+
+// The clock panel shows the time once a second.
+constexpr int kClockTickMs = 1000;
+// The version label, inside the upper memo's area: this far below its top.
+constexpr int kVersionLabelInset = 5;
+// The kit menu opens this far below the controller mode button.
+constexpr int kKitMenuGap = 5;
+// A memo that follows the panel's size keeps at least this width and height.
+constexpr int kSmallestMemoSide = 40;
+// The kit with the serial channel (its one buffer); the two-channel kits
+// are KitLayout's.
+constexpr int kSerialChannelKit = 1;
 
 // The memos' tops and heights in each layout.
 constexpr int kModemListTop = 48, kModemListHeight = 150;
@@ -223,7 +236,7 @@ void MainWindow::CreateStatusBarAndTimers() {
 
     clockTimer_ = new QTimer(this);
     clockTimer_->setObjectName(QStringLiteral("Timer1"));
-    clockTimer_->setInterval(1000);
+    clockTimer_->setInterval(kClockTickMs);
     connect(clockTimer_, &QTimer::timeout, this, [this] { ShowClock(); });
     clockTimer_->start();
 
@@ -234,7 +247,7 @@ void MainWindow::CreateStatusBarAndTimers() {
 void MainWindow::CreateKitMenu() {
     kitMenu_ = new QMenu(this);
     kitMenu_->setObjectName(QStringLiteral("PopupMenu1"));
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < static_cast<int>(device::KitTitles.size()); ++i) {
         QAction* item = kitMenu_->addAction(QString::fromUtf8(device::KitTitles[i]));
         item->setObjectName(texts::kKitItemNames[i]);
         item->setData(i);  // the item's tag is its kit index
@@ -260,16 +273,23 @@ void MainWindow::ConnectHandlers() {
     connect(checkAfterRunBox_, &QCheckBox::toggled, this,
             [this](bool on) { KeepChoice(state_, kKeepCheckAfterRun, on); });
 
-    using Action = void (*)(ModemConsole&);
-    auto forward = [this](QPushButton* b, Action action) {
-        connect(b, &QPushButton::clicked, this, [this, action] { RunConsole(action); });
-    };
-    forward(loadButton_, [](ModemConsole& c) { c.LoadFirstList(); });
-    forward(writeOrClearButton_, [](ModemConsole& c) { c.WriteToModemOrClearFirst(); });
-    forward(viewOrLoadButton_, [](ModemConsole& c) { c.ViewSettingsOrLoadSecond(); });
-    forward(saveButton_, [](ModemConsole& c) { c.SaveFirstList(); });
-    forward(commandOrClearButton_, [](ModemConsole& c) { c.OpenCommandFieldOrClearSecond(); });
-    forward(lowerSaveButton_, [](ModemConsole& c) { c.SaveSecondList(); });
+    using Lists = device::ControllerLists;
+    ConnectFunctionButton(
+        loadButton_, [](ModemConsole& c) { c.LoadList(); }, [](Lists& l) { l.LoadFirst(); });
+    ConnectFunctionButton(
+        writeOrClearButton_, [](ModemConsole& c) { c.StartRun(); },
+        [](Lists& l) { l.ClearFirst(); });
+    ConnectFunctionButton(
+        viewOrLoadButton_, [](ModemConsole& c) { c.ViewCurrentSettings(); },
+        [](Lists& l) { l.LoadSecond(); });
+    ConnectFunctionButton(
+        saveButton_, [](ModemConsole& c) { c.SaveList(); }, [](Lists& l) { l.SaveFirst(); });
+    ConnectFunctionButton(
+        commandOrClearButton_, [](ModemConsole& c) { c.OpenCommandField(); },
+        [](Lists& l) { l.ClearSecond(); });
+    // Shown for the two-channel kits only.
+    connect(lowerSaveButton_, &QPushButton::clicked, this,
+            [this] { RunLists([](Lists& l) { l.SaveSecond(); }); });
     on(checkModemButton_, &MainWindow::CheckModem);
     for (QObject* o : std::initializer_list<QObject*>{listMemo_, answersMemo_, commandField_,
                                                       ringCountField_, upperTitle_, versionLabel_})
@@ -296,7 +316,7 @@ void MainWindow::LoadStoredState(const QString& programDir) {
     // The version label lies inside the upper memo's area: seen while the
     // memo is hidden.
     versionLabel_->show();
-    versionLabel_->move(versionLabel_->x(), listMemo_->y() + 5);
+    versionLabel_->move(versionLabel_->x(), listMemo_->y() + kVersionLabelInset);
 }
 
 // --- Window events --------------------------------------------------------------
@@ -305,11 +325,11 @@ void MainWindow::FollowPanelSize() {
     const int dw = panel_->width() - kDesignPanelWidth;
     const int dh = panel_->height() - kDesignPanelHeight;
     QRect list = listMemo_->geometry();
-    list.setWidth(std::max(40, listDesign_.width() + dw));
+    list.setWidth(std::max(kSmallestMemoSide, listDesign_.width() + dw));
     listMemo_->setGeometry(list);
     QRect answers = answersMemo_->geometry();
-    answers.setWidth(std::max(40, answersDesign_.width() + dw));
-    answers.setHeight(std::max(40, answersDesign_.height() + dh));
+    answers.setWidth(std::max(kSmallestMemoSide, answersDesign_.width() + dw));
+    answers.setHeight(std::max(kSmallestMemoSide, answersDesign_.height() + dh));
     answersMemo_->setGeometry(answers);
 }
 
@@ -413,8 +433,10 @@ QString MainWindow::RingCountText() const { return ringCountField_->text(); }
 
 void MainWindow::SetRingCount(int value) { ringCountField_->setValue(value); }
 
-std::optional<std::string> MainWindow::ChooseListFile(bool save, std::string_view filter,
+std::optional<std::string> MainWindow::ChooseListFile(ListFileDialog dialog,
+                                                      std::string_view filter,
                                                       std::string_view defaultExt) {
+    const bool save = dialog == ListFileDialog::Save;
     FileDialogSetup& setup = save ? saveDialog_ : openDialog_;
     setup.Filter = FromView(filter);
     if (save) setup.DefaultExt = FromView(defaultExt);
@@ -459,22 +481,37 @@ void MainWindow::CheckModem() {
 
 void MainWindow::RunConsole(std::function<void(ModemConsole&)> action, std::function<void()> done) {
     if (!console_) return;
-    if (!jobs_) {
-        Guarded([&] { action(*console_); });
-        if (done) done();
-        return;
-    }
     // The console lives on the job thread; a task that throws is shown there
     // as this window's handlers show it.
     jobs_->Post([console = console_, action = std::move(action)] { action(*console); },
                 std::move(done));
 }
 
+void MainWindow::RunLists(std::function<void(device::ControllerLists&)> action) {
+    if (!lists_ || !jobs_) return;
+    jobs_->Post([lists = lists_, action = std::move(action)] { action(*lists); });
+}
+
+void MainWindow::ConnectFunctionButton(QPushButton* button, void (*modem)(ModemConsole&),
+                                       void (*controller)(device::ControllerLists&)) {
+    connect(button, &QPushButton::clicked, this, [this, modem, controller] {
+        if (!console_ || !lists_) return;
+        // The side that acts is the one of the mode as the job thread takes
+        // the click (a mode button pressed meanwhile has changed it).
+        jobs_->Post([state = &state_, console = console_, lists = lists_, modem, controller] {
+            if (state->WorkMode == kControllerWork)
+                controller(*lists);
+            else
+                modem(*console);
+        });
+    });
+}
+
 bool MainWindow::FilterKey(QObject* watched, QKeyEvent* e) {
     if (watched != listMemo_ && watched != answersMemo_ && watched != commandField_) return false;
     std::uint8_t key = 0;
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-        key = 13;
+        key = kEnterKey;
     } else {
         const std::string code = ToCp1251(e->text());
         if (code.size() != 1) return false;  // no character, or a control key
@@ -504,7 +541,7 @@ void MainWindow::ResetToStartLayout() {
     helpContext_ = kHelpStart;
     smsBox_->setChecked(false);
     smsBox_->hide();
-    ShowSections(false, false, false);
+    ShowSections({});
 }
 
 void MainWindow::PlaceMemos(int listTop, int listHeight, int answersTop, int answersHeight) {
@@ -530,26 +567,22 @@ void MainWindow::LabelForController() {
     SetCaption(lowerTitle_, texts::kLowerBufferTitle);
     writeOrClearButton_->setText(texts::kClearCaption);
     PlaceMemos(kBufferListTop, kBufferListHeight, kBufferAnswersTop, kBufferAnswersHeight);
-    switch (state_.KitIndex) {
-        case 0:
-        case 3:
-            viewOrLoadButton_->setText(loadButton_->text());
-            commandOrClearButton_->setText(writeOrClearButton_->text());
-            SetCaption(upperChannelLabel_, texts::kChannelMcp);
-            SetCaption(lowerChannelLabel_, texts::kChannelMpi);
-            break;
-        case 1:
-            SetCaption(upperChannelLabel_, texts::kChannelSerial);
-            break;
-        default:
-            SetCaption(upperChannelLabel_, texts::kChannelMpi);
-            break;
+    if (TwoChannelKit()) {
+        viewOrLoadButton_->setText(loadButton_->text());
+        commandOrClearButton_->setText(writeOrClearButton_->text());
+        SetCaption(upperChannelLabel_, texts::kChannelMcp);
+        SetCaption(lowerChannelLabel_, texts::kChannelMpi);
+    } else if (state_.KitIndex == kSerialChannelKit) {
+        SetCaption(upperChannelLabel_, texts::kChannelSerial);
+    } else {
+        SetCaption(upperChannelLabel_, texts::kChannelMpi);
     }
     listMemo_->setAccessibleName(texts::kNameBuffer + upperChannelLabel_->text());
     answersMemo_->setAccessibleName(texts::kNameBuffer + lowerChannelLabel_->text());
 }
 
-void MainWindow::ShowSections(bool showUpper, bool showLower, bool showControllerButtons) {
+void MainWindow::ShowSections(Sections shown) {
+    const bool showUpper = shown.upper, showLower = shown.lower;
     if (state_.WorkMode == kModemWork)
         LabelForModem();
     else if (state_.WorkMode == kControllerWork)
@@ -565,10 +598,10 @@ void MainWindow::ShowSections(bool showUpper, bool showLower, bool showControlle
         w->setVisible(showLower);
     for (QWidget* w : std::initializer_list<QWidget*>{bottomLine_, readControllerButton_,
                                                       writeControllerButton_})
-        w->setVisible(showControllerButtons);
+        w->setVisible(shown.controllerButtons);
     const bool controller = showUpper && state_.WorkMode == kControllerWork;
     upperChannelLabel_->setVisible(controller);
-    const bool twoChannels = controller && (state_.KitIndex == 0 || state_.KitIndex == 3);
+    const bool twoChannels = controller && TwoChannelKit();
     lowerSaveButton_->setVisible(twoChannels);
     lowerChannelLabel_->setVisible(twoChannels);
     const bool ringCount = showUpper && state_.ModemMode;
@@ -588,7 +621,7 @@ void MainWindow::ToggleModemMode() {
     state_.ModemMode = true;
     ringCountField_->setValue(0);
     RemoveAnswerReceiver();
-    ShowSections(down, down, false);
+    ShowSections({.upper = down, .lower = down});
     if (!down) {
         helpContext_ = kHelpIdle;
         return;
@@ -622,9 +655,10 @@ void MainWindow::ToggleControllerMode() {
     smsBox_->hide();
     state_.ModemMode = false;
     if (down) {
-        // The kit menu opens 5 pixels below the button, aligned with its left edge.
-        const QPoint corner(controllerModeButton_->x(),
-                            controllerModeButton_->y() + controllerModeButton_->height() + 5);
+        // The kit menu opens below the button, aligned with its left edge.
+        const QPoint corner(
+            controllerModeButton_->x(),
+            controllerModeButton_->y() + controllerModeButton_->height() + kKitMenuGap);
         kitMenu_->popup(panel_->mapToGlobal(corner));
         return;
     }
@@ -634,9 +668,11 @@ void MainWindow::ToggleControllerMode() {
             ShowControllerDialog();
         }
     }
-    ShowSections(false, false, false);
+    ShowSections({});
     helpContext_ = kHelpIdle;
 }
+
+bool MainWindow::TwoChannelKit() const { return device::KitBuffersOf(state_.KitIndex).count == 2; }
 
 void MainWindow::ExitProgram() {
     if (exitButton_->isChecked()) close();
@@ -648,7 +684,8 @@ void MainWindow::MarkChosenKit() {
 }
 
 void MainWindow::SetKitCaption() {
-    if (state_.KitIndex < 4) setWindowTitle(texts::kKitCaptions[state_.KitIndex]);
+    if (state_.KitIndex < device::KitTitles.size())
+        setWindowTitle(texts::kKitCaptions[state_.KitIndex]);
 }
 
 void MainWindow::ChooseKit(QAction* item) {
@@ -656,8 +693,8 @@ void MainWindow::ChooseKit(QAction* item) {
     SetKitCaption();
     helpContext_ = kHelpController;
     const bool down = controllerModeButton_->isChecked();
-    const bool twoChannels = state_.KitIndex == 0 || state_.KitIndex == 3;
-    ShowSections(down, twoChannels && down, down);
+    const bool twoChannels = TwoChannelKit();
+    ShowSections({.upper = down, .lower = twoChannels && down, .controllerButtons = down});
     state_.ClearBuffer1 = false;
     state_.ClearBuffer2 = false;
     state_.PortReady = false;
@@ -705,12 +742,7 @@ void MainWindow::WriteToController() {
 }
 
 void MainWindow::ShowControllerDialog() {
-    if (!controllerDialog_) return;
-    if (!jobs_) {
-        controllerDialog_->Prepare(state_.KitIndex, link_.Settings);
-        controllerDialog_->ShowModal();
-        return;
-    }
+    if (!controllerDialog_ || !jobs_) return;
     // The settings record belongs to the job thread: the dialog is prepared
     // from a copy taken there, after what the job thread still had to do.
     auto settings = std::make_shared<TPortSettings>();

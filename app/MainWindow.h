@@ -38,6 +38,12 @@ class LogWindow;
 class Memo;
 class ModemConsole;
 class PortDialog;
+namespace device {
+class ControllerLists;
+}
+
+// Which of the file dialogs ChooseListFile opens.
+enum class ListFileDialog { Open, Save };
 
 // How a file dialog is set up before it opens.
 struct FileDialogSetup {
@@ -58,14 +64,17 @@ public:
         portDialog_ = portDialog;
         controllerDialog_ = controllerDialog;
     }
-    // The modem side's logic, which the function buttons, the key filter,
-    // the ring count field and the answer receiver's timer drive.
-    // It lives on the job thread `jobs`, where its work is posted; without a
-    // job thread it runs here.
+    // The modem side's logic, which the function buttons, the key filter
+    // and the ring count field drive outside controller mode. It lives on
+    // the job thread `jobs`, where its work is posted; nullptr for both when
+    // the program ends.
     void SetModemConsole(ModemConsole* console, JobThread* jobs) {
         console_ = console;
         jobs_ = jobs;
     }
+    // The controller's buffer lists, which the function buttons drive in
+    // controller mode; they live on the same job thread as the console.
+    void SetControllerLists(device::ControllerLists* lists) { lists_ = lists; }
 
     // --- What the layers below read and change (through MainModemWindow).
     MemoLines& ListLines() { return listLines_; }
@@ -78,7 +87,7 @@ public:
     void SetRingCount(int value);
     // Runs the open or save dialog for a list (filter "description|pattern",
     // default extension on saving); nothing when the operator cancels.
-    std::optional<std::string> ChooseListFile(bool save, std::string_view filter,
+    std::optional<std::string> ChooseListFile(ListFileDialog dialog, std::string_view filter,
                                               std::string_view defaultExt);
     // The modem's answer receiver listens (on the job thread) or not.
     void SetAnswerReceiverRunning(bool running);
@@ -156,11 +165,19 @@ private:
     void ShowHint(const QString& hint);
 
     // Layout.
-    void ShowSections(bool showUpper, bool showLower, bool showControllerButtons);
+    // Which parts of the panel show.
+    struct Sections {
+        bool upper = false;  // the list (first buffer) and its buttons
+        bool lower = false;  // the answers (second buffer) and their buttons
+        bool controllerButtons = false;  // "Прочитать из КВАРД", "Записать в КВАРД"
+    };
+    void ShowSections(Sections shown);
     void LabelForModem();
     void LabelForController();
     void PlaceMemos(int listTop, int listHeight, int answersTop, int answersHeight);
     void FollowPanelSize();
+    // The chosen kit has two channels, a buffer each (device::KitLayout).
+    bool TwoChannelKit() const;
 
     void CheckModem();  // "Проверить модем"
     void ShowControllerDialog();
@@ -168,6 +185,12 @@ private:
     // Runs a modem-side action on the console, on the job thread.
     // `done`, if any, follows on this thread.
     void RunConsole(std::function<void(ModemConsole&)> action, std::function<void()> done = {});
+    // Runs an action on the controller's buffer lists, on the job thread.
+    void RunLists(std::function<void(device::ControllerLists&)> action);
+    // A function button: on the job thread, the console's action, or in
+    // controller mode the buffer lists' one.
+    void ConnectFunctionButton(QPushButton* button, void (*modem)(ModemConsole&),
+                               void (*controller)(device::ControllerLists&));
     bool FilterKey(QObject* watched, QKeyEvent* e);
     void SetHint(QWidget* w, const QString& hint);
     void RestoreDesignHint(QWidget* w);
@@ -179,12 +202,13 @@ private:
     PortDialog* portDialog_ = nullptr;
     ControllerDialog* controllerDialog_ = nullptr;
     ModemConsole* console_ = nullptr;
+    device::ControllerLists* lists_ = nullptr;
     JobThread* jobs_ = nullptr;
     bool answerReceiverRunning_ = false;
     HelpViewer* help_ = nullptr;
     ExchangeLog* log_ = nullptr;
     LogWindow* logWindow_ = nullptr;
-    int helpContext_ = 2;
+    int helpContext_ = 2;  // the start's help context
     bool activated_ = false;
     FileDialogSetup openDialog_;
     FileDialogSetup saveDialog_;

@@ -37,7 +37,7 @@ Checked WriteAndCheck(SerialLine& line, Clock& clock, int speedIndex,
     bench::NoWindows hooks;
     SerialLink link(line, clock, hooks);
     MainState state;
-    state.WorkMode = 2;
+    state.WorkMode = kModemWork;
     state.ModemMode = true;
     cli::CliModemWindow window(link, state, "Com2", speedIndex, nullptr);
     window.list.lines = list;

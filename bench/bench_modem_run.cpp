@@ -22,7 +22,9 @@
 #include <memory>
 #include <mutex>
 #include <numeric>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/JobModemWindow.h"
@@ -51,6 +53,36 @@ double CpuSeconds(int who) {
     return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
+
+// The command line's window, told when the run has ended (on this thread,
+// where the job thread posts what the window shows).
+class RunEndWindow final : public ModemWindow {
+public:
+    explicit RunEndWindow(ModemWindow& inner) : inner_(inner) {}
+    bool ended = false;
+
+    MemoLines& ListMemo() override { return inner_.ListMemo(); }
+    MemoLines& AnswersMemo() override { return inner_.AnswersMemo(); }
+    bool ShowSpecialCharacters() override { return inner_.ShowSpecialCharacters(); }
+    std::string CommandText() override { return inner_.CommandText(); }
+    void ShowCommandField(bool visible) override { inner_.ShowCommandField(visible); }
+    void FocusCommandField() override { inner_.FocusCommandField(); }
+    std::string RingCountText() override { return inner_.RingCountText(); }
+    void SetRingCount(int value) override { inner_.SetRingCount(value); }
+    std::optional<std::string> OpenListDialog(std::string_view filter) override {
+        return inner_.OpenListDialog(filter);
+    }
+    std::optional<std::string> SaveListDialog(std::string_view filter,
+                                              std::string_view ext) override {
+        return inner_.SaveListDialog(filter, ext);
+    }
+    bool ShowPortDialog() override { return inner_.ShowPortDialog(); }
+    void IdleHandlerChanged(bool installed) override { inner_.IdleHandlerChanged(installed); }
+    void RunEnded(bool) override { ended = true; }
+
+private:
+    ModemWindow& inner_;
+};
 
 // Around the simulated modem: notes when each carriage return arrives and
 // when the first line feed sent after it is due on the line (bridge thread).
@@ -120,8 +152,8 @@ void ReportRun(const std::vector<std::int64_t>& writeUs,
         const double modemMs = static_cast<double>(answers[k].lfMs - answers[k].crMs);
         above.push_back(intervalMs - 500.0 - modemMs);
     }
-    std::printf("  run: %zu lines written, %zu answers, %zu lines in Memo2\n", writeUs.size(),
-                answers.size(), answerLines);
+    std::printf("  run: %zu lines written, %zu answers, %zu lines in the answers memo\n",
+                writeUs.size(), answers.size(), answerLines);
     if (!answers.empty())
         std::printf("  modem's own answer time (CR in to LF out): %lld ms (first line)\n",
                     static_cast<long long>(answers[0].lfMs - answers[0].crMs));
@@ -149,6 +181,64 @@ void ReportListening(const std::function<void()>& turn) {
         100.0 * cpu / wall);
 }
 
+// Directly, as the command line runs it; false when the port did not open.
+bool RunDirectly(SerialLine& line, Clock& clock, MainState& state, TimedModem& modem,
+                 WriteTimes& writes) {
+    std::printf("directly, as hayeskvd-cli runs it:\n");
+    bench::NoWindows hooks;
+    SerialLink link(line, clock, hooks);
+    cli::CliModemWindow window(link, state, "Com2", 5, nullptr);  // 9600 baud
+    window.list.lines = bench::kModemList;
+    ModemConsole console(state, link, window);
+    console.StartRun();
+    if (!state.PortReady) {
+        std::fprintf(stderr, "port did not open\n");
+        return false;
+    }
+    // Until the run has ended by itself: after the pause that follows the
+    // last answer, which the receiver has shown whole by then.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (console.Run().UnderWay() && std::chrono::steady_clock::now() < deadline)
+        console.ModemIdle();
+    ReportRun(writes.us, modem.Answers(), window.answers.lines.size());
+    ReportListening([&] { console.ModemIdle(); });
+    console.RemoveIdleHandler();
+    return true;
+}
+
+// Through the job thread, as the window runs it: the receiver is the job
+// thread's idle work, each poll's checkpoint a call to this thread.
+void RunThroughJobThread(SerialLine& line, Clock& clock, MainState& state, TimedModem& modem,
+                         WriteTimes& writes) {
+    std::printf("through the job thread, as the window runs it:\n");
+    writes.us.clear();
+    modem.Clear();
+    bench::NoWindows hooks;
+    auto jobThread = std::make_unique<JobThread>();
+    JobThread& jobs = *jobThread;
+    JobViewHooks jobHooks(jobs, hooks);
+    SerialLink link(line, clock, jobHooks);
+    link.PortOpen = true;
+    cli::CliModemWindow window(link, state, "Com2", 5, nullptr);
+    window.list.lines = bench::kModemList;
+    RunEndWindow ending(window);
+    JobModemWindow jobWindow(jobs, ending);
+    ModemConsole console(state, link, jobWindow);
+    jobWindow.SetReceiver([&] { console.ModemIdle(); });
+    jobs.Post([&] { console.StartRun(); });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!ending.ended && std::chrono::steady_clock::now() < deadline)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    {
+        const JobThread::Hold parked(jobs);
+        ReportRun(writes.us, modem.Answers(), window.answers.lines.size());
+    }
+    ReportListening([&] { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); });
+    jobs.Post([&] { console.RemoveIdleHandler(); });
+    jobs.WaitIdle();
+    jobThread.reset();  // ends before the console its last poll used
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -168,65 +258,11 @@ int main(int argc, char* argv[]) {
     WriteTimes writes;
     line.SetTap(&writes);
     RealClock clock;
-    bench::NoWindows hooks;
     MainState state;
-    state.WorkMode = 2;
+    state.WorkMode = kModemWork;
     state.ModemMode = true;
-
-    // Directly, as the command line runs it.
-    {
-        std::printf("directly, as hayeskvd-cli runs it:\n");
-        SerialLink link(line, clock, hooks);
-        cli::CliModemWindow window(link, state, "Com2", 5, nullptr);  // 9600 baud
-        window.list.lines = bench::kModemList;
-        ModemConsole console(state, link, window);
-        console.WriteToModemOrClearFirst();
-        if (!state.PortReady) {
-            std::fprintf(stderr, "port did not open\n");
-            return 1;
-        }
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while ((console.NextLine != 0 || window.answers.lines.empty() ||
-                window.answers.lines.back() != "OK") &&
-               std::chrono::steady_clock::now() < deadline)
-            console.ModemIdle();
-        ReportRun(writes.us, modem.Answers(), window.answers.lines.size());
-        ReportListening([&] { console.ModemIdle(); });
-        console.RemoveIdleHandler();
-    }
-
-    // Through the job thread, as the window runs it: the receiver is the job
-    // thread's idle work, each poll's checkpoint a call to this thread.
-    {
-        std::printf("through the job thread, as the window runs it:\n");
-        writes.us.clear();
-        modem.Clear();
-        auto jobThread = std::make_unique<JobThread>();
-        JobThread& jobs = *jobThread;
-        JobViewHooks jobHooks(jobs, hooks);
-        SerialLink link(line, clock, jobHooks);
-        link.PortOpen = true;
-        bool ended = false;
-        cli::CliModemWindow window(link, state, "Com2", 5, [&](const std::string& text) {
-            ended = ended || text.rfind("Записано", 0) == 0;
-        });
-        window.list.lines = bench::kModemList;
-        JobModemWindow jobWindow(jobs, window);
-        ModemConsole console(state, link, jobWindow);
-        jobWindow.SetReceiver([&] { console.ModemIdle(); });
-        jobs.Post([&] { console.StartRun(); });
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!ended && std::chrono::steady_clock::now() < deadline)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        {
-            const JobThread::Hold parked(jobs);
-            ReportRun(writes.us, modem.Answers(), window.answers.lines.size());
-        }
-        ReportListening([&] { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); });
-        jobs.Post([&] { console.RemoveIdleHandler(); });
-        jobs.WaitIdle();
-        jobThread.reset();  // ends before the console its last poll used
-    }
+    if (!RunDirectly(line, clock, state, modem, writes)) return 1;
+    RunThroughJobThread(line, clock, state, modem, writes);
 
     served.Stop();
     line.Close();

@@ -69,8 +69,8 @@ using namespace hk;
 enum class Fault { V0, V1, EchoOn, EchoOff, Noise, Ring, Silence, Late, Keeps, HangUp, Count };
 constexpr int kFaults = static_cast<int>(Fault::Count);
 constexpr const char* kFaultNames[kFaults] = {
-    "V0",       "V1",            "эхо вкл",     "эхо выкл",   "шум",
-    "RING",     "молчание",      "поздний ответ", "хранит своё", "обрыв линии"};
+    "V0",   "V1",       "эхо вкл",       "эхо выкл",    "шум",
+    "RING", "молчание", "поздний ответ", "хранит своё", "обрыв линии"};
 
 constexpr int kSpeedIndex = 5;  // 9600 baud
 constexpr int kLineBackMs = 1000;
@@ -133,10 +133,10 @@ private:
         std::int64_t NowMs() override { return out.NowMs(); }
         void Send(const std::vector<std::uint8_t>& bytes, int delayMs, int spacingMs) override {
             const int delay = delayMs + extraMs;
-            far.lastDueMs_ = std::max(far.lastDueMs_,
-                                      out.NowMs() + delay +
-                                          std::int64_t{spacingMs} *
-                                              static_cast<std::int64_t>(bytes.size()));
+            far.lastDueMs_ =
+                std::max(far.lastDueMs_,
+                         out.NowMs() + delay +
+                             std::int64_t{spacingMs} * static_cast<std::int64_t>(bytes.size()));
             out.Send(bytes, delay, spacingMs);
         }
         FaultyModem& far;
@@ -293,13 +293,8 @@ private:
         }
     }
 
-    void OneRun(int run) {
-        const auto fault = static_cast<Fault>(Draw(kFaults));
-        Counts& counts = counts_[static_cast<int>(fault)];
-        ++counts.runs;
-        const std::vector<std::string> list = RandomList();
-        const int lines = static_cast<int>(list.size());
-
+    // A fresh simulated modem for the run, its profile and `fault` drawn.
+    void StartModem(Fault fault, int run, int lines) {
         auto modem = std::make_unique<sim::HayesModem>();
         bool digits = Draw(2) == 0, echo = Draw(2) == 0;
         if (fault == Fault::V0) digits = true;
@@ -310,7 +305,8 @@ private:
         modem->Store(echo ? "E1" : "E0");
         if (fault == Fault::Noise) modem->Noise(50, static_cast<unsigned>(run) * 7919u);
         if (fault == Fault::Ring) modem->Ring(500);
-        if (fault == Fault::Keeps) modem->KeepFixed("S" + std::to_string(kKeptRegister), kKeptValue);
+        if (fault == Fault::Keeps)
+            modem->KeepFixed("S" + std::to_string(kKeptRegister), kKeptValue);
         std::optional<int> silentFrom, cutAt, lateLine;
         int lateMs = 0;
         if (fault == Fault::Silence) silentFrom = 1 + Draw(lines);
@@ -319,35 +315,48 @@ private:
             lateLine = 1 + Draw(lines);
             lateMs = 1000 + Draw(13000);
         }
-        {
-            std::lock_guard<std::mutex> lock(far_.mutex);
-            far_.StartRun(std::move(modem), silentFrom, cutAt, lateLine, lateMs);
-        }
+        std::lock_guard<std::mutex> lock(far_.mutex);
+        far_.StartRun(std::move(modem), silentFrom, cutAt, lateLine, lateMs);
+    }
 
-        // As hayeskvd-cli modem-write --verify drives the console.
+    // What one run of the console gave.
+    struct Outcome {
+        RunReport report;
+        std::optional<CheckResult> check;
+        std::int64_t tookMs = 0;
+        bool portReady = false;
+    };
+
+    // As hayeskvd-cli modem-write --verify drives the console.
+    Outcome DriveConsole(const std::vector<std::string>& list, Counts& counts) {
         MainState state;
-        state.WorkMode = 2;
+        state.WorkMode = kModemWork;
         state.ModemMode = true;
         state.PortReady = link_->PortOpen && !line_->HungUp();
         cli::CliModemWindow window(*link_, state, "Com2", kSpeedIndex, nullptr);
         window.list.lines = list;
         ModemConsole console(state, *link_, window);
         console.SetAnswerLimitMs(kLineAnswerLimitMs);
+        Outcome outcome;
         const std::int64_t start = clock_->NowMs();
         console.StartRun();
         while (console.Run().UnderWay() && window.receiving) console.ModemIdle();
         const RunReport& report = console.Run();
-        std::optional<CheckResult> check;
         if (report.Completed() && !report.EndedByTimeLimit()) {
-            check = console.CheckModem();
+            outcome.check = console.CheckModem();
             ++counts.checked;
         }
-        const std::int64_t tookMs = clock_->NowMs() - start;
+        outcome.tookMs = clock_->NowMs() - start;
         console.RemoveIdleHandler();
+        outcome.report = console.Run();
+        outcome.portReady = state.PortReady;
+        return outcome;
+    }
 
-        // The bound: per line the time limit, the pause and its bytes; the
-        // check's settling and each question's limit with a long answer's
-        // wire time; a cut line's reopening.
+    // The bound: per line the time limit, the pause and its bytes; the
+    // check's settling and each question's limit with a long answer's wire
+    // time; a cut line's reopening.
+    void CheckBound(int run, Fault fault, int lines, std::int64_t tookMs, Counts& counts) {
         const std::int64_t questions = 6;
         const std::int64_t bound = lines * (kLineAnswerLimitMs + kNextLinePauseMs + 100) +
                                    kSettleLimitMs + kNextLinePauseMs +
@@ -356,30 +365,30 @@ private:
         bounded_.Check(tookMs <= bound, run,
                        std::string(kFaultNames[static_cast<int>(fault)]) + ": " +
                            std::to_string(tookMs) + " ms, bound " + std::to_string(bound));
+    }
 
+    // Each line's verdict against what the modem did with it; false when
+    // some line was no success.
+    bool CheckLines(int run, Fault fault, const RunReport& report) {
         std::vector<std::string> taken;
         std::vector<bool> accepted;
-        std::unique_ptr<sim::HayesModem> held;
         {
             std::lock_guard<std::mutex> lock(far_.mutex);
             taken = far_.modem->CommandLines();
             accepted = far_.modem->Accepted();
         }
         const std::string name = kFaultNames[static_cast<int>(fault)];
-        const bool hiding = CanHideAnswers(fault);
-
-        // Each line's verdict against what the modem did with it.
         bool allOk = report.Completed();
         for (const SentLine& l : report.Lines()) {
             const std::size_t i = static_cast<std::size_t>(l.number - 1);
             const bool heard = i < taken.size() && taken[i] == l.text;
-            const std::string where = name + ": line " + std::to_string(l.number) + " (" +
-                                      l.text + ") " + (l.answer.Found() ? l.answer.Code() : "-");
+            const std::string where = name + ": line " + std::to_string(l.number) + " (" + l.text +
+                                      ") " + (l.answer.Found() ? l.answer.Code() : "-");
             if (!l.closed || !l.answer.Found()) {
                 // Never a success; only where an answer can be hidden, or
                 // the line the run ended on.
                 allOk = false;
-                lineVerdicts_.Check(hiding, run, where);
+                lineVerdicts_.Check(CanHideAnswers(fault), run, where);
                 continue;
             }
             switch (l.Verdict()) {
@@ -396,49 +405,72 @@ private:
                     break;
             }
         }
+        return allOk;
+    }
 
-        // Each setting the check judged, against the modem's own value.
-        if (check) {
-            std::lock_guard<std::mutex> lock(far_.mutex);
-            const sim::HayesModem& m = *far_.modem;
-            for (const CheckRow& row : check->rows) {
-                const std::string where = name + ": " + RowText(row);
-                const auto real = ModemValue(m, row);
-                if (row.verdict == CheckVerdict::Unchecked) {
-                    allOk = false;
-                    settingVerdicts_.Check(hiding || fault == Fault::Ring || !real, run, where);
-                    continue;
-                }
-                if (row.verdict == CheckVerdict::Differs) allOk = false;
-                if (!real) continue;
-                const bool same = *real == row.listValue;
-                settingVerdicts_.Check(
-                    same == (row.verdict == CheckVerdict::Same) && row.modemValue == *real, run,
-                    where + " (modem holds " + std::to_string(*real) + ")");
-            }
-            if (check->outcome != CheckOutcome::Done && check->outcome != CheckOutcome::NothingToCheck)
+    // Each setting the check judged, against the modem's own value; false
+    // when the check was no success.
+    bool CheckSettings(int run, Fault fault, const std::optional<CheckResult>& check) {
+        if (!check) return false;
+        const std::string name = kFaultNames[static_cast<int>(fault)];
+        bool allOk = true;
+        std::lock_guard<std::mutex> lock(far_.mutex);
+        const sim::HayesModem& m = *far_.modem;
+        for (const CheckRow& row : check->rows) {
+            const std::string where = name + ": " + RowText(row);
+            const auto real = ModemValue(m, row);
+            if (row.verdict == CheckVerdict::Unchecked) {
                 allOk = false;
-        } else {
-            allOk = false;
-        }
-
-        // A success left the modem holding every register the list set.
-        if (allOk) {
-            ++counts.succeeded;
-            std::lock_guard<std::mutex> lock(far_.mutex);
-            const sim::HayesModem& m = *far_.modem;
-            std::map<int, int> wanted;  // the last value each register was given
-            for (const std::string& text : list) {
-                for (std::size_t at = text.find('S'); at != std::string::npos;
-                     at = text.find('S', at + 1)) {
-                    const std::size_t eq = text.find('=', at);
-                    if (eq != std::string::npos)
-                        wanted[std::atoi(text.c_str() + at + 1)] = std::atoi(text.c_str() + eq + 1);
-                }
+                settingVerdicts_.Check(CanHideAnswers(fault) || fault == Fault::Ring || !real, run,
+                                       where);
+                continue;
             }
-            bool holds = true;
-            for (const auto& [reg, value] : wanted) holds = holds && m.Register(reg) == value;
-            success_.Check(holds, run, name + ": reported success, the modem holds otherwise");
+            if (row.verdict == CheckVerdict::Differs) allOk = false;
+            if (!real) continue;
+            const bool same = *real == row.listValue;
+            settingVerdicts_.Check(
+                same == (row.verdict == CheckVerdict::Same) && row.modemValue == *real, run,
+                where + " (modem holds " + std::to_string(*real) + ")");
+        }
+        return allOk && (check->outcome == CheckOutcome::Done ||
+                         check->outcome == CheckOutcome::NothingToCheck);
+    }
+
+    // A success left the modem holding every register the list set.
+    void CheckSuccess(int run, Fault fault, const std::vector<std::string>& list) {
+        std::lock_guard<std::mutex> lock(far_.mutex);
+        const sim::HayesModem& m = *far_.modem;
+        std::map<int, int> wanted;  // the last value each register was given
+        for (const std::string& text : list) {
+            for (std::size_t at = text.find('S'); at != std::string::npos;
+                 at = text.find('S', at + 1)) {
+                const std::size_t eq = text.find('=', at);
+                if (eq != std::string::npos)
+                    wanted[std::atoi(text.c_str() + at + 1)] = std::atoi(text.c_str() + eq + 1);
+            }
+        }
+        bool holds = true;
+        for (const auto& [reg, value] : wanted) holds = holds && m.Register(reg) == value;
+        success_.Check(holds, run,
+                       std::string(kFaultNames[static_cast<int>(fault)]) +
+                           ": reported success, the modem holds otherwise");
+    }
+
+    void OneRun(int run) {
+        const auto fault = static_cast<Fault>(Draw(kFaults));
+        Counts& counts = counts_[static_cast<int>(fault)];
+        ++counts.runs;
+        const std::vector<std::string> list = RandomList();
+        const int lines = static_cast<int>(list.size());
+        StartModem(fault, run, lines);
+
+        const Outcome outcome = DriveConsole(list, counts);
+        CheckBound(run, fault, lines, outcome.tookMs, counts);
+        const bool linesOk = CheckLines(run, fault, outcome.report);
+        const bool settingsOk = CheckSettings(run, fault, outcome.check);
+        if (linesOk && settingsOk) {
+            ++counts.succeeded;
+            CheckSuccess(run, fault, list);
         }
 
         Drain();
@@ -447,7 +479,7 @@ private:
                 std::lock_guard<std::mutex> lock(far_.mutex);
                 far_.cutWanted = false;
             }
-            if (line_->HungUp() || (simLine_ && !state.PortReady)) LineBack();
+            if (line_->HungUp() || (simLine_ && !outcome.portReady)) LineBack();
         }
         if (simLine_) simLine_->ClearLog();
     }
@@ -460,9 +492,8 @@ private:
                     "longest, s");
         for (int f = 0; f < kFaults; ++f) {
             const Counts& c = counts_[f];
-            std::printf("%-*s %6d %9d %8d %12.1f\n", 16 + Utf8Extra(kFaultNames[f]),
-                        kFaultNames[f], c.runs, c.succeeded, c.checked,
-                        static_cast<double>(c.longestMs) / 1000.0);
+            std::printf("%-*s %6d %9d %8d %12.1f\n", 16 + Utf8Extra(kFaultNames[f]), kFaultNames[f],
+                        c.runs, c.succeeded, c.checked, static_cast<double>(c.longestMs) / 1000.0);
         }
         int violations = 0;
         std::printf("checks:\n");
@@ -510,7 +541,7 @@ private:
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    bench::SoakOptions options{500, false, 26};
+    bench::SoakOptions options{.count = 500, .virtualClock = false, .seed = 26};
     if (!bench::ReadSoakOptions(argc, argv, "--runs", options)) return 2;
     Soak soak(options.count, options.virtualClock, options.seed);
     std::string error;

@@ -53,6 +53,93 @@ private:
     std::size_t i_ = 0;
 };
 
+// Whether the modem goes on with the commands of a line after one.
+enum class LineGoesOn { Yes, No };
+
+// The commands of one list line, applied to the settings as the modem
+// takes them.
+class CommandApplier {
+public:
+    CommandApplier(CommandReader& reader, int lineIndex, ListSettings& settings)
+        : r_(reader), lineIndex_(lineIndex), settings_(settings) {}
+
+    // The command that begins with `c`.
+    LineGoesOn Apply(char c) {
+        if (c == 'S') {
+            Register();
+        } else if (c == 'Z') {
+            Reset(r_.Number());
+            return LineGoesOn::No;  // the modem resets: the rest of the line is lost
+        } else if (c == 'D' || c == 'A' || c == 'O') {
+            return LineGoesOn::No;  // a number to dial, or the modem leaves command state
+        } else if (c == '+' || c == '#') {
+            r_.SkipPastSemicolon();
+        } else if (c == '&') {
+            return Ampersand(r_.Next());
+        } else if (IsLetter(c)) {
+            Flag(std::string(1, c));
+        } else {
+            // \N3, %C1 and other prefixed commands; "=" or "?" out of place.
+            if (IsLetter(r_.Peek())) r_.Next();
+            r_.SkipDigits();
+        }
+        return LineGoesOn::Yes;
+    }
+
+private:
+    void Set(const std::string& name, int value) {
+        settings_.active[name] = ListValue{value, lineIndex_};
+    }
+    // Sn=v sets register n; Sn? only asks; "S" alone has no register.
+    void Register() {
+        if (!r_.DigitFollows()) return;
+        const int reg = r_.Number();
+        if (r_.Peek() == '=') {
+            r_.Next();
+            Set(RegisterName(reg), r_.Number());
+        } else if (r_.Peek() == '?') {
+            r_.Next();
+        }
+    }
+    // Zn: the active settings become stored profile n, as far as the list
+    // wrote it, else unknown.
+    void Reset(int profile) {
+        if (profile < kStoredProfiles) {
+            const auto& stored = settings_.stored[static_cast<std::size_t>(profile)];
+            settings_.active = stored ? *stored : ListValues{};
+        } else {
+            settings_.active.clear();
+        }
+    }
+    LineGoesOn Ampersand(char a) {
+        if (a == 'F') {
+            r_.SkipDigits();
+            settings_.active.clear();
+        } else if (a == 'W') {
+            const int n = r_.Number();
+            if (n < kStoredProfiles)
+                settings_.stored[static_cast<std::size_t>(n)] = settings_.active;
+        } else if (a == 'Z') {
+            return LineGoesOn::No;  // a stored telephone number takes the rest of the line
+        } else {
+            Flag(std::string{'&', a});
+        }
+        return LineGoesOn::Yes;
+    }
+    // A flag the check reads back takes its digits; any other command
+    // passes over them.
+    void Flag(const std::string& name) {
+        if (IsCheckedFlag(name))
+            Set(name, r_.Number());
+        else
+            r_.SkipDigits();
+    }
+
+    CommandReader& r_;
+    int lineIndex_;
+    ListSettings& settings_;
+};
+
 // One command line as the modem receives it (its text up to the carriage
 // return, from "AT" on), from list line `lineIndex`, applied to `settings`.
 void ApplyCommandLine(std::string_view command, int lineIndex, ListSettings& settings) {
@@ -61,62 +148,10 @@ void ApplyCommandLine(std::string_view command, int lineIndex, ListSettings& set
         if (c != ' ') text += c;
     const std::size_t at = text.find("AT");
     if (at == std::string::npos) return;
-    CommandReader r(text.substr(at + 2));
-    const auto set = [&](const std::string& name, int value) {
-        settings.active[name] = ListValue{value, lineIndex};
-    };
-    while (!r.AtEnd()) {
-        const char c = r.Next();
-        if (c == 'S') {
-            if (!r.DigitFollows()) continue;  // "S" alone: no register of its own
-            const int reg = r.Number();
-            if (r.Peek() == '=') {
-                r.Next();
-                set(RegisterName(reg), r.Number());
-            } else if (r.Peek() == '?') {
-                r.Next();
-            }
-        } else if (c == 'Z') {
-            const int n = r.Number();
-            if (n < kStoredProfiles) {
-                const auto& profile = settings.stored[static_cast<std::size_t>(n)];
-                settings.active = profile ? *profile : ListValues{};
-            } else {
-                settings.active.clear();
-            }
-            return;  // the modem resets: the rest of the line is lost
-        } else if (c == 'D' || c == 'A' || c == 'O') {
-            return;  // a number to dial, or the modem leaves command state
-        } else if (c == '+' || c == '#') {
-            r.SkipPastSemicolon();
-        } else if (c == '&') {
-            const char a = r.Next();
-            if (a == 'F') {
-                r.SkipDigits();
-                settings.active.clear();
-            } else if (a == 'W') {
-                const int n = r.Number();
-                if (n < kStoredProfiles)
-                    settings.stored[static_cast<std::size_t>(n)] = settings.active;
-            } else if (a == 'Z') {
-                return;  // a stored telephone number takes the rest of the line
-            } else if (const std::string name{'&', a}; IsCheckedFlag(name)) {
-                set(name, r.Number());
-            } else {
-                r.SkipDigits();
-            }
-        } else if (IsLetter(c)) {
-            const std::string name(1, c);
-            if (IsCheckedFlag(name))
-                set(name, r.Number());
-            else
-                r.SkipDigits();
-        } else {
-            // \N3, %C1 and other prefixed commands; "=" or "?" out of place.
-            if (IsLetter(r.Peek())) r.Next();
-            r.SkipDigits();
-        }
-    }
+    CommandReader reader(text.substr(at + 2));
+    CommandApplier applier(reader, lineIndex, settings);
+    while (!reader.AtEnd())
+        if (applier.Apply(reader.Next()) == LineGoesOn::No) return;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <set>
 
 #include "base/Windows1251.h"
@@ -62,6 +63,33 @@ void KeepWhatBothSay(SettingsListing& first, const SettingsListing& second) {
 
 }  // namespace
 
+ModemCheckJob::AnswerReading::AnswerReading(Clock& clock, const std::string& question,
+                                            std::int64_t characterUs)
+    : echo_(question + '\r'), characterUs_(characterUs), asked_(clock), sinceByte_(clock) {}
+
+void ModemCheckJob::AnswerReading::Take(std::uint8_t byte) {
+    ++receivedTotal_;
+    bytes_ += static_cast<char>(byte);
+    code_.Take(byte);
+    sinceByte_.Restart();
+    // The echo of the question: the answer starts after it.
+    if (bytes_.ends_with(echo_)) {
+        bytes_.clear();
+        code_ = ResultCodeReader();
+    }
+}
+
+void ModemCheckJob::AnswerReading::TakeAfterCode(std::uint8_t byte) {
+    ++receivedTotal_;
+    bytes_ += static_cast<char>(byte);
+}
+
+bool ModemCheckJob::AnswerReading::OverTime() const {
+    const auto wireMs = static_cast<std::int64_t>(std::min(receivedTotal_, kLongestAnswer)) *
+                        characterUs_ / kMicrosPerMs;
+    return asked_.ElapsedMs() >= kCheckAnswerQuietMs + wireMs;
+}
+
 void ModemCheckJob::Note(const std::string& text) {
     if (link_.Log) link_.Log->Note(text);
 }
@@ -71,7 +99,7 @@ ModemCheckJob::Reply::Kind ModemCheckJob::LetTheLineSettle() {
     SetPortTimeouts(link_, 0, kNextLinePauseMs);
     std::string rest;
     std::array<std::uint8_t, kSettleChunk> chunk{};
-    const std::int64_t start = link_.Clock.NowMs();
+    const Deadline settleLimit(link_.Clock, std::chrono::milliseconds(kSettleLimitMs));
     for (;;) {
         const long n = port.Read(chunk.data(), chunk.size());
         if (n < 0 && port.HungUp()) return Reply::Kind::PortLost;
@@ -79,7 +107,7 @@ ModemCheckJob::Reply::Kind ModemCheckJob::LetTheLineSettle() {
         rest.append(chunk.begin(), chunk.begin() + n);
         // A line that never falls quiet (noise, RING) is asked all the
         // same: each question purges what came before it.
-        if (link_.Clock.NowMs() - start >= kSettleLimitMs) break;
+        if (settleLimit.Expired()) break;
         link_.View.ProcessMessages();
         if (stopRequested_()) return Reply::Kind::Stopped;
     }
@@ -100,8 +128,7 @@ ModemCheckJob::Reply::Kind ModemCheckJob::LetTheLineSettle() {
     return Reply::Kind::Answered;
 }
 
-ModemCheckJob::Reply ModemCheckJob::Ask(const std::string& question) {
-    Reply reply;
+void ModemCheckJob::SendQuestion(const std::string& question) {
     std::array<std::uint8_t, kSendBufferSize> buf{};
     const int n = EncodeLine(question, buf, 0);
     SerialLine& port = link_.PortHandle;
@@ -109,67 +136,52 @@ ModemCheckJob::Reply ModemCheckJob::Ask(const std::string& question) {
     port.PurgeRx();
     SetPortTimeouts(link_, 0, kModemReadTimeoutMs);
     port.Write(buf.data(), static_cast<std::size_t>(n));
+}
 
-    const std::string echo = question + '\r';
-    std::string bytes;
-    ResultCodeReader code;
-    const std::int64_t askedAt = link_.Clock.NowMs();
-    std::int64_t lastAt = askedAt;
-    // The answer must be whole within the quiet time and the time its bytes
-    // take on the line, whatever else comes meanwhile.
-    const std::int64_t characterUs = CharacterMicros(port.HeldParams());
-    std::size_t receivedTotal = 0;
-    const auto overTime = [&] {
-        const auto wireMs =
-            static_cast<std::int64_t>(std::min(receivedTotal, kLongestAnswer)) * characterUs /
-            1000;
-        return link_.Clock.NowMs() - askedAt >= kCheckAnswerQuietMs + wireMs;
-    };
+ModemCheckJob::Reply ModemCheckJob::Ask(const std::string& question) {
+    SendQuestion(question);
+    SerialLine& port = link_.PortHandle;
+    AnswerReading reading(link_.Clock, question, CharacterMicros(port.HeldParams()));
     for (;;) {
         std::uint8_t byte = 0;
         const bool received = port.Read(&byte, 1) == 1;
         if (received) {
-            ++receivedTotal;
-            bytes += static_cast<char>(byte);
-            code.Take(byte);
-            lastAt = link_.Clock.NowMs();
-            // The echo of the question: the answer starts after it.
-            if (bytes.ends_with(echo)) {
-                bytes.clear();
-                code = ResultCodeReader();
-            }
+            reading.Take(byte);
         } else {
-            if (port.HungUp()) {
-                reply.kind = Reply::Kind::PortLost;
-                return reply;
-            }
+            if (port.HungUp()) return Reply{Reply::Kind::PortLost, {}};
             // A pause after digits ended by a carriage return: a digit code.
-            if (link_.Clock.NowMs() - lastAt >= pauseMs_) code.Finish();
+            if (reading.QuietMs() >= pauseMs_) reading.FinishCode();
         }
-        if (code.Found()) {
-            // The rest of the code's line (the LF after a word code's CR):
-            // the answer ends when the modem pauses.
-            for (std::int64_t quietFrom = link_.Clock.NowMs();
-                 link_.Clock.NowMs() - quietFrom < pauseMs_ && bytes.size() < kLongestAnswer &&
-                 !overTime();) {
-                const long got = port.Read(&byte, 1);
-                if (got < 0) break;
-                if (got == 0) continue;
-                ++receivedTotal;
-                bytes += static_cast<char>(byte);
-                quietFrom = link_.Clock.NowMs();
-            }
+        if (reading.CodeFound()) {
+            ReadRestOfCodeLine(reading);
             break;
         }
-        if (!received && link_.Clock.NowMs() - lastAt >= kCheckAnswerQuietMs) break;
-        if (overTime()) break;  // bytes keep coming, but no answer among them
-        if (bytes.size() >= kLongestAnswer) break;  // a modem that never ends its answer
+        if (!received && reading.QuietMs() >= kCheckAnswerQuietMs) break;
+        if (reading.OverTime()) break;  // bytes keep coming, but no answer among them
+        if (reading.Bytes().size() >= kLongestAnswer) break;  // a modem that never ends its answer
         link_.View.ProcessMessages();
-        if (stopRequested_()) {
-            reply.kind = Reply::Kind::Stopped;
-            return reply;
-        }
+        if (stopRequested_()) return Reply{Reply::Kind::Stopped, {}};
     }
+    return ReplyOf(reading.Bytes());
+}
+
+// The rest of the code's line (the LF after a word code's CR): the answer
+// ends when the modem pauses.
+void ModemCheckJob::ReadRestOfCodeLine(AnswerReading& reading) {
+    SerialLine& port = link_.PortHandle;
+    for (Deadline quiet(link_.Clock, std::chrono::milliseconds(pauseMs_));
+         !quiet.Expired() && reading.Bytes().size() < kLongestAnswer && !reading.OverTime();) {
+        std::uint8_t byte = 0;
+        const long got = port.Read(&byte, 1);
+        if (got < 0) break;
+        if (got == 0) continue;
+        reading.TakeAfterCode(byte);
+        quiet.Restart();
+    }
+}
+
+ModemCheckJob::Reply ModemCheckJob::ReplyOf(const std::string& bytes) {
+    Reply reply;
     reply.answer = TakeAnswerApart(bytes);
     for (const std::string& line : reply.answer.info) Note("Модем: " + Utf8FromWindows1251(line));
     if (reply.answer.code.Found()) Note("Модем: " + reply.answer.code.Code());
@@ -205,14 +217,11 @@ CheckResult ModemCheckJob::Run() {
     const ListSettings list = CollectListSettings(listRead_);
     window_.ClearDifferingLineMarks();
     ModemReport modem;
-    if (list.Empty()) {
-        result.outcome = CheckOutcome::NothingToCheck;
-        Show(result);
-        return result;
-    }
-    if (list.Quiet()) {
-        result.outcome = CheckOutcome::QuietModem;
-        result.rows = CompareWithModem(list, modem);
+    if (list.Empty() || list.Quiet()) {
+        // Nothing to ask: the list sets nothing to check, or the modem
+        // answers nothing (Q1), and every setting stays unchecked.
+        result.outcome = list.Empty() ? CheckOutcome::NothingToCheck : CheckOutcome::QuietModem;
+        if (!list.Empty()) result.rows = CompareWithModem(list, modem);
         Show(result);
         return result;
     }
@@ -228,12 +237,15 @@ CheckResult ModemCheckJob::Run() {
         default:
             break;
     }
+    if (AskRegisters(list, modem, result) && AskListing(list, modem, result))
+        result.outcome = CheckOutcome::Done;
+    if (result.outcome != CheckOutcome::Stopped) result.rows = CompareWithModem(list, modem);
+    Show(result);
+    return result;
+}
 
-    const auto finish = [&] {
-        if (result.outcome != CheckOutcome::Stopped) result.rows = CompareWithModem(list, modem);
-        Show(result);
-        return result;
-    };
+bool ModemCheckJob::AskRegisters(const ListSettings& list, ModemReport& modem,
+                                 CheckResult& result) {
     for (const auto& [setting, listed] : list.active) {
         const auto reg = RegisterOf(setting);
         if (!reg) continue;
@@ -241,7 +253,7 @@ CheckResult ModemCheckJob::Run() {
         const Reply reply = Ask(question);
         if (reply.kind != Reply::Kind::Answered) {
             Interrupted(reply, question, result);
-            return finish();
+            return false;
         }
         auto value = RegisterValue(reply.answer, *reg);
         if (value && *value != listed.value) {
@@ -250,39 +262,41 @@ CheckResult ModemCheckJob::Run() {
             const Reply again = Ask(question);
             if (again.kind != Reply::Kind::Answered) {
                 Interrupted(again, question, result);
-                return finish();
+                return false;
             }
             if (RegisterValue(again.answer, *reg) != value) value.reset();
         }
         if (value) modem.active[setting] = *value;
     }
-    if (NeedsListing(list, modem)) {
-        const Reply reply = Ask(kListingQuestion);
-        if (reply.kind != Reply::Kind::Answered) {
-            Interrupted(reply, kListingQuestion, result);
-            return finish();
-        }
-        SettingsListing listing = ReadSettingsListing(reply.answer.info);
-        if (ListingDiffers(list, listing)) {
-            // As with a register: what differs from the list is read twice,
-            // and only what both listings say is taken.
-            const Reply again = Ask(kListingQuestion);
-            if (again.kind != Reply::Kind::Answered) {
-                Interrupted(again, kListingQuestion, result);
-                return finish();
-            }
-            KeepWhatBothSay(listing, ReadSettingsListing(again.answer.info));
-        }
-        // The registers as ATSn? gave them; the listing adds what they did not.
-        for (const auto& [setting, value] : listing.active) modem.active.emplace(setting, value);
-        modem.stored = listing.stored;
-        if (reply.answer.code.Verdict() == LineVerdict::Error)
-            result.listingNote = std::string(kListingQuestion) + ": " + reply.answer.code.Code();
-        else if (listing.Empty())
-            result.listingNote = std::string(kListingQuestion) + ": ответ не разобран";
+    return true;
+}
+
+bool ModemCheckJob::AskListing(const ListSettings& list, ModemReport& modem, CheckResult& result) {
+    if (!NeedsListing(list, modem)) return true;
+    const Reply reply = Ask(kListingQuestion);
+    if (reply.kind != Reply::Kind::Answered) {
+        Interrupted(reply, kListingQuestion, result);
+        return false;
     }
-    result.outcome = CheckOutcome::Done;
-    return finish();
+    SettingsListing listing = ReadSettingsListing(reply.answer.info);
+    if (ListingDiffers(list, listing)) {
+        // As with a register: what differs from the list is read twice, and
+        // only what both listings say is taken.
+        const Reply again = Ask(kListingQuestion);
+        if (again.kind != Reply::Kind::Answered) {
+            Interrupted(again, kListingQuestion, result);
+            return false;
+        }
+        KeepWhatBothSay(listing, ReadSettingsListing(again.answer.info));
+    }
+    // The registers as ATSn? gave them; the listing adds what they did not.
+    for (const auto& [setting, value] : listing.active) modem.active.emplace(setting, value);
+    modem.stored = listing.stored;
+    if (reply.answer.code.Verdict() == LineVerdict::Error)
+        result.listingNote = std::string(kListingQuestion) + ": " + reply.answer.code.Code();
+    else if (listing.Empty())
+        result.listingNote = std::string(kListingQuestion) + ": ответ не разобран";
+    return true;
 }
 
 void ModemCheckJob::Show(const CheckResult& result) {

@@ -42,6 +42,7 @@
 #include <functional>
 #include <string>
 
+#include "link/Deadline.h"
 #include "link/Port.h"
 #include "lists/MemoryLines.h"
 #include "modem/ModemAnswer.h"
@@ -77,8 +78,46 @@ private:
     // kSettleLimitMs at most, and shows it: Answered, or Stopped (at a stop
     // request), or PortLost.
     Reply::Kind LetTheLineSettle();
+    // An answer being read: its bytes after the echo of the question, the
+    // result code among them, and its times.
+    class AnswerReading {
+    public:
+        AnswerReading(Clock& clock, const std::string& question, std::int64_t characterUs);
+        // A byte of the answer; the echo of the question starts it afresh.
+        void Take(std::uint8_t byte);
+        // A byte of the code's line, after the code.
+        void TakeAfterCode(std::uint8_t byte);
+        void FinishCode() { code_.Finish(); }
+        bool CodeFound() const { return code_.Found(); }
+        const std::string& Bytes() const { return bytes_; }
+        // Since the last byte, or since the question.
+        std::int64_t QuietMs() const { return sinceByte_.ElapsedMs(); }
+        // The answer must be whole within the quiet time and the time its
+        // bytes take on the line, whatever else comes meanwhile.
+        bool OverTime() const;
+
+    private:
+        std::string echo_;
+        std::int64_t characterUs_;
+        Stopwatch asked_;
+        Stopwatch sinceByte_;
+        std::string bytes_;
+        ResultCodeReader code_;
+        std::size_t receivedTotal_ = 0;
+    };
+
     // Asks `question` and reads its answer.
     Reply Ask(const std::string& question);
+    // The question goes out as a run's line does.
+    void SendQuestion(const std::string& question);
+    void ReadRestOfCodeLine(AnswerReading& reading);
+    // The answer's bytes taken apart and noted: Answered, or Silent.
+    Reply ReplyOf(const std::string& bytes);
+    // Each register the list sets, asked with ATSn?; false when the check
+    // ended on the way (`result` says how).
+    bool AskRegisters(const ListSettings& list, ModemReport& modem, CheckResult& result);
+    // The settings listing (AT&V), when the list needs it.
+    bool AskListing(const ListSettings& list, ModemReport& modem, CheckResult& result);
     // The question went unanswered (or the check was stopped): `result` says how.
     void Interrupted(const Reply& reply, const std::string& question, CheckResult& result);
     void Show(const CheckResult& result);

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <vector>
 
 #include "base/Windows1251.h"
+#include "link/Deadline.h"
 #include "lists/EncodeLine.h"
 #include "lists/ListFiles.h"
 #include "modem/ModemCheckJob.h"
@@ -13,7 +15,6 @@
 namespace hk {
 namespace {
 
-constexpr std::uint8_t kEnterKey = 13;
 // Windows-1251 codes of the Cyrillic letters А..я, which the memos and the
 // command field do not take (Ё and ё, 168 and 184, pass).
 constexpr std::uint8_t kFirstCyrillicLetter = 192;
@@ -46,11 +47,13 @@ std::int64_t CharacterMicros(const LineParams& params) {
     if (params.BaudRate <= 0) return 0;
     const int bits = 1 + params.ByteSize + (params.Parity == Parity::None ? 0 : 1) +
                      (params.StopBits == StopBits::Two ? 2 : 1);
-    return std::int64_t{bits} * 1'000'000 / params.BaudRate;
+    return std::int64_t{bits} * kMsPerSecond * kMicrosPerMs / params.BaudRate;
 }
 
 int AnswerPauseMs(const LineParams& params) {
-    const std::int64_t twoCharacters = (2 * CharacterMicros(params) + 999) / 1000;
+    // Rounded up to the millisecond.
+    const std::int64_t twoCharacters =
+        (2 * CharacterMicros(params) + kMicrosPerMs - 1) / kMicrosPerMs;
     return static_cast<int>(std::max<std::int64_t>(kModemReadTimeoutMs, twoCharacters));
 }
 
@@ -73,21 +76,49 @@ void TrackDigitAnswers(std::string_view line, bool& digitAnswers) {
 
 // --- The receiver's slot ----------------------------------------------------
 
+bool ModemConsole::IdleInstalled() const {
+    return receiver_ == Receiver::Installed || receiver_ == Receiver::Polling;
+}
+
+void ModemConsole::StepReceiver(ReceiverStep step) {
+    const bool polling =
+        receiver_ == Receiver::Polling || receiver_ == Receiver::RemovedWhilePolling;
+    switch (step) {
+        case ReceiverStep::Install:
+            receiver_ = polling ? Receiver::Polling : Receiver::Installed;
+            break;
+        case ReceiverStep::Remove:
+            receiver_ = polling ? Receiver::RemovedWhilePolling : Receiver::Removed;
+            break;
+        case ReceiverStep::PollStarts:
+            receiver_ = Receiver::Polling;
+            break;
+        case ReceiverStep::PollEnds:
+            receiver_ = receiver_ == Receiver::RemovedWhilePolling ? Receiver::Removed
+                                                                   : Receiver::Installed;
+            break;
+    }
+}
+
 void ModemConsole::InstallIdleHandler() {
-    idleInstalled_ = true;
+    StepReceiver(ReceiverStep::Install);
     window_.IdleHandlerChanged(true);
 }
 
 void ModemConsole::RemoveIdleHandler() {
-    checkStop_ = true;
-    idleInstalled_ = false;
+    StopCheck();
+    StepReceiver(ReceiverStep::Remove);
     window_.IdleHandlerChanged(false);
     // Nothing more of a run under way reaches the operator: it ends here.
     monitor_.End();
 }
 
+void ModemConsole::StopCheck() {
+    if (check_ == Check::UnderWay) SetCheck(Check::StopAsked);
+}
+
 void ModemConsole::ClearDigitAnswers() {
-    DigitAnswers = false;
+    digitAnswers_ = false;
     state_.SavedDigitAnswers = false;
 }
 
@@ -110,29 +141,29 @@ bool ModemConsole::SendModemLine(const std::string& line) {
     if (link_.Log) link_.Log->Note("Модему: " + Utf8FromWindows1251(line));
     // Only the answer still unread goes; bytes on their way out stay.
     port.PurgeRx();
-    TrackDigitAnswers(line, DigitAnswers);
+    TrackDigitAnswers(line, digitAnswers_);
     SetPortTimeouts(link_, 0, kModemReadTimeoutMs);
     // A failed or short write shows in the answers, or in their absence.
     port.Write(buf.data(), static_cast<std::size_t>(n));
     return true;
 }
 
+void ModemConsole::FlushAnswerLine() {
+    window_.AnswersMemo().AddLine(answerLine_);
+    if (link_.Log) link_.Log->Note("Модем: " + Utf8FromWindows1251(answerLine_));
+    answerLine_.clear();
+}
+
 void ModemConsole::ModemIdle() {
     // A modal box opened from here runs its own event loop; the receiver
     // must not be entered again from it.
-    if (!idleInstalled_ || inIdle_) return;
-    struct Busy {
-        bool& flag;
-        explicit Busy(bool& f) : flag(f) { flag = true; }
-        ~Busy() { flag = false; }
-    } busy(inIdle_);
+    if (receiver_ != Receiver::Installed) return;
+    StepReceiver(ReceiverStep::PollStarts);
+    struct PollEnd {
+        ModemConsole& console;
+        ~PollEnd() { console.StepReceiver(ReceiverStep::PollEnds); }
+    } pollEnd{*this};
 
-    MemoLines& memo2 = window_.AnswersMemo();
-    const auto flush = [&] {
-        memo2.AddLine(AnswerLine);
-        if (link_.Log) link_.Log->Note("Модем: " + Utf8FromWindows1251(AnswerLine));
-        AnswerLine.clear();
-    };
     std::uint8_t byte = 0;
     const bool received = link_.PortHandle.Read(&byte, 1) == 1;
     const std::int64_t now = link_.Clock.NowMs();
@@ -146,31 +177,16 @@ void ModemConsole::ModemIdle() {
         !received && now - lastByteAtMs_ >= AnswerPauseMs(link_.PortHandle.HeldParams());
     if (!received) {
         // The modem has paused (or a read failed): what came so far is shown.
-        if (!AnswerLine.empty() && (paused || link_.PortHandle.HungUp())) flush();
+        if (!answerLine_.empty() && (paused || link_.PortHandle.HungUp())) FlushAnswerLine();
         if (link_.PortHandle.HungUp()) PortGone();
-    } else if (byte == kLf) {
-        if (window_.ShowSpecialCharacters()) AnswerLine += kLfMarker;
-        flush();
-        if (NextLine > 0) SendNextLine();
     } else {
-        if (AnswerLine.size() >= kAnswerLineLimit) flush();
-        if (byte == kCr) {
-            if (window_.ShowSpecialCharacters()) AnswerLine += kCrMarker;
-        } else {
-            AnswerLine += static_cast<char>(byte);
-            if (DigitAnswers) {
-                // Digit result codes carry no line feed: each character is
-                // a line, and the code 0 (OK) moves a run on.
-                flush();
-                if (byte == kDigitZero && NextLine > 0) SendNextLine();
-            }
-        }
+        TakeAnswerByte(byte);
     }
     monitor_.Polled(paused);
-    if (NextLine > 0 && !monitor_.UnderWay()) {
+    if (nextLine_ > 0 && !monitor_.UnderWay()) {
         // The line went unanswered for the time limit: the run has ended.
-        NextLine = 0;
-    } else if (NextLine > 0 && monitor_.CodeWaitsForTheNextLine()) {
+        nextLine_ = 0;
+    } else if (nextLine_ > 0 && monitor_.CodeWaitsForTheNextLine()) {
         // A result code without a line feed (a digit code, V0), or one the
         // digit 0 rule does not take: the line is answered all the same.
         SendNextLine();
@@ -178,11 +194,32 @@ void ModemConsole::ModemIdle() {
     link_.View.ProcessMessages();
 }
 
+void ModemConsole::TakeAnswerByte(std::uint8_t byte) {
+    if (byte == kLf) {
+        if (window_.ShowSpecialCharacters()) answerLine_ += kLfMarker;
+        FlushAnswerLine();
+        if (nextLine_ > 0) SendNextLine();
+        return;
+    }
+    if (answerLine_.size() >= kAnswerLineLimit) FlushAnswerLine();
+    if (byte == kCr) {
+        if (window_.ShowSpecialCharacters()) answerLine_ += kCrMarker;
+        return;
+    }
+    answerLine_ += static_cast<char>(byte);
+    if (digitAnswers_) {
+        // Digit result codes carry no line feed: each character is a line,
+        // and the code 0 (OK) moves a run on.
+        FlushAnswerLine();
+        if (byte == kDigitZero && nextLine_ > 0) SendNextLine();
+    }
+}
+
 // The modem's port has gone (an adapter pulled out): the receiver stops, a
 // run ends, and the next command asks for the port again, which reopens it.
 void ModemConsole::PortGone() {
     RemoveIdleHandler();
-    NextLine = 0;
+    nextLine_ = 0;
     state_.PortReady = false;
     link_.View.ShowError(PortGoneText(link_.PortHandle.Name()));
 }
@@ -192,7 +229,7 @@ void ModemConsole::SendNextLine() {
     // The window is blocked throughout the pause, so the list cannot change
     // while it lasts.
     MemoLines& memo1 = window_.ListMemo();
-    const int k = NextLineToSend(memo1, NextLine);
+    const int k = NextLineToSend(memo1, nextLine_);
     const std::string line = k >= 0 ? memo1.Line(k) : std::string();
     // The pause lets the rest of the answer arrive. When the next line goes
     // out after it, SendModemLine would purge that rest unseen: it is read
@@ -203,31 +240,35 @@ void ModemConsole::SendNextLine() {
     else
         link_.Clock.Sleep(kNextLinePauseMs);
     if (k < 0) {
-        NextLine = 0;
+        nextLine_ = 0;
         monitor_.NoMoreLines();
         return;
     }
     const bool sent = SendModemLine(line);
-    NextLine = k + 1;
-    AnswerLine.clear();
+    nextLine_ = k + 1;
+    answerLine_.clear();
     if (!sent) {
-        // The lines after it must not go in without it (an AT&W would
-        // store an incomplete set).
-        NextLine = 0;
-        monitor_.End();
-        link_.View.ShowError(ListLineTooLongText(k + 1));
+        RefuseListLine(k + 1);
         return;
     }
     monitor_.Sent(k, line);
+}
+
+void ModemConsole::RefuseListLine(int lineNumber) {
+    // The lines after it must not go in without it (an AT&W would store an
+    // incomplete set).
+    nextLine_ = 0;
+    monitor_.End();
+    link_.View.ShowError(ListLineTooLongText(lineNumber));
 }
 
 // The pause before the next line of a run, spent reading: its reads end
 // exactly when the pause does, whatever arrives. A failed read sleeps the
 // rest of it.
 void ModemConsole::ReadRestOfAnswer() {
-    const std::int64_t end = link_.Clock.NowMs() + kNextLinePauseMs;
+    const Deadline pause(link_.Clock, std::chrono::milliseconds(kNextLinePauseMs));
     std::array<std::uint8_t, kRestOfAnswerChunk> rest{};
-    for (std::int64_t left = kNextLinePauseMs; left > 0; left = end - link_.Clock.NowMs()) {
+    for (std::int64_t left = pause.RemainingMs(); left > 0; left = pause.RemainingMs()) {
         SetPortTimeouts(link_, 0, static_cast<int>(left));
         const long n = link_.PortHandle.Read(rest.data(), rest.size());
         if (n < 0) {
@@ -240,44 +281,43 @@ void ModemConsole::ReadRestOfAnswer() {
 }
 
 void ModemConsole::EndRun() {
-    NextLine = 0;
+    nextLine_ = 0;
     monitor_.End();
 }
 
 void ModemConsole::SendCommand(const std::string& cmd) {
     if (!EnsurePortReady()) return;
-    checkStop_ = true;
+    StopCheck();
     monitor_.End();
     if (link_.Log) link_.Log->BeginJob("Команда модему, " + link_.PortHandle.Name());
-    AnswerLine.clear();
-    NextLine = 0;
+    answerLine_.clear();
+    nextLine_ = 0;
     link_.View.ProcessMessages();
     InstallIdleHandler();
     if (!SendModemLine(cmd)) link_.View.ShowError(kCommandTooLongText);
 }
 
 CheckResult ModemConsole::CheckModem() {
-    if (checking_ || !EnsurePortReady()) return {};
+    if (check_ != Check::None || !EnsurePortReady()) return {};
     EndRun();
     // What the receiver had of an answer line is shown before the check's lines.
-    if (!AnswerLine.empty()) window_.AnswersMemo().AddLine(AnswerLine);
-    AnswerLine.clear();
-    // The receiver pauses while the check reads the answers; the stop its
-    // removal asks for is cleared before the check starts.
-    const bool listening = idleInstalled_;
+    if (!answerLine_.empty()) window_.AnswersMemo().AddLine(answerLine_);
+    answerLine_.clear();
+    // The receiver pauses while the check reads the answers.
+    const bool listening = IdleInstalled();
     if (listening) RemoveIdleHandler();
-    checking_ = true;
-    checkStop_ = false;
-    ModemCheckJob job(link_, window_, [this] { return checkStop_; });
+    SetCheck(Check::UnderWay);
+    ModemCheckJob job(link_, window_, [this] { return check_ == Check::StopAsked; });
     CheckResult result = job.Run();
-    checking_ = false;
+    const bool stopped = check_ == Check::StopAsked;
+    SetCheck(Check::None);
     if (result.outcome == CheckOutcome::PortLost) {
         PortGone();
         return result;
     }
     // A command or a run started meanwhile has installed the receiver; a
     // mode button has removed it for good.
-    if (listening && !checkStop_) InstallIdleHandler();
+    if (listening && !stopped) InstallIdleHandler();
     return result;
 }
 
@@ -291,23 +331,21 @@ void ModemConsole::StartRun() {
     }
     window_.ShowCommandField(false);
     if (!EnsurePortReady()) return;
-    checkStop_ = true;
+    StopCheck();
     // A run under way ends, and the list starts over.
     monitor_.End();
     if (link_.Log) link_.Log->BeginJob("Запись в модем, " + link_.PortHandle.Name());
-    AnswerLine.clear();
+    answerLine_.clear();
     link_.View.ProcessMessages();
-    NextLine = 1;
-    DigitAnswers = state_.SavedDigitAnswers;
+    nextLine_ = 1;
+    digitAnswers_ = state_.SavedDigitAnswers;
     InstallIdleHandler();
     // Line 0 goes out whatever it holds; the list may have been emptied
     // while messages ran.
     const std::string first = memo1.Count() > 0 ? memo1.Line(0) : std::string();
     monitor_.Begin(LinesToSend(memo1));
     if (!SendModemLine(first)) {
-        NextLine = 0;
-        monitor_.End();
-        link_.View.ShowError(ListLineTooLongText(1));
+        RefuseListLine(1);
         return;
     }
     monitor_.Sent(0, first);
@@ -315,16 +353,16 @@ void ModemConsole::StartRun() {
 
 void ModemConsole::ViewCurrentSettings() {
     window_.ShowCommandField(false);
-    state_.SavedDigitAnswers = DigitAnswers;
-    DigitAnswers = false;
+    state_.SavedDigitAnswers = digitAnswers_;
+    digitAnswers_ = false;
     SendCommand(kCurrentSettingsCommand);
 }
 
 void ModemConsole::OpenCommandField() {
     window_.ShowCommandField(true);
     window_.FocusCommandField();
-    state_.SavedDigitAnswers = DigitAnswers;
-    DigitAnswers = false;
+    state_.SavedDigitAnswers = digitAnswers_;
+    digitAnswers_ = false;
 }
 
 bool ModemKeyThrownAway(std::uint8_t key) { return key >= kFirstCyrillicLetter; }
@@ -334,63 +372,16 @@ void ModemConsole::KeyPress(std::uint8_t& key) {
         key = 0;
         return;
     }
-    if (key == kEnterKey && state_.WorkMode < 3) SendCommand(window_.CommandText());
+    if (key == kEnterKey && state_.WorkMode != kControllerWork) SendCommand(window_.CommandText());
 }
 
-// --- List files and the ring count -------------------------------------------
+// --- The list file and the ring count ------------------------------------------
 
-void ModemConsole::LoadFirstList() {
+void ModemConsole::LoadList() {
     window_.ListMemo().Clear();
     window_.AnswersMemo().Clear();
     window_.ShowCommandField(false);
-    std::string_view filter = kModemListFilter;
-    if (state_.WorkMode == 3) {
-        filter = kControllerListFilter;
-        state_.ClearBuffer1 = false;
-    }
-    LoadList(true, filter);
-}
-
-void ModemConsole::WriteToModemOrClearFirst() {
-    if (state_.WorkMode != 3) {
-        StartRun();
-        return;
-    }
-    state_.ClearBuffer1 = true;
-    window_.ListMemo().Clear();
-}
-
-void ModemConsole::ViewSettingsOrLoadSecond() {
-    if (state_.WorkMode != 3) {
-        ViewCurrentSettings();
-        return;
-    }
-    state_.ClearBuffer2 = false;
-    LoadList(false, kControllerListFilter);
-}
-
-void ModemConsole::SaveFirstList() {
-    if (state_.WorkMode == 3)
-        SaveList(window_.ListMemo(), kControllerListFilter, kControllerListExt);
-    else
-        SaveList(window_.ListMemo(), kModemListFilter, kModemListExt);
-}
-
-void ModemConsole::OpenCommandFieldOrClearSecond() {
-    if (state_.WorkMode != 3) {
-        OpenCommandField();
-        return;
-    }
-    state_.ClearBuffer2 = true;
-    window_.AnswersMemo().Clear();
-}
-
-void ModemConsole::SaveSecondList() {
-    SaveList(window_.AnswersMemo(), kControllerListFilter, kControllerListExt);
-}
-
-void ModemConsole::LoadList(bool intoListMemo, std::string_view filter) {
-    const auto path = window_.OpenListDialog(filter);
+    const auto path = window_.OpenListDialog(kModemListFilter);
     if (!path) return;
     const auto contents = ReadListFile(*path);
     if (!contents) return;
@@ -399,20 +390,21 @@ void ModemConsole::LoadList(bool intoListMemo, std::string_view filter) {
         link_.View.ShowError(ListFileRefusalText(*path, *contents->refusal));
         return;
     }
-    MemoLines& memo = intoListMemo ? window_.ListMemo() : window_.AnswersMemo();
+    MemoLines& memo = window_.ListMemo();
     for (const std::string& line : contents->lines) {
         if (state_.ModemMode) TakeRingCount(line);
         memo.AddLine(line);
     }
 }
 
-void ModemConsole::SaveList(MemoLines& memo, std::string_view filter, std::string_view defaultExt) {
+void ModemConsole::SaveList() {
+    MemoLines& memo = window_.ListMemo();
     if (memo.Count() == 0) {
         memo.SetFocus();
         return;
     }
     window_.ShowCommandField(false);
-    const auto path = window_.SaveListDialog(filter, defaultExt);
+    const auto path = window_.SaveListDialog(kModemListFilter, kModemListExt);
     if (!path) return;
     std::vector<std::string> lines;
     lines.reserve(static_cast<std::size_t>(memo.Count()));

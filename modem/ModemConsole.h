@@ -1,17 +1,21 @@
 #pragma once
 // The modem side of the main window, without widgets: the AT exchange with
-// its answer receiver and run driver, the modem console buttons, the list
-// file buttons of both modes and the ring count.
+// its answer receiver and run driver, the modem console's buttons, the
+// modem list's file buttons and the ring count. (The controller's buffer
+// lists have device/ControllerLists.)
 //
-// Everything runs on the user-interface thread. The port is link.PortHandle;
-// link.View lets pending window messages run and shows the message boxes;
-// link.Clock gives the 500 ms pause between the lines of a run.
+// The console runs on one thread, the job thread in the window program
+// (app/JobModemWindow brings the window to it) and the calling thread in
+// hayeskvd-cli. The port is link.PortHandle; link.View lets pending messages
+// run (the job thread's tasks and the window's) and shows the message
+// boxes; link.Clock gives the 500 ms pause between the lines of a run.
 //
-// The answer receiver ModemIdle is installed by SendCommand and by the start
-// of a run, and removed only by RemoveIdleHandler (the mode buttons and the
-// window's activation). While it is installed the window calls ModemIdle
-// whenever its event loop is idle; each call reads at most one byte and
-// blocks for at most the 20 ms read time-out.
+// The answer receiver (ModemIdle) is installed by SendCommand and by the
+// start of a run, and removed only by RemoveIdleHandler (the mode buttons
+// and the window's activation). While it is installed the window calls
+// ModemIdle whenever nothing else waits (the job thread's idle work); each
+// call reads at most one byte and blocks for at most the 20 ms read
+// time-out.
 //
 // A run is watched by a RunMonitor, which shows its progress, marks the
 // lines that failed and sums it up (Run() gives the account); the lines
@@ -34,7 +38,10 @@
 namespace hk {
 
 inline constexpr std::size_t kSendBufferSize = 301;
+// The key code of Enter, which sends the command field's text.
+inline constexpr std::uint8_t kEnterKey = 13;
 inline constexpr int kModemReadTimeoutMs = 20;
+inline constexpr std::int64_t kMicrosPerMs = 1000;
 inline constexpr int kNextLinePauseMs = 500;
 inline constexpr std::size_t kAnswerLineLimit = 200;
 inline constexpr const char* kCurrentSettingsCommand = "AT I4";
@@ -80,33 +87,32 @@ public:
     ModemConsole(const ModemConsole&) = delete;
     ModemConsole& operator=(const ModemConsole&) = delete;
 
-    // The modem answers with digit result codes.
-    bool DigitAnswers = false;
-    // Answer characters received since the last line went to the answers memo.
-    std::string AnswerLine;
-    // Where the search for the next line of a run starts; 0: no run.
-    int NextLine = 0;
-
     // --- The receiver's slot.
-    bool IdleInstalled() const { return idleInstalled_; }
-    // Mode buttons and window activation: the receiver stops; NextLine and
-    // AnswerLine stay as they are.
+    bool IdleInstalled() const;
+    // Mode buttons and window activation: the receiver stops, a run under
+    // way ends and a check under way stops at its next checkpoint; the
+    // answer line received so far stays.
     void RemoveIdleHandler();
-    // Entering modem mode: DigitAnswers and SavedDigitAnswers become false.
+    // Entering modem mode: the digit answers, and the flag kept for the next
+    // run (MainState::SavedDigitAnswers), become false.
     void ClearDigitAnswers();
+    // The modem answers with digit result codes, as the lines sent so far
+    // tell (TrackDigitAnswers).
+    bool DigitAnswers() const { return digitAnswers_; }
+    // The answer characters received since the last line went to the
+    // answers memo.
+    const std::string& PendingAnswer() const { return answerLine_; }
 
     // --- The exchange.
-    // Purges unread input, tracks DigitAnswers, encodes the line into the
-    // 301-byte send buffer, sets the 20 ms read time-out and writes the bytes
-    // once (the write's result is not looked at). A line whose bytes do not
-    // fit is refused: false, nothing purged, traced or sent and DigitAnswers
-    // unchanged; only the 20 ms read time-out is set, for the receiver. No
-    // message here: the callers tell the operator.
+    // Purges unread input, tracks the digit answers, encodes the line into
+    // the 301-byte send buffer, sets the 20 ms read time-out and writes the
+    // bytes once (the write's result is not looked at). A line whose bytes
+    // do not fit is refused: false, nothing purged, traced or sent and the
+    // digit answers unchanged; only the 20 ms read time-out is set, for the
+    // receiver. No message here: the callers tell the operator.
     bool SendModemLine(const std::string& line);
     // One poll of the receiver; does nothing while it is not installed.
     void ModemIdle();
-    // During a run: the 500 ms pause, then the next line beginning with "AT".
-    void SendNextLine();
     // One stand-alone command; ends a run in progress.
     void SendCommand(const std::string& cmd);
 
@@ -116,6 +122,10 @@ public:
     // ends by itself after its last answer, or when a line has gone
     // unanswered for the time limit (Run().EndedByTimeLimit()).
     const RunReport& Run() const { return monitor_.Report(); }
+    // The run driver still has lines of the list to send (or waits for the
+    // answer to the one sent); false once the last line is answered or the
+    // run has ended.
+    bool SendingList() const { return nextLine_ > 0; }
     // Ends a run under way, as a command or a mode button does: nothing more
     // of the list is sent; the receiver goes on listening.
     void EndRun();
@@ -132,42 +142,64 @@ public:
     // already under way); the window has been shown it.
     CheckResult CheckModem();
 
-    // --- Handlers of the main window (both modes unless named).
-    void LoadFirstList();             // "Прочитать из файла", first list
-    void WriteToModemOrClearFirst();  // modem: start a run; controller: "Очистить" first list
-    void ViewSettingsOrLoadSecond();  // modem: "AT I4"; controller: load second list
-    void SaveFirstList();             // "Сохранить в файле", first list
-    void
-    OpenCommandFieldOrClearSecond();  // modem: command field; controller: "Очистить" second list
-    void SaveSecondList();            // "Сохранить в файле", second list
+    // --- The modem console's buttons.
+    void StartRun();             // "Записать в модем"
+    void ViewCurrentSettings();  // "Просмотр текущих настроек..."
+    void OpenCommandField();     // "Ввод АТ - команды"
+    // "Прочитать из файла": both memos emptied, the command field closed,
+    // then the chosen list into the list memo; each line that sets the ring
+    // count sets the field. A file that cannot be opened loads nothing and
+    // says nothing; a file that is no list (ListFileRefusal) loads nothing
+    // and is named in an error box.
+    void LoadList();
+    // "Сохранить в файле": the list memo (an empty memo only takes the
+    // focus). Throws hk::FileError, its text for the error box, when the
+    // file cannot be written.
+    void SaveList();
     // Leaving the ring count field: the field takes the value its text stands
     // for (0 for text that is no number), then every line of the list memo
     // holding "S0=" takes that value.
     void RingCountFieldLeft();
     // The same with the field's text as it was when the field was left.
     void RingCountFieldLeft(const std::string& fieldText);
-    // The key filter of the two memos and the command field: `key` is the Windows-1251
-    // code of the typed character and becomes 0 when the key is thrown away.
-    // Enter (13) sends the command field's text while WorkMode < 3 and still reaches the
-    // control.
+    // The key filter of the two memos and the command field: `key` is the
+    // Windows-1251 code of the typed character and becomes 0 when the key is
+    // thrown away. Enter sends the command field's text outside controller
+    // mode and still reaches the control.
     void KeyPress(std::uint8_t& key);
 
-    // --- Pieces of the handlers.
-    void StartRun();             // "Записать в модем"
-    void ViewCurrentSettings();  // "Просмотр текущих настроек..."
-    void OpenCommandField();     // "Ввод АТ - команды"
-    // A file that cannot be opened loads nothing and says nothing; a file
-    // that is no list (ListFileRefusal) loads nothing and is named in an
-    // error box.
-    void LoadList(bool intoListMemo, std::string_view filter);
-    // Throws hk::FileError, its text for the error box, when the file cannot
-    // be written.
-    void SaveList(MemoLines& memo, std::string_view filter, std::string_view defaultExt);
-
 private:
+    // The answer receiver: removed, installed, or inside a poll. A poll
+    // lets messages run, which may remove the receiver (a mode button, a
+    // lost port) or install it again (a command): the poll under way ends
+    // all the same, and no poll starts inside another.
+    enum class Receiver : std::uint8_t { Removed, Installed, Polling, RemovedWhilePolling };
+    // "Проверить модем": none under way, one under way, or one asked to stop
+    // at its next checkpoint (by a command, a run or a mode button).
+    enum class Check : std::uint8_t { None, UnderWay, StopAsked };
+
+    enum class ReceiverStep : std::uint8_t { Install, Remove, PollStarts, PollEnds };
+    // The one place the receiver's state changes.
+    void StepReceiver(ReceiverStep step);
+    // The window is told of every install and removal, also when nothing
+    // changes.
+    void InstallIdleHandler();
+    // The one place the check's state changes.
+    void SetCheck(Check next) { check_ = next; }
+    // A command, a run or a mode button stops a check under way.
+    void StopCheck();
+
+    // During a run: the 500 ms pause, then the next line beginning with "AT".
+    void SendNextLine();
+    // The answer line so far goes to the answers memo and the exchange log.
+    void FlushAnswerLine();
+    // One byte the receiver read.
+    void TakeAnswerByte(std::uint8_t byte);
+    // A line of the list could not be sent (`lineNumber` counts from 1):
+    // the run ends there, with a message.
+    void RefuseListLine(int lineNumber);
     // The ring count `line` sets, if it sets one, into the ring count field.
     void TakeRingCount(const std::string& line);
-    void InstallIdleHandler();
     void ReadRestOfAnswer();
     void PortGone();
     bool EnsurePortReady();
@@ -176,10 +208,12 @@ private:
     SerialLink& link_;
     ModemWindow& window_;
     RunMonitor monitor_{link_, window_};
-    bool idleInstalled_ = false;
-    bool inIdle_ = false;
-    bool checking_ = false;
-    bool checkStop_ = false;  // the check under way is to stop at its next checkpoint
+    Receiver receiver_ = Receiver::Removed;
+    Check check_ = Check::None;
+    bool digitAnswers_ = false;
+    std::string answerLine_;
+    // Where the search for the next line of a run starts; 0: no run.
+    int nextLine_ = 0;
     std::int64_t lastByteAtMs_ = 0;  // when the receiver last had a byte
 };
 

@@ -1,10 +1,12 @@
 #pragma once
-// What the layers below the window need from the main window: its two memos
-// as line lists, the check box "Показать спец. символы", the command field,
-// the ring count field, the file dialogs, the port and speed dialog, the
-// slot of the answer receiver and the display of a run's progress. The window
-// implements it with widgets; tests with fakes. All line texts are
-// Windows-1251 bytes.
+// What the modem side needs of the main window: the list it sends and the
+// answers it shows, as line lists; whether CR and LF are to show ("Показать
+// спец. символы"); the typed command; the ring count; the choice of a list
+// file and of the port and speed; word of the answer receiver's install and
+// removal; and the display of a run's and a check's progress. The window
+// program implements it with its widgets (through the job thread,
+// app/JobModemWindow), hayeskvd-cli in memory, tests with fakes. All line
+// texts are Windows-1251 bytes.
 
 #include <optional>
 #include <string>
@@ -45,9 +47,10 @@ public:
     virtual bool ShowPortDialog() = 0;
 
     // The answer receiver was installed (true) or removed (false): while it is
-    // installed the window calls ModemConsole::ModemIdle whenever its event
-    // loop is idle (a zero-interval timer). Called on every install and
-    // removal, also when nothing changes.
+    // installed, whoever drives the console calls ModemConsole::ModemIdle
+    // whenever nothing else waits (the window program: the job thread's idle
+    // work; hayeskvd-cli: its own loop). Called on every install and removal,
+    // also when nothing changes.
     virtual void IdleHandlerChanged(bool installed) = 0;
 
     // --- How a run of the list goes (RunMonitor), and a check of the modem

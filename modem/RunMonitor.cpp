@@ -1,5 +1,7 @@
 #include "modem/RunMonitor.h"
 
+#include <chrono>
+
 #include "link/ExchangeNotes.h"
 #include "modem/ModemConsole.h"
 
@@ -55,7 +57,7 @@ void RunMonitor::AnswerMayHaveCome() {
 
 void RunMonitor::NoMoreLines() {
     report_.NoMoreLines();
-    lastAnswerFromMs_ = link_.Clock.NowMs();
+    lastAnswerPause_.emplace(link_.Clock, std::chrono::milliseconds(kNextLinePauseMs));
 }
 
 void RunMonitor::Polled(bool paused) {
@@ -65,18 +67,18 @@ void RunMonitor::Polled(bool paused) {
         AnnounceDecidedLines();
         AnswerMayHaveCome();
     }
-    const std::int64_t now = link_.Clock.NowMs();
     // The receiver has shown the whole last answer; a modem that keeps
     // sending has had the pause every answer gets.
     if (report_.CurrentPhase() == RunReport::Phase::LastAnswer &&
-        (paused || now - lastAnswerFromMs_ >= kNextLinePauseMs)) {
-        Finish(true);
+        (paused || (lastAnswerPause_ && lastAnswerPause_->Expired()))) {
+        Finish(RunEnd::ByItself);
         return;
     }
+    const std::int64_t now = link_.Clock.NowMs();
     if (report_.UnansweredForMs(now) >= answerLimitMs_) {
         report_.TimedOut();
         silenceShown_ = false;
-        Note(report_.SilenceText() + " за " + std::to_string(answerLimitMs_ / 1000) + " с");
+        Note(report_.TimeLimitText());
         AnnounceDecidedLines();
         const std::string summary = report_.SummaryText();
         ShowStatus(summary);
@@ -91,9 +93,9 @@ void RunMonitor::Polled(bool paused) {
     }
 }
 
-void RunMonitor::End() { Finish(false); }
+void RunMonitor::End() { Finish(RunEnd::CutShort); }
 
-void RunMonitor::Finish(bool byItself) {
+void RunMonitor::Finish(RunEnd end) {
     if (!report_.UnderWay()) return;
     report_.End();
     silenceShown_ = false;
@@ -101,7 +103,7 @@ void RunMonitor::Finish(bool byItself) {
     const std::string summary = report_.SummaryText();
     ShowStatus(summary);
     if (!summary.empty()) Note(summary);
-    window_.RunEnded(byItself && report_.Completed());
+    window_.RunEnded(end == RunEnd::ByItself && report_.Completed());
 }
 
 // Failed lines are marked as soon as their verdict stands, provided the

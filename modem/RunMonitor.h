@@ -10,8 +10,10 @@
 // passes its texts on. Times come from link.Clock.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "link/Deadline.h"
 #include "link/Port.h"
 #include "modem/ModemWindow.h"
 #include "modem/RunReport.h"
@@ -58,8 +60,10 @@ public:
     bool UnderWay() const { return report_.UnderWay(); }
 
 private:
-    // `byItself`: the modem has answered the last line and fallen silent.
-    void Finish(bool byItself);
+    // How a run ends: by itself (the modem has answered the last line and
+    // fallen silent), or cut short.
+    enum class RunEnd { ByItself, CutShort };
+    void Finish(RunEnd end);
     void AnnounceDecidedLines();
     void AnswerMayHaveCome();
     void ShowStatus(const std::string& text);
@@ -70,7 +74,9 @@ private:
     RunReport report_;
     bool silenceShown_ = false;
     std::int64_t answerLimitMs_ = kLineAnswerLimitMs;
-    std::int64_t lastAnswerFromMs_ = 0;  // when the last line's answer was taken as come
+    // From the moment the last line's answer was taken as come: the pause
+    // the rest of that answer gets.
+    std::optional<Deadline> lastAnswerPause_;
 };
 
 }  // namespace hk

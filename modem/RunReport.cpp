@@ -42,16 +42,16 @@ void RunReport::Begin(int plannedLines) {
     decidedTaken_ = 0;
 }
 
-void RunReport::Close(SentLine& line, bool whole) {
+void RunReport::Close(SentLine& line, AnswerRead read) {
     if (line.closed) return;
     line.answer.Finish();
     line.closed = true;
-    line.whole = whole;
+    line.whole = read == AnswerRead::Whole;
 }
 
 void RunReport::LineSent(int listIndex, std::string text, std::int64_t atMs) {
     if (phase_ != Phase::Sending) return;
-    if (!lines_.empty()) Close(lines_.back(), true);
+    if (!lines_.empty()) Close(lines_.back(), AnswerRead::Whole);
     SentLine line;
     line.number = static_cast<int>(lines_.size()) + 1;
     line.listIndex = listIndex;
@@ -108,7 +108,7 @@ void RunReport::End() {
     if (!UnderWay()) return;
     complete_ = phase_ == Phase::LastAnswer;
     phase_ = Phase::Ended;
-    if (!lines_.empty()) Close(lines_.back(), complete_);
+    if (!lines_.empty()) Close(lines_.back(), complete_ ? AnswerRead::Whole : AnswerRead::CutShort);
 }
 
 // --- The account -------------------------------------------------------------
@@ -170,14 +170,20 @@ std::string RunReport::SilenceText() const {
     return "Модем не отвечает на строку " + Number(line->number) + " (" + Shown(*line) + ")";
 }
 
+std::string RunReport::TimeLimitText() const {
+    const std::string silence = SilenceText();
+    if (silence.empty()) return {};
+    return silence + " за " + Number(static_cast<int>(timeLimitMs_ / kMsPerSecond)) + " с";
+}
+
 std::string RunReport::SummaryText() const {
     const SentLine* last = Current();
     if (!last) return {};
     std::string text;
     if (EndedByTimeLimit()) {
         text = "Модем не ответил на строку " + Number(last->number) + " из " + Number(planned_) +
-               " (" + Shown(*last) + ") за " + Number(static_cast<int>(timeLimitMs_ / 1000)) +
-               " с: запись прервана. ";
+               " (" + Shown(*last) + ") за " +
+               Number(static_cast<int>(timeLimitMs_ / kMsPerSecond)) + " с: запись прервана. ";
     } else if (phase_ == Phase::Ended && !complete_) {
         text = "Запись прервана " + std::string(last->answered ? "после строки " : "на строке ") +
                Number(last->number) + " из " + Number(planned_);

@@ -25,6 +25,8 @@
 
 namespace hk {
 
+inline constexpr std::int64_t kMsPerSecond = 1000;
+
 struct SentLine {
     int number = 0;             // 1: the first line sent
     int listIndex = 0;          // its index in the list memo when it went out
@@ -113,6 +115,10 @@ public:
     std::string ProgressText() const;
     // «Модем не отвечает на строку 3 (ATZ)»; empty before the first line.
     std::string SilenceText() const;
+    // «Модем не отвечает на строку 3 (ATZ) за 10 с»: the silence text with
+    // the run's time limit, as the exchange log notes it when the limit ends
+    // a run; empty before the first line.
+    std::string TimeLimitText() const;
     // «Записано 7 строк, ошибок 1: строка 5 ATX9» (a line without a result
     // code: «строка 5 ATX9 (нет кода результата)»), after a run cut short
     // with «Запись прервана на строке 3 из 7 (ATZ). » before it, after a run
@@ -123,7 +129,9 @@ public:
     void SetTimeLimitMs(std::int64_t ms) { timeLimitMs_ = ms; }
 
 private:
-    void Close(SentLine& line, bool whole);
+    // Whether a line's answer was read to its end when its verdict came.
+    enum class AnswerRead { Whole, CutShort };
+    void Close(SentLine& line, AnswerRead read);
     // A result code decides the current line at once.
     void CodeMayHaveCome();
 

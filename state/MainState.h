@@ -16,11 +16,13 @@
 
 namespace hk {
 
-// WorkMode values: which side the main window's function buttons act for.
+// Which side the main window's function buttons act for: none before a mode
+// button was pressed, the modem ("Модем для КВАРД") or the controller
+// ("Настройка КВАРД"). Compared by these names only.
 enum WorkModes : int { kNoMode = 0, kModemWork = 2, kControllerWork = 3 };
 
 struct MainState {
-    std::atomic<int> WorkMode = kNoMode;
+    std::atomic<WorkModes> WorkMode = kNoMode;
     // The modem side is active: the ring count shows, a loaded list sets it,
     // and the port dialog asks for the speed afresh.
     std::atomic<bool> ModemMode = false;

@@ -14,6 +14,7 @@
 #include <fstream>
 
 #include "base/FileError.h"
+#include "device/ControllerLists.h"
 #include "lists/ListFiles.h"
 #include "support/ModemFakes.h"
 #include "support/TempDir.h"
@@ -87,7 +88,7 @@ TEST(ListFileLoad, WhatCannotBeAListIsRefusedNamingTheFileAndLoadsNothing) {
         ModemWorld w;
         w.window.ringText = "3";
         w.window.fileName = file;
-        w.console.LoadFirstList();
+        w.console.LoadList();
         EXPECT_TRUE(w.window.list.lines.empty());
         EXPECT_EQ(w.window.ringText, "3");
         const auto errors = w.view.Texts(test::ScriptedView::Box::Kind::Error);
@@ -96,11 +97,11 @@ TEST(ListFileLoad, WhatCannotBeAListIsRefusedNamingTheFileAndLoadsNothing) {
         EXPECT_TRUE(Says(errors[0], c.says));
 
         // Controller mode, second list: what it held stays as it was.
-        w.state.WorkMode = 3;
+        w.state.WorkMode = kControllerWork;
         w.state.ModemMode = false;
         w.window.answers.lines = {"kept"};
         w.window.fileName = file;
-        w.console.ViewSettingsOrLoadSecond();
+        device::ControllerLists(w.state, w.window, w.view).LoadSecond();
         EXPECT_EQ(w.window.answers.lines, Lines{"kept"});
         EXPECT_EQ(w.view.Texts(test::ScriptedView::Box::Kind::Error).size(), 2u);
     }
@@ -123,7 +124,7 @@ TEST(ListFileLoad, EveryTextAListMayHoldStillLoads) {
     TempDir::WriteAll(file, U(bytes));
     ModemWorld w;
     w.window.fileName = file;
-    w.console.LoadFirstList();
+    w.console.LoadList();
     EXPECT_EQ(w.window.list.lines, lines);
     EXPECT_EQ(w.window.ringText, "4");
     EXPECT_TRUE(w.view.boxes.empty());
@@ -173,11 +174,12 @@ TEST(ListFileLoad, AHugeFileIsRefusedAfterReadingLittleOfIt) {
 
     ModemWorld w;
     w.window.answers.lines = {"kept"};
-    w.state.WorkMode = 3;
+    w.state.WorkMode = kControllerWork;
     w.state.ModemMode = false;
+    device::ControllerLists lists(w.state, w.window, w.view);
     const long long before = BytesReadSoFar();
     w.window.fileName = file;
-    w.console.ViewSettingsOrLoadSecond();
+    lists.LoadSecond();
     const long long read = BytesReadSoFar() - before;
     EXPECT_EQ(w.window.answers.lines, Lines{"kept"});
     const auto errors = w.view.Texts(test::ScriptedView::Box::Kind::Error);
@@ -193,7 +195,7 @@ TEST(ListFileLoad, AHugeFileIsRefusedAfterReadingLittleOfIt) {
     fs::resize_file(zeros, 50'000'000);
     const long long before2 = BytesReadSoFar();
     w.window.fileName = zeros;
-    w.console.ViewSettingsOrLoadSecond();
+    lists.LoadSecond();
     if (before2 >= 0) {
         EXPECT_LT(BytesReadSoFar() - before2, 2 * static_cast<long long>(kListFileSizeLimit));
     }
@@ -220,7 +222,7 @@ TEST(ListFileSave, AWriteProtectedListIsRefusedWithTheSystemsTextAndStaysUntouch
         w.window.fileName = chosen;
         std::string message;
         try {
-            w.console.SaveFirstList();
+            w.console.SaveList();
         } catch (const FileError& e) {
             message = e.what();
             EXPECT_EQ(e.Code(), EACCES);
@@ -305,7 +307,7 @@ TEST(ListFileSave, AFolderInThePlaceOfTheFileIsNamedInTheMessage) {
     w.window.list.lines = {"ATZ"};
     w.window.fileName = busy;
     try {
-        w.console.SaveFirstList();
+        w.console.SaveList();
         ADD_FAILURE() << "a folder was taken for a list";
     } catch (const FileError& e) {
         EXPECT_TRUE(Says(

@@ -92,7 +92,7 @@ TEST_F(Window, StartShowsOnlyTheTopButtonsTheSeparatorAndTheVersionLabel) {
                                                  "SBEx", "Bevel1", "Label8"}));
     EXPECT_EQ(W<QLabel>("Label8")->y(), 80);  // Memo1's top + 5
     EXPECT_EQ(window().HelpContext(), 2);
-    EXPECT_EQ(state().WorkMode, 0);
+    EXPECT_EQ(state().WorkMode, kNoMode);
     EXPECT_FALSE(state().ModemMode);
     EXPECT_FALSE(W<QLabel>("SB1Panel1")->text().isEmpty());  // the clock shows at once
     // Design bounds of the top row and the memos' design places.
@@ -115,7 +115,7 @@ TEST_F(Window, ModemModeLayout) {
     W<QSpinBox>("SpinEdit1")->setValue(7);
     state().PortReady = true;
     Press(W<QPushButton>("SBtk"));
-    EXPECT_EQ(state().WorkMode, 2);
+    EXPECT_EQ(state().WorkMode, kModemWork);
     EXPECT_TRUE(state().ModemMode);
     EXPECT_FALSE(state().PortReady);
     EXPECT_EQ(window().HelpContext(), 6);
@@ -181,7 +181,7 @@ TEST_F(Window, PressingModemTwiceEmptiesTheLayoutAndAgainStartsAfresh) {
     Press(W<QPushButton>("SBtk"));
     EXPECT_FALSE(W<QPushButton>("SBtk")->isChecked());
     EXPECT_EQ(window().HelpContext(), 4);
-    EXPECT_EQ(state().WorkMode, 2);
+    EXPECT_EQ(state().WorkMode, kModemWork);
     EXPECT_TRUE(state().ModemMode);
     EXPECT_FALSE(W<Memo>("Memo1")->isVisible());
     EXPECT_FALSE(W<Memo>("Memo2")->isVisible());
@@ -216,7 +216,7 @@ TEST_F(Window, EachKitGetsItsCaptionLayoutHintsAndHelpContext) {
         ChooseKit(k.kit);
         SCOPED_TRACE(k.kit);
         EXPECT_EQ(state().KitIndex, k.kit);
-        EXPECT_EQ(state().WorkMode, 3);
+        EXPECT_EQ(state().WorkMode, kControllerWork);
         EXPECT_EQ(window().windowTitle(), k.caption);
         EXPECT_EQ(window().HelpContext(), 7);
         EXPECT_FALSE(state().ClearBuffer1);
@@ -268,7 +268,7 @@ TEST_F(Window, KitMenuOpensBelowTheButtonAndDismissingItKeepsTheOldLayout) {
                W<QPushButton>("SBbuf")->y() + W<QPushButton>("SBbuf")->height() + 5));
     EXPECT_EQ(W<QMenu>("PopupMenu1")->pos(), corner);
     W<QMenu>("PopupMenu1")->hide();  // dismissed
-    EXPECT_EQ(state().WorkMode, 3);
+    EXPECT_EQ(state().WorkMode, kControllerWork);
     EXPECT_FALSE(state().ModemMode);
     EXPECT_TRUE(W<Memo>("Memo1")->isVisible());  // the modem layout stays on screen
     EXPECT_EQ(W<QPushButton>("Button2")->text(), "Записать в модем");
@@ -412,10 +412,40 @@ TEST_F(Window, SwitchingStraightFromControllerToModemAsksNothing) {
     Press(W<QPushButton>("SBtk"));
     EXPECT_TRUE(view.boxes.empty());
     EXPECT_FALSE(W<QPushButton>("SBbuf")->isChecked());
-    EXPECT_EQ(state().WorkMode, 2);
+    EXPECT_EQ(state().WorkMode, kModemWork);
     EXPECT_EQ(window().HelpContext(), 6);
     ChooseKit(1);
     EXPECT_FALSE(state().ClearBuffer1);  // dropped when a kit is chosen
+}
+
+TEST_F(Window, TheBufferButtonsLoadAndSaveEachChannelsListFile) {
+    const std::string file = dir.File("chan.n3");
+    test::TempDir::WriteAll(file, {'A', 'T', 'Z', '\r', '\n', 'A', 'T', '&', 'F', '\r', '\n'});
+    std::vector<std::string> asked;
+    window().SetFileChooser(
+        [&](const FileDialogSetup& setup, bool save) -> std::optional<std::string> {
+            asked.push_back(setup.Filter.toStdString() +
+                            (save ? " / " + setup.DefaultExt.toStdString() : ""));
+            return save ? dir.File("second.n3") : file;
+        });
+    ChooseKit(0);                      // two channels
+    Press(W<QPushButton>("Button5"));  // "Очистить", second channel
+    test::Settle(*app);
+    EXPECT_TRUE(state().ClearBuffer2);
+    Press(W<QPushButton>("Button1"));  // "Прочитать из файла", first channel
+    Press(W<QPushButton>("Button3"));  // "Прочитать из файла", second channel
+    test::Settle(*app);
+    EXPECT_FALSE(state().ClearBuffer1 || state().ClearBuffer2);
+    for (const char* memo : {"Memo1", "Memo2"}) {
+        ASSERT_EQ(W<Memo>(memo)->LineCount(), 2) << memo;
+        EXPECT_EQ(W<Memo>(memo)->Line(1), "AT&F") << memo;
+    }
+    Press(W<QPushButton>("Button6"));  // "Сохранить в файле", second channel
+    test::Settle(*app);
+    EXPECT_EQ(test::TempDir::ReadAll(dir.File("second.n3")), test::TempDir::ReadAll(file));
+    const std::string filter = "Список названий (*.n3)|*.n3";
+    EXPECT_EQ(asked, (std::vector<std::string>{filter, filter, filter + " / n3"}));
+    EXPECT_TRUE(view.boxes.empty());
 }
 
 TEST_F(Window, ControllerDialogIsNarrowedForTheBasicKitOnly) {

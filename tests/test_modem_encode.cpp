@@ -97,7 +97,7 @@ TEST(SendModemLine, PurgesInputTracesSetsTwentyMsReadsAndWritesOnce) {
     EXPECT_EQ(ev[1].timeouts, (CommTimeouts{0, 0, 20, 500, 0}));
     EXPECT_EQ(ev[2].bytes, (Bytes{0x41, 0x54, 0x56, 0x30, 0x0D, 0x0A}));
     EXPECT_EQ(w.line.Pending(), 0u);
-    EXPECT_TRUE(w.console.DigitAnswers);
+    EXPECT_TRUE(w.console.DigitAnswers());
     EXPECT_EQ(w.window.answers.lines,
               (std::vector<std::string>{"ATV0<CR><LF>", "6) 41 54 56 30 0D 0A "}));
 
@@ -106,7 +106,7 @@ TEST(SendModemLine, PurgesInputTracesSetsTwentyMsReadsAndWritesOnce) {
     w.line.SetTimeouts(CommTimeouts{});
     w.line.ClearLog();
     EXPECT_FALSE(w.console.SendModemLine("ATV1" + std::string(297, 'E')));
-    EXPECT_TRUE(w.console.DigitAnswers);
+    EXPECT_TRUE(w.console.DigitAnswers());
     EXPECT_TRUE(w.Writes().empty());
     EXPECT_EQ(w.line.Pending(), 7u);
     EXPECT_EQ(w.window.answers.lines.size(), 2u);

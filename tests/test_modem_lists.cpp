@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "base/FileError.h"
+#include "device/ControllerLists.h"
 #include "lists/EncodeLine.h"
 #include "lists/ListFiles.h"
 #include "modem/RingCount.h"
@@ -49,7 +50,7 @@ TEST(ListFile, RoundTripKeepsEmptyLinesAndWindows1251TextWithCrLfAfterEveryLine)
     ModemWorld w;
     w.window.fileName = dir.File("missing.n2");
     w.window.list.lines = {"old"};
-    w.console.LoadFirstList();
+    w.console.LoadList();
     EXPECT_TRUE(w.window.list.lines.empty());
     EXPECT_TRUE(w.view.boxes.empty());
 }
@@ -112,7 +113,7 @@ TEST(RingCount, ModemModeLoadTakesTheLastCountAndLeavingTheFieldRewritesTheLines
     TempDir::WriteAll(file, U("ATS0=3&W\r\nATZ\r\nats0=4\r\n"));
     ModemWorld w;
     w.window.fileName = file;
-    w.console.LoadFirstList();
+    w.console.LoadList();
     EXPECT_EQ(w.window.ringText, "4");
     EXPECT_EQ(w.window.dialogs, Lines{"Список названий (*.n2)|*.n2"});
 
@@ -122,10 +123,11 @@ TEST(RingCount, ModemModeLoadTakesTheLastCountAndLeavingTheFieldRewritesTheLines
     EXPECT_EQ(w.window.list.lines, (Lines{"ATS0=7&W", "ATZ", "ats0=7"}));
     EXPECT_EQ(w.window.answers.lines, Lines{"ATS0=1"});
 
-    w.state.WorkMode = 3;  // controller mode never touches the field
+    w.state.WorkMode = kControllerWork;  // controller mode never touches the field
     w.state.ModemMode = false;
     w.window.fileName = file;
-    w.console.LoadFirstList();
+    device::ControllerLists lists(w.state, w.window, w.view);
+    lists.LoadFirst();
     EXPECT_EQ(w.window.ringText, "7");
 }
 
@@ -151,34 +153,35 @@ TEST(RingCount, TheFieldShowsTheNumberTheLinesGetWhateverWasTyped) {
     EXPECT_EQ(w.window.ringText, "0");
 }
 
-TEST(ControllerLists, Button3AppendsWhileButton1EmptiesBothAndLoadingResetsTheClear) {
+TEST(ControllerLists, TheSecondLoadAppendsWhileTheFirstEmptiesBothAndLoadingDropsTheClear) {
     TempDir dir;
     const std::string file = dir.File("chan.n3");
     TempDir::WriteAll(file, U("AT&F<CR>\r\n" + kCyrillic + "\r\n"));
     ModemWorld w;
-    w.state.WorkMode = 3;
+    w.state.WorkMode = kControllerWork;
     w.state.ModemMode = false;
-    w.console.WriteToModemOrClearFirst();  // "Очистить", both channels
-    w.console.OpenCommandFieldOrClearSecond();
+    device::ControllerLists lists(w.state, w.window, w.view);
+    lists.ClearFirst();  // "Очистить", both channels
+    lists.ClearSecond();
     EXPECT_TRUE(w.state.ClearBuffer1 && w.state.ClearBuffer2);
 
     w.window.answers.lines = {"kept"};
     w.window.fileName = file;
-    w.console.ViewSettingsOrLoadSecond();
+    lists.LoadSecond();
     EXPECT_FALSE(w.state.ClearBuffer2);
     EXPECT_TRUE(w.state.ClearBuffer1);
     EXPECT_EQ(w.window.answers.lines, (Lines{"kept", "AT&F<CR>", kCyrillic}));
 
     w.window.list.lines = {"typed"};
-    w.console.LoadFirstList();  // dialog cancelled: memos emptied all the same
+    lists.LoadFirst();  // dialog cancelled: memos emptied all the same
     EXPECT_TRUE(w.window.list.lines.empty() && w.window.answers.lines.empty());
     EXPECT_FALSE(w.state.ClearBuffer1);
 
     w.window.answers.lines = {"ATZ", ""};
     w.window.fileName = dir.File("second.n3");
-    w.console.SaveSecondList();
+    lists.SaveSecond();
     EXPECT_EQ(TempDir::ReadAll(dir.File("second.n3")), U("ATZ\r\n\r\n"));
-    w.console.SaveFirstList();  // Memo1 is empty: the focus, no dialog
+    lists.SaveFirst();  // the first buffer is empty: the focus, no dialog
     EXPECT_EQ(w.window.list.focused, 1);
     EXPECT_EQ(w.window.dialogs, (Lines{"Список названий (*.n3)|*.n3", "Список названий (*.n3)|*.n3",
                                        "Список названий (*.n3)|*.n3 / n3"}));
@@ -190,9 +193,9 @@ TEST(ExampleLists, GoIntoTheSimulatedModemWithoutAnErrorAndFitAController) {
     sim::HayesModem modem;
     w.line.Attach(&modem);
     w.window.fileName = test::ExampleFile("hayes_init.n2");
-    w.console.LoadFirstList();
+    w.console.LoadList();
     EXPECT_EQ(w.window.ringText, "2");
-    w.console.WriteToModemOrClearFirst();
+    w.console.StartRun();
     ASSERT_TRUE(w.RunEnds());
     w.IdleFor(500);
     EXPECT_EQ(modem.CommandLines(),

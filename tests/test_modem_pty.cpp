@@ -1,6 +1,6 @@
 // End to end: the real serial backend over a pseudo-terminal, reached as
 // ports/com2, to the simulated Hayes modem; a whole run of a list file and
-// the settings view, answers arriving in Memo2. Real time, bounded.
+// the settings view, answers arriving in the answers memo. Real time, bounded.
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ TEST(ModemEndToEnd, RunOfAListFileAndTheSettingsViewOverAPty) {
     test::ScriptedView view;
     SerialLink link(line, clock, view);
     MainState state;
-    state.WorkMode = 2;
+    state.WorkMode = kModemWork;
     state.ModemMode = true;
     test::FakeWindow window;
     window.portDialog = [&] {  // OK with "Com2" and 9600 baud
@@ -42,19 +42,19 @@ TEST(ModemEndToEnd, RunOfAListFileAndTheSettingsViewOverAPty) {
                                               ';', ' ', 0xEC, 0xEE, 0xE4, '\r', '\n',        //
                                               'A', 'T', 'S',  '0',  '=',  '3',  '\r', '\n',  //
                                               'A', 'T', '&',  'W',  '\r', '\n'});
-    console.LoadFirstList();
+    console.LoadList();
     ASSERT_EQ(window.list.lines.size(), 5u);
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     auto& shown = window.answers.lines;
     const auto idleUntilOks = [&](long oks) {
-        while (console.NextLine != 0 || std::count(shown.begin(), shown.end(), "OK") < oks) {
+        while (console.SendingList() || std::count(shown.begin(), shown.end(), "OK") < oks) {
             if (std::chrono::steady_clock::now() > deadline) return false;
             console.ModemIdle();
         }
         return true;
     };
-    // Memo2 from line `first` on without empty lines: where a pause of more
+    // The answers memo from line `first` on without empty lines: where a pause of more
     // than 20 ms (a reset, a store) splits an answer depends on timing.
     const auto text = [&](std::size_t first) {
         std::vector<std::string> out;
@@ -63,7 +63,7 @@ TEST(ModemEndToEnd, RunOfAListFileAndTheSettingsViewOverAPty) {
         return out;
     };
 
-    console.WriteToModemOrClearFirst();
+    console.StartRun();
     ASSERT_TRUE(state.PortReady);
     ASSERT_TRUE(idleUntilOks(1)) << shown.size() << " lines shown";
     // Each echo ends at the answer's first line feed and the rest is purged;
@@ -71,7 +71,7 @@ TEST(ModemEndToEnd, RunOfAListFileAndTheSettingsViewOverAPty) {
     EXPECT_EQ(text(0), (std::vector<std::string>{"AT&F", "ATE1V1", "ATS0=3", "AT&W", "OK"}));
 
     const std::size_t before = shown.size();
-    console.ViewSettingsOrLoadSecond();
+    console.ViewCurrentSettings();
     ASSERT_TRUE(idleUntilOks(2));
     const auto report = text(before);
     ASSERT_EQ(report.size(), 6u);

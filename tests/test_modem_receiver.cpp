@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "sim/HayesModem.h"
 #include "support/ModemFakes.h"
 
@@ -132,13 +134,42 @@ TEST(ModemIdle, PollsOnceWithMessagesPerCallOnlyWhileInstalled) {
     const int before = w.view.processed;
     for (int i = 0; i < 3; ++i) w.console.ModemIdle();
     EXPECT_EQ(w.view.processed, before + 3);
-    EXPECT_EQ(w.console.AnswerLine, "OK");
+    EXPECT_EQ(w.console.PendingAnswer(), "OK");
     // A mode button: the receiver stops and its state stays.
     w.console.RemoveIdleHandler();
     w.console.ModemIdle();
     EXPECT_EQ(w.line.Pending(), 1u);
-    EXPECT_EQ(w.console.AnswerLine, "OK");
+    EXPECT_EQ(w.console.PendingAnswer(), "OK");
     EXPECT_EQ(w.window.idleChanges, (std::vector<bool>{true, false}));
+}
+
+TEST(ModemIdle, APollIsNotEnteredFromItsOwnMessagesWhichMayRemoveOrInstallTheReceiver) {
+    ModemWorld w;
+    w.console.SendCommand("AT");
+    w.line.Inject(Bytes("OK\r\n"));
+    w.view.onProcess = [&](int) { w.console.ModemIdle(); };  // the poll's own messages
+    w.console.ModemIdle();
+    EXPECT_EQ(w.line.Pending(), 3u);  // one byte, read by the outer poll alone
+
+    // A mode button among the messages: the receiver is removed once the poll ends.
+    w.view.onProcess = [&](int) { w.console.RemoveIdleHandler(); };
+    w.console.ModemIdle();
+    EXPECT_FALSE(w.console.IdleInstalled());
+    w.view.onProcess = nullptr;
+    w.console.ModemIdle();
+    EXPECT_EQ(w.line.Pending(), 2u);
+
+    // A command among them: the receiver listens on after the poll, and the
+    // command's purge has dropped what was left.
+    w.console.SendCommand("AT");
+    w.line.Inject(Bytes("OK\r\n"));
+    bool once = true;
+    w.view.onProcess = [&](int) {
+        if (std::exchange(once, false)) w.console.SendCommand("ATE0");
+    };
+    w.console.ModemIdle();
+    EXPECT_TRUE(w.console.IdleInstalled());
+    EXPECT_EQ(w.window.idleChanges, (std::vector<bool>{true, false, true, true}));
 }
 
 TEST(Run, SendsTheAtLinesEach500MsAfterTheLineFeedThatAnswersThePreviousOne) {
@@ -146,7 +177,7 @@ TEST(Run, SendsTheAtLinesEach500MsAfterTheLineFeedThatAnswersThePreviousOne) {
     AnswerPeer modem("\r\nOK\r\n");
     w.line.Attach(&modem);
     w.window.list.lines = {"ATZ", "; \xEA\xEE\xEC\xEC\xE5\xED\xF2", "ATE0", "AT&W"};
-    w.console.WriteToModemOrClearFirst();
+    w.console.StartRun();
     ASSERT_TRUE(w.RunEnds());
     w.IdleFor(100);
     EXPECT_EQ(w.Writes(), (Lines{"ATZ\r", "ATE0\r", "AT&W\r"}));
@@ -161,13 +192,13 @@ TEST(Run, FirstLineGoesOutWhateverItHoldsAndASingleLineEndsTheRun) {
     AnswerPeer modem("\r\nOK\r\n");
     w.line.Attach(&modem);
     w.window.list.lines = {"\xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE0", " ATE0", "ATZ"};
-    w.console.WriteToModemOrClearFirst();
+    w.console.StartRun();
     ASSERT_TRUE(w.RunEnds());
     EXPECT_EQ(w.Writes(), (Lines{"\xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE0\r", "ATZ\r"}));
 
     w.line.ClearLog();
     w.window.list.lines = {"ATZ"};
-    w.console.WriteToModemOrClearFirst();
+    w.console.StartRun();
     ASSERT_TRUE(w.RunEnds());
     w.IdleFor(1000);
     EXPECT_EQ(w.Writes(), Lines{"ATZ\r"});
@@ -179,7 +210,7 @@ TEST(Run, DigitAnswersMoveTheRunOnAtTheFirstZeroEvenInAnEcho) {
     AnswerPeer modem("0\r", /*echo=*/true);
     w.line.Attach(&modem);
     w.window.list.lines = {"ATV0", "ATZ"};
-    w.console.WriteToModemOrClearFirst();
+    w.console.StartRun();
     ASSERT_TRUE(w.RunEnds());
     EXPECT_EQ(w.Writes(), (Lines{"ATV0\r", "ATZ\r"}));
     ExpectEachLine500MsAfterTheAnswer(w.line, '0');
@@ -191,10 +222,10 @@ TEST(Run, ACommandBetweenTwoBytesCutsTheRunShort) {
     AnswerPeer modem("\r\nOK\r\n");
     w.line.Attach(&modem);
     w.window.list.lines = {"ATZ", "ATE0", "AT&W"};
-    w.console.WriteToModemOrClearFirst();
-    w.console.AnswerLine = "half";
+    w.console.StartRun();
+    w.line.Inject(Bytes("half"));  // the start of an answer line
     w.view.onProcess = [&](int n) {
-        if (n == 2) w.console.ViewSettingsOrLoadSecond();  // "Просмотр текущих настроек..."
+        if (n == 2) w.console.ViewCurrentSettings();  // "Просмотр текущих настроек..."
     };
     w.IdleFor(3000);
     EXPECT_EQ(w.Writes(), (Lines{"ATZ\r", std::string("\x41\x54\x20\x49\x34\x0D")}));
@@ -208,7 +239,7 @@ TEST(Run, ALineTooLongForTheSendBufferStopsTheRunWithAMessage) {
     AnswerPeer modem("\r\nOK\r\n");
     w.line.Attach(&modem);
     w.window.list.lines = {"ATZ", "AT" + std::string(400, 'E'), "AT&W"};
-    w.console.WriteToModemOrClearFirst();
+    w.console.StartRun();
     ASSERT_TRUE(w.RunEnds());
     w.IdleFor(1000);
     EXPECT_EQ(w.Writes(), Lines{"ATZ\r"});
@@ -219,12 +250,12 @@ TEST(Run, ALineTooLongForTheSendBufferStopsTheRunWithAMessage) {
 TEST(Console, WithoutAPortTheDialogComesFirstAndACancelSendsNothing) {
     ModemWorld w;
     w.state.PortReady = false;
-    w.console.WriteToModemOrClearFirst();  // empty list: only the focus
+    w.console.StartRun();  // empty list: only the focus
     EXPECT_EQ(w.window.list.focused, 1);
     w.window.list.lines = {"ATZ"};
     w.window.commandFieldVisible = true;
-    w.console.WriteToModemOrClearFirst();
-    w.console.ViewSettingsOrLoadSecond();
+    w.console.StartRun();
+    w.console.ViewCurrentSettings();
     std::uint8_t enter = 13;
     w.console.KeyPress(enter);
     EXPECT_EQ(w.window.portDialogs, 3);
@@ -247,18 +278,20 @@ TEST(Console, WithoutAPortTheDialogComesFirstAndACancelSendsNothing) {
 
 TEST(Console, SettingsViewAndCommandFieldSaveAndClearTheDigitFlag) {
     ModemWorld w;
-    w.console.DigitAnswers = true;
-    w.console.OpenCommandFieldOrClearSecond();
+    ASSERT_TRUE(w.console.SendModemLine("ATV0"));  // digit answers from here on
+    w.line.ClearLog();
+    w.console.OpenCommandField();
     EXPECT_TRUE(w.window.commandFieldVisible && w.window.commandFieldFocused == 1);
     EXPECT_TRUE(w.state.SavedDigitAnswers);
-    EXPECT_FALSE(w.console.DigitAnswers);
+    EXPECT_FALSE(w.console.DigitAnswers());
     EXPECT_TRUE(w.Writes().empty());  // nothing sent yet
 
-    w.console.DigitAnswers = true;
+    ASSERT_TRUE(w.console.SendModemLine("ATV0"));
+    w.line.ClearLog();
     w.state.SavedDigitAnswers = false;
-    w.console.ViewSettingsOrLoadSecond();
+    w.console.ViewCurrentSettings();
     EXPECT_TRUE(w.state.SavedDigitAnswers);
-    EXPECT_FALSE(w.console.DigitAnswers || w.window.commandFieldVisible);
+    EXPECT_FALSE(w.console.DigitAnswers() || w.window.commandFieldVisible);
     EXPECT_EQ(w.Writes(), Lines{"AT I4\r"});
 
     // A run takes the saved flag back, not the one the last command left.
@@ -266,22 +299,22 @@ TEST(Console, SettingsViewAndCommandFieldSaveAndClearTheDigitFlag) {
     std::uint8_t enter = 13;
     w.window.command = "ATV0";
     w.console.KeyPress(enter);
-    w.console.WriteToModemOrClearFirst();
-    EXPECT_TRUE(w.console.DigitAnswers);  // saved by Button3 above
+    w.console.StartRun();
+    EXPECT_TRUE(w.console.DigitAnswers());  // saved by the settings view above
     w.window.command = "ATV1";
     w.console.KeyPress(enter);
-    w.console.OpenCommandFieldOrClearSecond();  // saves false
+    w.console.OpenCommandField();  // saves false
     w.window.command = "ATV0";
     w.console.KeyPress(enter);
-    ASSERT_TRUE(w.console.DigitAnswers);
-    w.console.WriteToModemOrClearFirst();
-    EXPECT_FALSE(w.console.DigitAnswers);
+    ASSERT_TRUE(w.console.DigitAnswers());
+    w.console.StartRun();
+    EXPECT_FALSE(w.console.DigitAnswers());
 }
 
 TEST(Console, KeyFilterDropsCyrillicLettersAndEnterSendsOnlyBelowControllerMode) {
     ModemWorld w;
     w.window.command = "ATI4";
-    for (const int mode : {2, 3}) {
+    for (const WorkModes mode : {kModemWork, kControllerWork}) {
         w.state.WorkMode = mode;
         for (int code = 0; code < 256; ++code) {
             std::uint8_t key = static_cast<std::uint8_t>(code);

@@ -51,7 +51,7 @@ struct RunWorld : ModemWorld {
     }
     // Starts the run and polls until it is over and the modem is silent.
     void RunToTheEnd() {
-        console.WriteToModemOrClearFirst();
+        console.StartRun();
         ASSERT_TRUE(IdleUntil([&] { return !console.Run().UnderWay(); }));
         IdleFor(200);
     }
@@ -172,13 +172,13 @@ TEST(RunReports, TheEchoOfALineIsNeverItsResult) {
         RunWorld w;
         if (first == "0") ASSERT_TRUE(w.modem.Store("V0"));
         w.window.list.lines = {first, "ATS0=3"};
-        w.console.WriteToModemOrClearFirst();
+        w.console.StartRun();
         ASSERT_TRUE(w.IdleUntil([&] { return !w.console.Run().UnderWay(); }, 20'000));
         const SentLine& line = w.console.Run().Lines().at(0);
         EXPECT_FALSE(line.answer.Found()) << line.answer.Code();
         EXPECT_EQ(line.sentAtMs + kLineAnswerLimitMs, w.clock.NowMs());
         EXPECT_EQ(w.Writes(), Lines{first + "\r"});
-        EXPECT_EQ(w.console.NextLine, 0);
+        EXPECT_FALSE(w.console.SendingList());
         EXPECT_TRUE(w.console.Run().EndedByTimeLimit());
         EXPECT_EQ(w.window.marks, std::vector<int>{0});
         EXPECT_EQ(w.window.Status(), "Модем не ответил на строку 1 из 2 (" + first +
@@ -231,7 +231,7 @@ TEST(RunReports, NoiseOrRingingInsteadOfAnAnswerEndsTheRunAtTheTimeLimit) {
         } deaf(w.modem);
         w.line.Attach(&deaf);
         w.window.list.lines = {"ATZ", "AT&W"};
-        w.console.WriteToModemOrClearFirst();
+        w.console.StartRun();
         // A line feed among the bytes moves the run on, as any does; no
         // line is ever taken as answered well.
         ASSERT_TRUE(w.IdleUntil([&] { return !w.console.Run().UnderWay(); }, 21'000));
@@ -244,7 +244,7 @@ TEST(RunReports, NoiseOrRingingInsteadOfAnAnswerEndsTheRunAtTheTimeLimit) {
         } else {
             EXPECT_TRUE(ring) << "random bytes every 50 ms held no line feed for 10 s";
         }
-        EXPECT_EQ(w.console.NextLine, 0);
+        EXPECT_FALSE(w.console.SendingList());
         EXPECT_FALSE(w.window.answers.lines.empty()) << "what came is shown";
     }
 }
@@ -254,7 +254,7 @@ TEST(RunReports, NoiseOrRingingInsteadOfAnAnswerEndsTheRunAtTheTimeLimit) {
 TEST(RunReports, TheLastAnswerEndsAfterThePauseEvenWhenBytesKeepComing) {
     RunWorld w;
     w.window.list.lines = {"ATS0=3"};
-    w.console.WriteToModemOrClearFirst();
+    w.console.StartRun();
     ASSERT_TRUE(w.IdleUntil([&] {
         return w.console.Run().CurrentPhase() == RunReport::Phase::LastAnswer;
     }));
@@ -271,7 +271,7 @@ TEST(RunReports, ASilentModemIsNamedAfterFiveSecondsAndTheRunWaitsForIt) {
     LateModem late(2, 7000);
     w.line.Attach(&late);
     w.window.list.lines = {"ATE0", "ATS0=2", "AT&W"};
-    w.console.WriteToModemOrClearFirst();
+    w.console.StartRun();
     ASSERT_TRUE(w.IdleUntil([&] { return w.console.Run().Lines().size() == 2; }));
     const std::int64_t sentAt = w.console.Run().Lines()[1].sentAtMs;
     const std::int64_t writeEnd = w.line.Written().back().atMs + 1;  // 9600 baud: 1 ms a byte
@@ -311,15 +311,15 @@ TEST(RunReports, TheOperatorEndsARunThatWaitsForASilentModem) {
         SCOPED_TRACE(way);
         ModemWorld w;  // nothing at the far end
         w.window.list.lines = {"ATZ", "ATE0"};
-        w.console.WriteToModemOrClearFirst();
+        w.console.StartRun();
         w.IdleFor(6000);
         ASSERT_EQ(w.window.Status(), "Модем не отвечает на строку 1 (ATZ)");
         if (way == "command") {
-            w.console.ViewSettingsOrLoadSecond();
+            w.console.ViewCurrentSettings();
         } else if (way == "mode button") {
             w.console.RemoveIdleHandler();
         } else {
-            w.console.WriteToModemOrClearFirst();
+            w.console.StartRun();
         }
         const std::string summary =
             "Запись прервана на строке 1 из 2 (ATZ). Записано 0 строк, ошибок 0";
@@ -347,7 +347,7 @@ TEST(RunReports, ANewRunClearsTheMarksAndALineEditedBeforeItsVerdictIsNotMarked)
 
     // The last line's code arrives after the run has moved on; meanwhile
     // the operator changes that line.
-    w.console.WriteToModemOrClearFirst();
+    w.console.StartRun();
     w.view.onProcess = [&](int) {
         if (w.console.Run().Lines().size() == 2) w.window.list.lines[1] = "ATX4";
     };
@@ -375,7 +375,7 @@ TEST(RunReports, AFrontEndWithoutWindowsReadsTheVerdictsAndEndsASilentRun) {
     w.console.StartRun();
     while (w.console.Run().UnansweredForMs(w.clock.NowMs()) < 2000) w.console.ModemIdle();
     w.console.EndRun();
-    EXPECT_EQ(w.console.NextLine, 0);
+    EXPECT_FALSE(w.console.SendingList());
     EXPECT_FALSE(run.Completed());
     EXPECT_TRUE(run.EndedUnanswered());
     EXPECT_EQ(run.SummaryText(),

@@ -62,23 +62,24 @@ TEST(PortGone, AModemRunEndsWithAMessageAndRunsAgainAfterReplugging) {
         return done();
     };
 
-    console.WriteToModemOrClearFirst();
-    ASSERT_TRUE(idleUntil([&] { return console.NextLine >= 2; }));  // the first answer came
+    console.StartRun();
+    ASSERT_TRUE(
+        idleUntil([&] { return console.Run().Lines().size() >= 2; }));  // the first answer came
     socket.Pull();
     ASSERT_TRUE(idleUntil([&] { return !console.IdleInstalled(); }));
     EXPECT_EQ(view.Texts(test::ScriptedView::Box::Kind::Error),
               std::vector<std::string>{PortGoneText("Com2")});
-    EXPECT_EQ(console.NextLine, 0);
+    EXPECT_FALSE(console.SendingList());
     EXPECT_FALSE(state.PortReady);
 
     ASSERT_TRUE(socket.Plug());
     window.answers.lines.clear();
-    console.WriteToModemOrClearFirst();  // asks for the port again: it reopens
+    console.StartRun();  // asks for the port again: it reopens
     EXPECT_EQ(window.portDialogs, 2);
     const auto& shown = window.answers.lines;
     // The last answer of a run is shown whole: its OK ends the run's output.
     EXPECT_TRUE(idleUntil([&] {
-        return console.NextLine == 0 && std::count(shown.begin(), shown.end(), "OK") >= 1;
+        return !console.SendingList() && std::count(shown.begin(), shown.end(), "OK") >= 1;
     }));
     EXPECT_EQ(view.boxes.size(), 1u);
 }

@@ -1,12 +1,14 @@
 #pragma once
-// Stand-ins for the main window's side of the modem console, and a world
-// that puts a ModemConsole on a SimLine with the virtual clock.
+// Stand-ins for the main window's side of the modem console and of the
+// controller's buffer lists, and a world that puts a ModemConsole on a
+// SimLine with the virtual clock.
 
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "device/ControllerLists.h"
 #include "link/Port.h"
 #include "modem/ModemConsole.h"
 #include "sim/SimLine.h"
@@ -34,7 +36,7 @@ public:
     std::vector<std::int64_t> addedAtMs;
 };
 
-class FakeWindow : public ModemWindow {
+class FakeWindow : public ModemWindow, public device::BufferListWindow {
 public:
     MemoLines& ListMemo() override { return list; }
     MemoLines& AnswersMemo() override { return answers; }
@@ -51,6 +53,19 @@ public:
     std::optional<std::string> SaveListDialog(std::string_view filter,
                                               std::string_view ext) override {
         return Answer(std::string(filter) + " / " + std::string(ext));
+    }
+    // The buffer lists see the same memos and dialogs; the command field
+    // closes as their dialog opens.
+    MemoLines& FirstBuffer() override { return list; }
+    MemoLines& SecondBuffer() override { return answers; }
+    std::optional<std::string> ChooseListToLoad(std::string_view filter) override {
+        commandFieldVisible = false;
+        return OpenListDialog(filter);
+    }
+    std::optional<std::string> ChooseListToSave(std::string_view filter,
+                                                std::string_view ext) override {
+        commandFieldVisible = false;
+        return SaveListDialog(filter, ext);
     }
     bool ShowPortDialog() override {
         ++portDialogs;
@@ -106,14 +121,14 @@ inline std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin()
 // A console in modem mode on an open SimLine with the virtual clock.
 struct ModemWorld {
     ModemWorld() {
-        state.WorkMode = 2;
+        state.WorkMode = kModemWork;
         state.ModemMode = true;
         state.PortReady = true;
         line.Open("Com2");
         window.answers.clock = &clock;
         window.clock = &clock;
     }
-    // Polls as the window's idle timer does until `done` holds; false when
+    // Polls as the job thread's idle work does until `done` holds; false when
     // `maxMs` of virtual time pass first.
     bool IdleUntil(const std::function<bool()>& done, std::int64_t maxMs = 60'000) {
         const std::int64_t end = clock.NowMs() + maxMs;
@@ -128,7 +143,7 @@ struct ModemWorld {
         IdleUntil([&] { return clock.NowMs() >= end; }, ms + 1);
     }
     bool RunEnds() {
-        return IdleUntil([&] { return console.NextLine == 0; });
+        return IdleUntil([&] { return !console.SendingList(); });
     }
     // The bytes of each write call.
     std::vector<std::string> Writes() const {
