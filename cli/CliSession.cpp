@@ -736,7 +736,7 @@ int CliSession::ModemWrite() {
     Finish(result, text);
     if (check && CheckStatus(*check) != kExitOk)
         err_ << "hayeskvd-cli: " << check->SummaryText() << '\n';
-    if (silent) err_ << "hayeskvd-cli: " << run.SilenceText() << " за " << silence / 1000 << " с\n";
+    if (silent) err_ << "hayeskvd-cli: " << run.TimeLimitText() << "\n";
     return status;
 }
 
