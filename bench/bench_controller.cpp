@@ -42,11 +42,11 @@
 #include "device/LinkSearch.h"
 #include "device/NetworkScan.h"
 #include "device/PresetControllerView.h"
-#include "gui/JobThread.h"
-#include "gui/JobViewHooks.h"
+#include "gui/JobLink.h"
 #include "link/Port.h"
 #include "link/PosixSerialLine.h"
 #include "log/ExchangeLog.h"
+#include "log/LoggedLink.h"
 #include "sim/KvardController.h"
 #include "sim/MultiDropLine.h"
 #include "sim/PtyBridge.h"
@@ -92,16 +92,11 @@ struct Variant {
     bool threaded = false;
 };
 
-// The job behind "Подбор" on `link`, reading or writing; returns its
+// The job behind "Подбор" on `link`'s line, reading or writing, on the
+// program's own assembly of the link: the command line's (LoggedLink) or the
+// window's (JobLink), the log switched off where it is not kept. Returns its
 // duration in ms on `clock`, or -1 when it did not succeed.
 double RunJob(SerialLink& link, Clock& clock, const Folder& folder, bool read, Variant variant) {
-    std::unique_ptr<ExchangeLog> log;
-    if (variant.log) {
-        log = std::make_unique<ExchangeLog>(clock);
-        log->WriteFilesTo(folder.Dir() + kLogFolder);
-        link.PortHandle.SetTap(log.get());
-        link.Log = log.get();
-    }
     MainState state;
     state.KitIndex = 0;
     state.ReadFromDevice = read;
@@ -114,35 +109,42 @@ double RunJob(SerialLink& link, Clock& clock, const Folder& folder, bool read, V
     view.choices.speedItem = kSpeedItem9600;
     view.upper.lines = {"ATZ", "ATS0=3", "AT&W"};
     view.lower.lines = {"AT&F", "ATE0"};
+    const auto keepLog = [&](ExchangeLog& log) {
+        log.SetEnabled(variant.log);
+        if (variant.log) log.WriteFilesTo(folder.Dir() + kLogFolder);
+    };
     std::int64_t start = 0, end = 0;
-    bool ok = false;
+    bool ok = false, open = false;
+    SerialLine& line = link.PortHandle;
     if (variant.threaded) {
-        JobThread jobs;
-        JobControllerView jobView(jobs, view);
-        JobViewHooks jobHooks(jobs, view);
-        SerialLink threadLink(link.PortHandle, link.Clock, jobHooks);
-        threadLink.Settings = link.Settings;
-        threadLink.Log = link.Log;
-        device::ControllerJob job(state, threadLink, jobView);
+        JobLink wiring(line, clock, view);
+        keepLog(wiring.Log());
+        wiring.Link().Settings = link.Settings;
+        JobControllerView jobView(wiring.Jobs(), view);
+        device::ControllerJob job(state, wiring.Link(), jobView);
+        JobThread& jobs = wiring.Jobs();
         jobs.Post([&] { job.Opened(); });
         jobs.WaitIdle();
         start = clock.NowMs();
         jobs.Post([&] { job.Search(); }, [&] { end = clock.NowMs(); });
         jobs.WaitIdle();
         ok = read ? job.Outcome().read : job.Outcome().written;
-        link.PortOpen = threadLink.PortOpen;
+        wiring.EndJobs();
+        open = wiring.Link().PortOpen;
     } else {
-        device::ControllerJob job(state, link, view);
+        LoggedLink logged(line, clock, link.View);
+        keepLog(logged.Log());
+        logged.Link().Settings = link.Settings;
+        device::ControllerJob job(state, logged.Link(), view);
         job.Opened();
         start = clock.NowMs();
         job.Search();
         end = clock.NowMs();
         ok = read ? job.Outcome().read : job.Outcome().written;
+        open = logged.Link().PortOpen;
     }
-    if (link.PortOpen) link.PortHandle.Close();
+    if (open) line.Close();
     link.PortOpen = false;
-    link.PortHandle.SetTap(nullptr);
-    link.Log = nullptr;
     return ok ? static_cast<double>(end - start) : -1;
 }
 

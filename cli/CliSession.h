@@ -20,6 +20,7 @@
 #include "device/PresetControllerView.h"
 #include "link/Port.h"
 #include "log/ExchangeLog.h"
+#include "log/LoggedLink.h"
 #include "state/MainState.h"
 
 namespace hk::device {
@@ -99,8 +100,10 @@ private:
     std::ostream& err_;
     bool progress_;
     device::PresetControllerView view_;
-    SerialLink link_;
-    ExchangeLog log_;
+    // The link with the exchange log on its line, taken off when it ends.
+    LoggedLink wired_;
+    SerialLink& link_ = wired_.Link();
+    ExchangeLog& log_ = wired_.Log();
     MainState state_;
     std::vector<std::string> shown_;  // every text the dialog would have shown
     std::function<int()> interruption_;
