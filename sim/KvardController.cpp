@@ -476,25 +476,9 @@ KvardController::Reply KvardController::Execute(std::span<const std::uint8_t> re
         case kCmdReadMemory:
             if (request.size() < 4) return {};
             return ReadMemory(number(), request[3]);
-        case kCmdWriteParameter: {
+        case kCmdWriteParameter:
             if (request.size() < 3) return {};
-            const auto data = request.subspan(3);
-            if (number() == kParUnlock) {
-                if (data.size() < 2) return {};
-                unlock_ = std::array<std::uint8_t, 2>{data[0], data[1]};
-                return {true, {}};
-            }
-            if (number() == kParPassword) {
-                if (data.size() < 2) return {};
-                const bool unlocked = TakeUnlock(Not(data[0]), Not(data[1]));
-                const bool right =
-                    !options_.password || *options_.password == Word(data[0], data[1]);
-                if (!unlocked || !right) return {};
-                accessGranted_ = true;
-                return {true, {}};
-            }
-            return WriteParameter(number(), data, nowMs);
-        }
+            return WriteParameterRequest(number(), request.subspan(3), nowMs);
         case kCmdWriteMemory: {
             if (request.size() < 3) return {};
             auto data = request.subspan(3);
@@ -506,16 +490,7 @@ KvardController::Reply KvardController::Execute(std::span<const std::uint8_t> re
             return WriteMemory(number(), data, nowMs);
         }
         case kCmdRestart:
-            runState_ = kRunning;
-            phase_ = 0;
-            blockBit_ = false;
-            stopAt_.reset();
-            phaseAt_.reset();
-            blockAt_.reset();
-            reprogActive_ = false;
-            reprog_ = stored_;
-            accessGranted_ = false;
-            unlock_.reset();
+            Restart();
             return {true, {}};
         case kCmdStop:
             if (!ignoreStop && runState_ == kRunning && !stopAt_)
@@ -531,6 +506,43 @@ KvardController::Reply KvardController::Execute(std::span<const std::uint8_t> re
         default:
             return {};
     }
+}
+
+// The write-unlock and the access password are taken here; every other
+// parameter is written.
+KvardController::Reply KvardController::WriteParameterRequest(std::uint16_t number,
+                                                              std::span<const std::uint8_t> data,
+                                                              std::int64_t nowMs) {
+    if (number == kParUnlock) {
+        if (data.size() < 2) return {};
+        unlock_ = std::array<std::uint8_t, 2>{data[0], data[1]};
+        return {true, {}};
+    }
+    if (number == kParPassword) {
+        if (data.size() < 2) return {};
+        const bool unlocked = TakeUnlock(Not(data[0]), Not(data[1]));
+        const bool right = !options_.password || *options_.password == Word(data[0], data[1]);
+        if (!unlocked || !right) return {};
+        accessGranted_ = true;
+        return {true, {}};
+    }
+    return WriteParameter(number, data, nowMs);
+}
+
+// The restart command: running from the first phase, no stop under way, the
+// reprogramming buffer loaded again from the non-volatile memory, access and
+// write-unlock gone.
+void KvardController::Restart() {
+    runState_ = kRunning;
+    phase_ = 0;
+    blockBit_ = false;
+    stopAt_.reset();
+    phaseAt_.reset();
+    blockAt_.reset();
+    reprogActive_ = false;
+    reprog_ = stored_;
+    accessGranted_ = false;
+    unlock_.reset();
 }
 
 KvardController::Reply KvardController::ReadParameter(std::uint16_t number, std::int64_t nowMs) {

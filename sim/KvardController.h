@@ -191,6 +191,9 @@ private:
 
     Reply Execute(std::span<const std::uint8_t> request, std::int64_t nowMs);
     Reply ReadParameter(std::uint16_t number, std::int64_t nowMs);
+    Reply WriteParameterRequest(std::uint16_t number, std::span<const std::uint8_t> data,
+                                std::int64_t nowMs);
+    void Restart();
     Reply ReadMemory(std::uint16_t address, std::size_t count);
     Reply WriteParameter(std::uint16_t number, std::span<const std::uint8_t> data,
                          std::int64_t nowMs);
