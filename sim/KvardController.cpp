@@ -324,7 +324,7 @@ void KvardController::TraditionalFrame(PeerOutput& out) {
     AimFaults(request);
     const int late = TakeFault(KvardFault::LateAnswer) ? options_.lateAnswerMs : 0;
     if (TakeFault(KvardFault::Nak)) {
-        Record({{request.begin(), request.end()}, false, now});
+        Record({.bytes = {request.begin(), request.end()}, .accepted = false, .atMs = now});
         Answer({kNak}, out, late);
         return;
     }
@@ -405,12 +405,12 @@ void KvardController::Ft12Frame(PeerOutput& out) {
     const std::int64_t now = out.NowMs();
     AimFaults(request);
     if (TakeFault(KvardFault::Silence)) {
-        Record({{request.begin(), request.end()}, false, now});
+        Record({.bytes = {request.begin(), request.end()}, .accepted = false, .atMs = now});
         return;
     }
     const int late = TakeFault(KvardFault::LateAnswer) ? options_.lateAnswerMs : 0;
     if (TakeFault(KvardFault::Nak)) {
-        Record({{request.begin(), request.end()}, false, now});
+        Record({.bytes = {request.begin(), request.end()}, .accepted = false, .atMs = now});
         Answer({kRefused}, out, late);
         return;
     }
@@ -560,7 +560,7 @@ KvardController::Reply KvardController::ReadParameter(std::uint16_t number, std:
 
 KvardController::Reply KvardController::ReadMemory(std::uint16_t address, std::size_t count) {
     std::size_t offset = 0;
-    const auto cell = FindMemory(address, count, false, offset);
+    const auto cell = FindMemory(address, count, Access::Read, offset);
     if (!cell || count == 0) return {};
     const auto& bytes = stored_[*cell];
     return {true,
@@ -587,7 +587,7 @@ KvardController::Reply KvardController::WriteMemory(std::uint16_t address,
                                                     std::int64_t nowMs) {
     const bool unlocked = TakeUnlock(High(address), Low(address));
     std::size_t offset = 0;
-    const auto cell = FindMemory(address, data.size(), true, offset);
+    const auto cell = FindMemory(address, data.size(), Access::Write, offset);
     if (!cell || data.empty() || !unlocked || !reprogActive_) return {};
     if (options_.password && !accessGranted_) return {};
     std::copy(data.begin(), data.end(),
@@ -643,10 +643,10 @@ std::optional<std::size_t> KvardController::FindParameter(std::uint16_t number) 
 }
 
 std::optional<std::size_t> KvardController::FindMemory(std::uint16_t address, std::size_t count,
-                                                       bool write, std::size_t& offset) const {
+                                                       Access access, std::size_t& offset) const {
     for (std::size_t i = 0; i < cells_.size(); ++i) {
         const Cell& c = cells_[i];
-        const std::size_t base = write ? c.writeAt : c.readAt;
+        const std::size_t base = access == Access::Write ? c.writeAt : c.readAt;
         if (c.memory && address >= base && address + count <= base + c.size) {
             offset = address - base;
             return i;
