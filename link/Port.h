@@ -37,8 +37,9 @@ struct LateAnswerGuard {
     int netAddress = -1;  // -1: any (the traditional framing carries none)
 };
 
-// Unit-level state of the serial link, owned by the application object and
-// passed by reference to everything that talks to the port. Like every
+// Unit-level state of the serial link, made together with its exchange log
+// (log/LoggedLink.h) and passed by reference to everything that talks to the
+// port. Like every
 // record of the program's state, its fields carry the system's names in
 // PascalCase.
 struct SerialLink {
@@ -50,7 +51,7 @@ struct SerialLink {
     SerialLine& PortHandle;
     // The time line of every wait and pause on this link.
     hk::Clock& Clock;
-    // Lets window messages run, and the three message boxes.
+    // The job's checkpoint, and the three message boxes.
     ViewHooks& View;
     // The exchange log, when one is kept: the exchanges add their decoded
     // lines to it (the bytes reach it through the line's traffic tap).
