@@ -5,7 +5,10 @@
 // same. The job thread changes who shows the job, not what it does on the
 // line: its checkpoints are the points where the job let messages run.
 // Both runs take the programs' own assembly of line, exchange log and link:
-// the command line's LoggedLink, the window program's JobLink.
+// the command line's LoggedLink, the window program's JobLink; the log's
+// entries are part of the traffic compared. The assembly's own tests follow:
+// the log on the line's tap for as long as it is attached, and the job thread
+// ended before the log comes off.
 
 #include <gtest/gtest.h>
 
@@ -35,6 +38,7 @@
 #include "support/ControllerFakes.h"
 #include "support/ModemFakes.h"
 #include "support/QtApp.h"
+#include "support/ScriptedView.h"
 
 namespace hk {
 namespace {
@@ -383,6 +387,71 @@ TEST(JobTraces, ModemJobsPutTheSameTrafficOnTheLineThroughTheJobThread) {
         EXPECT_TRUE(Logged(direct)) << c.name;
         EXPECT_EQ(direct, RunModem(true, c.script)) << c.name;
     }
+}
+
+// --- The assembly itself ----------------------------------------------------------
+
+// How many entries of `kind` the log holds.
+std::size_t Count(ExchangeLog& log, LogEntry::Kind kind) {
+    log.FlushAll();
+    const auto entries = log.Entries();
+    return static_cast<std::size_t>(std::count_if(
+        entries.begin(), entries.end(), [kind](const LogEntry& e) { return e.kind == kind; }));
+}
+
+TEST(LineAssembly, TheLogSeesTheLineUntilItIsTakenOffAndAnotherLogCanFollow) {
+    VirtualClock clock(1000);
+    sim::SimLine line(clock);
+    test::ScriptedView view;
+    ASSERT_TRUE(line.Open("Com1"));
+    const std::uint8_t byte = 0x55;
+    LoggedLink logged(line, clock, view);
+    EXPECT_EQ(logged.Link().Log, &logged.Log());
+    line.Write(&byte, 1);
+    EXPECT_EQ(Count(logged.Log(), LogEntry::Kind::Sent), 1u);
+
+    logged.Detach();
+    clock.Advance(1000);  // a byte later would start a line of its own
+    line.Write(&byte, 1);
+    EXPECT_EQ(Count(logged.Log(), LogEntry::Kind::Sent), 1u);
+    EXPECT_EQ(logged.Link().Log, nullptr);
+
+    // A second log on the same line, for as long as its attachment lives.
+    ExchangeLog other(clock);
+    {
+        const LogAttachment attached(logged.Link(), other);
+        clock.Advance(1000);
+        line.Write(&byte, 1);
+    }
+    clock.Advance(1000);
+    line.Write(&byte, 1);
+    EXPECT_EQ(Count(other, LogEntry::Kind::Sent), 1u);
+    EXPECT_EQ(Count(logged.Log(), LogEntry::Kind::Sent), 1u);
+}
+
+TEST(LineAssembly, EndingTheJobsRunsWhatWasPostedThenTakesTheLogOff) {
+    test::EnsureQApplication();
+    VirtualClock clock(1000);
+    sim::SimLine line(clock);
+    test::ScriptedView view;
+    ASSERT_TRUE(line.Open("Com1"));
+    const std::uint8_t byte = 0x55;
+    JobLink wiring(line, clock, view);
+    EXPECT_EQ(wiring.Link().Log, &wiring.Log());
+    // Posted, not yet run: EndJobs() runs it before the thread ends.
+    JobThread& jobs = wiring.Jobs();
+    bool onJobThread = false;
+    jobs.Post([&] {
+        onJobThread = jobs.OnJobThread();
+        wiring.Link().PortHandle.Write(&byte, 1);
+    });
+    wiring.EndJobs();
+    EXPECT_TRUE(onJobThread);
+    EXPECT_EQ(Count(wiring.Log(), LogEntry::Kind::Sent), 1u);
+    clock.Advance(1000);
+    line.Write(&byte, 1);
+    EXPECT_EQ(Count(wiring.Log(), LogEntry::Kind::Sent), 1u);
+    EXPECT_EQ(wiring.Link().Log, nullptr);
 }
 
 }  // namespace
