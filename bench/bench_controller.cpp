@@ -82,6 +82,9 @@ void Prepare(sim::KvardController& kvard) {
     kvard.SetBuffer(1, sim::KvardController::ModemLines({"AT&F", "ATS0=1"}));
 }
 
+// The job reads the controller's buffers or writes them.
+enum class Direction { Read, Write };
+
 // How a job runs: with the exchange log kept (and written to files), and a
 // write with its backup before and its read-back after.
 struct Variant {
@@ -96,7 +99,9 @@ struct Variant {
 // program's own assembly of the link: the command line's (LoggedLink) or the
 // window's (JobLink), the log switched off where it is not kept. Returns its
 // duration in ms on `clock`, or -1 when it did not succeed.
-double RunJob(SerialLink& link, Clock& clock, const Folder& folder, bool read, Variant variant) {
+double RunJob(SerialLink& link, Clock& clock, const Folder& folder, Direction direction,
+              Variant variant) {
+    const bool read = direction == Direction::Read;
     MainState state;
     state.KitIndex = 0;
     state.ReadFromDevice = read;
@@ -270,9 +275,10 @@ int main(int argc, char* argv[]) {
     }
 
     // One job in one variant: mandated (virtual) and measured (pty) times.
-    const auto measureJob = [](bool read, Variant variant) {
-        const Measure job = [read, variant](SerialLink& link, Clock& clock, const Folder& folder) {
-            return RunJob(link, clock, folder, read, variant);
+    const auto measureJob = [](Direction direction, Variant variant) {
+        const Measure job = [direction, variant](SerialLink& link, Clock& clock,
+                                                 const Folder& folder) {
+            return RunJob(link, clock, folder, direction, variant);
         };
         sim::KvardController inProcess(ControllerOptions(false));
         sim::KvardController overPty(ControllerOptions(true));
@@ -280,17 +286,20 @@ int main(int argc, char* argv[]) {
         Prepare(overPty);
         return std::pair{Virtual(&inProcess, job), OverPty(overPty, job)};
     };
-    const auto [readMandated, readMeasured] = measureJob(true, {});
+    const auto [readMandated, readMeasured] = measureJob(Direction::Read, {});
     Report("full read, basic kit, 2 buffers, 9600 baud", readMandated, readMeasured);
-    const auto [loggedReadMandated, loggedReadMeasured] = measureJob(true, {true, false});
+    const auto [loggedReadMandated, loggedReadMeasured] =
+        measureJob(Direction::Read, {.log = true});
     Report("  the same with the exchange log", loggedReadMandated, loggedReadMeasured);
-    const auto [threadReadMandated, threadReadMeasured] = measureJob(true, {false, false, true});
+    const auto [threadReadMandated, threadReadMeasured] =
+        measureJob(Direction::Read, {.threaded = true});
     Report("  the same through the job thread", threadReadMandated, threadReadMeasured);
 
     double writes[2][2][2] = {};  // [log][safe] = {mandated, measured}
     for (bool safe : {false, true}) {
         for (bool log : {false, true}) {
-            const auto [mandated, measured] = measureJob(false, {log, safe});
+            const auto [mandated, measured] =
+                measureJob(Direction::Write, {.log = log, .safe = safe});
             writes[log][safe][0] = mandated;
             writes[log][safe][1] = measured;
             const std::string what = std::string("full write, basic kit, 9600 baud, ") +
@@ -300,7 +309,8 @@ int main(int argc, char* argv[]) {
         }
     }
     for (bool safe : {false, true}) {
-        const auto [mandated, measured] = measureJob(false, {false, safe, true});
+        const auto [mandated, measured] =
+            measureJob(Direction::Write, {.safe = safe, .threaded = true});
         const std::string what = std::string("  ") + (safe ? "backup+verify" : "plain") +
                                  " write through the job thread";
         Report(what.c_str(), mandated, measured);
