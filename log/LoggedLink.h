@@ -1,7 +1,8 @@
 #pragma once
-// The serial link with its exchange log: the one assembly of line, traffic
-// tap, log and link that the window program (through gui/JobLink.h), the
-// command line, the benchmarks and the tests use.
+// The serial link with its exchange log: the assembly of line, traffic tap,
+// log and link. The window program has it through gui/JobLink.h; the command
+// line and the benchmarks use it directly; the write soak and tests whose
+// link is made elsewhere attach their log with LogAttachment.
 //
 // The log sits on the line's traffic tap, where it sees every byte written
 // and read, and is the link's notes, where the exchanges add their decoded
