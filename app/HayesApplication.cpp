@@ -23,33 +23,30 @@ constexpr int kSignalWatchMs = 100;
 
 HayesApplication::HayesApplication(SerialLine& line, Clock& clock, ViewHooks& view,
                                    const QString& programDir)
-    : jobs_(
-          std::make_unique<JobThread>([&view](const std::string& text) { view.ShowError(text); })),
-      jobView_(*jobs_, view),
-      link_(line, clock, jobView_) {
-    mainWindow_ = std::make_unique<MainWindow>(state_, link_, view, programDir);
+    : wiring_(line, clock, view) {
+    SerialLink& link = wiring_.Link();
+    JobThread& jobs = wiring_.Jobs();
+    mainWindow_ = std::make_unique<MainWindow>(state_, link, view, programDir);
     MainWindow* window = mainWindow_.get();
     // Every byte over the port, and every exchange's decoded line, go to the
-    // exchange log and from there to a file a day in the data folder.
-    log_ = std::make_unique<ExchangeLog>(clock);
-    log_->WriteFilesTo(state_.DataDir + kLogFolder);
-    line.SetTap(log_.get());
-    link_.Log = log_.get();
-    mainWindow_->SetExchangeLog(log_.get());
-    portDialog_ = new PortDialog(state_, link_, view, window);
-    portDialog_->SetJobs(jobs_.get());
+    // exchange log and from there to a file a day in the data folder (known
+    // once the main window has read the settings).
+    wiring_.Log().WriteFilesTo(state_.DataDir + kLogFolder);
+    mainWindow_->SetExchangeLog(&wiring_.Log());
+    portDialog_ = new PortDialog(state_, link, view, window);
+    portDialog_->SetJobs(&jobs);
     modemWindow_ = std::make_unique<MainModemWindow>(*mainWindow_, *portDialog_, state_);
     controllerDialog_ = new ControllerDialog(
-        state_, link_, view, *modemWindow_, *jobs_,
+        state_, link, view, *modemWindow_, jobs,
         [window](int context, QWidget* owner) { window->ShowHelpContext(context, owner); }, window);
     controllerDialog_->SetLogRequest([window](QWidget* owner) { window->ShowLog(owner); });
     mainWindow_->SetDialogs(portDialog_, controllerDialog_);
-    jobModemWindow_ = std::make_unique<JobModemWindow>(*jobs_, *modemWindow_);
-    console_ = std::make_unique<ModemConsole>(state_, link_, *jobModemWindow_);
+    jobModemWindow_ = std::make_unique<JobModemWindow>(jobs, *modemWindow_);
+    console_ = std::make_unique<ModemConsole>(state_, link, *jobModemWindow_);
     jobModemWindow_->SetReceiver([console = console_.get()] { console->ModemIdle(); });
-    mainWindow_->SetModemConsole(console_.get(), jobs_.get());
+    mainWindow_->SetModemConsole(console_.get(), &jobs);
     controllerLists_ =
-        std::make_unique<device::ControllerLists>(state_, *jobModemWindow_, link_.View);
+        std::make_unique<device::ControllerLists>(state_, *jobModemWindow_, link.View);
     mainWindow_->SetControllerLists(controllerLists_.get());
 }
 
@@ -67,10 +64,11 @@ void HayesApplication::WatchSignals() {
 }
 
 void HayesApplication::StopJobs() {
-    jobs_->SetUnattended(true);
+    JobThread& jobs = wiring_.Jobs();
+    jobs.SetUnattended(true);
     controllerDialog_->StopJobs();
-    jobs_->Post([console = console_.get()] { console->RemoveIdleHandler(); });
-    jobs_->WaitIdle();
+    jobs.Post([console = console_.get()] { console->RemoveIdleHandler(); });
+    jobs.WaitIdle();
 }
 
 HayesApplication::~HayesApplication() {
@@ -78,9 +76,8 @@ HayesApplication::~HayesApplication() {
     mainWindow_->SetModemConsole(nullptr, nullptr);
     mainWindow_->SetControllerLists(nullptr);
     // The job thread ends first: what it still runs reaches the windows.
-    jobs_.reset();
-    link_.PortHandle.SetTap(nullptr);
-    link_.Log = nullptr;
+    // Then the log comes off the line; the windows go before the link.
+    wiring_.EndJobs();
 }
 
 }  // namespace hk

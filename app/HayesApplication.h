@@ -6,15 +6,13 @@
 //
 // Everything that talks to the line runs on the job thread: the modem
 // console, the controller dialog's job, the network scan and the port
-// dialog's opening of the port. The link's view hooks are the job thread's
-// (gui/JobViewHooks.h): its boxes open on the window thread, its "let
-// messages run" is the job's checkpoint.
+// dialog's opening of the port. The line, its exchange log, the job thread
+// and the link are assembled by gui/JobLink.h.
 
 #include <QString>
 #include <memory>
 
-#include "gui/JobThread.h"
-#include "gui/JobViewHooks.h"
+#include "gui/JobLink.h"
 #include "gui/MessageBoxes.h"
 #include "link/Clock.h"
 #include "link/Port.h"
@@ -45,9 +43,9 @@ public:
     PortDialog& Ports() { return *portDialog_; }
     ControllerDialog& Controller() { return *controllerDialog_; }
     MainState& State() { return state_; }
-    SerialLink& Link() { return link_; }
+    SerialLink& Link() { return wiring_.Link(); }
     ModemConsole& Console() { return *console_; }
-    JobThread& Jobs() { return *jobs_; }
+    JobThread& Jobs() { return wiring_.Jobs(); }
 
     // SIGINT, SIGTERM and SIGHUP (base/Interruption.h) end the program's
     // event loop with 128 + the signal's number; the jobs are then stopped
@@ -58,14 +56,11 @@ public:
     // the line meanwhile (a write's cancel, the end of exchange); its
     // questions are answered No and its boxes not shown. Runs on leaving.
     void StopJobs();
-    ExchangeLog& Log() { return *log_; }
+    ExchangeLog& Log() { return wiring_.Log(); }
 
 private:
     MainState state_;
-    std::unique_ptr<JobThread> jobs_;
-    JobViewHooks jobView_;
-    SerialLink link_;
-    std::unique_ptr<ExchangeLog> log_;
+    JobLink wiring_;
     std::unique_ptr<MainWindow> mainWindow_;
     PortDialog* portDialog_ = nullptr;  // owned by the main window as their parent
     ControllerDialog* controllerDialog_ = nullptr;

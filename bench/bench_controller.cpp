@@ -42,11 +42,11 @@
 #include "device/LinkSearch.h"
 #include "device/NetworkScan.h"
 #include "device/PresetControllerView.h"
-#include "gui/JobThread.h"
-#include "gui/JobViewHooks.h"
+#include "gui/JobLink.h"
 #include "link/Port.h"
 #include "link/PosixSerialLine.h"
 #include "log/ExchangeLog.h"
+#include "log/LoggedLink.h"
 #include "sim/KvardController.h"
 #include "sim/MultiDropLine.h"
 #include "sim/PtyBridge.h"
@@ -82,6 +82,9 @@ void Prepare(sim::KvardController& kvard) {
     kvard.SetBuffer(1, sim::KvardController::ModemLines({"AT&F", "ATS0=1"}));
 }
 
+// The job reads the controller's buffers or writes them.
+enum class Direction { Read, Write };
+
 // How a job runs: with the exchange log kept (and written to files), and a
 // write with its backup before and its read-back after.
 struct Variant {
@@ -92,16 +95,13 @@ struct Variant {
     bool threaded = false;
 };
 
-// The job behind "Подбор" on `link`, reading or writing; returns its
+// The job behind "Подбор" on `link`'s line, reading or writing, on the
+// program's own assembly of the link: the command line's (LoggedLink) or the
+// window's (JobLink), the log switched off where it is not kept. Returns its
 // duration in ms on `clock`, or -1 when it did not succeed.
-double RunJob(SerialLink& link, Clock& clock, const Folder& folder, bool read, Variant variant) {
-    std::unique_ptr<ExchangeLog> log;
-    if (variant.log) {
-        log = std::make_unique<ExchangeLog>(clock);
-        log->WriteFilesTo(folder.Dir() + kLogFolder);
-        link.PortHandle.SetTap(log.get());
-        link.Log = log.get();
-    }
+double RunJob(SerialLink& link, Clock& clock, const Folder& folder, Direction direction,
+              Variant variant) {
+    const bool read = direction == Direction::Read;
     MainState state;
     state.KitIndex = 0;
     state.ReadFromDevice = read;
@@ -114,35 +114,42 @@ double RunJob(SerialLink& link, Clock& clock, const Folder& folder, bool read, V
     view.choice.speedItem = kSpeedItem9600;
     view.upper.lines = {"ATZ", "ATS0=3", "AT&W"};
     view.lower.lines = {"AT&F", "ATE0"};
+    const auto keepLog = [&](ExchangeLog& log) {
+        log.SetEnabled(variant.log);
+        if (variant.log) log.WriteFilesTo(folder.Dir() + kLogFolder);
+    };
     std::int64_t start = 0, end = 0;
-    bool ok = false;
+    bool ok = false, open = false;
+    SerialLine& line = link.PortHandle;
     if (variant.threaded) {
-        JobThread jobs;
-        JobControllerView jobView(jobs, view);
-        JobViewHooks jobHooks(jobs, view);
-        SerialLink threadLink(link.PortHandle, link.Clock, jobHooks);
-        threadLink.Settings = link.Settings;
-        threadLink.Log = link.Log;
-        device::ControllerJob job(state, threadLink, jobView);
+        JobLink wiring(line, clock, view);
+        keepLog(wiring.Log());
+        wiring.Link().Settings = link.Settings;
+        JobControllerView jobView(wiring.Jobs(), view);
+        device::ControllerJob job(state, wiring.Link(), jobView);
+        JobThread& jobs = wiring.Jobs();
         jobs.Post([&] { job.Opened(); });
         jobs.WaitIdle();
         start = clock.NowMs();
         jobs.Post([&] { job.Search(); }, [&] { end = clock.NowMs(); });
         jobs.WaitIdle();
         ok = read ? job.Outcome().read : job.Outcome().written;
-        link.PortOpen = threadLink.PortOpen;
+        wiring.EndJobs();
+        open = wiring.Link().PortOpen;
     } else {
-        device::ControllerJob job(state, link, view);
+        LoggedLink logged(line, clock, link.View);
+        keepLog(logged.Log());
+        logged.Link().Settings = link.Settings;
+        device::ControllerJob job(state, logged.Link(), view);
         job.Opened();
         start = clock.NowMs();
         job.Search();
         end = clock.NowMs();
         ok = read ? job.Outcome().read : job.Outcome().written;
+        open = logged.Link().PortOpen;
     }
-    if (link.PortOpen) link.PortHandle.Close();
+    if (open) line.Close();
     link.PortOpen = false;
-    link.PortHandle.SetTap(nullptr);
-    link.Log = nullptr;
     return ok ? static_cast<double>(end - start) : -1;
 }
 
@@ -268,9 +275,10 @@ int main(int argc, char* argv[]) {
     }
 
     // One job in one variant: mandated (virtual) and measured (pty) times.
-    const auto measureJob = [](bool read, Variant variant) {
-        const Measure job = [read, variant](SerialLink& link, Clock& clock, const Folder& folder) {
-            return RunJob(link, clock, folder, read, variant);
+    const auto measureJob = [](Direction direction, Variant variant) {
+        const Measure job = [direction, variant](SerialLink& link, Clock& clock,
+                                                 const Folder& folder) {
+            return RunJob(link, clock, folder, direction, variant);
         };
         sim::KvardController inProcess(ControllerOptions(false));
         sim::KvardController overPty(ControllerOptions(true));
@@ -278,17 +286,20 @@ int main(int argc, char* argv[]) {
         Prepare(overPty);
         return std::pair{Virtual(&inProcess, job), OverPty(overPty, job)};
     };
-    const auto [readMandated, readMeasured] = measureJob(true, {});
+    const auto [readMandated, readMeasured] = measureJob(Direction::Read, {});
     Report("full read, basic kit, 2 buffers, 9600 baud", readMandated, readMeasured);
-    const auto [loggedReadMandated, loggedReadMeasured] = measureJob(true, {true, false});
+    const auto [loggedReadMandated, loggedReadMeasured] =
+        measureJob(Direction::Read, {.log = true});
     Report("  the same with the exchange log", loggedReadMandated, loggedReadMeasured);
-    const auto [threadReadMandated, threadReadMeasured] = measureJob(true, {false, false, true});
+    const auto [threadReadMandated, threadReadMeasured] =
+        measureJob(Direction::Read, {.threaded = true});
     Report("  the same through the job thread", threadReadMandated, threadReadMeasured);
 
     double writes[2][2][2] = {};  // [log][safe] = {mandated, measured}
     for (bool safe : {false, true}) {
         for (bool log : {false, true}) {
-            const auto [mandated, measured] = measureJob(false, {log, safe});
+            const auto [mandated, measured] =
+                measureJob(Direction::Write, {.log = log, .safe = safe});
             writes[log][safe][0] = mandated;
             writes[log][safe][1] = measured;
             const std::string what = std::string("full write, basic kit, 9600 baud, ") +
@@ -298,7 +309,8 @@ int main(int argc, char* argv[]) {
         }
     }
     for (bool safe : {false, true}) {
-        const auto [mandated, measured] = measureJob(false, {false, safe, true});
+        const auto [mandated, measured] =
+            measureJob(Direction::Write, {.safe = safe, .threaded = true});
         const std::string what = std::string("  ") + (safe ? "backup+verify" : "plain") +
                                  " write through the job thread";
         Report(what.c_str(), mandated, measured);

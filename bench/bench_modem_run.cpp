@@ -30,10 +30,10 @@
 #include "app/JobModemWindow.h"
 #include "bench/BenchSupport.h"
 #include "cli/CliModemWindow.h"
-#include "gui/JobThread.h"
-#include "gui/JobViewHooks.h"
+#include "gui/JobLink.h"
 #include "link/Port.h"
 #include "link/PosixSerialLine.h"
+#include "log/LoggedLink.h"
 #include "modem/ModemConsole.h"
 #include "sim/HayesModem.h"
 #include "sim/PtyBridge.h"
@@ -129,13 +129,28 @@ private:
     std::vector<Answer> answers_;
 };
 
+// The moment of every write, noted in front of the exchange log that the
+// link's assembly put on the line's tap, which still gets every byte. Put on
+// and taken off while no job runs; it takes the line's tap away when it ends
+// (the line then ends its run without a log).
 class WriteTimes : public TrafficTap {
 public:
-    void OnWritten(std::span<const std::uint8_t>, const LineParams&) override {
-        us.push_back(SteadyUs());
+    WriteTimes(SerialLink& link, ExchangeLog& log) : line_(link.PortHandle), log_(log) {
+        line_.SetTap(this);
     }
-    void OnRead(std::span<const std::uint8_t>, const LineParams&) override {}
+    ~WriteTimes() override { line_.SetTap(nullptr); }
+    void OnWritten(std::span<const std::uint8_t> bytes, const LineParams& params) override {
+        us.push_back(SteadyUs());
+        log_.OnWritten(bytes, params);
+    }
+    void OnRead(std::span<const std::uint8_t> bytes, const LineParams& params) override {
+        log_.OnRead(bytes, params);
+    }
     std::vector<std::int64_t> us;
+
+private:
+    SerialLine& line_;
+    ExchangeLog& log_;
 };
 
 double Median(std::vector<double> v) {
@@ -182,11 +197,12 @@ void ReportListening(const std::function<void()>& turn) {
 }
 
 // Directly, as the command line runs it; false when the port did not open.
-bool RunDirectly(SerialLine& line, Clock& clock, MainState& state, TimedModem& modem,
-                 WriteTimes& writes) {
+bool RunDirectly(SerialLine& line, Clock& clock, MainState& state, TimedModem& modem) {
     std::printf("directly, as hayeskvd-cli runs it:\n");
     bench::NoWindows hooks;
-    SerialLink link(line, clock, hooks);
+    LoggedLink logged(line, clock, hooks);
+    SerialLink& link = logged.Link();
+    WriteTimes writes(link, logged.Log());
     cli::CliModemWindow window(link, state, "Com2", 5, nullptr);  // 9600 baud
     window.list.lines = bench::kModemList;
     ModemConsole console(state, link, window);
@@ -208,16 +224,14 @@ bool RunDirectly(SerialLine& line, Clock& clock, MainState& state, TimedModem& m
 
 // Through the job thread, as the window runs it: the receiver is the job
 // thread's idle work, each poll's checkpoint a call to this thread.
-void RunThroughJobThread(SerialLine& line, Clock& clock, MainState& state, TimedModem& modem,
-                         WriteTimes& writes) {
+void RunThroughJobThread(SerialLine& line, Clock& clock, MainState& state, TimedModem& modem) {
     std::printf("through the job thread, as the window runs it:\n");
-    writes.us.clear();
     modem.Clear();
     bench::NoWindows hooks;
-    auto jobThread = std::make_unique<JobThread>();
-    JobThread& jobs = *jobThread;
-    JobViewHooks jobHooks(jobs, hooks);
-    SerialLink link(line, clock, jobHooks);
+    JobLink wiring(line, clock, hooks);
+    JobThread& jobs = wiring.Jobs();
+    SerialLink& link = wiring.Link();
+    WriteTimes writes(link, wiring.Log());
     link.PortOpen = true;
     cli::CliModemWindow window(link, state, "Com2", 5, nullptr);
     window.list.lines = bench::kModemList;
@@ -236,7 +250,9 @@ void RunThroughJobThread(SerialLine& line, Clock& clock, MainState& state, Timed
     ReportListening([&] { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); });
     jobs.Post([&] { console.RemoveIdleHandler(); });
     jobs.WaitIdle();
-    jobThread.reset();  // ends before the console its last poll used
+    // The job thread ends before the console its last poll used, and
+    // before the write times come off the line.
+    wiring.EndJobs();
 }
 
 }  // namespace
@@ -255,14 +271,12 @@ int main(int argc, char* argv[]) {
     }
 
     PosixSerialLine line(dir);
-    WriteTimes writes;
-    line.SetTap(&writes);
     RealClock clock;
     MainState state;
     state.WorkMode = kModemWork;
     state.ModemMode = true;
-    if (!RunDirectly(line, clock, state, modem, writes)) return 1;
-    RunThroughJobThread(line, clock, state, modem, writes);
+    if (!RunDirectly(line, clock, state, modem)) return 1;
+    RunThroughJobThread(line, clock, state, modem);
 
     served.Stop();
     line.Close();

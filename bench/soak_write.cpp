@@ -67,6 +67,7 @@
 #include "lists/MemoryLines.h"
 #include "log/ExchangeLog.h"
 #include "log/LogFormat.h"
+#include "log/LoggedLink.h"
 #include "sim/ForwardingLine.h"
 #include "sim/KvardController.h"
 #include "sim/PtyBridge.h"
@@ -200,6 +201,7 @@ struct Rig {
     std::unique_ptr<bench::CuttableLine> line;
     std::unique_ptr<device::PresetControllerView> view;
     std::unique_ptr<SerialLink> link;
+    std::unique_ptr<LogAttachment> logged;  // the soak's one log on this line
 };
 
 // ---- what is checked ---------------------------------------------------------------
@@ -301,7 +303,7 @@ public:
     ~Soak() {
         for (auto& r : rigs_) {
             if (r->link->PortOpen) r->line->Close();
-            r->line->SetTap(nullptr);
+            r->logged.reset();
             r->served.reset();
         }
         log_.reset();
@@ -368,8 +370,7 @@ private:
             [this, raw] { Cut(*raw); });
         r->view = std::make_unique<device::PresetControllerView>();
         r->link = std::make_unique<SerialLink>(*r->line, *clock_, *r->view);
-        r->line->SetTap(log_.get());
-        r->link->Log = log_.get();
+        r->logged = std::make_unique<LogAttachment>(*r->link, *log_);
         return r;
     }
 

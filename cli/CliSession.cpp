@@ -242,8 +242,7 @@ CliSession::CliSession(const CliArguments& arguments, SerialLine& line, Clock& c
       out_(out),
       err_(err),
       progress_(progress),
-      link_(line, clock, view_),
-      log_(clock),
+      wired_(line, clock, view_),
       interruption_(std::move(interruption)) {
     view_.observer = [this](const std::string& text) { Say(text); };
     view_.checkpoint = [this] { Checkpoint(); };
@@ -252,8 +251,6 @@ CliSession::CliSession(const CliArguments& arguments, SerialLine& line, Clock& c
         log_.WriteFileTo(args_.logFile);
     else
         log_.WriteFilesTo(places_.dataDir + kLogFolder);
-    line.SetTap(&log_);
-    link_.Log = &log_;
     state_.DataDir = places_.dataDir;
     state_.BackupDir = args_.backupDir;
     // Scripts do not disturb the operator's window settings unless asked.
@@ -271,7 +268,6 @@ CliSession::CliSession(const CliArguments& arguments, SerialLine& line, Clock& c
 }
 
 CliSession::~CliSession() {
-    link_.PortHandle.SetTap(nullptr);
     std::error_code ignored;
     if (!privateSettings_.empty()) std::filesystem::remove(PathFromUtf8(privateSettings_), ignored);
 }

@@ -21,6 +21,7 @@
 #include "device/PresetControllerView.h"
 #include "link/Port.h"
 #include "log/ExchangeLog.h"
+#include "log/LoggedLink.h"
 #include "state/MainState.h"
 
 namespace hk::device {
@@ -120,8 +121,10 @@ private:
     std::ostream& err_;
     bool progress_;
     device::PresetControllerView view_;
-    SerialLink link_;
-    ExchangeLog log_;
+    // The link with the exchange log on its line, taken off when it ends.
+    LoggedLink wired_;
+    SerialLink& link_ = wired_.Link();
+    ExchangeLog& log_ = wired_.Log();
     MainState state_;
     std::function<int()> interruption_;
     std::function<void()> stop_;   // how the job under way stops

@@ -25,16 +25,41 @@ QStringList Items(const char* items) {
     return items ? Utf8(items).split(QLatin1Char('|')) : QStringList();
 }
 
+QWidget* NewButton(QWidget* parent, const QString& caption, bool toggles) {
+    auto* b = new QPushButton(caption, parent);
+    b->setAutoDefault(false);
+    b->setCheckable(toggles);
+    return b;
+}
+
+QWidget* NewSpinEdit(QWidget* parent) {
+    auto* s = new QSpinBox(parent);
+    s->setRange(INT_MIN, INT_MAX);  // no limits
+    s->setValue(0);
+    return s;
+}
+
+QWidget* NewProgressBar(QWidget* parent) {
+    auto* p = new QProgressBar(parent);
+    p->setRange(0, 100);
+    p->setValue(0);
+    return p;
+}
+
+// A table with no rows, a column for each title.
+QWidget* NewTable(QWidget* parent, const QStringList& titles) {
+    auto* t = new QTableWidget(0, static_cast<int>(titles.size()), parent);
+    t->setHorizontalHeaderLabels(titles);
+    return t;
+}
+
+// The control of a design row's kind, with its caption and items.
 QWidget* NewWidget(QWidget* parent, design::Kind kind, const char* name, const QString& caption,
                    const char* items, int columns) {
     switch (kind) {
         case design::Kind::ToggleButton:
-        case design::Kind::Button: {
-            auto* b = new QPushButton(caption, parent);
-            b->setAutoDefault(false);
-            b->setCheckable(kind == design::Kind::ToggleButton);
-            return b;
-        }
+        case design::Kind::Button:
+            return NewButton(parent, caption, kind == design::Kind::ToggleButton);
         case design::Kind::Line:
             return MakeBevel(parent, name, QFrame::HLine);
         case design::Kind::Frame:
@@ -49,12 +74,8 @@ QWidget* NewWidget(QWidget* parent, design::Kind kind, const char* name, const Q
         }
         case design::Kind::Memo:
             return new Memo(QString::fromLatin1(name), parent);
-        case design::Kind::SpinEdit: {
-            auto* s = new QSpinBox(parent);
-            s->setRange(INT_MIN, INT_MAX);  // no limits
-            s->setValue(0);
-            return s;
-        }
+        case design::Kind::SpinEdit:
+            return NewSpinEdit(parent);
         case design::Kind::Edit:
             return new QLineEdit(parent);
         case design::Kind::RadioGroup:
@@ -65,12 +86,8 @@ QWidget* NewWidget(QWidget* parent, design::Kind kind, const char* name, const Q
             c->addItems(Items(items));
             return c;
         }
-        case design::Kind::ProgressBar: {
-            auto* p = new QProgressBar(parent);
-            p->setRange(0, 100);
-            p->setValue(0);
-            return p;
-        }
+        case design::Kind::ProgressBar:
+            return NewProgressBar(parent);
         case design::Kind::Panel: {
             auto* f = new QFrame(parent);
             f->setFrameShape(QFrame::StyledPanel);
@@ -78,12 +95,8 @@ QWidget* NewWidget(QWidget* parent, design::Kind kind, const char* name, const Q
         }
         case design::Kind::NumberBox:
             return new QSpinBox(parent);
-        case design::Kind::Table: {
-            const QStringList titles = Items(items);
-            auto* t = new QTableWidget(0, static_cast<int>(titles.size()), parent);
-            t->setHorizontalHeaderLabels(titles);
-            return t;
-        }
+        case design::Kind::Table:
+            return NewTable(parent, Items(items));
         case design::Kind::Stretch:
             break;
     }

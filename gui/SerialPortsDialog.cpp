@@ -36,39 +36,9 @@ SerialPortsDialog::SerialPortsDialog(std::string homeDir, int portNumber, QWidge
                        "«Назначить»."),
         this);
     intro->setWordWrap(true);
-
-    deviceList_ = new QTreeWidget(this);
-    deviceList_->setObjectName(QStringLiteral("DeviceList"));
-    deviceList_->setAccessibleName(QStringLiteral("Устройства компьютера"));
-    deviceList_->setRootIsDecorated(false);
-    deviceList_->setHeaderLabels({QStringLiteral("Устройство"), QStringLiteral("Что это"),
-                                  QStringLiteral("Имена в программе")});
-    deviceList_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-
-    portChoice_ = new QComboBox(this);
-    portChoice_->setObjectName(QStringLiteral("PortChoice"));
-    portChoice_->setAccessibleName(QStringLiteral("Имя порта в программе"));
-    for (int n = 1; n <= kMappablePorts; ++n) portChoice_->addItem(U(PortName(n)));
-    portChoice_->setCurrentIndex(portNumber >= 1 && portNumber <= kMappablePorts ? portNumber - 1
-                                                                                 : 0);
-    assignButton_ = new QPushButton(QStringLiteral("Назначить"), this);
-    assignButton_->setObjectName(QStringLiteral("AssignButton"));
-    unassignButton_ = new QPushButton(QStringLiteral("Убрать назначение"), this);
-    unassignButton_->setObjectName(QStringLiteral("UnassignButton"));
-    unassignButton_->setToolTip(
-        QStringLiteral("Убрать назначение: порт снова открывает ссылку ports/comN или "
-                       "встроенный порт"));
-    chosenPortLabel_ = new QLabel(this);
-    chosenPortLabel_->setObjectName(QStringLiteral("ChosenPort"));
-    chosenPortLabel_->setWordWrap(true);
-
-    problemsLabel_ = new QLabel(this);
-    problemsLabel_->setObjectName(QStringLiteral("MappingProblems"));
-    problemsLabel_->setWordWrap(true);
-    problemsLabel_->setTextFormat(Qt::PlainText);
-    QPalette warn = problemsLabel_->palette();
-    warn.setColor(QPalette::WindowText, QColor(0x80, 0x00, 0x00));
-    problemsLabel_->setPalette(warn);
+    MakeDeviceList();
+    QHBoxLayout* portRow = MakePortRow(portNumber);
+    MakeLabels();
 
     auto* refresh = new QPushButton(QStringLiteral("Обновить"), this);
     refresh->setObjectName(QStringLiteral("RefreshButton"));
@@ -76,17 +46,11 @@ SerialPortsDialog::SerialPortsDialog(std::string homeDir, int portNumber, QWidge
     close->setObjectName(QStringLiteral("CloseButton"));
     for (QPushButton* b : {assignButton_, unassignButton_, refresh, close})
         b->setAutoDefault(false);
-
-    auto* portRow = new QHBoxLayout;
-    portRow->addWidget(new QLabel(QStringLiteral("Имя порта:"), this));
-    portRow->addWidget(portChoice_);
-    portRow->addWidget(assignButton_);
-    portRow->addWidget(unassignButton_);
-    portRow->addStretch();
     auto* bottomRow = new QHBoxLayout;
     bottomRow->addStretch();
     bottomRow->addWidget(refresh);
     bottomRow->addWidget(close);
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);
     layout->addWidget(deviceList_, 1);
@@ -103,6 +67,53 @@ SerialPortsDialog::SerialPortsDialog(std::string homeDir, int portNumber, QWidge
     connect(deviceList_, &QTreeWidget::itemSelectionChanged, this,
             [this] { assignButton_->setEnabled(deviceList_->currentItem() != nullptr); });
     Refresh();
+}
+
+void SerialPortsDialog::MakeDeviceList() {
+    deviceList_ = new QTreeWidget(this);
+    deviceList_->setObjectName(QStringLiteral("DeviceList"));
+    deviceList_->setAccessibleName(QStringLiteral("Устройства компьютера"));
+    deviceList_->setRootIsDecorated(false);
+    deviceList_->setHeaderLabels({QStringLiteral("Устройство"), QStringLiteral("Что это"),
+                                  QStringLiteral("Имена в программе")});
+    deviceList_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+}
+
+QHBoxLayout* SerialPortsDialog::MakePortRow(int portNumber) {
+    portChoice_ = new QComboBox(this);
+    portChoice_->setObjectName(QStringLiteral("PortChoice"));
+    portChoice_->setAccessibleName(QStringLiteral("Имя порта в программе"));
+    for (int n = 1; n <= kMappablePorts; ++n) portChoice_->addItem(U(PortName(n)));
+    portChoice_->setCurrentIndex(portNumber >= 1 && portNumber <= kMappablePorts ? portNumber - 1
+                                                                                 : 0);
+    assignButton_ = new QPushButton(QStringLiteral("Назначить"), this);
+    assignButton_->setObjectName(QStringLiteral("AssignButton"));
+    unassignButton_ = new QPushButton(QStringLiteral("Убрать назначение"), this);
+    unassignButton_->setObjectName(QStringLiteral("UnassignButton"));
+    unassignButton_->setToolTip(
+        QStringLiteral("Убрать назначение: порт снова открывает ссылку ports/comN или "
+                       "встроенный порт"));
+    auto* portRow = new QHBoxLayout;
+    portRow->addWidget(new QLabel(QStringLiteral("Имя порта:"), this));
+    portRow->addWidget(portChoice_);
+    portRow->addWidget(assignButton_);
+    portRow->addWidget(unassignButton_);
+    portRow->addStretch();
+    return portRow;
+}
+
+void SerialPortsDialog::MakeLabels() {
+    chosenPortLabel_ = new QLabel(this);
+    chosenPortLabel_->setObjectName(QStringLiteral("ChosenPort"));
+    chosenPortLabel_->setWordWrap(true);
+
+    problemsLabel_ = new QLabel(this);
+    problemsLabel_->setObjectName(QStringLiteral("MappingProblems"));
+    problemsLabel_->setWordWrap(true);
+    problemsLabel_->setTextFormat(Qt::PlainText);
+    QPalette warn = problemsLabel_->palette();
+    warn.setColor(QPalette::WindowText, QColor(0x80, 0x00, 0x00));
+    problemsLabel_->setPalette(warn);
 }
 
 std::string SerialPortsDialog::MappingFile() const { return homeDir_ + kPortMappingFileName; }

@@ -16,6 +16,7 @@
 #include "ports/SerialDevices.h"
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QTreeWidget;
@@ -34,6 +35,10 @@ public:
     void Refresh();
 
 private:
+    // The parts of the window, made in the order the constructor lays them out.
+    void MakeDeviceList();
+    QHBoxLayout* MakePortRow(int portNumber);
+    void MakeLabels();
     void AssignChosenDevice();
     void RemoveAssignment();
     void ShowChosenPort();

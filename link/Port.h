@@ -9,9 +9,11 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "link/Clock.h"
+#include "link/Deadline.h"
 #include "link/ExchangeNotes.h"
 #include "link/PortSettings.h"
 #include "link/SerialLine.h"
@@ -26,18 +28,18 @@ inline constexpr std::array<std::int32_t, 10> BaudRates = {300,  600,   1200,  2
 enum LinkKinds : std::int8_t { kLinkRs232 = 0, kLinkLoop = 1, kLinkLoopEcho = 2, kLinkModem = 3 };
 
 // After an exchange that ended without a good answer, its answer may still
-// come: until `untilMs` on the link's clock, what arrives at `baudRate`
+// come: within `window` on the link's clock, what arrives at `baudRate`
 // (and, on FT1.2, from network number `netAddress`) before the next request
 // is taken for that late answer and discarded (protocol/Exchange.h).
 struct LateAnswerGuard {
-    bool armed = false;
-    std::int64_t untilMs = 0;
+    std::optional<hk::Deadline> window;  // none: no exchange's answer is awaited
     std::int32_t baudRate = 0;
     int netAddress = -1;  // -1: any (the traditional framing carries none)
 };
 
-// Unit-level state of the serial link, owned by the application object and
-// passed by reference to everything that talks to the port. Like every
+// Unit-level state of the serial link, made together with its exchange log
+// (log/LoggedLink.h) and passed by reference to everything that talks to the
+// port. Like every
 // record of the program's state, its fields carry the system's names in
 // PascalCase.
 struct SerialLink {
@@ -49,7 +51,7 @@ struct SerialLink {
     SerialLine& PortHandle;
     // The time line of every wait and pause on this link.
     hk::Clock& Clock;
-    // Lets window messages run, and the three message boxes.
+    // The job's checkpoint, and the three message boxes.
     ViewHooks& View;
     // The exchange log, when one is kept: the exchanges add their decoded
     // lines to it (the bytes reach it through the line's traffic tap).

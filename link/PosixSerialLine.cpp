@@ -10,8 +10,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <optional>
 
 #include "link/Clock.h"
+#include "link/Deadline.h"
 #include "ports/OpenFailure.h"
 #include "ports/RefusedLineSettings.h"
 
@@ -38,21 +41,23 @@ bool IsPseudoTerminal(int fd) {
     return m >= kFirstPtySlaveMajor && m <= kLastPtySlaveMajor;
 }
 
-std::int64_t SteadyMs() { return RealClock().NowMs(); }
+// The transfers' time limits run on the monotonic clock (it keeps no state).
+RealClock steadyClock;
 
-// The moment a transfer of `count` bytes gives up: multiplier x count +
-// constant from now, or -1 (no limit) when both are 0.
-std::int64_t Deadline(std::uint32_t multiplier, std::uint32_t constant, std::size_t count) {
+// When a transfer of `count` bytes gives up: multiplier x count + constant
+// from now; no limit when both are 0.
+std::optional<Deadline> TransferLimit(std::uint32_t multiplier, std::uint32_t constant,
+                                      std::size_t count) {
     const std::int64_t budget =
         std::int64_t{multiplier} * static_cast<std::int64_t>(count) + constant;
-    return budget > 0 ? SteadyMs() + budget : -1;
+    if (budget <= 0) return std::nullopt;
+    return Deadline(steadyClock, std::chrono::milliseconds(budget));
 }
 
-// Milliseconds left until `deadline`, or -1 (wait for ever) without one.
-int PollBudget(std::int64_t deadline) {
-    if (deadline < 0) return -1;
-    const std::int64_t left = deadline - SteadyMs();
-    return left > 0 ? static_cast<int>(left) : 0;
+// Milliseconds left of `limit` (0 once it has passed), or -1 (wait for ever)
+// without one.
+int PollBudget(const std::optional<Deadline>& limit) {
+    return limit ? static_cast<int>(limit->RemainingMs()) : -1;
 }
 
 }  // namespace
@@ -217,8 +222,8 @@ bool PosixSerialLine::DoPurgeRx() { return fd_ >= 0 && ::tcflush(fd_, TCIFLUSH) 
 
 long PosixSerialLine::DoWrite(const std::uint8_t* data, std::size_t count) {
     if (fd_ < 0) return -1;
-    const std::int64_t deadline =
-        Deadline(timeouts_.WriteTotalTimeoutMultiplier, timeouts_.WriteTotalTimeoutConstant, count);
+    const std::optional<Deadline> limit = TransferLimit(timeouts_.WriteTotalTimeoutMultiplier,
+                                                        timeouts_.WriteTotalTimeoutConstant, count);
     std::size_t done = 0;
     while (done < count) {
         const ssize_t n = ::write(fd_, data + done, count - done);
@@ -231,7 +236,7 @@ long PosixSerialLine::DoWrite(const std::uint8_t* data, std::size_t count) {
             return -1;
         }
         pollfd p{fd_, POLLOUT, 0};
-        const int wait = PollBudget(deadline);
+        const int wait = PollBudget(limit);
         if (wait == 0) break;
         if (::poll(&p, 1, wait) < 0 && errno != EINTR) return -1;
     }
@@ -242,8 +247,8 @@ long PosixSerialLine::DoWrite(const std::uint8_t* data, std::size_t count) {
 
 long PosixSerialLine::DoRead(std::uint8_t* data, std::size_t count) {
     if (fd_ < 0) return -1;
-    const std::int64_t deadline =
-        Deadline(timeouts_.ReadTotalTimeoutMultiplier, timeouts_.ReadTotalTimeoutConstant, count);
+    const std::optional<Deadline> limit = TransferLimit(timeouts_.ReadTotalTimeoutMultiplier,
+                                                        timeouts_.ReadTotalTimeoutConstant, count);
     std::size_t done = 0;
     // The far end has gone: what came is returned, otherwise the read fails
     // at once (waiting for bytes that cannot come only burns the window's time).
@@ -265,7 +270,7 @@ long PosixSerialLine::DoRead(std::uint8_t* data, std::size_t count) {
         if (n < 0 && (errno == EIO || errno == ENXIO || errno == ENODEV)) return gone();
         if (n < 0 && errno != EAGAIN && errno != EINTR)
             return done > 0 ? static_cast<long>(done) : -1;
-        const int wait = PollBudget(deadline);
+        const int wait = PollBudget(limit);
         if (wait == 0) break;
         pollfd p{fd_, POLLIN, 0};
         const int r = ::poll(&p, 1, wait);

@@ -1,8 +1,9 @@
 #pragma once
-// What GUI-free logic needs from the windows: letting pending window messages
-// run, and the three modal message boxes. Message texts are UTF-8; the boxes
-// carry their standard titles ("Confirm", "Information", "Error").
-// Layers above extend this with their own labels, memos and gauges.
+// What a job needs from whoever shows it: a checkpoint where what waits for
+// the job runs, and the three modal message boxes. Message texts are UTF-8;
+// the boxes carry their standard titles ("Confirm", "Information", "Error").
+// Layers above extend this with what their jobs show (texts, progress, memo
+// lines).
 
 #include <string>
 
@@ -11,7 +12,9 @@ namespace hk {
 class ViewHooks {
 public:
     virtual ~ViewHooks() = default;
-    // Lets pending window messages (clicks, timer ticks) run once.
+    // A checkpoint: what waits for the job runs once (the window's clicks
+    // and timer ticks, posted to the job thread; the command line's look at
+    // a signal that came).
     virtual void ProcessMessages() = 0;
     // Confirmation box with "&Yes" and "&No"; true for Yes.
     virtual bool Confirm(const std::string& text) = 0;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "link/Deadline.h"
 #include "protocol/ExchangeText.h"
 #include "protocol/Frames.h"
 
@@ -69,41 +70,24 @@ std::span<const std::uint8_t> Received(std::span<const std::uint8_t> buffer, lon
     return buffer.first(static_cast<std::size_t>(std::clamp<long>(count, 0, long(buffer.size()))));
 }
 
-int RunTraditional(SerialLink& link, std::span<const std::uint8_t> frame,
-                   std::span<std::uint8_t> answer, std::size_t answerLen, TraditionalTrace& trace) {
-    SerialLine& port = link.PortHandle;
-    SetPortTimeouts(link, kHandshakeReadSeconds, 0);
-    LineToSend(link);
-    port.PurgeRx();
-    if (port.Write(&Enq, 1) != 1) return kResultNotSent;
-    LineToReceive(link);
-
-    // Wait for Ready; other bytes (an echoed Enq, noise) are passed over.
-    bool ready = false;
-    std::int64_t start = link.Clock.NowMs();
-    while (!LimitPassed(link.Clock, start, kReadyLimit)) {
+// Waits for Ready after the Enq; other bytes (an echoed Enq, noise) are
+// passed over. kResultOk when it came.
+int AwaitReady(SerialLink& link) {
+    const Deadline limit(link.Clock, kReadyLimit);
+    while (!limit.Expired()) {
         std::uint8_t b = 0;
         if (ReadByte(link, b) <= 0) return kResultNoStart;
-        if (b == Ready) {
-            ready = true;
-            break;
-        }
+        if (b == Ready) return kResultOk;
     }
-    if (!ready) return kResultWaitTimedOut;
-    trace.ready = true;
+    return kResultWaitTimedOut;
+}
 
-    link.Clock.Sleep(kFramePauseMs);
-    LineToSend(link);
-    port.PurgeRx();
-    port.Write(frame);  // a lost frame shows as a missing verdict
-    LineToReceive(link);
-
-    // Wait for the verdict. A loop with echo first returns the frame itself,
-    // which may well contain Ack or Nak bytes.
-    std::size_t echo = link.Settings.LinkKind == kLinkLoopEcho ? frame.size() : 0;
-    int verdict = -1;
-    start = link.Clock.NowMs();
-    while (!LimitPassed(link.Clock, start, kVerdictLimit)) {
+// Waits for the verdict on a frame of `frameSize` bytes. A loop with echo
+// first returns the frame itself, which may well contain Ack or Nak bytes.
+int AwaitVerdict(SerialLink& link, std::size_t frameSize) {
+    std::size_t echo = link.Settings.LinkKind == kLinkLoopEcho ? frameSize : 0;
+    const Deadline limit(link.Clock, kVerdictLimit);
+    while (!limit.Expired()) {
         std::uint8_t b = 0;
         const long n = ReadByte(link, b);
         if (n < 0) break;  // the port failed: waiting on cannot bring a verdict
@@ -112,25 +96,99 @@ int RunTraditional(SerialLink& link, std::span<const std::uint8_t> frame,
             --echo;
             continue;
         }
-        if (b == Ack || b == Nak) {
-            verdict = b == Ack ? kResultOk : kResultRejected;
-            break;
-        }
+        if (b == Ack || b == Nak) return b == Ack ? kResultOk : kResultRejected;
     }
-    if (verdict < 0) return kResultWaitTimedOut;
-    trace.verdict = verdict;
-    if (verdict != kResultOk || answerLen == 0) return verdict;
+    return kResultWaitTimedOut;
+}
 
+// Reads the answer block of `answerLen` bytes and its checksum in one read,
+// given the block read time-out or, on a slow line, the wire time and margin.
+int ReadTraditionalAnswer(SerialLink& link, std::span<std::uint8_t> answer, std::size_t answerLen,
+                          TraditionalTrace& trace) {
     const std::int64_t wireMs = WireTimeMs(link, answerLen + 1);
     if (wireMs > kAnswerBlockReadSeconds * 1000)
         SetPortTimeouts(link, 0, static_cast<int>(wireMs + kSlowAnswerMarginMs));
     else
         SetPortTimeouts(link, kAnswerBlockReadSeconds, 0);
     const auto block = answer.first(answerLen + 1);
-    const long n = port.Read(block.data(), block.size());
+    const long n = link.PortHandle.Read(block.data(), block.size());
     const auto got = Received(block, n);
     trace.block.assign(got.begin(), got.end());
     return CheckTraditionalAnswer(got, answerLen);
+}
+
+// One traditional exchange: Enq, Ready, the frame, the verdict, the answer.
+int RunTraditional(SerialLink& link, std::span<const std::uint8_t> frame,
+                   std::span<std::uint8_t> answer, std::size_t answerLen, TraditionalTrace& trace) {
+    SerialLine& port = link.PortHandle;
+    SetPortTimeouts(link, kHandshakeReadSeconds, 0);
+    LineToSend(link);
+    port.PurgeRx();
+    if (port.Write(&Enq, 1) != 1) return kResultNotSent;
+    LineToReceive(link);
+    if (const int ready = AwaitReady(link); ready != kResultOk) return ready;
+    trace.ready = true;
+
+    link.Clock.Sleep(kFramePauseMs);
+    LineToSend(link);
+    port.PurgeRx();
+    port.Write(frame);  // a lost frame shows as a missing verdict
+    LineToReceive(link);
+    const int verdict = AwaitVerdict(link, frame.size());
+    if (verdict == kResultWaitTimedOut) return verdict;
+    trace.verdict = verdict;
+    if (verdict != kResultOk || answerLen == 0) return verdict;
+    return ReadTraditionalAnswer(link, answer, answerLen, trace);
+}
+
+// On a loop with echo, reads past the echo of the `frameSize` bytes sent.
+void SkipEcho(SerialLink& link, std::size_t frameSize) {
+    if (link.Settings.LinkKind != kLinkLoopEcho) return;
+    std::size_t skipped = 0;
+    const Deadline limit(link.Clock, kEchoLimit);
+    while (skipped < frameSize && !limit.Expired()) {
+        std::uint8_t b = 0;
+        if (ReadByte(link, b) <= 0) break;
+        ++skipped;
+    }
+}
+
+// The answer's start byte and, for a long frame, the rest of its header;
+// the body length it announces goes to `bodyLength`.
+int ReadFt12Header(SerialLink& link, int crcMode, std::size_t& bodyLength,
+                   std::vector<std::uint8_t>& received) {
+    std::uint8_t first = 0;
+    if (ReadByte(link, first) <= 0) return kResultNoStart;
+    received.push_back(first);
+    const Ft12Start kind = ClassifyFt12Start(first, crcMode);
+    if (kind.result != kResultOk) return kind.result;
+    bodyLength = kind.bodyLength;
+    if (kind.headerRest == 0) return kResultOk;
+    std::array<std::uint8_t, 3> rest{};
+    const auto got = Received(rest, link.PortHandle.Read(rest.data(), rest.size()));
+    received.insert(received.end(), got.begin(), got.end());
+    return CheckFt12LongHeader(got, crcMode, bodyLength);
+}
+
+// Reads the answer body into `body` until it is complete or its time is up.
+// Slow lines get more time for the body: at 300 baud a long body takes seconds.
+void ReadFt12Body(SerialLink& link, std::size_t bodyLength, Ft12AnswerBody& body,
+                  std::vector<std::uint8_t>& received) {
+    const bool fast = link.Settings.SpeedIndex >= kFirstFastSpeedIndex;
+    SetPortTimeouts(link, fast ? kFastBodyReadSeconds : kSlowBodyReadSeconds, 0);
+    DayUnits units = fast ? kFastBodyLimit : kSlowBodyLimit;
+    const std::chrono::milliseconds bodyWire(WireTimeMs(link, bodyLength));
+    if (bodyWire > units) units = bodyWire + std::chrono::milliseconds(kSlowAnswerMarginMs);
+    const Deadline limit(link.Clock, units);
+    while (!body.Complete() && !limit.Expired()) {
+        std::uint8_t b = 0;
+        const long got = ReadByte(link, b);
+        if (got < 0) break;  // the port failed; the trailer read reports it
+        if (got == 1) {
+            body.Take(b);
+            received.push_back(b);
+        }
+    }
 }
 
 // One FT1.2 exchange of a built frame; every answer byte read goes into
@@ -146,47 +204,12 @@ int RunFt12(SerialLink& link, const Ft12Frame& frame, std::uint8_t address, int 
         return kResultNotSent;
     LineToReceive(link);
     SetPortTimeouts(link, kHandshakeReadSeconds, 0);
+    SkipEcho(link, frame.Size());
 
-    if (link.Settings.LinkKind == kLinkLoopEcho) {
-        std::size_t skipped = 0;
-        const std::int64_t start = link.Clock.NowMs();
-        while (skipped < frame.Size() && !LimitPassed(link.Clock, start, kEchoLimit)) {
-            std::uint8_t b = 0;
-            if (ReadByte(link, b) <= 0) break;
-            ++skipped;
-        }
-    }
-
-    std::uint8_t first = 0;
-    if (ReadByte(link, first) <= 0) return kResultNoStart;
-    received.push_back(first);
-    const Ft12Start kind = ClassifyFt12Start(first, crcMode);
-    if (kind.result != kResultOk) return kind.result;
-    std::size_t bodyLength = kind.bodyLength;
-    if (kind.headerRest > 0) {
-        std::array<std::uint8_t, 3> rest{};
-        const auto got = Received(rest, port.Read(rest.data(), rest.size()));
-        received.insert(received.end(), got.begin(), got.end());
-        if (const int r = CheckFt12LongHeader(got, crcMode, bodyLength); r != kResultOk) return r;
-    }
-
-    // Slow lines get more time for the body: at 300 baud a long body takes seconds.
-    const bool fast = link.Settings.SpeedIndex >= kFirstFastSpeedIndex;
-    SetPortTimeouts(link, fast ? kFastBodyReadSeconds : kSlowBodyReadSeconds, 0);
-    DayUnits limit = fast ? kFastBodyLimit : kSlowBodyLimit;
-    const std::chrono::milliseconds bodyWire(WireTimeMs(link, bodyLength));
-    if (bodyWire > limit) limit = bodyWire + std::chrono::milliseconds(kSlowAnswerMarginMs);
+    std::size_t bodyLength = 0;
+    if (const int r = ReadFt12Header(link, crcMode, bodyLength, received); r != kResultOk) return r;
     Ft12AnswerBody body(address, crcMode, bodyLength, answer, len);
-    const std::int64_t start = link.Clock.NowMs();
-    while (!body.Complete() && !LimitPassed(link.Clock, start, limit)) {
-        std::uint8_t b = 0;
-        const long got = ReadByte(link, b);
-        if (got < 0) break;  // the port failed; the trailer read reports it
-        if (got == 1) {
-            body.Take(b);
-            received.push_back(b);
-        }
-    }
+    ReadFt12Body(link, bodyLength, body, received);
     // A wrong control field or address: the frame is not for us, its trailer
     // is not read.
     if (body.Verdict() != kResultOk) return body.Verdict();
@@ -201,11 +224,10 @@ int RunFt12(SerialLink& link, const Ft12Frame& frame, std::uint8_t address, int 
 // lifts it after a good one.
 void KeepGuard(SerialLink& link, int result) {
     if (result == kResultOk) {
-        link.LateAnswers.armed = false;
+        link.LateAnswers.window.reset();
         return;
     }
-    link.LateAnswers.armed = true;
-    link.LateAnswers.untilMs = link.Clock.NowMs() + kLateAnswerGuardMs;
+    link.LateAnswers.window.emplace(link.Clock, std::chrono::milliseconds(kLateAnswerGuardMs));
     link.LateAnswers.baudRate = link.PortHandle.HeldParams().BaudRate;
     link.LateAnswers.netAddress =
         link.Settings.Protocol != kTraditional ? link.Settings.NetAddress : -1;
@@ -219,26 +241,32 @@ void KeepGuard(SerialLink& link, int result) {
 // number (its answer carries the old one and fails the address check).
 void DiscardLateAnswer(SerialLink& link) {
     LateAnswerGuard& guard = link.LateAnswers;
-    if (!guard.armed) return;
-    guard.armed = false;
+    if (!guard.window) return;
+    const Deadline window = *guard.window;
+    guard.window.reset();
     if (link.PortHandle.HeldParams().BaudRate != guard.baudRate) return;
     if (guard.netAddress >= 0 && guard.netAddress != link.Settings.NetAddress) return;
-    if (link.Clock.NowMs() >= guard.untilMs) return;
-
-    const std::int64_t limit =
-        guard.untilMs + WireTimeMs(link, kLongestAnswerBytes) + kSlowAnswerMarginMs;
+    // What arrives until the window closes, and then what follows it with
+    // short gaps, up to the longest frame's wire time and the margin after.
+    const std::int64_t windowLeft = window.RemainingMs();
+    if (windowLeft == 0) return;
+    const Deadline limit(
+        link.Clock, std::chrono::milliseconds(windowLeft + WireTimeMs(link, kLongestAnswerBytes) +
+                                              kSlowAnswerMarginMs));
     if (link.Log) link.Log->BeginExchange();
     std::size_t dropped = 0;
     std::array<std::uint8_t, kLateChunkBytes> chunk{};
     for (;;) {
-        const std::int64_t now = link.Clock.NowMs();
-        if (now >= limit) break;
-        const std::int64_t wait = now < guard.untilMs ? guard.untilMs - now : kLateAnswerGapMs;
-        SetPortTimeouts(link, 0, static_cast<int>(std::min(wait, limit - now)));
+        // Each read gets a positive time-out, taken from one look at each limit.
+        const std::int64_t left = limit.RemainingMs();
+        if (left == 0) break;
+        const std::int64_t inWindow = window.RemainingMs();
+        const std::int64_t wait = inWindow > 0 ? inWindow : kLateAnswerGapMs;
+        SetPortTimeouts(link, 0, static_cast<int>(std::min(wait, left)));
         const long n = link.PortHandle.Read(chunk.data(), chunk.size());
         if (n < 0) break;
         dropped += static_cast<std::size_t>(n);
-        if (n == 0 && link.Clock.NowMs() >= guard.untilMs) break;
+        if (n == 0 && window.Expired()) break;
     }
     if (link.Log) link.Log->EndExchange(dropped > 0 ? LateAnswerText(dropped) : std::string());
 }
@@ -328,8 +356,8 @@ bool ProbeNetAddress(SerialLink& link, int speedIndex) {
     if (!SetPortSpeed(link, false, speedIndex)) return false;
     LineToReceive(link);
 
-    const std::int64_t start = link.Clock.NowMs();
-    while (!LimitPassed(link.Clock, start, kProbeLimit)) {
+    const Deadline limit(link.Clock, kProbeLimit);
+    while (!limit.Expired()) {
         std::uint8_t b = 0;
         const long n = ReadByte(link, b);
         if (n < 0) break;

@@ -20,7 +20,7 @@
 // Settings.SpeedIndex) than the traditional answer block's 4000 ms read or
 // the FT1.2 body limit, that read or limit becomes their wire time plus
 // 1000 ms (a 128-byte answer takes 4.73 s at 300 baud). The traditional
-// exchange lets pending window messages run once at its end
+// exchange passes the job's checkpoint once at its end
 // (link.View.ProcessMessages) and leaves the lines in the transmit state;
 // the FT1.2 exchange does neither. Results are codes of protocol/Results.h;
 // nothing is shown.

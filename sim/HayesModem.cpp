@@ -239,144 +239,152 @@ void HayesModem::TakeLine(const LineParams& params, PeerOutput& out) {
     Emit(answer, delay, params, out);
 }
 
-HayesModem::Result HayesModem::Execute(const std::string& body, std::vector<std::string>& info,
-                                       int& delayMs) {
-    std::size_t i = 0;
-    const auto number = [&] {
+// The command line's body (after "AT", spaces out), read left to right.
+class HayesModem::CommandReader {
+public:
+    explicit CommandReader(const std::string& body) : body_(body) {}
+    bool AtEnd() const { return i_ >= body_.size(); }
+    char Next() { return body_[i_++]; }
+    // Takes `c` when it comes next.
+    bool Take(char c) {
+        if (AtEnd() || body_[i_] != c) return false;
+        ++i_;
+        return true;
+    }
+    // The digits that follow as a number (0 for none; large ones as kTooLarge).
+    int Number() {
         int v = 0;
-        while (i < body.size() && IsDigit(body[i])) {
-            v = std::min(v * 10 + (body[i] - '0'), kTooLarge);
-            ++i;
+        while (!AtEnd() && IsDigit(body_[i_])) {
+            v = std::min(v * 10 + (body_[i_] - '0'), kTooLarge);
+            ++i_;
         }
         return v;
-    };
-    // A setting the command names: its value checked, then taken unless the
-    // modem keeps the setting fixed.
-    const auto setting = [&](const std::string& name) {
-        int max = 0;
-        int* field = Field(active_, name, max);
-        const int v = number();
-        if (v > max) return false;
-        if (!IsFixed(name)) *field = v;
-        return true;
-    };
-    int ignored = 0;
-    const auto onHook = [&] {
-        ignored = number();
-        return ignored <= 1;
-    };
+    }
 
-    while (i < body.size()) {
-        const char c = body[i++];
-        bool ok = true;
-        switch (c) {
-            case 'E':
-                ok = setting("E");
+private:
+    const std::string& body_;
+    std::size_t i_ = 0;
+};
+
+HayesModem::Result HayesModem::Execute(const std::string& body, std::vector<std::string>& info,
+                                       int& delayMs) {
+    CommandReader in(body);
+    while (!in.AtEnd()) {
+        switch (RunCommand(in.Next(), in, info, delayMs)) {
+            case Step::Next:
                 break;
-            case 'Q':
-                ok = setting("Q");
-                break;
-            case 'V':
-                ok = setting("V");
-                break;
-            case 'X':
-                ok = setting("X");
-                break;
-            case 'M':
-                ok = setting("M");
-                break;
-            case 'L':
-                ok = setting("L");
-                break;
-            case 'H':
-                ok = onHook();
-                break;  // on hook already
-            case 'Z':
-                if (number() != 0) return Result::Error;
-                active_ = stored_;
-                ApplyFixed(active_);
-                delayMs = std::max(delayMs, timing_.resetDelayMs);
-                return Result::Ok;  // the rest of the line is lost with the reset
-            case 'I':
-                switch (number()) {
-                    case 0:
-                        info.push_back("33600");
-                        break;
-                    case 3:
-                        info.push_back("HAYES COMPATIBLE MODEM (SIMULATED)");
-                        break;
-                    case 4: {
-                        const auto lines = SettingsLines(active_);
-                        info.insert(info.end(), lines.begin(), lines.end());
-                        break;
-                    }
-                    default:
-                        return Result::Error;
-                }
-                break;
-            case 'S': {
-                const int reg = number();
-                if (reg >= kRegisterCount || i >= body.size()) return Result::Error;
-                if (body[i] == '=') {
-                    ++i;
-                    const int v = number();
-                    if (v > 255) return Result::Error;
-                    if (!IsFixed(RegisterName(reg))) active_.s[static_cast<std::size_t>(reg)] = v;
-                } else if (body[i] == '?') {
-                    ++i;
-                    char text[8];
-                    std::snprintf(text, sizeof text, "%03d",
-                                  active_.s[static_cast<std::size_t>(reg)]);
-                    info.push_back(text);
-                } else {
-                    return Result::Error;
-                }
-                break;
-            }
-            case '&': {
-                if (i >= body.size()) return Result::Error;
-                const char a = body[i++];
-                switch (a) {
-                    case 'F':
-                        if (number() != 0) return Result::Error;
-                        active_ = Factory();
-                        ApplyFixed(active_);
-                        delayMs = std::max(delayMs, timing_.resetDelayMs);
-                        break;
-                    case 'W':
-                        if (number() != 0) return Result::Error;
-                        stored_ = active_;
-                        delayMs = std::max(delayMs, timing_.storeDelayMs);
-                        break;
-                    case 'V': {
-                        if (number() != 0) return Result::Error;
-                        info.push_back("ACTIVE PROFILE:");
-                        for (const auto& l : SettingsLines(active_)) info.push_back(l);
-                        info.push_back("");
-                        info.push_back("STORED PROFILE 0:");
-                        for (const auto& l : SettingsLines(stored_)) info.push_back(l);
-                        break;
-                    }
-                    case 'C':
-                        ok = setting("&C");
-                        break;
-                    case 'D':
-                        ok = setting("&D");
-                        break;
-                    case 'K':
-                        ok = setting("&K");
-                        break;
-                    default:
-                        return Result::Error;
-                }
-                break;
-            }
-            default:
+            case Step::LineDone:
+                return Result::Ok;
+            case Step::Error:
                 return Result::Error;
         }
-        if (!ok) return Result::Error;
     }
     return Result::Ok;
+}
+
+HayesModem::Step HayesModem::RunCommand(char c, CommandReader& in, std::vector<std::string>& info,
+                                        int& delayMs) {
+    switch (c) {
+        case 'E':
+        case 'Q':
+        case 'V':
+        case 'X':
+        case 'M':
+        case 'L':
+            return TakeSetting(std::string(1, c), in);
+        case 'H':  // on hook already
+            return in.Number() <= 1 ? Step::Next : Step::Error;
+        case 'Z':
+            if (in.Number() != 0) return Step::Error;
+            active_ = stored_;
+            ApplyFixed(active_);
+            delayMs = std::max(delayMs, timing_.resetDelayMs);
+            return Step::LineDone;  // the rest of the line is lost with the reset
+        case 'I':
+            return RunInformation(in.Number(), info);
+        case 'S':
+            return RunRegister(in, info);
+        case '&':
+            if (in.AtEnd()) return Step::Error;
+            return RunAmpersand(in.Next(), in, info, delayMs);
+        default:
+            return Step::Error;
+    }
+}
+
+HayesModem::Step HayesModem::TakeSetting(const std::string& name, CommandReader& in) {
+    int max = 0;
+    int* field = Field(active_, name, max);
+    const int v = in.Number();
+    if (v > max) return Step::Error;
+    if (!IsFixed(name)) *field = v;
+    return Step::Next;
+}
+
+HayesModem::Step HayesModem::RunInformation(int n, std::vector<std::string>& info) const {
+    switch (n) {
+        case 0:
+            info.push_back("33600");
+            return Step::Next;
+        case 3:
+            info.push_back("HAYES COMPATIBLE MODEM (SIMULATED)");
+            return Step::Next;
+        case 4: {
+            const auto lines = SettingsLines(active_);
+            info.insert(info.end(), lines.begin(), lines.end());
+            return Step::Next;
+        }
+        default:
+            return Step::Error;
+    }
+}
+
+HayesModem::Step HayesModem::RunRegister(CommandReader& in, std::vector<std::string>& info) {
+    const int reg = in.Number();
+    if (reg >= kRegisterCount || in.AtEnd()) return Step::Error;
+    int& value = active_.s[static_cast<std::size_t>(reg)];
+    if (in.Take('=')) {
+        const int v = in.Number();
+        if (v > 255) return Step::Error;
+        if (!IsFixed(RegisterName(reg))) value = v;
+        return Step::Next;
+    }
+    if (in.Take('?')) {
+        char text[8];
+        std::snprintf(text, sizeof text, "%03d", value);
+        info.push_back(text);
+        return Step::Next;
+    }
+    return Step::Error;
+}
+
+HayesModem::Step HayesModem::RunAmpersand(char a, CommandReader& in, std::vector<std::string>& info,
+                                          int& delayMs) {
+    switch (a) {
+        case 'C':
+        case 'D':
+        case 'K':
+            return TakeSetting(std::string("&") + a, in);
+        default:
+            break;
+    }
+    if (a != 'F' && a != 'W' && a != 'V') return Step::Error;
+    if (in.Number() != 0) return Step::Error;
+    if (a == 'F') {
+        active_ = Factory();
+        ApplyFixed(active_);
+        delayMs = std::max(delayMs, timing_.resetDelayMs);
+    } else if (a == 'W') {
+        stored_ = active_;
+        delayMs = std::max(delayMs, timing_.storeDelayMs);
+    } else {
+        info.push_back("ACTIVE PROFILE:");
+        for (const auto& l : SettingsLines(active_)) info.push_back(l);
+        info.push_back("");
+        info.push_back("STORED PROFILE 0:");
+        for (const auto& l : SettingsLines(stored_)) info.push_back(l);
+    }
+    return Step::Next;
 }
 
 std::vector<std::string> HayesModem::SettingsLines(const Profile& p) const {

@@ -117,7 +117,18 @@ private:
     bool IsFixed(const std::string& setting) const;
     void ApplyFixed(Profile& p) const;
     void TakeLine(const LineParams& params, PeerOutput& out);
+    // Runs the commands of a line's body; `info` gets the lines they answer,
+    // `delayMs` grows to the longest time one of them takes.
     Result Execute(const std::string& body, std::vector<std::string>& info, int& delayMs);
+    // One command, after its letter: on to the next, the line done (Z drops
+    // the rest of it), or the line refused.
+    class CommandReader;
+    enum class Step { Next, LineDone, Error };
+    Step RunCommand(char c, CommandReader& in, std::vector<std::string>& info, int& delayMs);
+    Step TakeSetting(const std::string& name, CommandReader& in);
+    Step RunInformation(int n, std::vector<std::string>& info) const;
+    Step RunRegister(CommandReader& in, std::vector<std::string>& info);
+    Step RunAmpersand(char a, CommandReader& in, std::vector<std::string>& info, int& delayMs);
     std::vector<std::string> SettingsLines(const Profile& p) const;
     void Emit(const std::string& bytes, int delayMs, const LineParams& params, PeerOutput& out);
 

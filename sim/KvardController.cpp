@@ -324,7 +324,7 @@ void KvardController::TraditionalFrame(PeerOutput& out) {
     AimFaults(request);
     const int late = TakeFault(KvardFault::LateAnswer) ? options_.lateAnswerMs : 0;
     if (TakeFault(KvardFault::Nak)) {
-        Record({{request.begin(), request.end()}, false, now});
+        Record({.bytes = {request.begin(), request.end()}, .accepted = false, .atMs = now});
         Answer({kNak}, out, late);
         return;
     }
@@ -405,12 +405,12 @@ void KvardController::Ft12Frame(PeerOutput& out) {
     const std::int64_t now = out.NowMs();
     AimFaults(request);
     if (TakeFault(KvardFault::Silence)) {
-        Record({{request.begin(), request.end()}, false, now});
+        Record({.bytes = {request.begin(), request.end()}, .accepted = false, .atMs = now});
         return;
     }
     const int late = TakeFault(KvardFault::LateAnswer) ? options_.lateAnswerMs : 0;
     if (TakeFault(KvardFault::Nak)) {
-        Record({{request.begin(), request.end()}, false, now});
+        Record({.bytes = {request.begin(), request.end()}, .accepted = false, .atMs = now});
         Answer({kRefused}, out, late);
         return;
     }
@@ -476,25 +476,9 @@ KvardController::Reply KvardController::Execute(std::span<const std::uint8_t> re
         case kCmdReadMemory:
             if (request.size() < 4) return {};
             return ReadMemory(number(), request[3]);
-        case kCmdWriteParameter: {
+        case kCmdWriteParameter:
             if (request.size() < 3) return {};
-            const auto data = request.subspan(3);
-            if (number() == kParUnlock) {
-                if (data.size() < 2) return {};
-                unlock_ = std::array<std::uint8_t, 2>{data[0], data[1]};
-                return {true, {}};
-            }
-            if (number() == kParPassword) {
-                if (data.size() < 2) return {};
-                const bool unlocked = TakeUnlock(Not(data[0]), Not(data[1]));
-                const bool right =
-                    !options_.password || *options_.password == Word(data[0], data[1]);
-                if (!unlocked || !right) return {};
-                accessGranted_ = true;
-                return {true, {}};
-            }
-            return WriteParameter(number(), data, nowMs);
-        }
+            return WriteParameterRequest(number(), request.subspan(3), nowMs);
         case kCmdWriteMemory: {
             if (request.size() < 3) return {};
             auto data = request.subspan(3);
@@ -506,16 +490,7 @@ KvardController::Reply KvardController::Execute(std::span<const std::uint8_t> re
             return WriteMemory(number(), data, nowMs);
         }
         case kCmdRestart:
-            runState_ = kRunning;
-            phase_ = 0;
-            blockBit_ = false;
-            stopAt_.reset();
-            phaseAt_.reset();
-            blockAt_.reset();
-            reprogActive_ = false;
-            reprog_ = stored_;
-            accessGranted_ = false;
-            unlock_.reset();
+            Restart();
             return {true, {}};
         case kCmdStop:
             if (!ignoreStop && runState_ == kRunning && !stopAt_)
@@ -533,6 +508,43 @@ KvardController::Reply KvardController::Execute(std::span<const std::uint8_t> re
     }
 }
 
+// The write-unlock and the access password are taken here; every other
+// parameter is written.
+KvardController::Reply KvardController::WriteParameterRequest(std::uint16_t number,
+                                                              std::span<const std::uint8_t> data,
+                                                              std::int64_t nowMs) {
+    if (number == kParUnlock) {
+        if (data.size() < 2) return {};
+        unlock_ = std::array<std::uint8_t, 2>{data[0], data[1]};
+        return {true, {}};
+    }
+    if (number == kParPassword) {
+        if (data.size() < 2) return {};
+        const bool unlocked = TakeUnlock(Not(data[0]), Not(data[1]));
+        const bool right = !options_.password || *options_.password == Word(data[0], data[1]);
+        if (!unlocked || !right) return {};
+        accessGranted_ = true;
+        return {true, {}};
+    }
+    return WriteParameter(number, data, nowMs);
+}
+
+// The restart command: running from the first phase, no stop under way, the
+// reprogramming buffer loaded again from the non-volatile memory, access and
+// write-unlock gone.
+void KvardController::Restart() {
+    runState_ = kRunning;
+    phase_ = 0;
+    blockBit_ = false;
+    stopAt_.reset();
+    phaseAt_.reset();
+    blockAt_.reset();
+    reprogActive_ = false;
+    reprog_ = stored_;
+    accessGranted_ = false;
+    unlock_.reset();
+}
+
 KvardController::Reply KvardController::ReadParameter(std::uint16_t number, std::int64_t nowMs) {
     if (number == kParStatus) {
         const std::uint8_t s0 = S0();
@@ -548,7 +560,7 @@ KvardController::Reply KvardController::ReadParameter(std::uint16_t number, std:
 
 KvardController::Reply KvardController::ReadMemory(std::uint16_t address, std::size_t count) {
     std::size_t offset = 0;
-    const auto cell = FindMemory(address, count, false, offset);
+    const auto cell = FindMemory(address, count, Access::Read, offset);
     if (!cell || count == 0) return {};
     const auto& bytes = stored_[*cell];
     return {true,
@@ -575,7 +587,7 @@ KvardController::Reply KvardController::WriteMemory(std::uint16_t address,
                                                     std::int64_t nowMs) {
     const bool unlocked = TakeUnlock(High(address), Low(address));
     std::size_t offset = 0;
-    const auto cell = FindMemory(address, data.size(), true, offset);
+    const auto cell = FindMemory(address, data.size(), Access::Write, offset);
     if (!cell || data.empty() || !unlocked || !reprogActive_) return {};
     if (options_.password && !accessGranted_) return {};
     std::copy(data.begin(), data.end(),
@@ -631,10 +643,10 @@ std::optional<std::size_t> KvardController::FindParameter(std::uint16_t number) 
 }
 
 std::optional<std::size_t> KvardController::FindMemory(std::uint16_t address, std::size_t count,
-                                                       bool write, std::size_t& offset) const {
+                                                       Access access, std::size_t& offset) const {
     for (std::size_t i = 0; i < cells_.size(); ++i) {
         const Cell& c = cells_[i];
-        const std::size_t base = write ? c.writeAt : c.readAt;
+        const std::size_t base = access == Access::Write ? c.writeAt : c.readAt;
         if (c.memory && address >= base && address + count <= base + c.size) {
             offset = address - base;
             return i;

@@ -191,6 +191,9 @@ private:
 
     Reply Execute(std::span<const std::uint8_t> request, std::int64_t nowMs);
     Reply ReadParameter(std::uint16_t number, std::int64_t nowMs);
+    Reply WriteParameterRequest(std::uint16_t number, std::span<const std::uint8_t> data,
+                                std::int64_t nowMs);
+    void Restart();
     Reply ReadMemory(std::uint16_t address, std::size_t count);
     Reply WriteParameter(std::uint16_t number, std::span<const std::uint8_t> data,
                          std::int64_t nowMs);
@@ -199,7 +202,9 @@ private:
     Reply Reprogram(std::uint8_t step, std::int64_t nowMs);
     bool TakeUnlock(std::uint8_t x, std::uint8_t y);
     std::optional<std::size_t> FindParameter(std::uint16_t number) const;
-    std::optional<std::size_t> FindMemory(std::uint16_t address, std::size_t count, bool write,
+    // A memory cell is found at its read address or at its write address.
+    enum class Access { Read, Write };
+    std::optional<std::size_t> FindMemory(std::uint16_t address, std::size_t count, Access access,
                                           std::size_t& offset) const;
     void BlockWritten(std::int64_t nowMs);
 

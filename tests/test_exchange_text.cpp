@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "log/ExchangeLog.h"
+#include "log/LoggedLink.h"
 #include "protocol/Exchange.h"
 #include "protocol/ExchangeText.h"
 #include "protocol/Frames.h"
@@ -21,8 +22,6 @@ using Steps = std::deque<test::ScriptPeer::Step>;
 struct LoggedWorld {
     explicit LoggedWorld(std::int8_t protocol = 0, int crc = 0) {
         line.Attach(&peer);
-        line.SetTap(&log);
-        link.Log = &log;
         link.Settings = {0, kLinkRs232, 5, 1, 0, protocol, std::int8_t(crc), 0};
         OpenPort(link, "Com1", 5, true);
     }
@@ -43,8 +42,9 @@ struct LoggedWorld {
     sim::SimLine line{clock};
     test::ScriptPeer peer;
     test::ScriptedView view;
-    ExchangeLog log{clock, [] { return std::int64_t{0}; }};
-    SerialLink link{line, clock, view};
+    LoggedLink logged{line, clock, view, [] { return std::int64_t{0}; }};
+    SerialLink& link = logged.Link();
+    ExchangeLog& log = logged.Log();
     int result = -1;
 };
 

@@ -4,10 +4,17 @@
 // every byte written with its parity and moment, every byte read — is the
 // same. The job thread changes who shows the job, not what it does on the
 // line: its checkpoints are the points where the job let messages run.
+// Both runs take the programs' own assembly of line, exchange log and link:
+// the command line's LoggedLink, the window program's JobLink; the log's
+// entries are part of the traffic compared. The assembly's own tests follow:
+// the log on the line's tap for as long as it is attached, and the job thread
+// ended before the log comes off.
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -20,8 +27,9 @@
 #include "device/ControllerJob.h"
 #include "device/LinkSearch.h"
 #include "device/NetworkScan.h"
-#include "gui/JobThread.h"
-#include "gui/JobViewHooks.h"
+#include "gui/JobLink.h"
+#include "link/Deadline.h"
+#include "log/LoggedLink.h"
 #include "modem/ModemConsole.h"
 #include "sim/HayesModem.h"
 #include "sim/KvardController.h"
@@ -30,6 +38,7 @@
 #include "support/ControllerFakes.h"
 #include "support/ModemFakes.h"
 #include "support/QtApp.h"
+#include "support/ScriptedView.h"
 
 namespace hk {
 namespace {
@@ -61,6 +70,27 @@ Trace TrafficOf(const sim::SimLine& line) {
     return out;
 }
 
+// And what the exchange log made of it: every entry with its time on the
+// job's clock (the time of day left out).
+Trace TrafficOf(const sim::SimLine& line, ExchangeLog& log) {
+    Trace out = TrafficOf(line);
+    log.FlushAll();
+    for (const LogEntry& e : log.Entries())
+        out.push_back("log " + std::to_string(static_cast<int>(e.kind)) + " @" +
+                      std::to_string(e.sinceJobMs) + " " + e.text);
+    return out;
+}
+
+// The log saw the exchanges: decoded lines and bytes both.
+bool Logged(const Trace& trace) {
+    const auto has = [&](const std::string& start) {
+        return std::any_of(trace.begin(), trace.end(),
+                           [&](const std::string& t) { return t.rfind(start, 0) == 0; });
+    };
+    return has("log " + std::to_string(static_cast<int>(LogEntry::Kind::Note))) &&
+           has("log " + std::to_string(static_cast<int>(LogEntry::Kind::Sent)));
+}
+
 // Lets the window thread serve the job thread until `done`.
 void ServeUntil(const std::function<bool()>& done) {
     for (int i = 0; i < 1'000'000 && !done(); ++i) QCoreApplication::processEvents();
@@ -85,29 +115,33 @@ struct ControllerRun {
         world.kvard.SetBuffer(1, sim::KvardController::ModemLines({"AT&F"}));
         world.view.onClose = nullptr;
         if (threaded) {
-            jobView = std::make_unique<JobControllerView>(jobs, world.view);
-            linkView = std::make_unique<JobViewHooks>(jobs, world.view);
-            link = std::make_unique<SerialLink>(world.port, world.clock, *linkView);
-            job = std::make_unique<device::ControllerJob>(world.state, *link, *jobView);
+            wiring = std::make_unique<JobLink>(world.port, world.clock, world.view);
+            jobView = std::make_unique<JobControllerView>(wiring->Jobs(), world.view);
+            job = std::make_unique<device::ControllerJob>(world.state, wiring->Link(), *jobView);
+        } else {
+            direct = std::make_unique<LoggedLink>(world.port, world.clock, world.view);
+            job = std::make_unique<device::ControllerJob>(world.state, direct->Link(), world.view);
         }
     }
-    device::ControllerJob& Job() { return threaded ? *job : world.job; }
-    SerialLink& Link() { return threaded ? *link : world.link; }
+    // The job thread ends first, before what its jobs use.
+    ~ControllerRun() {
+        if (wiring) wiring->EndJobs();
+    }
+    device::ControllerJob& Job() { return *job; }
+    ExchangeLog& Log() { return threaded ? wiring->Log() : direct->Log(); }
     void Do(const std::function<void(device::ControllerJob&)>& step) {
-        if (!threaded) return step(world.job);
-        jobs.Post([this, step] { step(*job); });
-        jobs.WaitIdle();
+        if (!threaded) return step(*job);
+        wiring->Jobs().Post([this, step] { step(*job); });
+        wiring->Jobs().WaitIdle();
         QCoreApplication::processEvents();
     }
 
     bool threaded;
     test::ControllerWorld world;
+    std::unique_ptr<LoggedLink> direct;
+    std::unique_ptr<JobLink> wiring;
     std::unique_ptr<JobControllerView> jobView;
-    std::unique_ptr<JobViewHooks> linkView;
-    std::unique_ptr<SerialLink> link;
     std::unique_ptr<device::ControllerJob> job;
-    // Last: it ends first, before what its jobs use.
-    JobThread jobs;
 };
 
 using ControllerScript = std::function<void(ControllerRun&)>;
@@ -123,7 +157,7 @@ Trace RunController(bool threaded, const ControllerCase& c) {
     ControllerRun run(threaded, c.options, c.read);
     run.Do([](device::ControllerJob& j) { j.Opened(); });
     c.script(run);
-    return TrafficOf(run.world.line);
+    return TrafficOf(run.world.line, run.Log());
 }
 
 TEST(JobTraces, ControllerJobsPutTheSameTrafficOnTheLineThroughTheJobThread) {
@@ -164,7 +198,7 @@ TEST(JobTraces, ControllerJobsPutTheSameTrafficOnTheLineThroughTheJobThread) {
              r.world.view.script.onProcess = [&r](int n) {
                  if (n == 4) {
                      if (r.threaded)
-                         r.jobs.Post([&r] { r.Job().Exit(); });
+                         r.wiring->Jobs().Post([&r] { r.Job().Exit(); });
                      else
                          r.Job().Exit();
                  }
@@ -176,6 +210,7 @@ TEST(JobTraces, ControllerJobsPutTheSameTrafficOnTheLineThroughTheJobThread) {
         const Trace direct = RunController(false, c);
         const Trace threaded = RunController(true, c);
         EXPECT_GT(direct.size(), 20u) << c.name;
+        EXPECT_TRUE(Logged(direct)) << c.name;
         EXPECT_EQ(direct, threaded) << c.name;
     }
 }
@@ -205,13 +240,19 @@ Trace RunScan(bool threaded) {
     pair.Add(fast);
     line.Attach(&pair);
     ScanWindow window;
-    JobThread jobs;
-    JobScanView jobView(jobs, window, [](const ScanProgress&) {});
-    JobViewHooks linkView(jobs, window);
-    SerialLink link(line, clock, threaded ? static_cast<ViewHooks&>(linkView) : window);
+    std::unique_ptr<LoggedLink> direct;
+    std::unique_ptr<JobLink> wiring;
+    std::unique_ptr<JobScanView> jobView;
+    if (threaded) {
+        wiring = std::make_unique<JobLink>(line, clock, window);
+        jobView = std::make_unique<JobScanView>(wiring->Jobs(), window, [](const ScanProgress&) {});
+    } else {
+        direct = std::make_unique<LoggedLink>(line, clock, window);
+    }
+    SerialLink& link = threaded ? wiring->Link() : direct->Link();
     device::ControllerSession session;
     device::DeviceContext c{link, session,
-                            threaded ? static_cast<device::DeviceView&>(jobView)
+                            threaded ? static_cast<device::DeviceView&>(*jobView)
                                      : static_cast<device::DeviceView&>(window)};
     device::ScanRange range;
     range.firstNumber = 1;
@@ -221,24 +262,25 @@ Trace RunScan(bool threaded) {
     const auto scan = [&] {
         if (!device::OpenForSearch(link, device::LinkChoice{})) return;
         device::NetworkScan s(c, range, false, nullptr);
-        jobView.Follow(&s);
+        if (jobView) jobView->Follow(&s);
         found = s.Run();
-        jobView.Follow(nullptr);
+        if (jobView) jobView->Follow(nullptr);
     };
     if (threaded) {
-        jobs.Post(scan);
-        jobs.WaitIdle();
+        wiring->Jobs().Post(scan);
+        wiring->Jobs().WaitIdle();
     } else {
         scan();
     }
     EXPECT_EQ(found.size(), 2u);
-    return TrafficOf(line);
+    return TrafficOf(line, threaded ? wiring->Log() : direct->Log());
 }
 
 TEST(JobTraces, TheNetworkScanPutsTheSameTrafficOnTheLineThroughTheJobThread) {
     test::EnsureQApplication();
     const Trace direct = RunScan(false);
     EXPECT_GT(direct.size(), 50u);
+    EXPECT_TRUE(Logged(direct));
     EXPECT_EQ(direct, RunScan(true));
 }
 
@@ -251,29 +293,44 @@ struct ModemRun {
     explicit ModemRun(bool threaded) : threaded(threaded) {
         world.line.Attach(&modem);
         if (threaded) {
-            jobWindow = std::make_unique<JobModemWindow>(jobs, world.window);
-            linkView = std::make_unique<JobViewHooks>(jobs, world.view);
-            link = std::make_unique<SerialLink>(world.line, world.clock, *linkView);
-            link->PortOpen = world.link.PortOpen;
-            console = std::make_unique<ModemConsole>(world.state, *link, *jobWindow);
+            wiring = std::make_unique<JobLink>(world.line, world.clock, world.view);
+            wiring->Link().PortOpen = world.link.PortOpen;
+            jobWindow = std::make_unique<JobModemWindow>(wiring->Jobs(), world.window);
+            console = std::make_unique<ModemConsole>(world.state, wiring->Link(), *jobWindow);
             jobWindow->SetReceiver([this] { console->ModemIdle(); });
+        } else {
+            direct = std::make_unique<LoggedLink>(world.line, world.clock, world.view);
+            direct->Link().PortOpen = world.link.PortOpen;
+            console = std::make_unique<ModemConsole>(world.state, direct->Link(), world.window);
         }
+    }
+    // The job thread ends first (a poll of the receiver may still be
+    // finishing), before what its jobs use.
+    ~ModemRun() {
+        if (wiring) wiring->EndJobs();
     }
     // Runs `start`, then lets the receiver listen until `done` (read on this
     // thread), then takes the receiver away.
     void Do(const std::function<void(ModemConsole&)>& start, const std::function<bool()>& done) {
         if (!threaded) {
-            start(world.console);
-            ASSERT_TRUE(world.IdleUntil(done));
-            world.console.RemoveIdleHandler();
+            start(*console);
+            // As the window's idle timer polls, for at most a minute.
+            const Deadline limit(world.clock, std::chrono::milliseconds(60'000));
+            while (!done()) {
+                ASSERT_FALSE(limit.Expired());
+                console->ModemIdle();
+            }
+            console->RemoveIdleHandler();
             return;
         }
+        JobThread& jobs = wiring->Jobs();
         jobs.Post([this, start] { start(*console); });
         ServeUntil(done);
         ASSERT_TRUE(done());
         jobs.Post([this] { console->RemoveIdleHandler(); });
         jobs.WaitIdle();
     }
+    ExchangeLog& Log() { return threaded ? wiring->Log() : direct->Log(); }
     bool Answered(const std::string& line) const {
         const auto& a = world.window.answers.lines;
         return std::find(a.begin(), a.end(), line) != a.end();
@@ -282,13 +339,10 @@ struct ModemRun {
     bool threaded;
     test::ModemWorld world;
     sim::HayesModem modem;
+    std::unique_ptr<LoggedLink> direct;
+    std::unique_ptr<JobLink> wiring;
     std::unique_ptr<JobModemWindow> jobWindow;
-    std::unique_ptr<JobViewHooks> linkView;
-    std::unique_ptr<SerialLink> link;
     std::unique_ptr<ModemConsole> console;
-    // Last: it ends first (a poll of the receiver may still be finishing),
-    // before what its jobs use.
-    JobThread jobs;
 };
 
 using ModemScript = std::function<void(ModemRun&)>;
@@ -296,7 +350,7 @@ using ModemScript = std::function<void(ModemRun&)>;
 Trace RunModem(bool threaded, const ModemScript& script) {
     ModemRun run(threaded);
     script(run);
-    return TrafficOf(run.world.line);
+    return TrafficOf(run.world.line, run.Log());
 }
 
 // Each case is one job whose end the window sees: on the job thread the
@@ -330,8 +384,74 @@ TEST(JobTraces, ModemJobsPutTheSameTrafficOnTheLineThroughTheJobThread) {
     for (const auto& c : cases) {
         const Trace direct = RunModem(false, c.script);
         EXPECT_GT(direct.size(), 10u) << c.name;
+        EXPECT_TRUE(Logged(direct)) << c.name;
         EXPECT_EQ(direct, RunModem(true, c.script)) << c.name;
     }
+}
+
+// --- The assembly itself ----------------------------------------------------------
+
+// How many entries of `kind` the log holds.
+std::size_t Count(ExchangeLog& log, LogEntry::Kind kind) {
+    log.FlushAll();
+    const auto entries = log.Entries();
+    return static_cast<std::size_t>(std::count_if(
+        entries.begin(), entries.end(), [kind](const LogEntry& e) { return e.kind == kind; }));
+}
+
+TEST(LineAssembly, TheLogSeesTheLineUntilItIsTakenOffAndAnotherLogCanFollow) {
+    VirtualClock clock(1000);
+    sim::SimLine line(clock);
+    test::ScriptedView view;
+    ASSERT_TRUE(line.Open("Com1"));
+    const std::uint8_t byte = 0x55;
+    LoggedLink logged(line, clock, view);
+    EXPECT_EQ(logged.Link().Log, &logged.Log());
+    line.Write(&byte, 1);
+    EXPECT_EQ(Count(logged.Log(), LogEntry::Kind::Sent), 1u);
+
+    logged.Detach();
+    clock.Advance(1000);  // a byte later would start a line of its own
+    line.Write(&byte, 1);
+    EXPECT_EQ(Count(logged.Log(), LogEntry::Kind::Sent), 1u);
+    EXPECT_EQ(logged.Link().Log, nullptr);
+
+    // A second log on the same line, for as long as its attachment lives.
+    ExchangeLog other(clock);
+    {
+        const LogAttachment attached(logged.Link(), other);
+        clock.Advance(1000);
+        line.Write(&byte, 1);
+    }
+    clock.Advance(1000);
+    line.Write(&byte, 1);
+    EXPECT_EQ(Count(other, LogEntry::Kind::Sent), 1u);
+    EXPECT_EQ(Count(logged.Log(), LogEntry::Kind::Sent), 1u);
+}
+
+TEST(LineAssembly, EndingTheJobsRunsWhatWasPostedThenTakesTheLogOff) {
+    test::EnsureQApplication();
+    VirtualClock clock(1000);
+    sim::SimLine line(clock);
+    test::ScriptedView view;
+    ASSERT_TRUE(line.Open("Com1"));
+    const std::uint8_t byte = 0x55;
+    JobLink wiring(line, clock, view);
+    EXPECT_EQ(wiring.Link().Log, &wiring.Log());
+    // Posted, not yet run: EndJobs() runs it before the thread ends.
+    JobThread& jobs = wiring.Jobs();
+    bool onJobThread = false;
+    jobs.Post([&] {
+        onJobThread = jobs.OnJobThread();
+        wiring.Link().PortHandle.Write(&byte, 1);
+    });
+    wiring.EndJobs();
+    EXPECT_TRUE(onJobThread);
+    EXPECT_EQ(Count(wiring.Log(), LogEntry::Kind::Sent), 1u);
+    clock.Advance(1000);
+    line.Write(&byte, 1);
+    EXPECT_EQ(Count(wiring.Log(), LogEntry::Kind::Sent), 1u);
+    EXPECT_EQ(wiring.Link().Log, nullptr);
 }
 
 }  // namespace

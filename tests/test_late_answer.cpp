@@ -9,6 +9,7 @@
 
 #include "device/Commands.h"
 #include "log/ExchangeLog.h"
+#include "log/LoggedLink.h"
 #include "protocol/Exchange.h"
 #include "sim/KvardController.h"
 #include "sim/SimLine.h"
@@ -53,10 +54,7 @@ struct World {
         link.Settings.NetAddress = static_cast<std::int8_t>(options.netNumber);
         link.Settings.SpeedIndex = 5;
         OpenPort(link, "Com1", 5, false);
-        line.SetTap(&log);
-        link.Log = &log;
     }
-    ~World() { line.SetTap(nullptr); }
     // A request (count byte first) and the time it took.
     int Send(const std::string& request, int answerLen) {
         std::vector<std::uint8_t> r = Hex(request);
@@ -82,8 +80,9 @@ struct World {
     sim::SimLine line{clock};
     sim::KvardController kvard;
     NullView view;
-    SerialLink link{line, clock, view};
-    ExchangeLog log{clock, [] { return std::int64_t{0}; }};
+    LoggedLink logged{line, clock, view, [] { return std::int64_t{0}; }};
+    SerialLink& link = logged.Link();
+    ExchangeLog& log = logged.Log();
     ControllerSession session;
     DeviceContext c{link, session, view};
     std::vector<std::uint8_t> answer;

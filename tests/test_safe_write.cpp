@@ -13,6 +13,7 @@
 #include "device/BufferTransfer.h"
 #include "lists/ListFiles.h"
 #include "log/ExchangeLog.h"
+#include "log/LoggedLink.h"
 #include "support/ControllerFakes.h"
 #include "support/ScriptPeer.h"
 
@@ -157,16 +158,14 @@ TEST(SafeWrite, SwitchedOffNothingIsReadAroundTheWrite) {
 // ---- what the exchange log makes of it ----------------------------------------
 
 struct LoggedWrite : SafeWrite {
-    LoggedWrite() : SafeWrite(0) {
-        port.SetTap(&log);
-        link.Log = &log;
-    }
+    LoggedWrite() : SafeWrite(0) {}
     std::vector<std::string> Lines() {
         log.FlushAll();
         std::uint64_t from = 0;
         return log.LinesFrom(from);
     }
     ExchangeLog log{clock, [] { return std::int64_t{0}; }};
+    LogAttachment attached{link, log};
 };
 
 TEST(SafeWriteLog, RequestsAreNamedAndThePasswordStaysOut) {

@@ -66,62 +66,75 @@ fs::path ProgramDir() {
     return ec ? fs::current_path() : exe.parent_path();
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
+// Where the links go and where the devices' state is kept.
+struct Options {
     fs::path ports = ProgramDir() / "ports";
-    hk::sim::HayesModem modem;
     std::string stateFile;
+};
+
+// --modem-keeps, --modem-store, --modem-ring and --modem-noise with their
+// `value`, applied to `modem`; false (with the reason on standard error)
+// when the value will not do.
+bool ModemOption(const std::string& name, const char* value, hk::sim::HayesModem& modem) {
+    if (name == "--modem-keeps") {
+        if (modem.KeepFixed(value)) return true;
+        std::fprintf(stderr,
+                     "kvard-sim: --modem-keeps %s: the modem has no such setting or "
+                     "would refuse that value (S0..S37 up to 255, E, Q, V, X, M, L, "
+                     "&C, &D, &K)\n",
+                     value);
+        return false;
+    }
+    if (name == "--modem-store") {
+        if (modem.Store(value)) return true;
+        std::fprintf(stderr,
+                     "kvard-sim: --modem-store %s: the modem has no such setting or "
+                     "would refuse that value\n",
+                     value);
+        return false;
+    }
+    const int ms = std::atoi(value);
+    if (ms <= 0) {
+        std::fprintf(stderr, "kvard-sim: %s: milliseconds above 0\n", name.c_str());
+        return false;
+    }
+    if (name == "--modem-ring")
+        modem.Ring(ms);
+    else
+        modem.Noise(ms);
+    return true;
+}
+
+// The command line into `options` and `modem`; false (with the reason or
+// the usage on standard error) when it will not do.
+bool ReadArguments(int argc, char* argv[], Options& options, hk::sim::HayesModem& modem) {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--ports") == 0 && i + 1 < argc) {
-            ports = argv[++i];
-        } else if (std::strcmp(argv[i], "--state") == 0 && i + 1 < argc) {
-            stateFile = argv[++i];
-        } else if (std::strcmp(argv[i], "--modem-keeps") == 0 && i + 1 < argc) {
-            const char* setting = argv[++i];
-            if (!modem.KeepFixed(setting)) {
-                std::fprintf(stderr,
-                             "kvard-sim: --modem-keeps %s: the modem has no such setting or "
-                             "would refuse that value (S0..S37 up to 255, E, Q, V, X, M, L, "
-                             "&C, &D, &K)\n",
-                             setting);
-                return 2;
-            }
-        } else if (std::strcmp(argv[i], "--modem-store") == 0 && i + 1 < argc) {
-            const char* setting = argv[++i];
-            if (!modem.Store(setting)) {
-                std::fprintf(stderr,
-                             "kvard-sim: --modem-store %s: the modem has no such setting or "
-                             "would refuse that value\n",
-                             setting);
-                return 2;
-            }
-        } else if ((std::strcmp(argv[i], "--modem-ring") == 0 ||
-                    std::strcmp(argv[i], "--modem-noise") == 0) &&
-                   i + 1 < argc) {
-            const bool ring = argv[i][8] == 'r';
-            const int ms = std::atoi(argv[++i]);
-            if (ms <= 0) {
-                std::fprintf(stderr, "kvard-sim: %s: milliseconds above 0\n", argv[i - 1]);
-                return 2;
-            }
-            if (ring)
-                modem.Ring(ms);
-            else
-                modem.Noise(ms);
+        const std::string name = argv[i];
+        const bool valued = i + 1 < argc;
+        if (name == "--ports" && valued) {
+            options.ports = argv[++i];
+        } else if (name == "--state" && valued) {
+            options.stateFile = argv[++i];
+        } else if ((name == "--modem-keeps" || name == "--modem-store" || name == "--modem-ring" ||
+                    name == "--modem-noise") &&
+                   valued) {
+            if (!ModemOption(name, argv[++i], modem)) return false;
         } else {
             std::fprintf(stderr,
                          "usage: %s [--ports DIR] [--state FILE] [--modem-keeps "
                          "SETTING[=VALUE]]... [--modem-store SETTING[=VALUE]]... "
                          "[--modem-ring MS] [--modem-noise MS]\n",
                          argv[0]);
-            return 2;
+            return false;
         }
     }
+    return true;
+}
 
-    // Three controllers on one multi-drop pair: the basic kit at number 5
-    // that the README's read and write use, a stopped КВАРД-47 at number 12
-    // and a minimal kit at number 20 that talks at 19200 baud.
+// Three controllers on one multi-drop pair: the basic kit at number 5 that
+// the README's read and write use, a stopped КВАРД-47 at number 12 and a
+// minimal kit at number 20 that talks at 19200 baud.
+void FillPair(hk::sim::MultiDropLine& pair) {
     const auto controllerAt = [](int number, hk::sim::KvardKit kit, std::int32_t baud) {
         hk::sim::KvardOptions options;
         options.kit = kit;
@@ -131,7 +144,6 @@ int main(int argc, char* argv[]) {
         options.evenParityReadsAsNone = true;  // a pseudo-terminal hides even parity
         return options;
     };
-    hk::sim::MultiDropLine pair;
     hk::sim::KvardController& controller =
         pair.Add(controllerAt(5, hk::sim::KvardKit::Basic, 9600));
     controller.SetBuffer(0,
@@ -139,21 +151,24 @@ int main(int argc, char* argv[]) {
     controller.SetBuffer(1, hk::sim::KvardController::ModemLines({"AT&F", "ATS0=1"}));
     pair.Add(controllerAt(12, hk::sim::KvardKit::Kvard47, 9600)).SetRunState(0x08);
     pair.Add(controllerAt(20, hk::sim::KvardKit::Minimal, 19200));
+}
 
-    struct Device {
-        const char* name;
-        const char* what;
-        hk::sim::SimPeer* peer;
-    };
-    const Device devices[] = {{"com1",
-                               "КВАРД line (basic kit at number 5, 9600 baud; КВАРД-47 at 12; "
-                               "minimal kit at 20, 19200 baud)",
-                               &pair},
-                              {"com2", "Hayes modem", &modem}};
+struct Device {
+    const char* name;
+    const char* what;
+    hk::sim::SimPeer* peer;
+};
 
+// The bridges serving the devices, each linked into the ports folder.
+struct Served {
     std::vector<std::unique_ptr<hk::sim::PtyBridge>> bridges;
     std::vector<hk::sim::PtyBridge*> serving;
     std::vector<fs::path> links;
+};
+
+// Starts a bridge for each device whose name is free in `ports`; false
+// (with the reason on standard error) when one does not start.
+bool StartBridges(const std::vector<Device>& devices, const fs::path& ports, Served& served) {
     for (const Device& d : devices) {
         const fs::path link = ports / d.name;
         if (!FreeForDemo(link)) {
@@ -165,44 +180,65 @@ int main(int argc, char* argv[]) {
         std::string error;
         if (!bridge->Start(error) || !bridge->LinkAs(link.string(), error)) {
             std::fprintf(stderr, "kvard-sim: %s\n", error.c_str());
-            return 1;
+            return false;
         }
         std::printf("kvard-sim: %s on %s -> %s\n", d.what, link.c_str(),
                     bridge->SlavePath().c_str());
-        links.push_back(link);
-        serving.push_back(bridge.get());
-        bridges.push_back(std::move(bridge));
+        served.links.push_back(link);
+        served.serving.push_back(bridge.get());
+        served.bridges.push_back(std::move(bridge));
     }
-    std::fflush(stdout);
-    if (serving.empty()) return 0;
+    return true;
+}
 
-    // What the devices hold, written at the start and after every round
-    // that changed it.
-    std::string written;
-    const auto keepState = [&] {
+// What the devices hold, written to `stateFile` at the start and after every
+// round that changed it; nothing without a file.
+std::function<void()> StateKeeper(const std::string& stateFile, hk::sim::MultiDropLine& pair,
+                                  const hk::sim::HayesModem& modem) {
+    if (stateFile.empty()) return {};
+    auto written = std::make_shared<std::string>();
+    auto keepState = [stateFile, &pair, &modem, written] {
         std::string state;
         for (std::size_t i = 0; i < pair.Count(); ++i)
             state += hk::sim::DescribeController(pair.At(i));
         state += hk::sim::DescribeModem(modem);
-        if (state == written) return;
+        if (state == *written) return;
         std::string error;
         if (!hk::WriteWholeFile(stateFile, state, error)) {
             std::fprintf(stderr, "kvard-sim: %s: cannot be written\n", stateFile.c_str());
             stopRequested = true;
         }
-        written = state;
+        *written = state;
     };
-    std::function<void()> afterRound;
-    if (!stateFile.empty()) {
-        keepState();
-        afterRound = keepState;
-    }
+    keepState();
+    return keepState;
+}
 
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    hk::sim::HayesModem modem;
+    Options options;
+    if (!ReadArguments(argc, argv, options, modem)) return 2;
+
+    hk::sim::MultiDropLine pair;
+    FillPair(pair);
+    const std::vector<Device> devices = {{"com1",
+                                          "КВАРД line (basic kit at number 5, 9600 baud; "
+                                          "КВАРД-47 at 12; minimal kit at 20, 19200 baud)",
+                                          &pair},
+                                         {"com2", "Hayes modem", &modem}};
+    Served served;
+    if (!StartBridges(devices, options.ports, served)) return 1;
+    std::fflush(stdout);
+    if (served.serving.empty()) return 0;
+
+    const std::function<void()> afterRound = StateKeeper(options.stateFile, pair, modem);
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     std::signal(SIGHUP, OnSignal);
-    hk::sim::ServeBridges(serving, stopRequested, afterRound);
-    for (const fs::path& link : links) {
+    hk::sim::ServeBridges(served.serving, stopRequested, afterRound);
+    for (const fs::path& link : served.links) {
         std::error_code ec;
         fs::remove(link, ec);
     }
