@@ -567,7 +567,7 @@ void MainWindow::LabelForController() {
     SetCaption(lowerTitle_, texts::kLowerBufferTitle);
     writeOrClearButton_->setText(texts::kClearCaption);
     PlaceMemos(kBufferListTop, kBufferListHeight, kBufferAnswersTop, kBufferAnswersHeight);
-    if (TwoChannelKit()) {
+    if (device::TwoChannelKit(state_.KitIndex)) {
         viewOrLoadButton_->setText(loadButton_->text());
         commandOrClearButton_->setText(writeOrClearButton_->text());
         SetCaption(upperChannelLabel_, texts::kChannelMcp);
@@ -601,7 +601,7 @@ void MainWindow::ShowSections(Sections shown) {
         w->setVisible(shown.controllerButtons);
     const bool controller = showUpper && state_.WorkMode == kControllerWork;
     upperChannelLabel_->setVisible(controller);
-    const bool twoChannels = controller && TwoChannelKit();
+    const bool twoChannels = controller && device::TwoChannelKit(state_.KitIndex);
     lowerSaveButton_->setVisible(twoChannels);
     lowerChannelLabel_->setVisible(twoChannels);
     const bool ringCount = showUpper && state_.ModemMode;
@@ -672,8 +672,6 @@ void MainWindow::ToggleControllerMode() {
     helpContext_ = kHelpIdle;
 }
 
-bool MainWindow::TwoChannelKit() const { return device::KitBuffersOf(state_.KitIndex).count == 2; }
-
 void MainWindow::ExitProgram() {
     if (exitButton_->isChecked()) close();
 }
@@ -693,7 +691,7 @@ void MainWindow::ChooseKit(QAction* item) {
     SetKitCaption();
     helpContext_ = kHelpController;
     const bool down = controllerModeButton_->isChecked();
-    const bool twoChannels = TwoChannelKit();
+    const bool twoChannels = device::TwoChannelKit(state_.KitIndex);
     ShowSections({.upper = down, .lower = twoChannels && down, .controllerButtons = down});
     state_.ClearBuffer1 = false;
     state_.ClearBuffer2 = false;

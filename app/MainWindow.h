@@ -176,8 +176,6 @@ private:
     void LabelForController();
     void PlaceMemos(int listTop, int listHeight, int answersTop, int answersHeight);
     void FollowPanelSize();
-    // The chosen kit has two channels, a buffer each (device::KitLayout).
-    bool TwoChannelKit() const;
 
     void CheckModem();  // "Проверить модем"
     void ShowControllerDialog();

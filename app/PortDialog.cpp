@@ -121,7 +121,7 @@ void PortDialog::OpenChosenPort() {
     auto open = [this, port, speed, portIndex, opened] {
         link_.Settings.NetAddress = 0;
         link_.Settings.LinkKind = kLinkModem;
-        state_.PortReady = OpenPort(link_, port, speed, true);
+        state_.PortReady = OpenPort(link_, port, speed, AddressMode::On);
         if (!state_.PortReady) return;
         link_.Settings.PortIndex = portIndex;
         try {

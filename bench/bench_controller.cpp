@@ -162,7 +162,7 @@ double RunSilentSearch(SerialLink& link, Clock& clock, int numbers, int protocol
     device::ControllerContext context(state, link, session, view);
     link.Settings = {};
     link.Settings.Protocol = static_cast<std::int8_t>(protocol);
-    if (!OpenPort(link, "Com1", 0, true)) return -1;
+    if (!OpenPort(link, "Com1", 0, AddressMode::On)) return -1;
     device::SearchRange range;
     range.lastNumber = numbers - 1;
     const std::int64_t start = clock.NowMs();
@@ -179,7 +179,7 @@ double RunScan(SerialLink& link, Clock& clock) {
     device::ControllerSession session;
     device::DeviceContext context{link, session, view};
     link.Settings = {};
-    if (!OpenPort(link, "Com1", 0, true)) return -1;
+    if (!OpenPort(link, "Com1", 0, AddressMode::On)) return -1;
     device::ScanRange range;
     range.firstSpeed = range.lastSpeed = 5;  // 9600 baud
     device::NetworkScan scan(context, range, false, {});

@@ -172,7 +172,7 @@ int main(int argc, char* argv[]) {
     // --- The modem run.
     Click(Child<QPushButton>(&window, "SBtk"));
     app.Link().Settings.LinkKind = kLinkModem;
-    if (!OpenPort(app.Link(), "Com2", 5, true)) return 1;
+    if (!OpenPort(app.Link(), "Com2", 5, AddressMode::On)) return 1;
     app.State().PortReady = true;
     auto* list = Child<Memo>(&window, "Memo1");
     for (const std::string& l : bench::kModemList) list->AddLine(QString::fromStdString(l));

@@ -7,13 +7,13 @@
 #include <map>
 
 #include "base/Utf8Path.h"
+#include "device/KitBuffers.h"
+#include "device/LinkSearch.h"
 #include "link/Port.h"
 
 namespace hk::cli {
 namespace {
 
-constexpr int kLastNetNumber = 127;
-constexpr int kLastSearchSpeedIndex = 6;  // 19200 baud: the controller's fastest
 constexpr int kLastKit = 3;
 constexpr int kLongestWaitSeconds = 3600;
 
@@ -43,7 +43,7 @@ std::optional<int> Integer(const std::string& text, int base = 10) {
 std::optional<int> NetNumber(const std::string& text) {
     const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
     const auto n = Integer(text, hex ? 16 : 10);
-    if (!n || *n < 0 || *n > kLastNetNumber) return std::nullopt;
+    if (!n || *n < 0 || *n > device::kLastNetNumber) return std::nullopt;
     return n;
 }
 
@@ -364,7 +364,7 @@ std::string CheckModem(const CliArguments& a) {
 // The files of write's buffers for the kit: a file or a clear for each
 // buffer it has, and neither for one it has not.
 std::string CheckWriteBuffers(const CliArguments& a) {
-    const int buffers = *a.kit == 0 || *a.kit == 3 ? 2 : 1;
+    const int buffers = device::TwoChannelKit(*a.kit) ? 2 : 1;
     for (int b = 0; b < 2; ++b) {
         const auto k = static_cast<std::size_t>(b);
         const std::string n = std::to_string(b + 1);
@@ -381,12 +381,13 @@ std::string CheckWriteBuffers(const CliArguments& a) {
 
 // The options of a controller command together; the message, or empty.
 std::string CheckController(CliArguments& a) {
-    if (a.speedIndex && *a.speedIndex > kLastSearchSpeedIndex)
+    if (a.speedIndex && *a.speedIndex > device::kLastSearchSpeed)
         return "--speed: КВАРД обменивается на скоростях от 300 до 19200 бод";
-    if (a.protocol == 0 && a.crcMode != 0) return "--crc задаётся только вместе с --protocol ft12";
+    if (a.protocol == kTraditional && a.crcMode != 0)
+        return "--crc задаётся только вместе с --protocol ft12";
     if ((a.command == "read" || a.command == "write") && !a.kit)
         return "укажите комплект КВАРД: --kit 0..3";
-    if (a.kit == 1) a.channel = 0;  // the minimal kit has its one channel
+    if (a.kit == device::kMinimalKit) a.channel = 0;  // the minimal kit has its one channel
     if (a.command == "read" && !a.outFiles[0].empty() && !a.outFiles[1].empty() &&
         SameFile(a.outFiles[0], a.outFiles[1]))
         return "--out1 и --out2 называют один файл «" + a.outFiles[1] +

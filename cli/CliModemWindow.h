@@ -42,7 +42,7 @@ public:
     bool ShowPortDialog() override {
         link_.Settings.NetAddress = 0;
         link_.Settings.LinkKind = kLinkModem;
-        return state_.PortReady = OpenPort(link_, port_, speedIndex_, true);
+        return state_.PortReady = OpenPort(link_, port_, speedIndex_, AddressMode::On);
     }
     void IdleHandlerChanged(bool installed) override { receiving = installed; }
     void ShowRunStatus(const std::string& text) override {

@@ -8,7 +8,6 @@
 namespace hk::device {
 namespace {
 
-constexpr int kMinimalKit = 1;
 constexpr std::uint8_t kEndOfText = 0x00;
 constexpr std::uint8_t kErased = 0xFF;
 

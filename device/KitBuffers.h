@@ -41,6 +41,9 @@ struct KitLayout {
     std::array<KitBuffer, 2> buffers;
 };
 
+// Kit 1, the minimal kit: one channel's buffer.
+inline constexpr int kMinimalKit = 1;
+
 // The layout of kit 0..3 (a larger index is taken as kit 3).
 const KitLayout& KitBuffersOf(int kitIndex);
 

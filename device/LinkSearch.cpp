@@ -20,7 +20,6 @@ constexpr int kEchoPauseMs = 100;
 constexpr int kIdentificationAnswerLen = 2;
 // A search opens its port at 300 baud, with the address byte's parity.
 constexpr int kOpeningSpeed = 0;
-constexpr bool kWithAddressByte = true;
 
 // The digit value of a field character, or -1 for a character that is skipped.
 int DigitValue(char c) {
@@ -98,7 +97,7 @@ void ApplyLinkChoice(TPortSettings& settings, const LinkChoice& choice) {
 
 bool OpenForSearch(SerialLink& link, const LinkChoice& choice) {
     ApplyLinkChoice(link.Settings, choice);
-    if (!OpenPort(link, choice.portName, kOpeningSpeed, kWithAddressByte)) return false;
+    if (!OpenPort(link, choice.portName, kOpeningSpeed, AddressMode::On)) return false;
     if (choice.currentLoop) link.Settings.LinkKind = TestEcho(link, link.Settings.LinkKind);
     return true;
 }
@@ -122,7 +121,7 @@ bool TryAttempt(DeviceContext& c, int n, int speed, bool hexView, const std::str
                 if (c.link.Log) c.link.Log->Summary(attempt + "номер не подтверждён");
                 return false;
             }
-        } else if (!SetPortSpeed(c.link, kWithAddressByte, speed)) {
+        } else if (!SetPortSpeed(c.link, AddressMode::On, speed)) {
             return false;  // the caller ends on the line that refused its settings
         }
         s.LastResult =

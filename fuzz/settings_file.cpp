@@ -76,7 +76,7 @@ void UseValues(const TPortSettings& s) {
     link.Settings = s;
     line.Open("Com1");
     const std::int32_t before = line.Params().BaudRate;
-    SetPortSpeed(link, false, s.SpeedIndex);
+    SetPortSpeed(link, AddressMode::Off, s.SpeedIndex);
     const std::int32_t baud = line.Params().BaudRate;
     FUZZ_REQUIRE(
         baud == before || std::find(BaudRates.begin(), BaudRates.end(), baud) != BaudRates.end(),

@@ -36,11 +36,6 @@ inline DayUnits DayUnitsSince(Clock& clock, std::int64_t startMs) {
     return DayUnits(static_cast<double>(clock.NowMs() - startMs) / Clock::kMsPerDayUnit);
 }
 
-// The limit has passed: compared in units, as the controller's waits compare.
-inline bool LimitPassed(Clock& clock, std::int64_t startMs, DayUnits limit) {
-    return DayUnitsSince(clock, startMs) >= limit;
-}
-
 // The wall clock of the running program (a monotonic clock, so that a change
 // of the system time cannot stretch or cut a wait).
 class RealClock final : public Clock {

@@ -24,7 +24,8 @@ std::string PortGoneText(const std::string& portName) {
            "кабель?). Подключите его и начните работу заново: порт будет открыт снова.";
 }
 
-bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, bool addressByte) {
+bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex,
+              AddressMode addressMode) {
     SerialLine& port = link.PortHandle;
     if (link.PortOpen) {
         port.Close();
@@ -44,7 +45,7 @@ bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, boo
         return false;
     }
     link.LateAnswers = {};
-    if (!SetPortSpeed(link, addressByte, speedIndex)) {
+    if (!SetPortSpeed(link, addressMode, speedIndex)) {
         // The adapter does not hold the settings: nothing sent over it could
         // be understood.
         OpenFailed(link, kOpenPortErrorText + portName + "\r" + port.RefusedSettingsText());
@@ -85,7 +86,7 @@ bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, boo
     return link.PortOpen;
 }
 
-bool SetPortSpeed(SerialLink& link, bool addressByte, int speedIndex) {
+bool SetPortSpeed(SerialLink& link, AddressMode addressMode, int speedIndex) {
     LineParams p{};
     link.PortHandle.GetParams(p);
     if (speedIndex >= 0 && speedIndex < static_cast<int>(BaudRates.size()))
@@ -96,9 +97,9 @@ bool SetPortSpeed(SerialLink& link, bool addressByte, int speedIndex) {
         // The parity bit is the ninth bit that marks an address byte.
         p.StopBits = StopBits::One;
         if (s.Channel == 0)
-            p.Parity = addressByte ? Parity::Mark : Parity::Space;
+            p.Parity = addressMode == AddressMode::On ? Parity::Mark : Parity::Space;
         else
-            p.Parity = addressByte ? Parity::Even : Parity::Odd;
+            p.Parity = addressMode == AddressMode::On ? Parity::Even : Parity::Odd;
     } else {
         p.Parity = Parity::None;
         p.StopBits = s.LinkKind == kLinkModem ? StopBits::One : StopBits::Two;

@@ -65,6 +65,10 @@ struct SerialLink {
     std::string OpenFailure;
 };
 
+// Whether the port is set for the address byte of the multi-drop line
+// (its parity bit marks the address) or for the data bytes that follow it.
+enum class AddressMode : bool { Off = false, On = true };
+
 inline constexpr const char* kOpenPortErrorText = "Ошибка открытия последовательного порта ";
 
 // The message shown once a port's far end has gone (SerialLine::HungUp).
@@ -79,14 +83,15 @@ std::string PortGoneText(const std::string& portName);
 // reason); the result is PortOpen. A port that does not hold the line
 // settings asked for (SerialLine::SettingsRefused) is closed again after the
 // same box with what it refused instead of the system's reason.
-bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex, bool addressByte);
+bool OpenPort(SerialLink& link, const std::string& portName, int speedIndex,
+              AddressMode addressMode);
 
-// Speed, 8 data bits, parity and stop bits of the open port. `addressByte`
+// Speed, 8 data bits, parity and stop bits of the open port. AddressMode::On
 // selects address parity in the address-byte mode (NetAddress != 0 on the
 // traditional protocol): mark/space on channel 0, even/odd on channel 1.
 // False when the line does not hold them (read back after the change): the
 // caller ends its job with SerialLine::RefusedSettingsText().
-bool SetPortSpeed(SerialLink& link, bool addressByte, int speedIndex);
+bool SetPortSpeed(SerialLink& link, AddressMode addressMode, int speedIndex);
 
 // Total read time-out = seconds x 1000 when seconds > 0, else milliseconds;
 // writes may take 500 ms per byte.

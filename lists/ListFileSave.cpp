@@ -31,9 +31,12 @@ namespace fs = std::filesystem;
 // --- The few file calls a save needs. Each returns 0 or the system's error
 // number.
 
+// A file made anew (refused when the name is taken) or one that is there.
+enum class Opening { CreateNew, Existing };
+
 #ifdef _WIN32
-int OpenToWrite(const fs::path& p, bool create, int& fd) {
-    fd = create
+int OpenToWrite(const fs::path& p, Opening opening, int& fd) {
+    fd = opening == Opening::CreateNew
              ? _wopen(p.c_str(), _O_WRONLY | _O_BINARY | _O_CREAT | _O_EXCL, _S_IREAD | _S_IWRITE)
              : _wopen(p.c_str(), _O_WRONLY | _O_BINARY);
     return fd < 0 ? errno : 0;
@@ -57,10 +60,11 @@ int Reserve(int fd, std::uintmax_t oldSize, std::uintmax_t newSize) {
 int Sync(int fd) { return _commit(fd) == 0 ? 0 : errno; }
 int Close(int fd) { return _close(fd) == 0 ? 0 : errno; }
 #else
-int OpenToWrite(const fs::path& p, bool create, int& fd) {
+int OpenToWrite(const fs::path& p, Opening opening, int& fd) {
     do {
-        fd = create ? ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)
-                    : ::open(p.c_str(), O_WRONLY | O_CLOEXEC);
+        fd = opening == Opening::CreateNew
+                 ? ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)
+                 : ::open(p.c_str(), O_WRONLY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     return fd < 0 ? errno : 0;
 }
@@ -189,7 +193,7 @@ bool WriteThroughTemporary(const std::string& path, const fs::path& target,
     OpenFile file;
     for (int attempt = 0; attempt < 16 && file.fd < 0; ++attempt) {
         temp = TempNameBeside(target);
-        const int code = OpenToWrite(temp, true, file.fd);
+        const int code = OpenToWrite(temp, Opening::CreateNew, file.fd);
         if (code != 0 && code != EEXIST) return false;
     }
     if (file.fd < 0) return false;
@@ -222,7 +226,7 @@ bool WriteThroughTemporary(const std::string& path, const fs::path& target,
 void WriteInPlace(const std::string& path, const fs::path& target, std::uintmax_t oldSize,
                   const std::string& bytes) {
     OpenFile file;
-    if (const int code = OpenToWrite(target, false, file.fd); code != 0)
+    if (const int code = OpenToWrite(target, Opening::Existing, file.fd); code != 0)
         Fail(path, code, Target::Existing);
     int code = Reserve(file.fd, oldSize, bytes.size());
     if (code != 0) {
@@ -241,7 +245,7 @@ void WriteInPlace(const std::string& path, const fs::path& target, std::uintmax_
 // removed, since no list stood there before.
 void WriteNewFile(const std::string& path, const fs::path& target, const std::string& bytes) {
     OpenFile file;
-    if (const int code = OpenToWrite(target, true, file.fd); code != 0)
+    if (const int code = OpenToWrite(target, Opening::CreateNew, file.fd); code != 0)
         Fail(path, code, Target::New);
     int code = WriteAt(file.fd, bytes, 0);
     if (code == 0) code = Sync(file.fd);
@@ -287,7 +291,7 @@ void WriteListFile(const std::string& path, const std::vector<std::string>& line
         // this user may change it. It is closed again at once: an open file
         // cannot be replaced on Windows.
         OpenFile probe;
-        if (const int code = OpenToWrite(target, false, probe.fd); code != 0)
+        if (const int code = OpenToWrite(target, Opening::Existing, probe.fd); code != 0)
             Fail(path, code, Target::Existing);
         oldSize = fs::file_size(target, ec);
         if (ec) Fail(path, ErrnoOf(ec), Target::Existing);

@@ -339,7 +339,7 @@ bool ProbeNetAddress(SerialLink& link, int speedIndex) {
     // Sent without its ninth bit, the address byte would select nobody, or
     // the wrong controller: a line that does not hold address parity ends
     // the probe before anything goes out.
-    if (!SetPortSpeed(link, true, speedIndex)) return false;
+    if (!SetPortSpeed(link, AddressMode::On, speedIndex)) return false;
     // A late answer to a failed exchange before could hold the address
     // byte's value and be taken for the controller returning it.
     DiscardLateAnswer(link);
@@ -353,7 +353,7 @@ bool ProbeNetAddress(SerialLink& link, int speedIndex) {
     }
     // The address byte must have left before the parity changes back.
     link.Clock.Sleep(kProbeTurnPauseMs);
-    if (!SetPortSpeed(link, false, speedIndex)) return false;
+    if (!SetPortSpeed(link, AddressMode::Off, speedIndex)) return false;
     LineToReceive(link);
 
     const Deadline limit(link.Clock, kProbeLimit);

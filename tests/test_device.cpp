@@ -46,7 +46,7 @@ struct World {
         line.Attach(&kvard);
         link.Settings.Protocol = crcMode < 0 ? 0 : 1;
         link.Settings.CrcMode = static_cast<std::int8_t>(std::max(crcMode, 0));
-        OpenPort(link, "Com1", 5, true);
+        OpenPort(link, "Com1", 5, AddressMode::On);
     }
     std::size_t StatusPolls() const { return std::size_t(kvard.CountRequests(0x01)); }
     int WaitFor(std::uint8_t mask, std::uint8_t expected) {

@@ -23,7 +23,7 @@ struct LoggedWorld {
     explicit LoggedWorld(std::int8_t protocol = 0, int crc = 0) {
         line.Attach(&peer);
         link.Settings = {0, kLinkRs232, 5, 1, 0, protocol, std::int8_t(crc), 0};
-        OpenPort(link, "Com1", 5, true);
+        OpenPort(link, "Com1", 5, AddressMode::On);
     }
     // The decoded line of one exchange (the last note of the log).
     std::string Exchange(const std::string& request, int answerLen, Steps steps) {

@@ -34,7 +34,7 @@ struct World {
                          std::int8_t(ft12),
                          std::int8_t(o.crcMode),
                          0};
-        OpenPort(link, "Com1", 5, true);
+        OpenPort(link, "Com1", 5, AddressMode::On);
         if (o.netNumber && !ft12) selected = protocol::ProbeNetAddress(link, 5);
     }
     // Raw bytes with the given parity and speed, and what comes back in 300 ms.
@@ -109,7 +109,7 @@ TEST(KvardLine, SelectionByAddressParityAndTheLoopEcho) {
     EXPECT_EQ(w.Talk("05", Parity::Space), "");
     EXPECT_EQ(w.Talk("05", Parity::Mark), "05");
     EXPECT_EQ(w.Talk("05", Parity::None), "");  // not a byte of the multi-drop line
-    SetPortSpeed(w.link, false, 5);
+    SetPortSpeed(w.link, AddressMode::Off, 5);
     EXPECT_EQ(w.Send("01 0B"), kOk);  // end of exchange deselects
     EXPECT_FALSE(w.kvard.Selected());
 
@@ -277,7 +277,7 @@ TEST(KvardPty, ProbeAndExchangeOverAPseudoTerminal) {
     test::ScriptedView view;
     SerialLink link(line, clock, view);
     link.Settings.NetAddress = 5;
-    ASSERT_TRUE(OpenPort(link, "Com1", 5, true));
+    ASSERT_TRUE(OpenPort(link, "Com1", 5, AddressMode::On));
     EXPECT_TRUE(protocol::ProbeNetAddress(link, 5));
     std::vector<std::uint8_t> request = Hex("03 01 41 1E 00"), answer(4), end = Hex("01 0B 00");
     EXPECT_EQ(protocol::ExchangeFrame(link, request, answer, 2), kOk);

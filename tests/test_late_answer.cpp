@@ -53,7 +53,7 @@ struct World {
         link.Settings.CrcMode = static_cast<std::int8_t>(options.crcMode);
         link.Settings.NetAddress = static_cast<std::int8_t>(options.netNumber);
         link.Settings.SpeedIndex = 5;
-        OpenPort(link, "Com1", 5, false);
+        OpenPort(link, "Com1", 5, AddressMode::Off);
     }
     // A request (count byte first) and the time it took.
     int Send(const std::string& request, int answerLen) {
@@ -210,7 +210,7 @@ TEST(LateAnswer, AnotherSpeedOrAnotherNetworkNumberNeedsNoGuard) {
     World s;
     s.kvard.InjectFor({0x01, 0x40, 0x1E}, KvardFault::LateAnswer);
     ASSERT_EQ(s.Send("03 01 40 1E", 2), protocol::kResultNoStart);
-    SetPortSpeed(s.link, true, 6);
+    SetPortSpeed(s.link, AddressMode::On, 6);
     s.link.Settings.SpeedIndex = 6;
     EXPECT_NE(s.Send("03 01 40 1E", 2), protocol::kResultOk);
     EXPECT_LT(s.ms, 1100);
@@ -223,7 +223,7 @@ TEST(LateAnswer, ALateAnswerStillComingWhenTheGuardEndsIsDiscardedWhole) {
     o.baudRate = 1200;
     o.lateAnswerMs = 1900;
     World w(o);
-    SetPortSpeed(w.link, false, 2);
+    SetPortSpeed(w.link, AddressMode::Off, 2);
     w.link.Settings.SpeedIndex = 2;
     w.kvard.SetBuffer(0, sim::KvardController::ModemLines({"ATZ"}));
     w.kvard.Inject(KvardFault::LateAnswer);

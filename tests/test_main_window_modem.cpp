@@ -50,7 +50,7 @@ protected:
     // The port as the port dialog leaves it.
     void PortReady() {
         app->Link().Settings.LinkKind = kLinkModem;
-        ASSERT_TRUE(OpenPort(app->Link(), "Com2", 5, true));
+        ASSERT_TRUE(OpenPort(app->Link(), "Com2", 5, AddressMode::On));
         state().PortReady = true;
     }
     void RunFor(int ms) { test::RunFor(*app, clock, ms); }
@@ -207,7 +207,8 @@ TEST_F(WindowModem, LoadingAListTakesTheRingCountAndSavingWritesItBack) {
     test::Settle(*app);
     EXPECT_EQ(asked, (std::vector<std::string>{"Список названий (*.n2)|*.n2",
                                                "Список названий (*.n2)|*.n2"}));
-    EXPECT_EQ(test::TempDir::ReadAll(dir.File("copy.n2")), test::TempDir::ReadAll(example.string()));
+    EXPECT_EQ(test::TempDir::ReadAll(dir.File("copy.n2")),
+              test::TempDir::ReadAll(example.string()));
 }
 
 }  // namespace

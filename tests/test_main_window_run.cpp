@@ -48,7 +48,7 @@ protected:
         window().show();
         test::Press(W<QPushButton>("SBtk"));  // modem mode
         app->Link().Settings.LinkKind = kLinkModem;
-        EXPECT_TRUE(OpenPort(app->Link(), "Com2", 5, true));
+        EXPECT_TRUE(OpenPort(app->Link(), "Com2", 5, AddressMode::On));
         app->State().PortReady = true;
         for (const QString& l : kList) W<Memo>("Memo1")->AddLine(l);
     }
@@ -219,7 +219,7 @@ TEST(WindowRunEndToEnd, ARunWithARefusedLineOverAPty) {
     window.show();
     test::Press(test::Child<QPushButton>(&window, "SBtk"));
     app.Link().Settings.LinkKind = kLinkModem;
-    ASSERT_TRUE(OpenPort(app.Link(), "Com2", 5, true));
+    ASSERT_TRUE(OpenPort(app.Link(), "Com2", 5, AddressMode::On));
     app.State().PortReady = true;
     auto* list = test::Child<Memo>(&window, "Memo1");
     for (const QString& l : kList) list->AddLine(l);

@@ -32,7 +32,7 @@ TEST(ModemEndToEnd, RunOfAListFileAndTheSettingsViewOverAPty) {
     test::FakeWindow window;
     window.portDialog = [&] {  // OK with "Com2" and 9600 baud
         link.Settings.LinkKind = kLinkModem;
-        return state.PortReady = OpenPort(link, "Com2", 5, true);
+        return state.PortReady = OpenPort(link, "Com2", 5, AddressMode::On);
     };
     ModemConsole console(state, link, window);
 

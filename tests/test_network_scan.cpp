@@ -28,7 +28,7 @@ struct ScanWorld {
     explicit ScanWorld(int protocol = 0) {
         line.Attach(&pair);
         link.Settings.Protocol = static_cast<std::int8_t>(protocol);
-        OpenPort(link, "Com1", 0, true);
+        OpenPort(link, "Com1", 0, AddressMode::On);
     }
     std::vector<FoundController> Scan(ScanRange range, NetworkScan::Found onFound = {}) {
         scan = std::make_unique<NetworkScan>(c, range, false, std::move(onFound));

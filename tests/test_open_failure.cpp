@@ -187,7 +187,7 @@ TEST(OpenFailureBox, AMappedDeviceThatIsNotThereNamesTheMappingThenTheSystemsTex
                             {'C', 'o', 'm', '5', '=', '/', 'n', 'o', 'n', 'e', '\n'});
     PosixSerialLine line(dir.Dir());
     SerialLink link(line, w.clock, w.view);
-    EXPECT_FALSE(OpenPort(link, "Com5", 0, true));
+    EXPECT_FALSE(OpenPort(link, "Com5", 0, AddressMode::On));
     ASSERT_EQ(w.view.boxes.size(), 1u);
     const std::vector<std::string> lines = BoxLines(w.view.boxes[0].text);
     ASSERT_GE(lines.size(), 3u);
@@ -213,7 +213,7 @@ TEST(OpenFailureBox, APortHeldByAnotherOpenerNamesThatProgramAndItsPid) {
     ASSERT_TRUE(holder.Open("Com3"));
     PosixSerialLine second(dir.Dir());
     SerialLink link(second, w.clock, w.view);
-    EXPECT_FALSE(OpenPort(link, "Com3", 0, true));
+    EXPECT_FALSE(OpenPort(link, "Com3", 0, AddressMode::On));
     ::close(master);
     ASSERT_EQ(w.view.boxes.size(), 1u);
     const std::vector<std::string> lines = BoxLines(w.view.boxes[0].text);
@@ -234,7 +234,7 @@ TEST(OpenFailureBox, ADeviceWithoutPermissionSaysSoForAnOrdinaryUser) {
     std::filesystem::create_symlink(dir.File("device"), dir.Path() / "ports" / "com2");
     PosixSerialLine line(dir.Dir());
     SerialLink link(line, w.clock, w.view);
-    EXPECT_FALSE(OpenPort(link, "Com2", 0, true));
+    EXPECT_FALSE(OpenPort(link, "Com2", 0, AddressMode::On));
     ASSERT_EQ(w.view.boxes.size(), 1u);
     const std::vector<std::string> lines = BoxLines(w.view.boxes[0].text);
     ASSERT_EQ(lines.size(), 3u);

@@ -52,7 +52,7 @@ TEST(OpenPort, CallOrderAndIdleLinesPerLinkKind) {
     for (const auto& c : cases) {
         PortWorld w;
         w.link.Settings.LinkKind = c.kind;
-        ASSERT_TRUE(OpenPort(w.link, "Com2", 5, true));
+        ASSERT_TRUE(OpenPort(w.link, "Com2", 5, AddressMode::On));
         EXPECT_TRUE(w.link.PortOpen);
         const auto kinds = Kinds(w.line);
         ASSERT_GE(kinds.size(), 3u);
@@ -73,7 +73,7 @@ TEST(OpenPort, ModemLinkDropsDtrForHalfASecondBetweenTwoRaisedPeriods) {
     PortWorld w;
     w.link.Settings.LinkKind = kLinkModem;
     const auto start = w.clock.NowMs();
-    ASSERT_TRUE(OpenPort(w.link, "Com1", 4, true));
+    ASSERT_TRUE(OpenPort(w.link, "Com1", 4, AddressMode::On));
     const auto lines = LineControl(w.line);
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0].second, start);
@@ -90,9 +90,9 @@ TEST(OpenPort, ModemLinkDropsDtrForHalfASecondBetweenTwoRaisedPeriods) {
 TEST(OpenPort, ReopeningClosesFirstAlsoTheSamePortAndPulsesDtrAgain) {
     PortWorld w;
     w.link.Settings.LinkKind = kLinkModem;
-    ASSERT_TRUE(OpenPort(w.link, "Com1", 4, true));
+    ASSERT_TRUE(OpenPort(w.link, "Com1", 4, AddressMode::On));
     w.line.ClearLog();
-    ASSERT_TRUE(OpenPort(w.link, "Com1", 4, true));
+    ASSERT_TRUE(OpenPort(w.link, "Com1", 4, AddressMode::On));
     const auto kinds = Kinds(w.line);
     ASSERT_GE(kinds.size(), 2u);
     EXPECT_EQ(kinds[0], Kind::Close);
@@ -102,9 +102,9 @@ TEST(OpenPort, ReopeningClosesFirstAlsoTheSamePortAndPulsesDtrAgain) {
 
 TEST(OpenPort, FailedOpenShowsErrorAndLeavesPortClosedEvenIfAnotherWasOpen) {
     PortWorld w;
-    ASSERT_TRUE(OpenPort(w.link, "Com1", 0, true));
+    ASSERT_TRUE(OpenPort(w.link, "Com1", 0, AddressMode::On));
     w.line.RefuseOpen("Com7", 2);
-    EXPECT_FALSE(OpenPort(w.link, "Com7", 0, true));
+    EXPECT_FALSE(OpenPort(w.link, "Com7", 0, AddressMode::On));
     EXPECT_FALSE(w.link.PortOpen);
     EXPECT_FALSE(w.line.IsOpen());
     ASSERT_EQ(w.view.boxes.size(), 1u);
@@ -122,7 +122,7 @@ TEST(OpenPort, FailedOpenShowsErrorAndLeavesPortClosedEvenIfAnotherWasOpen) {
 TEST(OpenPort, FailureWithoutSystemErrorCodeShowsNothing) {
     PortWorld w;
     w.line.RefuseOpen("Com3", 0);
-    EXPECT_FALSE(OpenPort(w.link, "Com3", 0, true));
+    EXPECT_FALSE(OpenPort(w.link, "Com3", 0, AddressMode::On));
     EXPECT_FALSE(w.link.PortOpen);
     EXPECT_TRUE(w.view.boxes.empty());
 }
@@ -151,11 +151,11 @@ TEST(SetPortSpeed, ParityAndStopBitsTable) {
     for (const auto& c : cases) {
         PortWorld w;
         w.link.Settings.LinkKind = c.kind;
-        ASSERT_TRUE(OpenPort(w.link, "Com1", 0, true));
+        ASSERT_TRUE(OpenPort(w.link, "Com1", 0, AddressMode::On));
         w.link.Settings.NetAddress = c.net;
         w.link.Settings.Protocol = c.protocol;
         w.link.Settings.Channel = c.channel;
-        SetPortSpeed(w.link, c.address, c.speed);
+        SetPortSpeed(w.link, c.address ? AddressMode::On : AddressMode::Off, c.speed);
         EXPECT_EQ(w.line.Params(), c.want)
             << "net " << int(c.net) << " protocol " << int(c.protocol) << " channel "
             << int(c.channel) << " kind " << int(c.kind) << " address " << c.address;
@@ -164,10 +164,10 @@ TEST(SetPortSpeed, ParityAndStopBitsTable) {
 
 TEST(SetPortSpeed, EveryIndexSelectsItsBaudRate) {
     PortWorld w;
-    ASSERT_TRUE(OpenPort(w.link, "Com1", 0, true));
+    ASSERT_TRUE(OpenPort(w.link, "Com1", 0, AddressMode::On));
     const std::int32_t want[] = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
     for (int i = 0; i < 10; ++i) {
-        SetPortSpeed(w.link, false, i);
+        SetPortSpeed(w.link, AddressMode::Off, i);
         EXPECT_EQ(w.line.Params().BaudRate, want[i]);
         EXPECT_EQ(w.line.Params().ByteSize, 8);
     }
@@ -175,7 +175,7 @@ TEST(SetPortSpeed, EveryIndexSelectsItsBaudRate) {
 
 TEST(SetPortTimeouts, SecondsWinWhenPositiveElseMilliseconds) {
     PortWorld w;
-    ASSERT_TRUE(OpenPort(w.link, "Com1", 0, true));
+    ASSERT_TRUE(OpenPort(w.link, "Com1", 0, AddressMode::On));
     const struct {
         int s, ms;
         std::uint32_t want;
@@ -198,7 +198,7 @@ TEST(SetPortTimeouts, SecondsWinWhenPositiveElseMilliseconds) {
 
 TEST(SimLineTiming, ReadReturnsEarlyAtTheTotalTimeoutAndWhenComplete) {
     PortWorld w;
-    ASSERT_TRUE(OpenPort(w.link, "Com1", 0, true));
+    ASSERT_TRUE(OpenPort(w.link, "Com1", 0, AddressMode::On));
     SetPortTimeouts(w.link, 1, 0);
     std::uint8_t buf[4];
     auto t0 = w.clock.NowMs();
@@ -226,7 +226,7 @@ TEST(LineControl, TransmitAndReceiveStatesPerLinkKind) {
     for (const auto& c : cases) {
         PortWorld w;
         w.link.Settings.LinkKind = c.kind;
-        ASSERT_TRUE(OpenPort(w.link, "Com1", 0, true));
+        ASSERT_TRUE(OpenPort(w.link, "Com1", 0, AddressMode::On));
         w.line.ClearLog();
         const auto t0 = w.clock.NowMs();
         LineToSend(w.link);

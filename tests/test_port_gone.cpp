@@ -52,7 +52,7 @@ TEST(PortGone, AModemRunEndsWithAMessageAndRunsAgainAfterReplugging) {
     test::FakeWindow window;
     window.portDialog = [&] {
         link.Settings.LinkKind = kLinkModem;
-        return state.PortReady = OpenPort(link, "Com2", 5, true);
+        return state.PortReady = OpenPort(link, "Com2", 5, AddressMode::On);
     };
     window.list.lines = {"ATZ", "ATE1", "ATS0=3", "AT&W"};
     ModemConsole console(state, link, window);

@@ -27,7 +27,7 @@ struct World {
     explicit World(std::int8_t linkKind = kLinkRs232, std::int8_t protocol = 0, int crc = 0) {
         line.Attach(&peer);
         link.Settings = {0, linkKind, 5, std::int8_t(protocol), 0, protocol, std::int8_t(crc), 0};
-        OpenPort(link, "Com1", 5, true);
+        OpenPort(link, "Com1", 5, AddressMode::On);
         line.ClearLog();
     }
     int Exchange(std::vector<std::uint8_t> request, int answerLen, Steps steps = {}) {

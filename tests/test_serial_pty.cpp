@@ -62,7 +62,7 @@ TEST_F(PtyPort, FarSideSeesSpeedParityAndStopBits) {
     PosixSerialLine line(dir_.Dir());
     SerialLink link(line, clock_, view_);
     link.Settings.LinkKind = kLinkRs232;
-    ASSERT_TRUE(OpenPort(link, "Com3", 5, true));
+    ASSERT_TRUE(OpenPort(link, "Com3", 5, AddressMode::On));
     termios t = FarSide();
     EXPECT_EQ(::cfgetospeed(&t), speed_t(B9600));
     EXPECT_EQ(t.c_cflag & CSIZE, tcflag_t(CS8));
@@ -71,19 +71,19 @@ TEST_F(PtyPort, FarSideSeesSpeedParityAndStopBits) {
 
     // A pseudo-terminal drops PARENB; CMSPAR and PARODD tell the parity.
     link.Settings.NetAddress = 5;  // address-byte mode, channel МЦП
-    SetPortSpeed(link, true, 5);
+    SetPortSpeed(link, AddressMode::On, 5);
     t = FarSide();
     EXPECT_EQ(t.c_cflag & (CMSPAR | PARODD), tcflag_t(CMSPAR | PARODD));  // mark
     EXPECT_FALSE(t.c_cflag & CSTOPB);
-    SetPortSpeed(link, false, 5);
+    SetPortSpeed(link, AddressMode::Off, 5);
     EXPECT_EQ(FarSide().c_cflag & (CMSPAR | PARODD), tcflag_t(CMSPAR));  // space
 
     link.Settings.Channel = 1;  // МПИ: even for an address, odd for data
-    SetPortSpeed(link, true, 2);
+    SetPortSpeed(link, AddressMode::On, 2);
     t = FarSide();
     EXPECT_EQ(::cfgetospeed(&t), speed_t(B1200));
     EXPECT_EQ(t.c_cflag & (CMSPAR | PARODD), tcflag_t(0));  // even
-    SetPortSpeed(link, false, 2);
+    SetPortSpeed(link, AddressMode::Off, 2);
     EXPECT_EQ(FarSide().c_cflag & (CMSPAR | PARODD), tcflag_t(PARODD));  // odd
 
     LineParams back{};
@@ -92,7 +92,8 @@ TEST_F(PtyPort, FarSideSeesSpeedParityAndStopBits) {
 
     link.Settings = {};
     link.Settings.LinkKind = kLinkModem;
-    ASSERT_TRUE(OpenPort(link, "Com3", 9, true));  // the modem link ignores refused DTR/RTS
+    ASSERT_TRUE(
+        OpenPort(link, "Com3", 9, AddressMode::On));  // the modem link ignores refused DTR/RTS
     t = FarSide();
     EXPECT_EQ(::cfgetospeed(&t), speed_t(B115200));
     EXPECT_FALSE(t.c_cflag & (PARENB | CSTOPB));
@@ -128,7 +129,7 @@ TEST_F(PtyPort, ALineThatDropsMarkAndSpaceParityIsFoundAndNamed) {
     SerialLink link(line, clock_, view_);
     link.Settings.NetAddress = 5;  // address-byte mode, channel МЦП: mark, then space
     ASSERT_TRUE(line.Open("Com3"));
-    EXPECT_FALSE(SetPortSpeed(link, true, 5));
+    EXPECT_FALSE(SetPortSpeed(link, AddressMode::On, 5));
     ASSERT_TRUE(line.SettingsRefused());
     LineParams held{};
     ASSERT_TRUE(line.GetParams(held));
@@ -145,14 +146,14 @@ TEST_F(PtyPort, ALineThatDropsMarkAndSpaceParityIsFoundAndNamed) {
     line.Close();
     ASSERT_TRUE(line.Open("Com3"));
     link.Settings.Channel = 1;
-    EXPECT_TRUE(SetPortSpeed(link, true, 5));
-    EXPECT_TRUE(SetPortSpeed(link, false, 5));
+    EXPECT_TRUE(SetPortSpeed(link, AddressMode::On, 5));
+    EXPECT_TRUE(SetPortSpeed(link, AddressMode::Off, 5));
     EXPECT_FALSE(line.SettingsRefused());
 
     // Opened in address-byte mode, the port is not kept.
     link.Settings.Channel = 0;
     line.Close();
-    EXPECT_FALSE(OpenPort(link, "Com3", 5, true));
+    EXPECT_FALSE(OpenPort(link, "Com3", 5, AddressMode::On));
     EXPECT_FALSE(link.PortOpen);
     EXPECT_FALSE(line.IsOpen());
     ASSERT_EQ(view_.boxes.size(), 1u);
@@ -164,7 +165,7 @@ TEST_F(PtyPort, ALineThatDropsMarkAndSpaceParityIsFoundAndNamed) {
 TEST_F(PtyPort, ReadReturnsEarlyWithFewerBytesAtTheTotalTimeout) {
     PosixSerialLine line(dir_.Dir());
     SerialLink link(line, clock_, view_);
-    ASSERT_TRUE(OpenPort(link, "Com3", 5, true));
+    ASSERT_TRUE(OpenPort(link, "Com3", 5, AddressMode::On));
     SetPortTimeouts(link, 0, 150);
     FarWrite({0x41, 0x42});
     std::uint8_t buf[8] = {};
@@ -182,7 +183,7 @@ TEST_F(PtyPort, ReadReturnsEarlyWithFewerBytesAtTheTotalTimeout) {
 TEST_F(PtyPort, PurgeDropsUnreadInputAndWritesReachTheFarSide) {
     PosixSerialLine line(dir_.Dir());
     SerialLink link(line, clock_, view_);
-    ASSERT_TRUE(OpenPort(link, "Com3", 5, true));
+    ASSERT_TRUE(OpenPort(link, "Com3", 5, AddressMode::On));
     SetPortTimeouts(link, 0, 50);
     FarWrite({9, 9, 9});
     ::usleep(20000);
@@ -205,7 +206,7 @@ TEST_F(PtyPort, ASecondOpenerIsRefusedUntilThePortIsClosed) {
     EXPECT_NE(second.LastError(), 0);
 
     SerialLink link(second, clock_, view_);
-    EXPECT_FALSE(OpenPort(link, "Com3", 0, true));
+    EXPECT_FALSE(OpenPort(link, "Com3", 0, AddressMode::On));
     ASSERT_EQ(view_.boxes.size(), 1u);
     // The text first, the system's reason last; who holds the port comes
     // between (test_open_failure).
@@ -223,8 +224,8 @@ TEST_F(PtyPort, TheProgramOpensItsPortAgainAfterClosingIt) {
     // is let through whatever the tty's mode; an ordinary user is not.
     PosixSerialLine line(dir_.Dir());
     SerialLink link(line, clock_, view_);
-    ASSERT_TRUE(OpenPort(link, "Com3", 5, true));
-    EXPECT_TRUE(OpenPort(link, "Com3", 5, true));  // closes, then opens again
+    ASSERT_TRUE(OpenPort(link, "Com3", 5, AddressMode::On));
+    EXPECT_TRUE(OpenPort(link, "Com3", 5, AddressMode::On));  // closes, then opens again
     line.Close();
     PosixSerialLine nextStart(dir_.Dir());
     EXPECT_TRUE(nextStart.Open("Com3")) << std::strerror(nextStart.LastError());
@@ -234,7 +235,7 @@ TEST_F(PtyPort, TheProgramOpensItsPortAgainAfterClosingIt) {
 TEST_F(PtyPort, AHungUpLineEndsReadsAndWritesAtOnce) {
     PosixSerialLine line(dir_.Dir());
     SerialLink link(line, clock_, view_);
-    ASSERT_TRUE(OpenPort(link, "Com3", 5, true));
+    ASSERT_TRUE(OpenPort(link, "Com3", 5, AddressMode::On));
     SetPortTimeouts(link, 60, 0);  // a minute: only a hang-up can end these reads
     FarWrite({0x41, 0x42});
     std::uint8_t got[4] = {};
@@ -256,8 +257,8 @@ TEST_F(PtyPort, APortPathThatIsAFileOrAFolderFailsWithTheSystemsReason) {
     test::TempDir::WriteAll(dir_.File("ports/com7"), {1, 2, 3});
     PosixSerialLine line(dir_.Dir());
     SerialLink link(line, clock_, view_);
-    EXPECT_FALSE(OpenPort(link, "Com6", 0, true));
-    EXPECT_FALSE(OpenPort(link, "Com7", 0, true));
+    EXPECT_FALSE(OpenPort(link, "Com6", 0, AddressMode::On));
+    EXPECT_FALSE(OpenPort(link, "Com7", 0, AddressMode::On));
     EXPECT_EQ(
         view_.Texts(test::ScriptedView::Box::Kind::Error),
         (std::vector<std::string>{
@@ -294,12 +295,12 @@ TEST_F(PtyPort, TrafficTapSeesEveryByteWithTheParityInForce) {
     SerialLink link(line, clock_, view_);
     TapRecord tap;
     line.SetTap(&tap);
-    ASSERT_TRUE(OpenPort(link, "Com3", 5, true));
+    ASSERT_TRUE(OpenPort(link, "Com3", 5, AddressMode::On));
     link.Settings.NetAddress = 5;
-    SetPortSpeed(link, true, 5);
+    SetPortSpeed(link, AddressMode::On, 5);
     const std::uint8_t addr = 5;
     line.Write(&addr, 1);
-    SetPortSpeed(link, false, 5);
+    SetPortSpeed(link, AddressMode::Off, 5);
     SetPortTimeouts(link, 0, 200);
     FarWrite({5});
     std::uint8_t b = 0;

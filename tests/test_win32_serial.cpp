@@ -42,7 +42,8 @@ TEST(Win32Port, AModemLinkOpensSetsItsLineAndTalksToTheModem) {
     test::ScriptedView view;
     SerialLink link(line, clock, view);
     link.Settings.LinkKind = kLinkModem;
-    ASSERT_TRUE(OpenPort(link, port, 5, true)) << (view.boxes.empty() ? "" : view.boxes[0].text);
+    ASSERT_TRUE(OpenPort(link, port, 5, AddressMode::On))
+        << (view.boxes.empty() ? "" : view.boxes[0].text);
     LineParams params;
     ASSERT_TRUE(line.GetParams(params));
     EXPECT_EQ(params.BaudRate, 9600);
@@ -93,7 +94,7 @@ TEST(Win32Port, APortThatIsNotThereShowsTheReasonInRussianThenTheSystemsText) {
     RealClock clock;
     test::ScriptedView view;
     SerialLink link(line, clock, view);
-    EXPECT_FALSE(OpenPort(link, "Com77", 5, true));
+    EXPECT_FALSE(OpenPort(link, "Com77", 5, AddressMode::On));
     ASSERT_EQ(view.boxes.size(), 1u);
     const std::string& text = view.boxes[0].text;
     EXPECT_EQ(text.rfind(

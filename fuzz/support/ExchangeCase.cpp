@@ -83,7 +83,7 @@ ExchangeRun RunExchange(const ExchangeCase& c) {
     CountingView view;
     SerialLink link(line, clock, view);
     link.Settings = c.settings;
-    OpenPort(link, "Com1", c.settings.SpeedIndex, false);
+    OpenPort(link, "Com1", c.settings.SpeedIndex, AddressMode::Off);
     line.FailFromCall(c.failFromCall);
     farEnd.Start(sim);
 
