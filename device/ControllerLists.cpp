@@ -52,10 +52,7 @@ void ControllerLists::Save(MemoLines& memo) {
     }
     const auto path = window_.ChooseListToSave(kControllerListFilter, kControllerListExt);
     if (!path) return;
-    std::vector<std::string> lines;
-    lines.reserve(static_cast<std::size_t>(memo.Count()));
-    for (int i = 0; i < memo.Count(); ++i) lines.push_back(memo.Line(i));
-    WriteListFile(*path, lines);
+    WriteListFile(*path, memo);
 }
 
 }  // namespace hk::device

@@ -260,6 +260,13 @@ void WriteNewFile(const std::string& path, const fs::path& target, const std::st
 
 }  // namespace
 
+void WriteListFile(const std::string& path, const MemoLines& memo) {
+    std::vector<std::string> lines;
+    lines.reserve(static_cast<std::size_t>(memo.Count()));
+    for (int i = 0; i < memo.Count(); ++i) lines.push_back(memo.Line(i));
+    WriteListFile(path, lines);
+}
+
 void WriteListFile(const std::string& path, const std::vector<std::string>& lines) {
     std::string bytes;
     for (const std::string& line : lines) {

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "lists/MemoLines.h"
+
 namespace hk {
 
 // File dialog filters and default extensions: modem lists (modem mode) and
@@ -98,5 +100,7 @@ std::vector<std::string> SplitListLines(std::string_view bytes);
 // what went wrong and what to do, then gives the system's text after a line
 // break ("\r"); its code is the system's error number.
 void WriteListFile(const std::string& path, const std::vector<std::string>& lines);
+// The same with the lines a memo holds.
+void WriteListFile(const std::string& path, const MemoLines& memo);
 
 }  // namespace hk

@@ -406,10 +406,7 @@ void ModemConsole::SaveList() {
     window_.ShowCommandField(false);
     const auto path = window_.SaveListDialog(kModemListFilter, kModemListExt);
     if (!path) return;
-    std::vector<std::string> lines;
-    lines.reserve(static_cast<std::size_t>(memo.Count()));
-    for (int i = 0; i < memo.Count(); ++i) lines.push_back(memo.Line(i));
-    WriteListFile(*path, lines);
+    WriteListFile(*path, memo);
 }
 
 void ModemConsole::TakeRingCount(const std::string& line) {
