@@ -23,11 +23,14 @@
 //    be followed by the one cancel);
 //  - the committed buffers are the old ones or the new ones, never a mix;
 //  - a cycle reported as success committed exactly the new buffers, with
-//    the buffer flags as asked, and said "Записано и проверено";
+//    the buffer flags as asked, and its write record says it was read back
+//    and found equal;
 //  - the backup files are whole: each holds what the buffers held before;
 //  - the exchange log file is whole: every line the log published is in it.
-// After the last cycle the process's open descriptors and memory must be
-// within 5 % of what they were after cycle 10. It prints the counts per
+// After the last cycle the process may hold no more open descriptors than
+// after cycle 10, and its resident memory must be within 5 % (or 512 KiB,
+// whichever is more) of what it was then: the allocator's warm-up after
+// cycle 10 alone comes near 5 % of so small a process. It prints the counts per
 // fault and the verdicts, and exits 1 on any violation.
 //
 //   soak_write [--cycles N] [--virtual] [--seed S]
@@ -93,6 +96,7 @@ constexpr std::uint8_t kCopyOut = 0xA3;
 constexpr std::uint8_t kCancel = 0xA0;
 constexpr std::uint8_t kWithLines = 0x10;
 constexpr double kDrift = 0.05;
+constexpr double kDriftFloorKiB = 512;
 // AddressSanitizer keeps freed memory in quarantine, ThreadSanitizer keeps
 // its own record of every access: resident memory then grows by design and
 // says nothing about leaks.
@@ -492,11 +496,11 @@ private:
         fs::remove_all(backups, ec);
     }
 
-    // The copy-outs and cancels the program tried this cycle, as its write
-    // record tells them (a write ends with one of them, or a copy-out and the
+    // The copy-outs and cancels the program sent this cycle, as its write
+    // record counts them (a write ends with one of them, or a copy-out and the
     // cancel that follows it when the copy-out was not committed).
     static int ClosingsTried(const device::WriteRecord& write) {
-        return (write.copiedOut ? 1 : 0) + (write.cancelled ? 1 : 0);
+        return write.copyOutsSent + write.cancelsSent;
     }
 
     void CheckPairs(int cycle, Fault fault, const Rig& r,
@@ -609,7 +613,9 @@ private:
             "  accepted copy-ins: %d; left open because the copy-out or cancel could not "
             "reach the controller (cut line; silence or noise instead of 04): %d\n",
             acceptedCopyIns_, leftOpen_);
-        const auto within = [](double a, double b) { return b <= a * (1 + kDrift); };
+        const auto within = [](double a, double b) {
+            return b <= a + std::max(a * kDrift, kDriftFloorKiB);
+        };
         const bool fdsOk = fds <= fdsAt10_;
         const bool rssOk =
             !kMemoryMeasured || within(static_cast<double>(rssAt10_), static_cast<double>(rss));

@@ -229,6 +229,7 @@ int VerifyWritten(ControllerContext& c, const KitLayout& kit, const BufferImages
 int CancelReprogramming(ControllerContext& c) {
     const int answered = SendReprogCommand(c.device, ReprogStep::Cancel);
     c.outcome.write.cancelled = true;
+    ++c.outcome.write.cancelsSent;
     c.view.SetStatusText(kCancelText);
     c.view.ProcessMessages();
     c.link.Clock.Sleep(kReprogPauseMs);
@@ -408,6 +409,7 @@ int CopyOut(ControllerContext& c, bool& met) {
     WriteRecord& record = c.outcome.write;
     SendReprogCommand(c.device, ReprogStep::CopyOut);
     record.copiedOut = true;
+    ++record.copyOutsSent;
     c.view.SetStatusText(kCopyOutText);
     c.view.ProcessMessages();
     c.link.Clock.Sleep(kReprogPauseMs);

@@ -28,6 +28,10 @@ struct WriteRecord {
     // no status could be read, `commitUnknown` and nothing more is sent.
     bool copiedOut = false;
     bool cancelled = false;
+    // How many copy-outs and cancels went out (a write sends at most one of
+    // each).
+    int copyOutsSent = 0;
+    int cancelsSent = 0;
     // The controller reported the reprogramming buffer copied back into
     // its non-volatile memory: the new buffers are what it holds.
     bool committed = false;

@@ -587,6 +587,9 @@ TEST(UnconfirmedCopyOut, TheStatusTellsWhatTheControllerHoldsAndAnUncommittedWri
         const WriteRecord& write = w.job.Outcome().write;
         EXPECT_TRUE(write.copiedOut);
         EXPECT_EQ(write.cancelled, r.cancelled);
+        // Counted as they went out: one copy-out, and the one cancel after it.
+        EXPECT_EQ(write.copyOutsSent, 1);
+        EXPECT_EQ(write.cancelsSent, r.cancelled ? 1 : 0);
         EXPECT_EQ(write.committed, r.holds == Holds::New);
         EXPECT_EQ(write.commitUnknown, r.unknown);
         EXPECT_EQ(write.verified, r.written);
