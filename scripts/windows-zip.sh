@@ -8,8 +8,9 @@
 #   runtime DLLs, hayeskvd-cli.exe, the help, the example lists, the licence
 #   texts (licenses\) and README.txt (packaging/windows/README-HayesKvd.txt);
 # - hayeskvd-cli-<version>-win64.zip: hayeskvd-cli.exe alone (statically
-#   linked: it needs no DLL but Windows' own), the example lists and its
-#   README.txt (packaging/windows/README.txt).
+#   linked: it needs no DLL but Windows' own), the example lists, the
+#   licence texts of what it holds (licenses\) and its README.txt
+#   (packaging/windows/README.txt).
 #
 # The READMEs are UTF-8 with a byte order mark and CR LF, so that Notepad
 # shows them; their exit statuses come from the program's own help. The
@@ -83,9 +84,14 @@ rm -rf "$dir/zip"
 # The command line alone.
 name="hayeskvd-cli-$version-win64"
 stage="$dir/zip/$name"
-mkdir -p "$stage"
+mkdir -p "$stage/licenses/mingw-w64"
 x86_64-w64-mingw32-strip -o "$stage/hayeskvd-cli.exe" "$cli"
 cp examples/hayes_init.n2 examples/kvard_channel.n3 "$stage/"
+# The program's own licence with CLI11's and nlohmann/json's, whose code it
+# holds, and the compiler's static runtime.
+cp packaging/copyright "$stage/licenses/HayesKvd.txt"
+cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licenses/mingw-w64/gcc-runtime.txt"
+cp /usr/share/doc/mingw-w64-common/copyright "$stage/licenses/mingw-w64/mingw-w64-winpthreads.txt"
 readme packaging/windows/README.txt "$stage/README.txt"
 # The stripped program as it goes into the zip, run once.
 if command -v wine >/dev/null; then
