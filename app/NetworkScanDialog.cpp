@@ -27,7 +27,6 @@ namespace {
 
 const QString kStart = QStringLiteral("Начать опрос");
 const QString kStop = QStringLiteral("Остановить");
-constexpr int kLastNumber = 127;
 
 }  // namespace
 
@@ -49,7 +48,7 @@ NetworkScanDialog::NetworkScanDialog(MainState& state, SerialLink& link, ViewHoo
     linkLabel_ = DesignChild<QLabel>(this, "ScanLink");
     firstNumber_ = DesignChild<QSpinBox>(this, "FirstNumber");
     lastNumber_ = DesignChild<QSpinBox>(this, "LastNumber");
-    for (QSpinBox* box : {firstNumber_, lastNumber_}) box->setRange(0, kLastNumber);
+    for (QSpinBox* box : {firstNumber_, lastNumber_}) box->setRange(0, device::kLastNetNumber);
     speeds_ = DesignChild<QComboBox>(this, "ScanSpeed");
     speeds_->addItem(QStringLiteral("Все скорости"));
     for (std::size_t i = 1; i < device::SpeedItems.size(); ++i)

@@ -17,14 +17,15 @@
 #include <vector>
 
 #include "device/Commands.h"
+#include "device/LinkSearch.h"
 
 namespace hk::device {
 
 struct ScanRange {
     int firstNumber = 1;
-    int lastNumber = 127;
+    int lastNumber = kLastNetNumber;
     int firstSpeed = 0;
-    int lastSpeed = 6;
+    int lastSpeed = kLastSearchSpeed;
     int Numbers() const { return lastNumber - firstNumber + 1; }
     int Speeds() const { return lastSpeed - firstSpeed + 1; }
 };
