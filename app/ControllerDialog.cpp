@@ -23,6 +23,7 @@
 #include "app/KeptChoices.h"
 #include "app/NetworkScanDialog.h"
 #include "device/ControllerJob.h"
+#include "device/KitBuffers.h"
 #include "device/LinkSearch.h"
 #include "gui/DesignControls.h"
 #include "gui/Fonts.h"
@@ -191,7 +192,7 @@ void ControllerDialog::SizeTo(int width) {
 
 void ControllerDialog::RecordDesign() {
     portGroup_->SetItemIndex(link_.Settings.PortIndex);  // past "Com4" selects "Com4"
-    if (state_.KitIndex == 1) channelGroup_->hide();
+    if (state_.KitIndex == device::kMinimalKit) channelGroup_->hide();
     channelGroup_->SetItemIndex(0);
     ShowFields({});
     savedWidth_ = width();
@@ -240,7 +241,7 @@ void ControllerDialog::hideEvent(QHideEvent* e) {
 }
 
 void ControllerDialog::PrepareOpening() {
-    if (state_.KitIndex == 1) {
+    if (state_.KitIndex == device::kMinimalKit) {
         channelGroup_->hide();
         channelGroup_->SetItemIndex(0);
     } else {

@@ -74,9 +74,6 @@ constexpr int kVersionLabelInset = 5;
 constexpr int kKitMenuGap = 5;
 // A memo that follows the panel's size keeps at least this width and height.
 constexpr int kSmallestMemoSide = 40;
-// The kit with the serial channel (its one buffer); the two-channel kits
-// are KitLayout's.
-constexpr int kSerialChannelKit = 1;
 
 // The memos' tops and heights in each layout.
 constexpr int kModemListTop = 48, kModemListHeight = 150;
@@ -572,7 +569,7 @@ void MainWindow::LabelForController() {
         commandOrClearButton_->setText(writeOrClearButton_->text());
         SetCaption(upperChannelLabel_, texts::kChannelMcp);
         SetCaption(lowerChannelLabel_, texts::kChannelMpi);
-    } else if (state_.KitIndex == kSerialChannelKit) {
+    } else if (state_.KitIndex == device::kMinimalKit) {
         SetCaption(upperChannelLabel_, texts::kChannelSerial);
     } else {
         SetCaption(upperChannelLabel_, texts::kChannelMpi);

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "base/Utf8Path.h"
+#include "device/Commands.h"
 #include "device/KitBuffers.h"
 #include "device/LinkSearch.h"
 #include "link/Port.h"
@@ -14,7 +15,8 @@
 namespace hk::cli {
 namespace {
 
-constexpr int kLastKit = 3;
+// Kits 0..3, as the kit menu lists them.
+constexpr int kLastKit = static_cast<int>(device::KitTitles.size()) - 1;
 constexpr int kLongestWaitSeconds = 3600;
 
 constexpr const char* kCommands[] = {"search",     "read",         "write", "modem-write",

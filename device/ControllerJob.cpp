@@ -29,7 +29,7 @@ void ControllerJob::OnDialog(DialogEvent event) {
         case DialogEvent::Opened:
             dialog_ = DialogState::Open;
             // A close or "Выход" left from an earlier opening is void.
-            if (afterRun_ != AfterRun::Search) afterRun_ = AfterRun::Nothing;
+            if (afterRun_ != AfterRun::Search) Defer(AfterRun::Nothing);
             break;
         case DialogEvent::Closed:
             dialog_ = ClosedByJob() ? DialogState::ClosedByJob : DialogState::Closed;
