@@ -39,9 +39,8 @@ struct LateAnswerGuard {
 
 // Unit-level state of the serial link, made together with its exchange log
 // (log/LoggedLink.h) and passed by reference to everything that talks to the
-// port. Like every
-// record of the program's state, its fields carry the system's names in
-// PascalCase.
+// port. Like every record of the program's state, its fields carry the
+// system's names in PascalCase.
 struct SerialLink {
     SerialLink(SerialLine& line, hk::Clock& clock, ViewHooks& view)
         : PortHandle(line), Clock(clock), View(view) {}
