@@ -33,18 +33,42 @@ if [ "$(id -u)" -eq 0 ]; then
     examples="$copy/examples"
     cd "$copy"
 fi
-failed=0
+# Two programs at a time, and the sharded tests (test-shards.txt, written by
+# tests/CMakeLists.txt) in their shards, as CTest runs them.
+declare -A shards=()
+if [ -f "$bin/test-shards.txt" ]; then
+    while read -r name count; do
+        [ -n "$name" ] && shards[$name]=$count
+    done <"$bin/test-shards.txt"
+fi
+logs=$(mktemp -d /tmp/hk-unprivileged-logs.XXXXXX)
+chmod 777 "$logs"
+# run_one NAME INDEX COUNT: one program, or one shard of it.
+run_one() {
+    local name=$1 index=$2 count=$3 log="$logs/$1.$2.log" label=$1
+    [ "$count" -eq 1 ] || label="$name (shard $((index + 1)) of $count)"
+    if "${run[@]}" env HK_BIN_DIR="$bin" HK_EXAMPLES_DIR="$examples" \
+        QT_QPA_PLATFORM=offscreen HOME=/tmp \
+        GTEST_TOTAL_SHARDS="$count" GTEST_SHARD_INDEX="$index" \
+        "$bin/$name" --gtest_brief=1 >"$log" 2>&1; then
+        echo "unprivileged: $label passed"
+    else
+        echo "unprivileged: $label FAILED"
+        cat "$log"
+        touch "$logs/failed"
+    fi
+}
 for t in "$bin"/test_*; do
     [ -x "$t" ] || continue
     name=$(basename "$t")
-    if "${run[@]}" env HK_BIN_DIR="$bin" HK_EXAMPLES_DIR="$examples" \
-        QT_QPA_PLATFORM=offscreen HOME=/tmp \
-        "$t" --gtest_brief=1 >"/tmp/hk-unprivileged-$name.log" 2>&1; then
-        echo "unprivileged: $name passed"
-    else
-        echo "unprivileged: $name FAILED"
-        cat "/tmp/hk-unprivileged-$name.log"
-        failed=1
-    fi
+    count=${shards[$name]:-1}
+    for ((index = 0; index < count; index++)); do
+        while [ "$(jobs -rp | wc -l)" -ge 2 ]; do wait -n || true; done
+        run_one "$name" "$index" "$count" &
+    done
 done
+wait
+failed=0
+[ ! -e "$logs/failed" ] || failed=1
+rm -rf "$logs"
 exit $failed

@@ -67,8 +67,23 @@ dpkg-source --no-check -x "$dsc" "$work/src" >/dev/null
 echo "windows qt: qtbase $version unpacked ($(($(date +%s) - started)) s)" >&2
 
 
+# Everything the program, its window tests and the zip do not use is left
+# out: whole modules (network, sql, dbus, printsupport, concurrent, xml,
+# opengl), the system libraries (Qt's own copies are built in), image
+# formats, the Direct2D platform plugin, and the widgets, dialogs and text
+# writers that no window of the program has (graphics view, MDI, dock
+# widgets, calendars, date and font pickers, wizards, undo). Each is a
+# feature switch of qtbase, so Qt's own configuration checks what depends
+# on it.
 off=(network sql dbus printsupport concurrent xml opengl vulkan zstd icu glib fontconfig
-    jpeg gif textmarkdownreader textmarkdownwriter tabletevent direct2d1_1 sql_sqlite
+    jpeg gif ico movie textmarkdownreader textmarkdownwriter textodfwriter tabletevent
+    direct2d direct2d1_1 sql_sqlite sessionmanager systemtrayicon
+    undocommand undostack undogroup undoview
+    graphicsview graphicseffect effects mdiarea dockwidget calendarwidget datetimeedit
+    lcdnumber dial fontcombobox fontdialog colordialog wizard errormessage columnview
+    datawidgetmapper syntaxhighlighter splashscreen keysequenceedit toolbox
+    commandlinkbutton scroller gestures jalalicalendar hijricalendar islamiccivilcalendar
+    sharedmemory systemsemaphore
     system_pcre2 system_zlib system_freetype system_harfbuzz system_png system_jpeg
     system_doubleconversion system_libb2 system_textmarkdownreader)
 features=()
@@ -82,7 +97,6 @@ cmake -S "$work/src" -B "$work/build" -G Ninja \
     -DBUILD_SHARED_LIBS=ON \
     -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
     -DINPUT_opengl=no \
-    -DFEATURE_direct2d=ON \
     -DFEATURE_testlib=ON \
     "${features[@]}" >"$work/configure.log" 2>&1 ||
     { tail -40 "$work/configure.log" >&2; echo "windows qt: configure failed" >&2; exit 1; }

@@ -1,0 +1,2 @@
+// The one source of the targets that build the tests' precompiled headers
+// (tests/CMakeLists.txt); it holds nothing itself.
