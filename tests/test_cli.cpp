@@ -91,15 +91,18 @@ protected:
         kvard->SetBuffer(0, sim::KvardController::ModemLines({"ATZ", "ATS0=2"}));
         kvard->SetBuffer(1, sim::KvardController::ModemLines({"AT&F"}));
     }
-    // Runs the program with `words`; the port of the simulated controller
-    // stands for "PORT".
-    Outcome Run(std::vector<std::string> words, const std::string& port) {
+    // Runs the program with `words` (in the folder `cwd`, when given); the
+    // port of the simulated controller stands for "PORT".
+    Outcome Run(std::vector<std::string> words, const std::string& port,
+                const std::string& cwd = {}) {
         const char* bin = std::getenv("HK_BIN_DIR");
         // A program that hangs fails the test instead of holding it.
-        std::string command =
-            "timeout -k 5 120 " + Quote(std::string(bin ? bin : ".") + "/hayeskvd-cli");
+        std::string command = (cwd.empty() ? "" : "cd " + Quote(cwd) + " && ") +
+                              "timeout -k 5 120 " +
+                              Quote(std::string(bin ? bin : ".") + "/hayeskvd-cli");
+        // The log among the options: after "--" every word is a file.
+        words.insert(std::find(words.begin(), words.end(), "--"), {"--log", dir.File("cli.log")});
         for (std::string& w : words) command += " " + Quote(w == "PORT" ? port : w);
-        command += " --log " + Quote(dir.File("cli.log"));
         command += " >" + Quote(dir.File("out")) + " 2>" + Quote(dir.File("err"));
         Outcome o;
         const int raw = std::system(command.c_str());
@@ -253,13 +256,47 @@ TEST_F(Cli, BadArgumentsAndListsStopBeforeThePort) {
          "не помещаются в буфер КВАРД"},
         {{"write", "--port", "PORT", "--kit", "0", "--in1", tooLong}, "для буфера 2 укажите --in2"},
         {{"search", "--port", "PORT", "--speed", "38400"}, "от 300 до 19200 бод"},
+        // An option joined to an empty value (or given an empty word) takes
+        // no other word for its value.
+        {{"read", "--port", "PORT", "--kit", "0", "--out1=", "--json", "--out2", dir.File("b")},
+         "после --out1= нужно значение"},
+        {{"scan", "--port", "PORT", "--csv=", "--json"}, "после --csv= нужно значение"},
+        {{"write", "--port", "PORT", "--kit", "0", "--in1=", "--clear2"},
+         "после --in1= нужно значение"},
+        {{"read", "--port", "PORT", "--kit", "0", "--log=", "--out1", dir.File("c1")},
+         "после --log= нужно значение"},
+        {{"read", "--port", "PORT", "--kit", "0", "--out1", "", "--out2", dir.File("b")},
+         "после --out1 нужно значение"},
+        // A file for a buffer the kit does not have.
+        {{"read", "--port", "PORT", "--kit", "1", "--out1", dir.File("a"), "--out2", dir.File("b")},
+         "у комплекта 1 один буфер: --out2 не нужен"},
+        {{"read", "--port", "PORT", "--kit", "2", "--out2", dir.File("b")},
+         "у комплекта 2 один буфер: --out2 не нужен"},
     };
     for (const auto& r : rows) {
         const Outcome o = OnController(r.words);
         EXPECT_EQ(o.status, kExitBadArguments) << r.says;
         EXPECT_NE(o.err.find(r.says), std::string::npos) << o.err;
+        EXPECT_EQ(o.out, "") << r.says;
     }
     EXPECT_TRUE(kvard->Requests().empty());
+    EXPECT_TRUE(kvard->AddressBytes().empty());
+    for (const char* file : {"a", "b", "c1"}) EXPECT_FALSE(std::filesystem::exists(dir.File(file)));
+}
+
+// After "--" every word is a list file, one whose name begins with "--" too.
+TEST_F(Cli, AfterTwoDashesEveryWordIsAFile) {
+    sim::HayesModem modem;
+    List("--x.n2", "ATS0=3\r\n");
+    Outcome written;
+    {
+        Line line(modem);
+        written = Run({"modem-write", "--port", "PORT", "--speed", "9600", "--", "--x.n2"},
+                      line.Path(), dir.Dir());
+    }
+    EXPECT_EQ(written.status, kExitOk) << written.err;
+    EXPECT_EQ(written.out.rfind("Строка 1 (ATS0=3): OK\n", 0), 0u) << written.out;
+    EXPECT_EQ(modem.Register(0), 3);
 }
 
 TEST_F(Cli, ScanListsEveryControllerOnTheLineAsItIsFound) {
