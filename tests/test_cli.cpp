@@ -11,6 +11,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -92,14 +93,21 @@ protected:
         kvard->SetBuffer(1, sim::KvardController::ModemLines({"AT&F"}));
     }
     // Runs the program with `words` (in the folder `cwd`, when given); the
-    // port of the simulated controller stands for "PORT".
+    // port of the simulated controller stands for "PORT". `program` is a
+    // copy made by PortableProgram, or the build's own.
     Outcome Run(std::vector<std::string> words, const std::string& port,
-                const std::string& cwd = {}) {
+                const std::string& cwd = {}, const std::string& program = {}) {
         const char* bin = std::getenv("HK_BIN_DIR");
-        // A program that hangs fails the test instead of holding it.
-        std::string command = (cwd.empty() ? "" : "cd " + Quote(cwd) + " && ") +
-                              "timeout -k 5 120 " +
-                              Quote(std::string(bin ? bin : ".") + "/hayeskvd-cli");
+        // A program that hangs fails the test instead of holding it. A copy
+        // gets a home of its own: its user folders, if it took them, are the
+        // test's.
+        std::string command =
+            (cwd.empty() ? "" : "cd " + Quote(cwd) + " && ") +
+            (program.empty() ? ""
+                             : "env -u XDG_CONFIG_HOME -u XDG_DATA_HOME HOME=" +
+                                   Quote(dir.File("home")) + " ") +
+            "timeout -k 5 120 " +
+            Quote(program.empty() ? std::string(bin ? bin : ".") + "/hayeskvd-cli" : program);
         // The log among the options: after "--" every word is a file.
         words.insert(std::find(words.begin(), words.end(), "--"), {"--log", dir.File("cli.log")});
         for (std::string& w : words) command += " " + Quote(w == "PORT" ? port : w);
@@ -119,6 +127,16 @@ protected:
         const std::string file = dir.File(name);
         std::ofstream(file, std::ios::binary) << bytes;
         return file;
+    }
+    // A copy of the program in a folder of its own, as an operator unpacks
+    // it: its settings file and port mapping lie beside it. The folder.
+    std::string PortableProgram() {
+        const std::string folder = dir.File("prog") + "/";
+        std::filesystem::create_directories(folder);
+        const char* bin = std::getenv("HK_BIN_DIR");
+        std::filesystem::copy_file(std::string(bin ? bin : ".") + "/hayeskvd-cli",
+                                   folder + "hayeskvd-cli");
+        return folder;
     }
 
     test::TempDir dir;
@@ -282,6 +300,77 @@ TEST_F(Cli, BadArgumentsAndListsStopBeforeThePort) {
     EXPECT_TRUE(kvard->Requests().empty());
     EXPECT_TRUE(kvard->AddressBytes().empty());
     for (const char* file : {"a", "b", "c1"}) EXPECT_FALSE(std::filesystem::exists(dir.File(file)));
+}
+
+// A port whose line in the program's port mapping was not understood is
+// not opened, and neither is its ports/ link nor the built-in port in its
+// place; a line that names no port is said on standard error, and the port
+// the file maps opens as it says.
+TEST_F(Cli, AMappingLineNotUnderstoodIsSaidAndItsPortNotOpened) {
+    const std::string folder = PortableProgram();
+    const auto read = [&](const char* port) {
+        Line line(*kvard);
+        std::filesystem::remove(folder + "ports/com5");
+        std::filesystem::create_directories(folder + "ports");
+        std::filesystem::create_symlink(line.Path(), folder + "ports/com5");
+        std::ofstream(folder + "ports.conf")
+            << "Com5 /dev/ttyUSB0\nCom7=" + line.Path() + "\nCmo6=/dev/ttyUSB6\n";
+        return Run(With({"read", "--port", port, "--kit", "0"}, kAt5), "", "",
+                   folder + "hayeskvd-cli");
+    };
+    const Outcome unclear = read("Com5");
+    EXPECT_EQ(unclear.status, kExitPortNotOpened) << unclear.err;
+    EXPECT_NE(unclear.err.find("Порт Com5 не открыт: в файле " + folder +
+                               "ports.conf не понята строка 1 «Com5 /dev/ttyUSB0» (нет знака «=» "
+                               "между именем порта и устройством)"),
+              std::string::npos)
+        << unclear.err;
+    EXPECT_TRUE(kvard->Requests().empty());
+
+    const Outcome mapped = read("Com7");
+    EXPECT_EQ(mapped.status, kExitOk) << mapped.err;
+    EXPECT_EQ(mapped.out, "ATZ\r\nATS0=2\r\n\r\nAT&F\r\n\r\n");
+    EXPECT_EQ(mapped.err.rfind("hayeskvd-cli: в файле " + folder +
+                                   "ports.conf не понята строка 3 «Cmo6=/dev/ttyUSB6» (слева от "
+                                   "«=» должно стоять имя порта от Com1 до Com18): строка "
+                                   "пропущена, исправьте её\n",
+                               0),
+              0u)
+        << mapped.err;
+}
+
+// A write-protected settings file beside a program whose folder is its own
+// is a write-protected settings file: the folder stays the program's, with
+// the port mapping beside it; --save-settings, which could not store the
+// settings, is refused before anything is sent.
+TEST_F(Cli, AWriteProtectedSettingsFileKeepsTheMappingBesideTheProgram) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes read-only files; the unprivileged run checks";
+    const std::string folder = PortableProgram();
+    test::TempDir::WriteAll(folder + "HmK.Cfg", std::vector<unsigned char>(8, 0));
+    std::filesystem::permissions(folder + "HmK.Cfg", std::filesystem::perms::owner_read |
+                                                         std::filesystem::perms::group_read |
+                                                         std::filesystem::perms::others_read);
+    const auto read = [&](std::vector<std::string> more) {
+        Line line(*kvard);
+        std::ofstream(folder + "ports.conf") << "Com7=" + line.Path() + "\n";
+        return Run(With(With({"read", "--port", "Com7", "--kit", "0"}, kAt5), more), "", "",
+                   folder + "hayeskvd-cli");
+    };
+    const Outcome o = read({});
+    EXPECT_EQ(o.status, kExitOk) << o.err;
+    EXPECT_EQ(o.out, "ATZ\r\nATS0=2\r\n\r\nAT&F\r\n\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("home")));
+
+    const std::size_t before = kvard->Requests().size();
+    const Outcome saving = read({"--save-settings"});
+    EXPECT_EQ(saving.status, kExitSettingsNotSaved);
+    EXPECT_EQ(saving.err, "hayeskvd-cli: файл настроек «" + folder +
+                              "HmK.Cfg» не записывается: " + std::strerror(EACCES) +
+                              ". Снимите с него защиту от записи или запустите без "
+                              "--save-settings\n");
+    EXPECT_EQ(kvard->Requests().size(), before);
+    EXPECT_EQ(test::TempDir::ReadAll(folder + "HmK.Cfg"), std::vector<unsigned char>(8, 0));
 }
 
 // After "--" every word is a list file, one whose name begins with "--" too.
