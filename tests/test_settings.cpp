@@ -185,21 +185,5 @@ TEST(SettingsStore, AWriteProtectedFileIsSaidOnceAndStoresNothing) {
     EXPECT_THROW(StoreLinkSettings(link, file), FileError);
 }
 
-TEST(SettingsStore, AWritableFileIsStoredWithoutAWord) {
-    test::TempDir dir;
-    const auto file = dir.File("HmK.Cfg");
-    test::TempDir::WriteAll(file, Bytes(8, 1));
-    VirtualClock clock;
-    sim::SimLine line(clock);
-    test::ScriptedView view;
-    SerialLink link(line, clock, view);
-    link.Settings.Kit = 2;
-    StoreLinkSettings(link, file);
-    EXPECT_TRUE(view.boxes.empty());
-    EXPECT_EQ(test::TempDir::ReadAll(file), (Bytes{0, 0, 0, 0, 0, 0, 0, 2}));
-    EXPECT_EQ(SettingsFileRefusal(file), 0);
-    EXPECT_EQ(test::TempDir::ReadAll(file), (Bytes{0, 0, 0, 0, 0, 0, 0, 2}));
-}
-
 }  // namespace
 }  // namespace hk
