@@ -10,6 +10,7 @@
 #include "gui/PortHints.h"
 #include "gui/RadioGroup.h"
 #include "gui/SerialPortsDialog.h"
+#include "link/SettingsStore.h"
 #include "ports/PortNames.h"
 
 namespace hk {
@@ -116,7 +117,8 @@ void PortDialog::OpenChosenPort() {
     const auto portIndex = static_cast<std::int8_t>(portGroup_->ItemIndex());
     // Opening a modem's port raises and drops DTR for a second: the job
     // thread does it. An error box (no port, no settings file) leaves the
-    // dialog open.
+    // dialog open; a write-protected settings file is said once, and the
+    // port is taken all the same.
     auto opened = std::make_shared<bool>(false);
     auto open = [this, port, speed, portIndex, opened] {
         link_.Settings.NetAddress = 0;
@@ -125,7 +127,7 @@ void PortDialog::OpenChosenPort() {
         if (!state_.PortReady) return;
         link_.Settings.PortIndex = portIndex;
         try {
-            WriteSettings(link_.Settings, state_.CfgFileName);
+            StoreLinkSettings(link_, state_.CfgFileName);
             *opened = true;
         } catch (const std::exception& e) {
             link_.View.ShowError(e.what());

@@ -65,14 +65,12 @@ void TakeUserFolders(ProgramPlaces& places, const Environment& env) {
 }  // namespace
 
 bool FolderIsWritable(const std::string& folder) {
+    // The folder alone decides: a write-protected settings file in a folder
+    // the program may write to is that file's own matter (the settings are
+    // not kept), not a reason to leave the folder and the port mapping
+    // beside it.
     const std::string dir = WithTrailingSeparator(folder);
     std::error_code ec;
-    if (fs::exists(PathFromUtf8(dir + "HmK.Cfg"), ec)) {
-        std::FILE* f = OpenFileUtf8(dir + "HmK.Cfg", "ab");
-        if (!f) return false;
-        std::fclose(f);
-        return true;
-    }
     const std::string probe = dir + "HayesKvd.write-probe";
     std::FILE* f = OpenFileUtf8(probe, "wb");
     if (!f) return false;

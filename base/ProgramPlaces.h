@@ -48,8 +48,9 @@ struct ProgramPlaces {
 using Environment = std::function<std::string(const char* name)>;
 std::string SystemEnvironment(const char* name);
 
-// Whether the program may create and write files in `folder` (a file is
-// made there and removed; the settings file, if there, opened to append).
+// Whether the program may create and write files in `folder`: a file is
+// made there and removed. Files already there are not looked at: a
+// write-protected settings file leaves the folder the program's own.
 using FolderWritable = std::function<bool(const std::string& folder)>;
 bool FolderIsWritable(const std::string& folder);
 

@@ -227,16 +227,72 @@ public:
     // The words of the line into the arguments; throws Slip or Answered.
     void Read(const std::vector<std::string>& words) {
         if (words.empty()) throw Slip{"не указана команда. Справка: hayeskvd-cli --help"};
-        std::vector<std::string> backwards(words.rbegin(), words.rend());
+        const Layout layout = LayoutOf(words);
+        const auto end = words.begin() + static_cast<std::ptrdiff_t>(layout.optionsEnd);
+        const std::vector<std::string> options(words.begin(), end);
+        std::vector<std::string> backwards(options.rbegin(), options.rend());
         try {
             top_.parse(backwards);
         } catch (const CLI::ArgumentMismatch&) {
-            NoValue(words);
+            NoValue(options);
         }
         TakeLeftOver();
+        // The slips of the words before it said, an option joined to an
+        // empty value is one: CLI11 would take the next word for its value.
+        if (layout.emptyValue) {
+            const std::string& word = words[layout.optionsEnd];
+            if (IsSwitch(word.substr(0, word.size() - 1)))
+                throw Slip{"неизвестный параметр " + word};
+            throw Slip{"после " + word + " нужно значение"};
+        }
+        for (std::size_t i = layout.optionsEnd + 1; i < words.size(); ++i) TakeFile(words[i]);
     }
 
 private:
+    // Where the options of a line end: at "--", after which every word is a
+    // file, or at an option joined to an empty value ("--out1="). A word
+    // that stands as the value of an option is that value, whatever it
+    // reads ("--port --" is the port "--").
+    struct Layout {
+        std::size_t optionsEnd = 0;
+        bool emptyValue = false;  // the word at optionsEnd is such an option
+    };
+
+    static Layout LayoutOf(const std::vector<std::string>& words) {
+        // The first word is the command (or what stands in its place).
+        for (std::size_t i = 1; i < words.size(); ++i) {
+            const std::string& word = words[i];
+            if (word == "--") return {i, false};
+            if (TakesValue(word)) {
+                ++i;
+                continue;
+            }
+            const auto eq = word.find('=');
+            if (eq + 1 == word.size() && word.starts_with("--") &&
+                (TakesValue(word.substr(0, eq)) || IsSwitch(word.substr(0, eq))))
+                return {i, true};
+        }
+        return {words.size(), false};
+    }
+
+    static bool TakesValue(const std::string& word) {
+        return std::any_of(std::begin(kValueOptions), std::end(kValueOptions),
+                           [&](const ValueOption& o) { return o.name == word; });
+    }
+
+    static bool IsSwitch(const std::string& word) {
+        return std::any_of(std::begin(kSwitches), std::end(kSwitches),
+                           [&](const SwitchOption& o) { return o.name == word; });
+    }
+
+    // A word of the line that is no option: the list file of modem-write and
+    // modem-verify, else a slip.
+    void TakeFile(const std::string& word) {
+        if (!TakesListFile(a_.command) || !a_.listFile.empty())
+            throw Slip{"лишнее слово «" + word + "»"};
+        a_.listFile = word;
+    }
+
     // No help or Windows-style option of CLI11's own; the words it has no
     // option for are left to TakeLeftOver.
     static void Configure(CLI::App& app) {
@@ -256,11 +312,9 @@ private:
         AddAnswer(*command, "--help", &CliArguments::help);
         for (const ValueOption& option : kValueOptions)
             command
-                ->add_option_function<std::string>(option.name,
-                                                   [this, option](const std::string& value) {
-                                                       Meet(option.name);
-                                                       Take(option.take(a_, value));
-                                                   })
+                ->add_option_function<std::string>(
+                    option.name,
+                    [this, option](const std::string& value) { TakeValueOf(option, value); })
                 ->trigger_on_parse();
         for (const SwitchOption& option : kSwitches)
             command
@@ -271,6 +325,13 @@ private:
                                     })
                 ->disable_flag_override()
                 ->trigger_on_parse();
+    }
+
+    // An option's value: an empty one (the word "") is none.
+    void TakeValueOf(const ValueOption& option, const std::string& value) {
+        Meet(option.name);
+        if (value.empty()) throw Slip{std::string("после ") + option.name + " нужно значение"};
+        Take(option.take(a_, value));
     }
 
     void AddAnswer(CLI::App& app, const char* name, bool CliArguments::*flag) {
@@ -292,9 +353,7 @@ private:
     // word after an option as its value, whatever it is).
     [[noreturn]] void NoValue(const std::vector<std::string>& words) {
         TakeLeftOver();
-        const bool takesValue =
-            std::any_of(std::begin(kValueOptions), std::end(kValueOptions),
-                        [&](const ValueOption& o) { return o.name == words.back(); });
+        const bool takesValue = TakesValue(words.back());
         for (const std::string& word : words)
             for (const SwitchOption& option : kSwitches)
                 if (!takesValue && word.starts_with(std::string(option.name) + "="))
@@ -319,10 +378,9 @@ private:
     }
 
     // The words CLI11 has left over so far that were not taken yet: before
-    // the sub-command, and in it (with those after a "--" or "++" that ends
-    // it, which CLI11 leaves to the program). -h is taken here, as the
-    // word it is: CLI11 would read "-hx" as -h and -x, which the program
-    // has never had.
+    // the sub-command, and in it (the words after a "--" never reach CLI11:
+    // Read takes them as files). -h is taken here, as the word it is: CLI11
+    // would read "-hx" as -h and -x, which the program has never had.
     void TakeLeftOver() {
         std::vector<std::string> words = top_.remaining();
         if (!command_ ? !words.empty() : beforeCommand_ > 0) {
@@ -341,9 +399,7 @@ private:
             const std::string& word = words[taken_];
             if (word == "-h") Answer(&CliArguments::help);
             if (word.starts_with("--")) throw Slip{"неизвестный параметр " + word};
-            if (!TakesListFile(a_.command) || !a_.listFile.empty())
-                throw Slip{"лишнее слово «" + word + "»"};
-            a_.listFile = word;
+            TakeFile(word);
         }
     }
 
@@ -390,6 +446,10 @@ std::string CheckController(CliArguments& a) {
     if ((a.command == "read" || a.command == "write") && !a.kit)
         return "укажите комплект КВАРД: --kit 0..3";
     if (a.kit == device::kMinimalKit) a.channel = 0;  // the minimal kit has its one channel
+    // A file for a buffer the kit does not have would be left unwritten.
+    if (a.command == "read" && !a.outFiles[1].empty() && !device::TwoChannelKit(*a.kit))
+        return "у комплекта " + std::to_string(*a.kit) +
+               " один буфер: --out2 не нужен (буфер записывается в файл --out1)";
     if (a.command == "read" && !a.outFiles[0].empty() && !a.outFiles[1].empty() &&
         SameFile(a.outFiles[0], a.outFiles[1]))
         return "--out1 и --out2 называют один файл «" + a.outFiles[1] +

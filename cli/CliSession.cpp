@@ -23,6 +23,7 @@
 #include "device/LinkSearch.h"
 #include "device/NetworkScan.h"
 #include "link/Deadline.h"
+#include "link/SettingsStore.h"
 #include "lists/ListFiles.h"
 #include "modem/ModemConsole.h"
 #include "ports/PortNames.h"
@@ -341,6 +342,18 @@ int CliSession::Run() {
                                                "» не записывается: " + std::strerror(errno) +
                                                ". Укажите в --log другой файл");
         std::fclose(file);
+    }
+    // So is a settings file that --save-settings could not store: the
+    // outcome of a search, read or write would otherwise end in that failure.
+    const bool stores =
+        args_.command == "search" || args_.command == "read" || args_.command == "write";
+    if (args_.saveSettings && stores) {
+        ReadSettings(link_.Settings, state_.CfgFileName);  // made when missing, as a job makes it
+        if (const int code = SettingsFileRefusal(state_.CfgFileName))
+            return Fail(kExitSettingsNotSaved,
+                        "файл настроек «" + state_.CfgFileName +
+                            "» не записывается: " + std::strerror(code) +
+                            ". Снимите с него защиту от записи или запустите без --save-settings");
     }
     if (args_.command == "search") return Search();
     if (args_.command == "scan") return Scan();

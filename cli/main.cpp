@@ -7,14 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "base/FileError.h"
+#include "base/Interruption.h"
 #include "base/ProgramPlaces.h"
 #include "cli/CliArguments.h"
 #include "cli/CliSession.h"
 #include "cli/Console.h"
 #include "cli/HelpText.h"
-#include "base/Interruption.h"
 #include "link/Clock.h"
 #include "link/SystemLine.h"
+#include "ports/PortMapping.h"
+#include "ports/PortNames.h"
 
 int main(int argc, char* argv[]) {
     using namespace hk::cli;
@@ -37,6 +40,13 @@ int main(int argc, char* argv[]) {
 
     const hk::ProgramPlaces places = hk::LocateProgramPlaces(ExecutableFolder(argv[0]));
     hk::MakeOperatorFolders(places);
+    // Lines of the port mapping nobody understood are said, not skipped in
+    // silence; the port's own such line stops its open, which says so then.
+    if (hk::ComPortNumber(args.port) > 0) {
+        const std::string mapping = places.settingsDir + hk::kPortMappingFileName;
+        for (const std::string& note : hk::MappingNotes(hk::LoadPortMapping(mapping), mapping))
+            std::cerr << "hayeskvd-cli: " << note << '\n';
+    }
     hk::RealClock clock;
     const std::unique_ptr<hk::SerialLine> line = hk::MakeSystemLine(places.settingsDir);
     const bool progress = !args.quiet && ErrorIsTerminal();
@@ -45,5 +55,13 @@ int main(int argc, char* argv[]) {
     hk::InstallInterruption("hayeskvd-cli");
     CliSession session(args, *line, clock, {places.settingsDir, places.dataDir}, std::cout,
                        std::cerr, progress, hk::InterruptionSignal);
-    return session.Run();
+    try {
+        return session.Run();
+    } catch (const hk::FileError& e) {
+        // The settings file refused a store after the run had checked it
+        // (removed or broken meanwhile): the one file write a job leaves to
+        // its caller.
+        std::cerr << "hayeskvd-cli: " << e.what() << '\n';
+        return kExitSettingsNotSaved;
+    }
 }

@@ -5,6 +5,7 @@
 #include "device/Commands.h"
 #include "device/LinkSearch.h"
 #include "link/PortSettings.h"
+#include "link/SettingsStore.h"
 
 namespace hk::device {
 
@@ -245,7 +246,7 @@ void ControllerJob::Tick() {
 void ControllerJob::StoreSettings() {
     link_.Settings.PortIndex = static_cast<std::int8_t>(view_.Choice().port);
     link_.Settings.Kit = static_cast<std::int8_t>(state_.KitIndex);
-    WriteSettings(link_.Settings, state_.CfgFileName);
+    StoreLinkSettings(link_, state_.CfgFileName);
 }
 
 bool ControllerJob::MayClose() {

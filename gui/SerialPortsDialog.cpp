@@ -154,6 +154,15 @@ void SerialPortsDialog::Refresh() {
 void SerialPortsDialog::ShowChosenPort() {
     const std::string name = PortName(portChoice_->currentIndex() + 1);
     const PortRoute route = RoutePort(homeDir_, name);
+    // Its mapping line not understood: giving the name back to its default
+    // turns that line into a comment.
+    unassignButton_->setEnabled(route.source == PortSource::Mapping ||
+                                route.source == PortSource::Unclear);
+    if (route.source == PortSource::Unclear) {
+        chosenPortLabel_->setText(U(name) + QStringLiteral(" не открывается: ") + U(route.fault) +
+                                  QStringLiteral("."));
+        return;
+    }
     QString how;
     switch (route.source) {
         case PortSource::Mapping:
@@ -168,7 +177,6 @@ void SerialPortsDialog::ShowChosenPort() {
     }
     chosenPortLabel_->setText(U(name) + QStringLiteral(" сейчас открывает ") + U(route.path) + how +
                               QStringLiteral("."));
-    unassignButton_->setEnabled(route.source == PortSource::Mapping);
 }
 
 void SerialPortsDialog::AssignChosenDevice() {

@@ -62,6 +62,9 @@ struct SerialLink {
     // after an opening that succeeded: a program that reports the failure
     // later takes it from here.
     std::string OpenFailure;
+    // The operator has been told in this run that the settings file is
+    // write-protected (link/SettingsStore.h): it is not said again.
+    bool SettingsProtectionTold = false;
 };
 
 // Whether the port is set for the address byte of the multi-drop line

@@ -79,6 +79,11 @@ std::string PosixSerialLine::DriverText() const { return AdapterDriverName(Devic
 
 bool PosixSerialLine::DoOpen(const std::string& portName) {
     route_ = RoutePort(homeDir_, portName);
+    // A port whose mapping line nobody understood opens nothing else instead.
+    if (route_.source == PortSource::Unclear) {
+        SetLastError(EINVAL);
+        return false;
+    }
     const int fd = ::open(route_.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         SetLastError(errno);

@@ -34,10 +34,16 @@ bool Win32SerialLine::IsOpen() const {
 }
 
 bool Win32SerialLine::DoOpen(const std::string& portName) {
-    const std::string path = ResolvePortPath(homeDir_, portName);
+    route_ = RoutePort(homeDir_, portName);
+    // A port whose mapping line nobody understood opens nothing else instead.
+    if (route_.source == PortSource::Unclear) {
+        SetLastError(static_cast<int>(ERROR_INVALID_NAME));
+        handle_ = nullptr;
+        return false;
+    }
     // A mapped device's name may hold any letter: it is opened by its UTF-16 name.
-    HANDLE h = ::CreateFileW(PathFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = ::CreateFileW(PathFromUtf8(route_.path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         SetLastError(static_cast<int>(::GetLastError()));
         handle_ = nullptr;
@@ -141,6 +147,7 @@ bool Win32SerialLine::DoPurgeRx() {
 
 std::string Win32SerialLine::OpenFailureAdvice() const {
     if (IsOpen() || LastError() == 0) return {};
+    if (route_.source == PortSource::Unclear) return ExplainUnclearPort(Name(), route_);
     const auto code = static_cast<unsigned long>(LastError());
     return ExplainWindowsOpenFailure(Name(), code, ListSerialDevices());
 }

@@ -6,6 +6,7 @@
 // WriteFile without overlapped I/O.
 
 #include "link/SerialLine.h"
+#include "ports/PortNames.h"
 
 namespace hk {
 
@@ -36,6 +37,7 @@ protected:
 
 private:
     std::string homeDir_;
+    PortRoute route_;         // where the last Open() went
     void* handle_ = nullptr;  // HANDLE; INVALID_HANDLE_VALUE when closed
     // The parity last asked for: a pseudo-terminal behind Wine's COM port
     // reports no parity for one that is on (see DoGetParams).

@@ -107,6 +107,7 @@ std::string ExplainMissing(const OpenFailureFacts& f) {
                    ", но такого порта в компьютере нет.";
             break;
         case PortSource::Name:
+        case PortSource::Unclear:  // told before any cause (ExplainOpenFailure)
             text = "Устройства " + f.route.path + " нет.";
             break;
     }
@@ -194,7 +195,13 @@ OpenFailureFacts GatherOpenFailureFacts(const std::string& portName, const PortR
     return f;
 }
 
+std::string ExplainUnclearPort(const std::string& portName, const PortRoute& route) {
+    return "Порт " + portName + " не открыт: " + route.fault + ".";
+}
+
 std::string ExplainOpenFailure(const OpenFailureFacts& facts) {
+    if (facts.route.source == PortSource::Unclear)
+        return ExplainUnclearPort(facts.portName, facts.route);
     switch (facts.cause) {
         case OpenFailureCause::NoPermission:
             return ExplainNoPermission(facts);

@@ -53,8 +53,13 @@ OpenFailureFacts GatherOpenFailureFacts(const std::string& portName, const PortR
                                         const std::string& homeDir, int code,
                                         const std::string& root = {});
 
-// Empty for OpenFailureCause::Other: the system's message says it all.
+// Empty for OpenFailureCause::Other: the system's message says it all. A
+// port the mapping leaves unclear (PortSource::Unclear, never opened) is
+// explained by ExplainUnclearPort, whatever the cause.
 std::string ExplainOpenFailure(const OpenFailureFacts& facts);
+
+// "Порт Com5 не открыт: в файле … не понята строка 4 … Исправьте строку …".
+std::string ExplainUnclearPort(const std::string& portName, const PortRoute& route);
 
 // The same for the Windows backend, from the system's error code
 // (GetLastError): a port held by another program, a port that is not there

@@ -11,6 +11,9 @@ std::string PortHomeOf(const std::string& settingsFile) {
 
 std::string PortItemHint(const std::string& portName, const std::string& homeDir,
                          const PortRoute& route, DeviceState state, const SerialDevice* device) {
+    if (route.source == PortSource::Unclear)
+        return portName + " не открывается: " + route.fault +
+               ". Правая кнопка мыши: выбрать другое устройство.";
     std::string hint = portName + " открывает " + route.path;
     switch (route.source) {
         case PortSource::Mapping:
@@ -24,10 +27,11 @@ std::string PortItemHint(const std::string& portName, const std::string& homeDir
             // well as a built-in port: the device's name says which.
             hint = portName +
                    (route.path.rfind("\\\\.\\", 0) == 0 ? " открывает порт "
-                                                      : " открывает встроенный порт ") +
+                                                        : " открывает встроенный порт ") +
                    route.path;
             break;
         case PortSource::Name:
+        case PortSource::Unclear:
             break;
     }
     switch (state) {
@@ -48,10 +52,20 @@ PortItemFacts DescribePort(const std::string& portName, const std::string& homeD
                            const std::vector<SerialDevice>& devices,
                            const std::string& systemRoot) {
     const PortRoute route = RoutePort(homeDir, portName);
+    if (route.source == PortSource::Unclear)
+        return {PortItemHint(portName, homeDir, route, DeviceState::Missing, nullptr),
+                DeviceState::Missing};
     const DeviceState state = StateOfDevice(route.path, systemRoot);
-    return {PortItemHint(portName, homeDir, route, state,
-                         DeviceBehind(devices, route.path, systemRoot)),
-            state};
+    std::string hint = PortItemHint(portName, homeDir, route, state,
+                                    DeviceBehind(devices, route.path, systemRoot));
+    // A line that names no port may have been meant for this one, which the
+    // file does not assign.
+    if (!homeDir.empty() && route.source != PortSource::Mapping) {
+        const std::string file = homeDir + kPortMappingFileName;
+        for (const std::string& note : MappingNotes(LoadPortMapping(file), file))
+            hint += " Внимание: " + note + ".";
+    }
+    return {hint, state};
 }
 
 }  // namespace hk

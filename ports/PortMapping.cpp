@@ -54,11 +54,21 @@ struct LineMeaning {
     std::string reason;
 };
 
+// The port a line begins with ("Com5 /dev/x", "com5:/dev/x", "Com19=…"):
+// the name and its digits, then anything but a letter or digit. 0 for none.
+int NamedPort(std::string_view line) {
+    std::size_t end = 3;
+    while (end < line.size() && std::isdigit(static_cast<unsigned char>(line[end]))) ++end;
+    if (end < line.size() && std::isalnum(static_cast<unsigned char>(line[end]))) return 0;
+    return ComPortNumber(std::string(line.substr(0, end)));
+}
+
 LineMeaning Understand(std::string_view raw) {
     LineMeaning m;
     const std::string_view line = Trim(raw);
     if (line.empty() || line.front() == '#' || line.front() == ';') return m;
     m.kind = LineMeaning::Kind::Fault;
+    m.number = NamedPort(line);
     const std::size_t eq = line.find('=');
     if (eq == std::string_view::npos) {
         m.reason = "нет знака «=» между именем порта и устройством";
@@ -132,6 +142,12 @@ const std::string* PortMapping::DeviceOf(int number) const {
     return it == devices.end() ? nullptr : &it->second;
 }
 
+const MappingProblem* PortMapping::FaultOf(int number) const {
+    if (unreadable_) return &problems.front();
+    const auto it = faults_.find(number);
+    return it == faults_.end() ? nullptr : &problems[it->second];
+}
+
 PortMapping ParsePortMapping(std::string_view text) {
     PortMapping mapping;
     std::map<int, int> lineOf;  // port -> the line that assigned it
@@ -140,15 +156,23 @@ PortMapping ParsePortMapping(std::string_view text) {
         ++lineNo;
         LineMeaning m = Understand(line);
         if (m.kind == LineMeaning::Kind::Fault) {
-            mapping.problems.push_back({lineNo, std::string(line), m.reason});
+            mapping.problems.push_back({lineNo, std::string(line), m.reason, m.number, false});
+            // The port's last word is one nobody understood: what an earlier
+            // line assigned is not what the operator meant any more.
+            if (m.number > 0) {
+                mapping.faults_[m.number] = mapping.problems.size() - 1;
+                mapping.devices.erase(m.number);
+            }
         } else if (m.kind == LineMeaning::Kind::Assignment) {
             if (const auto it = lineOf.find(m.number); it != lineOf.end())
                 mapping.problems.push_back({lineNo, std::string(line),
                                             PortName(m.number) + " уже назначен в строке " +
                                                 std::to_string(it->second) +
-                                                "; действует эта, последняя строка"});
+                                                "; действует эта, последняя строка",
+                                            m.number, true});
             lineOf[m.number] = lineNo;
             mapping.devices[m.number] = std::move(m.device);
+            mapping.faults_.erase(m.number);
         }
     }
     return mapping;
@@ -162,7 +186,9 @@ PortMapping LoadPortMapping(const std::string& fileName) {
     if (!in) {
         const int code = errno;
         PortMapping failed;
-        failed.problems.push_back({0, {}, "файл не читается: " + std::string(std::strerror(code))});
+        failed.problems.push_back(
+            {0, {}, "файл не читается: " + std::string(std::strerror(code)), 0, false});
+        failed.unreadable_ = true;
         return failed;
     }
     std::string text(kMaxMappingBytes + 1, '\0');
@@ -172,7 +198,8 @@ PortMapping LoadPortMapping(const std::string& fileName) {
     if (tooLong) text.resize(kMaxMappingBytes);
     PortMapping mapping = ParsePortMapping(text);
     if (tooLong)
-        mapping.problems.push_back({0, {}, "файл длиннее 64 КиБ: прочитано только его начало"});
+        mapping.problems.push_back(
+            {0, {}, "файл длиннее 64 КиБ: прочитано только его начало", 0, true});
     return mapping;
 }
 
@@ -188,6 +215,8 @@ std::string WithAssignment(std::string_view text, int number, const std::string&
             placed = true;
             continue;
         }
+        // Kept as the operator wrote it, but no longer holding the port.
+        if (m.kind == LineMeaning::Kind::Fault && m.number == number) out += "# ";
         out.append(line);
         out += '\n';
     }
@@ -234,6 +263,21 @@ void StorePortAssignment(const std::string& fileName, int number, const std::str
 std::string DescribeProblem(const MappingProblem& problem) {
     if (problem.line == 0) return problem.reason;
     return "строка " + std::to_string(problem.line) + " «" + problem.text + "»: " + problem.reason;
+}
+
+std::string DescribeProblemIn(const std::string& fileName, const MappingProblem& problem) {
+    if (problem.line == 0) return "файл " + fileName + ": " + problem.reason;
+    return "в файле " + fileName + (problem.taken ? " строка " : " не понята строка ") +
+           std::to_string(problem.line) + " «" + problem.text + "» (" + problem.reason + ")";
+}
+
+std::vector<std::string> MappingNotes(const PortMapping& mapping, const std::string& fileName) {
+    std::vector<std::string> notes;
+    for (const MappingProblem& p : mapping.problems)
+        if (p.line == 0 ? p.taken : !p.taken && p.port == 0)
+            notes.push_back(DescribeProblemIn(fileName, p) +
+                            (p.line == 0 ? "" : ": строка пропущена, исправьте её"));
+    return notes;
 }
 
 }  // namespace hk

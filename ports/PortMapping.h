@@ -7,10 +7,13 @@
 //
 // Names are "Com1" ... "Com18" in any letter case; blanks around the name,
 // the '=' and the device are ignored; the device is an absolute path (on
-// Windows also a port's name, CheckMappedDevice). A line
-// that is none of these is reported and skipped, and the rest of the file
-// still counts. A port named twice takes its last line. The file is UTF-8
-// text; the program rewrites only the lines of the port it changes.
+// Windows also a port's name, CheckMappedDevice). A line that is none of
+// these is reported and the rest of the file still counts; but a port whose
+// last line was not understood ("Com5 /dev/ttyUSB0", "Com5=ttyUSB0") opens
+// nothing until it is mended: its device is not known, and another one must
+// not be taken in its place. So with every port while the file cannot be
+// read. A port named twice takes its last line. The file is UTF-8 text; the
+// program rewrites only the lines of the port it changes.
 
 #include <map>
 #include <string>
@@ -23,11 +26,16 @@ inline constexpr const char* kPortMappingFileName = "ports.conf";
 // The port names the dialogs offer: "Com1" ... "Com18".
 inline constexpr int kMappablePorts = 18;
 
-// A line of the file that was not taken.
+// A line of the file (or the file) the program has something to say about.
 struct MappingProblem {
     int line = 0;        // 1-based; 0 for the file as a whole
     std::string text;    // the line as written (without its line end)
     std::string reason;  // in Russian: what is wrong with it
+    int port = 0;        // the port the line names ("Com5 /dev/x": 5), 0 for none
+    // Taken all the same: a port named twice takes its last line, a file
+    // too long is read up to its limit. Not taken: a line not understood,
+    // a file that cannot be read.
+    bool taken = false;
 };
 
 struct PortMapping {
@@ -36,6 +44,16 @@ struct PortMapping {
 
     // The device assigned to port `number`, nullptr when none.
     const std::string* DeviceOf(int number) const;
+    // Why port `number` opens nothing: its last line was not understood, or
+    // the file cannot be read. nullptr when the mapping is clear about it
+    // (a device, or no line at all).
+    const MappingProblem* FaultOf(int number) const;
+
+private:
+    friend PortMapping ParsePortMapping(std::string_view text);
+    friend PortMapping LoadPortMapping(const std::string& fileName);
+    std::map<int, std::size_t> faults_;  // port -> its problem
+    bool unreadable_ = false;
 };
 
 PortMapping ParsePortMapping(std::string_view text);
@@ -46,10 +64,11 @@ PortMapping ParsePortMapping(std::string_view text);
 PortMapping LoadPortMapping(const std::string& fileName);
 
 // `text` with `number` assigned to `device` in the place of its first line
-// (or at the end); every other line of that port goes. An empty `device`
-// removes the port's lines. All other lines, comments and faulty lines
-// included, stay as they are. A new file starts with a comment that says
-// what the file is.
+// (or at the end); every other line of that port goes, and a line of it
+// that was not understood becomes a comment ("# Com5 /dev/ttyUSB0"), so
+// that it no longer holds the port. An empty `device` removes the port's
+// lines. All other lines, comments and faulty lines included, stay as they
+// are. A new file starts with a comment that says what the file is.
 std::string WithAssignment(std::string_view text, int number, const std::string& device);
 
 // Stores the assignment in the file (created with its folder when missing)
@@ -72,5 +91,14 @@ MappedDevice CheckMappedDevice(const std::string& device, bool windows);
 
 // One problem as the operator reads it: "строка 4 «Com3 /dev/ttyUSB0»: …".
 std::string DescribeProblem(const MappingProblem& problem);
+
+// The same naming the file, as the command line and the port hints say it:
+// "в файле F не понята строка 4 «Com3 /dev/ttyUSB0» (…)".
+std::string DescribeProblemIn(const std::string& fileName, const MappingProblem& problem);
+
+// What the file has that is no port's own fault but may matter to every
+// port: lines not understood that name no port (one may have been meant for
+// any), a file read only in part. Each names the file and the line.
+std::vector<std::string> MappingNotes(const PortMapping& mapping, const std::string& fileName);
 
 }  // namespace hk

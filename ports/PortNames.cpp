@@ -22,14 +22,31 @@ int ComPortNumber(const std::string& portName) {
     return n;
 }
 
+namespace {
+
+std::string UnclearText(const std::string& portName, const std::string& file,
+                        const MappingProblem& fault) {
+    if (fault.line == 0)
+        return "файл " + file + ", где портам назначены устройства, не прочитан (" + fault.reason +
+               "), и неизвестно, какое устройство назначено " + portName +
+               ". Разрешите программе читать файл или удалите его";
+    return DescribeProblemIn(file, fault) + ". Исправьте строку (" + portName +
+           "=устройство) или удалите её: тогда " + portName + " откроет порт по умолчанию";
+}
+
+}  // namespace
+
 PortRoute RoutePort(const std::string& homeDir, const std::string& portName) {
     const int n = ComPortNumber(portName);
     if (n <= 0) return {portName, PortSource::Name};
     // Read at every open: an assignment made in the program or typed into
     // the file counts from the next open on, without a restart.
     if (!homeDir.empty()) {
-        const PortMapping mapping = LoadPortMapping(homeDir + kPortMappingFileName);
+        const std::string file = homeDir + kPortMappingFileName;
+        const PortMapping mapping = LoadPortMapping(file);
         if (const std::string* device = mapping.DeviceOf(n)) return {*device, PortSource::Mapping};
+        if (const MappingProblem* fault = mapping.FaultOf(n))
+            return {{}, PortSource::Unclear, UnclearText(portName, file, *fault)};
     }
 #ifdef _WIN32
     return {"\\\\.\\" + portName, PortSource::BuiltIn};

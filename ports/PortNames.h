@@ -7,7 +7,9 @@
 // match wins:
 //  1. a line "ComN=<device>" of the port mapping `<homeDir>ports.conf`
 //     (ports/PortMapping.h): the operator's own choice, made in the program
-//     or typed into the file;
+//     or typed into the file. When the port's last line there was not
+//     understood, or the file cannot be read, the name leads nowhere
+//     (PortSource::Unclear): another device in its place could be anything;
 //  2. POSIX only: `<homeDir>ports/comN` (lower case) when that path exists,
 //     a symlink to /dev/ttyUSB0, a pseudo-terminal, anything;
 //  3. the built-in port: "/dev/ttyS<N-1>" on POSIX, "\\.\ComN" on Windows
@@ -19,11 +21,15 @@
 namespace hk {
 
 // Where a port name's device came from.
-enum class PortSource { Mapping, Link, BuiltIn, Name };
+enum class PortSource { Mapping, Link, BuiltIn, Name, Unclear };
 
 struct PortRoute {
-    std::string path;  // what the open uses
+    std::string path;  // what the open uses; empty when Unclear
     PortSource source = PortSource::Name;
+    // Unclear: which line of which file was not understood (or that the
+    // file cannot be read) and what to do, in Russian, to follow "Порт Com5
+    // не открыт: ".
+    std::string fault{};
 };
 
 PortRoute RoutePort(const std::string& homeDir, const std::string& portName);

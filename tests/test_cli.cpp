@@ -11,6 +11,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -91,15 +92,25 @@ protected:
         kvard->SetBuffer(0, sim::KvardController::ModemLines({"ATZ", "ATS0=2"}));
         kvard->SetBuffer(1, sim::KvardController::ModemLines({"AT&F"}));
     }
-    // Runs the program with `words`; the port of the simulated controller
-    // stands for "PORT".
-    Outcome Run(std::vector<std::string> words, const std::string& port) {
+    // Runs the program with `words` (in the folder `cwd`, when given); the
+    // port of the simulated controller stands for "PORT". `program` is a
+    // copy made by PortableProgram, or the build's own.
+    Outcome Run(std::vector<std::string> words, const std::string& port,
+                const std::string& cwd = {}, const std::string& program = {}) {
         const char* bin = std::getenv("HK_BIN_DIR");
-        // A program that hangs fails the test instead of holding it.
+        // A program that hangs fails the test instead of holding it. A copy
+        // gets a home of its own: its user folders, if it took them, are the
+        // test's.
         std::string command =
-            "timeout -k 5 120 " + Quote(std::string(bin ? bin : ".") + "/hayeskvd-cli");
+            (cwd.empty() ? "" : "cd " + Quote(cwd) + " && ") +
+            (program.empty() ? ""
+                             : "env -u XDG_CONFIG_HOME -u XDG_DATA_HOME HOME=" +
+                                   Quote(dir.File("home")) + " ") +
+            "timeout -k 5 120 " +
+            Quote(program.empty() ? std::string(bin ? bin : ".") + "/hayeskvd-cli" : program);
+        // The log among the options: after "--" every word is a file.
+        words.insert(std::find(words.begin(), words.end(), "--"), {"--log", dir.File("cli.log")});
         for (std::string& w : words) command += " " + Quote(w == "PORT" ? port : w);
-        command += " --log " + Quote(dir.File("cli.log"));
         command += " >" + Quote(dir.File("out")) + " 2>" + Quote(dir.File("err"));
         Outcome o;
         const int raw = std::system(command.c_str());
@@ -116,6 +127,16 @@ protected:
         const std::string file = dir.File(name);
         std::ofstream(file, std::ios::binary) << bytes;
         return file;
+    }
+    // A copy of the program in a folder of its own, as an operator unpacks
+    // it: its settings file and port mapping lie beside it. The folder.
+    std::string PortableProgram() {
+        const std::string folder = dir.File("prog") + "/";
+        std::filesystem::create_directories(folder);
+        const char* bin = std::getenv("HK_BIN_DIR");
+        std::filesystem::copy_file(std::string(bin ? bin : ".") + "/hayeskvd-cli",
+                                   folder + "hayeskvd-cli");
+        return folder;
     }
 
     test::TempDir dir;
@@ -253,13 +274,118 @@ TEST_F(Cli, BadArgumentsAndListsStopBeforeThePort) {
          "не помещаются в буфер КВАРД"},
         {{"write", "--port", "PORT", "--kit", "0", "--in1", tooLong}, "для буфера 2 укажите --in2"},
         {{"search", "--port", "PORT", "--speed", "38400"}, "от 300 до 19200 бод"},
+        // An option joined to an empty value (or given an empty word) takes
+        // no other word for its value.
+        {{"read", "--port", "PORT", "--kit", "0", "--out1=", "--json", "--out2", dir.File("b")},
+         "после --out1= нужно значение"},
+        {{"scan", "--port", "PORT", "--csv=", "--json"}, "после --csv= нужно значение"},
+        {{"write", "--port", "PORT", "--kit", "0", "--in1=", "--clear2"},
+         "после --in1= нужно значение"},
+        {{"read", "--port", "PORT", "--kit", "0", "--log=", "--out1", dir.File("c1")},
+         "после --log= нужно значение"},
+        {{"read", "--port", "PORT", "--kit", "0", "--out1", "", "--out2", dir.File("b")},
+         "после --out1 нужно значение"},
+        // A file for a buffer the kit does not have.
+        {{"read", "--port", "PORT", "--kit", "1", "--out1", dir.File("a"), "--out2", dir.File("b")},
+         "у комплекта 1 один буфер: --out2 не нужен"},
+        {{"read", "--port", "PORT", "--kit", "2", "--out2", dir.File("b")},
+         "у комплекта 2 один буфер: --out2 не нужен"},
     };
     for (const auto& r : rows) {
         const Outcome o = OnController(r.words);
         EXPECT_EQ(o.status, kExitBadArguments) << r.says;
         EXPECT_NE(o.err.find(r.says), std::string::npos) << o.err;
+        EXPECT_EQ(o.out, "") << r.says;
     }
     EXPECT_TRUE(kvard->Requests().empty());
+    EXPECT_TRUE(kvard->AddressBytes().empty());
+    for (const char* file : {"a", "b", "c1"}) EXPECT_FALSE(std::filesystem::exists(dir.File(file)));
+}
+
+// A port whose line in the program's port mapping was not understood is
+// not opened, and neither is its ports/ link nor the built-in port in its
+// place; a line that names no port is said on standard error, and the port
+// the file maps opens as it says.
+TEST_F(Cli, AMappingLineNotUnderstoodIsSaidAndItsPortNotOpened) {
+    const std::string folder = PortableProgram();
+    const auto read = [&](const char* port) {
+        Line line(*kvard);
+        std::filesystem::remove(folder + "ports/com5");
+        std::filesystem::create_directories(folder + "ports");
+        std::filesystem::create_symlink(line.Path(), folder + "ports/com5");
+        std::ofstream(folder + "ports.conf")
+            << "Com5 /dev/ttyUSB0\nCom7=" + line.Path() + "\nCmo6=/dev/ttyUSB6\n";
+        return Run(With({"read", "--port", port, "--kit", "0"}, kAt5), "", "",
+                   folder + "hayeskvd-cli");
+    };
+    const Outcome unclear = read("Com5");
+    EXPECT_EQ(unclear.status, kExitPortNotOpened) << unclear.err;
+    EXPECT_NE(unclear.err.find("Порт Com5 не открыт: в файле " + folder +
+                               "ports.conf не понята строка 1 «Com5 /dev/ttyUSB0» (нет знака «=» "
+                               "между именем порта и устройством)"),
+              std::string::npos)
+        << unclear.err;
+    EXPECT_TRUE(kvard->Requests().empty());
+
+    const Outcome mapped = read("Com7");
+    EXPECT_EQ(mapped.status, kExitOk) << mapped.err;
+    EXPECT_EQ(mapped.out, "ATZ\r\nATS0=2\r\n\r\nAT&F\r\n\r\n");
+    EXPECT_EQ(mapped.err.rfind("hayeskvd-cli: в файле " + folder +
+                                   "ports.conf не понята строка 3 «Cmo6=/dev/ttyUSB6» (слева от "
+                                   "«=» должно стоять имя порта от Com1 до Com18): строка "
+                                   "пропущена, исправьте её\n",
+                               0),
+              0u)
+        << mapped.err;
+}
+
+// A write-protected settings file beside a program whose folder is its own
+// is a write-protected settings file: the folder stays the program's, with
+// the port mapping beside it; --save-settings, which could not store the
+// settings, is refused before anything is sent.
+TEST_F(Cli, AWriteProtectedSettingsFileKeepsTheMappingBesideTheProgram) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes read-only files; the unprivileged run checks";
+    const std::string folder = PortableProgram();
+    test::TempDir::WriteAll(folder + "HmK.Cfg", std::vector<unsigned char>(8, 0));
+    std::filesystem::permissions(folder + "HmK.Cfg", std::filesystem::perms::owner_read |
+                                                         std::filesystem::perms::group_read |
+                                                         std::filesystem::perms::others_read);
+    const auto read = [&](std::vector<std::string> more) {
+        Line line(*kvard);
+        std::ofstream(folder + "ports.conf") << "Com7=" + line.Path() + "\n";
+        return Run(With(With({"read", "--port", "Com7", "--kit", "0"}, kAt5), more), "", "",
+                   folder + "hayeskvd-cli");
+    };
+    const Outcome o = read({});
+    EXPECT_EQ(o.status, kExitOk) << o.err;
+    EXPECT_EQ(o.out, "ATZ\r\nATS0=2\r\n\r\nAT&F\r\n\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("home")));
+
+    const std::size_t before = kvard->Requests().size();
+    const Outcome saving = read({"--save-settings"});
+    EXPECT_EQ(saving.status, kExitSettingsNotSaved);
+    EXPECT_EQ(saving.err, "hayeskvd-cli: файл настроек «" + folder +
+                              "HmK.Cfg» не записывается: " + std::strerror(EACCES) +
+                              ". Снимите с него защиту от записи или запустите без "
+                              "--save-settings\n");
+    EXPECT_EQ(kvard->Requests().size(), before);
+    EXPECT_EQ(test::TempDir::ReadAll(folder + "HmK.Cfg"), std::vector<unsigned char>(8, 0));
+}
+
+// After "--" every word is a list file, one whose name begins with "--" too.
+TEST_F(Cli, AfterTwoDashesEveryWordIsAFile) {
+    sim::HayesModem modem;
+    List("--x.n2", "ATS0=3\r\n");
+    Outcome written;
+    {
+        Line line(modem);
+        written = Run({"modem-write", "--port", "PORT", "--speed", "9600", "--", "--x.n2"},
+                      line.Path(), dir.Dir());
+    }
+    EXPECT_EQ(written.status, kExitOk) << written.err;
+    EXPECT_EQ(written.out.rfind("Строка 1 (ATS0=3): OK\n", 0), 0u) << written.out;
+    EXPECT_EQ(modem.Register(0), 3);
 }
 
 TEST_F(Cli, ScanListsEveryControllerOnTheLineAsItIsFound) {

@@ -194,6 +194,16 @@ TEST(CliSlips, EverySlipInTheCommandLineIsSaidAsDocumented) {
         {"write --port Com1 --kit 0 --in1 a", "для буфера 2 укажите --in2 ФАЙЛ или --clear2"},
         {"modem-write --port Com1", "для модема укажите --speed, например --speed 9600"},
         {"modem-write --port Com1 --speed 9600", "не указан файл списка строк для модема"},
+        // An option joined to an empty value takes no other word for it.
+        {"read --port Com1 --kit 0 --out1= --json --out2 b", "после --out1= нужно значение"},
+        {"search --port Com1 --json=", "неизвестный параметр --json="},
+        {"search --port Com1 --bogus x --out1=", "неизвестный параметр --bogus"},
+        // A file for a buffer the kit does not have.
+        {"read --port Com1 --kit 2 --out2 b",
+         "у комплекта 2 один буфер: --out2 не нужен (буфер записывается в файл --out1)"},
+        // After "--" every word is a file.
+        {"read --port Com1 --kit 0 -- --json", "лишнее слово «--json»"},
+        {"modem-write --port Com1 --speed 9600 -- --x.n2 b.n2", "лишнее слово «b.n2»"},
     };
     for (const auto& r : rows) {
         const Printed p = RunProgram(Words(r.line));
@@ -228,6 +238,14 @@ TEST(CliSlips, ValuesAreTakenAsWrittenWhereverTheyStand) {
     ASSERT_EQ(all.error, "");
     EXPECT_FALSE(all.arguments.number);
     EXPECT_FALSE(all.arguments.speedIndex);
+    // After "--" a word is the list file, whatever it reads; an empty word
+    // is no value.
+    const ParseResult file =
+        ParseArguments({"modem-verify", "--port", "Com2", "--speed", "9600", "--", "--help"});
+    ASSERT_EQ(file.error, "");
+    EXPECT_FALSE(file.arguments.help);
+    EXPECT_EQ(file.arguments.listFile, "--help");
+    EXPECT_EQ(ParseArguments({"search", "--port", ""}).error, "после --port нужно значение");
     // The minimal kit has its one channel, whatever --channel says.
     const ParseResult minimal = ParseArguments(
         {"write", "--port", "Com1", "--kit", "1", "--channel", "mpi", "--clear1", "--no-restart"});

@@ -199,6 +199,36 @@ TEST(OpenFailureBox, AMappedDeviceThatIsNotThereNamesTheMappingThenTheSystemsTex
     EXPECT_EQ(lines.back(), std::strerror(ENOENT));
 }
 
+// A port whose mapping line was not understood opens nothing, not even the
+// pseudo-terminal its ports/ link leads to: the box names the file, the
+// line and what to do.
+TEST(OpenFailureBox, APortWhoseMappingLineWasNotUnderstoodOpensNothingElse) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    test::TempDir dir;
+    std::filesystem::create_directories(dir.Path() / "ports");
+    std::filesystem::create_symlink(::ptsname(master), dir.Path() / "ports" / "com5");
+    const std::string bad = "Com5 /dev/ttyUSB0\n";
+    test::TempDir::WriteAll(dir.File("ports.conf"), {bad.begin(), bad.end()});
+
+    BoxWorld w;
+    PosixSerialLine line(dir.Dir());
+    SerialLink link(line, w.clock, w.view);
+    EXPECT_FALSE(OpenPort(link, "Com5", 0, AddressMode::On));
+    EXPECT_FALSE(line.IsOpen());
+    ::close(master);
+    ASSERT_EQ(w.view.boxes.size(), 1u);
+    const std::vector<std::string> lines = BoxLines(w.view.boxes[0].text);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], "Порт Com5 не открыт: в файле " + dir.Dir() +
+                            "ports.conf не понята строка 1 «Com5 /dev/ttyUSB0» (нет знака «=» "
+                            "между именем порта и устройством). Исправьте строку (Com5=устройство) "
+                            "или удалите её: тогда Com5 откроет порт по умолчанию.");
+    EXPECT_EQ(link.OpenFailure, w.view.boxes[0].text);
+}
+
 TEST(OpenFailureBox, APortHeldByAnotherOpenerNamesThatProgramAndItsPid) {
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
     ASSERT_GE(master, 0);

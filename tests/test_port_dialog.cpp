@@ -19,6 +19,7 @@
 #include "app/PortDialog.h"
 #include "gui/RadioGroup.h"
 #include "link/PosixSerialLine.h"
+#include "link/SettingsStore.h"
 #include "sim/SimLine.h"
 #include "support/Children.h"
 #include "support/Input.h"
@@ -164,6 +165,27 @@ TEST_F(PortChoice, ASettingsFileDeletedMeanwhileEndsOkWithTheSystemsMessage) {
     EXPECT_TRUE(dialog().isVisible());    // but the dialog stays
     EXPECT_FALSE(std::filesystem::exists(dir.File("HmK.Cfg")));
     dialog().hide();
+}
+
+// A write-protected settings file: the port is taken, the settings are not
+// stored, and the operator hears of it once in the run.
+TEST_F(PortChoice, AWriteProtectedSettingsFileIsSaidOnceAndThePortTaken) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes read-only files";
+    Start(simLine, {0, 0, 5, 0, 0, 0, 0, 0});
+    std::filesystem::permissions(dir.File("HmK.Cfg"), std::filesystem::perms::owner_read);
+    for (int round = 0; round < 2; ++round) {
+        dialog().show();
+        W<RadioGroup>("RG1")->SetItemIndex(3);
+        W<RadioGroup>("RG2")->SetItemIndex(3);
+        test::Press(W<QPushButton>("BitBtn1"));
+        test::Settle(*app);
+        EXPECT_FALSE(dialog().isVisible()) << round;
+        EXPECT_TRUE(app->State().PortReady) << round;
+    }
+    EXPECT_EQ(view.Texts(Box::Kind::Information),
+              std::vector<std::string>{WriteProtectedSettingsText(dir.File("HmK.Cfg"), EACCES)});
+    EXPECT_TRUE(view.Texts(Box::Kind::Error).empty());
+    EXPECT_EQ(Stored(), (std::vector<unsigned char>{0, 0, 5, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(PortChoice, MainWindowWriteErrorInAnyHandlerIsShownAndTheProgramGoesOn) {

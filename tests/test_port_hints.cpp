@@ -124,6 +124,40 @@ TEST_F(PortItems, TheWindowListsTheDevicesAndWhichNamesLeadToThem) {
         << problems->text().toStdString();
 }
 
+// A port whose mapping line was not understood says which line of which
+// file, and is shown as missing; a line that names no port is noted on the
+// ports the file does not assign.
+TEST_F(PortItems, ALineNotUnderstoodIsNamedInTheHints) {
+    Put(Mapping(), "Com2 /dev/ttyUSB0\nCom3=/dev/ttyUSB0\nCmo4=/dev/ttyUSB0\n");
+    RadioGroup group("RG2", "Номер СОМ-порта", {"Com1", "Com2", "Com3"}, 0, nullptr);
+    DescribePortItems(group, SettingsFile(), Root());
+    const std::string file = Mapping();
+    EXPECT_EQ(group.Button(1)->toolTip().toStdString(),
+              "Com2 не открывается: в файле " + file +
+                  " не понята строка 1 «Com2 /dev/ttyUSB0» (нет знака «=» между именем порта и "
+                  "устройством). Исправьте строку (Com2=устройство) или удалите её: тогда Com2 "
+                  "откроет порт по умолчанию. Правая кнопка мыши: выбрать другое устройство.");
+    EXPECT_TRUE(group.Button(1)->property("deviceMissing").toBool());
+    const std::string note = "Внимание: в файле " + file +
+                             " не понята строка 3 «Cmo4=/dev/ttyUSB0» (слева от «=» должно стоять "
+                             "имя порта от Com1 до Com18): строка пропущена, исправьте её.";
+    EXPECT_TRUE(group.Button(0)->toolTip().toStdString().ends_with(note))
+        << group.Button(0)->toolTip().toStdString();
+    EXPECT_FALSE(group.Button(2)->toolTip().contains("Внимание"));
+
+    // The devices window says the same of the chosen port and can give the
+    // name back, which leaves the line as a comment.
+    SerialPortsDialog dialog(home_.Dir(), 2, nullptr, Root());
+    EXPECT_TRUE(test::Child<QLabel>(&dialog, "ChosenPort")
+                    ->text()
+                    .startsWith("Com2 не открывается: в файле "));
+    auto* unassign = test::Child<QPushButton>(&dialog, "UnassignButton");
+    ASSERT_TRUE(unassign->isEnabled());
+    test::Press(unassign);
+    EXPECT_EQ(Read(Mapping()), "# Com2 /dev/ttyUSB0\nCom3=/dev/ttyUSB0\nCmo4=/dev/ttyUSB0\n");
+    EXPECT_EQ(RoutePort(home_.Dir(), "Com2").path, "/dev/ttyS1");
+}
+
 TEST_F(PortItems, AssigningStoresTheStableNameAndRemovingGivesTheDefaultBack) {
     Put(Mapping(), "# mine\nnot a line\n");
     SerialPortsDialog dialog(home_.Dir(), 3, nullptr, Root());

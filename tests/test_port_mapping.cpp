@@ -112,6 +112,38 @@ TEST(PortMappingFile, APortNamedTwiceTakesItsLastLineAndSaysSo) {
     EXPECT_NE(m.problems[0].reason.find("строке 1"), std::string::npos);
 }
 
+// A line not understood that names a port holds that port: its device is
+// not known, and no other may be opened in its place. One that names no
+// port is a note for every port.
+TEST(PortMappingFile, ALineNotUnderstoodHoldsThePortItNames) {
+    const PortMapping m = ParsePortMapping(
+        "Com5 /dev/ttyUSB0\n"     // 1: Com5, no '='
+        "Com3=/dev/ttyUSB1\n"     // 2
+        "com3 = ttyUSB2\n"        // 3: Com3's last line, not understood
+        "Com4=relative\n"         // 4
+        "Com4=/dev/ttyUSB4\n"     // 5: mended by the line after it
+        "Cmo6=/dev/ttyUSB6\n"     // 6: names no port
+        "Com19:/dev/ttyUSB9\n");  // 7: a port the dialogs do not have
+    EXPECT_EQ(m.DeviceOf(5), nullptr);
+    ASSERT_NE(m.FaultOf(5), nullptr);
+    EXPECT_EQ(m.FaultOf(5)->line, 1);
+    EXPECT_EQ(m.DeviceOf(3), nullptr);
+    ASSERT_NE(m.FaultOf(3), nullptr);
+    EXPECT_EQ(m.FaultOf(3)->line, 3);
+    EXPECT_EQ(*m.DeviceOf(4), "/dev/ttyUSB4");
+    EXPECT_EQ(m.FaultOf(4), nullptr);
+    EXPECT_EQ(m.FaultOf(6), nullptr);
+    ASSERT_NE(m.FaultOf(19), nullptr);
+    EXPECT_EQ(m.FaultOf(19)->line, 7);
+    EXPECT_EQ(DescribeProblemIn("/x/ports.conf", *m.FaultOf(5)),
+              "в файле /x/ports.conf не понята строка 1 «Com5 /dev/ttyUSB0» (нет знака «=» между "
+              "именем порта и устройством)");
+    EXPECT_EQ(MappingNotes(m, "/x/ports.conf"),
+              std::vector<std::string>{
+                  "в файле /x/ports.conf не понята строка 6 «Cmo6=/dev/ttyUSB6» (слева от «=» "
+                  "должно стоять имя порта от Com1 до Com18): строка пропущена, исправьте её"});
+}
+
 TEST(PortMappingFile, AMissingFileIsAnEmptyMappingAndAHugeOneIsReadInPart) {
     test::TempDir dir;
     const PortMapping none = LoadPortMapping(dir.File("ports.conf"));
@@ -127,6 +159,8 @@ TEST(PortMappingFile, AMissingFileIsAnEmptyMappingAndAHugeOneIsReadInPart) {
     ASSERT_EQ(big.problems.size(), 1u);
     EXPECT_EQ(big.problems[0].line, 0);
     EXPECT_NE(big.problems[0].reason.find("64 КиБ"), std::string::npos);
+    EXPECT_EQ(big.FaultOf(8), nullptr);  // what was read counts
+    EXPECT_EQ(MappingNotes(big, "f").size(), 1u);
 }
 
 // --- Writing ------------------------------------------------------------------
@@ -148,6 +182,18 @@ TEST(PortMappingChange, ReplacesThePortsLineInPlaceAndKeepsEveryOtherLine) {
     EXPECT_EQ(WithAssignment(before, 3, ""),
               "# my ports\nCom1=/dev/ttyUSB0\nwhat is this\nCom2=/dev/ttyUSB1\n");
     EXPECT_EQ(WithAssignment("Com1=/dev/a", 4, "/dev/b"), "Com1=/dev/a\nCom4=/dev/b\n");
+}
+
+// Assigning a device, or giving the name back, keeps a line of the port
+// that was not understood as a comment: it no longer holds the port.
+TEST(PortMappingChange, ALineOfThePortNotUnderstoodBecomesAComment) {
+    const std::string before = "Com5 /dev/ttyUSB0\nCom6=/dev/a\nnonsense\n";
+    const std::string assigned = WithAssignment(before, 5, "/dev/ttyUSB1");
+    EXPECT_EQ(assigned, "# Com5 /dev/ttyUSB0\nCom6=/dev/a\nnonsense\nCom5=/dev/ttyUSB1\n");
+    EXPECT_EQ(*ParsePortMapping(assigned).DeviceOf(5), "/dev/ttyUSB1");
+    const std::string given = WithAssignment(before, 5, "");
+    EXPECT_EQ(given, "# Com5 /dev/ttyUSB0\nCom6=/dev/a\nnonsense\n");
+    EXPECT_EQ(ParsePortMapping(given).FaultOf(5), nullptr);
 }
 
 TEST(PortMappingChange, ANewFileSaysWhatItIsAndReadsBackAsWritten) {
@@ -221,6 +267,42 @@ TEST(PortRouting, MappingWinsOverALinkWhichWinsOverTheBuiltInPort) {
 #endif
     EXPECT_EQ(RoutePort(dir.Dir(), "/dev/custom").source, PortSource::Name);
 }
+
+// The port whose line was not understood leads nowhere, neither to its
+// ports/ link nor to the built-in port: the route says which line of
+// which file, and what to do.
+TEST(PortRouting, APortWhoseLineWasNotUnderstoodLeadsNowhere) {
+    test::TempDir dir;
+#ifndef _WIN32
+    fs::create_directories(dir.Path() / "ports");
+    fs::create_symlink("/dev/null", dir.Path() / "ports" / "com5");
+#endif
+    WriteText(dir.File("ports.conf"), "# mine\nCom5 /dev/ttyUSB0\n");
+    const PortRoute unclear = RoutePort(dir.Dir(), "Com5");
+    EXPECT_EQ(unclear.source, PortSource::Unclear);
+    EXPECT_EQ(unclear.path, "");
+    EXPECT_EQ(unclear.fault, "в файле " + dir.Dir() + "ports.conf" +
+                                 " не понята строка 2 «Com5 /dev/ttyUSB0» (нет знака «=» между "
+                                 "именем порта и устройством). Исправьте строку (Com5=устройство) "
+                                 "или удалите её: тогда Com5 откроет порт по умолчанию");
+    EXPECT_NE(RoutePort(dir.Dir(), "Com6").source, PortSource::Unclear);
+}
+
+#ifndef _WIN32
+TEST(PortRouting, AMappingThatCannotBeReadLeavesEveryPortUnclear) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads any file";
+    test::TempDir dir;
+    WriteText(dir.File("ports.conf"), "Com1=/dev/ttyUSB0\n");
+    fs::permissions(dir.File("ports.conf"), fs::perms::none);
+    const PortRoute route = RoutePort(dir.Dir(), "Com4");
+    EXPECT_EQ(route.source, PortSource::Unclear);
+    EXPECT_NE(route.fault.find("файл " + dir.File("ports.conf") +
+                               ", где портам назначены устройства, не прочитан"),
+              std::string::npos)
+        << route.fault;
+    EXPECT_EQ(RoutePort(dir.Dir(), "/dev/ttyS3").source, PortSource::Name);
+}
+#endif
 
 TEST(PortRouting, AnAssignmentCountsFromTheNextOpenWithoutARestart) {
     test::TempDir dir;

@@ -9,6 +9,9 @@
 
 #include "base/FileError.h"
 #include "link/PortSettings.h"
+#include "link/SettingsStore.h"
+#include "sim/SimLine.h"
+#include "support/ScriptedView.h"
 #include "support/TempDir.h"
 
 namespace hk {
@@ -151,6 +154,35 @@ TEST(SettingsFile, UnreadableFileThatCannotBeCreatedIsSilent) {
     EXPECT_NO_THROW(ReadSettings(s, file));
     EXPECT_EQ(s.Channel, 1);
     EXPECT_THROW(WriteSettings(s, file), FileError);
+}
+
+// The dialogs' store: a write-protected settings file keeps what it holds,
+// the operator hears of it once in a run (an information box), and the
+// dialog goes on; a file that is gone is the error it always was.
+TEST(SettingsStore, AWriteProtectedFileIsSaidOnceAndStoresNothing) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes read-only files";
+    test::TempDir dir;
+    const auto file = dir.File("HmK.Cfg");
+    test::TempDir::WriteAll(file, Bytes(8, 1));
+    ::chmod(file.c_str(), 0444);
+    VirtualClock clock;
+    sim::SimLine line(clock);
+    test::ScriptedView view;
+    SerialLink link(line, clock, view);
+    link.Settings.Kit = 2;
+    EXPECT_NO_THROW(StoreLinkSettings(link, file));
+    EXPECT_NO_THROW(StoreLinkSettings(link, file));
+    using Kind = test::ScriptedView::Box::Kind;
+    const auto infos = view.Texts(Kind::Information);
+    ASSERT_EQ(infos.size(), 1u);
+    EXPECT_EQ(infos[0], WriteProtectedSettingsText(file, EACCES));
+    EXPECT_NE(infos[0].find("«" + file + "» защищён от записи"), std::string::npos);
+    EXPECT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(test::TempDir::ReadAll(file), Bytes(8, 1));
+    EXPECT_EQ(SettingsFileRefusal(file), EACCES);
+
+    std::filesystem::remove(file);
+    EXPECT_THROW(StoreLinkSettings(link, file), FileError);
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ TEST(UserFolders, TheProbeTellsAWritableFolderAndLeavesNothingBehind) {
     test::TempDir dir;
     EXPECT_TRUE(FolderIsWritable(dir.Dir()));
     EXPECT_TRUE(fs::is_empty(dir.Path()));
-    // An existing settings file is opened to append, not changed.
+    // An existing settings file is not changed.
     test::TempDir::WriteAll(dir.File("HmK.Cfg"), {1, 2, 3, 4, 5, 6, 7, 8});
     EXPECT_TRUE(FolderIsWritable(dir.Dir()));
     EXPECT_EQ(test::TempDir::ReadAll(dir.File("HmK.Cfg")),
@@ -71,14 +71,28 @@ TEST(UserFolders, TheProbeTellsAWritableFolderAndLeavesNothingBehind) {
     EXPECT_FALSE(FolderIsWritable(dir.Dir() + "no-such-folder/"));
 }
 
+// The folder decides, not what stands in it under the settings file's
+// name: the port mapping beside the program stays in force. (A folder of
+// that name refuses to be written as a file even to root.)
+TEST(UserFolders, ASettingsFileThatCannotBeWrittenLeavesTheFolderTheProgramsOwn) {
+    test::TempDir dir;
+    fs::create_directory(dir.Path() / "HmK.Cfg");
+    EXPECT_TRUE(FolderIsWritable(dir.Dir()));
+    const ProgramPlaces p = LocateProgramPlaces(dir.Dir(), Env({{"HOME", "/home/ivan"}}));
+    EXPECT_FALSE(p.userFolders);
+    EXPECT_EQ(p.settingsDir, dir.Dir());
+    EXPECT_EQ(p.dataDir, dir.Dir());
+}
+
 #ifndef _WIN32
 // Root writes anywhere: this runs in the unprivileged pass.
-TEST(UserFolders, TheProbeTellsAReadOnlyFolder) {
+TEST(UserFolders, TheProbeTellsAReadOnlyFolderAndNotAReadOnlySettingsFile) {
     if (::geteuid() == 0) GTEST_SKIP() << "root may write to a read-only folder";
     test::TempDir dir;
     test::TempDir::WriteAll(dir.File("HmK.Cfg"), {0, 0, 0, 0, 0, 0, 0, 0});
     fs::permissions(dir.File("HmK.Cfg"), fs::perms::owner_read);
-    EXPECT_FALSE(FolderIsWritable(dir.Dir()));
+    EXPECT_TRUE(FolderIsWritable(dir.Dir()));
+    EXPECT_FALSE(LocateProgramPlaces(dir.Dir(), Env({{"HOME", "/home/ivan"}})).userFolders);
     fs::remove(dir.File("HmK.Cfg"));
     fs::permissions(dir.Path(), fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_FALSE(FolderIsWritable(dir.Dir()));
