@@ -168,7 +168,9 @@ TEST(RunReports, AModemStoredWithDigitAnswersIsAnsweredLineByLine) {
         SCOPED_TRACE(echo ? "echo" : "no echo");
         RunWorld w;
         ASSERT_TRUE(w.modem.Store("V0"));
-        if (!echo) ASSERT_TRUE(w.modem.Store("E0"));
+        if (!echo) {
+            ASSERT_TRUE(w.modem.Store("E0"));
+        }
         w.window.list.lines = {"ATS0=3", "ATS7=45", "ATX9", "AT&W"};
         w.RunToTheEnd();
         EXPECT_EQ(w.Writes(), (Lines{"ATS0=3\r", "ATS7=45\r", "ATX9\r", "AT&W\r"}));
@@ -188,7 +190,9 @@ TEST(RunReports, TheEchoOfALineIsNeverItsResult) {
     for (const std::string first : {"OK", "0"}) {
         SCOPED_TRACE(first);
         RunWorld w;
-        if (first == "0") ASSERT_TRUE(w.modem.Store("V0"));
+        if (first == "0") {
+            ASSERT_TRUE(w.modem.Store("V0"));
+        }
         w.window.list.lines = {first, "ATS0=3"};
         w.console.StartRun();
         ASSERT_TRUE(w.IdleUntil([&] { return !w.console.Run().UnderWay(); }, 20'000));
@@ -421,7 +425,9 @@ TEST(RunReports, ALineAnsweredWithAnotherCodeThanOkFails) {
         for (const bool digits : {false, true}) {
             SCOPED_TRACE(std::string(code) + (digits ? " in digits" : ""));
             RunWorld w;
-            if (digits) ASSERT_TRUE(w.modem.Store("V0"));
+            if (digits) {
+                ASSERT_TRUE(w.modem.Store("V0"));
+            }
             w.modem.AnswerInstead(2, code);
             w.window.list.lines = {"ATS0=3", "ATS7=45", "AT&W"};
             w.RunToTheEnd();
@@ -443,7 +449,9 @@ TEST(RunReports, ADialAnsweredCONNECTEndsTheRunOnLine) {
     for (const bool digits : {false, true}) {
         SCOPED_TRACE(digits ? "digits" : "words");
         RunWorld w;
-        if (digits) ASSERT_TRUE(w.modem.Store("V0"));
+        if (digits) {
+            ASSERT_TRUE(w.modem.Store("V0"));
+        }
         w.modem.SetDialResult("CONNECT 9600");
         w.window.list.lines = {"ATS0=0", "ATDT5551234", "ATS7=45"};
         w.RunToTheEnd();
