@@ -15,13 +15,22 @@
 //   поздний ответ       one answer comes 1 to 14 s late (the limit is 10 s)
 //   хранит своё         the modem answers OK to S7 and keeps it at 50
 //   обрыв линии         the line hangs up at a random line; back 1 s later
+//   NO CARRIER, BUSY    a random line is answered with that code instead of
+//                       its own, or a dial (ATDT) put among the lines ends so
+//   CONNECT             the same with CONNECT 9600: a line that does not
+//                       dial fails with it; a dial succeeds, the modem is on
+//                       line and the run ends there
+//   только RING         the line only rings: the modem takes no command and
+//                       sends RING every 0.5 s
 //
 // After each run it checks, from the simulated modem's own record (every
 // command line it took, and whether it carried it out) and its registers:
-//  - every line's verdict is true: OK only for a line the modem carried
-//    out, ERROR only for one it refused; a line without a result code only
-//    where the fault can hide the answer (noise, silence, a late answer, a
-//    cut line);
+//  - every line's verdict is true: a success (OK, or CONNECT to a dial) only
+//    for a line the modem carried out, the modem on line after a CONNECT;
+//    ERROR, or another code (NO CARRIER, BUSY, CONNECT), only for one it did
+//    not carry out; a line without a result code only where the fault can
+//    hide the answer (noise, silence, a late answer, a cut line, a line that
+//    only rings);
 //  - every setting the check called the same or different is so in the
 //    modem (registers, active and stored; echo and digit answers), and a
 //    setting goes unchecked only where the fault can hide an answer;
@@ -66,11 +75,28 @@ namespace {
 
 using namespace hk;
 
-enum class Fault { V0, V1, EchoOn, EchoOff, Noise, Ring, Silence, Late, Keeps, HangUp, Count };
+enum class Fault {
+    V0,
+    V1,
+    EchoOn,
+    EchoOff,
+    Noise,
+    Ring,
+    Silence,
+    Late,
+    Keeps,
+    HangUp,
+    NoCarrier,
+    Busy,
+    Connect,
+    OnlyRings,
+    Count
+};
 constexpr int kFaults = static_cast<int>(Fault::Count);
 constexpr const char* kFaultNames[kFaults] = {
-    "V0",   "V1",       "эхо вкл",       "эхо выкл",    "шум",
-    "RING", "молчание", "поздний ответ", "хранит своё", "обрыв линии"};
+    "V0",         "V1",       "эхо вкл",       "эхо выкл",    "шум",
+    "RING",       "молчание", "поздний ответ", "хранит своё", "обрыв линии",
+    "NO CARRIER", "BUSY",     "CONNECT",       "только RING"};
 
 constexpr int kSpeedIndex = 5;  // 9600 baud
 constexpr int kLineBackMs = 1000;
@@ -80,7 +106,37 @@ constexpr int kKeptValue = 50;
 // Faults that may keep an answer from the program: a line without a result
 // code, or a setting unchecked, is no false verdict there.
 bool CanHideAnswers(Fault f) {
-    return f == Fault::Noise || f == Fault::Silence || f == Fault::Late || f == Fault::HangUp;
+    return f == Fault::Noise || f == Fault::Silence || f == Fault::Late || f == Fault::HangUp ||
+           f == Fault::OnlyRings;
+}
+
+// The code a fault answers a line with, in words (the modem gives it in
+// digits under V0); empty for the other faults.
+std::string FaultCode(Fault f) {
+    switch (f) {
+        case Fault::NoCarrier:
+            return "NO CARRIER";
+        case Fault::Busy:
+            return "BUSY";
+        case Fault::Connect:
+            return "CONNECT 9600";
+        default:
+            return {};
+    }
+}
+
+// The same code in digits.
+std::string FaultDigits(Fault f) {
+    switch (f) {
+        case Fault::NoCarrier:
+            return "3";
+        case Fault::Busy:
+            return "7";
+        case Fault::Connect:
+            return "1";
+        default:
+            return {};
+    }
 }
 
 // The simulated modem with the run's fault. Over a pty it runs on the
@@ -89,6 +145,7 @@ class FaultyModem final : public sim::SimPeer {
 public:
     void OnByte(std::uint8_t byte, const LineParams& params, sim::PeerOutput& out) override {
         std::lock_guard<std::mutex> lock(mutex);
+        if (deaf_) return;  // it only rings
         Output late(*this, out, 0);
         if (byte == 0x0D) {
             ++linesHeard_;
@@ -106,8 +163,9 @@ public:
 
     // Under the lock: a fresh modem for the run.
     void StartRun(std::unique_ptr<sim::HayesModem> fresh, std::optional<int> silentFrom,
-                  std::optional<int> cutAt, std::optional<int> lateLine, int lateMs) {
+                  std::optional<int> cutAt, std::optional<int> lateLine, int lateMs, bool deaf) {
         modem = std::move(fresh);
+        deaf_ = deaf;
         silentFrom_ = silentFrom;
         cutAt_ = cutAt;
         lateLine_ = lateLine;
@@ -146,6 +204,7 @@ private:
 
     std::optional<int> silentFrom_, cutAt_, lateLine_;
     int lateMs_ = 0;
+    bool deaf_ = false;
     int linesHeard_ = 0;
     std::int64_t lastDueMs_ = 0;
 };
@@ -293,8 +352,17 @@ private:
         }
     }
 
+    // A fault of the codes (NO CARRIER, BUSY, CONNECT) goes to a dial put
+    // among the lines (true), or to one of the lines.
+    bool DrawDial(Fault fault, std::vector<std::string>& list) {
+        if (FaultCode(fault).empty() || Draw(2) == 0) return false;
+        const int at = Draw(static_cast<int>(list.size()) + 1);
+        list.insert(list.begin() + at, "ATDT" + std::to_string(1000000 + Draw(9000000)));
+        return true;
+    }
+
     // A fresh simulated modem for the run, its profile and `fault` drawn.
-    void StartModem(Fault fault, int run, int lines) {
+    void StartModem(Fault fault, int run, int lines, bool dials) {
         auto modem = std::make_unique<sim::HayesModem>();
         bool digits = Draw(2) == 0, echo = Draw(2) == 0;
         if (fault == Fault::V0) digits = true;
@@ -304,7 +372,13 @@ private:
         modem->Store(digits ? "V0" : "V1");
         modem->Store(echo ? "E1" : "E0");
         if (fault == Fault::Noise) modem->Noise(50, static_cast<unsigned>(run) * 7919u);
-        if (fault == Fault::Ring) modem->Ring(500);
+        if (fault == Fault::Ring || fault == Fault::OnlyRings) modem->Ring(500);
+        if (!FaultCode(fault).empty()) {
+            if (dials)
+                modem->SetDialResult(FaultCode(fault));
+            else
+                modem->AnswerInstead(1 + Draw(lines), FaultCode(fault));
+        }
         if (fault == Fault::Keeps)
             modem->KeepFixed("S" + std::to_string(kKeptRegister), kKeptValue);
         std::optional<int> silentFrom, cutAt, lateLine;
@@ -316,7 +390,8 @@ private:
             lateMs = 1000 + Draw(13000);
         }
         std::lock_guard<std::mutex> lock(far_.mutex);
-        far_.StartRun(std::move(modem), silentFrom, cutAt, lateLine, lateMs);
+        far_.StartRun(std::move(modem), silentFrom, cutAt, lateLine, lateMs,
+                      fault == Fault::OnlyRings);
     }
 
     // What one run of the console gave.
@@ -342,7 +417,8 @@ private:
         console.StartRun();
         while (console.Run().UnderWay() && window.receiving) console.ModemIdle();
         const RunReport& report = console.Run();
-        if (report.Completed() && !report.EndedByTimeLimit()) {
+        // On line after a dial, the modem takes no question.
+        if (report.Completed() && !report.EndedByTimeLimit() && !report.OnLine()) {
             outcome.check = console.CheckModem();
             ++counts.checked;
         }
@@ -372,11 +448,16 @@ private:
     bool CheckLines(int run, Fault fault, const RunReport& report) {
         std::vector<std::string> taken;
         std::vector<bool> accepted;
+        bool onLine = false;
         {
             std::lock_guard<std::mutex> lock(far_.mutex);
             taken = far_.modem->CommandLines();
             accepted = far_.modem->Accepted();
+            onLine = far_.modem->OnLine();
         }
+        lineVerdicts_.Check(report.OnLine() == onLine, run,
+                            kFaultNames[static_cast<int>(fault)] +
+                                std::string(": the run and the modem disagree on line"));
         const std::string name = kFaultNames[static_cast<int>(fault)];
         bool allOk = report.Completed();
         for (const SentLine& l : report.Lines()) {
@@ -391,26 +472,39 @@ private:
                 lineVerdicts_.Check(CanHideAnswers(fault), run, where);
                 continue;
             }
-            switch (l.Verdict()) {
-                case LineVerdict::Ok:
-                    lineVerdicts_.Check(heard && accepted[i], run, where + ": OK, not carried out");
-                    break;
-                case LineVerdict::Error:
-                    allOk = false;
-                    lineVerdicts_.Check(heard && !accepted[i], run, where + ": ERROR, carried out");
-                    break;
-                case LineVerdict::Other:
-                    allOk = false;
-                    lineVerdicts_.Check(fault == Fault::Noise, run, where + ": another code");
-                    break;
+            if (l.Succeeded()) {
+                // OK, or CONNECT to a dial: carried out, and on line after it.
+                lineVerdicts_.Check(heard && accepted[i], run,
+                                    where + ": success, not carried out");
+                if (l.WentOnLine())
+                    lineVerdicts_.Check(onLine && &l == report.Current(), run,
+                                        where +
+                                            ": on line, but the modem is not or the run "
+                                            "went on");
+                if (l.Failed()) lineVerdicts_.Check(false, run, where + ": success and failure");
+                continue;
             }
+            allOk = false;
+            lineVerdicts_.Check(l.Failed(), run, where + ": neither success nor failure");
+            if (l.Verdict() == LineVerdict::Error) {
+                lineVerdicts_.Check(heard && !accepted[i], run, where + ": ERROR, carried out");
+                continue;
+            }
+            // Another code: the fault's own, on a line the modem did not
+            // carry out, or noise that reads as one.
+            const std::string code = l.answer.Code();
+            const bool faultsCode = !FaultCode(fault).empty() &&
+                                    (code == FaultCode(fault) || code == FaultDigits(fault));
+            lineVerdicts_.Check(fault == Fault::Noise || (faultsCode && heard && !accepted[i]), run,
+                                where + ": another code");
         }
         return allOk;
     }
 
     // Each setting the check judged, against the modem's own value; false
     // when the check was no success.
-    bool CheckSettings(int run, Fault fault, const std::optional<CheckResult>& check) {
+    bool CheckSettings(int run, Fault fault, const std::optional<CheckResult>& check, bool onLine) {
+        if (onLine) return true;  // nothing to ask a modem on line
         if (!check) return false;
         const std::string name = kFaultNames[static_cast<int>(fault)];
         bool allOk = true;
@@ -460,14 +554,15 @@ private:
         const auto fault = static_cast<Fault>(Draw(kFaults));
         Counts& counts = counts_[static_cast<int>(fault)];
         ++counts.runs;
-        const std::vector<std::string> list = RandomList();
+        std::vector<std::string> list = RandomList();
+        const bool dials = DrawDial(fault, list);
         const int lines = static_cast<int>(list.size());
-        StartModem(fault, run, lines);
+        StartModem(fault, run, lines, dials);
 
         const Outcome outcome = DriveConsole(list, counts);
         CheckBound(run, fault, lines, outcome.tookMs, counts);
         const bool linesOk = CheckLines(run, fault, outcome.report);
-        const bool settingsOk = CheckSettings(run, fault, outcome.check);
+        const bool settingsOk = CheckSettings(run, fault, outcome.check, outcome.report.OnLine());
         if (linesOk && settingsOk) {
             ++counts.succeeded;
             CheckSuccess(run, fault, list);

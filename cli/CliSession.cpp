@@ -36,12 +36,10 @@ constexpr int kKeyPollMs = 1000;  // the dialog's timer re-checks the key once a
 constexpr int kKeySliceMs = 50;   // how soon a signal ends that wait
 // A modem that has not answered a line of a run this long fails the job
 // (--silence sets another limit), as the window's run ends; the settings
-// view ends this long after the modem's last byte when no result code ends
-// it.
+// view fails this long after the modem's last byte when no result code has
+// ended its answer (--silence too).
 constexpr int kModemSilenceSeconds = kLineAnswerLimitMs / 1000;
-constexpr int kModemQuietSeconds = 3;
-// Far more characters than any settings listing.
-constexpr std::int64_t kLongestViewAnswer = 4096;
+constexpr int kModemQuietSeconds = kViewAnswerQuietMs / 1000;
 // Network numbers as the command line gives them: decimal (the window's
 // hex view off).
 constexpr bool kHexView = false;
@@ -84,6 +82,7 @@ Json RunLinesJson(const RunReport& run) {
     Json lines = Json::array();
     for (const SentLine& line : run.Lines()) {
         const char* verdict = !line.answer.Found()                   ? "none"
+                              : line.WentOnLine()                    ? "connect"
                               : line.Verdict() == LineVerdict::Ok    ? "ok"
                               : line.Verdict() == LineVerdict::Error ? "error"
                                                                      : "other";
@@ -700,10 +699,27 @@ private:
     CliSession& session_;
 };
 
+void CliSession::Complain(const std::string& text) {
+    err_ << "hayeskvd-cli: " << TerminalText(text) << '\n';
+}
+
 int CliSession::ModemWrite() {
     std::vector<std::string> list;
     if (const auto failed = ReadListOrFail(args_.listFile, list, EmptyList::Refused))
         return *failed;
+    // Every line the run would send fits, or nothing goes out: the lines
+    // before one too long must not go in without it.
+    if (const int tooLong = FirstLineTooLong(MemoryLines(list)); tooLong >= 0) {
+        const std::string message = ListLineTooLongBeforeRunText(tooLong + 1, args_.listFile);
+        if (args_.json) {
+            Json result = StatusJson(kExitBadArguments);
+            result["message"] = message;
+            result["summary"] = message;
+            out_ << JsonLine(result) << '\n';
+        }
+        Complain(message);
+        return kExitBadArguments;
+    }
 
     ModemSide side(*this, list);
     CliModemWindow& window = side.window;
@@ -718,6 +734,7 @@ int CliSession::ModemWrite() {
     while (console.Run().UnderWay() && window.receiving) console.ModemIdle();
     const RunReport& run = console.Run();
     const bool silent = run.EndedByTimeLimit();
+    const bool portLost = link_.PortHandle.HungUp();
     if (StopTaken()) return Interrupted("запись в модем прервана: " + run.SummaryText());
     std::string text;
     for (const SentLine& line : run.Lines()) text += VerdictNote(line) + "\n";
@@ -727,13 +744,19 @@ int CliSession::ModemWrite() {
     // --verify: a run the modem answered to its end is checked; a refused
     // line's status stands before the check's.
     std::optional<CheckResult> check;
-    if (args_.checkModem && run.Completed() && !silent) {
+    // On line after a dial, the modem takes no question.
+    const char* const onLineNoCheck =
+        "Модем не проверен: он на линии, и вопросы ушли бы не ему, а на другой конец линии";
+    if (args_.checkModem && run.Completed() && !silent && !run.OnLine()) {
         check = console.CheckModem();
         if (StopTaken())
             return Interrupted("запись в модем закончена (" + run.SummaryText() +
                                "), проверка модема прервана");
         text += "\n" + CheckText(*check);
         if (status == kExitOk) status = CheckStatus(*check);
+    } else if (args_.checkModem && run.OnLine()) {
+        text += std::string("\n") + onLineNoCheck;
+        if (status == kExitOk) status = kExitFailed;
     }
     Json result = StatusJson(status);
     result["lines"] = std::move(lines);
@@ -743,9 +766,14 @@ int CliSession::ModemWrite() {
         result["check"]["summary"] = check->SummaryText();
     }
     Finish(result, text);
-    if (check && CheckStatus(*check) != kExitOk)
-        err_ << "hayeskvd-cli: " << check->SummaryText() << '\n';
-    if (silent) err_ << "hayeskvd-cli: " << run.TimeLimitText() << "\n";
+    // Every failure says itself on standard error, terminal or not.
+    if (portLost) Complain(PortGoneText(link_.PortHandle.Name()));
+    if (silent)
+        Complain(run.TimeLimitText());
+    else if (RunStatus(run) != kExitOk)
+        Complain(run.SummaryText());
+    if (check && CheckStatus(*check) != kExitOk) Complain(check->SummaryText());
+    if (args_.checkModem && run.OnLine()) Complain(onLineNoCheck);
     return status;
 }
 
@@ -769,52 +797,58 @@ int CliSession::ModemVerify() {
 
 int CliSession::ModemView() {
     ModemSide side(*this, {});
+    const std::chrono::seconds silence{args_.silenceSeconds.value_or(kModemQuietSeconds)};
+    side.console.SetViewQuietMs(std::chrono::milliseconds(silence).count());
     side.console.ViewCurrentSettings();
     if (!state_.PortReady) return PortNotOpened();
-    // The settings arrive as answer lines, ended by the modem's OK; a modem
-    // that goes quiet before it has ended its answer too.
-    const std::chrono::seconds silence{args_.silenceSeconds.value_or(kModemQuietSeconds)};
-    ReceiveSettings(side, silence);
+    ReceiveSettings(side);
+    const bool portLost = link_.PortHandle.HungUp();
     side.console.RemoveIdleHandler();
     if (StopTaken()) return Interrupted("просмотр настроек модема прерван");
     std::vector<std::string> lines;
     for (const std::string& line : side.window.answers.lines)
         if (!line.empty()) lines.push_back(Utf8FromWindows1251(line));
-    int status = kExitOk;
-    if (lines.empty())
-        status = kExitModemSilent;
-    else if (lines.back() == "ERROR")
-        status = kExitModemRefused;
+    // The view succeeds only on an answer ended by OK.
+    const ViewAnswer& view = side.console.SettingsView();
+    int status = kExitFailed;
+    std::string message = view.Text();
+    switch (view.Result()) {
+        case ViewAnswer::Outcome::Ok:
+            status = kExitOk;
+            break;
+        case ViewAnswer::Outcome::OtherCode:
+            status = kExitModemRefused;
+            break;
+        case ViewAnswer::Outcome::Unfinished:
+            status = kExitModemSilent;
+            break;
+        default:
+            if (portLost) {
+                status = kExitModemSilent;
+                message = PortGoneText(link_.PortHandle.Name());
+            }
+            break;
+    }
     Json result = StatusJson(status);
     result["lines"] = lines;
+    if (status != kExitOk) result["message"] = message;
     std::string text;
     for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
-    if (lines.empty()) text = "Модем не ответил за " + std::to_string(silence.count()) + " с";
-    Finish(result, text);
+    if (args_.json || !text.empty()) Finish(result, text);
+    if (status != kExitOk) Complain(message);
     return status;
 }
 
-void CliSession::ReceiveSettings(ModemSide& side, std::chrono::milliseconds silence) {
-    // A line that never falls quiet (noise) ends it too: the answer must be
-    // whole within the quiet time and the time its characters take.
-    const Stopwatch answer(clock_);
-    Deadline quiet(clock_, silence);
-    const std::int64_t characterUs = CharacterMicros(link_.PortHandle.HeldParams());
-    std::int64_t characters = 0;
-    std::size_t seen = 0;
-    bool ended = false;
-    while (!ended && !StopTaken() && !quiet.Expired() &&
-           answer.ElapsedMs() <
-               silence.count() +
-                   std::min<std::int64_t>(characters, kLongestViewAnswer) * characterUs / 1000) {
+void CliSession::ReceiveSettings(ModemSide& side) {
+    // Until the answer has its result code, or its time is up (the console
+    // decides both); a signal or a lost port ends it sooner.
+    while (!StopTaken() && side.window.receiving && side.console.SettingsView().Waiting())
         side.console.ModemIdle();
-        const auto& lines = side.window.answers.lines;
-        for (; seen < lines.size(); ++seen) {
-            quiet.Restart();
-            characters += static_cast<std::int64_t>(lines[seen].size()) + 2;
-            ended = ended || lines[seen] == "OK" || lines[seen] == "ERROR";
-        }
-    }
+    // The line of the code is shown once the modem has ended it (its LF).
+    const Deadline rest(clock_, std::chrono::milliseconds(kNextLinePauseMs));
+    while (!StopTaken() && side.window.receiving && !side.console.PendingAnswer().empty() &&
+           !rest.Expired())
+        side.console.ModemIdle();
 }
 
 }  // namespace hk::cli

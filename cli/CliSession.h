@@ -77,9 +77,9 @@ private:
     int ModemView();
     int ModemVerify();
     // The modem's settings listing into the window's answers memo: until
-    // its OK or ERROR, a signal, `silence` without a line, or the time the
-    // answer may take in all.
-    void ReceiveSettings(ModemSide& side, std::chrono::milliseconds silence);
+    // its result code, a signal, a lost port, or the time the console's
+    // settings view gives the answer.
+    void ReceiveSettings(ModemSide& side);
     // The list file `path` into `lines`; a failure's exit status (the
     // message given) when the file does not open or is no list, or is empty
     // where that is refused.
@@ -106,6 +106,8 @@ private:
     // A signal has come that the next checkpoint will take.
     bool StopComing() const { return signal_ == 0 && interruption_ && interruption_() != 0; }
     int Fail(int status, const std::string& message);
+    // A failure's message on standard error, terminal or not.
+    void Complain(const std::string& text);
     // The port did not open: the reason the job showed last.
     int PortNotOpened();
     // The port holds other settings than the job asked: that failure's exit

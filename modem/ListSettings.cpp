@@ -71,6 +71,7 @@ public:
             Reset(r_.Number());
             return LineGoesOn::No;  // the modem resets: the rest of the line is lost
         } else if (c == 'D' || c == 'A' || c == 'O') {
+            goesOnLine_ = true;
             return LineGoesOn::No;  // a number to dial, or the modem leaves command state
         } else if (c == '+' || c == '#') {
             r_.SkipPastSemicolon();
@@ -85,6 +86,8 @@ public:
         }
         return LineGoesOn::Yes;
     }
+    // The line reached a command that takes the modem on line.
+    bool WentOnLine() const { return goesOnLine_; }
 
 private:
     void Set(const std::string& name, int value) {
@@ -138,20 +141,34 @@ private:
     CommandReader& r_;
     int lineIndex_;
     ListSettings& settings_;
+    bool goesOnLine_ = false;
 };
 
 // One command line as the modem receives it (its text up to the carriage
 // return, from "AT" on), from list line `lineIndex`, applied to `settings`.
-void ApplyCommandLine(std::string_view command, int lineIndex, ListSettings& settings) {
+// True when it takes the modem on line.
+bool ApplyCommandLine(std::string_view command, int lineIndex, ListSettings& settings) {
     std::string text;
     for (char c : UpperAscii(command))
         if (c != ' ') text += c;
     const std::size_t at = text.find("AT");
-    if (at == std::string::npos) return;
+    if (at == std::string::npos) return false;
     CommandReader reader(text.substr(at + 2));
     CommandApplier applier(reader, lineIndex, settings);
     while (!reader.AtEnd())
-        if (applier.Apply(reader.Next()) == LineGoesOn::No) return;
+        if (applier.Apply(reader.Next()) == LineGoesOn::No) break;
+    return applier.WentOnLine();
+}
+
+// The command `line` carries as the modem takes it: its bytes up to the
+// carriage return; none when it has none or does not fit the send buffer.
+std::optional<std::string> CommandOf(const std::string& line) {
+    std::array<std::uint8_t, kSendBufferSize> buf{};
+    const int n = EncodeLine(line, buf, 0);
+    if (n == kLineDoesNotFit) return std::nullopt;
+    const auto end = std::find(buf.begin(), buf.begin() + n, kCr);
+    if (end == buf.begin() + n) return std::nullopt;  // no carriage return: not executed
+    return std::string(buf.begin(), end);
 }
 
 }  // namespace
@@ -188,15 +205,15 @@ ListSettings CollectListSettings(const MemoLines& list) {
     ListSettings settings;
     for (int i = 0; i < list.Count(); ++i) {
         if (!RunSendsLine(list, i)) continue;
-        const std::string line = list.Line(i);
-        std::array<std::uint8_t, kSendBufferSize> buf{};
-        const int n = EncodeLine(line, buf, 0);
-        if (n == kLineDoesNotFit) continue;
-        const auto end = std::find(buf.begin(), buf.begin() + n, kCr);
-        if (end == buf.begin() + n) continue;  // no carriage return: not executed
-        ApplyCommandLine(std::string(buf.begin(), end), i, settings);
+        if (const auto command = CommandOf(list.Line(i))) ApplyCommandLine(*command, i, settings);
     }
     return settings;
+}
+
+bool GoesOnLine(const std::string& line) {
+    ListSettings scratch;
+    const auto command = CommandOf(line);
+    return command && ApplyCommandLine(*command, 0, scratch);
 }
 
 }  // namespace hk

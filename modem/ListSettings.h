@@ -71,4 +71,9 @@ struct ListSettings {
 
 ListSettings CollectListSettings(const MemoLines& list);
 
+// The list line, as the modem takes it, dials, answers a call or goes back on
+// line (D, A, O): its success is CONNECT, not OK. A line without a carriage
+// return is not taken and does none of it.
+bool GoesOnLine(const std::string& line);
+
 }  // namespace hk

@@ -15,6 +15,7 @@ namespace hk {
 namespace {
 
 constexpr const char* kListingQuestion = "AT&V";
+constexpr std::string_view kRingLine = "RING";
 constexpr const char* kTableHeading = "Проверка настроек модема по списку:";
 constexpr std::size_t kSettleChunk = 256;
 // Far more than any answer to ATSn? or AT&V (a listing is some hundreds of
@@ -185,11 +186,19 @@ ModemCheckJob::Reply ModemCheckJob::ReplyOf(const std::string& bytes) {
     reply.answer = TakeAnswerApart(bytes);
     for (const std::string& line : reply.answer.info) Note("Модем: " + Utf8FromWindows1251(line));
     if (reply.answer.code.Found()) Note("Модем: " + reply.answer.code.Code());
+    // RING is a call, not an answer to the question.
+    std::erase(reply.answer.info, std::string(kRingLine));
     // Information text without a code (a modem set to Q1 outside the list)
     // still tells the value.
     const bool answered = reply.answer.code.Found() || !reply.answer.info.empty();
     reply.kind = answered ? Reply::Kind::Answered : Reply::Kind::Silent;
     return reply;
+}
+
+// An answer without a result code counts only for the value it tells: text
+// that tells none (noise with a line feed in it) is no answer.
+bool ModemCheckJob::ToldNothing(const Reply& reply, bool told) {
+    return reply.kind == Reply::Kind::Answered && !reply.answer.code.Found() && !told;
 }
 
 void ModemCheckJob::Interrupted(const Reply& reply, const std::string& question,
@@ -256,6 +265,10 @@ bool ModemCheckJob::AskRegisters(const ListSettings& list, ModemReport& modem,
             return false;
         }
         auto value = RegisterValue(reply.answer, *reg);
+        if (ToldNothing(reply, value.has_value())) {
+            Interrupted(Reply{Reply::Kind::Silent, {}}, question, result);
+            return false;
+        }
         if (value && *value != listed.value) {
             // Asked once more: a byte of noise can pass for a value, the
             // same value twice cannot. Two that disagree tell nothing.
@@ -279,6 +292,10 @@ bool ModemCheckJob::AskListing(const ListSettings& list, ModemReport& modem, Che
         return false;
     }
     SettingsListing listing = ReadSettingsListing(reply.answer.info);
+    if (ToldNothing(reply, !listing.Empty())) {
+        Interrupted(Reply{Reply::Kind::Silent, {}}, kListingQuestion, result);
+        return false;
+    }
     if (ListingDiffers(list, listing)) {
         // As with a register: what differs from the list is read twice, and
         // only what both listings say is taken.

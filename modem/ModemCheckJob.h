@@ -32,7 +32,9 @@
 // before the line feed would read as a digit code otherwise). A modem
 // silent for kCheckAnswerQuietMs (after the question, or after its last
 // byte) has not answered: the check ends there, and what it had not read
-// stays unchecked.
+// stays unchecked. So has a modem whose answer holds no result code and
+// tells nothing of what was asked: RING and nothing else (a line that only
+// rings), noise.
 //
 // Between reads the window's messages run (link.View.ProcessMessages); the
 // stop request is taken there and ends the check at once, showing nothing.
@@ -53,11 +55,11 @@
 namespace hk {
 
 // How long a question may go unanswered, counted from the question, or from
-// the last byte of an answer that has no result code yet: the quiet time
-// after which hayeskvd-cli modem-view takes the modem's settings answer as
-// complete. A modem answers ATSn? within tens of milliseconds and keeps its
-// bytes coming at the line's speed (33 ms a byte at 300 baud).
-inline constexpr int kCheckAnswerQuietMs = 3000;
+// the last byte of an answer that has no result code yet, as the settings
+// view waits (kViewAnswerQuietMs). A modem answers ATSn? within tens of
+// milliseconds and keeps its bytes coming at the line's speed (33 ms a byte
+// at 300 baud).
+inline constexpr int kCheckAnswerQuietMs = kViewAnswerQuietMs;
 // How long the line is let settle before the first question at most.
 inline constexpr int kSettleLimitMs = kCheckAnswerQuietMs;
 
@@ -111,8 +113,12 @@ private:
     // The question goes out as a run's line does.
     void SendQuestion(const std::string& question);
     void ReadRestOfCodeLine(AnswerReading& reading);
-    // The answer's bytes taken apart and noted: Answered, or Silent.
+    // The answer's bytes taken apart and noted: Answered, or Silent (RING
+    // lines are no answer).
     Reply ReplyOf(const std::string& bytes);
+    // An answer without a result code that told nothing of what was asked
+    // (`told` false): the modem sent only what is no answer.
+    static bool ToldNothing(const Reply& reply, bool told);
     // Each register the list sets, asked with ATSn?; false when the check
     // ended on the way (`result` says how).
     bool AskRegisters(const ListSettings& list, ModemReport& modem, CheckResult& result);

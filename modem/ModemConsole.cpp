@@ -67,6 +67,20 @@ std::string ListLineTooLongText(int lineNumber) {
            "передачи (301 байт). Запись в модем остановлена.";
 }
 
+std::string ListLineTooLongBeforeRunText(int lineNumber, const std::string& listName) {
+    const std::string what =
+        " длиннее 300 символов и не помещается в буфер передачи модема (301 байт). В модем "
+        "ничего не передано: сократите строку";
+    if (listName.empty()) return "Строка " + std::to_string(lineNumber) + " списка" + what + ".";
+    return "«" + listName + "»: строка " + std::to_string(lineNumber) + what;
+}
+
+int FirstLineTooLong(const MemoLines& list) {
+    for (int i = 0; i < list.Count(); ++i)
+        if (RunSendsLine(list, i) && EncodedLength(list.Line(i)) > kSendBufferSize) return i;
+    return -1;
+}
+
 void TrackDigitAnswers(std::string_view line, bool& digitAnswers) {
     const std::string upper = UpperAscii(line);
     if (upper.find("&V") != std::string::npos) return;
@@ -109,8 +123,10 @@ void ModemConsole::RemoveIdleHandler() {
     StopCheck();
     StepReceiver(ReceiverStep::Remove);
     window_.IdleHandlerChanged(false);
-    // Nothing more of a run under way reaches the operator: it ends here.
+    // Nothing more of a run or a settings view under way reaches the
+    // operator: it ends here.
     monitor_.End();
+    view_.CutShort();
 }
 
 void ModemConsole::StopCheck() {
@@ -170,6 +186,7 @@ void ModemConsole::ModemIdle() {
     if (received) {
         lastByteAtMs_ = now;
         monitor_.Byte(byte);
+        view_.Byte(byte, now);
     }
     // A read that brings nothing is no pause yet at a slow speed, where the
     // modem's characters come further apart than the read time-out.
@@ -183,6 +200,7 @@ void ModemConsole::ModemIdle() {
         TakeAnswerByte(byte);
     }
     monitor_.Polled(paused);
+    FollowSettingsView(paused);
     if (nextLine_ > 0 && !monitor_.UnderWay()) {
         // The line went unanswered for the time limit: the run has ended.
         nextLine_ = 0;
@@ -194,11 +212,21 @@ void ModemConsole::ModemIdle() {
     link_.View.ProcessMessages();
 }
 
+void ModemConsole::FollowSettingsView(bool paused) {
+    if (!view_.Polled(paused, link_.Clock.NowMs())) return;
+    const std::string text = view_.Text();
+    window_.ShowRunStatus(text);
+    if (link_.Log) link_.Log->Note(text);
+}
+
 void ModemConsole::TakeAnswerByte(std::uint8_t byte) {
+    // What the modem echoes of the line just sent is not its answer, though
+    // it may carry a line feed or a digit 0.
+    const bool echo = monitor_.ByteMayBeEcho();
     if (byte == kLf) {
         if (window_.ShowSpecialCharacters()) answerLine_ += kLfMarker;
         FlushAnswerLine();
-        if (nextLine_ > 0) SendNextLine();
+        if (nextLine_ > 0 && !echo) SendNextLine();
         return;
     }
     if (answerLine_.size() >= kAnswerLineLimit) FlushAnswerLine();
@@ -211,13 +239,14 @@ void ModemConsole::TakeAnswerByte(std::uint8_t byte) {
         // Digit result codes carry no line feed: each character is a line,
         // and the code 0 (OK) moves a run on.
         FlushAnswerLine();
-        if (byte == kDigitZero && nextLine_ > 0) SendNextLine();
+        if (byte == kDigitZero && nextLine_ > 0 && !echo) SendNextLine();
     }
 }
 
 // The modem's port has gone (an adapter pulled out): the receiver stops, a
 // run ends, and the next command asks for the port again, which reopens it.
 void ModemConsole::PortGone() {
+    monitor_.End("Порт " + link_.PortHandle.Name() + " больше не отвечает");
     RemoveIdleHandler();
     nextLine_ = 0;
     state_.PortReady = false;
@@ -230,54 +259,73 @@ void ModemConsole::SendNextLine() {
     // while it lasts.
     MemoLines& memo1 = window_.ListMemo();
     const int k = NextLineToSend(memo1, nextLine_);
-    const std::string line = k >= 0 ? memo1.Line(k) : std::string();
-    // The pause lets the rest of the answer arrive. When the next line goes
-    // out after it, SendModemLine would purge that rest unseen: it is read
-    // for the line's verdict instead. Otherwise it stays for the receiver,
-    // which shows it.
-    if (k >= 0 && EncodedLength(line) <= kSendBufferSize)
-        ReadRestOfAnswer();
-    else
-        link_.Clock.Sleep(kNextLinePauseMs);
     if (k < 0) {
+        // The rest of the answer stays for the receiver, which shows it.
+        link_.Clock.Sleep(kNextLinePauseMs);
         nextLine_ = 0;
         monitor_.NoMoreLines();
         return;
     }
-    const bool sent = SendModemLine(line);
-    nextLine_ = k + 1;
-    answerLine_.clear();
-    if (!sent) {
+    const std::string line = memo1.Line(k);
+    // The pause lets the rest of the answer arrive. SendModemLine would
+    // purge it unseen: it is read for the line's verdict instead.
+    const std::string rest = ReadRestOfAnswer();
+    if (EncodedLength(line) > kSendBufferSize) {
+        // Changed into a line too long while the run went on.
+        EndRunAfterPause(rest);
         RefuseListLine(k + 1);
         return;
     }
+    if (monitor_.WentOnLine()) {
+        // Dialled and connected: the modem takes no command now, and what
+        // follows would go to the far end.
+        EndRunAfterPause(rest);
+        monitor_.EndOnLine();
+        return;
+    }
+    SendModemLine(line);
+    nextLine_ = k + 1;
+    answerLine_.clear();
     monitor_.Sent(k, line);
+}
+
+void ModemConsole::EndRunAfterPause(const std::string& rest) {
+    nextLine_ = 0;
+    // The receiver's reads take the 20 ms read time-out again.
+    SetPortTimeouts(link_, 0, kModemReadTimeoutMs);
+    for (char c : rest) TakeAnswerByte(static_cast<std::uint8_t>(c));
 }
 
 void ModemConsole::RefuseListLine(int lineNumber) {
     // The lines after it must not go in without it (an AT&W would store an
     // incomplete set).
     nextLine_ = 0;
-    monitor_.End();
+    monitor_.End("Строка " + std::to_string(lineNumber) + " списка длиннее 300 символов");
     link_.View.ShowError(ListLineTooLongText(lineNumber));
 }
 
 // The pause before the next line of a run, spent reading: its reads end
 // exactly when the pause does, whatever arrives. A failed read sleeps the
 // rest of it.
-void ModemConsole::ReadRestOfAnswer() {
+std::string ModemConsole::ReadRestOfAnswer() {
     const Deadline pause(link_.Clock, std::chrono::milliseconds(kNextLinePauseMs));
-    std::array<std::uint8_t, kRestOfAnswerChunk> rest{};
+    std::array<std::uint8_t, kRestOfAnswerChunk> chunk{};
+    std::string rest;
     for (std::int64_t left = pause.RemainingMs(); left > 0; left = pause.RemainingMs()) {
         SetPortTimeouts(link_, 0, static_cast<int>(left));
-        const long n = link_.PortHandle.Read(rest.data(), rest.size());
+        const long n = link_.PortHandle.Read(chunk.data(), chunk.size());
         if (n < 0) {
             link_.Clock.Sleep(static_cast<int>(left));
-            return;
+            break;
         }
         if (n > 0) lastByteAtMs_ = link_.Clock.NowMs();
-        for (long i = 0; i < n; ++i) monitor_.Byte(rest[static_cast<std::size_t>(i)]);
+        for (long i = 0; i < n; ++i) {
+            const std::uint8_t byte = chunk[static_cast<std::size_t>(i)];
+            monitor_.Byte(byte);
+            rest += static_cast<char>(byte);
+        }
     }
+    return rest;
 }
 
 void ModemConsole::EndRun() {
@@ -285,21 +333,25 @@ void ModemConsole::EndRun() {
     monitor_.End();
 }
 
-void ModemConsole::SendCommand(const std::string& cmd) {
-    if (!EnsurePortReady()) return;
+bool ModemConsole::SendCommand(const std::string& cmd) {
+    if (!EnsurePortReady()) return false;
     StopCheck();
     monitor_.End();
+    view_.CutShort();
     if (link_.Log) link_.Log->BeginJob("Команда модему, " + link_.PortHandle.Name());
     answerLine_.clear();
     nextLine_ = 0;
     link_.View.ProcessMessages();
     InstallIdleHandler();
-    if (!SendModemLine(cmd)) link_.View.ShowError(kCommandTooLongText);
+    if (SendModemLine(cmd)) return true;
+    link_.View.ShowError(kCommandTooLongText);
+    return false;
 }
 
 CheckResult ModemConsole::CheckModem() {
     if (check_ != Check::None || !EnsurePortReady()) return {};
     EndRun();
+    view_.CutShort();
     // What the receiver had of an answer line is shown before the check's lines.
     if (!answerLine_.empty()) window_.AnswersMemo().AddLine(answerLine_);
     answerLine_.clear();
@@ -330,10 +382,17 @@ void ModemConsole::StartRun() {
         return;
     }
     window_.ShowCommandField(false);
+    // The lines before a line too long must not go in without it (an AT&W
+    // would store an incomplete set): nothing goes out.
+    if (const int tooLong = FirstLineTooLong(memo1); tooLong >= 0) {
+        link_.View.ShowError(ListLineTooLongBeforeRunText(tooLong + 1));
+        return;
+    }
     if (!EnsurePortReady()) return;
     StopCheck();
     // A run under way ends, and the list starts over.
     monitor_.End();
+    view_.CutShort();
     if (link_.Log) link_.Log->BeginJob("Запись в модем, " + link_.PortHandle.Name());
     answerLine_.clear();
     link_.View.ProcessMessages();
@@ -355,7 +414,11 @@ void ModemConsole::ViewCurrentSettings() {
     window_.ShowCommandField(false);
     state_.SavedDigitAnswers = digitAnswers_;
     digitAnswers_ = false;
-    SendCommand(kCurrentSettingsCommand);
+    if (!SendCommand(kCurrentSettingsCommand)) return;
+    const std::string command = kCurrentSettingsCommand;
+    view_.Begin(command + static_cast<char>(kCr), link_.Clock.NowMs(), viewQuietMs_,
+                CharacterMicros(link_.PortHandle.HeldParams()));
+    window_.ShowRunStatus("Просмотр текущих настроек модема: " + command);
 }
 
 void ModemConsole::OpenCommandField() {

@@ -21,8 +21,16 @@
 // lines that failed and sums it up (Run() gives the account); the lines
 // sent, their timing and the answers memo are the run driver's alone. A run
 // moves on at the first line feed after a line went out (or the digit 0
-// with digit answers), or as soon as the line's result code stands, in
-// words or digits; a line unanswered for the time limit ends the run.
+// with digit answers) that is not part of the line's own echo, or as soon
+// as the line's result code stands, in words or digits; a line unanswered
+// for the time limit ends the run, and so does a line that dials or answers
+// and takes the modem on line (CONNECT): what follows would reach the far
+// end, not the modem. Every line a run would send is checked before the
+// first goes out: a list with a line too long for the send buffer sends
+// nothing.
+//
+// The settings view's answer ("AT I4") is followed to its result code
+// (ViewAnswer): the status text says whether the modem ended it with OK.
 
 #include <cstddef>
 #include <cstdint>
@@ -33,6 +41,7 @@
 #include "modem/ModemCheck.h"
 #include "modem/ModemWindow.h"
 #include "modem/RunMonitor.h"
+#include "modem/ViewAnswer.h"
 #include "state/MainState.h"
 
 namespace hk {
@@ -52,8 +61,15 @@ inline constexpr const char* kLfMarker = "<LF>";
 inline constexpr const char* kCommandTooLongText =
     "Команда не передана в модем: она длиннее 300 символов и не помещается "
     "в буфер передачи (301 байт).";
-// Message of a list line that does not fit; `lineNumber` counts from 1.
+// Message of a list line that does not fit, met during a run; `lineNumber`
+// counts from 1.
 std::string ListLineTooLongText(int lineNumber);
+// Message of a list line that does not fit, found before the run: «Строка 2
+// списка длиннее …», or with `listName` ««name»: строка 2 длиннее …».
+std::string ListLineTooLongBeforeRunText(int lineNumber, const std::string& listName = {});
+// The index of the first line a run of `list` would send that does not fit
+// the send buffer; -1 when every one fits.
+int FirstLineTooLong(const MemoLines& list);
 
 // Digit result codes follow from the text of each line sent: "V0" sets the
 // flag, then "V1" clears it, anywhere in the upper-cased line; a line holding
@@ -113,8 +129,8 @@ public:
     bool SendModemLine(const std::string& line);
     // One poll of the receiver; does nothing while it is not installed.
     void ModemIdle();
-    // One stand-alone command; ends a run in progress.
-    void SendCommand(const std::string& cmd);
+    // One stand-alone command; ends a run in progress. True when it went out.
+    bool SendCommand(const std::string& cmd);
 
     // --- The run under way, or the last one: its lines, their verdicts and
     // the texts shown for it. A front end without windows starts a run with
@@ -129,6 +145,13 @@ public:
     // Ends a run under way, as a command or a mode button does: nothing more
     // of the list is sent; the receiver goes on listening.
     void EndRun();
+
+    // The settings view under way, or the last one: the modem's answer to
+    // "AT I4" and whether it ended with OK.
+    const ViewAnswer& SettingsView() const { return view_; }
+    // How long the settings view waits for the modem without a byte
+    // (kViewAnswerQuietMs unless set).
+    void SetViewQuietMs(std::int64_t ms) { viewQuietMs_ = ms; }
     // How long a line of a run may go unanswered before the run ends
     // (kLineAnswerLimitMs unless set).
     void SetAnswerLimitMs(std::int64_t ms) { monitor_.SetAnswerLimitMs(ms); }
@@ -191,6 +214,11 @@ private:
 
     // During a run: the 500 ms pause, then the next line beginning with "AT".
     void SendNextLine();
+    // The run ends without its next line: the answer to the last read in
+    // the pause is shown as the receiver would have shown it.
+    void EndRunAfterPause(const std::string& rest);
+    // The settings view's answer: the byte, and after each poll.
+    void FollowSettingsView(bool paused);
     // The answer line so far goes to the answers memo and the exchange log.
     void FlushAnswerLine();
     // One byte the receiver read.
@@ -200,7 +228,8 @@ private:
     void RefuseListLine(int lineNumber);
     // The ring count `line` sets, if it sets one, into the ring count field.
     void TakeRingCount(const std::string& line);
-    void ReadRestOfAnswer();
+    // Returns the bytes it read.
+    std::string ReadRestOfAnswer();
     void PortGone();
     bool EnsurePortReady();
 
@@ -215,6 +244,8 @@ private:
     // Where the search for the next line of a run starts; 0: no run.
     int nextLine_ = 0;
     std::int64_t lastByteAtMs_ = 0;  // when the receiver last had a byte
+    ViewAnswer view_;
+    std::int64_t viewQuietMs_ = kViewAnswerQuietMs;
 };
 
 }  // namespace hk

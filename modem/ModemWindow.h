@@ -68,7 +68,8 @@ public:
     virtual void ClearLineMarks() {}
     // A run has ended: `completed` when the modem answered its last line and
     // the run ended by itself (not cut short by a command, a mode button, a
-    // check or a lost port).
+    // check or a lost port), with the modem still taking commands (not on
+    // line after a dial answered CONNECT).
     virtual void RunEnded(bool completed) { (void)completed; }
     // Marks line `index` of the list memo: the modem holds its setting
     // otherwise. Told apart from a refused line's mark; goes as that does.

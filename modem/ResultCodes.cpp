@@ -39,6 +39,29 @@ LineVerdict VerdictOfCode(std::string_view code) {
     return LineVerdict::Other;
 }
 
+bool IsConnectCode(std::string_view code) {
+    if (code.starts_with(kConnect)) return true;
+    if (!AllDigits(code) || code.size() > 2) return false;
+    const int n = std::stoi(std::string(code));
+    return n == 1 || n == 5 || (n >= 9 && n <= 19);
+}
+
+void ResultCodeReader::ExpectEcho(std::string sent) {
+    echo_ = sent.substr(0, sent.find_first_of("\r\n"));
+    echoBytes_ = std::move(sent);
+}
+
+void ResultCodeReader::FollowEcho(std::uint8_t byte) {
+    lastMayBeEcho_ = false;
+    if (echoWhole_ || echoBytes_.empty()) return;
+    const auto echoByte = [&] { return static_cast<std::uint8_t>(echoBytes_[echoAt_]); };
+    // What came before did not go on as the echo: it may start here.
+    if (echoByte() != byte) echoAt_ = 0;
+    if (echoByte() != byte) return;
+    lastMayBeEcho_ = true;
+    if (++echoAt_ == echoBytes_.size()) echoWhole_ = true;
+}
+
 LineVerdict ResultCodeReader::Verdict() const {
     return found_ ? VerdictOfCode(code_) : LineVerdict::Other;
 }
@@ -49,7 +72,11 @@ void ResultCodeReader::Decide(std::string code) {
 }
 
 void ResultCodeReader::Take(std::uint8_t byte) {
-    if (found_) return;
+    if (found_) {
+        lastMayBeEcho_ = false;
+        return;
+    }
+    FollowEcho(byte);
     if (!digitsBeforeCr_.empty()) {
         std::string digits;
         digits.swap(digitsBeforeCr_);

@@ -41,6 +41,27 @@ void RunMonitor::Byte(std::uint8_t byte) {
     AnswerMayHaveCome();
 }
 
+bool RunMonitor::ByteMayBeEcho() const {
+    const SentLine* current = report_.Current();
+    return report_.UnderWay() && current && !current->closed && current->answer.LastByteMayBeEcho();
+}
+
+bool RunMonitor::WentOnLine() const {
+    const SentLine* current = report_.Current();
+    return report_.UnderWay() && current && current->WentOnLine();
+}
+
+void RunMonitor::EndOnLine() {
+    if (!report_.UnderWay()) return;
+    report_.EndOnLine();
+    silenceShown_ = false;
+    AnnounceDecidedLines();
+    const std::string summary = report_.SummaryText();
+    ShowStatus(summary);
+    Note(summary);
+    window_.RunEnded(false);
+}
+
 void RunMonitor::MovedOn() {
     report_.MovedOn();
     AnnounceDecidedLines();
@@ -93,17 +114,18 @@ void RunMonitor::Polled(bool paused) {
     }
 }
 
-void RunMonitor::End() { Finish(RunEnd::CutShort); }
+void RunMonitor::End(std::string cause) { Finish(RunEnd::CutShort, std::move(cause)); }
 
-void RunMonitor::Finish(RunEnd end) {
+void RunMonitor::Finish(RunEnd end, std::string cause) {
     if (!report_.UnderWay()) return;
-    report_.End();
+    report_.End(std::move(cause));
     silenceShown_ = false;
     AnnounceDecidedLines();
     const std::string summary = report_.SummaryText();
     ShowStatus(summary);
     if (!summary.empty()) Note(summary);
-    window_.RunEnded(end == RunEnd::ByItself && report_.Completed());
+    // A modem on line takes no command: nothing is to follow the run.
+    window_.RunEnded(end == RunEnd::ByItself && report_.Completed() && !report_.OnLine());
 }
 
 // Failed lines are marked as soon as their verdict stands, provided the

@@ -38,12 +38,20 @@ public:
     void Sent(int listIndex, const std::string& text);
     // A byte received while a run is under way.
     void Byte(std::uint8_t byte);
+    // The byte just received may be the echo of the line sent, not the
+    // answer the run waits for (ResultCodeReader::LastByteMayBeEcho).
+    bool ByteMayBeEcho() const;
+    // The line just answered took the modem on line (ATD answered CONNECT).
+    bool WentOnLine() const;
     // The run moves on after the current line's answer.
     void MovedOn();
     // The current line has its result code, and the run has not moved on.
     bool CodeWaitsForTheNextLine() const { return report_.CodeWaitsForTheNextLine(); }
     // The line just answered was the last.
     void NoMoreLines();
+    // The line just answered took the modem on line while lines were left:
+    // the run ends, with its summary.
+    void EndOnLine();
     // After each poll of the receiver: `paused` when the modem has sent
     // nothing for the pause that ends an answer. Gives the silence notice
     // when its time has come, ends a run whose line has gone unanswered for
@@ -53,8 +61,9 @@ public:
     // How long a line may go unanswered (kLineAnswerLimitMs unless set).
     void SetAnswerLimitMs(std::int64_t ms);
     // The run ends here, complete or cut short (nothing when none is under
-    // way); the window is told that it ended.
-    void End();
+    // way), `cause` (UTF-8) saying what cut it short when not the operator;
+    // the window is told that it ended.
+    void End(std::string cause = {});
 
     const RunReport& Report() const { return report_; }
     bool UnderWay() const { return report_.UnderWay(); }
@@ -63,7 +72,7 @@ private:
     // How a run ends: by itself (the modem has answered the last line and
     // fallen silent), or cut short.
     enum class RunEnd { ByItself, CutShort };
-    void Finish(RunEnd end);
+    void Finish(RunEnd end, std::string cause = {});
     void AnnounceDecidedLines();
     void AnswerMayHaveCome();
     void ShowStatus(const std::string& text);

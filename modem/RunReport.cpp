@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "base/Windows1251.h"
+#include "lists/EncodeLine.h"
+#include "modem/ListSettings.h"
 
 namespace hk {
 namespace {
@@ -11,9 +13,14 @@ std::string Number(int n) { return std::to_string(n); }
 
 std::string Shown(const SentLine& line) { return Utf8FromWindows1251(line.text); }
 
-// What the modem echoes of a line: its text up to the first "<", where the
-// terminator groups begin.
-std::string EchoOf(const std::string& text) { return text.substr(0, text.find('<')); }
+// What the modem echoes of a line: the bytes it was sent.
+std::string EchoOf(const std::string& text) {
+    std::string bytes(EncodedLength(text), '\0');
+    const int n =
+        EncodeLine(text, std::span(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size()), 0);
+    bytes.resize(n < 0 ? 0 : static_cast<std::size_t>(n));
+    return bytes;
+}
 
 }  // namespace
 
@@ -38,6 +45,7 @@ void RunReport::Begin(int plannedLines) {
     planned_ = plannedLines;
     complete_ = false;
     timedOut_ = false;
+    cutCause_.clear();
     lines_.clear();
     decidedTaken_ = 0;
 }
@@ -57,6 +65,7 @@ void RunReport::LineSent(int listIndex, std::string text, std::int64_t atMs) {
     line.listIndex = listIndex;
     line.text = std::move(text);
     line.sentAtMs = atMs;
+    line.goesOnLine = GoesOnLine(line.text);
     line.answer.ExpectEcho(EchoOf(line.text));
     lines_.push_back(std::move(line));
     // The list was lengthened while the run went on.
@@ -104,8 +113,15 @@ void RunReport::NoMoreLines() {
     if (phase_ == Phase::Sending) phase_ = Phase::LastAnswer;
 }
 
-void RunReport::End() {
+void RunReport::EndOnLine() {
+    if (phase_ != Phase::Sending || lines_.empty() || !lines_.back().WentOnLine()) return;
+    complete_ = false;
+    phase_ = Phase::Ended;
+}
+
+void RunReport::End(std::string cause) {
     if (!UnderWay()) return;
+    cutCause_ = phase_ == Phase::LastAnswer ? std::string() : std::move(cause);
     complete_ = phase_ == Phase::LastAnswer;
     phase_ = Phase::Ended;
     if (!lines_.empty()) Close(lines_.back(), complete_ ? AnswerRead::Whole : AnswerRead::CutShort);
@@ -184,17 +200,26 @@ std::string RunReport::SummaryText() const {
         text = "Модем не ответил на строку " + Number(last->number) + " из " + Number(planned_) +
                " (" + Shown(*last) + ") за " +
                Number(static_cast<int>(timeLimitMs_ / kMsPerSecond)) + " с: запись прервана. ";
+    } else if (OnLine() && !complete_) {
+        text = "Модем на линии после строки " + Number(last->number) + " из " + Number(planned_) +
+               " (" + Shown(*last) + "): " + last->answer.Code() +
+               ", остальные строки списка не переданы. ";
     } else if (phase_ == Phase::Ended && !complete_) {
-        text = "Запись прервана " + std::string(last->answered ? "после строки " : "на строке ") +
-               Number(last->number) + " из " + Number(planned_);
+        text = cutCause_.empty() ? "Запись прервана " : cutCause_ + ": запись прервана ";
+        text += std::string(last->answered ? "после строки " : "на строке ") +
+                Number(last->number) + " из " + Number(planned_);
         if (!last->answered) text += " (" + Shown(*last) + ")";
         text += ". ";
     }
     text += LinesWrittenText(AnsweredLines()) + ", ошибок " + Number(FailedLines());
     if (const SentLine* failed = FirstFailed()) {
         text += ": строка " + Number(failed->number) + " " + Shown(*failed);
-        if (!failed->answer.Found()) text += " (нет кода результата)";
+        if (!failed->answer.Found())
+            text += " (нет кода результата)";
+        else if (failed->Verdict() != LineVerdict::Error)
+            text += " (" + failed->answer.Code() + ")";
     }
+    if (OnLine() && complete_) text += ". Модем на линии: " + last->answer.Code();
     return text;
 }
 

@@ -13,9 +13,13 @@
 // A line is answered once the modem has moved the run on (the line feed, or
 // the digit 0 with digit answers) or has given a result code; its verdict
 // stands once its answer is complete: a result code has come, the next line
-// has gone out, or the run has ended. A line fails when the modem refused it
-// or answered it without a result code (noise, a word that is no code), and
-// when it had no answer within the run's time limit.
+// has gone out, or the run has ended. A line succeeds only with the code
+// that says the modem carried it out: OK (0), or CONNECT for a line that
+// dials or answers a call (ATD, ATA), after which the modem is on line and
+// the run ends. It fails when the modem refused it (ERROR), answered it with
+// another code (NO CARRIER, BUSY, CONNECT to any other line ...) or without a
+// result code (noise, a word that is no code), and when it had no answer
+// within the run's time limit.
 
 #include <cstdint>
 #include <string>
@@ -32,6 +36,7 @@ struct SentLine {
     int listIndex = 0;          // its index in the list memo when it went out
     std::string text;           // as in the list (Windows-1251)
     std::int64_t sentAtMs = 0;  // when its bytes had left the port
+    bool goesOnLine = false;    // it dials or answers (GoesOnLine): CONNECT is its success
     bool answered = false;
     bool movedOn = false;   // the run has moved on after this line
     bool timedOut = false;  // no answer within the run's time limit
@@ -40,12 +45,16 @@ struct SentLine {
     ResultCodeReader answer;
 
     LineVerdict Verdict() const { return answer.Verdict(); }
-    // Refused, or answered without a result code, or not answered in time.
-    // A line whose run ended before its answer was whole (the operator
-    // stopped it) is not judged by what had come.
+    // It dialled or answered, and the modem is on line: CONNECT came.
+    bool WentOnLine() const { return goesOnLine && answer.Found() && IsConnectCode(answer.Code()); }
+    // Its code says the modem carried it out.
+    bool Succeeded() const { return Verdict() == LineVerdict::Ok || WentOnLine(); }
+    // Answered with any other code, or without a result code, or not
+    // answered in time. A line whose run ended before its answer was whole
+    // (the operator stopped it) is not judged by what had come.
     bool Failed() const {
-        if (Verdict() == LineVerdict::Error) return true;
-        return closed && !answer.Found() && ((answered && whole) || timedOut);
+        if (answer.Found()) return !Succeeded();
+        return closed && ((answered && whole) || timedOut);
     }
 };
 
@@ -77,10 +86,14 @@ public:
     void TimedOut();
     // No line is left after the one just answered.
     void NoMoreLines();
+    // The line just answered took the modem on line (WentOnLine) while lines
+    // of the list were left: the run ends there, nothing more goes out.
+    void EndOnLine();
     // The run is over: complete when the last line had been answered,
     // otherwise cut short (by the operator, a lost port, a line that could
-    // not be sent). Nothing when no run is under way.
-    void End();
+    // not be sent). `cause` (UTF-8, empty for the operator) says what cut it
+    // short, at the head of the summary. Nothing when no run is under way.
+    void End(std::string cause = {});
 
     // --- The account.
     Phase CurrentPhase() const { return phase_; }
@@ -101,6 +114,11 @@ public:
     const SentLine* FirstFailed() const;
     // The run ended because its last line had no answer in time.
     bool EndedByTimeLimit() const { return phase_ == Phase::Ended && timedOut_; }
+    // The run has ended with the modem on line: its last line sent dialled
+    // or answered and got CONNECT. Commands no longer reach the modem.
+    bool OnLine() const {
+        return phase_ == Phase::Ended && !lines_.empty() && lines_.back().WentOnLine();
+    }
     // The last line sent; nullptr before the first.
     const SentLine* Current() const { return lines_.empty() ? nullptr : &lines_.back(); }
     // How long the current line has been waiting for its answer at `nowMs`;
@@ -120,10 +138,15 @@ public:
     // a run; empty before the first line.
     std::string TimeLimitText() const;
     // «Записано 7 строк, ошибок 1: строка 5 ATX9» (a line without a result
-    // code: «строка 5 ATX9 (нет кода результата)»), after a run cut short
-    // with «Запись прервана на строке 3 из 7 (ATZ). » before it, after a run
-    // the time limit ended with «Модем не ответил на строку 3 из 7 (ATZ) за
-    // 10 с: запись прервана. »; empty when no line was sent.
+    // code: «строка 5 ATX9 (нет кода результата)», with another code than
+    // ERROR: «строка 5 ATS0=3 (NO CARRIER)»), after a run cut short with
+    // «Запись прервана на строке 3 из 7 (ATZ). » before it (and its cause:
+    // «Порт Com2 больше не отвечает: запись прервана …»), after a run the
+    // time limit ended with «Модем не ответил на строку 3 из 7 (ATZ) за 10 с:
+    // запись прервана. », and with «. Модем на линии: CONNECT 9600» after it
+    // when the run ended on line (lines left: «Модем на линии после строки 2
+    // из 4 (ATDT1): CONNECT 9600, остальные строки списка не переданы. »
+    // before it); empty when no line was sent.
     std::string SummaryText() const;
     // The run's time limit for one line, for the summary's text.
     void SetTimeLimitMs(std::int64_t ms) { timeLimitMs_ = ms; }
@@ -139,6 +162,7 @@ private:
     int planned_ = 0;
     bool complete_ = false;
     bool timedOut_ = false;
+    std::string cutCause_;
     std::int64_t timeLimitMs_ = 0;
     std::vector<SentLine> lines_;
     std::size_t decidedTaken_ = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <utility>
 
 namespace hk::sim {
 namespace {
@@ -17,6 +18,18 @@ char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' +
 int ByteTimeMs(std::int32_t baud) { return baud > 0 ? 10000 / baud : 0; }
 
 std::string RegisterName(int n) { return "S" + std::to_string(n); }
+
+// The digit form of a word result code (V0).
+std::string DigitCode(const std::string& word) {
+    static constexpr std::pair<const char*, const char*> kCodes[] = {
+        {"OK", "0"},          {"RING", "2"}, {"NO CARRIER", "3"}, {"ERROR", "4"},
+        {"NO DIALTONE", "6"}, {"BUSY", "7"}, {"NO ANSWER", "8"},
+    };
+    if (word.starts_with("CONNECT")) return "1";
+    for (const auto& [w, digits] : kCodes)
+        if (word == w) return digits;
+    return "3";
+}
 
 std::string Reg(int n, int v) {
     char text[16];
@@ -149,18 +162,16 @@ void HayesModem::Tick(std::int64_t untilMs, PeerOutput& out) {
         out.Send({static_cast<std::uint8_t>(noiseState_ >> 16)}, delayMs);
     });
     if (silent_) return;
-    due(nextRingAt_, ringEveryMs_, [&](int delayMs) {
-        const std::string cr(1, static_cast<char>(active_.s[3]));
-        const std::string crlf = cr + static_cast<char>(active_.s[4]);
-        if (active_.quiet) return;
-        Emit(active_.verbose ? crlf + "RING" + crlf : "2" + cr, delayMs, lastParams_, out);
-    });
+    due(nextRingAt_, ringEveryMs_,
+        [&](int delayMs) { Emit(Framed("RING"), delayMs, lastParams_, out); });
 }
 
 void HayesModem::OnControlLines(bool dtr, bool rts, PeerOutput& out) {
     (void)rts;
     (void)out;
-    // &D3: dropping DTR resets the modem to its stored profile.
+    // Dropping DTR hangs up (&D1 to &D3); &D3 also resets the modem to its
+    // stored profile.
+    if (dtrSeen_ && !dtr && active_.d != 0) onLine_ = false;
     if (dtrSeen_ && !dtr && active_.d == 3) {
         active_ = stored_;
         ApplyFixed(active_);
@@ -192,6 +203,7 @@ void HayesModem::Emit(const std::string& bytes, int delayMs, const LineParams& p
 void HayesModem::OnByte(std::uint8_t byte, const LineParams& params, PeerOutput& out) {
     lastParams_ = params;
     if (silent_) return;
+    if (onLine_) return;  // data for the far end
     if (active_.echo)
         Emit(std::string(1, static_cast<char>(byte)), timing_.echoDelayMs, params, out);
     if (byte == active_.s[3]) {
@@ -220,9 +232,21 @@ void HayesModem::TakeLine(const LineParams& params, PeerOutput& out) {
         if (upper[i] != ' ') body += upper[i];
     std::vector<std::string> info;
     int delay = timing_.answerDelayMs;
+    if (static_cast<int>(commandLines_.size()) == insteadAt_) {
+        // Another result than its own, and nothing of it done.
+        accepted_.push_back(false);
+        Emit(Framed(insteadCode_), delay, params, out);
+        return;
+    }
     const bool overflow = line_.size() > static_cast<std::size_t>(kCommandLineLimit);
     const Result result = overflow ? Result::Error : Execute(body, info, delay);
-    accepted_.push_back(result == Result::Ok);
+    std::string code = result == Result::Ok ? "OK" : "ERROR";
+    if (result == Result::Call) {
+        code = dialResult_;
+        onLine_ = code.starts_with("CONNECT");
+        delay = std::max(delay, timing_.callDelayMs);
+    }
+    accepted_.push_back(result == Result::Ok || onLine_);
 
     // The answer is framed by the settings in force after the line ran.
     const std::string cr(1, static_cast<char>(active_.s[3]));
@@ -230,13 +254,15 @@ void HayesModem::TakeLine(const LineParams& params, PeerOutput& out) {
     std::string answer;
     for (std::size_t i = 0; i < info.size(); ++i)
         answer += (active_.verbose && i == 0 ? crlf : std::string()) + info[i] + crlf;
-    if (!active_.quiet) {
-        if (active_.verbose)
-            answer += crlf + (result == Result::Ok ? "OK" : "ERROR") + crlf;
-        else
-            answer += (result == Result::Ok ? "0" : "4") + cr;
-    }
+    answer += Framed(code);
     Emit(answer, delay, params, out);
+}
+
+std::string HayesModem::Framed(const std::string& wordCode) const {
+    if (active_.quiet) return {};
+    const std::string cr(1, static_cast<char>(active_.s[3]));
+    const std::string crlf = cr + static_cast<char>(active_.s[4]);
+    return active_.verbose ? crlf + wordCode + crlf : DigitCode(wordCode) + cr;
 }
 
 // The command line's body (after "AT", spaces out), read left to right.
@@ -277,6 +303,8 @@ HayesModem::Result HayesModem::Execute(const std::string& body, std::vector<std:
                 return Result::Ok;
             case Step::Error:
                 return Result::Error;
+            case Step::Call:
+                return Result::Call;
         }
     }
     return Result::Ok;
@@ -292,6 +320,9 @@ HayesModem::Step HayesModem::RunCommand(char c, CommandReader& in, std::vector<s
         case 'M':
         case 'L':
             return TakeSetting(std::string(1, c), in);
+        case 'D':  // the rest of the line is the number
+        case 'A':
+            return Step::Call;
         case 'H':  // on hook already
             return in.Number() <= 1 ? Step::Next : Step::Error;
         case 'Z':

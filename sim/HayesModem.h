@@ -17,6 +17,12 @@
 //    CR LF);
 //  - keeps one stored profile (&W) that Z brings back; &F gives the factory
 //    settings;
+//  - dials (D, the rest of the line is the number) and answers a call (A)
+//    after a while, ending with the result the simulated telephone line
+//    gives (SetDialResult): CONNECT puts the modem on line, where what it
+//    receives is data for the far end (no echo, no command) until DTR drops;
+//    NO CARRIER (the default), BUSY, NO DIALTONE, NO ANSWER leave it in
+//    command state;
 //  - may keep a register or a flag fixed (KeepFixed), as a modem whose
 //    firmware clamps a register or lacks an option does: commands that set
 //    it answer OK and change nothing, in the active settings and in the
@@ -28,8 +34,9 @@
 // the factory's (Store, e.g. V0: a modem that answers in digits from the
 // start), RING at a fixed interval (someone keeps calling), noise on the
 // line (a random byte at a fixed interval, whatever the modem does), a
-// longer answer delay, and silence (a modem switched off: no echo, no
-// answer, no command taken).
+// longer answer delay, silence (a modem switched off: no echo, no answer,
+// no command taken), and a command line answered with another result code
+// than its own (AnswerInstead: NO CARRIER, BUSY, CONNECT where OK was due).
 
 #include <array>
 #include <cstdint>
@@ -47,6 +54,7 @@ public:
         int answerDelayMs = 8;  // from the carriage return to the answer
         int resetDelayMs = 60;  // Z and &F: the modem resets first
         int storeDelayMs = 50;  // &W: the profile goes to non-volatile memory
+        int callDelayMs = 1500;  // D and A: from the command to the call's result
     };
 
     static constexpr int kRegisterCount = 38;  // S0 .. S37
@@ -77,6 +85,17 @@ public:
         noiseEveryMs_ = everyMs;
         noiseState_ = seed ? seed : 1;
     }
+    // The result code, in words, a dial or an answer ends with: "CONNECT
+    // 9600" (the modem is then on line), "NO CARRIER", "BUSY", "NO DIALTONE",
+    // "NO ANSWER".
+    void SetDialResult(std::string wordCode) { dialResult_ = std::move(wordCode); }
+    // The `commandLine`-th command line from now (1: the next) is answered
+    // with `wordCode` (in words or digits, as the modem answers) instead of
+    // its own result, and nothing of it is carried out.
+    void AnswerInstead(int commandLine, std::string wordCode) {
+        insteadAt_ = static_cast<int>(commandLines_.size()) + commandLine;
+        insteadCode_ = std::move(wordCode);
+    }
     // Silent: receives nothing and sends nothing of its own.
     void SetSilent(bool silent) { silent_ = silent; }
     void SetTiming(const Timing& timing) { timing_ = timing; }
@@ -90,9 +109,12 @@ public:
     bool Echo() const { return active_.echo != 0; }
     bool Verbose() const { return active_.verbose != 0; }
     bool Quiet() const { return active_.quiet != 0; }
+    // On line after a CONNECT: what it receives goes to the far end.
+    bool OnLine() const { return onLine_; }
     // Every command line taken, from "AT" on, as received.
     const std::vector<std::string>& CommandLines() const { return commandLines_; }
-    // For each of them: whether the modem carried it out (its code is OK).
+    // For each of them: whether the modem carried it out (its code is OK, or
+    // CONNECT to a dial or an answer).
     const std::vector<bool>& Accepted() const { return accepted_; }
 
 private:
@@ -103,7 +125,8 @@ private:
         int x = 4, m = 1, l = 2, c = 1, d = 2, k = 3;
         std::array<int, kRegisterCount> s{};
     };
-    enum class Result { Ok, Error };
+    // A line that dials or answers ends with the telephone line's result.
+    enum class Result { Ok, Error, Call };
 
     struct Fixed {
         std::string setting;
@@ -123,13 +146,16 @@ private:
     // One command, after its letter: on to the next, the line done (Z drops
     // the rest of it), or the line refused.
     class CommandReader;
-    enum class Step { Next, LineDone, Error };
+    enum class Step { Next, LineDone, Error, Call };
     Step RunCommand(char c, CommandReader& in, std::vector<std::string>& info, int& delayMs);
     Step TakeSetting(const std::string& name, CommandReader& in);
     Step RunInformation(int n, std::vector<std::string>& info) const;
     Step RunRegister(CommandReader& in, std::vector<std::string>& info);
     Step RunAmpersand(char a, CommandReader& in, std::vector<std::string>& info, int& delayMs);
     std::vector<std::string> SettingsLines(const Profile& p) const;
+    // `wordCode` as the modem's settings frame it: words with CR LF around,
+    // or its digit code and CR; nothing under Q1.
+    std::string Framed(const std::string& wordCode) const;
     void Emit(const std::string& bytes, int delayMs, const LineParams& params, PeerOutput& out);
 
     Timing timing_;
@@ -145,6 +171,10 @@ private:
     std::vector<bool> accepted_;
     std::vector<Fixed> fixed_;
     bool silent_ = false;
+    bool onLine_ = false;
+    std::string dialResult_ = "NO CARRIER";
+    int insteadAt_ = 0;  // the command line answered otherwise; 0: none
+    std::string insteadCode_;
     int ringEveryMs_ = 0;
     int noiseEveryMs_ = 0;
     unsigned noiseState_ = 1;

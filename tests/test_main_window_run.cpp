@@ -131,6 +131,35 @@ TEST_F(WindowRun, ADigitModemIsAnsweredAndAnUnansweredLineEndsTheRun) {
     EXPECT_EQ(modem.Register(0), 3) << "ATS0=1 never went out";
 }
 
+// "Просмотр текущих настроек..." says in the status panel whether the
+// modem ended its answer with OK: another code, or no answer, fails it.
+TEST_F(WindowRun, TheSettingsViewSaysWhetherTheModemEndedItsAnswerWithOk) {
+    test::Press(W<QPushButton>("Button3"));
+    test::Settle(*app);
+    EXPECT_EQ(Panel(), "Просмотр текущих настроек модема: AT I4");
+    RunFor(1000);
+    EXPECT_EQ(Panel(), "Текущие настройки модема прочитаны (AT I4: OK)");
+    EXPECT_EQ(W<Memo>("Memo2")->Lines().back(), "OK");
+
+    {
+        const JobThread::Hold parked(app->Jobs());
+        modem.AnswerInstead(1, "NO CARRIER");
+    }
+    test::Press(W<QPushButton>("Button3"));
+    RunFor(1000);
+    EXPECT_EQ(Panel(), "Модем ответил на AT I4: NO CARRIER — настройки не прочитаны");
+
+    {
+        const JobThread::Hold parked(app->Jobs());
+        line.Attach(nullptr);
+    }
+    test::Press(W<QPushButton>("Button3"));
+    RunFor(2900);
+    EXPECT_EQ(Panel(), "Просмотр текущих настроек модема: AT I4");
+    RunFor(200);
+    EXPECT_EQ(Panel(), "Модем не ответил на AT I4 за 3 с: настройки не прочитаны");
+}
+
 TEST_F(WindowRun, LoadingAListRemovesTheMarks) {
     test::Press(W<QPushButton>("Button2"));
     test::Settle(*app);

@@ -108,6 +108,16 @@ TEST(ListSettings, QuietModeInForceAfterTheList) {
 
 // --- A modem's answer ---------------------------------------------------------
 
+// The lines whose success is CONNECT: those that dial, answer or go back on
+// line, as the modem reads them.
+TEST(ListSettings, ALineThatDialsOrAnswersGoesOnLine) {
+    for (const char* line : {"ATDT5551234", "atd123", "ATE0 DT 1", "ATS0=2A", "ATO", "AT&FD1"})
+        EXPECT_TRUE(GoesOnLine(line)) << line;
+    for (const char* line :
+         {"ATZ", "AT&D2", "ATS7=45", "AT&ZD1", "ATZD1", "ATDT1<>", "AT+CGDCONT=1,\"IP\",\"DATA\""})
+        EXPECT_FALSE(GoesOnLine(line)) << line;
+}
+
 TEST(ModemAnswer, RegisterValueWithEchoOnAndOffInWordsAndDigits) {
     struct Case {
         const char* what;

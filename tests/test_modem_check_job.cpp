@@ -273,6 +273,37 @@ TEST(ModemCheck, ANoisyOrRingingLineNeitherHoldsTheCheckNorMisleadsIt) {
     }
 }
 
+// A line that only rings (RING in words, no command taken), or one whose
+// answers are lines of text without a code that tell no value: the modem
+// sent only what is no answer, which ends the check as silence does, at the
+// first question.
+TEST(ModemCheck, ALineThatOnlyRingsOrSendsTextWithoutACodeHasNotAnswered) {
+    struct OnlyRings : sim::SimPeer {
+        void OnByte(std::uint8_t, const LineParams&, sim::PeerOutput&) override {}
+        void Tick(std::int64_t until, sim::PeerOutput& out) override { modem.Tick(until, out); }
+        sim::HayesModem modem;
+    } ringing;
+    ringing.modem.Ring(500);
+    struct Chatter : sim::SimPeer {
+        void OnByte(std::uint8_t byte, const LineParams&, sim::PeerOutput& out) override {
+            if (byte == 0x0D) out.Send(test::Bytes("\r\nBOOKING 12\r\n"), 10, 1);
+        }
+    } chatter;
+    for (sim::SimPeer* peer : std::vector<sim::SimPeer*>{&ringing, &chatter}) {
+        CheckWorld w;
+        w.line.Attach(peer);
+        w.window.list.lines = {"ATS0=2S7=60", "AT&W"};
+        const std::int64_t start = w.clock.NowMs();
+        const CheckResult r = w.console.CheckModem();
+        EXPECT_EQ(r.outcome, CheckOutcome::ModemSilent);
+        EXPECT_EQ(r.unanswered, "ATS0?");
+        EXPECT_EQ(w.Writes(), Lines{"ATS0?\r"}) << "nothing more is asked";
+        EXPECT_EQ(r.Checked(), 0);
+        EXPECT_EQ(w.window.Status(), "Модем не ответил на ATS0?: проверка прервана");
+        EXPECT_LT(w.clock.NowMs() - start, kSettleLimitMs + kCheckAnswerQuietMs + 500);
+    }
+}
+
 // A byte of noise that reads as a value ("4" on a line of its own before
 // the modem's "067") is not taken for what the modem holds: the value is
 // asked again, the two disagree, and the listing tells the value.

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <utility>
 
 #include "sim/HayesModem.h"
@@ -204,8 +206,10 @@ TEST(Run, FirstLineGoesOutWhateverItHoldsAndASingleLineEndsTheRun) {
     EXPECT_EQ(w.Writes(), Lines{"ATZ\r"});
 }
 
-// With digit answers each character is a line of its own.
-TEST(Run, DigitAnswersMoveTheRunOnAtTheFirstZeroEvenInAnEcho) {
+// With digit answers each character is a line of its own, and the first
+// digit 0 after the echo of the line moves the run on: the 0 of "ATV0" that
+// the modem echoes is no answer.
+TEST(Run, DigitAnswersMoveTheRunOnAtTheFirstZeroAfterTheEcho) {
     ModemWorld w;
     AnswerPeer modem("0\r", /*echo=*/true);
     w.line.Attach(&modem);
@@ -214,7 +218,9 @@ TEST(Run, DigitAnswersMoveTheRunOnAtTheFirstZeroEvenInAnEcho) {
     ASSERT_TRUE(w.RunEnds());
     EXPECT_EQ(w.Writes(), (Lines{"ATV0\r", "ATZ\r"}));
     ExpectEachLine500MsAfterTheAnswer(w.line, '0');
-    EXPECT_EQ(w.window.answers.lines, (Lines{"A", "T", "V", "0", "A", "T", "Z", "0"}));
+    EXPECT_EQ(w.window.answers.lines, (Lines{"A", "T", "V", "0", "0", "A", "T", "Z", "0"}));
+    ASSERT_TRUE(w.IdleUntil([&] { return !w.console.Run().UnderWay(); }));
+    for (const SentLine& l : w.console.Run().Lines()) EXPECT_EQ(l.answer.Code(), "0") << l.text;
 }
 
 TEST(Run, ACommandBetweenTwoBytesCutsTheRunShort) {
@@ -234,17 +240,110 @@ TEST(Run, ACommandBetweenTwoBytesCutsTheRunShort) {
     EXPECT_EQ(w.window.answers.lines, (Lines{"", "OK", "", "OK"}));
 }
 
-TEST(Run, ALineTooLongForTheSendBufferStopsTheRunWithAMessage) {
+// A list with a line too long for the send buffer sends nothing: the lines
+// before it must not go in without it. A line made too long while the run
+// goes on stops it there, the answer to the line before read to its end.
+TEST(Run, ALineTooLongForTheSendBufferSendsNothingOrStopsTheRunWithAMessage) {
     ModemWorld w;
     AnswerPeer modem("\r\nOK\r\n");
     w.line.Attach(&modem);
-    w.window.list.lines = {"ATZ", "AT" + std::string(400, 'E'), "AT&W"};
+    const std::string tooLong = "AT" + std::string(400, 'E');
+    w.window.list.lines = {"ATZ", "; a comment may be as long as it likes " + tooLong, tooLong,
+                           "AT&W"};
+    w.state.PortReady = false;
     w.console.StartRun();
+    EXPECT_TRUE(w.Writes().empty());
+    EXPECT_EQ(w.window.portDialogs, 0) << "the list is refused before the port is asked for";
+    EXPECT_FALSE(w.console.IdleInstalled());
+    EXPECT_EQ(w.view.Texts(test::ScriptedView::Box::Kind::Error),
+              Lines{ListLineTooLongBeforeRunText(3)});
+    EXPECT_EQ(ListLineTooLongBeforeRunText(3),
+              "Строка 3 списка длиннее 300 символов и не помещается в буфер передачи модема (301 "
+              "байт). В модем ничего не передано: сократите строку.");
+
+    w.view.boxes.clear();
+    w.state.PortReady = true;
+    w.window.list.lines = {"ATZ", "ATE0", "AT&W"};
+    w.console.StartRun();
+    w.window.list.lines[1] = tooLong;  // edited while the run goes on
     ASSERT_TRUE(w.RunEnds());
     w.IdleFor(1000);
     EXPECT_EQ(w.Writes(), Lines{"ATZ\r"});
     EXPECT_EQ(w.view.Texts(test::ScriptedView::Box::Kind::Error), Lines{ListLineTooLongText(2)});
     EXPECT_TRUE(ListLineTooLongText(2).starts_with("Строка 2 списка"));
+    EXPECT_EQ(w.console.Run().Lines()[0].answer.Code(), "OK");
+    EXPECT_EQ(w.window.answers.lines, (Lines{"", "OK"})) << "the rest of the answer is shown";
+    EXPECT_EQ(w.window.Status(),
+              "Строка 2 списка длиннее 300 символов: запись прервана после строки 1 из 3. "
+              "Записана 1 строка, ошибок 0");
+}
+
+// The settings view says in the status text whether the modem ended its
+// answer with OK: another code, silence, or a line that keeps sending
+// without a code (RING) fail it, each in its own words, within its time.
+TEST(SettingsView, TheStatusTextSaysWhetherTheAnswerEndedWithOk) {
+    struct OnlyRings : sim::SimPeer {
+        OnlyRings() { modem.Ring(500); }
+        void OnByte(std::uint8_t, const LineParams&, sim::PeerOutput&) override {}
+        void Tick(std::int64_t until, sim::PeerOutput& out) override { modem.Tick(until, out); }
+        sim::HayesModem modem;
+    };
+    const struct {
+        const char* name;
+        std::function<std::unique_ptr<sim::SimPeer>()> peer;
+        std::string status;
+        std::int64_t withinMs;
+    } rows[] = {
+        {"words", [] { return std::make_unique<sim::HayesModem>(); },
+         "Текущие настройки модема прочитаны (AT I4: OK)", 200},
+        {"digits",
+         [] {
+             auto m = std::make_unique<sim::HayesModem>();
+             m->Store("V0");
+             return m;
+         },
+         "Текущие настройки модема прочитаны (AT I4: 0)", 200},
+        {"ERROR", [] { return std::make_unique<AnswerPeer>("\r\nERROR\r\n"); },
+         "Модем ответил на AT I4: ERROR — настройки не прочитаны", 100},
+        {"NO CARRIER", [] { return std::make_unique<AnswerPeer>("3\r", true); },
+         "Модем ответил на AT I4: 3 — настройки не прочитаны", 100},
+        {"silence", [] { return std::unique_ptr<sim::SimPeer>(); },
+         "Модем не ответил на AT I4 за 3 с: настройки не прочитаны", 3000},
+        {"only RING", [] { return std::make_unique<OnlyRings>(); },
+         "Модем не закончил ответ на AT I4 кодом результата: настройки не прочитаны", 3100},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        ModemWorld w;
+        const auto peer = r.peer();
+        w.line.Attach(peer.get());
+        w.console.ViewCurrentSettings();
+        const std::int64_t sent = w.clock.NowMs();
+        EXPECT_EQ(w.window.Status(), "Просмотр текущих настроек модема: AT I4");
+        ASSERT_TRUE(w.IdleUntil([&] { return !w.console.SettingsView().Waiting(); }, 10'000));
+        EXPECT_EQ(w.window.Status(), r.status);
+        EXPECT_LE(w.clock.NowMs() - sent, r.withinMs);
+        EXPECT_GE(w.clock.NowMs() - sent, r.withinMs == 3000 ? 3000 : 0);
+    }
+}
+
+// A command, a run or a mode button ends a settings view under way: it
+// says nothing more.
+TEST(SettingsView, ACommandOrAModeButtonEndsItWithoutAWord) {
+    for (const bool command : {true, false}) {
+        ModemWorld w;  // nothing at the far end
+        w.console.ViewCurrentSettings();
+        w.IdleFor(1000);
+        if (command)
+            w.console.SendCommand("ATZ");
+        else
+            w.console.RemoveIdleHandler();
+        EXPECT_EQ(w.console.SettingsView().Result(), ViewAnswer::Outcome::CutShort);
+        const std::size_t shown = w.window.statusTexts.size();
+        w.clock.Advance(5000);
+        w.console.ModemIdle();
+        EXPECT_EQ(w.window.statusTexts.size(), shown);
+    }
 }
 
 TEST(Console, WithoutAPortTheDialogComesFirstAndACancelSendsNothing) {

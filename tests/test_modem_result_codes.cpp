@@ -104,6 +104,42 @@ TEST(ResultCodes, TheEchoOfTheLineIsNoCode) {
     EXPECT_EQ(reader.Code(), "OK");
 }
 
+// The echo is followed byte by byte: a line feed or a digit 0 in it is no
+// answer. Once it has come whole, or where it does not come (no echo, a
+// RING first), every byte is the modem's own. 'e' marks a byte that may be
+// the echo.
+TEST(ResultCodes, EveryByteOfTheEchoIsKnownAsSuchAndNoByteAfterIt) {
+    const struct {
+        const char* name;
+        std::string sent, bytes, echo;
+    } rows[] = {
+        {"a digit 0 in the echo, then the code 0", "ATS0=3\r", "ATS0=3\r0\r", "eeeeeee.."},
+        {"the line feed the line sent", "AT&F\r\n", "AT&F\r\n\r\nOK\r\n", "eeeeee......"},
+        {"no echo: the code at once", "ATS0=3\r", "0\r", ".."},
+        {"RING before the echo", "ATS0=3\r", "2\rATS0=3\r0\r", "..eeeeeee.."},
+        {"the same text again is the modem's", "OK\r", "OK\r\r\nOK\r\n", "eee......"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        ResultCodeReader reader;
+        reader.ExpectEcho(r.sent);
+        std::string echo;
+        for (const char c : r.bytes) {
+            reader.Take(static_cast<std::uint8_t>(c));
+            echo += reader.LastByteMayBeEcho() ? 'e' : '.';
+        }
+        EXPECT_EQ(echo, r.echo);
+    }
+}
+
+TEST(ResultCodes, CONNECTInWordsAndDigits) {
+    for (const char* connect :
+         {"CONNECT", "CONNECT 9600", "CONNECT 33600/ARQ", "1", "5", "10", "12", "19"})
+        EXPECT_TRUE(IsConnectCode(connect)) << connect;
+    for (const char* other : {"OK", "0", "2", "3", "4", "7", "20", "NO CARRIER", "BUSY", ""})
+        EXPECT_FALSE(IsConnectCode(other)) << other;
+}
+
 TEST(ResultCodes, TheCodesVerdicts) {
     EXPECT_EQ(VerdictOfCode("OK"), LineVerdict::Ok);
     EXPECT_EQ(VerdictOfCode("0"), LineVerdict::Ok);

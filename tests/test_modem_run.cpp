@@ -104,17 +104,35 @@ TEST(RunReports, ARefusedLineIsMarkedAndNamedInTheSummary) {
     EXPECT_TRUE(w.console.IdleInstalled());  // the receiver goes on listening
 }
 
-// The run moves on at the first digit 0, which the echo of a line may
-// carry before the modem's own code: the code comes in the pause.
+// The run moves on at the modem's own digit 0, never at one in the echo of
+// the line; a refusal (4) moves it on once the modem has paused after it.
 TEST(RunReports, DigitCodesGiveTheVerdictsToo) {
     RunWorld w;
     w.window.list.lines = {"ATV0", "ATS0=300", "ATS0=2", "ATV1"};
     w.RunToTheEnd();
 
     EXPECT_EQ(w.Writes(), (Lines{"ATV0\r", "ATS0=300\r", "ATS0=2\r", "ATV1\r"}));
-    w.ExpectEachLine500MsAfter('0');
+    // Each line 500 ms after the read that brought the code of the line
+    // before it (the 0, or the pause after the 4).
+    std::vector<std::int64_t> zeros, writes;
+    std::int64_t refusalAt = 0;
+    for (const auto& e : w.line.Events()) {
+        if (e.kind == Kind::Read && e.bytes == std::vector<std::uint8_t>{'0'})
+            zeros.push_back(e.atMs);
+        if (e.kind == Kind::Read && e.bytes == std::vector<std::uint8_t>{'4'}) refusalAt = e.atMs;
+        if (e.kind == Kind::Write) writes.push_back(e.atMs);
+    }
+    ASSERT_EQ(writes.size(), 4u);
+    // ATV0's echo and its code; ATS0=300's three in the echo; ATS0=2's one
+    // in the echo and its code.
+    ASSERT_EQ(zeros.size(), 2u + 3u + 2u);
+    EXPECT_EQ(writes[1], zeros[1] + 500);
+    EXPECT_GE(writes[2], refusalAt + 20 + 500);
+    EXPECT_LE(writes[2], refusalAt + 40 + 500);
+    EXPECT_EQ(writes[3], zeros[6] + 500);
     EXPECT_EQ(w.window.answers.lines,
-              (Lines{"A", "T", "V", "0", "A", "T", "S", "0", "A", "T", "S", "0", "ATV1", "OK"}));
+              (Lines{"A", "T", "V", "0", "0", "A", "T", "S", "0", "=",    "3", "0",
+                     "0", "4", "A", "T", "S", "0", "=", "2", "0", "ATV1", "OK"}));
     std::vector<std::string> codes;
     for (const SentLine& l : w.console.Run().Lines()) codes.push_back(l.answer.Code());
     EXPECT_EQ(codes, (Lines{"0", "4", "0", "OK"}));
@@ -150,7 +168,9 @@ TEST(RunReports, AModemStoredWithDigitAnswersIsAnsweredLineByLine) {
         SCOPED_TRACE(echo ? "echo" : "no echo");
         RunWorld w;
         ASSERT_TRUE(w.modem.Store("V0"));
-        if (!echo) ASSERT_TRUE(w.modem.Store("E0"));
+        if (!echo) {
+            ASSERT_TRUE(w.modem.Store("E0"));
+        }
         w.window.list.lines = {"ATS0=3", "ATS7=45", "ATX9", "AT&W"};
         w.RunToTheEnd();
         EXPECT_EQ(w.Writes(), (Lines{"ATS0=3\r", "ATS7=45\r", "ATX9\r", "AT&W\r"}));
@@ -170,7 +190,9 @@ TEST(RunReports, TheEchoOfALineIsNeverItsResult) {
     for (const std::string first : {"OK", "0"}) {
         SCOPED_TRACE(first);
         RunWorld w;
-        if (first == "0") ASSERT_TRUE(w.modem.Store("V0"));
+        if (first == "0") {
+            ASSERT_TRUE(w.modem.Store("V0"));
+        }
         w.window.list.lines = {first, "ATS0=3"};
         w.console.StartRun();
         ASSERT_TRUE(w.IdleUntil([&] { return !w.console.Run().UnderWay(); }, 20'000));
@@ -315,7 +337,7 @@ TEST(RunReports, TheOperatorEndsARunThatWaitsForASilentModem) {
         w.IdleFor(6000);
         ASSERT_EQ(w.window.Status(), "Модем не отвечает на строку 1 (ATZ)");
         if (way == "command") {
-            w.console.ViewCurrentSettings();
+            w.console.SendCommand("ATZ");
         } else if (way == "mode button") {
             w.console.RemoveIdleHandler();
         } else {
@@ -382,15 +404,102 @@ TEST(RunReports, AFrontEndWithoutWindowsReadsTheVerdictsAndEndsASilentRun) {
               "Запись прервана на строке 1 из 3 (ATZ). Записано 0 строк, ошибок 0");
 }
 
-TEST(RunReports, ALineTooLongStopsTheRunAndTheSummarySaysWhere) {
+// A list with a line too long begins no run: no line goes out, no line is
+// marked, nothing is summed up (the box names the line).
+TEST(RunReports, AListWithALineTooLongBeginsNoRun) {
     RunWorld w;
     w.window.list.lines = {"ATZ", "AT" + std::string(400, 'E'), "AT&W"};
+    w.console.StartRun();
+    EXPECT_TRUE(w.Writes().empty());
+    EXPECT_EQ(w.console.Run().CurrentPhase(), RunReport::Phase::Idle);
+    EXPECT_TRUE(w.window.statusTexts.empty());
+    EXPECT_TRUE(w.window.runEnds.empty());
+    EXPECT_EQ(w.view.Texts(test::ScriptedView::Box::Kind::Error).size(), 1u);
+}
+
+// Whatever code the modem gives instead of OK (NO CARRIER, BUSY, CONNECT to
+// a line that does not dial), the line fails, is marked and named with its
+// code; the run goes on.
+TEST(RunReports, ALineAnsweredWithAnotherCodeThanOkFails) {
+    for (const char* code : {"NO CARRIER", "BUSY", "CONNECT 9600"}) {
+        for (const bool digits : {false, true}) {
+            SCOPED_TRACE(std::string(code) + (digits ? " in digits" : ""));
+            RunWorld w;
+            if (digits) {
+                ASSERT_TRUE(w.modem.Store("V0"));
+            }
+            w.modem.AnswerInstead(2, code);
+            w.window.list.lines = {"ATS0=3", "ATS7=45", "AT&W"};
+            w.RunToTheEnd();
+            EXPECT_EQ(w.Writes().size(), 3u);
+            EXPECT_EQ(w.window.marks, std::vector<int>{1});
+            const std::string shown = w.console.Run().Lines()[1].answer.Code();
+            EXPECT_EQ(w.window.Status(),
+                      "Записано 3 строки, ошибок 1: строка 2 ATS7=45 (" + shown + ")");
+            EXPECT_EQ(w.modem.StoredRegister(7), 50) << "never carried out";
+            EXPECT_EQ(w.window.runEnds, std::vector<bool>{true});
+        }
+    }
+}
+
+// A line that dials and gets CONNECT succeeds, and the run ends there: the
+// modem is on line, and the lines after it would go to the far end. The
+// window is told the run did not end in command state (no check follows).
+TEST(RunReports, ADialAnsweredCONNECTEndsTheRunOnLine) {
+    for (const bool digits : {false, true}) {
+        SCOPED_TRACE(digits ? "digits" : "words");
+        RunWorld w;
+        if (digits) {
+            ASSERT_TRUE(w.modem.Store("V0"));
+        }
+        w.modem.SetDialResult("CONNECT 9600");
+        w.window.list.lines = {"ATS0=0", "ATDT5551234", "ATS7=45"};
+        w.RunToTheEnd();
+        EXPECT_EQ(w.Writes(), (Lines{"ATS0=0\r", "ATDT5551234\r"}));
+        EXPECT_TRUE(w.modem.OnLine());
+        const RunReport& run = w.console.Run();
+        EXPECT_TRUE(run.OnLine());
+        EXPECT_FALSE(run.Completed());
+        EXPECT_EQ(run.FailedLines(), 0);
+        EXPECT_TRUE(w.window.marks.empty());
+        const std::string code = digits ? "1" : "CONNECT 9600";
+        EXPECT_EQ(w.window.Status(),
+                  "Модем на линии после строки 2 из 3 (ATDT5551234): " + code +
+                      ", остальные строки списка не переданы. Записано 2 строки, ошибок 0");
+        EXPECT_EQ(w.window.runEnds, std::vector<bool>{false});
+        const auto& shown = w.window.answers.lines;
+        EXPECT_NE(std::find(shown.begin(), shown.end(), code), shown.end())
+            << "the CONNECT is shown";
+    }
+    // As the last line: the run is complete, on line.
+    RunWorld w;
+    w.modem.SetDialResult("CONNECT 9600");
+    w.window.list.lines = {"ATS0=0", "ATDT5551234"};
     w.RunToTheEnd();
-    EXPECT_EQ(w.Writes(), Lines{"ATZ\r"});
-    // The rest of the answer to ATZ is shown, as nothing purged it.
-    EXPECT_EQ(w.window.answers.lines, (Lines{"ATZ", "", "OK"}));
-    EXPECT_EQ(w.window.Status(),
-              "Запись прервана после строки 1 из 3. Записана 1 строка, ошибок 0");
+    EXPECT_TRUE(w.console.Run().Completed());
+    EXPECT_TRUE(w.console.Run().OnLine());
+    EXPECT_EQ(w.window.Status(), "Записано 2 строки, ошибок 0. Модем на линии: CONNECT 9600");
+    EXPECT_EQ(w.window.runEnds, std::vector<bool>{false});
+}
+
+// A modem that echoes and answers in digits 0.7 s after each line: the 0 in
+// the echo of ATS0=3 is no answer, and every line gets its own code.
+TEST(RunReports, ALateDigitAnswerIsTheLinesOwnNotTheNextLines) {
+    sim::HayesModem::Timing slow;
+    slow.answerDelayMs = 700;
+    RunWorld w;
+    w.modem.SetTiming(slow);
+    w.window.list.lines = {"ATV0", "ATS0=3", "ATS7=45", "AT&W"};
+    w.RunToTheEnd();
+    std::vector<std::string> codes;
+    for (const SentLine& l : w.console.Run().Lines()) codes.push_back(l.answer.Code());
+    EXPECT_EQ(codes, (Lines{"0", "0", "0", "0"}));
+    EXPECT_EQ(w.window.Status(), "Записано 4 строки, ошибок 0");
+    EXPECT_EQ(w.modem.StoredRegister(0), 3);
+    // No line went out before the modem had answered the one before it.
+    const auto& lines = w.console.Run().Lines();
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        EXPECT_GE(lines[i].sentAtMs - lines[i - 1].sentAtMs, 700 + 500) << i;
 }
 
 }  // namespace

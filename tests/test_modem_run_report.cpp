@@ -79,6 +79,59 @@ TEST(RunReport, ARunCutShortSaysWhereItStopped) {
     EXPECT_EQ(report.SummaryText(), "");
 }
 
+// Only OK carries a line out; CONNECT is the success of a line that dials
+// or answers, and of no other. Every other code fails its line and is named.
+TEST(RunReport, OnlyOkOrCONNECTToADialIsASuccess) {
+    RunReport report;
+    report.Begin(5);
+    const std::pair<const char*, const char*> lines[] = {
+        {"ATS0=3", "\r\nNO CARRIER\r\n"},     {"ATS7=45", "\r\nCONNECT 9600\r\n"},
+        {"ATDT123", "\r\nBUSY\r\n"},          {"ATS0=1", "\r\nOK\r\n"},
+        {"ATE0D123", "\r\nCONNECT 9600\r\n"},
+    };
+    for (int i = 0; i < 5; ++i) {
+        report.LineSent(i, lines[i].first, i * 600);
+        Answer(report, lines[i].second);
+        report.MovedOn();
+    }
+    report.NoMoreLines();
+    report.End();
+    std::vector<bool> failed;
+    for (const SentLine& l : report.Lines()) failed.push_back(l.Failed());
+    EXPECT_EQ(failed, (std::vector<bool>{true, true, true, false, false}));
+    EXPECT_TRUE(report.Lines()[4].WentOnLine());
+    EXPECT_TRUE(report.Completed());
+    EXPECT_TRUE(report.OnLine());
+    EXPECT_EQ(report.SummaryText(),
+              "Записано 5 строк, ошибок 3: строка 1 ATS0=3 (NO CARRIER). Модем на линии: "
+              "CONNECT 9600");
+}
+
+// A dial that connects with lines left ends the run on line; a run cut
+// short by something else than the operator says what.
+TEST(RunReport, ARunEndedOnLineOrByALostPortSaysSo) {
+    RunReport report;
+    report.Begin(3);
+    report.LineSent(0, "ATDT1", 0);
+    Answer(report, "1\r");
+    report.AnswerPaused();
+    report.MovedOn();
+    report.EndOnLine();
+    EXPECT_FALSE(report.Completed());
+    EXPECT_TRUE(report.OnLine());
+    EXPECT_EQ(report.SummaryText(),
+              "Модем на линии после строки 1 из 3 (ATDT1): 1, остальные строки списка не "
+              "переданы. Записана 1 строка, ошибок 0");
+
+    report.Begin(2);
+    report.LineSent(0, "ATZ", 0);
+    report.End("Порт Com2 больше не отвечает");
+    EXPECT_FALSE(report.OnLine());
+    EXPECT_EQ(report.SummaryText(),
+              "Порт Com2 больше не отвечает: запись прервана на строке 1 из 2 (ATZ). Записано 0 "
+              "строк, ошибок 0");
+}
+
 TEST(RunReport, TheLinesWrittenAgreeWithTheirNumber) {
     const std::pair<int, const char*> cases[] = {
         {0, "Записано 0 строк"},     {1, "Записана 1 строка"},     {2, "Записано 2 строки"},

@@ -99,6 +99,39 @@ TEST(HayesModem, AnswersAfterAShortDelayOneByteAfterTheOtherAtTheLineSpeed) {
     EXPECT_EQ(at, (std::vector<std::int64_t>{5, 5, 5, 5, 5, 12, 13, 14, 15, 16, 17}));
 }
 
+// A dial or an answer ends with the telephone line's result after its
+// delay; CONNECT puts the modem on line, where bytes are data until DTR
+// drops. A command line may be answered with another code than its own.
+TEST(HayesModem, DialsAnswersAndGivesTheCodesAnInitialisationLineMayMeet) {
+    ModemOnLine m;
+    m.line.SetTimeouts(CommTimeouts{0, 0, 2000, 0, 0});
+    EXPECT_EQ(m.Say("ATDT5551234\r"), "ATDT5551234\r\r\nNO CARRIER\r\n");
+    EXPECT_FALSE(m.modem.Accepted().back());
+    m.modem.SetDialResult("BUSY");
+    m.Say("ATV0\r");
+    EXPECT_EQ(m.Say("ATA\r"), "ATA\r7\r");
+    m.modem.SetDialResult("CONNECT 9600");
+    m.Say("ATV1\r");
+    const std::int64_t before = m.clock.NowMs();
+    EXPECT_EQ(m.Say("ATE0DT1\r"), "ATE0DT1\r\r\nCONNECT 9600\r\n");
+    EXPECT_GE(m.clock.NowMs() - before, sim::HayesModem::Timing{}.callDelayMs);
+    EXPECT_TRUE(m.modem.OnLine());
+    EXPECT_TRUE(m.modem.Accepted().back());
+    EXPECT_EQ(m.Say("ATS7=45\r"), "") << "data for the far end";
+    EXPECT_EQ(m.modem.CommandLines().size(), 5u);
+    m.line.SetDtr(true);
+    m.line.SetDtr(false);
+    EXPECT_FALSE(m.modem.OnLine());
+    EXPECT_EQ(m.Say("AT\r"), "\r\nOK\r\n");
+
+    m.modem.AnswerInstead(2, "NO CARRIER");
+    EXPECT_EQ(m.Say("ATS7=45\r"), "\r\nOK\r\n");
+    EXPECT_EQ(m.Say("ATS7=46\r"), "\r\nNO CARRIER\r\n");
+    EXPECT_EQ(m.modem.Register(7), 45) << "not carried out";
+    EXPECT_FALSE(m.modem.Accepted().back());
+    EXPECT_EQ(m.Say("ATS7=47\r"), "\r\nOK\r\n");
+}
+
 // The state report kvard-sim writes: the modem's active registers and the
 // profile stored by &W.
 TEST(HayesModem, ReportTellsTheActiveAndStoredRegisters) {

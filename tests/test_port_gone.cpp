@@ -71,6 +71,9 @@ TEST(PortGone, AModemRunEndsWithAMessageAndRunsAgainAfterReplugging) {
               std::vector<std::string>{PortGoneText("Com2")});
     EXPECT_FALSE(console.SendingList());
     EXPECT_FALSE(state.PortReady);
+    EXPECT_TRUE(
+        console.Run().SummaryText().starts_with("Порт Com2 больше не отвечает: запись прервана "))
+        << console.Run().SummaryText();
 
     ASSERT_TRUE(socket.Plug());
     window.answers.lines.clear();
