@@ -70,14 +70,15 @@ echo "windows qt: qtbase $version unpacked ($(($(date +%s) - started)) s)" >&2
 # Everything the program, its window tests and the zip do not use is left
 # out: whole modules (network, sql, dbus, printsupport, concurrent, xml,
 # opengl), the system libraries (Qt's own copies are built in), image
-# formats, the Direct2D platform plugin, and the widgets, dialogs and text
-# writers that no window of the program has (graphics view, MDI, dock
-# widgets, calendars, date and font pickers, wizards, undo). Each is a
-# feature switch of qtbase, so Qt's own configuration checks what depends
-# on it.
+# formats, the Direct2D platform plugin (the direct2d feature itself stays
+# on: Qt 6.4 compiles the DirectWrite font database, which the qwindows
+# plugin links, only with it), and the widgets, dialogs and text writers
+# that no window of the program has (graphics view, MDI, dock widgets,
+# calendars, date and font pickers, wizards, undo). Each is a feature switch
+# of qtbase, so Qt's own configuration checks what depends on it.
 off=(network sql dbus printsupport concurrent xml opengl vulkan zstd icu glib fontconfig
     jpeg gif ico movie textmarkdownreader textmarkdownwriter textodfwriter tabletevent
-    direct2d direct2d1_1 sql_sqlite sessionmanager systemtrayicon
+    direct2d1_1 sessionmanager systemtrayicon
     undocommand undostack undogroup undoview
     graphicsview graphicseffect effects mdiarea dockwidget calendarwidget datetimeedit
     lcdnumber dial fontcombobox fontdialog colordialog wizard errormessage columnview
@@ -97,6 +98,7 @@ cmake -S "$work/src" -B "$work/build" -G Ninja \
     -DBUILD_SHARED_LIBS=ON \
     -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
     -DINPUT_opengl=no \
+    -DFEATURE_direct2d=ON \
     -DFEATURE_testlib=ON \
     "${features[@]}" >"$work/configure.log" 2>&1 ||
     { tail -40 "$work/configure.log" >&2; echo "windows qt: configure failed" >&2; exit 1; }
@@ -120,5 +122,5 @@ cp "$work/src/debian/copyright" "$partial/licenses/qt/debian-copyright"
 echo "$version" >"$partial/SOURCE_VERSION"
 rm -rf "$qt"
 mv "$partial" "$qt"
-echo "windows qt: built in $(($(date +%s) - started)) s into $qt" >&2
+echo "windows qt: built in $(($(date +%s) - started)) s into $qt ($(du -sm "$qt" | cut -f1) MB)" >&2
 echo "$qt"

@@ -25,6 +25,12 @@ endforeach()
 # Windows counterpart here; the serial line under Wine is tested end to end
 # by scripts/windows-app-tests.sh instead.
 set(HK_TESTS ${HK_ROOT}/tests)
+# GoogleTest with Qt's widgets and test library as one precompiled header,
+# built once and reused by every window test.
+add_library(hk_window_test_pch OBJECT ${HK_TESTS}/support/PchAnchor.cpp)
+target_link_libraries(hk_window_test_pch PRIVATE GTest::gtest Qt6::Widgets Qt6::Test)
+target_precompile_headers(hk_window_test_pch PRIVATE
+    <gtest/gtest.h> <filesystem> <string> <vector> <QtWidgets> <QTest>)
 function(hk_window_test name)
     cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
     if(NOT T_SOURCES)
@@ -34,6 +40,7 @@ function(hk_window_test name)
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test GTest::gtest GTest::gtest_main)
     target_include_directories(${name} PRIVATE ${HK_TESTS})
+    target_precompile_headers(${name} REUSE_FROM hk_window_test_pch)
     set_property(GLOBAL APPEND PROPERTY HK_WINDOW_TESTS ${name})
 endfunction()
 
