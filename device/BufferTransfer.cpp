@@ -313,9 +313,11 @@ bool UnlockAndWrite(ControllerContext& c) {
     c.view.ShowGauge(true);
     c.outcome.write = {};
     s.LastResult = WriteBuffers(c);
-    // A write refused before the STOP (too long, no backup) left the
-    // controller as it was; over a line that has gone no restart can reach it.
-    if (c.outcome.write.started && !c.link.PortHandle.HungUp())
+    // A write that sent neither STOP nor the copy-in (refused before them,
+    // its stop wait failed or stopped) left the controller as it was,
+    // running or stopped: it is not restarted. Over a line that has gone no
+    // restart can reach it.
+    if (c.outcome.write.TouchedController() && !c.link.PortHandle.HungUp())
         c.outcome.write.restarted = AskRestart(c.device);
     if (s.LastResult != 0) return false;
     c.outcome.written = true;
@@ -348,6 +350,7 @@ int StopForWrite(ControllerContext& c) {
 // failure with its cause in `cause`.
 int CopyIn(ControllerContext& c, std::string& cause) {
     ControllerSession& s = c.session;
+    c.outcome.write.copyInSent = true;
     if (SendReprogCommand(c.device, ReprogStep::CopyIn) != 0) {
         cause = kCopyInRefusedText + StepResultText(s.LastResult);
         c.view.SetStatusText(cause);
