@@ -38,9 +38,9 @@ struct WriteRecord {
     // its non-volatile memory: the new buffers are what it holds.
     bool committed = false;
     bool commitUnknown = false;
-    // The controller took the cancel (answered it, or showed the phase
-    // done): a cancel sent without either may have left the reprogramming
-    // open.
+    // The controller's status showed the cancel done: a cancel it did not
+    // confirm so (whether it answered the request or not) may have left the
+    // reprogramming open.
     bool cancelTaken = false;
     // The restart request went out.
     bool restarted = false;

@@ -678,7 +678,8 @@ TEST(CliInterruption, AWriteStoppedAfterTheCopyInIsCancelledAndReleased) {
                            [&] { return test::CopyInAccepted(kvard) ? r.signal : 0; });
         EXPECT_EQ(session.Run(), r.status) << r.signal;
         EXPECT_EQ(err.str(), r.message);
-        std::vector<std::string> after = {"0D A1", "0D A0"};
+        // The cancel is confirmed by the status (read though a stop was asked).
+        std::vector<std::string> after = {"0D A1", "0D A0", "01 40 00"};
         if (r.restart) after.push_back("08");
         after.push_back("0B");
         EXPECT_EQ(test::RequestsFromCopyIn(kvard), after) << r.signal;  // one cancel, no copy-out
@@ -849,7 +850,7 @@ TEST_F(Cli, CtrlCDuringAWriteCancelsItAndASecondOneDoesNotCutTheCleanUpShort) {
         }
         EXPECT_EQ(status, 130);
         EXPECT_EQ(test::RequestsFromCopyIn(*kvard),
-                  (std::vector<std::string>{"0D A1", "0D A0", "0B"}));
+                  (std::vector<std::string>{"0D A1", "0D A0", "01 40 00", "0B"}));
         const std::string err = ReadText(dir.File("err"));
         EXPECT_NE(err.find("SIGINT: запись прервана: отменено копирование"), std::string::npos)
             << err;
