@@ -464,7 +464,7 @@ int CopyOut(ControllerContext& c, bool& met) {
         record.committed = true;
         const std::string text = answered == 0
                                      ? kCopyOutText + StepResultText(0)
-                                     : kCopyOutText + std::string(kNoAnswerText) +
+                                     : kCopyOutText + std::string(kNotConfirmedText) +
                                            StepResultText(answered) + kCommittedByStatusText;
         c.view.SetStatusText(text);
         if (c.link.Log) c.link.Log->Note(text);

@@ -36,9 +36,10 @@ inline constexpr const char* kVerifyStoppedText = "Записано, но не �
 inline constexpr const char* kVerifiedText = "Записано и проверено: буферы совпадают с записанным";
 inline constexpr const char* kWriteStoppedText = "Запись остановлена";
 inline constexpr const char* kPasswordRefusedText = "Пароль доступа не принят: ";
-// A copy-out whose answer did not come ("Команда копирования буфер в РПЗУ" +
-// kNoAnswerText + the exchange's text + kCommittedByStatusText).
-inline constexpr const char* kNoAnswerText = ": ответ не получен (";
+// A copy-out the controller did not confirm by its answer (none came, or a
+// refusal), committed all the same ("Команда копирования буфер в РПЗУ" +
+// kNotConfirmedText + the exchange's text + kCommittedByStatusText).
+inline constexpr const char* kNotConfirmedText = ": команда не подтверждена (";
 inline constexpr const char* kCommittedByStatusText =
     "), но КВАРД сообщает, что копирование выполнено";
 inline constexpr const char* kCommitUnknownText =

@@ -594,8 +594,8 @@ TEST(UnconfirmedCopyOut, TheStatusTellsWhatTheControllerHoldsAndAnUncommittedWri
              k.InjectFor({0x0D, 0xA3}, KvardFault::LateAnswer);
          },
          Holds::New, false, true, false, kVerifiedText,
-         "Команда копирования буфер в РПЗУ  : ответ не получен (нет подтв. начала обмена), но "
-         "КВАРД сообщает, что копирование выполнено",
+         "Команда копирования буфер в РПЗУ  : команда не подтверждена (нет подтв. начала "
+         "обмена), но КВАРД сообщает, что копирование выполнено",
          150},
         {"silent from the copy-out on", kFramings[1],
          [](sim::KvardController& k) { k.Inject(KvardFault::Silence, -1); }, Holds::Old, false,
