@@ -12,9 +12,15 @@
 //   обрыв линии         the line hangs up; it is back a second after the job
 //   отказ копирования   the copy into the reprogramming buffer is refused
 //   КВАРД не остановился STOP is taken but the controller keeps running
+//   блок не подтверждён bit 04 never shows after a block
+//   SIGINT              the job is stopped as a signal stops the command line's
+//                       (at its next checkpoint, as "Выход"), before or after
+//                       its STOP; the restart is asked for (--restart)
 //   без сбоя            nothing
-// Half the cycles run on the traditional framing (number 5), half on FT1.2
-// with the CRC in the data (number 7); the noise fault only on the former.
+// The first twenty cycles run each fault once on each framing, in a random
+// order; the rest draw one at random. Half the cycles run on the traditional
+// framing (number 5), half on FT1.2 with the CRC in the data (number 7); the
+// noise fault only on the former.
 //
 // After each cycle it checks, from the simulated controller's own record:
 //  - after an accepted copy-in exactly one copy-out or cancel (none only
@@ -26,11 +32,17 @@
 //    the buffer flags as asked, and its write record says it was read back
 //    and found equal;
 //  - the backup files are whole: each holds what the buffers held before;
-//  - the exchange log file is whole: every line the log published is in it.
+//  - the exchange log file is whole: every line the log published is in it;
+//  - what the write record says the controller was left in is so: buffers
+//    committed are the new ones, a cancel the status confirmed left the old
+//    ones and no reprogramming open, a write that sent neither STOP nor the
+//    copy-in changed nothing;
+//  - a restart only after a write that sent STOP or the copy-in.
 // After the last cycle the process may hold no more open descriptors than
-// after cycle 10, and its resident memory must be within 5 % (or 512 KiB,
-// whichever is more) of what it was then: the allocator's warm-up after
-// cycle 10 alone comes near 5 % of so small a process. It prints the counts per
+// after cycle 20, when every fault has run once on each framing, and its
+// resident memory must be within 5 % (or 512 KiB, whichever is more) of
+// what it was then: the allocator's warm-up after cycle 20 alone comes near
+// 5 % of so small a process. It prints the counts per
 // fault and the verdicts, and exits 1 on any violation.
 //
 //   soak_write [--cycles N] [--virtual] [--seed S]
@@ -82,14 +94,29 @@ using namespace hk;
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-enum class Fault { Nak, Noise, Late, Silent, HangUp, CopyInRefused, NeverStops, None, Count };
+enum class Fault {
+    Nak,
+    Noise,
+    Late,
+    Silent,
+    HangUp,
+    CopyInRefused,
+    NeverStops,
+    NoBlockAck,
+    Interrupt,
+    None,
+    Count
+};
 constexpr int kFaults = static_cast<int>(Fault::Count);
 constexpr const char* kFaultNames[kFaults] = {
     "NAK",         "шум вместо 04",     "опоздавший ответ",     "молчание",
-    "обрыв линии", "отказ копирования", "КВАРД не остановился", "без сбоя"};
+    "обрыв линии", "отказ копирования", "КВАРД не остановился", "блок не подтверждён",
+    "SIGINT",      "без сбоя"};
 
 constexpr int kSpeedIndex = 5;  // 9600 baud
 constexpr int kLineBackMs = 1000;
+constexpr std::uint8_t kRestart = 0x08;
+constexpr std::uint8_t kStop = 0x09;
 constexpr std::uint8_t kReprogramming = 0x0D;
 constexpr std::uint8_t kCopyIn = 0xA1;
 constexpr std::uint8_t kCopyOut = 0xA3;
@@ -111,7 +138,10 @@ constexpr bool kMemoryMeasured = true;
 #else
 constexpr bool kMemoryMeasured = true;
 #endif
-constexpr int kSampleCycle = 10;
+// The cycle after which descriptors and memory are sampled: every fault has
+// run once on each framing by then (the longest cycles, a controller that
+// never stops or never confirms a block, set the memory's high-water marks).
+constexpr int kSampleCycle = 2 * kFaults;
 
 // ---- the far end ----------------------------------------------------------------
 
@@ -139,16 +169,18 @@ public:
         kvard.SetLateAnswerMs(lateMs);
         kvard.refuseCopyIn = fault == Fault::CopyInRefused;
         kvard.ignoreStop = fault == Fault::NeverStops;
+        kvard.neverSetBlockBit = fault == Fault::NoBlockAck;
         fault_ = fault;
         armAt_ = armAt;
         pending_ = fault == Fault::Nak || fault == Fault::Noise || fault == Fault::Late ||
-                   fault == Fault::Silent || fault == Fault::HangUp;
+                   fault == Fault::Silent || fault == Fault::HangUp || fault == Fault::Interrupt;
         armedAt_.reset();
     }
     void EndCycle() {
         kvard.ClearFaults();
-        kvard.refuseCopyIn = kvard.ignoreStop = false;
+        kvard.refuseCopyIn = kvard.ignoreStop = kvard.neverSetBlockBit = false;
         pending_ = false;
+        stopWanted = false;
     }
     // The index of the first request the fault could touch, once armed.
     std::optional<std::size_t> ArmedAt() const { return armedAt_; }
@@ -157,6 +189,9 @@ public:
     sim::KvardController kvard;
     // Set here when the line should be cut; the workstation's side cuts it.
     std::atomic<bool> cutWanted{false};
+    // Set here when the job should be stopped (a signal); the job takes it
+    // at its next checkpoint.
+    std::atomic<bool> stopWanted{false};
 
 private:
     void Arm() {
@@ -176,6 +211,9 @@ private:
                 break;
             case Fault::HangUp:
                 cutWanted = true;
+                break;
+            case Fault::Interrupt:
+                stopWanted = true;
                 break;
             default:
                 break;
@@ -292,6 +330,12 @@ class Soak {
 public:
     Soak(int cycles, bool virtualClock, unsigned seed)
         : cycles_(cycles), virtual_(virtualClock), seed_(seed), random_(seed) {
+        // Each fault once on each framing (the noise twice on the traditional).
+        for (int f = 0; f < kFaults; ++f)
+            for (int rig = 0; rig < 2; ++rig)
+                firstCycles_[static_cast<std::size_t>(2 * f + rig)] = {
+                    static_cast<Fault>(f), static_cast<Fault>(f) == Fault::Noise ? 0 : rig};
+        std::shuffle(firstCycles_.begin(), firstCycles_.end(), random_);
         folder_ = bench::MakeScratchFolder("hk-soak");
         if (virtual_)
             clock_ = std::make_unique<VirtualClock>(1000);
@@ -329,8 +373,8 @@ public:
         for (int cycle = 1; cycle <= cycles_; ++cycle) {
             Cycle(cycle);
             if (cycle == kSampleCycle || (cycle == cycles_ && cycles_ < kSampleCycle)) {
-                fdsAt10_ = OpenDescriptors();
-                rssAt10_ = ResidentKiB();
+                fdsAtSample_ = OpenDescriptors();
+                rssAtSample_ = ResidentKiB();
             }
             if (!virtual_ && cycle % 50 == 0)
                 std::fprintf(stderr, "soak_write: %d of %d cycles\n", cycle, cycles_);
@@ -413,8 +457,13 @@ private:
     }
 
     void Cycle(int cycle) {
-        const auto fault = static_cast<Fault>(Draw(kFaults));
-        Rig& r = fault == Fault::Noise ? *rigs_[0] : *rigs_[static_cast<std::size_t>(Draw(2))];
+        const bool first = cycle <= kSampleCycle;
+        const auto fault = first ? firstCycles_[static_cast<std::size_t>(cycle - 1)].first
+                                 : static_cast<Fault>(Draw(kFaults));
+        const int rig = first ? firstCycles_[static_cast<std::size_t>(cycle - 1)].second
+                        : fault == Fault::Noise ? 0
+                                                : Draw(2);
+        Rig& r = *rigs_[static_cast<std::size_t>(rig)];
         Counts& counts = counts_[static_cast<int>(fault)];
         ++counts.cycles;
 
@@ -454,9 +503,15 @@ private:
         device::ControllerOutcome outcome;
         {
             device::ControllerJob job(state, *r.link, view);
+            // A signal is taken as the command line takes it: at the job's
+            // next checkpoint, where it stops the job as "Выход" does.
+            view.checkpoint = [&job, far = r.far.get()] {
+                if (far->stopWanted.exchange(false)) job.Exit();
+            };
             job.Opened();
             job.Search();
             outcome = job.Outcome();
+            view.checkpoint = nullptr;
         }
         const bool success = outcome.written;
         if (r.link->PortOpen) r.line->Close();
@@ -464,12 +519,14 @@ private:
         std::vector<sim::KvardRequest> record;
         std::optional<std::size_t> armedAt;
         Image now;
+        bool reprogramming = false;
         {
             std::lock_guard<std::mutex> lock(r.far->mutex);
             r.far->EndCycle();
             record = r.far->kvard.Requests();
             armedAt = r.far->ArmedAt();
             now = Committed(r.far->kvard);
+            reprogramming = r.far->kvard.Reprogramming();
         }
         if (fault == Fault::HangUp) {
             r.far->cutWanted = false;
@@ -487,6 +544,8 @@ private:
                            std::string(kFaultNames[static_cast<int>(fault)]) +
                                ": reported success, committed something else");
         }
+        CheckToldState(cycle, fault, outcome.write, record, old, wanted, now, reprogramming);
+        if (fault == Fault::Interrupt) CountInterrupt(outcome);
         // With the backup asked for, a write starts only once it is saved.
         CheckBackup(cycle, backups, old, outcome.write.started);
         CheckLog(cycle);
@@ -548,6 +607,51 @@ private:
                          std::to_string(closings) + " copy-out/cancel after an accepted copy-in");
     }
 
+    static bool Heard(const std::vector<sim::KvardRequest>& record, std::uint8_t code) {
+        return std::any_of(record.begin(), record.end(), [code](const sim::KvardRequest& q) {
+            return !q.bytes.empty() && q.bytes[0] == code;
+        });
+    }
+
+    // What the write record says the controller was left in, against what
+    // the controller holds; and a restart only where the write had touched
+    // the controller.
+    void CheckToldState(int cycle, Fault fault, const device::WriteRecord& write,
+                        const std::vector<sim::KvardRequest>& record, const Image& old,
+                        const Image& wanted, const Image& now, bool reprogramming) {
+        const std::string name = kFaultNames[static_cast<int>(fault)];
+        if (write.committed)
+            told_.Check(now.SameBuffers(wanted), cycle,
+                        name + ": said committed, holds other buffers");
+        if (write.cancelled && write.cancelTaken)
+            told_.Check(now.SameBuffers(old) && !reprogramming, cycle,
+                        name + ": said cancelled, " +
+                            (reprogramming ? "reprogramming open" : "holds other buffers"));
+        if (!write.TouchedController())
+            told_.Check(now == old && !Heard(record, kStop) && !Heard(record, kReprogramming),
+                        cycle, name + ": said unchanged, was changed");
+        if (Heard(record, kRestart))
+            restarts_.Check(write.restarted && write.TouchedController(), cycle,
+                            name +
+                                ": restarted after a write that sent neither STOP nor the "
+                                "copy-in");
+    }
+
+    // Where a signal found the write.
+    void CountInterrupt(const device::ControllerOutcome& outcome) {
+        const device::WriteRecord& write = outcome.write;
+        if (!outcome.stopped)
+            ++interrupts_.notTaken;
+        else if (!write.started)
+            ++interrupts_.beforeWrite;
+        else if (!write.TouchedController())
+            ++interrupts_.beforeStop;
+        else if (!write.copyInSent)
+            ++interrupts_.beforeCopyIn;
+        else
+            ++interrupts_.afterCopyIn;
+    }
+
     void CheckBackup(int cycle, const fs::path& folder, const Image& old, bool saved) {
         std::error_code ec;
         int files = 0;
@@ -603,7 +707,8 @@ private:
         }
         int violations = 0;
         std::printf("checks:\n");
-        for (const CycleVerdict* v : {&pairs_, &mix_, &success_, &backups_, &logs_}) {
+        for (const CycleVerdict* v :
+             {&pairs_, &mix_, &success_, &told_, &restarts_, &backups_, &logs_}) {
             violations += v->violations;
             std::printf("  %-58s %s (%d checked, %d violations)%s%s\n", v->what,
                         v->violations == 0 ? "ok" : "VIOLATED", v->checked, v->violations,
@@ -613,22 +718,28 @@ private:
             "  accepted copy-ins: %d; left open because the copy-out or cancel could not "
             "reach the controller (cut line; silence or noise instead of 04): %d\n",
             acceptedCopyIns_, leftOpen_);
+        std::printf(
+            "  SIGINT taken before the write began: %d, after it began but before its STOP: "
+            "%d, after STOP before the copy-in: %d, after the copy-in: %d; not taken (the job "
+            "had ended): %d\n",
+            interrupts_.beforeWrite, interrupts_.beforeStop, interrupts_.beforeCopyIn,
+            interrupts_.afterCopyIn, interrupts_.notTaken);
         const auto within = [](double a, double b) {
             return b <= a + std::max(a * kDrift, kDriftFloorKiB);
         };
-        const bool fdsOk = fds <= fdsAt10_;
+        const bool fdsOk = fds <= fdsAtSample_;
         const bool rssOk =
-            !kMemoryMeasured || within(static_cast<double>(rssAt10_), static_cast<double>(rss));
+            !kMemoryMeasured || within(static_cast<double>(rssAtSample_), static_cast<double>(rss));
         std::printf("  open descriptors after cycle %d: %d, after cycle %d: %d  %s\n",
-                    std::min(kSampleCycle, cycles_), fdsAt10_, cycles_, fds,
+                    std::min(kSampleCycle, cycles_), fdsAtSample_, cycles_, fds,
                     fdsOk ? "ok" : "VIOLATED");
         std::printf(
             "  resident memory after cycle %d: %ld KiB, after cycle %d: %ld KiB (%+.1f %%)  "
             "%s\n",
-            std::min(kSampleCycle, cycles_), rssAt10_, cycles_, rss,
-            rssAt10_ > 0
-                ? 100.0 * static_cast<double>(rss - rssAt10_) / static_cast<double>(rssAt10_)
-                : 0.0,
+            std::min(kSampleCycle, cycles_), rssAtSample_, cycles_, rss,
+            rssAtSample_ > 0 ? 100.0 * static_cast<double>(rss - rssAtSample_) /
+                                   static_cast<double>(rssAtSample_)
+                             : 0.0,
             !kMemoryMeasured ? "not judged under a sanitizer"
             : rssOk          ? "ok"
                              : "VIOLATED");
@@ -650,6 +761,8 @@ private:
     bool virtual_;
     unsigned seed_;
     std::mt19937 random_;
+    // The first cycles' faults and rigs.
+    std::array<std::pair<Fault, int>, kSampleCycle> firstCycles_{};
     fs::path folder_;
     std::unique_ptr<Clock> clock_;
     std::unique_ptr<ExchangeLog> log_;
@@ -661,13 +774,18 @@ private:
     CycleVerdict pairs_{"after an accepted copy-in exactly one copy-out or cancel"};
     CycleVerdict mix_{"committed buffers old or new, never a mix"};
     CycleVerdict success_{"a success committed the new buffers and flags, verified"};
+    CycleVerdict told_{"what the write record says the controller holds is so"};
+    CycleVerdict restarts_{"a restart only after a write that sent STOP or the copy-in"};
     CycleVerdict backups_{"backup files whole (what the buffers held before)"};
     CycleVerdict logs_{"exchange log file whole"};
+    struct {
+        int beforeWrite = 0, beforeStop = 0, beforeCopyIn = 0, afterCopyIn = 0, notTaken = 0;
+    } interrupts_;
     int acceptedCopyIns_ = 0;
     int leftOpen_ = 0;
     std::int64_t startMs_ = 0;
-    int fdsAt10_ = 0;
-    long rssAt10_ = 0;
+    int fdsAtSample_ = 0;
+    long rssAtSample_ = 0;
 };
 
 }  // namespace

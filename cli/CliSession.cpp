@@ -139,8 +139,12 @@ int CheckStatus(const CheckResult& check) {
 
 // What a write that began and did not succeed left the controller in:
 // its buffers, then whether it runs. `how` says what ended the write
-// ("прерванной", "неудачной") for the hint on restarting it.
-std::string WriteStateText(const device::WriteRecord& write, const char* how) {
+// ("прерванной", "неудачной") for the hint on restarting it; with
+// `restartAsked` (--restart) a controller the write touched was restarted
+// unless the port had stopped answering.
+std::string WriteStateText(const device::WriteRecord& write, const char* how, bool restartAsked) {
+    // Neither STOP nor the copy-in went out: nothing to restart either.
+    if (!write.TouchedController()) return "команда STOP не отправлена, КВАРД не изменён";
     std::string text;
     if (write.committed)
         text = "буферы скопированы в РПЗУ";
@@ -151,26 +155,30 @@ std::string WriteStateText(const device::WriteRecord& write, const char* how) {
             "отмена копирования не подтверждена: буферы КВАРД прежние, но КВАРД может "
             "оставаться в режиме репрограммации";
     else if (write.commitUnknown)
-        text = "неизвестно, скопированы ли новые буферы в РПЗУ (прочитайте буферы)";
+        text =
+            "неизвестно, скопированы ли новые буферы в РПЗУ, и КВАРД может оставаться в режиме "
+            "репрограммации (прочитайте буферы)";
     else if (write.copyInAccepted)
         text = "копирование не закончено, буферы КВАРД прежние";
     else
         text = "копирование в буфер репрограммации не начато, буферы КВАРД прежние";
-    const std::string restart = std::string("--restart перезапускает его после ") + how + " записи";
-    if (write.restarted)
-        text += ", КВАРД перезапущен";
-    else if (write.controllerStopped)
-        text += ", КВАРД остановлен (" + restart + ")";
+    if (write.restarted) return text + ", КВАРД перезапущен";
+    if (write.controllerStopped)
+        text += ", КВАРД остановлен";
     else if (write.stopSent)
         // STOP went out; its answer, or the report of the stop, did not come.
-        text += ", КВАРД, возможно, остановлен: команда STOP отправлена (" + restart + ")";
-    return text;
+        text += ", КВАРД, возможно, остановлен: команда STOP отправлена";
+    else
+        return text;
+    if (restartAsked) return text + ", перезапуск не отправлен: порт не отвечает";
+    return text + " (--restart перезапускает его после " + how + " записи)";
 }
 
 // What a write stopped by a signal left the controller in.
-std::string StoppedWriteText(const device::WriteRecord& write) {
+std::string StoppedWriteText(const device::WriteRecord& write, bool restartAsked) {
     if (!write.started) return "запись прервана до её начала: КВАРД не изменён";
-    std::string text = WriteStateText(write, "прерванной");
+    if (!write.TouchedController()) return "запись прервана до команды STOP: КВАРД не изменён";
+    std::string text = WriteStateText(write, "прерванной", restartAsked);
     const std::string copied = "буферы скопированы в РПЗУ";
     if (write.committed && !write.verified && text.starts_with(copied))
         text.insert(copied.size(), ", проверка не закончена");
@@ -502,7 +510,9 @@ int CliSession::ReadOrWrite(BufferJob what) {
     job.Search();
     if (const auto failed = WaitForKey(job)) return *failed;
     const device::ControllerOutcome& outcome = job.Outcome();
-    if (StopTaken()) return Interrupted(read ? "чтение прервано" : StoppedWriteText(outcome.write));
+    if (StopTaken())
+        return Interrupted(read ? "чтение прервано"
+                                : StoppedWriteText(outcome.write, args_.restart));
     return read ? ReadDone(job, kit) : WriteDone(job);
 }
 
@@ -601,7 +611,8 @@ int CliSession::JobFailure(const device::ControllerJob& job, const std::string& 
     std::string last = outcome.message.empty() ? fallback : outcome.message;
     last = Explained(last);
     // The cause first, then what the write left the controller in.
-    if (outcome.write.started) last += "\rКВАРД: " + WriteStateText(outcome.write, "неудачной");
+    if (outcome.write.started)
+        last += "\rКВАРД: " + WriteStateText(outcome.write, "неудачной", args_.restart);
     if (const auto refused = FailIfSettingsRefused()) return *refused;
     if (!outcome.portOpened) return Fail(kExitPortNotOpened, last);
     if (!outcome.found)

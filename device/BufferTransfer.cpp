@@ -31,6 +31,15 @@ int Confirmed(int result, bool conditionMet) {
     return result == 0 && !conditionMet ? kNoConfirmation : result;
 }
 
+// What a reprogramming request whose phase was awaited came to, as the
+// controller told it: 0 once the phase showed it done; otherwise the
+// request's own failure when the controller refused it or left it
+// unanswered, else the wait's.
+int PhaseResult(int answered, int waited, bool met) {
+    if (met) return 0;
+    return answered != 0 ? answered : waited;
+}
+
 // "для канала МЦП (параметр 40 04)".
 std::string FlagName(const KitBuffer& buffer) {
     return std::string(buffer.label) + " (параметр " +
@@ -41,6 +50,7 @@ std::string FlagName(const KitBuffer& buffer) {
 // What stands in the way of the write's success once its steps are done.
 struct WriteFlaws {
     bool unconfirmed = false;  // a block the controller never reported written
+    std::string blockText;     // and its status text
     int flagFailure = 0;       // the first flag step that did not complete
     std::string flagText;      // and its status text
 };
@@ -78,31 +88,45 @@ int WriteBlock(ControllerContext& c, const KitLayout& kit, int index, const Buff
     if (index == 0) c.link.Clock.Sleep(kFirstBlockPauseMs);
     bool met = false;
     WaitForStatus(c.device, kBlockWritten, kBlockWritten, kMatchWaitLimit, &met);
-    if (s.LastResult == 0 && !met) flaws.unconfirmed = true;
+    if (s.LastResult == 0 && !met && !flaws.unconfirmed) {
+        // Said of the block, where it happened, not of the copy-out that
+        // follows it.
+        flaws.unconfirmed = true;
+        flaws.blockText = kBlockText + std::string(buffer.label) + kBlockUnconfirmedText +
+                          StepResultText(kNoConfirmation);
+        c.view.SetStatusText(flaws.blockText);
+        if (c.link.Log) c.link.Log->Note(flaws.blockText);
+    }
     return s.LastResult;
 }
 
 // What the controller's reprogramming phase (status S1 bits 0, 1) says.
 enum class ReprogPhase { Finished, NotFinished, Unknown };
 
-// The phase read again after a copy-out that was not confirmed: status reads
-// within the same time limit as the wait for the phase, a failed read
-// followed by the next (the late-answer guard drops what the failed one
-// still brings). A stop asked meanwhile does not end it: what the controller
-// did with its memory must be known before anything more is sent.
-ReprogPhase ReadReprogPhase(ControllerContext& c) {
+// The phase read again after a copy-out or a cancel that was not confirmed:
+// status reads within the same time limit as the wait for the phase, a
+// failed read followed by the next (the late-answer guard drops what the
+// failed one still brings). A stop asked meanwhile does not end it: what the
+// controller did with its memory must be known before anything more is
+// sent, and told. `failure` becomes why the phase was not seen finished:
+// kNoConfirmation once a status was read, else the last read's failure.
+ReprogPhase ReadReprogPhase(ControllerContext& c, int& failure) {
     ControllerSession& s = c.session;
     const Deadline deadline(c.link.Clock, kMatchWaitLimit);
     ReprogPhase phase = ReprogPhase::Unknown;
     int failed = 0;
     while (!deadline.Expired() && !c.link.PortHandle.Unusable() && failed < kPhaseReadFailures) {
         c.view.ProcessMessages();
-        if (SendRequest(c.device, DeviceCommands.Status, s.AnswerBuf, kStatusAnswerLen) != 0) {
+        const int read =
+            SendRequest(c.device, DeviceCommands.Status, s.AnswerBuf, kStatusAnswerLen);
+        if (read != 0) {
             ++failed;  // a request that fails at once must not spin the loop
+            if (phase == ReprogPhase::Unknown) failure = read;
             continue;
         }
         if ((s.AnswerBuf[1] & kReprogPhaseMask) == kReprogFinished) return ReprogPhase::Finished;
         phase = ReprogPhase::NotFinished;
+        failure = kNoConfirmation;
     }
     return phase;
 }
@@ -203,9 +227,13 @@ int VerifyWritten(ControllerContext& c, const KitLayout& kit, const BufferImages
     for (int i = 0; i < kit.count; ++i) {
         const KitBuffer& buffer = kit.buffers[static_cast<std::size_t>(i)];
         std::array<std::uint8_t, 4> value{};
+        // Read twice at most, as the buffers are.
         c.session.LastResult = ReadControlParameter(c.device, buffer.channel, value);
+        if (c.session.LastResult != 0)
+            c.session.LastResult = ReadControlParameter(c.device, buffer.channel, value);
         if (c.session.LastResult != 0) {
-            c.view.SetStatusText(kVerifyReadText + StepResultText(c.session.LastResult));
+            c.view.SetStatusText(kVerifyFlagReadText + FlagName(buffer) + kNotReadText +
+                                 StepResultText(c.session.LastResult));
             return c.session.LastResult;
         }
         const bool withLines = (value[1] & kWithLinesFlag) != 0;
@@ -225,7 +253,11 @@ int VerifyWritten(ControllerContext& c, const KitLayout& kit, const BufferImages
 }
 
 // The cancel of the reprogramming, with its pause and the wait for the
-// phase to show it done. Returns the wait's result (0: confirmed).
+// phase to show it done. A stop asked ("Выход", a signal: most often what
+// the cancel answers) ends that wait before it has read anything; the phase
+// is then read all the same, so that what the controller holds is known.
+// Returns 0 once the phase showed the cancel done, else what the controller
+// said: its refusal or silence to the cancel, or the wait's failure.
 int CancelReprogramming(ControllerContext& c) {
     const int answered = SendReprogCommand(c.device, ReprogStep::Cancel);
     c.outcome.write.cancelled = true;
@@ -235,8 +267,10 @@ int CancelReprogramming(ControllerContext& c) {
     c.link.Clock.Sleep(kReprogPauseMs);
     bool met = false;
     WaitForStatus(c.device, kReprogPhaseMask, kReprogFinished, kMatchWaitLimit, &met);
-    c.outcome.write.cancelTaken = answered == 0 || met;
-    return Confirmed(c.session.LastResult, met);
+    int waited = Confirmed(c.session.LastResult, met);
+    if (!met && c.session.StopRequest) met = ReadReprogPhase(c, waited) == ReprogPhase::Finished;
+    c.outcome.write.cancelTaken = met;
+    return PhaseResult(answered, waited, met);
 }
 
 }  // namespace
@@ -313,9 +347,11 @@ bool UnlockAndWrite(ControllerContext& c) {
     c.view.ShowGauge(true);
     c.outcome.write = {};
     s.LastResult = WriteBuffers(c);
-    // A write refused before the STOP (too long, no backup) left the
-    // controller as it was; over a line that has gone no restart can reach it.
-    if (c.outcome.write.started && !c.link.PortHandle.HungUp())
+    // A write that sent neither STOP nor the copy-in (refused before them,
+    // its stop wait failed or stopped) left the controller as it was,
+    // running or stopped: it is not restarted. Over a line that has gone no
+    // restart can reach it.
+    if (c.outcome.write.TouchedController() && !c.link.PortHandle.HungUp())
         c.outcome.write.restarted = AskRestart(c.device);
     if (s.LastResult != 0) return false;
     c.outcome.written = true;
@@ -348,6 +384,7 @@ int StopForWrite(ControllerContext& c) {
 // failure with its cause in `cause`.
 int CopyIn(ControllerContext& c, std::string& cause) {
     ControllerSession& s = c.session;
+    c.outcome.write.copyInSent = true;
     if (SendReprogCommand(c.device, ReprogStep::CopyIn) != 0) {
         cause = kCopyInRefusedText + StepResultText(s.LastResult);
         c.view.SetStatusText(cause);
@@ -401,44 +438,50 @@ void CancelAfter(ControllerContext& c, const std::string& cause) {
 // The copy of the reprogramming buffer back into the non-volatile memory.
 // A copy-out whose answer or phase did not come is followed by a status
 // read: committed when the controller reports the copy done, else the
-// cancel; with no status, the commit stays unknown. Returns 0 once the new
-// buffers are committed (`met`: the phase confirmed it), else the failure,
-// with which the write ends.
+// cancel; with no status, the commit stays unknown. Each text names what
+// the controller said: its refusal or silence to the copy-out itself, else
+// the wait's failure. Returns 0 once the new buffers are committed (`met`:
+// the wait confirmed it), else the failure, with which the write ends.
 int CopyOut(ControllerContext& c, bool& met) {
     ControllerSession& s = c.session;
     WriteRecord& record = c.outcome.write;
-    SendReprogCommand(c.device, ReprogStep::CopyOut);
+    const int answered = SendReprogCommand(c.device, ReprogStep::CopyOut);
     record.copiedOut = true;
     ++record.copyOutsSent;
     c.view.SetStatusText(kCopyOutText);
     c.view.ProcessMessages();
     c.link.Clock.Sleep(kReprogPauseMs);
     WaitForStatus(c.device, kReprogPhaseMask, kReprogFinished, kMatchWaitLimit, &met);
-    const int finished = Confirmed(s.LastResult, met);
-    if (finished == 0) {
+    int waited = Confirmed(s.LastResult, met);
+    if (met) {
         record.committed = true;
         return 0;
     }
     // A wait that read the phase to its limit has told already.
     const ReprogPhase phase =
-        s.LastResult == 0 && !s.StopRequest ? ReprogPhase::NotFinished : ReadReprogPhase(c);
-    const std::string unconfirmed =
-        kCopyOutText + std::string(kNotDoneText) + StepResultText(finished);
+        s.LastResult == 0 && !s.StopRequest ? ReprogPhase::NotFinished : ReadReprogPhase(c, waited);
     if (phase == ReprogPhase::Finished) {
         record.committed = true;
-        c.view.SetStatusText(std::string(kCopyOutText) + kCommittedByStatusText);
-        if (c.link.Log) c.link.Log->Note(std::string(kCopyOutText) + kCommittedByStatusText);
+        const std::string text = answered == 0
+                                     ? kCopyOutText + StepResultText(0)
+                                     : kCopyOutText + std::string(kNotConfirmedText) +
+                                           StepResultText(answered) + kCommittedByStatusText;
+        c.view.SetStatusText(text);
+        if (c.link.Log) c.link.Log->Note(text);
         return 0;
     }
+    const int failure = PhaseResult(answered, waited, false);
+    const std::string unconfirmed =
+        kCopyOutText + std::string(kNotDoneText) + StepResultText(failure);
     if (phase == ReprogPhase::NotFinished) {
         CancelAfter(c, unconfirmed);
-        return finished;
+        return failure;
     }
     record.commitUnknown = true;
     c.view.SetStatusText(unconfirmed + ". " + kCommitUnknownText);
     if (c.link.Log) c.link.Log->Note(unconfirmed + ". " + kCommitUnknownText);
     c.view.ProcessMessages();
-    return finished;
+    return failure;
 }
 
 // What follows a committed copy-out: a flag that was not set fails the
@@ -501,11 +544,17 @@ int WriteBuffers(ControllerContext& c) {
     }
     bool met = false;
     if (const int uncommitted = CopyOut(c, met); uncommitted != 0) return uncommitted;
-    // A block the controller never reported written is no success either.
-    const int finished = flaws.unconfirmed ? kNoConfirmation : 0;
-    if (met) c.view.SetStatusText(kCopyOutText + StepResultText(finished));
+    if (met) c.view.SetStatusText(kCopyOutText + StepResultText(0));
     c.view.ProcessMessages();
-    return finished == 0 ? AfterCommit(c, kit, images, flaws) : finished;
+    if (flaws.unconfirmed) {
+        // A block the controller never reported written is no success
+        // either: committed, but nothing says it holds what was sent.
+        const std::string text = flaws.blockText + kBlockCommittedText;
+        c.view.SetStatusText(text);
+        if (c.link.Log) c.link.Log->Note(text);
+        return kNoConfirmation;
+    }
+    return AfterCommit(c, kit, images, flaws);
 }
 
 BufferImages EncodeForWrite(const MainState& state, int protocol, const MemoLines& upper,

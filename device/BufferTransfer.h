@@ -36,8 +36,12 @@ inline constexpr const char* kVerifyStoppedText = "Записано, но не �
 inline constexpr const char* kVerifiedText = "Записано и проверено: буферы совпадают с записанным";
 inline constexpr const char* kWriteStoppedText = "Запись остановлена";
 inline constexpr const char* kPasswordRefusedText = "Пароль доступа не принят: ";
+// A copy-out the controller did not confirm by its answer (none came, or a
+// refusal), committed all the same ("Команда копирования буфер в РПЗУ" +
+// kNotConfirmedText + the exchange's text + kCommittedByStatusText).
+inline constexpr const char* kNotConfirmedText = ": команда не подтверждена (";
 inline constexpr const char* kCommittedByStatusText =
-    ": ответ не получен, но КВАРД сообщает, что копирование выполнено";
+    "), но КВАРД сообщает, что копирование выполнено";
 inline constexpr const char* kCommitUnknownText =
     "Статус КВАРД не прочитан: неизвестно, скопированы ли новые буферы в РПЗУ, и КВАРД может "
     "оставаться в режиме репрограммации. Прочитайте буферы КВАРД, чтобы узнать, что он хранит";
@@ -45,6 +49,16 @@ inline constexpr const char* kFlagText = "Флаг буфера ";
 inline constexpr const char* kFlagNotSetText = " не установлен: ";
 inline constexpr const char* kFlagRewriteText = ". Запишите буферы ещё раз.";
 inline constexpr const char* kVerifyFlagText = "Проверка записанного: флаг буфера ";
+inline constexpr const char* kVerifyFlagReadText = "Записано, но не проверено: флаг буфера ";
+inline constexpr const char* kNotReadText = " не прочитан, ";
+// A block the controller never reported written ("Блок буфера" + its label +
+// kBlockUnconfirmedText + the code's text); after the copy-out, followed by
+// kBlockCommittedText.
+inline constexpr const char* kBlockText = "Блок буфера ";
+inline constexpr const char* kBlockUnconfirmedText =
+    " отправлен, но КВАРД не подтвердил его запись: ";
+inline constexpr const char* kBlockCommittedText =
+    ". Буферы скопированы в РПЗУ, но не проверены. Запишите буферы ещё раз.";
 
 // Reads the kit's buffers (128 bytes each) into `reads`. Returns LastResult.
 int ReadImages(ControllerContext& c, BufferReads& reads);

@@ -20,7 +20,9 @@ struct WriteRecord {
     bool stopSent = false;
     // The controller reported itself stopped for the write.
     bool controllerStopped = false;
-    // Its non-volatile memory was copied into the reprogramming buffer.
+    // The copy into the reprogramming buffer went out (its answer may have
+    // been lost), and the controller took it.
+    bool copyInSent = false;
     bool copyInAccepted = false;
     // The copy-out went out, or the cancel. A copy-out whose answer or
     // phase did not come is followed by a status read: `committed` when the
@@ -36,14 +38,19 @@ struct WriteRecord {
     // its non-volatile memory: the new buffers are what it holds.
     bool committed = false;
     bool commitUnknown = false;
-    // The controller took the cancel (answered it, or showed the phase
-    // done): a cancel sent without either may have left the reprogramming
-    // open.
+    // The controller's status showed the cancel done: a cancel it did not
+    // confirm so (whether it answered the request or not) may have left the
+    // reprogramming open.
     bool cancelTaken = false;
     // The restart request went out.
     bool restarted = false;
     // Read back after the write and found equal to what was written.
     bool verified = false;
+
+    // The write changed something on the controller: it sent STOP or the
+    // copy-in. Only then may it be restarted; a write that sent neither left
+    // it as it was, running or stopped.
+    bool TouchedController() const { return stopSent || copyInSent; }
 };
 
 struct ControllerOutcome {

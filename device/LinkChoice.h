@@ -25,12 +25,12 @@ struct LinkChoice {
     int channel = 0;
     // "Подбор сетевого номера", else the number as typed, in Hex or decimal.
     bool searchAllNumbers = true;
-    std::string number;
+    std::string number{};
     bool hexView = false;
     // "Скорость обмена": 0 "Подбор", 1..7 one speed (300 ... 19200 baud).
     int speedItem = 0;
     // "Пароль доступа" as typed (hexadecimal digits), or empty.
-    std::string password;
+    std::string password{};
     // The safe write: a backup before, a read-back after.
     bool backup = true;
     bool verify = true;

@@ -520,12 +520,23 @@ TEST(UnconfirmedWaits, StopAndCopyInFailTheWriteBlocksAndTheFinishNeverSayOk) {
             w.kvard.neverSetBlockBit = true;
         w.job.Search();
         // copy-in, copy-out; a refused copy-out left the controller
-        // uncommitted: the cancel follows.
+        // uncommitted: the cancel follows. Each is said as the controller
+        // told it: the refusal (Nak) of the copy-out; the block it never
+        // reported written, not the copy-out it took.
         EXPECT_EQ(w.kvard.CountRequests(kReprogramming), refuseCopyOut ? 3 : 2);
         EXPECT_EQ(w.view.status.back(),
-                  refuseCopyOut ? "Команда копирования буфер в РПЗУ   не выполнена " +
-                                      kNoConfirmationText + ". Команда отмены репрограммации OK"
-                                : "Команда копирования буфер в РПЗУ  " + kNoConfirmationText);
+                  refuseCopyOut
+                      ? "Команда копирования буфер в РПЗУ   не выполнена несовп КС передачи. "
+                        "Команда отмены репрограммации OK"
+                      : "Блок буфера для канала МЦП отправлен, но КВАРД не подтвердил его "
+                        "запись: " +
+                            kNoConfirmationText +
+                            ". Буферы скопированы в РПЗУ, но не проверены. Запишите буферы ещё "
+                            "раз.");
+        if (!refuseCopyOut) {
+            EXPECT_TRUE(w.view.HasStatus("Команда копирования буфер в РПЗУ  OK"));
+            EXPECT_EQ(w.view.status.back(), w.job.Outcome().message);
+        }
         EXPECT_NE(w.view.speedLabel, "Скорость обмена  OK");
         EXPECT_TRUE(w.state.ClearBuffer2);
         EXPECT_EQ(w.TickUntilClosed(), 0);
@@ -545,38 +556,56 @@ TEST(UnconfirmedCopyOut, TheStatusTellsWhatTheControllerHoldsAndAnUncommittedWri
         std::function<void(sim::KvardController&)> atCopyOut;  // armed after the last block
         Holds holds;
         bool cancelled, written, unknown;
-        std::string last;  // the status text that ends the write
+        std::string last;       // the status text that ends the write
+        std::string said = "";  // and one said of the copy-out before it
+        int turnaroundMs = 3;   // the controller's
     } rows[] = {
         {"copy-out refused", kFramings[0],
          [](sim::KvardController& k) {
              k.InjectFor({0x0D, 0xA3}, KvardFault::Nak);
          },
          Holds::Old, true, false, false,
-         unconfirmed + kNoConfirmationText + ". Команда отмены репрограммации OK"},
+         unconfirmed + "несовп КС передачи. Команда отмены репрограммации OK"},
         {"copy-out refused, FT1.2", kFramings[2],
          [](sim::KvardController& k) {
              k.InjectFor({0x0D, 0xA3}, KvardFault::Nak);
          },
          Holds::Old, true, false, false,
-         unconfirmed + kNoConfirmationText + ". Команда отмены репрограммации OK"},
+         unconfirmed + "код ошибки 38 (КВАРД отказал в выполнении, ответ E5). Команда отмены "
+                       "репрограммации OK"},
         {"the status read after it refused", kFramings[0],
          [](sim::KvardController& k) {
              k.InjectFor({0x01, 0x40, 0x00}, KvardFault::Nak);
          },
-         Holds::New, false, true, false, kVerifiedText},
+         Holds::New, false, true, false, kVerifiedText,
+         // Answered: no "answer not received" for it.
+         "Команда копирования буфер в РПЗУ  OK"},
         {"its answer 2.1 s late, FT1.2", kFramings[1],
          [](sim::KvardController& k) {
              k.SetLateAnswerMs(2100);
              k.InjectFor({0x0D, 0xA3}, KvardFault::LateAnswer);
          },
-         Holds::New, false, true, false, kVerifiedText},
+         Holds::New, false, true, false, kVerifiedText, "Команда копирования буфер в РПЗУ  OK"},
+        // A slower controller: the late answer (A2) comes after the guard,
+        // into the first status read of the wait.
+        {"its answer 2.1 s late to a slower controller, FT1.2", kFramings[1],
+         [](sim::KvardController& k) {
+             k.SetLateAnswerMs(2100);
+             k.InjectFor({0x0D, 0xA3}, KvardFault::LateAnswer);
+         },
+         Holds::New, false, true, false, kVerifiedText,
+         "Команда копирования буфер в РПЗУ  : команда не подтверждена (нет подтв. начала "
+         "обмена), но КВАРД сообщает, что копирование выполнено",
+         150},
         {"silent from the copy-out on", kFramings[1],
          [](sim::KvardController& k) { k.Inject(KvardFault::Silence, -1); }, Holds::Old, false,
          false, true, unconfirmed + "нет подтв. начала обмена. " + kCommitUnknownText},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
-        ControllerWorld w(Controller(0, r.framing), false);
+        sim::KvardOptions options = Controller(0, r.framing);
+        options.turnaroundMs = r.turnaroundMs;
+        ControllerWorld w(options, false);
         w.view.choice.verify = true;
         w.view.upper.lines = {"ATZ"};
         w.view.lower.lines = {"ATS0=2"};
@@ -595,6 +624,9 @@ TEST(UnconfirmedCopyOut, TheStatusTellsWhatTheControllerHoldsAndAnUncommittedWri
         EXPECT_EQ(write.verified, r.written);
         EXPECT_EQ(w.job.Outcome().written, r.written);
         EXPECT_EQ(w.view.status.back(), r.last);
+        if (!r.said.empty()) {
+            EXPECT_TRUE(w.view.HasStatus(r.said)) << r.said;
+        }
         EXPECT_EQ(Stored(w, 0, 4), r.holds == Holds::New ? Text("ATZ\r") : Bytes(4, 0xFF));
         EXPECT_EQ(w.kvard.CountRequests(kReprogramming), r.cancelled ? 3 : 2);
         EXPECT_FALSE(r.cancelled && w.kvard.Reprogramming());

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -803,7 +804,8 @@ TEST(CliInterruption, AWriteStoppedAfterTheCopyInIsCancelledAndReleased) {
                            [&] { return test::CopyInAccepted(kvard) ? r.signal : 0; });
         EXPECT_EQ(session.Run(), r.status) << r.signal;
         EXPECT_EQ(err.str(), r.message);
-        std::vector<std::string> after = {"0D A1", "0D A0"};
+        // The cancel is confirmed by the status (read though a stop was asked).
+        std::vector<std::string> after = {"0D A1", "0D A0", "01 40 00"};
         if (r.restart) after.push_back("08");
         after.push_back("0B");
         EXPECT_EQ(test::RequestsFromCopyIn(kvard), after) << r.signal;  // one cancel, no copy-out
@@ -833,6 +835,103 @@ TEST(CliInterruption, AStopBeforeTheWriteBeganLeavesTheControllerAsItWas) {
     EXPECT_EQ(out.str(),
               "{\"result\":\"interrupted\",\"signal\":\"SIGINT\",\"status\":130,\"message\":"
               "\"запись прервана до её начала: КВАРД не изменён\"}\n");
+}
+
+// A signal taken once the write has begun but before it sent STOP (while
+// it reads its backup, or right after the status read that starts it): the
+// controller was never stopped, so --restart restarts nothing, and the
+// message says the controller is as it was.
+TEST(CliInterruption, AWriteStoppedBeforeItsStopRestartsNothing) {
+    const struct {
+        const char* name;
+        std::vector<std::string> more;
+        std::vector<std::uint8_t> heard;  // the signal comes once this request is heard
+    } rows[] = {
+        {"during the backup", {}, {0x02, 0xBF, 0x80, 0x80}},
+        {"after the status read that starts it", {"--no-backup"}, {0x01, 0x40, 0x00}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        test::TempDir dir;
+        VirtualClock clock(1000);
+        sim::SimLine line(clock);
+        sim::KvardOptions o;
+        o.netNumber = 5;
+        sim::KvardController kvard(o);
+        line.Attach(&kvard);
+        std::vector<std::string> words = {"write",   "--port",       "Com1",     "--kit",
+                                          "0",       "--number",     "5",        "--speed",
+                                          "9600",    "--clear1",     "--clear2", "--restart",
+                                          "--quiet", "--backup-dir", dir.Dir()};
+        words.insert(words.end(), r.more.begin(), r.more.end());
+        const ParseResult p = ParseArguments(words);
+        ASSERT_TRUE(p.error.empty()) << p.error;
+        std::ostringstream out, err;
+        CliSession session(p.arguments, line, clock, {dir.Dir(), dir.Dir()}, out, err, false, [&] {
+            for (const sim::KvardRequest& q : kvard.Requests())
+                if (q.bytes == r.heard) return 2;
+            return 0;
+        });
+        EXPECT_EQ(session.Run(), 130);
+        EXPECT_EQ(kvard.CountRequests(0x09), 0);  // no STOP
+        EXPECT_EQ(kvard.CountRequests(0x0D), 0);  // no reprogramming
+        EXPECT_EQ(kvard.CountRequests(0x08), 0);  // no restart
+        EXPECT_EQ(kvard.Requests().back().bytes, std::vector<std::uint8_t>{0x0B});
+        EXPECT_EQ(err.str(),
+                  "hayeskvd-cli: SIGINT: запись прервана до команды STOP: КВАРД не "
+                  "изменён\n");
+    }
+}
+
+// The same with the program itself and a real Ctrl+C: the backup read of
+// the second buffer answered 700 ms late, the signal while it is awaited.
+TEST_F(Cli, CtrlCBeforeTheStopRestartsNothing) {
+    // Tells the test thread, through an atomic, when the late read is heard.
+    struct Watched : sim::SimPeer {
+        explicit Watched(sim::KvardController& k) : kvard(k) {}
+        void OnByte(std::uint8_t byte, const LineParams& params, sim::PeerOutput& out) override {
+            kvard.OnByte(byte, params, out);
+            for (const sim::KvardRequest& q : kvard.Requests())
+                if (q.bytes == std::vector<std::uint8_t>{0x02, 0xBF, 0x80, 0x80}) heard = true;
+        }
+        void OnControlLines(bool dtr, bool rts, sim::PeerOutput& out) override {
+            kvard.OnControlLines(dtr, rts, out);
+        }
+        sim::KvardController& kvard;
+        std::atomic<bool> heard{false};
+    };
+    kvard->SetLateAnswerMs(700);
+    kvard->InjectFor({0x02, 0xBF, 0x80}, sim::KvardFault::LateAnswer);
+    Watched watched(*kvard);
+    int status = -1;
+    {
+        Line line(watched);
+        const char* bin = std::getenv("HK_BIN_DIR");
+        const std::string program = std::string(bin ? bin : ".") + "/hayeskvd-cli";
+        const pid_t child =
+            StartProgram({program, "write", "--port", line.Path(), "--kit", "0", "--number", "5",
+                          "--speed", "9600", "--clear1", "--clear2", "--restart", "--backup-dir",
+                          dir.Dir(), "--log", dir.File("cli.log")},
+                         dir);
+        ASSERT_GE(child, 0);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!watched.heard && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ::kill(child, SIGINT);
+        int raw = 0;
+        ::waitpid(child, &raw, 0);
+        status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+    const std::string err = ReadText(dir.File("err"));
+    EXPECT_EQ(status, 130) << err;
+    EXPECT_EQ(kvard->CountRequests(0x09), 0);  // no STOP
+    EXPECT_EQ(kvard->CountRequests(0x0D), 0);  // no reprogramming
+    EXPECT_EQ(kvard->CountRequests(0x08), 0);  // no restart
+    EXPECT_EQ(kvard->Requests().back().bytes, std::vector<std::uint8_t>{0x0B});
+    EXPECT_NE(err.find("SIGINT: запись прервана до команды STOP: КВАРД не изменён"),
+              std::string::npos)
+        << err;
 }
 
 // The program itself, a real signal: Ctrl+C 0.2 s after the controller
@@ -877,7 +976,7 @@ TEST_F(Cli, CtrlCDuringAWriteCancelsItAndASecondOneDoesNotCutTheCleanUpShort) {
         }
         EXPECT_EQ(status, 130);
         EXPECT_EQ(test::RequestsFromCopyIn(*kvard),
-                  (std::vector<std::string>{"0D A1", "0D A0", "0B"}));
+                  (std::vector<std::string>{"0D A1", "0D A0", "01 40 00", "0B"}));
         const std::string err = ReadText(dir.File("err"));
         EXPECT_NE(err.find("SIGINT: запись прервана: отменено копирование"), std::string::npos)
             << err;

@@ -1,8 +1,9 @@
 // hayeskvd-cli's controller jobs against the simulated controller, on the
 // virtual clock and (the program itself) over a pseudo-terminal: how a job
 // ends on the line (the end of exchange "Выход" sends), what its messages
-// say about the controller, a copy-out or an identification whose answer
-// went astray, and the input refused before anything is sent.
+// say about the controller and what it said at each step, a copy-out or an
+// identification whose answer went astray, and the input refused before
+// anything is sent.
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -14,6 +15,7 @@
 
 #include "cli/CliArguments.h"
 #include "cli/CliSession.h"
+#include "sim/ForwardingLine.h"
 #include "sim/KvardController.h"
 #include "sim/PtyBridge.h"
 #include "sim/SimLine.h"
@@ -49,8 +51,8 @@ public:
         EXPECT_TRUE(p.error.empty()) << p.error;
         out.str("");
         err.str("");
-        CliSession session(p.arguments, line, clock, {dir.Dir(), dir.Dir()}, out, err, false,
-                           std::move(interruption));
+        CliSession session(p.arguments, through ? *through : line, clock, {dir.Dir(), dir.Dir()},
+                           out, err, false, std::move(interruption));
         return session.Run();
     }
     std::string List(const std::string& name, const std::string& bytes) {
@@ -69,6 +71,8 @@ public:
     VirtualClock clock{1000};
     sim::SimLine line{clock};
     sim::KvardController kvard;
+    // The port the program uses, when not the simulated line itself.
+    SerialLine* through = nullptr;
     std::ostringstream out, err;
 };
 
@@ -212,6 +216,122 @@ TEST(CliMessages, AWriteStoppedAfterStopSaysTheControllerMayBeStopped) {
               "отправлена (--restart перезапускает его после прерванной записи)\n");
     EXPECT_EQ(cli.Count(0x0D), 0);
     EXPECT_EQ(cli.LastRequest(), std::vector<std::uint8_t>{kExchangeEnd});
+}
+
+// What a write that went wrong after the copy-in says: its first line
+// names what the controller said at the step that failed, and the line
+// after it (what the controller was left in) agrees with it.
+TEST(CliMessages, EachLineNamesWhatTheControllerSaidAndTheSummaryAgrees) {
+    const std::string explained19 = "код ошибки 19 (нет подтверждения за отведенное время)";
+    const std::string stopped =
+        ", КВАРД остановлен (--restart перезапускает его после неудачной записи)\n";
+    const struct {
+        const char* name;
+        std::function<void(sim::KvardOptions&)> options;
+        std::function<void(sim::KvardController&)> fault;
+        int status;
+        std::string err;
+    } rows[] = {
+        {"the copy-out refused",
+         {},
+         [](sim::KvardController& k) {
+             k.InjectFor({0x0D, 0xA3}, sim::KvardFault::Nak);
+         },
+         kExitExchangeFailed,
+         "hayeskvd-cli: Команда копирования буфер в РПЗУ   не выполнена несовп КС передачи (КВАРД "
+         "отказался выполнить запрос: запрос искажён на линии или не разрешён сейчас (например, "
+         "неверный пароль)). Команда отмены репрограммации OK\nКВАРД: отменено копирование, "
+         "буферы КВАРД прежние" +
+             stopped},
+        {"the copy-in's phase never changes",
+         [](sim::KvardOptions& o) { o.copyDelayMs = 5000; },
+         {},
+         kExitExchangeFailed,
+         "hayeskvd-cli: Команда копирования РПЗУ в буфер   не выполнена " + explained19 +
+             ". Команда отмены репрограммации  не выполнена " + explained19 +
+             "\nКВАРД: отмена копирования не подтверждена: буферы КВАРД прежние, но КВАРД может "
+             "оставаться в режиме репрограммации" +
+             stopped},
+        {"no block acknowledged",
+         {},
+         [](sim::KvardController& k) { k.neverSetBlockBit = true; },
+         kExitExchangeFailed,
+         "hayeskvd-cli: Блок буфера для канала МЦП отправлен, но КВАРД не подтвердил его запись: " +
+             explained19 +
+             ". Буферы скопированы в РПЗУ, но не проверены. Запишите буферы ещё раз.\nКВАРД: "
+             "буферы скопированы в РПЗУ" +
+             stopped},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        sim::KvardOptions o = At5();
+        if (r.options) r.options(o);
+        VirtualCli cli(o);
+        if (r.fault) r.fault(cli.kvard);
+        const std::string list = cli.List("a.n3", "ATZ\r\n");
+        EXPECT_EQ(
+            cli.Run(Job("write", {"--kit", "0", "--in1", list, "--in2", list, "--no-backup"})),
+            r.status);
+        EXPECT_EQ(cli.err.str(), r.err);
+    }
+}
+
+// A channel's flag read back after the write fails once (refused): it is
+// read again, as the buffers are, and the write is checked.
+TEST(CliMessages, AFlagReadBackThatFailsOnceIsReadAgain) {
+    VirtualCli cli;
+    const std::string list = cli.List("a.n3", "ATZ\r\n");
+    bool armed = false;
+    const auto afterTheCopyOut = [&] {
+        if (!armed && cli.Count(0x0D) == 2) {
+            armed = true;
+            cli.kvard.InjectFor({0x01, 0x41, 0x04}, sim::KvardFault::Nak);
+        }
+        return 0;
+    };
+    EXPECT_EQ(cli.Run(Job("write", {"--kit", "0", "--in1", list, "--in2", list, "--no-backup"}),
+                      afterTheCopyOut),
+              kExitOk)
+        << cli.err.str();
+    EXPECT_TRUE(armed);
+    EXPECT_EQ(cli.out.str(),
+              "Записано и проверено; КВАРД не перезапущен (--restart перезапускает)\n");
+}
+
+// The line gone just as the copy-out is sent: it never reached the
+// controller, whose reprogramming buffer stays open, and the last line says
+// so; --restart could not restart it either.
+TEST(CliMessages, AHangUpAtTheCopyOutSaysTheReprogrammingMayStayOpen) {
+    struct CutAtCopyOut final : sim::ForwardingLine {
+        explicit CutAtCopyOut(sim::SimLine& simLine) : ForwardingLine(simLine), sim(simLine) {}
+        long DoWrite(const std::uint8_t* data, std::size_t count) override {
+            for (std::size_t i = 0; i + 1 < count; ++i)
+                if (data[i] == 0x0D && data[i + 1] == 0xA3) sim.HangUp();
+            return Gone(inner_.Write(data, count));
+        }
+        long DoRead(std::uint8_t* data, std::size_t count) override {
+            return Gone(inner_.Read(data, count));
+        }
+        long Gone(long n) {
+            if (inner_.HungUp()) MarkHungUp();
+            return n;
+        }
+        sim::SimLine& sim;
+    };
+    VirtualCli cli;
+    CutAtCopyOut cut(cli.line);
+    cli.through = &cut;
+    EXPECT_EQ(
+        cli.Run(Job("write", {"--kit", "0", "--clear1", "--clear2", "--no-backup", "--restart"})),
+        kExitExchangeFailed);
+    EXPECT_TRUE(cli.kvard.Reprogramming());
+    EXPECT_EQ(cli.Count(0x08), 0);
+    const std::string err = cli.err.str();
+    EXPECT_TRUE(
+        err.ends_with("\nКВАРД: неизвестно, скопированы ли новые буферы в РПЗУ, и КВАРД "
+                      "может оставаться в режиме репрограммации (прочитайте буферы), "
+                      "КВАРД остановлен, перезапуск не отправлен: порт не отвечает\n"))
+        << err;
 }
 
 // SIGINT while the copy-out's phase is awaited: the status says what the
@@ -384,8 +504,11 @@ TEST(CliOnALine, ARefusedCopyOutIsCancelledAndSaidSo) {
     EXPECT_FALSE(kvard.Reprogramming());
     EXPECT_EQ(kvard.Requests().back().bytes, std::vector<std::uint8_t>{kExchangeEnd});
     EXPECT_EQ(kvard.Buffer(0)[0], 'A');  // unchanged
-    EXPECT_NE(r.err.find("hayeskvd-cli: Команда копирования буфер в РПЗУ   не выполнена код "
-                         "ошибки 19 (нет подтверждения за отведенное время). Команда отмены "
+    // The refusal is named as what it was, not as a confirmation that did
+    // not come.
+    EXPECT_NE(r.err.find("hayeskvd-cli: Команда копирования буфер в РПЗУ   не выполнена несовп КС "
+                         "передачи (КВАРД отказался выполнить запрос: запрос искажён на линии или "
+                         "не разрешён сейчас (например, неверный пароль)). Команда отмены "
                          "репрограммации OK\nКВАРД: отменено копирование, буферы КВАРД прежние, "
                          "КВАРД остановлен"),
               std::string::npos)

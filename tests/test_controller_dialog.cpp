@@ -1,8 +1,9 @@
 // The controller dialog's widgets on Qt's offscreen platform, against the
 // simulated controller on the virtual clock: what an opening shows, the key
 // filter of the number and password fields as typed, the groups that follow
-// the check box and the protocol, a read through "Подбор", and what the
-// dialog shows while a failed search still sends its end of exchange.
+// the check box and the protocol, a read through "Подбор", a write stopped
+// before its STOP, and what the dialog shows while a failed search still
+// sends its end of exchange.
 
 #include <gtest/gtest.h>
 
@@ -188,6 +189,42 @@ TEST_F(Dialog, SearchReadsBothBuffersIntoTheMemosAndStoresTheSettings) {
         test::Settle(*app);
         EXPECT_EQ(D<QLineEdit>("Edit1")->text(), "0A");
     });
+}
+
+// "Выход" pressed while the write reads its backup, before it has sent
+// STOP: the write ends there, and a controller it never stopped is not
+// offered a restart.
+TEST_F(Dialog, AWriteStoppedBeforeItsStopAsksNoRestart) {
+    test::Child<Memo>(&app->Window(), "Memo1")->AddLine("ATZ");
+    view.answers = {true, true};  // "Будем записывать настройки в КВАРД ?", and a restart
+    bool pressed = false;
+    view.onProcess = [&](int) {
+        // The job stands at a checkpoint: both backup reads are in.
+        if (pressed || kvard.Requests().empty() ||
+            kvard.Requests().back().bytes != std::vector<std::uint8_t>{0x01, 0x40, 0x4B})
+            return;
+        pressed = true;
+        test::Press(D<QPushButton>("Button2"));  // "Выход"
+    };
+    test::OnNextModal([&](QWidget*) {
+        test::Settle(*app);
+        D<RadioGroup>("RadioGroup2")->SetItemIndex(0);  // Rs-232
+        test::Press(D<QPushButton>("Button1"));
+        test::Settle(*app);
+        if (app->Controller().isVisible()) app->Controller().reject();
+        test::Settle(*app);
+    });
+    test::Press(test::Child<QPushButton>(&app->Window(), "Button8"));
+    test::Settle(*app);
+    view.onProcess = nullptr;
+
+    ASSERT_TRUE(pressed);
+    EXPECT_EQ(view.Texts(test::ScriptedView::Box::Kind::Confirm),
+              (std::vector<std::string>{"Будем записывать настройки в КВАРД ?"}));
+    EXPECT_EQ(kvard.CountRequests(0x09), 0);  // no STOP
+    EXPECT_EQ(kvard.CountRequests(0x0D), 0);  // no reprogramming
+    EXPECT_EQ(kvard.CountRequests(0x08), 0);  // no restart
+    EXPECT_EQ(kvard.Requests().back().bytes, std::vector<std::uint8_t>{0x0B});
 }
 
 // The simulated controller behind a gate: the first byte sent without the

@@ -74,8 +74,10 @@ TEST(ProgramEnd, AWriteUnderWayIsCancelledAndTheControllerReleased) {
     app.reset();
 
     ASSERT_TRUE(ended);
-    // One cancel, no copy-out, no restart asked or sent, then the end of exchange.
-    EXPECT_EQ(test::RequestsFromCopyIn(kvard), (std::vector<std::string>{"0D A1", "0D A0", "0B"}));
+    // One cancel, no copy-out, no restart asked or sent; the status read
+    // that shows the cancel done, then the end of exchange.
+    EXPECT_EQ(test::RequestsFromCopyIn(kvard),
+              (std::vector<std::string>{"0D A1", "0D A0", "01 40 00", "0B"}));
     const auto kept = kvard.Buffer(0);
     EXPECT_EQ(std::string(kept.begin(), kept.begin() + 4), "ATZ\r");
     for (const auto& box : view.boxes) EXPECT_NE(box.text, "Перезапустить КВАРД?");
