@@ -8,7 +8,8 @@
 #                                  Windows is moved aside (and put back at the
 #                                  end unless the run built it anew) and ccache
 #                                  starts from an empty folder of its own
-# The Debian packages stay installed either way; on a new machine their
+# A failed run's clone is kept for a look. The Debian packages stay
+# installed either way; on a new machine their
 # installation comes on top (a few minutes, most of it Wine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,11 +23,18 @@ esac
 clone=$(mktemp -d /tmp/hk-ci-budget.XXXXXX)
 aside=
 qt=
+status=0
+# The clone goes at the end, unless the run failed: then it stays for a
+# look at what failed (findings, logs), and its place is said.
 restore() {
     if [ -n "$aside" ]; then
         if [ -d "$qt" ]; then rm -rf "$aside"; else mv "$aside" "$qt"; fi
     fi
-    rm -rf "$clone"
+    if [ "$status" -eq 0 ]; then
+        rm -rf "$clone"
+    else
+        echo "ci-budget: the failed run's clone is kept in $clone/main" >&2
+    fi
 }
 trap restore EXIT
 git clone -q --no-local . "$clone/main"
@@ -42,7 +50,6 @@ if [ "$mode" = cold ]; then
 fi
 echo "ci-budget: a $mode run of $(git rev-parse --short HEAD) in $clone/main"
 started=$SECONDS
-status=0
 (cd "$clone/main" && bash .ci/run) || status=$?
 echo "ci-budget: $mode run ended with status $status after $((SECONDS - started)) s"
 exit $status

@@ -130,7 +130,8 @@ for t in "${targets[@]}"; do
     if [ "$findings" -gt 0 ]; then
         status=1
         echo "  finding(s) in $dir/findings/$t/, log $dir/logs/$t.log:"
-        grep -E -m3 'invariant broken|ERROR: |runtime error' "$dir/logs/$t.log" | sed 's/^/    /' || true
+        grep -E -m3 'invariant broken|ERROR: |runtime error' "$dir/logs/$t.log" | sed 's/^/    /' ||
+            tail -n 8 "$dir/logs/$t.log" | sed 's/^/    /'
     fi
 done
 printf '%-22s %12d %9d %9d   (wall-clock seconds)\n' total "$total_execs" \
