@@ -5,8 +5,9 @@
 # Needs root to change user; as an ordinary user it runs them as that user.
 #
 # The checkout may lie where nobody cannot go (under /root, in a folder of
-# mktemp -d): as root the tests run from a copy of the build's bin/ folder
-# and of the example lists in a folder of their own under /tmp, open to
+# mktemp -d): as root the tests run from a copy of the build's bin/ folder,
+# of the example lists and of the command line's documented texts
+# (tests/cli_texts) in a folder of their own under /tmp, open to
 # every user and removed at the end. Hard links make the copy where the file
 # system allows them.
 set -euo pipefail
@@ -14,6 +15,7 @@ cd "$(dirname "$0")/.."
 dir=${1:-build}
 bin="$PWD/$dir/bin"
 examples="$PWD/examples"
+cliTexts="$PWD/tests/cli_texts"
 if [ ! -d "$bin" ]; then
     echo "unprivileged: no test programs: $bin is not a folder (build first)" >&2
     exit 2
@@ -29,8 +31,10 @@ if [ "$(id -u)" -eq 0 ]; then
         cp -a "$bin" "$copy/bin"
     fi
     cp -a "$examples" "$copy/examples"
+    cp -a "$cliTexts" "$copy/cli_texts"
     bin="$copy/bin"
     examples="$copy/examples"
+    cliTexts="$copy/cli_texts"
     cd "$copy"
 fi
 # Two programs at a time, and the sharded tests (test-shards.txt, written by
@@ -48,7 +52,7 @@ run_one() {
     local name=$1 index=$2 count=$3 log="$logs/$1.$2.log" label=$1
     [ "$count" -eq 1 ] || label="$name (shard $((index + 1)) of $count)"
     if "${run[@]}" env HK_BIN_DIR="$bin" HK_EXAMPLES_DIR="$examples" \
-        QT_QPA_PLATFORM=offscreen HOME=/tmp \
+        HK_CLI_TEXTS_DIR="$cliTexts" QT_QPA_PLATFORM=offscreen HOME=/tmp \
         GTEST_TOTAL_SHARDS="$count" GTEST_SHARD_INDEX="$index" \
         "$bin/$name" --gtest_brief=1 >"$log" 2>&1; then
         echo "unprivileged: $label passed"

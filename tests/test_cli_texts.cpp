@@ -65,8 +65,11 @@ std::vector<std::string> Words(const std::string& line) {
     return words;
 }
 
+// The documented texts in the source tree, or in the copy named by
+// HK_CLI_TEXTS_DIR (the unprivileged run reads them where its user can).
 std::string Documented(const std::string& name) {
-    return ReadText(std::string(HK_CLI_TEXTS_DIR) + "/" + name + ".txt");
+    const char* dir = std::getenv("HK_CLI_TEXTS_DIR");
+    return ReadText(std::string(dir && *dir ? dir : HK_CLI_TEXTS_DIR) + "/" + name + ".txt");
 }
 
 TEST(CliHelp, TheHelpOfTheProgramAndOfEveryCommandIsAsDocumented) {

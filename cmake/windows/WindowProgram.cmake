@@ -31,6 +31,7 @@ add_library(hk_window_test_pch OBJECT ${HK_TESTS}/support/PchAnchor.cpp)
 target_link_libraries(hk_window_test_pch PRIVATE GTest::gtest Qt6::Widgets Qt6::Test)
 target_precompile_headers(hk_window_test_pch PRIVATE
     <gtest/gtest.h> <filesystem> <string> <vector> <QtWidgets> <QTest>)
+set_target_properties(hk_window_test_pch PROPERTIES AUTOMOC OFF)
 function(hk_window_test name)
     cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
     if(NOT T_SOURCES)
@@ -41,6 +42,8 @@ function(hk_window_test name)
     target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test GTest::gtest GTest::gtest_main)
     target_include_directories(${name} PRIVATE ${HK_TESTS})
     target_precompile_headers(${name} REUSE_FROM hk_window_test_pch)
+    # No test declares a QObject class of its own: no moc run for it.
+    set_target_properties(${name} PROPERTIES AUTOMOC OFF)
     set_property(GLOBAL APPEND PROPERTY HK_WINDOW_TESTS ${name})
 endfunction()
 
