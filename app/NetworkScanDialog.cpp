@@ -245,8 +245,9 @@ void NetworkScanDialog::SaveCsv() {
 }
 
 void NetworkScanDialog::CopyTable() {
-    QApplication::clipboard()->setText(
-        QString::fromStdString(device::ScanTableCsv(found_, choice_.hexView)));
+    // The file's separator, without the file's byte order mark.
+    QApplication::clipboard()->setText(QString::fromStdString(device::ScanTableCsv(
+        found_, choice_.hexView, {.separator = device::kSystemCsv.separator})));
 }
 
 }  // namespace hk
