@@ -23,11 +23,10 @@ QString StartFolder(const QString& kept, bool portable, const QString& programFo
 }
 
 QString ListDialogFolder(const MainState& state) {
-    const QString documents =
-        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QDir::toNativeSeparators(StartFolder(
-        KeptText(state, kKeepListFolder), state.DataDir == state.ProgramDir,
-        QString::fromStdString(state.ProgramDir), documents, FolderExists));
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QDir::toNativeSeparators(
+        StartFolder(KeptText(state, kKeepListFolder), state.DataDir == state.ProgramDir,
+                    QString::fromStdString(state.ProgramDir), documents, FolderExists));
 }
 
 void KeepListFolder(const MainState& state, const QString& file) {

@@ -130,8 +130,7 @@ void LogWindow::Save() {
     QFile file(*path);
     // Lines ended as the log's own files end them (CR LF on Windows).
     const QByteArray lineEnd = QByteArray::fromStdString(std::string(LineEndOf(kWindowsForm)));
-    const QByteArray bytes =
-        text_->toPlainText().toUtf8().replace('\n', lineEnd) + lineEnd;
+    const QByteArray bytes = text_->toPlainText().toUtf8().replace('\n', lineEnd) + lineEnd;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         file.write(bytes) != bytes.size() || !file.flush()) {
         view_.ShowError(("Журнал не сохранён в файл «" + *path + "»: " + file.errorString() +

@@ -176,10 +176,10 @@ int TakeBackup(ControllerContext& c) {
         return c.session.LastResult;
     }
     try {
-        const std::vector<std::string> names = SaveBackup(
-            ShownPath(c.state.BackupDir.empty() ? c.state.DataDir + kBackupFolder
-                                                : c.state.BackupDir),
-            c.state.KitIndex, c.session.NetNumber, SystemWallMs(), reads);
+        const std::vector<std::string> names =
+            SaveBackup(ShownPath(c.state.BackupDir.empty() ? c.state.DataDir + kBackupFolder
+                                                           : c.state.BackupDir),
+                       c.state.KitIndex, c.session.NetNumber, SystemWallMs(), reads);
         std::string list;
         for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
         c.view.SetStatusText(kBackupSavedText + list);

@@ -32,8 +32,9 @@ QString StatusPanel::ShownText() const {
 void StatusPanel::paintEvent(QPaintEvent*) {
     QPainter p(this);
     drawFrame(&p);
-    style()->drawItemText(&p, contentsRect(), QStyle::visualAlignment(layoutDirection(), alignment()),
-                          palette(), isEnabled(), ShownText(), foregroundRole());
+    style()->drawItemText(&p, contentsRect(),
+                          QStyle::visualAlignment(layoutDirection(), alignment()), palette(),
+                          isEnabled(), ShownText(), foregroundRole());
 }
 
 void StatusPanel::resizeEvent(QResizeEvent* e) {

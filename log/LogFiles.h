@@ -1,10 +1,9 @@
 #pragma once
 // The exchange log's files: one a day, "HayesKvd-YYYY-MM-DD.log" (UTF-8, one
 // entry a line, ended as the system's text files are: CR LF on Windows, so
-// that Notepad shows the lines, LF elsewhere) in a folder of their own. Lines are written by a thread of
-// their own, so that a slow or full disk never holds up an exchange; the
-// files of more than `keepDays` days ago are removed when writing starts and
-// whenever the date changes.
+// that Notepad shows the lines, LF elsewhere) in a folder of their own. Lines are written by a
+// thread of their own, so that a slow or full disk never holds up an exchange; the files of more
+// than `keepDays` days ago are removed when writing starts and whenever the date changes.
 
 #include <condition_variable>
 #include <cstdint>

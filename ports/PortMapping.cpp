@@ -235,10 +235,10 @@ std::string WithAssignment(std::string_view text, int number, const std::string&
     // The file keeps its own line ends and its byte order mark; a new one
     // takes those of the system.
     const std::size_t firstEnd = text.find('\n');
-    const std::string_view lineEnd =
-        firstEnd == std::string_view::npos ? LineEndOf(windows)
-        : firstEnd > 0 && text[firstEnd - 1] == '\r' ? LineEndOf(true)
-                                                     : LineEndOf(false);
+    const std::string_view lineEnd = firstEnd == std::string_view::npos ? LineEndOf(windows)
+                                     : firstEnd > 0 && text[firstEnd - 1] == '\r'
+                                         ? LineEndOf(true)
+                                         : LineEndOf(false);
     std::string out;
     if (HasByteOrderMark(text)) out = kUtf8ByteOrderMark;
     text = WithoutByteOrderMark(text);

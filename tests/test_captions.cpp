@@ -22,6 +22,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -29,11 +30,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QStyleFactory>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
-#include <QStyleFactory>
 #include <QStyleOptionGroupBox>
-#include <QFontDatabase>
 
 #include "app/ControllerDialog.h"
 #include "app/HayesApplication.h"
@@ -148,10 +148,8 @@ QStringList CutCaptions(QWidget* top, const QString& layout) {
             // The Windows style keeps 8 pixels on the right too, and sizes the
             // title with a blank after it.
             const int right = g->style()->name() == QStringLiteral("windows") ? 8 : 0;
-            const QString title = Shown(g->title()) +
-                                  (right ? QStringLiteral(" ") : QString());
-            report(g, g->title(), label.left() + fm.horizontalAdvance(title) + right,
-                   g->width());
+            const QString title = Shown(g->title()) + (right ? QStringLiteral(" ") : QString());
+            report(g, g->title(), label.left() + fm.horizontalAdvance(title) + right, g->width());
         } else if (auto* box = qobject_cast<QComboBox*>(w)) {
             QStyleOptionComboBox opt;
             opt.initFrom(box);
@@ -174,7 +172,9 @@ struct Look {
 const Look kLooks[] = {
     {"Fusion", "Liberation Sans", {}},
     {"Windows", "Liberation Sans", {}},
-    {"Windows", "Tahoma", {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"}},
+    {"Windows",
+     "Tahoma",
+     {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"}},
 };
 
 // Every widget of `top`, `top` included, in `family` at its own size and
@@ -185,8 +185,8 @@ void SetFamily(QWidget* top, const QString& family, QFont::HintingPreference hin
     all.prepend(top);
     for (QWidget* w : all) {
         auto* label = qobject_cast<QLabel*>(w);
-        const bool sizedToText = label && !label->parentWidget()->layout() &&
-                                 label->size() == label->sizeHint();
+        const bool sizedToText =
+            label && !label->parentWidget()->layout() && label->size() == label->sizeHint();
         QFont f = w->font();
         f.setFamilies({family});
         f.setHintingPreference(hinting);
@@ -227,11 +227,11 @@ protected:
         SetFamily(top, QString::fromLatin1(GetParam().family),
                   std::string_view(GetParam().style) == "Windows" ? QFont::PreferFullHinting
                                                                   : QFont::PreferDefaultHinting);
-        const QString where = QStringLiteral("%1, %2 at %3 %: %4")
-                                  .arg(QString::fromLatin1(GetParam().style),
-                                       QString::fromLatin1(GetParam().family))
-                                  .arg(qRound(top->devicePixelRatioF() * 100))
-                                  .arg(layout);
+        const QString where =
+            QStringLiteral("%1, %2 at %3 %: %4")
+                .arg(QString::fromLatin1(GetParam().style), QString::fromLatin1(GetParam().family))
+                .arg(qRound(top->devicePixelRatioF() * 100))
+                .arg(layout);
         QStringList cut = CutCaptions(top, where);
         if (!known.isEmpty()) {
             EXPECT_EQ(cut.removeIf([&](const QString& c) { return c.contains(known); }), 1)

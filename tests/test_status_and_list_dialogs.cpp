@@ -108,8 +108,8 @@ TEST_F(Program, AStatusTextTooLongForThePanelKeepsItsWholeTextAsTheHint) {
 }
 
 TEST_F(Program, TheControllerDialogsStatusBarDoesTheSame) {
-    auto* bar = dynamic_cast<StatusTextBar*>(
-        test::Child<QStatusBar>(&app->Controller(), "StatusBar1"));
+    auto* bar =
+        dynamic_cast<StatusTextBar*>(test::Child<QStatusBar>(&app->Controller(), "StatusBar1"));
     ASSERT_NE(bar, nullptr);
     app->Controller().Prepare(3, TPortSettings{});
     const QString result = QStringLiteral(

@@ -57,21 +57,19 @@ TEST(ByteOrderMark, APortMappingSavedWithItReadsAsWithout) {
     EXPECT_EQ(*m.DeviceOf(4), kDevice);
     EXPECT_EQ(RoutePort(dir.Dir(), "Com4").path, kDevice);
     // A comment first is a comment too.
-    EXPECT_TRUE(
-        ParsePortMapping(std::string(kUtf8ByteOrderMark) + "# ports\nCom1=" + kDevice).problems
-            .empty());
+    EXPECT_TRUE(ParsePortMapping(std::string(kUtf8ByteOrderMark) + "# ports\nCom1=" + kDevice)
+                    .problems.empty());
 }
 
 // The program changes a port's line and leaves the mark and the line ends
 // as the operator's editor wrote them.
 TEST(ByteOrderMark, AndTheFilesLineEndsStayWhenAPortIsAssigned) {
-    const std::string notepad = std::string(kUtf8ByteOrderMark) + "# мои порты\r\nCom4=" +
-                                kDevice + "\r\n";
-    EXPECT_EQ(WithAssignment(notepad, 5, kOtherDevice),
-              std::string(kUtf8ByteOrderMark) + "# мои порты\r\nCom4=" + kDevice + "\r\nCom5=" +
-                  kOtherDevice + "\r\n");
-    EXPECT_EQ(WithAssignment(notepad, 4, ""),
-              std::string(kUtf8ByteOrderMark) + "# мои порты\r\n");
+    const std::string notepad =
+        std::string(kUtf8ByteOrderMark) + "# мои порты\r\nCom4=" + kDevice + "\r\n";
+    EXPECT_EQ(WithAssignment(notepad, 5, kOtherDevice), std::string(kUtf8ByteOrderMark) +
+                                                            "# мои порты\r\nCom4=" + kDevice +
+                                                            "\r\nCom5=" + kOtherDevice + "\r\n");
+    EXPECT_EQ(WithAssignment(notepad, 4, ""), std::string(kUtf8ByteOrderMark) + "# мои порты\r\n");
     // A file with LF keeps LF, on Windows too.
     EXPECT_EQ(WithAssignment("Com1=" + kDevice + "\n", 2, kOtherDevice, true),
               "Com1=" + kDevice + "\nCom2=" + kOtherDevice + "\n");
@@ -191,9 +189,9 @@ TEST(ScanTable, ForExcelHasTheMarkAndSemicolons) {
 }
 
 TEST(ScanTable, TheSystemsFormIsExcelsOnWindowsAndPlainElsewhere) {
-    EXPECT_EQ(device::ScanTableCsv(Found(), true),
-              device::ScanTableCsv(Found(), true,
-                                   kWindowsForm ? device::kExcelCsv : device::kPlainCsv));
+    EXPECT_EQ(
+        device::ScanTableCsv(Found(), true),
+        device::ScanTableCsv(Found(), true, kWindowsForm ? device::kExcelCsv : device::kPlainCsv));
     EXPECT_EQ(device::ScanTableCsv(Found(), true, device::kPlainCsv).rfind("Номер,Скорость,", 0),
               0u);
 }
