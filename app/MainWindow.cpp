@@ -96,16 +96,6 @@ QFont TealFont(QFont base) {
     return base;
 }
 
-// "Просмотр текущих настроек..." fills its 158-pixel button: in Windows'
-// style and Tahoma it needs a little tighter letters; the other captions of
-// the button keep the usual spacing.
-void SetTightCaption(QPushButton* button, const QString& caption, bool tight) {
-    QFont f = button->font();
-    f.setLetterSpacing(QFont::PercentageSpacing, tight ? 96 : 100);
-    button->setFont(f);
-    button->setText(caption);
-}
-
 // Sets a label's caption and sizes the label to it, as the designer's
 // labels size themselves.
 void SetCaption(QLabel* label, const QString& caption) {
@@ -578,7 +568,7 @@ void MainWindow::LabelForModem() {
     for (QWidget* w : std::initializer_list<QWidget*>{upperSubtitle_, lowerTitle_,
                                                       writeOrClearButton_, commandOrClearButton_})
         SetDesignCaption(w);
-    SetTightCaption(viewOrLoadButton_, texts::kViewSettingsCaption, true);
+    SetFittedCaption(viewOrLoadButton_, texts::kViewSettingsCaption);
     listMemo_->setAccessibleName(texts::kNameModemList);
     answersMemo_->setAccessibleName(texts::kNameModemAnswers);
 }
@@ -589,7 +579,7 @@ void MainWindow::LabelForController() {
     writeOrClearButton_->setText(texts::kClearCaption);
     PlaceMemos(kBufferListTop, kBufferListHeight, kBufferAnswersTop, kBufferAnswersHeight);
     if (device::TwoChannelKit(state_.KitIndex)) {
-        SetTightCaption(viewOrLoadButton_, loadButton_->text(), false);
+        SetFittedCaption(viewOrLoadButton_, loadButton_->text());
         commandOrClearButton_->setText(writeOrClearButton_->text());
         SetCaption(upperChannelLabel_, texts::kChannelMcp);
         SetCaption(lowerChannelLabel_, texts::kChannelMpi);

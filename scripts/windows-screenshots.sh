@@ -67,11 +67,11 @@ click() {
     xdotool click 1
     sleep 0.8
 }
-# shot WINDOW NAME [EXTRA]: the window as the screen shows it (EXTRA pixels
-# more below, for a hint that hangs out of it).
+# shot WINDOW NAME [BELOW [RIGHT]]: the window as the screen shows it (BELOW
+# and RIGHT pixels more, for a hint that hangs out of it).
 shot() {
     eval "$(xdotool getwindowgeometry --shell "$1")"
-    import -window root -crop "${WIDTH}x$((HEIGHT + ${3:-0}))+$X+$Y" +repage \
+    import -window root -crop "$((WIDTH + ${4:-0}))x$((HEIGHT + ${3:-0}))+$X+$Y" +repage \
         "$out/$2-$scale.png"
     echo "windows screenshots: $out/$2-$scale.png"
 }
@@ -95,8 +95,12 @@ for scale in 100 125; do
     click "$main" 80 87                 # "Прочитать из файла"
     sleep 3
     xdotool type --delay 20 "$(winepath -w "$program/hayes_init.n2")"
-    xdotool key Return
-    sleep 2
+    # The first Return may only close the file name's completion list.
+    for _ in 1 2 3; do
+        xdotool search --onlyvisible --name "Прочитать список из файла" >/dev/null 2>&1 || break
+        xdotool key Return
+        sleep 1.5
+    done
     shot "$main" windows-main-window
     click "$main" 80 137                # "Записать в модем": the speed first
     sleep 2
@@ -108,9 +112,11 @@ for scale in 100 125; do
     click "$port" 217 211               # "OK": the run goes to Com1, where no modem is
     sleep 12                            # the 10 s a line waits for its answer
     eval "$(xdotool getwindowgeometry --shell "$main")"
-    xdotool mousemove $((X + 250 * scale / 100)) $((Y + HEIGHT - 8 * scale / 100))
+    # The hint is wider than the window: the pointer near the panel's left
+    # end, so that the hint runs out to the right, and the shot wider too.
+    xdotool mousemove $((X + 20 * scale / 100)) $((Y + HEIGHT - 8 * scale / 100))
     sleep 3                             # the hint shows under the pointer
-    shot "$main" windows-status-too-long 60
+    shot "$main" windows-status-too-long 60 $((200 * scale / 100))
     xdotool mousemove $((X + 300 * scale / 100)) $((Y + 60 * scale / 100))
     click "$main" 78 15                 # leave the modem mode
     click "$main" 230 15                # "Настройка КВАРД": the kit menu

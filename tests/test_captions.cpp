@@ -41,6 +41,7 @@
 #include "app/PortDialog.h"
 #include "gui/Fonts.h"
 #include "gui/SerialPortsDialog.h"
+#include "gui/Widgets.h"
 #include "sim/SimLine.h"
 #include "support/Children.h"
 #include "support/Input.h"
@@ -177,6 +178,9 @@ const Look kLooks[] = {
      {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"}},
 };
 
+// A failure names the look, not its bytes.
+void PrintTo(const Look& look, std::ostream* os) { *os << look.style << ", " << look.family; }
+
 // Every widget of `top`, `top` included, in `family` at its own size and
 // weight. A label the window sized to its text sizes itself again, as it
 // would have in that face; the layouts follow the new sizes.
@@ -192,6 +196,9 @@ void SetFamily(QWidget* top, const QString& family, QFont::HintingPreference hin
         f.setHintingPreference(hinting);
         w->setFont(f);
         if (sizedToText) label->adjustSize();
+        // A caption the window fits to its button is fitted in the face it gets.
+        if (auto* b = qobject_cast<QPushButton*>(w); b && b->property(kFittedCaption).toBool())
+            SetFittedCaption(b, b->text());
     }
     QCoreApplication::processEvents();
 }
@@ -318,6 +325,41 @@ TEST_P(Captions, FitInTheControllerDialogForEachKitWithItsFieldsShownAndHidden) 
             dialog.hide();
         }
     }
+}
+
+// A caption wider than its button has its letters set closer, as far as it
+// needs and by a tenth at most; one that fits keeps the usual spacing.
+TEST(FittedCaption, SetsTheLettersCloserOnlyAsFarAsTheButtonNeeds) {
+    test::EnsureQApplication();
+    const QString caption = QStringLiteral("Просмотр текущих настроек...");
+    QPushButton button;
+    button.setFont(WindowFont(11));
+    const auto room = [&] {
+        QStyleOptionButton opt;
+        opt.initFrom(&button);
+        return button.style()->subElementRect(QStyle::SE_PushButtonContents, &opt, &button).width();
+    };
+    const auto spacing = [&] { return button.font().letterSpacing(); };
+    button.resize(QFontMetrics(WindowFont(11)).horizontalAdvance(caption) * 2, 25);
+    SetFittedCaption(&button, caption);
+    EXPECT_EQ(button.text(), caption);
+    EXPECT_EQ(spacing(), 100);
+    EXPECT_TRUE(button.property(kFittedCaption).toBool());
+    // 4 % too narrow.
+    const int needed = QFontMetrics(WindowFont(11)).horizontalAdvance(caption);
+    button.resize(button.width() - room() + needed * 96 / 100, 25);
+    SetFittedCaption(&button, caption);
+    EXPECT_LT(spacing(), 100);
+    EXPECT_GE(spacing(), 90);
+    EXPECT_LE(QFontMetrics(button.font()).horizontalAdvance(caption), room());
+    // Wider again: the usual spacing comes back.
+    button.resize(needed * 2, 25);
+    SetFittedCaption(&button, caption);
+    EXPECT_EQ(spacing(), 100);
+    // Far too narrow: no closer than 90 %.
+    button.resize(needed / 2, 25);
+    SetFittedCaption(&button, caption);
+    EXPECT_EQ(spacing(), 90);
 }
 
 }  // namespace
