@@ -29,6 +29,7 @@
 #include "gui/Fonts.h"
 #include "gui/PortHints.h"
 #include "gui/RadioGroup.h"
+#include "gui/StatusText.h"
 #include "gui/Text.h"
 #include "gui/Widgets.h"
 
@@ -106,7 +107,9 @@ void ControllerDialog::CreateControls() {
         SetTextColour(l, kTeal);
     }
 
-    statusBar_ = new QStatusBar(this);
+    // A result longer than the dialog is wide keeps its whole text as the
+    // bar's hint.
+    statusBar_ = new StatusTextBar(this);
     statusBar_->setObjectName(QStringLiteral("StatusBar1"));
     statusBar_->setSizeGripEnabled(false);
 
@@ -272,6 +275,11 @@ void ControllerDialog::done(int result) {
     }
     closingForJob_ = false;
     tickTimer_->stop();
+    // What the job said last, its result, stays in the main window's status
+    // bar: the dialog closes a second after a write.
+    if (const QString said = statusBar_->currentMessage();
+        !said.isEmpty() && said != kStopPendingText)
+        mainWindow_.ShowRunStatus(said.toStdString());
     ClearOnClose();
     ToJob([](device::ControllerJob& j) { j.Closed(); });
     QDialog::done(result);

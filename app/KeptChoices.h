@@ -3,7 +3,9 @@
 // "HayesKvd.ini" in the data folder (the settings file keeps its eight
 // bytes): the safe write's "Резервная копия перед записью" and "Проверка
 // записанного чтением" of the controller dialog, and the main window's
-// "Проверять после записи".
+// "Проверять после записи"; and the folder the list dialogs start in
+// (app/ListFolder.h). The file may begin with a byte order mark (Notepad's
+// "UTF-8 with BOM"): Qt's reader skips it.
 
 #include <QString>
 
@@ -19,5 +21,8 @@ QString KeptChoicesFile(const MainState& state);
 // The choice as stored, or `byDefault` when the file does not hold it.
 bool KeptChoice(const MainState& state, const QString& key, bool byDefault);
 void KeepChoice(const MainState& state, const QString& key, bool value);
+// A text kept, empty when the file does not hold it.
+QString KeptText(const MainState& state, const QString& key);
+void KeepText(const MainState& state, const QString& key, const QString& value);
 
 }  // namespace hk

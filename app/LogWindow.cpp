@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFontDatabase>
@@ -14,6 +15,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "base/TextForm.h"
 #include "gui/Fonts.h"
 #include "link/ViewHooks.h"
 #include "log/ExchangeLog.h"
@@ -122,11 +124,13 @@ void LogWindow::Save() {
         const QString chosen =
             QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить журнал"), QString(),
                                          QStringLiteral("Журнал обмена (*.log *.txt)"));
-        if (!chosen.isEmpty()) path = chosen;
+        if (!chosen.isEmpty()) path = QDir::toNativeSeparators(chosen);
     }
     if (!path) return;
     QFile file(*path);
-    const QByteArray bytes = text_->toPlainText().toUtf8() + '\n';
+    // Lines ended as the log's own files end them (CR LF on Windows).
+    const QByteArray lineEnd = QByteArray::fromStdString(std::string(LineEndOf(kWindowsForm)));
+    const QByteArray bytes = text_->toPlainText().toUtf8().replace('\n', lineEnd) + lineEnd;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         file.write(bytes) != bytes.size() || !file.flush()) {
         view_.ShowError(("Журнал не сохранён в файл «" + *path + "»: " + file.errorString() +

@@ -57,6 +57,10 @@ inline const QString kNameModemList = QStringLiteral("Список строк н
 inline const QString kNameModemAnswers = QStringLiteral("Ответы модема");
 inline const QString kNameBuffer = QStringLiteral("Буфер настроек модема ");
 
+// The list files' dialogs.
+inline const QString kOpenListTitle = QStringLiteral("Прочитать список из файла");
+inline const QString kSaveListTitle = QStringLiteral("Сохранить список в файле");
+
 inline const QString kAskStoreChanges = QStringLiteral("Занести изменения в КВАРД ? ");
 inline const QString kAskWrite = QStringLiteral("Будем записывать настройки в КВАРД ?");
 inline const QString kNothingToWrite = QStringLiteral("Не указаны настройки или режим ОЧИСТИТЬ");

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QColor>
 #include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFrame>
@@ -28,6 +29,7 @@
 #include "app/ControllerDialog.h"
 #include "app/HelpViewer.h"
 #include "app/KeptChoices.h"
+#include "app/ListFolder.h"
 #include "app/LogWindow.h"
 #include "app/MainTexts.h"
 #include "app/MainWindowDesign.h"
@@ -40,6 +42,7 @@
 #include "gui/Fonts.h"
 #include "gui/JobThread.h"
 #include "gui/Memo.h"
+#include "gui/StatusText.h"
 #include "gui/Text.h"
 #include "gui/Widgets.h"
 #include "lists/ListFiles.h"
@@ -101,7 +104,7 @@ void SetCaption(QLabel* label, const QString& caption) {
 }
 
 std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogSetup& setup, bool save) {
-    QFileDialog dialog(parent);
+    QFileDialog dialog(parent, setup.Title);
     dialog.setObjectName(save ? QStringLiteral("SaveDialog1") : QStringLiteral("OpenDialog1"));
     dialog.setDirectory(setup.InitialDir);
     dialog.setNameFilter(setup.Filter.section(QLatin1Char('|'), 0, 0));
@@ -114,8 +117,9 @@ std::optional<std::string> RunFileDialog(QWidget* parent, const FileDialogSetup&
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     // UTF-8, as the program keeps file names on every system (base/Utf8Path.h);
-    // QFile::encodeName would give the ANSI code page on Windows.
-    return dialog.selectedFiles().constFirst().toStdString();
+    // QFile::encodeName would give the ANSI code page on Windows. With the
+    // system's separators: the name shows in messages.
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst()).toStdString();
 }
 
 QString FromView(std::string_view text) {
@@ -219,7 +223,7 @@ void MainWindow::StyleControls() {
 }
 
 void MainWindow::CreateStatusBarAndTimers() {
-    hintPanel_ = new QLabel(this);
+    hintPanel_ = new StatusPanel(this);
     hintPanel_->setObjectName(QStringLiteral("SB1Panel0"));
     hintPanel_->setFixedWidth(kStatusPanel0Width);
     clockPanel_ = new QLabel(this);
@@ -302,10 +306,9 @@ void MainWindow::ConnectHandlers() {
 void MainWindow::LoadStoredState(const QString& programDir) {
     // The hint handler is this window's status-tip handling (event()).
     RunStartupSteps(state_, link_, programDir.toStdString());
-    // Lists open where the example lists lie; they are saved where the
-    // program may write (the same folder in the portable build).
-    openDialog_.InitialDir = QString::fromStdString(state_.ProgramDir);
-    saveDialog_.InitialDir = QString::fromStdString(state_.DataDir);
+    openDialog_.Title = texts::kOpenListTitle;
+    saveDialog_.Title = texts::kSaveListTitle;
+    openDialog_.InitialDir = saveDialog_.InitialDir = ListDialogFolder(state_);
     {
         const QSignalBlocker loading(checkAfterRunBox_);  // nothing to store yet
         checkAfterRunBox_->setChecked(KeptChoice(state_, kKeepCheckAfterRun, false));
@@ -407,7 +410,13 @@ void MainWindow::SetDesignCaption(QWidget* w) {
 // run's status text comes back. A third panel would have no room for that
 // text beside the two design panels.
 void MainWindow::ShowHint(const QString& hint) {
-    hintPanel_->setText(hint.isEmpty() ? runStatus_ : hint);
+    hintPanel_->Show(hint.isEmpty() ? runStatus_ : hint);
+}
+
+// A hint shown now stays; the status text under it goes.
+void MainWindow::ClearRunStatus() {
+    if (hintPanel_->text() == runStatus_) hintPanel_->Show(QString());
+    runStatus_.clear();
 }
 
 void MainWindow::ShowClock() {
@@ -437,7 +446,12 @@ std::optional<std::string> MainWindow::ChooseListFile(ListFileDialog dialog,
     FileDialogSetup& setup = save ? saveDialog_ : openDialog_;
     setup.Filter = FromView(filter);
     if (save) setup.DefaultExt = FromView(defaultExt);
-    return fileChooser_ ? fileChooser_(setup, save) : RunFileDialog(this, setup, save);
+    // Both start where the last list came from or went to.
+    setup.InitialDir = ListDialogFolder(state_);
+    std::optional<std::string> chosen =
+        fileChooser_ ? fileChooser_(setup, save) : RunFileDialog(this, setup, save);
+    if (chosen) KeepListFolder(state_, QString::fromStdString(*chosen));
+    return chosen;
 }
 
 void MainWindow::SetAnswerReceiverRunning(bool running) { answerReceiverRunning_ = running; }
@@ -445,7 +459,7 @@ void MainWindow::SetAnswerReceiverRunning(bool running) { answerReceiverRunning_
 // A new status text shows at once, over a hint too: the run has moved on.
 void MainWindow::ShowRunStatus(const QString& text) {
     runStatus_ = text;
-    hintPanel_->setText(text);
+    hintPanel_->Show(text);
 }
 
 void MainWindow::MarkRefusedListLine(int index) { listMemo_->MarkLine(index, kRefusedLineColour); }
@@ -554,7 +568,7 @@ void MainWindow::LabelForModem() {
     for (QWidget* w : std::initializer_list<QWidget*>{upperSubtitle_, lowerTitle_,
                                                       writeOrClearButton_, commandOrClearButton_})
         SetDesignCaption(w);
-    viewOrLoadButton_->setText(texts::kViewSettingsCaption);
+    SetFittedCaption(viewOrLoadButton_, texts::kViewSettingsCaption);
     listMemo_->setAccessibleName(texts::kNameModemList);
     answersMemo_->setAccessibleName(texts::kNameModemAnswers);
 }
@@ -565,7 +579,7 @@ void MainWindow::LabelForController() {
     writeOrClearButton_->setText(texts::kClearCaption);
     PlaceMemos(kBufferListTop, kBufferListHeight, kBufferAnswersTop, kBufferAnswersHeight);
     if (device::TwoChannelKit(state_.KitIndex)) {
-        viewOrLoadButton_->setText(loadButton_->text());
+        SetFittedCaption(viewOrLoadButton_, loadButton_->text());
         commandOrClearButton_->setText(writeOrClearButton_->text());
         SetCaption(upperChannelLabel_, texts::kChannelMcp);
         SetCaption(lowerChannelLabel_, texts::kChannelMpi);
@@ -612,6 +626,7 @@ void MainWindow::ShowSections(Sections shown) {
 }
 
 void MainWindow::ToggleModemMode() {
+    ClearRunStatus();
     const bool down = modemModeButton_->isChecked();
     if (down) controllerModeButton_->setChecked(false);  // goes up without its handler
     state_.WorkMode = kModemWork;
@@ -645,6 +660,7 @@ void MainWindow::ToggleModemMode() {
 }
 
 void MainWindow::ToggleControllerMode() {
+    ClearRunStatus();
     const bool down = controllerModeButton_->isChecked();
     if (down) modemModeButton_->setChecked(false);
     RemoveAnswerReceiver();

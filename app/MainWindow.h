@@ -38,6 +38,7 @@ class LogWindow;
 class Memo;
 class ModemConsole;
 class PortDialog;
+class StatusPanel;
 namespace device {
 class ControllerLists;
 }
@@ -47,6 +48,7 @@ enum class ListFileDialog { Open, Save };
 
 // How a file dialog is set up before it opens.
 struct FileDialogSetup {
+    QString Title;
     QString InitialDir;
     QString Filter;  // "description|pattern"
     QString DefaultExt;
@@ -163,6 +165,9 @@ private:
     void ShowHelpContents();
     void ShowClock();
     void ShowHint(const QString& hint);
+    // What a job of one side said goes when the mode changes: it would read
+    // as the other side's.
+    void ClearRunStatus();
 
     // Layout.
     // Which parts of the panel show.
@@ -249,7 +254,7 @@ private:
     QPushButton* writeControllerButton_ = nullptr;  // Button8 "Записать в КВАРД"
     QPushButton* checkModemButton_ = nullptr;       // "Проверить модем"
     QCheckBox* checkAfterRunBox_ = nullptr;         // "Проверять после записи"
-    QLabel* hintPanel_ = nullptr;                   // status panel 0
+    StatusPanel* hintPanel_ = nullptr;              // status panel 0
     QLabel* clockPanel_ = nullptr;                  // status panel 1
     QTimer* clockTimer_ = nullptr;                  // Timer1
     QMenu* kitMenu_ = nullptr;                      // PopupMenu1

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -15,6 +16,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/ListFolder.h"
 #include "app/NetworkScanDesign.h"
 #include "device/LinkSearch.h"
 #include "gui/DesignControls.h"
@@ -228,12 +230,14 @@ void NetworkScanDialog::SaveCsv() {
     if (saveChooser_) {
         path = saveChooser_();
     } else {
+        // Where the lists go, not the program's own data folder.
         const QString chosen = QFileDialog::getSaveFileName(
-            this, QStringLiteral("Сохранить таблицу опроса"),
-            QString::fromStdString(state_.DataDir), QStringLiteral("Таблица CSV (*.csv)"));
-        if (!chosen.isEmpty()) path = chosen;
+            this, QStringLiteral("Сохранить таблицу опроса"), ListDialogFolder(state_),
+            QStringLiteral("Таблица CSV (*.csv)"));
+        if (!chosen.isEmpty()) path = QDir::toNativeSeparators(chosen);
     }
     if (!path) return;
+    KeepListFolder(state_, *path);
     // Whole or not at all: a failed save leaves a file of that name as it was.
     QSaveFile file(*path);
     const QByteArray bytes =
@@ -245,8 +249,9 @@ void NetworkScanDialog::SaveCsv() {
 }
 
 void NetworkScanDialog::CopyTable() {
-    QApplication::clipboard()->setText(
-        QString::fromStdString(device::ScanTableCsv(found_, choice_.hexView)));
+    // The file's separator, without the file's byte order mark.
+    QApplication::clipboard()->setText(QString::fromStdString(device::ScanTableCsv(
+        found_, choice_.hexView, {.separator = device::kSystemCsv.separator})));
 }
 
 }  // namespace hk

@@ -1,10 +1,12 @@
 #include "base/ProgramPlaces.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
+#include "base/TextForm.h"
 #include "base/Utf8Path.h"
 
 namespace hk {
@@ -90,10 +92,11 @@ std::string SystemEnvironment(const char* name) {
 #endif
 }
 
-ProgramPlaces LocateProgramPlaces(const std::string& folder, const Environment& env,
-                                  const FolderWritable& writable) {
+namespace {
+
+ProgramPlaces FindPlaces(const std::string& dir, const Environment& env,
+                         const FolderWritable& writable) {
     ProgramPlaces places;
-    const std::string dir = WithTrailingSeparator(folder);
     std::string share =
         EndsWith(dir, std::string("/") + kInstalledShareFolder) ? dir : InstalledShareOf(dir);
     if (share.empty()) {
@@ -104,6 +107,21 @@ ProgramPlaces LocateProgramPlaces(const std::string& folder, const Environment& 
     places.installed = true;
     places.programFolder = share;
     TakeUserFolders(places, env);
+    return places;
+}
+
+}  // namespace
+
+ProgramPlaces LocateProgramPlaces(const std::string& folder, const Environment& env,
+                                  const FolderWritable& writable) {
+    // The layout is read with '/' between the parts (Qt and the command line
+    // give the executable's folder so); the places come out with the
+    // system's own separators, as every message shows them to the operator.
+    std::string dir = WithTrailingSeparator(folder);
+    if (kWindowsForm) std::replace(dir.begin(), dir.end(), '\\', '/');
+    ProgramPlaces places = FindPlaces(dir, env, writable);
+    for (std::string* place : {&places.programFolder, &places.settingsDir, &places.dataDir})
+        *place = ShownPath(std::move(*place));
     return places;
 }
 

@@ -24,7 +24,8 @@
 //
 // The program is installed exactly when its executable's folder is named
 // bin/ and <that folder>/../share/hayeskvd/ holds the help: the layout the
-// install step makes, wherever its prefix. Every folder ends with '/'.
+// install step makes, wherever its prefix. Every folder ends with a
+// separator; on Windows every separator is '\', as the operator reads paths.
 
 #include <functional>
 #include <string>

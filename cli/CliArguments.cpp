@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 
+#include "base/TextForm.h"
 #include "base/Utf8Path.h"
 #include "device/Commands.h"
 #include "device/KitBuffers.h"
@@ -478,6 +479,11 @@ ParseResult ParseArguments(const std::vector<std::string>& words) {
     } catch (const Answered&) {
         return r;
     }
+    // Named back to the operator in every message: with the system's own
+    // separators, however they were typed.
+    for (std::string* file : {&a.outFiles[0], &a.outFiles[1], &a.inFiles[0], &a.inFiles[1],
+                              &a.backupDir, &a.listFile, &a.logFile, &a.csvFile})
+        *file = ShownPath(std::move(*file));
     if (a.port.empty())
         r.error = "не указан порт: --port Com1 (или путь к устройству)";
     else

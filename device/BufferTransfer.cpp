@@ -4,6 +4,7 @@
 
 #include "base/FileError.h"
 #include "base/LocalTime.h"
+#include "base/TextForm.h"
 #include "device/Backups.h"
 #include "device/LinkSearch.h"
 #include "link/Deadline.h"
@@ -175,9 +176,10 @@ int TakeBackup(ControllerContext& c) {
         return c.session.LastResult;
     }
     try {
-        const std::vector<std::string> names = SaveBackup(
-            c.state.BackupDir.empty() ? c.state.DataDir + kBackupFolder : c.state.BackupDir,
-            c.state.KitIndex, c.session.NetNumber, SystemWallMs(), reads);
+        const std::vector<std::string> names =
+            SaveBackup(ShownPath(c.state.BackupDir.empty() ? c.state.DataDir + kBackupFolder
+                                                           : c.state.BackupDir),
+                       c.state.KitIndex, c.session.NetNumber, SystemWallMs(), reads);
         std::string list;
         for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
         c.view.SetStatusText(kBackupSavedText + list);

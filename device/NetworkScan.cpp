@@ -39,19 +39,21 @@ std::string ControllerStateText(const FoundController& f) {
     return run + ((f.s0 & kStatusKeyMissing) ? ", ключ не установлен" : ", ключ установлен");
 }
 
-std::string ScanTableCsv(const std::vector<FoundController>& found, bool hexView) {
-    // A field with the separator or a quote in it is quoted.
-    const auto field = [](const std::string& text) {
-        if (text.find_first_of(",\"") == std::string::npos) return text;
+std::string ScanTableCsv(const std::vector<FoundController>& found, bool hexView, CsvForm form) {
+    const char sep = form.separator;
+    // A field with the separator, a quote or a line end in it is quoted.
+    const auto field = [sep](const std::string& text) {
+        if (text.find_first_of(std::string{sep, '"', '\r', '\n'}) == std::string::npos) return text;
         std::string quoted = "\"";
         for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
         return quoted + "\"";
     };
-    std::string csv = "Номер,Скорость,Комплект,Состояние\r\n";
+    std::string csv = form.byteOrderMark ? std::string(kUtf8ByteOrderMark) : std::string();
+    csv += std::string("Номер") + sep + "Скорость" + sep + "Комплект" + sep + "Состояние\r\n";
     for (const FoundController& f : found)
-        csv += NetNumberText(static_cast<std::uint8_t>(f.number), hexView) + "," +
-               std::to_string(BaudRates[std::size_t(f.speedIndex)]) + "," + field(KitTitle(f.kit)) +
-               "," + field(ControllerStateText(f)) + "\r\n";
+        csv += NetNumberText(static_cast<std::uint8_t>(f.number), hexView) + sep +
+               std::to_string(BaudRates[std::size_t(f.speedIndex)]) + sep + field(KitTitle(f.kit)) +
+               sep + field(ControllerStateText(f)) + "\r\n";
     return csv;
 }
 

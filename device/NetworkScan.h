@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "base/TextForm.h"
 #include "device/Commands.h"
 #include "device/LinkSearch.h"
 
@@ -46,10 +47,23 @@ struct FoundController {
 // "состояние 10, ключ установлен", or why the status is unknown.
 std::string ControllerStateText(const FoundController& found);
 
+// How a CSV table is written. Excel in a Russian locale takes ';' between
+// the fields (',' is its decimal comma) and reads a UTF-8 file as UTF-8 only
+// when it begins with the byte order mark: that is the Windows form. Other
+// systems' tools take the plain form, ',' and no mark.
+struct CsvForm {
+    char separator = ',';
+    bool byteOrderMark = false;
+};
+inline constexpr CsvForm kPlainCsv{',', false};
+inline constexpr CsvForm kExcelCsv{';', true};
+inline constexpr CsvForm kSystemCsv = kWindowsForm ? kExcelCsv : kPlainCsv;
+
 // The table of controllers found as CSV (UTF-8, a header row, CR LF): the
 // number (two hexadecimal digits in `hexView`), the speed in baud, the kit,
 // the state.
-std::string ScanTableCsv(const std::vector<FoundController>& found, bool hexView);
+std::string ScanTableCsv(const std::vector<FoundController>& found, bool hexView,
+                         CsvForm form = kSystemCsv);
 
 class NetworkScan {
 public:

@@ -34,17 +34,21 @@ std::optional<long> DayNumber(const std::string& date) {
 
 }  // namespace
 
-LogFiles::LogFiles(std::string folder, int keepDays)
-    : folder_(std::move(folder)), keepDays_(keepDays) {
-    if (!folder_.empty() && folder_.back() != '/' && folder_.back() != '\\') folder_ += '/';
+LogFiles::LogFiles(std::string folder, int keepDays, bool windowsLines)
+    : folder_(ShownPath(std::move(folder))),
+      keepDays_(keepDays),
+      lineEnd_(LineEndOf(windowsLines)) {
+    // Named in the log window and in messages: with the system's separators.
+    if (!folder_.empty() && folder_.back() != '/' && folder_.back() != '\\')
+        folder_ += kWindowsForm ? '\\' : '/';
     writer_ = std::thread([this] { Run(); });
 }
 
-std::unique_ptr<LogFiles> LogFiles::IntoFile(const std::string& path) {
+std::unique_ptr<LogFiles> LogFiles::IntoFile(const std::string& path, bool windowsLines) {
     const fs::path file = PathFromUtf8(path);
-    auto files = std::make_unique<LogFiles>(Utf8FromPath(file.parent_path()), 0);
+    auto files = std::make_unique<LogFiles>(Utf8FromPath(file.parent_path()), 0, windowsLines);
     std::lock_guard<std::mutex> lock(files->mutex_);
-    files->fixedFile_ = path;
+    files->fixedFile_ = ShownPath(path);
     return files;
 }
 
@@ -139,7 +143,8 @@ void LogFiles::Write(const std::string& date, const std::string& line) {
     }
     if (!file_) return;
     if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() ||
-        std::fputc('\n', file_) == EOF || std::fflush(file_) != 0) {
+        std::fwrite(lineEnd_.data(), 1, lineEnd_.size(), file_) != lineEnd_.size() ||
+        std::fflush(file_) != 0) {
         const std::string why = std::strerror(errno);
         std::lock_guard<std::mutex> lock(mutex_);
         problem_ = "Журнал не записывается в папку «" + folder_ + "»: " + why;

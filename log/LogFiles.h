@@ -1,9 +1,9 @@
 #pragma once
 // The exchange log's files: one a day, "HayesKvd-YYYY-MM-DD.log" (UTF-8, one
-// entry a line) in a folder of their own. Lines are written by a thread of
-// their own, so that a slow or full disk never holds up an exchange; the
-// files of more than `keepDays` days ago are removed when writing starts and
-// whenever the date changes.
+// entry a line, ended as the system's text files are: CR LF on Windows, so
+// that Notepad shows the lines, LF elsewhere) in a folder of their own. Lines are written by a
+// thread of their own, so that a slow or full disk never holds up an exchange; the files of more
+// than `keepDays` days ago are removed when writing starts and whenever the date changes.
 
 #include <condition_variable>
 #include <cstdint>
@@ -14,15 +14,19 @@
 #include <thread>
 #include <utility>
 
+#include "base/TextForm.h"
+
 namespace hk {
 
 inline constexpr int kLogKeepDays = 30;
 
 class LogFiles {
 public:
-    LogFiles(std::string folder, int keepDays);
+    // `windowsLines`: each line ends with CR LF, else with LF.
+    LogFiles(std::string folder, int keepDays, bool windowsLines = kWindowsForm);
     // Every line into the one file `path` (appended), whatever the date.
-    static std::unique_ptr<LogFiles> IntoFile(const std::string& path);
+    static std::unique_ptr<LogFiles> IntoFile(const std::string& path,
+                                              bool windowsLines = kWindowsForm);
     ~LogFiles();  // writes what is queued, then stops
     LogFiles(const LogFiles&) = delete;
     LogFiles& operator=(const LogFiles&) = delete;
@@ -48,6 +52,7 @@ private:
 
     std::string folder_;
     int keepDays_;
+    std::string_view lineEnd_;
     std::string fixedFile_;  // all lines into this file, when set
     mutable std::mutex mutex_;
     std::condition_variable wake_;

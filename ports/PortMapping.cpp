@@ -5,9 +5,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <system_error>
 
 #include "base/FileError.h"
+#include "base/TextForm.h"
 #include "base/Utf8Path.h"
 #include "ports/PortNames.h"
 
@@ -18,12 +20,23 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t kMaxMappingBytes = 64 * 1024;
 
-constexpr std::string_view kNewFileHeader =
-    "# Порты программы: какое устройство открывает каждое имя Com1 … Com18.\n"
-    "# Одна строка на порт, например:\n"
-    "#   Com3=/dev/serial/by-id/usb-…\n"
-    "# Порт, которого здесь нет, открывает ссылку ports/comN рядом с этим\n"
-    "# файлом, а без неё встроенный порт /dev/ttyS<N-1>.\n";
+// What a new file says about itself, in the terms of the system it is made
+// on: a Linux device path means nothing to Windows (it reads /dev/... as a
+// folder of the current drive), and Notepad wants CR LF.
+constexpr std::string_view kNewFileHeaderLines[] = {
+    "# Порты программы: какое устройство открывает каждое имя Com1 … Com18.",
+    "# Одна строка на порт, например:",
+    "#   Com3=/dev/serial/by-id/usb-…",
+    "# Порт, которого здесь нет, открывает ссылку ports/comN рядом с этим",
+    "# файлом, а без неё встроенный порт /dev/ttyS<N-1>.",
+};
+constexpr std::string_view kNewWindowsFileHeaderLines[] = {
+    "# Порты программы: какое устройство открывает каждое имя Com1 … Com18.",
+    "# Одна строка на порт, например:",
+    "#   Com3=\\\\.\\COM12",
+    "# Порт, которого здесь нет, открывает порт Windows с тем же номером:",
+    "# без назначения ComN открывает \\\\.\\COMN.",
+};
 
 std::string_view Trim(std::string_view s) {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
@@ -152,7 +165,8 @@ PortMapping ParsePortMapping(std::string_view text) {
     PortMapping mapping;
     std::map<int, int> lineOf;  // port -> the line that assigned it
     int lineNo = 0;
-    for (const std::string_view line : Lines(text)) {
+    // Notepad's "UTF-8 with BOM" begins the first line with the mark.
+    for (const std::string_view line : Lines(WithoutByteOrderMark(text))) {
         ++lineNo;
         LineMeaning m = Understand(line);
         if (m.kind == LineMeaning::Kind::Fault) {
@@ -203,11 +217,34 @@ PortMapping LoadPortMapping(const std::string& fileName) {
     return mapping;
 }
 
-std::string WithAssignment(std::string_view text, int number, const std::string& device) {
+std::string NewMappingHeader(bool windows) {
+    std::string header;
+    // Notepad before Windows 10 took a file without the mark for the ANSI
+    // code page: the Cyrillic comments would read as mojibake.
+    if (windows) header = kUtf8ByteOrderMark;
+    for (const std::string_view line :
+         windows ? std::span(kNewWindowsFileHeaderLines) : std::span(kNewFileHeaderLines)) {
+        header += line;
+        header += LineEndOf(windows);
+    }
+    return header;
+}
+
+std::string WithAssignment(std::string_view text, int number, const std::string& device,
+                           bool windows) {
+    // The file keeps its own line ends and its byte order mark; a new one
+    // takes those of the system.
+    const std::size_t firstEnd = text.find('\n');
+    const std::string_view lineEnd = firstEnd == std::string_view::npos ? LineEndOf(windows)
+                                     : firstEnd > 0 && text[firstEnd - 1] == '\r'
+                                         ? LineEndOf(true)
+                                         : LineEndOf(false);
     std::string out;
+    if (HasByteOrderMark(text)) out = kUtf8ByteOrderMark;
+    text = WithoutByteOrderMark(text);
     bool placed = device.empty();
-    const std::string assignment = PortName(number) + "=" + device + "\n";
-    if (text.empty()) out = kNewFileHeader;
+    const std::string assignment = PortName(number) + "=" + device + std::string(lineEnd);
+    if (text.empty()) out = NewMappingHeader(windows);
     for (const std::string_view line : Lines(text)) {
         const LineMeaning m = Understand(line);
         if (m.kind == LineMeaning::Kind::Assignment && m.number == number) {
@@ -218,7 +255,7 @@ std::string WithAssignment(std::string_view text, int number, const std::string&
         // Kept as the operator wrote it, but no longer holding the port.
         if (m.kind == LineMeaning::Kind::Fault && m.number == number) out += "# ";
         out.append(line);
-        out += '\n';
+        out += lineEnd;
     }
     if (!placed) out += assignment;
     return out;

@@ -12,13 +12,16 @@
 // last line was not understood ("Com5 /dev/ttyUSB0", "Com5=ttyUSB0") opens
 // nothing until it is mended: its device is not known, and another one must
 // not be taken in its place. So with every port while the file cannot be
-// read. A port named twice takes its last line. The file is UTF-8 text; the
-// program rewrites only the lines of the port it changes.
+// read. A port named twice takes its last line. The file is UTF-8 text, with
+// or without a byte order mark, its lines ended by LF or CR LF; the program
+// rewrites only the lines of the port it changes.
 
 #include <map>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/TextForm.h"
 
 namespace hk {
 
@@ -68,8 +71,13 @@ PortMapping LoadPortMapping(const std::string& fileName);
 // that was not understood becomes a comment ("# Com5 /dev/ttyUSB0"), so
 // that it no longer holds the port. An empty `device` removes the port's
 // lines. All other lines, comments and faulty lines included, stay as they
-// are. A new file starts with a comment that says what the file is.
-std::string WithAssignment(std::string_view text, int number, const std::string& device);
+// are, and so do the file's line ends and byte order mark. A new file starts
+// with a comment that says what the file is, in the terms and the form of
+// the system (`windows`: an example with \\.\COM12, CR LF, the mark).
+std::string WithAssignment(std::string_view text, int number, const std::string& device,
+                           bool windows = kWindowsForm);
+// That comment, with its line ends.
+std::string NewMappingHeader(bool windows);
 
 // Stores the assignment in the file (created with its folder when missing)
 // through a temporary file renamed over it. Throws FileError, whose text

@@ -19,7 +19,7 @@ packages=(
     libgtest-dev googletest
     libcli11-dev nlohmann-json3-dev
     clang libclang-rt-14-dev
-    fonts-liberation2
+    fonts-liberation2 fonts-wine
     qt6-translations-l10n
     xvfb xauth
 )

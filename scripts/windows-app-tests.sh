@@ -16,7 +16,7 @@
 #                memo is what kvard-sim says the controller holds.
 #
 # Screenshots of the main window and of the controller dialog go to
-# build-mingw/app-tests/ (docs/ keeps a copy for the README). Prints each
+# build-mingw/app-tests/ (docs/ has those of scripts/windows-screenshots.sh). Prints each
 # case and the counts. Needs what `scripts/setup.sh --windows` installs.
 #
 #   scripts/windows-app-tests.sh [native build folder]

@@ -205,6 +205,9 @@ case_cyrillic_paths() {
     [ "$(ls "Резервные копии" | grep -c '^kvard-5-.*\.n3$')" -eq 2 ] ||
         fail "no backups in «Резервные копии»: $(ls -R)"
     expect_in "Журналы/обмен.log" "Подбор: запись в КВАРД, Com1"
+    # Lines as Notepad wants them: every one ended by CR LF.
+    [ "$(grep -c $'\r$' "Журналы/обмен.log")" -eq "$(wc -l <"Журналы/обмен.log")" ] ||
+        fail "a log line without CR LF: $(grep -vn $'\r$' "Журналы/обмен.log" | head -3)"
     cli read --port Com1 --kit 0 --number 5 --speed 9600 --out1 'Прочитано\буфер 1.n3' \
         --out2 'Прочитано\буфер 2.n3' --log 'Журналы\обмен.log'
     expect_status 0
@@ -213,6 +216,22 @@ case_cyrillic_paths() {
     cli write --port Com1 --kit 0 --in1 'Списки\нет такого.n3' --clear2
     expect_status 2
     expect_in err "файл «Списки\\нет такого.n3» не открывается"
+    # Typed with '/', named back with the system's '\'.
+    cli write --port Com1 --kit 0 --in1 'Списки/нет такого.n3' --clear2
+    expect_status 2
+    expect_in err "файл «Списки\\нет такого.n3» не открывается"
+}
+
+case_scan_csv() {
+    # The scan's table as Excel in a Russian locale opens it: the byte order
+    # mark first, ';' between the fields.
+    mkdir -p "Опрос"
+    cli scan --port Com1 --numbers 5 --speed 9600 --csv 'Опрос\сеть.csv'
+    expect_status 0
+    [ "$(head -c3 "Опрос/сеть.csv" | od -An -tx1 | tr -d ' ')" = "efbbbf" ] ||
+        fail "no byte order mark: $(head -c16 "Опрос/сеть.csv" | od -An -tx1)"
+    expect_in "Опрос/сеть.csv" "Номер;Скорость;Комплект;Состояние"
+    expect_in "Опрос/сеть.csv" ";9600;"
 }
 
 case_cyrillic_folder() {
@@ -220,7 +239,8 @@ case_cyrillic_folder() {
     # settings file and its logs beside it, as in the zip.
     mkdir "КВАРД ёж"
     cp "$exe" "КВАРД ёж/"
-    printf 'Com7=\\\\.\\COM1\n' >"КВАРД ёж/ports.conf"
+    # Saved by Notepad as "UTF-8 with BOM".
+    printf '\xEF\xBB\xBFCom7=\\\\.\\COM1\r\n' >"КВАРД ёж/ports.conf"
     rc=0
     timeout 300 wine "КВАРД ёж/hayeskvd-cli.exe" search --port Com7 --number 5 --speed 9600 \
         --save-settings >out 2>err || rc=$?
@@ -236,7 +256,7 @@ case_cyrillic_folder() {
 
 run=0 passed=0
 for name in texts console search read write write_refused modem_write cyrillic_paths \
-    cyrillic_folder; do
+    scan_csv cyrillic_folder; do
     folder="$work/case-$name"
     mkdir -p "$folder"
     run=$((run + 1))

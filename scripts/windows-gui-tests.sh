@@ -23,7 +23,7 @@ echo "windows: HayesKvd.exe and ${#built[@]} window test programs cross-compiled
 declare -A notRun=(
     [test_job_thread]="its window thread waits for the job thread's posted calls in a process without a window, and under Wine that wait never ends (the job thread itself runs under Wine in the dialogs' tests)"
     [test_job_traces]="the same wait as test_job_thread"
-    [test_captions]="under Wine its QFontInfo finds no font family at all, so it cannot measure the captions; the program itself draws them whole (docs/windows-main-window.png)"
+    [test_captions]="under Wine its QFontInfo finds no font family at all, so it cannot measure the captions; it measures them natively in the Windows style and faces, and the program itself draws them whole (docs/windows-*-100.png, -125.png)"
 )
 tests=()
 for t in "${built[@]}"; do

@@ -3,14 +3,26 @@
 // dialog for each kit with its fields shown and hidden; the window of the
 // computer's serial devices), every visible caption of a button, check box,
 // radio button, label, group box and list item fits the room its control
-// gives it, measured in the control's own font with the fonts that
-// scripts/setup.sh installs.
+// gives it, measured in the control's own size and weight with the fonts
+// that scripts/setup.sh installs, in each look the windows meet:
+//
+// - Linux: Qt's Fusion style and Liberation Sans, the face the windows ask
+//   for;
+// - Windows: the Windows style's rooms (a group box's title keeps 8 pixels
+//   from either edge and a blank after the text) with Liberation Sans, which
+//   has Arial's metrics (Windows has Arial), and with Tahoma (Wine's own,
+//   fonts-wine, drawn to Tahoma's metrics), the face Windows and Wine give a
+//   window whose fonts are missing;
+//
+// at the scale the test runs at: CTest runs the program at 100 % and again
+// with QT_SCALE_FACTOR=1.25 (Windows at 125 %).
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -18,6 +30,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QStyleFactory>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QStyleOptionGroupBox>
@@ -28,9 +41,11 @@
 #include "app/PortDialog.h"
 #include "gui/Fonts.h"
 #include "gui/SerialPortsDialog.h"
+#include "gui/Widgets.h"
 #include "sim/SimLine.h"
 #include "support/Children.h"
 #include "support/Input.h"
+#include "support/Jobs.h"
 #include "support/QtApp.h"
 #include "support/ScriptedView.h"
 #include "support/TempDir.h"
@@ -131,8 +146,11 @@ QStringList CutCaptions(QWidget* top, const QString& layout) {
             opt.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
             const QRect label =
                 g->style()->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, g);
-            report(g, g->title(), label.left() + fm.horizontalAdvance(Shown(g->title())),
-                   g->width());
+            // The Windows style keeps 8 pixels on the right too, and sizes the
+            // title with a blank after it.
+            const int right = g->style()->name() == QStringLiteral("windows") ? 8 : 0;
+            const QString title = Shown(g->title()) + (right ? QStringLiteral(" ") : QString());
+            report(g, g->title(), label.left() + fm.horizontalAdvance(title) + right, g->width());
         } else if (auto* box = qobject_cast<QComboBox*>(w)) {
             QStyleOptionComboBox opt;
             opt.initFrom(box);
@@ -146,10 +164,52 @@ QStringList CutCaptions(QWidget* top, const QString& layout) {
     return cut;
 }
 
-class Captions : public ::testing::Test {
+// A look: Qt's style and the face every control's font takes.
+struct Look {
+    const char* style;
+    const char* family;
+    const char* fontFiles[2];  // loaded into the program when not installed
+};
+const Look kLooks[] = {
+    {"Fusion", "Liberation Sans", {}},
+    {"Windows", "Liberation Sans", {}},
+    {"Windows",
+     "Tahoma",
+     {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"}},
+};
+
+// A failure names the look, not its bytes.
+void PrintTo(const Look& look, std::ostream* os) { *os << look.style << ", " << look.family; }
+
+// Every widget of `top`, `top` included, in `family` at its own size and
+// weight. A label the window sized to its text sizes itself again, as it
+// would have in that face; the layouts follow the new sizes.
+void SetFamily(QWidget* top, const QString& family, QFont::HintingPreference hinting) {
+    QList<QWidget*> all = top->findChildren<QWidget*>();
+    all.prepend(top);
+    for (QWidget* w : all) {
+        auto* label = qobject_cast<QLabel*>(w);
+        const bool sizedToText =
+            label && !label->parentWidget()->layout() && label->size() == label->sizeHint();
+        QFont f = w->font();
+        f.setFamilies({family});
+        f.setHintingPreference(hinting);
+        w->setFont(f);
+        if (sizedToText) label->adjustSize();
+        // A caption the window fits to its button is fitted in the face it gets.
+        if (auto* b = qobject_cast<QPushButton*>(w); b && b->property(kFittedCaption).toBool())
+            SetFittedCaption(b, b->text());
+    }
+    QCoreApplication::processEvents();
+}
+
+class Captions : public ::testing::TestWithParam<Look> {
 protected:
     Captions() {
         test::EnsureQApplication();
+        for (const char* file : GetParam().fontFiles)
+            if (file) QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+        QApplication::setStyle(QStyleFactory::create(QString::fromLatin1(GetParam().style)));
         app = std::make_unique<HayesApplication>(line, clock, view,
                                                  QString::fromStdString(dir.Dir()));
         window().show();
@@ -171,10 +231,18 @@ protected:
     // `known`: the one caption of `top` that is known to be cut; it must
     // still be cut (so that its fix shows here) and nothing else may be.
     void Check(QWidget* top, const QString& layout, const QString& known = {}) {
-        QStringList cut = CutCaptions(top, layout);
+        SetFamily(top, QString::fromLatin1(GetParam().family),
+                  std::string_view(GetParam().style) == "Windows" ? QFont::PreferFullHinting
+                                                                  : QFont::PreferDefaultHinting);
+        const QString where =
+            QStringLiteral("%1, %2 at %3 %: %4")
+                .arg(QString::fromLatin1(GetParam().style), QString::fromLatin1(GetParam().family))
+                .arg(qRound(top->devicePixelRatioF() * 100))
+                .arg(layout);
+        QStringList cut = CutCaptions(top, where);
         if (!known.isEmpty()) {
             EXPECT_EQ(cut.removeIf([&](const QString& c) { return c.contains(known); }), 1)
-                << layout.toStdString() << ": " << known.toStdString() << " fits now";
+                << where.toStdString() << ": " << known.toStdString() << " fits now";
         }
         EXPECT_TRUE(cut.isEmpty()) << cut.join(QLatin1Char('\n')).toStdString();
     }
@@ -186,12 +254,25 @@ protected:
     std::unique_ptr<HayesApplication> app;
 };
 
-TEST_F(Captions, AreMeasuredInTheFontTheSetupInstalls) {
-    EXPECT_EQ(QFontInfo(WindowFont(11)).family(), "Liberation Sans")
-        << "fonts-liberation2 missing: scripts/setup.sh installs it";
+INSTANTIATE_TEST_SUITE_P(Looks, Captions, ::testing::ValuesIn(kLooks),
+                         [](const ::testing::TestParamInfo<Look>& look) {
+                             std::string name = std::string(look.param.style) + look.param.family;
+                             std::erase(name, ' ');
+                             return name;
+                         });
+
+TEST_P(Captions, AreMeasuredInTheFontsTheSetupInstalls) {
+    QFont font = WindowFont(11);
+    font.setFamilies({QString::fromLatin1(GetParam().family)});
+    EXPECT_EQ(QFontInfo(font).family(), GetParam().family)
+        << "fonts-liberation2 or fonts-wine missing: scripts/setup.sh installs them";
+    font.setBold(true);
+    EXPECT_EQ(QFontInfo(font).family(), GetParam().family);
+    EXPECT_TRUE(QFontInfo(font).bold());
+    EXPECT_EQ(QApplication::style()->name(), QString::fromLatin1(GetParam().style).toLower());
 }
 
-TEST_F(Captions, FitInTheMainWindowAtStartInModemModeAndWithEachKit) {
+TEST_P(Captions, FitInTheMainWindowAtStartInModemModeAndWithEachKit) {
     Check(&window(), "start");
     test::Press(W<QPushButton>("SBtk"));
     QCoreApplication::processEvents();
@@ -207,7 +288,7 @@ TEST_F(Captions, FitInTheMainWindowAtStartInModemModeAndWithEachKit) {
     }
 }
 
-TEST_F(Captions, FitInThePortDialogAndTheDevicesWindow) {
+TEST_P(Captions, FitInThePortDialogAndTheDevicesWindow) {
     app->State().ModemMode = true;
     app->Ports().show();
     QCoreApplication::processEvents();
@@ -219,7 +300,7 @@ TEST_F(Captions, FitInThePortDialogAndTheDevicesWindow) {
     Check(&ports, "devices window");
 }
 
-TEST_F(Captions, FitInTheControllerDialogForEachKitWithItsFieldsShownAndHidden) {
+TEST_P(Captions, FitInTheControllerDialogForEachKitWithItsFieldsShownAndHidden) {
     TPortSettings settings{};
     settings.Protocol = 1;  // FT1.2: the CRC choice shows too
     settings.CrcMode = 1;
@@ -230,18 +311,55 @@ TEST_F(Captions, FitInTheControllerDialogForEachKitWithItsFieldsShownAndHidden) 
             ControllerDialog& dialog = app->Controller();
             dialog.Prepare(static_cast<std::uint8_t>(kit), settings);
             dialog.show();
-            QCoreApplication::processEvents();
+            test::Settle(*app);
             const QString layout =
                 QStringLiteral("controller kit %1 %2").arg(kit).arg(reading ? "read" : "write");
             Check(&dialog, layout);
-            test::Press(
-                test::Child<QCheckBox>(&dialog, "CheckBox1"));  // the number and speed fields
-            QCoreApplication::processEvents();
+            // The number and speed fields, which the job shows.
+            test::Press(test::Child<QCheckBox>(&dialog, "CheckBox1"));
+            test::Settle(*app);
+            ASSERT_TRUE(test::Child<QWidget>(&dialog, "RadioGroup1")->isVisibleTo(&dialog));
             Check(&dialog, layout + " manual");
             test::Press(test::Child<QCheckBox>(&dialog, "CheckBox1"));
+            test::Settle(*app);
             dialog.hide();
         }
     }
+}
+
+// A caption wider than its button has its letters set closer, as far as it
+// needs and by a tenth at most; one that fits keeps the usual spacing.
+TEST(FittedCaption, SetsTheLettersCloserOnlyAsFarAsTheButtonNeeds) {
+    test::EnsureQApplication();
+    const QString caption = QStringLiteral("Просмотр текущих настроек...");
+    QPushButton button;
+    button.setFont(WindowFont(11));
+    const auto room = [&] {
+        QStyleOptionButton opt;
+        opt.initFrom(&button);
+        return button.style()->subElementRect(QStyle::SE_PushButtonContents, &opt, &button).width();
+    };
+    const auto spacing = [&] { return button.font().letterSpacing(); };
+    button.resize(QFontMetrics(WindowFont(11)).horizontalAdvance(caption) * 2, 25);
+    SetFittedCaption(&button, caption);
+    EXPECT_EQ(button.text(), caption);
+    EXPECT_EQ(spacing(), 100);
+    EXPECT_TRUE(button.property(kFittedCaption).toBool());
+    // 4 % too narrow.
+    const int needed = QFontMetrics(WindowFont(11)).horizontalAdvance(caption);
+    button.resize(button.width() - room() + needed * 96 / 100, 25);
+    SetFittedCaption(&button, caption);
+    EXPECT_LT(spacing(), 100);
+    EXPECT_GE(spacing(), 90);
+    EXPECT_LE(QFontMetrics(button.font()).horizontalAdvance(caption), room());
+    // Wider again: the usual spacing comes back.
+    button.resize(needed * 2, 25);
+    SetFittedCaption(&button, caption);
+    EXPECT_EQ(spacing(), 100);
+    // Far too narrow: no closer than 90 %.
+    button.resize(needed / 2, 25);
+    SetFittedCaption(&button, caption);
+    EXPECT_EQ(spacing(), 90);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "app/HelpViewer.h"
 #include "app/LogWindow.h"
 #include "app/MainWindow.h"
+#include "base/TextForm.h"
 #include "gui/Memo.h"
 #include "gui/RadioGroup.h"
 #include "log/ExchangeLog.h"
@@ -153,7 +154,7 @@ TEST_F(Window, ModemModeLayout) {
     EXPECT_EQ(W<QPushButton>("Button2")->statusTip(), "Записать настройки в Hayes-модем ");
     EXPECT_EQ(window().OpenDialogSetup().Filter, "Список названий (*.n2)|*.n2");
     EXPECT_EQ(window().SaveDialogSetup().DefaultExt, "n2");
-    EXPECT_EQ(window().OpenDialogSetup().InitialDir.toStdString(), dir.Dir());
+    EXPECT_EQ(window().OpenDialogSetup().InitialDir.toStdString(), ShownPath(dir.Dir()));
 }
 
 TEST_F(Window, TheCheckAfterARunIsKeptFromOneRunOfTheProgramToTheNext) {

@@ -136,7 +136,7 @@ TEST(NetworkScan, TheTableAsCsv) {
     b.speedIndex = 0;
     b.kit = -1;
     b.statusResult = 1;
-    EXPECT_EQ(ScanTableCsv({a, b}, true),
+    EXPECT_EQ(ScanTableCsv({a, b}, true, kPlainCsv),
               "Номер,Скорость,Комплект,Состояние\r\n"
               "0A,9600,КВАРД-47,\"остановлен, ключ установлен\"\r\n"
               "0B,300,комплект не определён,состояние не прочитано: нет подтв. начала обмена\r\n");

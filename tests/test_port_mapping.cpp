@@ -14,6 +14,7 @@
 #endif
 
 #include "base/FileError.h"
+#include "base/TextForm.h"
 #include "ports/PortMapping.h"
 #include "ports/PortNames.h"
 #include "support/TempDir.h"
@@ -181,7 +182,9 @@ TEST(PortMappingChange, ReplacesThePortsLineInPlaceAndKeepsEveryOtherLine) {
               "Com2=/dev/ttyUSB1\n");
     EXPECT_EQ(WithAssignment(before, 3, ""),
               "# my ports\nCom1=/dev/ttyUSB0\nwhat is this\nCom2=/dev/ttyUSB1\n");
-    EXPECT_EQ(WithAssignment("Com1=/dev/a", 4, "/dev/b"), "Com1=/dev/a\nCom4=/dev/b\n");
+    // A file of one line without its end: the lines end as the system's do.
+    EXPECT_EQ(WithAssignment("Com1=/dev/a", 4, "/dev/b", false), "Com1=/dev/a\nCom4=/dev/b\n");
+    EXPECT_EQ(WithAssignment("Com1=/dev/a", 4, "/dev/b", true), "Com1=/dev/a\r\nCom4=/dev/b\r\n");
 }
 
 // Assigning a device, or giving the name back, keeps a line of the port
@@ -198,7 +201,7 @@ TEST(PortMappingChange, ALineOfThePortNotUnderstoodBecomesAComment) {
 
 TEST(PortMappingChange, ANewFileSaysWhatItIsAndReadsBackAsWritten) {
     const std::string text = WithAssignment("", 5, "/dev/ttyACM0");
-    EXPECT_EQ(text.rfind('#', 0), 0u);
+    EXPECT_EQ(WithoutByteOrderMark(text).rfind('#', 0), 0u);  // Windows' form has the mark
     const PortMapping m = ParsePortMapping(text);
     EXPECT_TRUE(m.problems.empty());
     EXPECT_EQ(m.devices, (std::map<int, std::string>{{5, "/dev/ttyACM0"}}));

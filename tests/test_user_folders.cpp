@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/ProgramPlaces.h"
+#include "base/TextForm.h"
 #include "support/TempDir.h"
 
 #ifndef _WIN32
@@ -34,8 +35,9 @@ TEST(UserFolders, AWritableProgramFolderKeepsEverythingBesideTheProgram) {
     const ProgramPlaces p =
         LocateProgramPlaces("/opt/hk/", Env({{"HOME", "/home/ivan"}}), kWritable);
     EXPECT_FALSE(p.userFolders);
-    EXPECT_EQ(p.settingsDir, "/opt/hk/");
-    EXPECT_EQ(p.dataDir, "/opt/hk/");
+    // Named with the system's separators.
+    EXPECT_EQ(p.settingsDir, ShownPath("/opt/hk/"));
+    EXPECT_EQ(p.dataDir, ShownPath("/opt/hk/"));
 }
 
 TEST(UserFolders, AReadOnlyProgramFolderSendsTheOperatorsFilesToTheUsersFolders) {
@@ -45,7 +47,7 @@ TEST(UserFolders, AReadOnlyProgramFolderSendsTheOperatorsFilesToTheUsersFolders)
     const ProgramPlaces p = LocateProgramPlaces("/opt/hk/", env, kReadOnly);
     EXPECT_FALSE(p.installed);
     EXPECT_TRUE(p.userFolders);
-    EXPECT_EQ(p.programFolder, "/opt/hk/");  // the help and the lists stay
+    EXPECT_EQ(p.programFolder, ShownPath("/opt/hk/"));  // the help and the lists stay
 #ifdef _WIN32
     EXPECT_EQ(p.settingsDir, "C:\\Users\\Иван\\AppData\\Roaming\\hayeskvd\\");
     EXPECT_EQ(p.dataDir, "C:\\Users\\Иван\\AppData\\Local\\hayeskvd\\");
@@ -80,8 +82,8 @@ TEST(UserFolders, ASettingsFileThatCannotBeWrittenLeavesTheFolderTheProgramsOwn)
     EXPECT_TRUE(FolderIsWritable(dir.Dir()));
     const ProgramPlaces p = LocateProgramPlaces(dir.Dir(), Env({{"HOME", "/home/ivan"}}));
     EXPECT_FALSE(p.userFolders);
-    EXPECT_EQ(p.settingsDir, dir.Dir());
-    EXPECT_EQ(p.dataDir, dir.Dir());
+    EXPECT_EQ(p.settingsDir, ShownPath(dir.Dir()));
+    EXPECT_EQ(p.dataDir, ShownPath(dir.Dir()));
 }
 
 #ifndef _WIN32
