@@ -63,7 +63,9 @@ dir=build-fuzz
 # sanitizer tests are.
 config=(-DCMAKE_BUILD_TYPE=Debug)
 if command -v clang++ >/dev/null; then
-    config=(-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo)
+    # Line tables only: a finding's stack names file and line.
+    config=(-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -gline-tables-only -DNDEBUG")
 fi
 echo "fuzz: building the fuzz targets in $dir/"
 cmake -S . -B "$dir" -G Ninja -DHK_FUZZ=ON -DHK_SANITIZE=ON "${config[@]}" >/dev/null
