@@ -19,11 +19,17 @@ namespace {
 constexpr int kLastKit = static_cast<int>(device::KitTitles.size()) - 1;
 constexpr int kLongestWaitSeconds = 3600;
 
-constexpr const char* kCommands[] = {"search",     "read",         "write", "modem-write",
-                                     "modem-view", "modem-verify", "scan"};
+constexpr const char* kCommands[] = {"search",       "read", "write",   "modem-write", "modem-view",
+                                     "modem-verify", "scan", "records", "record-check"};
 
 bool TakesListFile(const std::string& command) {
     return command == "modem-write" || command == "modem-verify";
+}
+
+// The commands that read the records' folder and open no port unless the
+// record asks for it.
+bool ReadsRecords(const std::string& command) {
+    return command == "records" || command == "record-check";
 }
 
 bool Controller(const std::string& command) {
@@ -172,6 +178,8 @@ const ValueOption kValueOptions[] = {
     {"--backup-dir",
      [](A& a, V v) { return Set(a.backupDir, std::optional(WithTrailingSeparator(v)), ""); }},
     {"--csv", [](A& a, V v) { return Set(a.csvFile, std::optional(v), ""); }},
+    {"--record",
+     [](A& a, V v) { return Set(a.recordDir, std::optional(WithTrailingSeparator(v)), ""); }},
 };
 
 const SwitchOption kSwitches[] = {
@@ -192,6 +200,7 @@ const SwitchOption kSwitches[] = {
      }},
     {"--clear1", [](CliArguments& a) { return a.clear[0] = true, std::string(); }},
     {"--clear2", [](CliArguments& a) { return a.clear[1] = true, std::string(); }},
+    {"--no-record", [](CliArguments& a) { return a.record = false, std::string(); }},
 };
 
 // A slip in the command line, as the message says it.
@@ -288,6 +297,10 @@ private:
     // A word of the line that is no option: the list file of modem-write and
     // modem-verify, else a slip.
     void TakeFile(const std::string& word) {
+        if (a_.command == "record-check" && a_.recordFile.empty()) {
+            a_.recordFile = word;
+            return;
+        }
         if (!TakesListFile(a_.command) || !a_.listFile.empty())
             throw Slip{"лишнее слово «" + word + "»"};
         a_.listFile = word;
@@ -390,7 +403,7 @@ private:
             }
             throw Slip{"неизвестная команда «" + words.front() +
                        "». Команды: search, read, write, scan, modem-write, modem-view, "
-                       "modem-verify"};
+                       "modem-verify, records, record-check"};
         }
         if (!command_) return;
         const std::vector<std::string> own = command_->remaining();
@@ -478,7 +491,11 @@ ParseResult ParseArguments(const std::vector<std::string>& words) {
     } catch (const Answered&) {
         return r;
     }
-    if (a.port.empty())
+    if (ReadsRecords(a.command))
+        r.error = a.command == "record-check" && a.recordFile.empty()
+                      ? "не указан файл акта: hayeskvd-cli record-check ФАЙЛ.json"
+                      : std::string();
+    else if (a.port.empty())
         r.error = "не указан порт: --port Com1 (или путь к устройству)";
     else
         r.error = Controller(a.command) ? CheckController(a) : CheckModem(a);

@@ -112,10 +112,10 @@ TEST(CliSlips, EverySlipInTheCommandLineIsSaidAsDocumented) {
         {"", "не указана команда. Справка: hayeskvd-cli --help"},
         {"flash --port x",
          "неизвестная команда «flash». Команды: search, read, write, scan, modem-write, "
-         "modem-view, modem-verify"},
+         "modem-view, modem-verify, records, record-check"},
         {"--json search",
          "неизвестная команда «--json». Команды: search, read, write, scan, modem-write, "
-         "modem-view, modem-verify"},
+         "modem-view, modem-verify, records, record-check"},
         // Words and options as such.
         {"search", "не указан порт: --port Com1 (или путь к устройству)"},
         {"search --port", "после --port нужно значение"},
@@ -144,7 +144,7 @@ TEST(CliSlips, EverySlipInTheCommandLineIsSaidAsDocumented) {
         {"search stray --help", "лишнее слово «stray»"},
         {"flash --help",
          "неизвестная команда «flash». Команды: search, read, write, scan, modem-write, "
-         "modem-view, modem-verify"},
+         "modem-view, modem-verify, records, record-check"},
         // An option the program does not have is named so, even at the end
         // of the line.
         {"search --port Com1 --bogus", "неизвестный параметр --bogus"},
