@@ -18,4 +18,14 @@ void KeepChoice(const MainState& state, const QString& key, bool value) {
     choices.setValue(key, value);
 }
 
+QString KeptText(const MainState& state, const QString& key) {
+    const QSettings choices(KeptChoicesFile(state), QSettings::IniFormat);
+    return choices.value(key).toString();
+}
+
+void KeepText(const MainState& state, const QString& key, const QString& value) {
+    QSettings choices(KeptChoicesFile(state), QSettings::IniFormat);
+    choices.setValue(key, value);
+}
+
 }  // namespace hk

@@ -2,8 +2,9 @@
 // The operator's choices the program keeps from one run to the next, in
 // "HayesKvd.ini" in the data folder (the settings file keeps its eight
 // bytes): the safe write's "Резервная копия перед записью" and "Проверка
-// записанного чтением" of the controller dialog, and the main window's
-// "Проверять после записи".
+// записанного чтением" of the controller dialog, the main window's
+// "Проверять после записи", and the records' folder and the operator's name
+// of «Акты...».
 
 #include <QString>
 
@@ -14,10 +15,15 @@ namespace hk {
 inline const QString kKeepBackup = QStringLiteral("write/backup");
 inline const QString kKeepVerify = QStringLiteral("write/verify");
 inline const QString kKeepCheckAfterRun = QStringLiteral("modem/checkAfterRun");
+inline const QString kKeepRecordFolder = QStringLiteral("records/folder");
+inline const QString kKeepOperator = QStringLiteral("records/operator");
 
 QString KeptChoicesFile(const MainState& state);
 // The choice as stored, or `byDefault` when the file does not hold it.
 bool KeptChoice(const MainState& state, const QString& key, bool byDefault);
 void KeepChoice(const MainState& state, const QString& key, bool value);
+// A text kept the same way; empty when the file does not hold it.
+QString KeptText(const MainState& state, const QString& key);
+void KeepText(const MainState& state, const QString& key, const QString& value);
 
 }  // namespace hk

@@ -88,8 +88,8 @@ protected:
 
 TEST_F(Window, StartShowsOnlyTheTopButtonsTheSeparatorAndTheVersionLabel) {
     EXPECT_EQ(window().windowTitle(), "Программа настройки Hayes-модемов для работы с КВАРД v 1.5");
-    EXPECT_EQ(VisibleNames(), (std::set<QString>{"SBtk", "SBbuf", "LogButton", "SpeedButton1",
-                                                 "SBEx", "Bevel1", "Label8"}));
+    EXPECT_EQ(VisibleNames(), (std::set<QString>{"SBtk", "SBbuf", "RecordsButton", "LogButton",
+                                                 "SpeedButton1", "SBEx", "Bevel1", "Label8"}));
     EXPECT_EQ(W<QLabel>("Label8")->y(), 80);  // Memo1's top + 5
     EXPECT_EQ(window().HelpContext(), 2);
     EXPECT_EQ(state().WorkMode, kNoMode);
@@ -136,7 +136,7 @@ TEST_F(Window, ModemModeLayout) {
                   "Button1",         "Button4", "Button2",   "Label9",       "Bevel2",
                   "Memo2",           "Label2",  "Label7",    "Button3",      "Button5",
                   "Bevel3",          "Label3",  "SpinEdit1", "Label8",       "CheckModemButton",
-                  "CheckAfterRunBox"}));
+                  "CheckAfterRunBox", "RecordsButton"}));
     // "Проверить модем" waits for a run; it and its check box lie clear of
     // every other control of the layout, the command field included.
     EXPECT_FALSE(W<QPushButton>("CheckModemButton")->isEnabled());
