@@ -87,6 +87,8 @@ TEST(CliHelp, TheHelpOfTheProgramAndOfEveryCommandIsAsDocumented) {
         {"modem-write --help", "help-modem-write"},
         {"modem-view --help", "help-modem-view"},
         {"modem-verify --port Com2 list.n2 --help", "help-modem-verify"},
+        {"records --help", "help-records"},
+        {"record-check some.json --help", "help-record-check"},
     };
     for (const auto& r : rows) {
         const Printed p = RunProgram(Words(r.line));
