@@ -8,10 +8,10 @@
 #include "app/JobModemWindow.h"
 #include "app/JobRecords.h"
 #include "app/KeptChoices.h"
-#include "app/RecordsWindow.h"
 #include "app/MainModemWindow.h"
 #include "app/MainWindow.h"
 #include "app/PortDialog.h"
+#include "app/RecordsWindow.h"
 #include "base/Interruption.h"
 #include "device/ControllerJob.h"
 #include "device/ControllerLists.h"
@@ -68,11 +68,10 @@ void HayesApplication::AddRecords() {
     });
     jobModemWindow_->SetRecords(records, console_.get());
     // Set before any job runs; the job calls it on the job thread.
-    controllerDialog_->Job().SetRunWatch(
-        {[records] { records->JobBegins(); },
-         [records](const device::ControllerOutcome& outcome) {
-             records->ControllerRunEnded(outcome);
-         }});
+    controllerDialog_->Job().SetRunWatch({[records] { records->JobBegins(); },
+                                          [records](const device::ControllerOutcome& outcome) {
+                                              records->ControllerRunEnded(outcome);
+                                          }});
     recordsWindow_ = new RecordsWindow(state_, *records, window);
     const auto show = [history = recordsWindow_](QWidget* owner) { history->ShowOver(owner); };
     mainWindow_->SetRecordsRequest(show);

@@ -70,8 +70,8 @@ void JobRecords::ModemRunEnded(const RunReport& run) {
     if (run.Lines().empty()) return;  // nothing reached the modem
     records::ModemJobFacts facts{records::JobKind::ModemWrite, listFile_,
                                  records::ListSha256(list_)};
-    records::Record record = records::ModemRecord(PlaceOf(link_, Operator()), facts, &run,
-                                                  nullptr, SystemWallMs());
+    records::Record record =
+        records::ModemRecord(PlaceOf(link_, Operator()), facts, &run, nullptr, SystemWallMs());
     record.port.line = records::LineOf(link_.PortHandle.HeldParams(), kLinkRs232);
     if (ending_ && !run.Completed()) {
         record.outcome.result = "interrupted";
@@ -87,8 +87,8 @@ void JobRecords::ModemCheckEnded(const CheckResult& check) {
         return;
     records::ModemJobFacts facts{records::JobKind::ModemCheck, listFile_,
                                  records::ListSha256(list_)};
-    records::Record record = records::ModemRecord(PlaceOf(link_, Operator()), facts, nullptr,
-                                                  &check, SystemWallMs());
+    records::Record record =
+        records::ModemRecord(PlaceOf(link_, Operator()), facts, nullptr, &check, SystemWallMs());
     record.port.line = records::LineOf(link_.PortHandle.HeldParams(), kLinkRs232);
     if (ending_ && record.outcome.result == "interrupted")
         record.outcome.stoppedBy = "завершение программы";
@@ -107,8 +107,10 @@ void JobRecords::Write(records::Record record) {
         if (link_.Log) link_.Log->Note("Акт наладки записан: " + written.files->json);
         return;
     }
-    const std::string text = "Акт наладки не записан: " + written.problem +
-                             ". Работа выполнена; папку актов можно сменить в окне «Акты...»";
+    const std::string text =
+        "Акт наладки не записан: " + written.problem +
+        ". Сама работа от этого не изменилась; папку актов можно сменить в окне "
+        "«Акты...»";
     if (link_.Log) link_.Log->Note(text);
     if (tell_) tell_(text);
 }

@@ -138,8 +138,8 @@ void RecordViewer::Print() {
         status_->setText(QStringLiteral("PDF для печати не записан: ") + error);
         return;
     }
-    const bool opened = opener_ ? opener_(path)
-                                : QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    const bool opened =
+        opener_ ? opener_(path) : QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     status_->setText(opened ? QStringLiteral("Акт открыт для печати: ") +
                                   QDir::toNativeSeparators(path)
                             : QStringLiteral("Нет программы для просмотра PDF; акт в PDF: ") +

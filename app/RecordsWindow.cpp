@@ -162,7 +162,8 @@ void RecordsWindow::Refresh() {
         const QSignalBlocker quiet(portFilter_);
         portFilter_->clear();
         portFilter_->addItem(QStringLiteral("все"));
-        for (const std::string& port : records::RecordPorts(entries_)) portFilter_->addItem(Text(port));
+        for (const std::string& port : records::RecordPorts(entries_))
+            portFilter_->addItem(Text(port));
         const int at = chosen.isEmpty() ? 0 : portFilter_->findText(chosen);
         portFilter_->setCurrentIndex(at < 0 ? 0 : at);
     }
@@ -183,11 +184,10 @@ void RecordsWindow::Refresh() {
     for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
         const records::RecordEntry& e = *rows_[static_cast<std::size_t>(r)];
         const bool known = records::Known(e);
-        const QString cells[kColumns] = {
-            known ? ShownTime(e.record.timeLocal) : QString(),
-            known ? Text(records::DeviceTitle(e.record)) : QString(),
-            known ? Text(records::JobTitle(e.record.job)) : QString(),
-            Text(records::RowVerdict(e)), FileName(e.json)};
+        const QString cells[kColumns] = {known ? ShownTime(e.record.timeLocal) : QString(),
+                                         known ? Text(records::DeviceTitle(e.record)) : QString(),
+                                         known ? Text(records::JobTitle(e.record.job)) : QString(),
+                                         Text(records::RowVerdict(e)), FileName(e.json)};
         for (int c = 0; c < kColumns; ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
             if (c == kVerdict && e.problem != records::ReadProblem::None)
@@ -211,8 +211,8 @@ void RecordsWindow::ChooseFolder() {
     if (folderChooser_) {
         folder = folderChooser_(current);
     } else {
-        const QString chosen = QFileDialog::getExistingDirectory(
-            this, QStringLiteral("Папка актов наладки"), current);
+        const QString chosen =
+            QFileDialog::getExistingDirectory(this, QStringLiteral("Папка актов наладки"), current);
         if (!chosen.isEmpty()) folder = chosen;
     }
     if (!folder) return;

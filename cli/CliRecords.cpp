@@ -31,7 +31,9 @@ namespace {
 
 using records::Record;
 
-std::string FileName(const std::string& path) { return Utf8FromPath(PathFromUtf8(path).filename()); }
+std::string FileName(const std::string& path) {
+    return Utf8FromPath(PathFromUtf8(path).filename());
+}
 
 // «07.12.2026 11:23:45» of the record's local time.
 std::string ShownTime(const std::string& iso) {
@@ -73,21 +75,21 @@ ChannelCompared Compare(const Record& record, const records::ChannelFacts& chann
             // The lines are the same: a byte after the end of the list differs.
             std::size_t at = 0;
             while (at < kept->size() && at < read.size() && (*kept)[at] == read[at]) ++at;
-            c.difference = "строки те же, но отличается байт " + std::to_string(at + 1) +
-                           " за концом списка";
+            c.difference =
+                "строки те же, но отличается байт " + std::to_string(at + 1) + " за концом списка";
         }
         return c;
     }
     const std::array<std::uint8_t, 2>* keptFlag = records::FinalFlag(record, channel);
     if (keptFlag && flag && *keptFlag != *flag) {
         c.same = false;
-        c.difference = std::string("флаг буфера (параметр ") +
-                       records::ControlParameterName(channel.controlChannel) + "): в акте " +
-                       (records::FlagWithLines(*keptFlag) ? "«буфер со строками»"
-                                                          : "«буфер не используется»") +
-                       ", в КВАРД " +
-                       (records::FlagWithLines(*flag) ? "«буфер со строками»"
-                                                      : "«буфер не используется»");
+        c.difference =
+            std::string("флаг буфера (параметр ") +
+            records::ControlParameterName(channel.controlChannel) + "): в акте " +
+            (records::FlagWithLines(*keptFlag) ? "«буфер со строками»"
+                                               : "«буфер не используется»") +
+            ", в КВАРД " +
+            (records::FlagWithLines(*flag) ? "«буфер со строками»" : "«буфер не используется»");
     }
     return c;
 }
@@ -124,8 +126,8 @@ int CliSession::Recorded(int status, Record record) {
     }
     // The job stands as it was told; only the record is missing.
     Complain("акт наладки не записан: " + written.problem +
-             ". Работа выполнена, как сказано выше; укажите другую папку актов: --record "
-             "ПАПКА (или --no-record без акта)");
+             ". Сама работа от этого не изменилась (её итог — выше); укажите другую папку "
+             "актов: --record ПАПКА (или --no-record без акта)");
     return status == kExitOk ? kExitRecordNotWritten : status;
 }
 
@@ -144,7 +146,8 @@ int CliSession::RecordControllerJob(int status, BufferJob what) {
 
 int CliSession::RecordModemJob(int status, records::JobKind job) {
     if (!args_.record || !modemSide_) return status;
-    const RunReport* run = job == records::JobKind::ModemWrite ? &modemSide_->console.Run() : nullptr;
+    const RunReport* run =
+        job == records::JobKind::ModemWrite ? &modemSide_->console.Run() : nullptr;
     const CheckResult* check = modemCheck_ ? &*modemCheck_ : nullptr;
     // Only a job that reached the modem: a line went out, or a question.
     const bool asked = check && check->outcome != CheckOutcome::NotStarted &&
@@ -209,8 +212,9 @@ int CliSession::RecordCheck() {
     const Record& record = verdict.record;
     if (!record.controller) {
         if (!verdict.Holds()) return Fail(kExitRecordInvalid, name + ": " + verdict.message);
-        return Fail(kExitBadArguments, name + " — акт модема: его хеши и цепочка в порядке; с "
-                                              "устройством сверяются только акты КВАРД");
+        return Fail(kExitBadArguments, name +
+                                           " — акт модема: его хеши и цепочка в порядке; с "
+                                           "устройством сверяются только акты КВАРД");
     }
     const records::ControllerFacts& c = *record.controller;
     const bool anyImage = std::any_of(record.channels.begin(), record.channels.end(),
@@ -218,8 +222,9 @@ int CliSession::RecordCheck() {
                                           return records::FinalImage(record, ch) != nullptr;
                                       });
     if (!anyImage)
-        return Fail(kExitFailed, name + ": в акте нет прочитанных буферов (запись без проверки "
-                                        "чтением или неудачная): сверять не с чем");
+        return Fail(kExitFailed, name +
+                                     ": в акте нет прочитанных буферов (запись без проверки "
+                                     "чтением или неудачная): сверять не с чем");
 
     // The controller the record names, as the record found it.
     ReadSettings(link_.Settings, state_.CfgFileName);
@@ -260,15 +265,15 @@ int CliSession::RecordCheck() {
         if (kit == device::kKitMismatch)
             return Fail(kExitKitMismatch, "на месте " + records::DeviceTitle(record) +
                                               " другой комплект, чем в акте");
-        return Fail(kExitExchangeFailed, "комплект КВАРД не прочитан: " +
-                                             device::StepResultText(kit));
+        return Fail(kExitExchangeFailed,
+                    "комплект КВАРД не прочитан: " + device::StepResultText(kit));
     }
     device::BufferReads reads{};
     if (device::ReadImages(context, reads) != 0) {
         const int failure = session.LastResult;
         release();
-        return Fail(kExitExchangeFailed, "буферы КВАРД не прочитаны: " +
-                                             device::StepResultText(failure));
+        return Fail(kExitExchangeFailed,
+                    "буферы КВАРД не прочитаны: " + device::StepResultText(failure));
     }
     std::vector<ChannelCompared> compared;
     for (std::size_t i = 0; i < record.channels.size() && i < reads.size(); ++i) {
@@ -278,9 +283,8 @@ int CliSession::RecordCheck() {
             std::array<std::uint8_t, 2> value{};
             if (device::ReadControlBytes(context.device, ch.controlChannel, value) != 0) {
                 release();
-                return Fail(kExitExchangeFailed, "флаг буфера канала " +
-                                                     records::ChannelTitle(ch.tag) +
-                                                     " не прочитан");
+                return Fail(kExitExchangeFailed,
+                            "флаг буфера канала " + records::ChannelTitle(ch.tag) + " не прочитан");
             }
             flag = value;
         }

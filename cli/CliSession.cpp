@@ -697,9 +697,13 @@ void CliSession::Complain(const std::string& text) {
     err_ << "hayeskvd-cli: " << TerminalText(text) << '\n';
 }
 
-int CliSession::ModemWrite() { return RecordModemJob(WriteListToModem(), records::JobKind::ModemWrite); }
+int CliSession::ModemWrite() {
+    return RecordModemJob(WriteListToModem(), records::JobKind::ModemWrite);
+}
 
-int CliSession::ModemVerify() { return RecordModemJob(CheckModemAgainstList(), records::JobKind::ModemCheck); }
+int CliSession::ModemVerify() {
+    return RecordModemJob(CheckModemAgainstList(), records::JobKind::ModemCheck);
+}
 
 int CliSession::WriteListToModem() {
     std::vector<std::string> list;

@@ -31,7 +31,8 @@ constexpr int kPhaseReadFailures = 3;
 // The first `count` bytes of `bytes`, as a record of the run keeps them.
 template <typename Bytes>
 std::vector<std::uint8_t> Kept(const Bytes& bytes, std::size_t count) {
-    return std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(count));
+    return std::vector<std::uint8_t>(bytes.begin(),
+                                     bytes.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
 // A wait that ran out of time without its condition is no confirmation.

@@ -144,8 +144,7 @@ int IdentifyKit(DeviceContext& c, int& kit, std::array<std::uint8_t, 4>* words =
 // Reads both identification words (two tries) and compares the connected kit
 // with `kitIndex`; a mismatch shows the information box and gives
 // kKitMismatch. Returns LastResult. `words` as for IdentifyKit.
-int CheckKit(DeviceContext& c, std::uint8_t kitIndex,
-             std::array<std::uint8_t, 4>* words = nullptr);
+int CheckKit(DeviceContext& c, std::uint8_t kitIndex, std::array<std::uint8_t, 4>* words = nullptr);
 
 // The kit that two identification answers (2 bytes each) name.
 int KitFromIdentification(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b);

@@ -12,8 +12,8 @@ std::vector<std::vector<int>> CommonTails(const std::vector<std::string>& a,
     std::vector<std::vector<int>> tail(a.size() + 1, std::vector<int>(b.size() + 1, 0));
     for (std::size_t i = a.size(); i-- > 0;)
         for (std::size_t j = b.size(); j-- > 0;)
-            tail[i][j] = a[i] == b[j] ? tail[i + 1][j + 1] + 1
-                                      : std::max(tail[i + 1][j], tail[i][j + 1]);
+            tail[i][j] =
+                a[i] == b[j] ? tail[i + 1][j + 1] + 1 : std::max(tail[i + 1][j], tail[i][j + 1]);
     return tail;
 }
 

@@ -128,16 +128,15 @@ OutcomeFacts OutcomeOfController(JobKind job, const device::ControllerOutcome& o
     o.code = outcome.code;
     if (outcome.stopped && !done) o.stoppedBy = "Выход";
     if (done)
-        o.text = job != JobKind::Write       ? "Буферы прочитаны"
+        o.text = job != JobKind::Write    ? "Буферы прочитаны"
                  : outcome.write.verified ? device::kVerifiedText
                                           : "Записано (без проверки чтением)";
     else
         o.text = !outcome.message.empty() ? outcome.message : device::StepResultText(outcome.code);
     if (job == JobKind::Write) {
         const device::WriteRecord& w = outcome.write;
-        o.left = ControllerLeft{w.TouchedController(), w.controllerStopped,
-                                w.cancelled,           w.committed,
-                                w.restarted,           ControllerLeftText(w)};
+        o.left = ControllerLeft{w.TouchedController(), w.controllerStopped, w.cancelled,
+                                w.committed,           w.restarted,         ControllerLeftText(w)};
     }
     return o;
 }
@@ -153,9 +152,8 @@ Record ControllerRecord(const JobPlace& place, const ControllerJobFacts& job,
 
     ControllerFacts c;
     c.number = outcome.number;
-    c.baudRate = outcome.speedIndex >= 0
-                     ? BaudRates[static_cast<std::size_t>(outcome.speedIndex)]
-                     : 0;
+    c.baudRate =
+        outcome.speedIndex >= 0 ? BaudRates[static_cast<std::size_t>(outcome.speedIndex)] : 0;
     const bool ft12 = job.settings.Protocol == kFt12;
     c.protocol = ft12 ? "ft12" : "traditional";
     c.crcMode = ft12 ? job.settings.CrcMode : 0;
@@ -220,10 +218,9 @@ OutcomeFacts OutcomeOfModem(const RunReport* run, const CheckResult* check) {
         text = run->SummaryText();
     }
     if (check) {
-        const bool checkedWell =
-            check->outcome == CheckOutcome::NothingToCheck ||
-            (check->outcome == CheckOutcome::Done && check->Differing() == 0 &&
-             check->Checked() > 0);
+        const bool checkedWell = check->outcome == CheckOutcome::NothingToCheck ||
+                                 (check->outcome == CheckOutcome::Done && check->Differing() == 0 &&
+                                  check->Checked() > 0);
         ok = ok && checkedWell;
         const std::string summary = check->SummaryText();
         if (!summary.empty()) text += (text.empty() ? "" : ". ") + summary;
@@ -258,11 +255,10 @@ Record ModemRecord(const JobPlace& place, const ModemJobFacts& job, const RunRep
     if (check) {
         m.checked = true;
         for (const CheckRow& row : check->rows)
-            m.settings.push_back({row.setting,
-                                  row.profile == kActiveSettings ? std::nullopt
-                                                                 : std::optional(row.profile),
-                                  row.listValue, row.modemValue, CheckVerdictName(row.verdict),
-                                  row.lineIndex + 1});
+            m.settings.push_back(
+                {row.setting,
+                 row.profile == kActiveSettings ? std::nullopt : std::optional(row.profile),
+                 row.listValue, row.modemValue, CheckVerdictName(row.verdict), row.lineIndex + 1});
         m.checkSummary = check->SummaryText();
     }
     r.modem = std::move(m);

@@ -59,8 +59,7 @@ void CheckChain(RecordVerdict& v, const std::string& jsonFile) {
     const std::string key = DeviceKey(v.record);
     std::vector<const RecordEntry*> device;
     for (const RecordEntry& e : entries)
-        if (Readable(e) && e.sha256 != v.sha256 && DeviceKey(e.record) == key)
-            device.push_back(&e);
+        if (Readable(e) && e.sha256 != v.sha256 && DeviceKey(e.record) == key) device.push_back(&e);
     if (v.record.previous) {
         const auto named = std::find_if(entries.begin(), entries.end(), [&](const RecordEntry& e) {
             return e.sha256 == *v.record.previous;

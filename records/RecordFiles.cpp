@@ -1,11 +1,11 @@
 #include "records/RecordFiles.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <cctype>
 #include <random>
 #include <sstream>
 
@@ -48,8 +48,8 @@ std::optional<std::string> WriteTemporary(const std::string& target, const std::
         problem = "файл «" + target + "» не создаётся: " + SystemText(errno);
         return std::nullopt;
     }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
-                         std::fflush(file) == 0;
+    const bool written =
+        std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
     const int code = errno;
     const bool closed = std::fclose(file) == 0;
     if (!written || !closed) {

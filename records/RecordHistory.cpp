@@ -81,13 +81,15 @@ std::string PageToShow(const RecordEntry& entry, std::string& why) {
     if (entry.html.empty())
         warnings.push_back("HTML-файла акта нет: страница составлена по его JSON");
     else if (ReadFileBytes(entry.html) != page)
-        warnings.push_back("HTML-файл акта не совпадает с его JSON (изменён): показано то, что "
-                           "говорит JSON");
+        warnings.push_back(
+            "HTML-файл акта не совпадает с его JSON (изменён): показано то, что "
+            "говорит JSON");
     std::string banner;
     for (const std::string& w : warnings)
-        banner += "<p style=\"color:#b00000; font-weight:bold\">Внимание: " + HtmlEscaped(w) +
-                  "</p>\n";
-    if (!banner.empty()) page.insert(page.find("<h1>"), banner);
+        banner +=
+            "<p style=\"color:#b00000; font-weight:bold\">Внимание: " + HtmlEscaped(w) + "</p>\n";
+    const std::size_t heading = page.find("<h1>");
+    if (!banner.empty()) page.insert(heading == std::string::npos ? 0 : heading, banner);
     return page;
 }
 

@@ -61,8 +61,8 @@ std::string ParityText(const LineFacts& line) {
                        " бит данных, чётность " + line.parity + ", стоп-битов " +
                        std::to_string(line.stopBits);
     if (!line.addressParity.empty())
-        text += "; адресный байт сетевого номера с чётностью " + line.addressParity +
-                " (девятый бит)";
+        text +=
+            "; адресный байт сетевого номера с чётностью " + line.addressParity + " (девятый бит)";
     return text + "; связь " + line.link;
 }
 
@@ -87,7 +87,8 @@ std::string FlagText(const std::optional<std::array<std::uint8_t, 2>>& flag) {
 
 // One column of lines per image, side by side, the lines in the difference
 // between the first and the last column marked.
-std::string SideBySide(const std::vector<std::pair<std::string, std::vector<std::string>>>& columns) {
+std::string SideBySide(
+    const std::vector<std::pair<std::string, std::vector<std::string>>>& columns) {
     std::string html = "<table>\n<tr><th>№</th>";
     for (const auto& [title, lines] : columns) html += "<th>" + HtmlEscaped(title) + "</th>";
     html += "</tr>\n";
@@ -104,8 +105,8 @@ std::string SideBySide(const std::vector<std::pair<std::string, std::vector<std:
         for (std::size_t c = 0; c < columns.size(); ++c) {
             const auto& lines = columns[c].second;
             const bool marked = i < marks[c].size() && marks[c][i];
-            html += Cell(i < lines.size() ? lines[i] : std::string(),
-                         marked ? "line changed" : "line");
+            html +=
+                Cell(i < lines.size() ? lines[i] : std::string(), marked ? "line changed" : "line");
         }
         html += "</tr>\n";
     }
@@ -126,8 +127,8 @@ std::string ChannelSection(const Record& record, const ChannelFacts& c) {
     if (columns.empty()) return html + "<p class=\"note\">Буфер не читался и не записывался.</p>\n";
     html += SideBySide(columns);
     if (write && c.before && (c.after || c.written)) {
-        const auto changes = DiffLines(BufferLines(*c.before),
-                                       BufferLines(c.after ? *c.after : *c.written));
+        const auto changes =
+            DiffLines(BufferLines(*c.before), BufferLines(c.after ? *c.after : *c.written));
         html += "<p class=\"note\">" +
                 (changes.empty() ? std::string("Строки не изменились.")
                                  : "Изменённые строки выделены (удалено или добавлено строк: " +
@@ -135,8 +136,8 @@ std::string ChannelSection(const Record& record, const ChannelFacts& c) {
                 "</p>\n";
     }
     if (c.flagBefore || c.flagAfter)
-        html += "<p>Флаг буфера (параметр " + ControlParameterName(c.controlChannel) +
-                "): до — " + HtmlEscaped(FlagText(c.flagBefore)) + ", после — " +
+        html += "<p>Флаг буфера (параметр " + ControlParameterName(c.controlChannel) + "): до — " +
+                HtmlEscaped(FlagText(c.flagBefore)) + ", после — " +
                 HtmlEscaped(FlagText(c.flagAfter)) + ".</p>\n";
     return html;
 }
@@ -144,18 +145,20 @@ std::string ChannelSection(const Record& record, const ChannelFacts& c) {
 std::string ModemSection(const ModemFacts& m) {
     std::string html;
     if (!m.lines.empty()) {
-        html += "<h2>Строки, переданные модему</h2>\n<table>\n<tr><th>№</th><th>Строка "
-                "списка</th><th>Строка</th><th>Ответ</th><th>Итог</th></tr>\n";
+        html +=
+            "<h2>Строки, переданные модему</h2>\n<table>\n<tr><th>№</th><th>Строка "
+            "списка</th><th>Строка</th><th>Ответ</th><th>Итог</th></tr>\n";
         for (const ModemLineFacts& l : m.lines)
             html += "<tr><td class=\"n\">" + std::to_string(l.number) + "</td>" +
                     Cell(std::to_string(l.listLine)) + Cell(l.text, "line") +
-                    Cell(l.answer.empty() ? "нет кода результата" : l.answer) +
-                    Cell(l.verdict) + "</tr>\n";
+                    Cell(l.answer.empty() ? "нет кода результата" : l.answer) + Cell(l.verdict) +
+                    "</tr>\n";
         html += "</table>\n<p>" + HtmlEscaped(m.runSummary) + "</p>\n";
     }
     if (m.checked) {
-        html += "<h2>Настройки модема по списку</h2>\n<table>\n<tr><th>Настройка</th><th>В "
-                "списке</th><th>В модеме</th><th>Итог</th><th>Строка списка</th></tr>\n";
+        html +=
+            "<h2>Настройки модема по списку</h2>\n<table>\n<tr><th>Настройка</th><th>В "
+            "списке</th><th>В модеме</th><th>Итог</th><th>Строка списка</th></tr>\n";
         for (const ModemSettingFacts& s : m.settings) {
             const std::string name =
                 s.profile ? s.setting + " в профиле " + std::to_string(*s.profile) : s.setting;
@@ -201,9 +204,9 @@ std::string Facts(const Record& record) {
     rows += Row("Время", ShownTime(record.timeLocal) + " (UTC " + ShownTime(record.timeUtc) + ")");
     rows += Row("Наладчик", record.operatorName.empty() ? "не известен" : record.operatorName);
     rows += Row("Программа", record.programName + " " + record.programVersion);
-    rows += Row("Порт", record.port.name + (record.port.device.empty()
-                                                ? std::string()
-                                                : " (" + record.port.device + ")"));
+    rows += Row("Порт",
+                record.port.name +
+                    (record.port.device.empty() ? std::string() : " (" + record.port.device + ")"));
     rows += Row("Адаптер", AdapterText(record.port));
     rows += Row("Линия", ParityText(record.port.line));
     if (record.controller) {
@@ -214,10 +217,10 @@ std::string Facts(const Record& record) {
                                                        : std::string("традиционный")) +
                                  ", канал " + ChannelTitle(c.channel));
         rows += Row("Комплект", c.kitTitle);
-        rows += Row("Идентификация",
-                    c.identification ? HexOf(std::span(*c.identification).first(2)) + " " +
-                                           HexOf(std::span(*c.identification).last(2))
-                                     : std::string("не читалась"));
+        rows += Row("Идентификация", c.identification
+                                         ? HexOf(std::span(*c.identification).first(2)) + " " +
+                                               HexOf(std::span(*c.identification).last(2))
+                                         : std::string("не читалась"));
         rows += Row("Слово состояния", c.status ? HexOf(*c.status) : std::string("не читалось"));
     }
     if (record.modem && !record.modem->listFile.empty())
@@ -300,10 +303,9 @@ std::string RecordHtml(const Record& record, const std::string& jsonSha256) {
 std::string ComparisonHtml(const Record& older, const Record& newer) {
     std::string body = "<h1>Что изменилось: " + HtmlEscaped(DeviceTitle(newer)) + "</h1>\n";
     body += "<p class=\"outcome\">" +
-            HtmlEscaped(Capitalised(JobTitle(older.job)) + " " + ShownTime(older.timeLocal) +
-                        " (" + Verdict(older.outcome.result) + ") и " + JobTitle(newer.job) +
-                        " " + ShownTime(newer.timeLocal) + " (" +
-                        Verdict(newer.outcome.result) + ").") +
+            HtmlEscaped(Capitalised(JobTitle(older.job)) + " " + ShownTime(older.timeLocal) + " (" +
+                        Verdict(older.outcome.result) + ") и " + JobTitle(newer.job) + " " +
+                        ShownTime(newer.timeLocal) + " (" + Verdict(newer.outcome.result) + ").") +
             "</p>\n";
     int changedChannels = 0;
     for (const ChannelFacts& n : newer.channels) {
@@ -321,8 +323,8 @@ std::string ComparisonHtml(const Record& older, const Record& newer) {
         const auto fromLines = BufferLines(*from), toLines = BufferLines(*to);
         const auto changes = DiffLines(fromLines, toLines);
         if (!changes.empty()) ++changedChannels;
-        body += SideBySide({{ShownTime(older.timeLocal), fromLines},
-                            {ShownTime(newer.timeLocal), toLines}});
+        body += SideBySide(
+            {{ShownTime(older.timeLocal), fromLines}, {ShownTime(newer.timeLocal), toLines}});
         body += "<p class=\"note\">" +
                 std::string(changes.empty()
                                 ? "Строки те же."

@@ -225,7 +225,9 @@ public:
         return v.get<std::string>();
     }
     // A text that may be null (read as empty).
-    std::string TextOrEmpty(const char* key) const { return IsNull(key) ? std::string() : Text(key); }
+    std::string TextOrEmpty(const char* key) const {
+        return IsNull(key) ? std::string() : Text(key);
+    }
     template <typename T = int>
     T Number(const char* key) const {
         const Json& v = At(key);

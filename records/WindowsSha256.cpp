@@ -19,8 +19,8 @@ Sha256Digest Sha256(std::span<const std::uint8_t> bytes) {
     Sha256Digest digest{};
     BCRYPT_ALG_HANDLE algorithm = nullptr;
     BCRYPT_HASH_HANDLE hash = nullptr;
-    bool done = Succeeded(
-        ::BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0));
+    bool done =
+        Succeeded(::BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0));
     if (done) done = Succeeded(::BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0));
     // BCryptHashData takes at most 4 GiB a call.
     for (std::size_t at = 0; done && at < bytes.size();) {

@@ -100,7 +100,8 @@ public:
 };
 
 std::vector<std::string> At5(const std::string& command, std::vector<std::string> more) {
-    std::vector<std::string> words = {command, "--port", "Com1", "--number", "5", "--speed", "9600"};
+    std::vector<std::string> words = {command, "--port",  "Com1", "--number",
+                                      "5",     "--speed", "9600"};
     words.insert(words.end(), more.begin(), more.end());
     return words;
 }
@@ -232,8 +233,7 @@ TEST(CliRecords, ARecordThatCannotBeWrittenChangesNothingOfTheJob) {
     EXPECT_EQ(cli.Run(At5("read", {"--kit", "0", "--no-record"})), kExitOk) << cli.err.str();
     EXPECT_FALSE(fs::exists(cli.Folder()));
     // A read that found no controller touched none: no record either.
-    EXPECT_EQ(cli.Run({"read", "--port", "Com1", "--number", "9", "--speed", "9600", "--kit",
-                       "0"}),
+    EXPECT_EQ(cli.Run({"read", "--port", "Com1", "--number", "9", "--speed", "9600", "--kit", "0"}),
               kExitNoController);
     EXPECT_FALSE(fs::exists(cli.Folder()));
 

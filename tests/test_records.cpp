@@ -35,9 +35,9 @@ TEST(Sha256, TheDigestsOfThePublishedVectors) {
               "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
     EXPECT_EQ(Sha256Hex(std::string_view("abc")),
               "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-    EXPECT_EQ(Sha256Hex(std::string_view(
-                  "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")),
-              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    EXPECT_EQ(
+        Sha256Hex(std::string_view("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")),
+        "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
     const std::vector<std::uint8_t> million(1'000'000, 'a');
     EXPECT_EQ(Sha256Hex(million),
               "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
@@ -165,8 +165,7 @@ TEST(RecordReading, NoJsonAnotherSchemaAMissingFieldAndEveryEditAreFound) {
         {"empty", "", ReadProblem::NotJson},
         {"another schema", R"({"schema": "other/2", "job": "read"})", ReadProblem::OtherSchema},
         {"no schema", "[1, 2, 3]", ReadProblem::OtherSchema},
-        {"field missing", Edited(r, [](auto& j) { j.erase("outcome"); }),
-         ReadProblem::NotARecord},
+        {"field missing", Edited(r, [](auto& j) { j.erase("outcome"); }), ReadProblem::NotARecord},
         {"outcome text", Edited(r, [](auto& j) { j["outcome"]["text"] = "Всё хорошо"; }),
          ReadProblem::Edited},
         {"a byte of an image",
@@ -182,8 +181,8 @@ TEST(RecordReading, NoJsonAnotherSchemaAMissingFieldAndEveryEditAreFound) {
          ReadProblem::Edited},
         {"a line", Edited(r, [](auto& j) { j["channels"][0]["after"]["lines"][1] = "ATS0=9"; }),
          ReadProblem::Edited},
-        {"the previous record",
-         Edited(r, [](auto& j) { j["previous"] = std::string(64, 'a'); }), ReadProblem::Edited},
+        {"the previous record", Edited(r, [](auto& j) { j["previous"] = std::string(64, 'a'); }),
+         ReadProblem::Edited},
         {"reformatted only", Edited(r, [](auto&) {}), ReadProblem::None},
     };
     for (const auto& row : rows) {
@@ -209,9 +208,9 @@ TEST(RecordChain, EachRecordNamesTheDevicesPreviousOneAndHolds) {
     const std::string other = WriteOrFail(folder, WriteRecordOf(6, kWallMs + 150));
     const std::string second = WriteOrFail(folder, WriteRecordOf(5, kWallMs + 200));
     const std::string third = WriteOrFail(folder, WriteRecordOf(5, kWallMs + 300));
-    EXPECT_EQ(fs::path(first).filename(), "kvard-Com1-5-2026-12-07-" +
-                                              CheckRecordFile(first).record.timeLocal.substr(11, 2) +
-                                              "-23-45-write.json");
+    EXPECT_EQ(fs::path(first).filename(),
+              "kvard-Com1-5-2026-12-07-" + CheckRecordFile(first).record.timeLocal.substr(11, 2) +
+                  "-23-45-write.json");
     EXPECT_NE(second, first);
 
     const RecordVerdict v1 = CheckRecordFile(first), v2 = CheckRecordFile(second),
