@@ -269,7 +269,10 @@ Record ModemRecord(const JobPlace& place, const ModemJobFacts& job, const RunRep
 std::optional<LogExtent> LogExtentBetween(const LogPlace& from, const LogPlace& to) {
     if (to.file.empty()) return std::nullopt;
     LogExtent extent;
-    extent.file = to.file;
+    // Named whole, so that a check run from another folder finds it.
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(to.file), ec);
+    extent.file = ec ? to.file : Utf8FromPath(absolute);
     extent.from = from.file == to.file ? from.size : 0;
     extent.to = to.size;
     if (extent.to < extent.from) return std::nullopt;

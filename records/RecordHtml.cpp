@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/Utf8Path.h"
 #include "records/Hex.h"
 #include "records/LineDiff.h"
 #include "records/Sha256.h"
@@ -189,10 +190,13 @@ std::string Hashes(const Record& record, const std::string& jsonSha256) {
     }
     if (record.modem && !record.modem->listSha256.empty())
         rows += HashRow("Список " + record.modem->listFile, record.modem->listSha256);
-    if (record.log)
-        rows += HashRow("Журнал обмена " + record.log->file + ", байты " +
-                            std::to_string(record.log->from) + "–" + std::to_string(record.log->to),
+    if (record.log) {
+        // The file by its name (the JSON names it whole).
+        const std::string name = Utf8FromPath(PathFromUtf8(record.log->file).filename());
+        rows += HashRow("Журнал обмена " + name + ", байты " + std::to_string(record.log->from) +
+                            "–" + std::to_string(record.log->to),
                         record.log->sha256);
+    }
     rows += HashRow("Предыдущий акт этого устройства",
                     record.previous ? *record.previous : "нет: это первый акт");
     if (!jsonSha256.empty()) rows += HashRow("Этот акт (файл JSON)", jsonSha256);
