@@ -71,13 +71,14 @@ public:
         kvard->SetBuffer(1, sim::KvardController::ModemLines({"AT&F"}));
         line.Attach(peer ? peer : kvard.get());
     }
-    int Run(std::vector<std::string> words) {
+    int Run(std::vector<std::string> words, std::function<int()> interruption = {}) {
         words.push_back("--quiet");
         const ParseResult p = ParseArguments(words);
         EXPECT_TRUE(p.error.empty()) << p.error;
         out.str("");
         err.str("");
-        CliSession session(p.arguments, line, clock, {dir.Dir(), dir.Dir()}, out, err, false, {});
+        CliSession session(p.arguments, line, clock, {dir.Dir(), dir.Dir()}, out, err, false,
+                           std::move(interruption));
         return session.Run();
     }
     std::string Folder() const { return dir.Dir() + "records/"; }
@@ -259,6 +260,28 @@ TEST(CliRecords, AFailedWriteIsRecordedAsSuchWithWhatItLeft) {
     EXPECT_TRUE(Has(left, "буферы КВАРД прежние")) << left;
     // What the controller holds is what it held.
     EXPECT_EQ(record["channels"][0]["before"]["sha256"], Sha(cli.kvard->Buffer(0)));
+}
+
+// SIGINT once STOP has gone out: the record says the job was interrupted,
+// by what, and what the controller was left in.
+TEST(CliRecords, AnInterruptedWriteIsRecordedWithTheSignal) {
+    sim::KvardOptions o;
+    o.netNumber = 5;
+    o.stopDelayMs = 600;
+    RecordCli cli;
+    cli.kvard = std::make_unique<sim::KvardController>(o);
+    cli.line.Attach(cli.kvard.get());
+    EXPECT_EQ(cli.Run(At5("write", {"--kit", "0", "--clear1", "--clear2"}),
+                      [&] { return cli.kvard->CountRequests(0x09) > 0 ? 2 : 0; }),
+              130);
+    const Json record = cli.Newest();
+    ASSERT_TRUE(record.is_object());
+    EXPECT_EQ(record["outcome"]["result"], "interrupted");
+    EXPECT_EQ(record["outcome"]["stopped_by"], "SIGINT");
+    EXPECT_EQ(record["outcome"]["status"], 130);
+    EXPECT_EQ(record["outcome"]["controller"]["touched"], true);
+    EXPECT_EQ(record["outcome"]["controller"]["committed"], false);
+    EXPECT_TRUE(record["channels"][0]["after"].is_null());
 }
 
 TEST(CliRecords, AModemRunIsRecordedLineByLine) {
