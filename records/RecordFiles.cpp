@@ -150,11 +150,23 @@ std::vector<RecordEntry> ListRecords(const std::string& folder) {
 
 std::optional<std::string> NewestOfDevice(const std::vector<RecordEntry>& entries,
                                           const std::string& deviceKey) {
+    std::vector<const RecordEntry*> device;
     for (const RecordEntry& entry : entries)
         if ((entry.problem == ReadProblem::None || entry.problem == ReadProblem::Edited) &&
             DeviceKey(entry.record) == deviceKey)
-            return entry.sha256;
-    return std::nullopt;
+            device.push_back(&entry);
+    if (device.empty()) return std::nullopt;
+    // Newest first; of records with the same time (one millisecond) the one
+    // no other names as its previous is the newer.
+    const std::string& newest = device.front()->record.timeUtc;
+    for (const RecordEntry* candidate : device) {
+        if (candidate->record.timeUtc != newest) break;
+        const bool named = std::any_of(device.begin(), device.end(), [&](const RecordEntry* e) {
+            return e->record.previous == candidate->sha256;
+        });
+        if (!named) return candidate->sha256;
+    }
+    return device.front()->sha256;
 }
 
 WriteResult WriteRecord(const std::string& folder, Record& record) {

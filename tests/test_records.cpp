@@ -224,6 +224,22 @@ TEST(RecordChain, EachRecordNamesTheDevicesPreviousOneAndHolds) {
     EXPECT_TRUE(fs::exists(fs::path(third).replace_extension(".html")));
 }
 
+// Records of one device in the same millisecond: each still follows the
+// one written before it, whatever their files' names.
+TEST(RecordChain, RecordsOfTheSameMillisecondFollowTheirOrderOfWriting) {
+    test::TempDir dir;
+    std::vector<RecordVerdict> v;
+    for (int i = 0; i < 3; ++i)
+        v.push_back(CheckRecordFile(WriteOrFail(dir.Dir(), WriteRecordOf())));
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        const RecordVerdict now =
+            CheckRecordFile(dir.Dir() + RecordStem(WriteRecordOf()) +
+                            (i == 0 ? "" : "-" + std::to_string(i + 1)) + ".json");
+        EXPECT_TRUE(now.Holds()) << i << ": " << now.message;
+        if (i > 0) EXPECT_EQ(now.record.previous, v[i - 1].sha256) << i;
+    }
+}
+
 TEST(RecordChain, ARemovedOrReplacedRecordBreaksTheChain) {
     test::TempDir dir;
     const std::string folder = dir.Dir();

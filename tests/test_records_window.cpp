@@ -3,7 +3,8 @@
 // record, «Акты...» lists it and opens it as its page, two reads of one
 // controller are compared, an edited record is named so and shown with a
 // warning, a record folder that cannot be written is said in the status bar
-// while the read stands, and a page is saved as PDF.
+// while the read stands, a page is saved as PDF, and a modem run and a check
+// of the modem each leave theirs.
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,10 @@
 #include "app/RecordsWindow.h"
 #include "gui/Memo.h"
 #include "gui/RadioGroup.h"
+#include "link/Port.h"
+#include "records/RecordFiles.h"
+#include "records/Sha256.h"
+#include "sim/HayesModem.h"
 #include "sim/KvardController.h"
 #include "sim/SimLine.h"
 #include "support/Children.h"
@@ -186,6 +191,64 @@ TEST_F(Records, APageIsSavedAsPdf) {
     EXPECT_TRUE(opened.endsWith(".pdf"));
     EXPECT_TRUE(QFileInfo(opened).size() > 0);
     QFile::remove(opened);
+}
+
+// The records of a folder, read back.
+std::vector<records::RecordEntry> InFolder(const std::string& folder) {
+    return records::ListRecords(folder);
+}
+
+TEST(ModemRecords, ARunAndACheckOfTheModemEachLeaveTheirRecord) {
+    test::EnsureQApplication();
+    test::TempDir dir;
+    VirtualClock clock;
+    sim::SimLine line{clock};
+    sim::HayesModem modem;
+    ASSERT_TRUE(modem.KeepFixed("S7", 50));
+    test::ScriptedView view;
+    line.Attach(&modem);
+    auto app =
+        std::make_unique<HayesApplication>(line, clock, view, QString::fromStdString(dir.Dir()));
+    app->Window().show();
+    test::Press(test::Child<QPushButton>(&app->Window(), "SBtk"));  // modem mode
+    app->Link().Settings.LinkKind = kLinkModem;
+    ASSERT_TRUE(OpenPort(app->Link(), "Com2", 5, AddressMode::On));
+    app->State().PortReady = true;
+    auto* list = test::Child<Memo>(&app->Window(), "Memo1");
+    for (const char* l : {"AT&F", "ATX9", "ATS7=60"}) list->AddLine(l);
+
+    test::Press(test::Child<QPushButton>(&app->Window(), "Button2"));
+    test::RunFor(*app, clock, 4000);
+    std::vector<records::RecordEntry> entries = InFolder(dir.Dir() + "records/");
+    ASSERT_EQ(entries.size(), 1u);
+    const records::Record& run = entries[0].record;
+    EXPECT_EQ(entries[0].problem, records::ReadProblem::None) << entries[0].message;
+    EXPECT_EQ(run.job, records::JobKind::ModemWrite);
+    EXPECT_EQ(records::DeviceTitle(run), "модем на Com2");
+    ASSERT_TRUE(run.modem);
+    ASSERT_EQ(run.modem->lines.size(), 3u);
+    EXPECT_EQ(run.modem->lines[1].text, "ATX9");
+    EXPECT_EQ(run.modem->lines[1].verdict, "error");
+    EXPECT_EQ(run.outcome.result, "error");
+    // The list as it stood in the window: its lines, each with CR LF.
+    EXPECT_EQ(run.modem->listSha256,
+              records::Sha256Hex(std::string_view("AT&F\r\nATX9\r\nATS7=60\r\n")));
+
+    test::Press(test::Child<QPushButton>(&app->Window(), "CheckModemButton"));
+    test::Settle(*app);
+    entries = InFolder(dir.Dir() + "records/");
+    ASSERT_EQ(entries.size(), 2u);
+    const records::Record& check = entries[0].record;
+    EXPECT_EQ(check.job, records::JobKind::ModemCheck);
+    ASSERT_TRUE(check.modem);
+    EXPECT_TRUE(check.modem->checked);
+    const auto s7 = std::find_if(
+        check.modem->settings.begin(), check.modem->settings.end(),
+        [](const records::ModemSettingFacts& f) { return f.setting == "S7" && !f.profile; });
+    ASSERT_NE(s7, check.modem->settings.end());
+    EXPECT_EQ(s7->modem, 50);
+    EXPECT_EQ(s7->verdict, "differs");
+    EXPECT_EQ(check.previous, entries[1].sha256);
 }
 
 }  // namespace
