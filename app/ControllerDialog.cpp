@@ -97,6 +97,7 @@ void ControllerDialog::CreateControls() {
     searchButton_ = DesignChild<QPushButton>(this, "Button1");
     exitButton_ = DesignChild<QPushButton>(this, "Button2");
     logButton_ = DesignChild<QPushButton>(this, "LogButton");
+    recordsButton_ = DesignChild<QPushButton>(this, "RecordsButton");
 
     // The result lines: bold italic teal.
     QFont resultFont = font();
@@ -153,6 +154,9 @@ void ControllerDialog::ConnectHandlers() {
         jobs_.Post([job = job_.get()] { job->Tick(); }, [this] { tickPending_ = false; });
     });
     connect(logButton_, &QPushButton::clicked, this, [this] { ShowLog(); });
+    connect(recordsButton_, &QPushButton::clicked, this, [this] {
+        if (recordsRequest_) recordsRequest_(this);
+    });
     connect(scanButton_, &QPushButton::clicked, this,
             [this] { Guarded([this] { ScanNetwork(); }); });
     for (QCheckBox* box : {backupBox_, verifyBox_})

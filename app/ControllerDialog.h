@@ -74,6 +74,10 @@ public:
     void SetLogRequest(std::function<void(QWidget* owner)> request) {
         logRequest_ = std::move(request);
     }
+    // «Акты...» asks for the records' window over the dialog.
+    void SetRecordsRequest(std::function<void(QWidget* owner)> request) {
+        recordsRequest_ = std::move(request);
+    }
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -134,6 +138,7 @@ private:
     ModemWindow& mainWindow_;
     HelpRequest help_;
     std::function<void(QWidget* owner)> logRequest_;
+    std::function<void(QWidget* owner)> recordsRequest_;
     JobThread& jobs_;
     std::unique_ptr<JobControllerView> jobView_;
     std::unique_ptr<device::ControllerJob> job_;
@@ -181,6 +186,7 @@ private:
     QPushButton* searchButton_ = nullptr;    // Button1 "Подбор"
     QPushButton* exitButton_ = nullptr;      // Button2 "Выход"
     QPushButton* logButton_ = nullptr;       // "Журнал"
+    QPushButton* recordsButton_ = nullptr;   // «Акты...»
     QPushButton* scanButton_ = nullptr;      // "Опрос сети..."
     NetworkScanDialog* scanDialog_ = nullptr;
     QCheckBox* backupBox_ = nullptr;  // "Резервная копия перед записью"

@@ -6,10 +6,14 @@
 
 #include "app/ControllerDialog.h"
 #include "app/JobModemWindow.h"
+#include "app/JobRecords.h"
+#include "app/KeptChoices.h"
 #include "app/MainModemWindow.h"
 #include "app/MainWindow.h"
 #include "app/PortDialog.h"
+#include "app/RecordsWindow.h"
 #include "base/Interruption.h"
+#include "device/ControllerJob.h"
 #include "device/ControllerLists.h"
 #include "modem/ModemConsole.h"
 
@@ -48,6 +52,30 @@ HayesApplication::HayesApplication(SerialLine& line, Clock& clock, ViewHooks& vi
     controllerLists_ =
         std::make_unique<device::ControllerLists>(state_, *jobModemWindow_, link.View);
     mainWindow_->SetControllerLists(controllerLists_.get());
+    AddRecords();
+}
+
+void HayesApplication::AddRecords() {
+    records_ = std::make_unique<JobRecords>(state_, wiring_.Link(), wiring_.Log());
+    JobRecords* records = records_.get();
+    records->SetFolder(KeptText(state_, kKeepRecordFolder).toStdString());
+    records->SetOperator(KeptText(state_, kKeepOperator).toStdString());
+    // A record that could not be written is said in the main window's status bar.
+    MainWindow* window = mainWindow_.get();
+    JobThread& jobs = wiring_.Jobs();
+    records->SetTell([window, &jobs](const std::string& text) {
+        jobs.ShowOnWindow([window, text] { window->ShowRunStatus(QString::fromStdString(text)); });
+    });
+    jobModemWindow_->SetRecords(records, console_.get());
+    // Set before any job runs; the job calls it on the job thread.
+    controllerDialog_->Job().SetRunWatch({[records] { records->JobBegins(); },
+                                          [records](const device::ControllerOutcome& outcome) {
+                                              records->ControllerRunEnded(outcome);
+                                          }});
+    recordsWindow_ = new RecordsWindow(state_, *records, window);
+    const auto show = [history = recordsWindow_](QWidget* owner) { history->ShowOver(owner); };
+    mainWindow_->SetRecordsRequest(show);
+    controllerDialog_->SetRecordsRequest(show);
 }
 
 void HayesApplication::WatchSignals() {
@@ -65,6 +93,7 @@ void HayesApplication::WatchSignals() {
 
 void HayesApplication::StopJobs() {
     JobThread& jobs = wiring_.Jobs();
+    if (records_) records_->SetEnding();
     jobs.SetUnattended(true);
     controllerDialog_->StopJobs();
     jobs.Post([console = console_.get()] { console->RemoveIdleHandler(); });

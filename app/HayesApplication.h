@@ -23,6 +23,8 @@ namespace hk {
 
 class ControllerDialog;
 class JobModemWindow;
+class JobRecords;
+class RecordsWindow;
 class MainModemWindow;
 class MainWindow;
 class ModemConsole;
@@ -57,8 +59,15 @@ public:
     // questions are answered No and its boxes not shown. Runs on leaving.
     void StopJobs();
     ExchangeLog& Log() { return wiring_.Log(); }
+    // The records of the jobs, and their window («Акты...»).
+    JobRecords& Records() { return *records_; }
+    RecordsWindow& History() { return *recordsWindow_; }
 
 private:
+    // The records of the jobs: their keeper on the job thread, the hooks of
+    // the controller and modem jobs, the window.
+    void AddRecords();
+
     MainState state_;
     JobLink wiring_;
     std::unique_ptr<MainWindow> mainWindow_;
@@ -68,6 +77,9 @@ private:
     std::unique_ptr<JobModemWindow> jobModemWindow_;
     std::unique_ptr<ModemConsole> console_;
     std::unique_ptr<device::ControllerLists> controllerLists_;
+    // Used by the jobs on the job thread: goes before the line and the log.
+    std::unique_ptr<JobRecords> records_;
+    RecordsWindow* recordsWindow_ = nullptr;  // owned by the main window as its parent
 };
 
 }  // namespace hk

@@ -1,5 +1,8 @@
 #include "app/JobModemWindow.h"
 
+#include "app/JobRecords.h"
+#include "modem/ModemConsole.h"
+
 namespace hk {
 
 bool JobModemWindow::ShowSpecialCharacters() {
@@ -71,7 +74,22 @@ void JobModemWindow::ClearLineMarks() {
 }
 
 void JobModemWindow::RunEnded(bool completed) {
+    if (records_ && console_) records_->ModemRunEnded(console_->Run());
     jobs_.ShowOnWindow([this, completed] { window_.RunEnded(completed); });
+}
+
+// The list as it stands when a job on the modem begins, for its record.
+void JobModemWindow::RunBegins() {
+    if (!records_ || !console_) return;
+    std::vector<std::string> lines;
+    for (int i = 0; i < list_.Count(); ++i) lines.push_back(list_.Line(i));
+    records_->ModemJobBegins(console_->ListFile(), std::move(lines));
+}
+
+void JobModemWindow::CheckBegins() { RunBegins(); }
+
+void JobModemWindow::CheckEnded(const CheckResult& result) {
+    if (records_) records_->ModemCheckEnded(result);
 }
 
 void JobModemWindow::MarkDifferingLine(int index) {

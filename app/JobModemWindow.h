@@ -21,6 +21,9 @@
 
 namespace hk {
 
+class JobRecords;
+class ModemConsole;
+
 class JobModemWindow final : public ModemWindow, public device::BufferListWindow {
 public:
     JobModemWindow(JobThread& jobs, ModemWindow& window)
@@ -31,6 +34,12 @@ public:
 
     // One poll of the answer receiver (ModemConsole::ModemIdle).
     void SetReceiver(std::function<void()> poll) { poll_ = std::move(poll); }
+    // The record of every run of the list and check of the modem that
+    // `console` makes (nullptr for both: none).
+    void SetRecords(JobRecords* records, const ModemConsole* console) {
+        records_ = records;
+        console_ = console;
+    }
 
     MemoLines& ListMemo() override { return list_; }
     MemoLines& AnswersMemo() override { return answers_; }
@@ -51,6 +60,9 @@ public:
     void RunEnded(bool completed) override;
     void MarkDifferingLine(int index) override;
     void ClearDifferingLineMarks() override;
+    void RunBegins() override;
+    void CheckBegins() override;
+    void CheckEnded(const CheckResult& result) override;
 
     MemoLines& FirstBuffer() override { return list_; }
     MemoLines& SecondBuffer() override { return answers_; }
@@ -64,6 +76,8 @@ private:
     JobMemo list_, answers_;
     EpochValue<bool> specialCharacters_;
     std::function<void()> poll_;
+    JobRecords* records_ = nullptr;
+    const ModemConsole* console_ = nullptr;
 };
 
 }  // namespace hk

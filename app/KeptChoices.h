@@ -2,10 +2,11 @@
 // The operator's choices the program keeps from one run to the next, in
 // "HayesKvd.ini" in the data folder (the settings file keeps its eight
 // bytes): the safe write's "Резервная копия перед записью" and "Проверка
-// записанного чтением" of the controller dialog, and the main window's
-// "Проверять после записи"; and the folder the list dialogs start in
-// (app/ListFolder.h). The file may begin with a byte order mark (Notepad's
-// "UTF-8 with BOM"): Qt's reader skips it.
+// записанного чтением" of the controller dialog, the main window's
+// "Проверять после записи", the folder the list dialogs start in
+// (app/ListFolder.h), and the records' folder and the operator's name of
+// «Акты...». The file may begin with a byte order mark (Notepad's "UTF-8
+// with BOM"): Qt's reader skips it.
 
 #include <QString>
 
@@ -16,6 +17,8 @@ namespace hk {
 inline const QString kKeepBackup = QStringLiteral("write/backup");
 inline const QString kKeepVerify = QStringLiteral("write/verify");
 inline const QString kKeepCheckAfterRun = QStringLiteral("modem/checkAfterRun");
+inline const QString kKeepRecordFolder = QStringLiteral("records/folder");
+inline const QString kKeepOperator = QStringLiteral("records/operator");
 
 QString KeptChoicesFile(const MainState& state);
 // The choice as stored, or `byDefault` when the file does not hold it.

@@ -164,6 +164,7 @@ void MainWindow::CreateControls() {
     find("SBbuf", controllerModeButton_);
     find("SpeedButton1", helpButton_);
     find("LogButton", logButton_);
+    find("RecordsButton", recordsButton_);
     find("SBEx", exitButton_);
     find("CheckBox1", smsBox_);
     find("Label9", groupRuleLabel_);
@@ -299,6 +300,9 @@ void MainWindow::ConnectHandlers() {
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, [this] { ShowHelpContext(helpContext_, this); });
     connect(logButton_, &QPushButton::clicked, this, [this] { ShowLog(this); });
+    connect(recordsButton_, &QPushButton::clicked, this, [this] {
+        if (recordsRequest_) recordsRequest_(this);
+    });
     auto* logKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
     connect(logKey, &QShortcut::activated, this, [this] { ShowLog(this); });
 }

@@ -123,6 +123,11 @@ public:
     void ShowLog(QWidget* owner);
     LogWindow* LogView() const { return logWindow_; }
 
+    // --- The records' window («Акты...»), over `owner`.
+    void SetRecordsRequest(std::function<void(QWidget* owner)> request) {
+        recordsRequest_ = std::move(request);
+    }
+
     // --- Help.
     int HelpContext() const { return helpContext_; }
     HelpViewer* Help() const { return help_; }
@@ -216,6 +221,7 @@ private:
     FileDialogSetup openDialog_;
     FileDialogSetup saveDialog_;
     FileChooser fileChooser_;
+    std::function<void(QWidget* owner)> recordsRequest_;
     QString runStatus_;           // the modem run's status text, under the hints
     bool checkUnderWay_ = false;  // "Проверить модем" is being handled
 
@@ -225,6 +231,7 @@ private:
     QPushButton* controllerModeButton_ = nullptr;  // SBbuf "Настройка КВАРД"
     QPushButton* helpButton_ = nullptr;            // SpeedButton1 "Помощь"
     QPushButton* logButton_ = nullptr;             // "Журнал"
+    QPushButton* recordsButton_ = nullptr;         // «Акты...»
     QPushButton* exitButton_ = nullptr;            // SBEx "Выход "
     QCheckBox* smsBox_ = nullptr;                  // CheckBox1, never shown
     QLabel* groupRuleLabel_ = nullptr;             // Label9, the "<CR>" rule

@@ -13,8 +13,10 @@ inline constexpr Control kMainWindowControls[] = {
      "Ввод и просмотр настроек Hayes-модема для КВАРД", nullptr},
     {"SBbuf", Kind::ToggleButton, 155, 3, 150, 25, "Настройка КВАРД",
      "Ввод и просмотр настроек Hayes-модема в буфере КВАРД", nullptr},
-    // Not in the original design: the exchange log, between the mode buttons
-    // and "Помощь".
+    // Not in the original design: the records of the jobs («Акт наладки»)
+    // and the exchange log, between the mode buttons and "Помощь".
+    {"RecordsButton", Kind::Button, 338, 3, 76, 25, "Акты...",
+     "Акты наладки: что найдено, записано и проверено в каждом КВАРД и модеме", nullptr},
     {"LogButton", Kind::Button, 416, 3, 76, 25, "Журнал",
      "Журнал обмена: всё, что передано в порт и принято из него (Ctrl+L)", nullptr},
     {"SpeedButton1", Kind::Button, 495, 3, 75, 25, "Помощь", nullptr, nullptr},

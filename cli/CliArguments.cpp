@@ -20,11 +20,17 @@ namespace {
 constexpr int kLastKit = static_cast<int>(device::KitTitles.size()) - 1;
 constexpr int kLongestWaitSeconds = 3600;
 
-constexpr const char* kCommands[] = {"search",     "read",         "write", "modem-write",
-                                     "modem-view", "modem-verify", "scan"};
+constexpr const char* kCommands[] = {"search",       "read", "write",   "modem-write", "modem-view",
+                                     "modem-verify", "scan", "records", "record-check"};
 
 bool TakesListFile(const std::string& command) {
     return command == "modem-write" || command == "modem-verify";
+}
+
+// The commands that read the records' folder and open no port unless the
+// record asks for it.
+bool ReadsRecords(const std::string& command) {
+    return command == "records" || command == "record-check";
 }
 
 bool Controller(const std::string& command) {
@@ -173,6 +179,8 @@ const ValueOption kValueOptions[] = {
     {"--backup-dir",
      [](A& a, V v) { return Set(a.backupDir, std::optional(WithTrailingSeparator(v)), ""); }},
     {"--csv", [](A& a, V v) { return Set(a.csvFile, std::optional(v), ""); }},
+    {"--record",
+     [](A& a, V v) { return Set(a.recordDir, std::optional(WithTrailingSeparator(v)), ""); }},
 };
 
 const SwitchOption kSwitches[] = {
@@ -193,6 +201,7 @@ const SwitchOption kSwitches[] = {
      }},
     {"--clear1", [](CliArguments& a) { return a.clear[0] = true, std::string(); }},
     {"--clear2", [](CliArguments& a) { return a.clear[1] = true, std::string(); }},
+    {"--no-record", [](CliArguments& a) { return a.record = false, std::string(); }},
 };
 
 // A slip in the command line, as the message says it.
@@ -289,6 +298,10 @@ private:
     // A word of the line that is no option: the list file of modem-write and
     // modem-verify, else a slip.
     void TakeFile(const std::string& word) {
+        if (a_.command == "record-check" && a_.recordFile.empty()) {
+            a_.recordFile = word;
+            return;
+        }
         if (!TakesListFile(a_.command) || !a_.listFile.empty())
             throw Slip{"лишнее слово «" + word + "»"};
         a_.listFile = word;
@@ -391,7 +404,7 @@ private:
             }
             throw Slip{"неизвестная команда «" + words.front() +
                        "». Команды: search, read, write, scan, modem-write, modem-view, "
-                       "modem-verify"};
+                       "modem-verify, records, record-check"};
         }
         if (!command_) return;
         const std::vector<std::string> own = command_->remaining();
@@ -482,9 +495,14 @@ ParseResult ParseArguments(const std::vector<std::string>& words) {
     // Named back to the operator in every message: with the system's own
     // separators, however they were typed.
     for (std::string* file : {&a.outFiles[0], &a.outFiles[1], &a.inFiles[0], &a.inFiles[1],
-                              &a.backupDir, &a.listFile, &a.logFile, &a.csvFile})
+                              &a.backupDir, &a.listFile, &a.logFile, &a.csvFile, &a.recordDir,
+                              &a.recordFile})
         *file = ShownPath(std::move(*file));
-    if (a.port.empty())
+    if (ReadsRecords(a.command))
+        r.error = a.command == "record-check" && a.recordFile.empty()
+                      ? "не указан файл акта: hayeskvd-cli record-check ФАЙЛ.json"
+                      : std::string();
+    else if (a.port.empty())
         r.error = "не указан порт: --port Com1 (или путь к устройству)";
     else
         r.error = Controller(a.command) ? CheckController(a) : CheckModem(a);

@@ -26,13 +26,21 @@ enum ExitStatus : int {
     kExitBackupFailed = 11,
     kExitSettingsNotSaved = 12,
     kExitModemDiffers = 13,  // the modem holds a setting otherwise than the list
+    // The job's record could not be written (the job itself succeeded: a
+    // failed job keeps its own status).
+    kExitRecordNotWritten = 14,
+    // record-check: the record is no JSON, of another schema, edited, or its
+    // log or chain does not hold.
+    kExitRecordInvalid = 15,
     // 128 + the signal's number: the job was stopped by SIGINT (130),
     // SIGTERM (143) or SIGHUP (129) and ended as "Выход" ends it.
     kExitInterrupted = 128,
 };
 
 struct CliArguments {
-    std::string command;  // search, read, write, modem-write, modem-view, modem-verify, scan
+    // search, read, write, modem-write, modem-view, modem-verify, scan,
+    // records, record-check
+    std::string command;
     bool help = false;
     bool version = false;
 
@@ -62,6 +70,12 @@ struct CliArguments {
     std::string listFile;
     bool checkModem = false;            // modem-write --verify: the check after the run
     std::optional<int> silenceSeconds;  // a modem silent this long fails the job
+
+    // The job's record («Акт наладки»): into this folder instead of the
+    // window's, or none at all; records and record-check read this folder.
+    std::string recordDir;
+    bool record = true;
+    std::string recordFile;  // record-check: the record's JSON file
 
     bool json = false;
     bool quiet = false;

@@ -13,6 +13,7 @@
 #include "base/Utf8Path.h"
 #include "base/WholeFile.h"
 #include "base/Windows1251.h"
+#include "cli/CliModemSide.h"
 #include "cli/CliModemWindow.h"
 #include "cli/JsonLine.h"
 #include "device/BufferTransfer.h"
@@ -285,6 +286,7 @@ void CliSession::Say(const std::string& text) {
 }
 
 int CliSession::Fail(int status, const std::string& message) {
+    lastMessage_ = message;
     if (args_.json) {
         Json result = StatusJson(status);
         result["message"] = message;
@@ -323,6 +325,7 @@ void CliSession::Checkpoint() {
 int CliSession::Interrupted(const std::string& what) {
     const int status = kExitInterrupted + signal_;
     const std::string message = std::string(InterruptionName(signal_)) + ": " + what;
+    lastMessage_ = what;
     if (args_.json) {
         Json result;
         result["result"] = "interrupted";
@@ -362,6 +365,8 @@ int CliSession::Run() {
                             "» не записывается: " + std::strerror(code) +
                             ". Снимите с него защиту от записи или запустите без --save-settings");
     }
+    if (args_.command == "records") return Records();
+    if (args_.command == "record-check") return RecordCheck();
     if (args_.command == "search") return Search();
     if (args_.command == "scan") return Scan();
     if (args_.command == "read") return ReadOrWrite(BufferJob::Read);
@@ -492,6 +497,10 @@ int CliSession::Scan() {
 }
 
 int CliSession::ReadOrWrite(BufferJob what) {
+    return RecordControllerJob(RunBufferJob(what), what);
+}
+
+int CliSession::RunBufferJob(BufferJob what) {
     const bool read = what == BufferJob::Read;
     state_.KitIndex = static_cast<std::uint8_t>(*args_.kit);
     state_.ReadFromDevice = read;
@@ -501,12 +510,14 @@ int CliSession::ReadOrWrite(BufferJob what) {
     view_.installKey = args_.waitKeySeconds.has_value();
     view_.restart = args_.restart;
 
-    device::ControllerJob job(state_, link_, view_);
+    controllerJob_ = std::make_unique<device::ControllerJob>(state_, link_, view_);
+    device::ControllerJob& job = *controllerJob_;
     job.Opened();
     ChooseLink();
     // A signal stops the job as "Выход" does: the step under way ends, a
     // write goes on to its copy-out or cancel, then the end of exchange.
     stop_ = [&job] { job.Exit(); };
+    jobStart_ = log_.Place();
     job.Search();
     if (const auto failed = WaitForKey(job)) return *failed;
     const device::ControllerOutcome& outcome = job.Outcome();
@@ -682,39 +693,19 @@ std::optional<int> CliSession::ReadListOrFail(const std::string& path,
     return std::nullopt;
 }
 
-// The modem side as the window has it in modem mode: the window's part, with
-// `list` in its list memo, and the console.
-class CliSession::ModemSide {
-public:
-    ModemSide(CliSession& session, const std::vector<std::string>& list)
-        : window(session.link_, session.state_, session.args_.port, *session.args_.speedIndex,
-                 [&session](const std::string& text) { session.Say(text); }),
-          console(session.state_, session.link_, window),
-          session_(session) {
-        session.state_.WorkMode = kModemWork;
-        session.state_.ModemMode = true;
-        window.list.lines = list;
-        // A signal stops the console as leaving the modem side does: the
-        // receiver stops, and a run under way sends no more lines.
-        session.stop_ = [this] { console.RemoveIdleHandler(); };
-    }
-    // The stop goes with the console it stops.
-    ~ModemSide() { session_.stop_ = nullptr; }
-    ModemSide(const ModemSide&) = delete;
-    ModemSide& operator=(const ModemSide&) = delete;
-
-    CliModemWindow window;
-    ModemConsole console;
-
-private:
-    CliSession& session_;
-};
-
 void CliSession::Complain(const std::string& text) {
     err_ << "hayeskvd-cli: " << TerminalText(text) << '\n';
 }
 
 int CliSession::ModemWrite() {
+    return RecordModemJob(WriteListToModem(), records::JobKind::ModemWrite);
+}
+
+int CliSession::ModemVerify() {
+    return RecordModemJob(CheckModemAgainstList(), records::JobKind::ModemCheck);
+}
+
+int CliSession::WriteListToModem() {
     std::vector<std::string> list;
     if (const auto failed = ReadListOrFail(args_.listFile, list, EmptyList::Refused))
         return *failed;
@@ -732,14 +723,15 @@ int CliSession::ModemWrite() {
         return kExitBadArguments;
     }
 
-    ModemSide side(*this, list);
-    CliModemWindow& window = side.window;
-    ModemConsole& console = side.console;
+    modemSide_ = std::make_unique<ModemSide>(*this, list);
+    CliModemWindow& window = modemSide_->window;
+    ModemConsole& console = modemSide_->console;
     // The run as the window's receiver drives it, until the list is done or
     // a line has gone unanswered for the time limit.
     const std::int64_t silence =
         std::int64_t{args_.silenceSeconds.value_or(kModemSilenceSeconds)} * 1000;
     console.SetAnswerLimitMs(silence);
+    jobStart_ = log_.Place();
     console.StartRun();
     if (!state_.PortReady) return PortNotOpened();
     while (console.Run().UnderWay() && window.receiving) console.ModemIdle();
@@ -760,6 +752,7 @@ int CliSession::ModemWrite() {
         "Модем не проверен: он на линии, и вопросы ушли бы не ему, а на другой конец линии";
     if (args_.checkModem && run.Completed() && !silent && !run.OnLine()) {
         check = console.CheckModem();
+        modemCheck_ = check;
         if (StopTaken())
             return Interrupted("запись в модем закончена (" + run.SummaryText() +
                                "), проверка модема прервана");
@@ -788,13 +781,15 @@ int CliSession::ModemWrite() {
     return status;
 }
 
-int CliSession::ModemVerify() {
+int CliSession::CheckModemAgainstList() {
     std::vector<std::string> list;
     if (const auto failed = ReadListOrFail(args_.listFile, list, EmptyList::Allowed))
         return *failed;
 
-    ModemSide side(*this, list);
-    const CheckResult check = side.console.CheckModem();
+    modemSide_ = std::make_unique<ModemSide>(*this, list);
+    jobStart_ = log_.Place();
+    const CheckResult check = modemSide_->console.CheckModem();
+    modemCheck_ = check;
     if (!state_.PortReady) return PortNotOpened();
     if (StopTaken()) return Interrupted("проверка модема прервана");
     const int status = CheckStatus(check);

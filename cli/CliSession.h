@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -22,12 +23,18 @@
 #include "link/Port.h"
 #include "log/ExchangeLog.h"
 #include "log/LoggedLink.h"
+#include "modem/ModemCheck.h"
+#include "records/Record.h"
 #include "state/MainState.h"
 
 namespace hk::device {
 class ControllerJob;
 struct KitLayout;
 }  // namespace hk::device
+
+namespace hk::records {
+struct JobPlace;
+}
 
 namespace hk::cli {
 
@@ -61,7 +68,9 @@ private:
 
     int Search();
     int Scan();
+    // A read or a write, then its record.
     int ReadOrWrite(BufferJob what);
+    int RunBufferJob(BufferJob what);
     // The --in files into the dialog's memos (or the buffers to clear): a
     // failure's exit status (the message given) when one is no list or too
     // long for its buffer.
@@ -73,9 +82,30 @@ private:
     // written result printed, or the failure.
     int ReadDone(device::ControllerJob& job, const device::KitLayout& kit);
     int WriteDone(device::ControllerJob& job);
+    // modem-write and modem-verify, then their record.
     int ModemWrite();
+    int WriteListToModem();
     int ModemView();
     int ModemVerify();
+    int CheckModemAgainstList();
+
+    // --- The records of the jobs (cli/CliRecords.cpp).
+    // `records`: the records' folder listed, newest first.
+    int Records();
+    // `record-check FILE`: the record checked, then the controller it names
+    // read again and compared with what the record says it was left with.
+    int RecordCheck();
+    // The record of the controller job just run, when it found its
+    // controller, or of the modem job, when it reached the modem: written
+    // unless --no-record. `status` is the job's exit status and stands; a
+    // success whose record cannot be written becomes kExitRecordNotWritten.
+    int RecordControllerJob(int status, BufferJob what);
+    int RecordModemJob(int status, records::JobKind job);
+    int Recorded(int status, records::Record record);
+    // The program, the operator and the port of the job on the line.
+    records::JobPlace RecordPlace() const;
+    // Where records go and are read: --record, else the window's folder.
+    std::string RecordFolder() const;
     // The modem's settings listing into the window's answers memo: until
     // its result code, a signal, a lost port, or the time the console's
     // settings view gives the answer.
@@ -132,6 +162,14 @@ private:
     std::function<void()> stop_;   // how the job under way stops
     int signal_ = 0;               // the signal taken, 0 while none
     std::string privateSettings_;  // the settings file of a run without --save-settings
+    // What the record of a job is made of: the job and its side, the check
+    // of the modem, where the exchange log stood when it began, and the
+    // last failure's message as printed.
+    std::unique_ptr<device::ControllerJob> controllerJob_;
+    std::optional<CheckResult> modemCheck_;
+    LogPlace jobStart_;
+    std::string lastMessage_;
+    std::unique_ptr<ModemSide> modemSide_;
 };
 
 }  // namespace hk::cli

@@ -21,6 +21,13 @@ constexpr const char* kCommon =
     "                   файл, в который нельзя писать, — код 2 до начала обмена\n"
     "Каждый параметр задаётся один раз.\n";
 
+constexpr const char* kRecord =
+    "Акт наладки (JSON и HTML) после работы, в которой КВАРД или модем ответил:\n"
+    "  --record DIR     в эту папку (иначе — в папку актов программы, records/)\n"
+    "  --no-record      без акта\n"
+    "Акт, который не записан, — сообщение и код 14 после удачной работы (неудачная\n"
+    "сохраняет свой код); сама работа от этого не меняется.\n";
+
 constexpr const char* kExit =
     "Коды завершения: 0 успех; 1 иная ошибка; 2 неверные параметры или файл списка\n"
     "(в порт ничего не передано); 3 порт не открыт; 4 КВАРД не найден; 5 подключён\n"
@@ -29,6 +36,8 @@ constexpr const char* kExit =
     "9 модем ответил на строку не OK (ERROR, NO CARRIER, BUSY…) или без кода результата;\n"
     "10 модем не ответил за отведённое время; 11 резервная копия не сделана;\n"
     "12 файл настроек не записан; 13 модем хранит настройку не так, как в списке;\n"
+    "14 работа удалась, но акт наладки не записан; 15 акт не JSON, другой схемы,\n"
+    "изменён или его цепочка не сходится (record-check);\n"
     "130, 143, 129 работа остановлена сигналом SIGINT (Ctrl+C), SIGTERM, SIGHUP: запись\n"
     "доводится до отмены копирования и конца обмена, сообщение говорит, что сделано с КВАРД.\n";
 
@@ -64,7 +73,7 @@ std::string HelpText(const std::string& command) {
                    "--kit: 0 базовый, 1 минимальный, 2 расширяемый, 3 КВАРД-47.\n\n"
                    "Пример (резервная копия): hayeskvd-cli read --port Com1 --kit 0 --number 5\n"
                    "  --speed 9600 --out1 mcp.n3 --out2 mpi.n3\n\n") +
-               kLink + kCommon + kExit;
+               kLink + kCommon + kRecord + kExit;
     if (command == "write")
         return std::string(
                    "hayeskvd-cli write --port P --kit K [LINK] [--number N] [--speed BAUD]\n"
@@ -85,7 +94,7 @@ std::string HelpText(const std::string& command) {
                    "причину и то, в каком состоянии остался КВАРД.\n\n"
                    "Пример: hayeskvd-cli write --port Com1 --kit 0 --number 5 --speed 9600\n"
                    "  --in1 mcp.n3 --clear2 --restart\n\n") +
-               kLink + kCommon + kExit;
+               kLink + kCommon + kRecord + kExit;
     if (command == "modem-write")
         return std::string(
                    "hayeskvd-cli modem-write --port P --speed BAUD [--silence SECONDS]\n"
@@ -103,7 +112,7 @@ std::string HelpText(const std::string& command) {
                    "(код 13, если модем хранит настройку не так, как в списке).\n\n"
                    "Пример: hayeskvd-cli modem-write --port Com2 --speed 9600 --verify\n"
                    "  hayes_init.n2\n\n") +
-               kCommon + kExit;
+               kCommon + kRecord + kExit;
     if (command == "modem-verify")
         return std::string(
                    "hayeskvd-cli modem-verify --port P --speed BAUD FILE\n"
@@ -116,7 +125,7 @@ std::string HelpText(const std::string& command) {
                    "1, если не удалось проверить ни одной (например, в списке Q1); 10, если\n"
                    "модем молчит или шлёт только то, что не ответ (RING, шум).\n\n"
                    "Пример: hayeskvd-cli modem-verify --port Com2 --speed 9600 hayes_init.n2\n\n") +
-               kCommon + kExit;
+               kCommon + kRecord + kExit;
     if (command == "modem-view")
         return std::string(
                    "hayeskvd-cli modem-view --port P --speed BAUD [--silence SECONDS]\n"
@@ -126,6 +135,26 @@ std::string HelpText(const std::string& command) {
                    "— 10.\n\n"
                    "Пример: hayeskvd-cli modem-view --port Com2 --speed 9600\n\n") +
                kCommon + kExit;
+    if (command == "records")
+        return std::string(
+                   "hayeskvd-cli records [--port P] [--number N] [--record DIR] [--json]\n"
+                   "Акты наладки папки актов (или DIR), новые первыми: время, устройство,\n"
+                   "работа, итог и файл; --port и --number оставляют акты одного порта и\n"
+                   "одного КВАРД. Файл, который не акт или изменён, назван так в своей строке.\n\n"
+                   "Пример: hayeskvd-cli records --port Com1 --number 5\n\n") +
+               kExit;
+    if (command == "record-check")
+        return std::string(
+                   "hayeskvd-cli record-check FILE [--json]\n"
+                   "Проверяет акт КВАРД (его JSON-файл): что он не изменён (хеши, его место\n"
+                   "в цепочке актов этого устройства в его папке, байты журнала обмена, пока\n"
+                   "журнал хранится), — иначе код 15; затем читает КВАРД, названный в акте\n"
+                   "(тот же порт, номер, скорость, протокол), и сравнивает его буферы и флаги\n"
+                   "буферов с тем, с чем акт его оставил: 0 — совпадают, 7 — нет (с каналом и\n"
+                   "первой отличающейся строкой). В КВАРД ничего не записывается.\n\n"
+                   "Пример: hayeskvd-cli record-check\n"
+                   "  records/kvard-Com1-5-2026-12-07-11-23-45-write.json\n\n") +
+               kExit;
     return std::string(
                "hayeskvd-cli — настройка Hayes-модемов КВАРД из командной строки.\n\n"
                "Команды:\n"
@@ -135,7 +164,9 @@ std::string HelpText(const std::string& command) {
                "  write        записать списки в буферы КВАРД (с резервной копией и проверкой)\n"
                "  modem-write  записать список строк в модем\n"
                "  modem-view   показать текущие настройки модема\n"
-               "  modem-verify проверить модем по списку строк\n\n"
+               "  modem-verify проверить модем по списку строк\n"
+               "  records      акты наладки: что найдено, записано и проверено\n"
+               "  record-check сверить КВАРД с его актом наладки\n\n"
                "hayeskvd-cli КОМАНДА --help — справка по команде; --version — версия.\n\n"
                "Примеры:\n"
                "  hayeskvd-cli read --port Com1 --kit 0 --out1 mcp.n3 --out2 mpi.n3\n"

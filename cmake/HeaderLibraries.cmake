@@ -1,6 +1,7 @@
 # The two header-only libraries of hayeskvd-cli, CLI11 (its command line) and
-# nlohmann/json (its --json output), as the target hk_cli_libraries; Debian
-# ships them as libcli11-dev and nlohmann-json3-dev (scripts/setup.sh).
+# nlohmann/json (its --json output), as the target hk_cli_libraries, and
+# nlohmann/json alone as hk_json (the records of the jobs); Debian ships them
+# as libcli11-dev and nlohmann-json3-dev (scripts/setup.sh).
 #
 # Natively they are found by their own CMake package files. Cross-compiled
 # for Windows (cmake/mingw-w64.cmake) the build machine's headers are taken
@@ -10,11 +11,14 @@
 # build machine's C library and system headers.
 include_guard(GLOBAL)
 
+add_library(hk_json INTERFACE)
 add_library(hk_cli_libraries INTERFACE)
+target_link_libraries(hk_cli_libraries INTERFACE hk_json)
 if(NOT CMAKE_CROSSCOMPILING)
     find_package(CLI11 2.1 CONFIG REQUIRED)
     find_package(nlohmann_json 3.10 CONFIG REQUIRED)
-    target_link_libraries(hk_cli_libraries INTERFACE CLI11::CLI11 nlohmann_json::nlohmann_json)
+    target_link_libraries(hk_json INTERFACE nlohmann_json::nlohmann_json)
+    target_link_libraries(hk_cli_libraries INTERFACE CLI11::CLI11)
     return()
 endif()
 
@@ -30,4 +34,4 @@ foreach(library CLI/CLI.hpp nlohmann/json.hpp)
     file(MAKE_DIRECTORY ${folder})
     file(CREATE_LINK ${HK_HOST_HEADERS}/${name} ${folder}/${name} SYMBOLIC)
 endforeach()
-target_include_directories(hk_cli_libraries SYSTEM INTERFACE ${folder})
+target_include_directories(hk_json SYSTEM INTERFACE ${folder})

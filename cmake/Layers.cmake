@@ -31,12 +31,16 @@ set(HK_LAYER_TABLE
     # the simulated far ends of a line: they speak the byte formats on their
     # own and share no code with the protocol
     "sim      : link ports base"
+    # the records of the jobs that touched a device: built from what a job
+    # moved over the line, written as JSON and HTML, listed, compared and
+    # checked
+    "records  : device modem lists protocol log link ports base state"
     # the widget kit the windows share
     "gui      : lists log link ports base state | Qt"
     # the window program
-    "app      : gui device modem lists protocol log link ports base state | Qt"
+    "app      : gui records device modem lists protocol log link ports base state | Qt"
     # the command-line program
-    "cli      : device modem lists protocol log link ports base state"
+    "cli      : records device modem lists protocol log link ports base state"
 )
 
 # HK_LAYERS: the layers in table order; HK_LAYER_USES_<layer>: what each

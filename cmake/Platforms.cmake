@@ -15,11 +15,15 @@ set(HK_POSIX_ONLY_SOURCES
     cli/PosixConsole.cpp
     # the signals that stop a job
     base/PosixInterruption.cpp
+    # SHA-256 from OpenSSL's libcrypto
+    records/PosixSha256.cpp
 )
 set(HK_WINDOWS_ONLY_SOURCES
     link/Win32SerialLine.cpp link/Win32SerialLine.h
     cli/WindowsConsole.cpp
     base/WindowsInterruption.cpp
+    # SHA-256 from Windows' CNG (bcrypt)
+    records/WindowsSha256.cpp
 )
 
 cmake_path(GET CMAKE_CURRENT_LIST_DIR PARENT_PATH HK_SOURCE_ROOT)

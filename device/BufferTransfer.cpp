@@ -1,6 +1,8 @@
 #include "device/BufferTransfer.h"
 
 #include <array>
+#include <optional>
+#include <vector>
 
 #include "base/FileError.h"
 #include "base/LocalTime.h"
@@ -26,6 +28,13 @@ constexpr int kPercent = 100;
 // copy-out is read again: each takes at least its read time-out on a line
 // that carries the request, so three cover the phase wait's time limit.
 constexpr int kPhaseReadFailures = 3;
+
+// The first `count` bytes of `bytes`, as a record of the run keeps them.
+template <typename Bytes>
+std::vector<std::uint8_t> Kept(const Bytes& bytes, std::size_t count) {
+    return std::vector<std::uint8_t>(bytes.begin(),
+                                     bytes.begin() + static_cast<std::ptrdiff_t>(count));
+}
 
 // A wait that ran out of time without its condition is no confirmation.
 int Confirmed(int result, bool conditionMet) {
@@ -72,8 +81,9 @@ int WriteBlock(ControllerContext& c, const KitLayout& kit, int index, const Buff
     // The flag tells the controller whether the buffer is in use: written
     // without it, the new lines would lie idle. The write goes on in its
     // order, but cannot end as a success.
-    if (const int flag = SetBufferFlag(c.device, buffer.channel, clear);
-        flag != 0 && flaws.flagFailure == 0) {
+    ChannelBytes& kept = c.outcome.channels[k];
+    const int flag = SetBufferFlag(c.device, buffer.channel, clear, &kept.flagBefore);
+    if (flag != 0 && flaws.flagFailure == 0) {
         flaws.flagFailure = flag;
         flaws.flagText = kFlagText + FlagName(buffer) + kFlagNotSetText + StepResultText(flag) +
                          kFlagRewriteText;
@@ -84,6 +94,7 @@ int WriteBlock(ControllerContext& c, const KitLayout& kit, int index, const Buff
     s.LastResult = SendRequest(c.device, WriteUnlockCommand(buffer.unlock[0], buffer.unlock[1]),
                                s.AnswerBuf, 0);
     if (s.LastResult != 0) return s.LastResult;
+    kept.written = Kept(images.data[k], static_cast<std::size_t>(images.bytes[k]));
     s.LastResult = Exchange(c.device, frame, s.AnswerBuf, 0);
     if (s.LastResult != 0) return s.LastResult;
     if (index == 0) c.link.Clock.Sleep(kFirstBlockPauseMs);
@@ -141,20 +152,37 @@ std::string BlockFailureText(const ControllerContext& c, const KitBuffer& buffer
 
 }  // namespace
 
-int ReadImages(ControllerContext& c, BufferReads& reads) {
+int ReadImages(ControllerContext& c, BufferReads& reads, int* whole) {
     ControllerSession& s = c.session;
     const KitLayout& kit = KitBuffersOf(c.state.KitIndex);
+    if (whole) *whole = 0;
     for (int i = 0; i < kit.count; ++i) {
         const auto k = static_cast<std::size_t>(i);
         s.LastResult = SendRequest(c.device, kit.buffers[k].read, reads[k], kBufferAnswerLen);
         if (s.LastResult != 0) return s.LastResult;
+        if (whole) *whole = i + 1;
     }
     return s.LastResult;
 }
 
+namespace {
+
+// The buffers read whole (the first `whole` of the kit) as the buffers found.
+void KeepFound(ControllerContext& c, const BufferReads& reads, int whole) {
+    for (int i = 0; i < whole; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        c.outcome.channels[k].before = Kept(reads[k], kBufferBytes);
+    }
+}
+
+}  // namespace
+
 int ReadBuffers(ControllerContext& c) {
     BufferReads reads{};
-    if (ReadImages(c, reads) != 0) return c.session.LastResult;
+    int whole = 0;
+    const int read = ReadImages(c, reads, &whole);
+    KeepFound(c, reads, whole);
+    if (read != 0) return c.session.LastResult;
     const KitLayout& kit = KitBuffersOf(c.state.KitIndex);
     const LineEnds ends = LineEnds{c.view.ShowSpecialCharacters()};
     for (int i = 0; i < kit.count; ++i) {
@@ -170,7 +198,10 @@ namespace {
 // does not start without them. Returns 0 or the failure.
 int TakeBackup(ControllerContext& c) {
     BufferReads reads{};
-    if (ReadImages(c, reads) != 0) {
+    int whole = 0;
+    const int read = ReadImages(c, reads, &whole);
+    KeepFound(c, reads, whole);
+    if (read != 0) {
         c.view.SetStatusText(kBackupReadText + StepResultText(c.session.LastResult) + ". " +
                              kWriteNotStartedText);
         return c.session.LastResult;
@@ -208,10 +239,17 @@ int VerifyWritten(ControllerContext& c, const KitLayout& kit, const BufferImages
     // Read twice at most: a late answer to a step before (one the guard
     // could not know of) spoils the first read, not the second, which the
     // guard armed by the first protects.
-    if (ReadImages(c, reads) != 0 && ReadImages(c, reads) != 0) {
+    int whole = 0;
+    if (ReadImages(c, reads, &whole) != 0 && ReadImages(c, reads, &whole) != 0) {
+        for (int i = 0; i < whole; ++i)
+            c.outcome.channels[static_cast<std::size_t>(i)].after =
+                Kept(reads[static_cast<std::size_t>(i)], kBufferBytes);
         c.view.SetStatusText(kVerifyReadText + StepResultText(c.session.LastResult));
         return c.session.LastResult;
     }
+    for (int i = 0; i < kit.count; ++i)
+        c.outcome.channels[static_cast<std::size_t>(i)].after =
+            Kept(reads[static_cast<std::size_t>(i)], kBufferBytes);
     for (int i = 0; i < kit.count; ++i) {
         const auto k = static_cast<std::size_t>(i);
         for (int at = 0; at < images.bytes[k]; ++at) {
@@ -238,6 +276,8 @@ int VerifyWritten(ControllerContext& c, const KitLayout& kit, const BufferImages
                                  StepResultText(c.session.LastResult));
             return c.session.LastResult;
         }
+        c.outcome.channels[static_cast<std::size_t>(i)].flagAfter =
+            std::array<std::uint8_t, 2>{value[0], value[1]};
         const bool withLines = (value[1] & kWithLinesFlag) != 0;
         if (withLines != cleared[static_cast<std::size_t>(i)]) continue;
         const char* const asked = withLines ? "«буфер не используется»" : "«буфер со строками»";
@@ -277,13 +317,26 @@ int CancelReprogramming(ControllerContext& c) {
 
 }  // namespace
 
-int SetBufferFlag(DeviceContext& c, int channel, bool clear) {
+int ReadControlBytes(DeviceContext& c, int channel, std::array<std::uint8_t, 2>& value) {
+    std::array<std::uint8_t, 4> answer{};
+    const int result = ReadControlParameter(c, channel, answer);
+    if (result == 0) value = {answer[0], answer[1]};
+    return result;
+}
+
+bool BufferFlagSet(const std::array<std::uint8_t, 2>& control) {
+    return (control[1] & kWithLinesFlag) != 0;
+}
+
+int SetBufferFlag(DeviceContext& c, int channel, bool clear,
+                  std::optional<std::array<std::uint8_t, 2>>* found) {
     const auto parameter = static_cast<std::uint8_t>(kParamHigh + channel);
     std::array<std::uint8_t, 4> answer{};
     int result = ReadControlParameter(c, channel, answer);
     if (result != 0) return result;
     const std::uint8_t c0 = answer[0];
     std::uint8_t c1 = answer[1];
+    if (found) *found = std::array<std::uint8_t, 2>{c0, c1};
     const bool withLines = (c1 & kWithLinesFlag) != 0;
     if (withLines != clear) return 0;  // already as it should be
     c1 ^= kWithLinesFlag;
@@ -304,6 +357,7 @@ bool CheckStatus(ControllerContext& c) {
         c.view.SetStatusText(kUnitStatusReadText + StepResultText(s.LastResult));
         return false;
     }
+    c.outcome.status = std::array<std::uint8_t, 2>{s.AnswerBuf[0], s.AnswerBuf[1]};
     if (!(s.AnswerBuf[0] & kStatusKeyMissing)) {
         c.outcome.keyWait = false;
         return UnlockAndWrite(c);

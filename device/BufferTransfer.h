@@ -13,6 +13,9 @@
 // cancel when the controller has not committed. A failure's status text
 // gives its cause first, then what was done about it.
 
+#include <array>
+#include <optional>
+
 #include "device/Backups.h"
 #include "device/ControllerContext.h"
 #include "device/KitBuffers.h"
@@ -61,7 +64,8 @@ inline constexpr const char* kBlockCommittedText =
     ". Буферы скопированы в РПЗУ, но не проверены. Запишите буферы ещё раз.";
 
 // Reads the kit's buffers (128 bytes each) into `reads`. Returns LastResult.
-int ReadImages(ControllerContext& c, BufferReads& reads);
+// `whole`, when given, gets how many of them (from the first) were read.
+int ReadImages(ControllerContext& c, BufferReads& reads, int* whole = nullptr);
 
 // Reads the kit's buffers (128 bytes each); only when every read succeeded
 // are they decoded into the upper and (two-buffer kits) lower memo. Returns
@@ -72,8 +76,17 @@ int ReadBuffers(ControllerContext& c);
 // a buffer written with lines, clear in clear mode. Written (after its
 // write-unlock) only when it differs. Returns the last request's result
 // (0 when nothing needed changing or the flag was set); LastResult is not
-// touched.
-int SetBufferFlag(DeviceContext& c, int channel, bool clear);
+// touched. `found`, when given, gets the parameter's two bytes as read.
+int SetBufferFlag(DeviceContext& c, int channel, bool clear,
+                  std::optional<std::array<std::uint8_t, 2>>* found = nullptr);
+
+// Reads channel `channel`'s control parameter (40 04, 41 04): its two bytes
+// into `value`. Returns the exchange's result (LastResult is not touched).
+int ReadControlBytes(DeviceContext& c, int channel, std::array<std::uint8_t, 2>& value);
+
+// Bit 4 of a control parameter's second byte: the buffer is in use, written
+// with lines.
+bool BufferFlagSet(const std::array<std::uint8_t, 2>& control);
 
 // The status check that starts a write; StatusState := read done first, so a
 // timer tick during the write never starts a second one. With the electronic

@@ -193,7 +193,7 @@ int ConfirmIdentification(DeviceContext& c, std::span<const std::uint8_t> a,
 
 }  // namespace
 
-int IdentifyKit(DeviceContext& c, int& kit) {
+int IdentifyKit(DeviceContext& c, int& kit, std::array<std::uint8_t, 4>* words) {
     ControllerSession& s = c.session;
     for (int attempt = 0; attempt < kKitTries; ++attempt) {
         if (attempt > 0) c.view.SetStatusText(WithResult(kRetryText, s.LastResult));
@@ -214,15 +214,16 @@ int IdentifyKit(DeviceContext& c, int& kit) {
             ConfirmIdentification(c, std::span(first).first(2), std::span(second)) != 0)
             break;
         kit = KitFromIdentification(std::span(first).first(2), std::span(second));
+        if (words) *words = {first[0], first[1], second[0], second[1]};
         break;
     }
     return s.LastResult;
 }
 
-int CheckKit(DeviceContext& c, std::uint8_t kitIndex) {
+int CheckKit(DeviceContext& c, std::uint8_t kitIndex, std::array<std::uint8_t, 4>* words) {
     ControllerSession& s = c.session;
     int kit = 0;
-    if (IdentifyKit(c, kit) != 0) return s.LastResult;
+    if (IdentifyKit(c, kit, words) != 0) return s.LastResult;
     if (kit != kitIndex) {
         c.view.ShowInformation(std::string(kKitMismatchText) + kCarriageReturn + kChooseKitText +
                                KitNames[static_cast<std::size_t>(kit)] + kKitSuffixText);

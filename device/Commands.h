@@ -138,12 +138,13 @@ int WaitUntilStopped(DeviceContext& c, DayUnits timeout, bool* conditionMet = nu
 // in `kit`. A pair read on the second try is read once more, B before A,
 // and must agree (a late answer to the failed try would shift the answers
 // by one): otherwise kNoConfirmation and no kit. Returns LastResult.
-int IdentifyKit(DeviceContext& c, int& kit);
+// `words`, when given, gets the pair the kit was told from (A, then B).
+int IdentifyKit(DeviceContext& c, int& kit, std::array<std::uint8_t, 4>* words = nullptr);
 
 // Reads both identification words (two tries) and compares the connected kit
 // with `kitIndex`; a mismatch shows the information box and gives
-// kKitMismatch. Returns LastResult.
-int CheckKit(DeviceContext& c, std::uint8_t kitIndex);
+// kKitMismatch. Returns LastResult. `words` as for IdentifyKit.
+int CheckKit(DeviceContext& c, std::uint8_t kitIndex, std::array<std::uint8_t, 4>* words = nullptr);
 
 // The kit that two identification answers (2 bytes each) name.
 int KitFromIdentification(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b);

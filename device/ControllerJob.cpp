@@ -67,6 +67,7 @@ void ControllerJob::Search() {
         Defer(AfterRun::Search);
         return;
     }
+    if (watch_.begins) watch_.begins();
     if (link_.Log)
         link_.Log->BeginJob(std::string(state_.ReadFromDevice ? "Подбор: чтение из КВАРД, "
                                                               : "Подбор: запись в КВАРД, ") +
@@ -90,6 +91,7 @@ void ControllerJob::RunExclusive(Step step) {
     const AfterRun after = afterRun_;
     Defer(AfterRun::Nothing);
     FinishDeferred(after);
+    if (watch_.ended) watch_.ended(context_.outcome);
     // A press of "Подбор" during the run, unless the run closed the dialog,
     // was stopped, or wrote the buffers (the dialog closes at the next tick).
     if (after == AfterRun::Search && DialogOpen() && !ClosedByJob() && !session_.StopRequest &&
@@ -185,7 +187,10 @@ bool ControllerJob::SearchAndTransfer() {
     context_.outcome.speedIndex = link_.Settings.SpeedIndex;
     // "Выход" pressed while the controller answered: nothing more follows.
     if (s.StopRequest) return false;
-    if (CheckKit(context_.device, state_.KitIndex) != 0 || s.StopRequest) return false;
+    std::array<std::uint8_t, 4> words{};
+    const int kit = CheckKit(context_.device, state_.KitIndex, &words);
+    if (kit == 0 || kit == kKitMismatch) context_.outcome.identification = words;
+    if (kit != 0 || s.StopRequest) return false;
 
     if (!state_.ReadFromDevice) {
         CheckStatus(context_);
@@ -229,6 +234,7 @@ bool ControllerJob::EndExchange() {
 void ControllerJob::Tick() {
     if (!DialogOpen() || Running()) return;
     if (session_.StatusState == kStatusRecheck) {
+        if (watch_.begins) watch_.begins();
         if (link_.Log)
             link_.Log->BeginJob("Проверка электронного ключа, " + view_.Choice().portName);
         RunExclusive([this] { CheckStatus(context_); });

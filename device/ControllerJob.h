@@ -25,6 +25,7 @@
 // Every wait and pause runs on link.Clock.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "device/ControllerContext.h"
@@ -88,6 +89,17 @@ public:
     // What the last run of "Подбор" (and the ticks after it) came to.
     const ControllerOutcome& Outcome() const { return context_.outcome; }
 
+    // Told of every run, on the job's thread: `begins` before a run of
+    // "Подбор" or a key re-check starts (before its title goes to the
+    // exchange log), `ended` once it has returned and what "Выход" asked
+    // meanwhile is done, with what it came to. The window writes the
+    // record of the job there.
+    struct RunWatch {
+        std::function<void()> begins;
+        std::function<void(const ControllerOutcome&)> ended;
+    };
+    void SetRunWatch(RunWatch watch) { watch_ = std::move(watch); }
+
 private:
     // Whether a run is under way.
     enum class RunState : std::uint8_t { Idle, Running };
@@ -137,6 +149,7 @@ private:
     AfterRun afterRun_ = AfterRun::Nothing;
     DialogState dialog_ = DialogState::Closed;
     ControllerContext context_{state_, link_, session_, view_};
+    RunWatch watch_;
 };
 
 }  // namespace hk::device

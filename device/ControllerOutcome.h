@@ -3,9 +3,31 @@
 // on it and the command line takes its exit status from it. Nobody learns
 // how a job went from a label's text or a flag of its view.
 
+#include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace hk::device {
+
+// The bytes a job moved over the line for one buffer of the kit, as they
+// went: what a record of the job shows and hashes. Each is there only when
+// its exchange went out and (for a read) was answered whole.
+struct ChannelBytes {
+    // The buffer as found: read by a read job, or for the backup before a
+    // write (128 bytes).
+    std::optional<std::vector<std::uint8_t>> before;
+    // The data bytes of the write request sent for it (the encoded lines
+    // and their terminating zeros), whether or not the controller took them.
+    std::optional<std::vector<std::uint8_t>> written;
+    // The buffer as read back after the copy into non-volatile memory.
+    std::optional<std::vector<std::uint8_t>> after;
+    // The channel's control parameter (40 04, 41 04), two bytes: as read
+    // before its buffer flag was set, and as read back after the write.
+    std::optional<std::array<std::uint8_t, 2>> flagBefore;
+    std::optional<std::array<std::uint8_t, 2>> flagAfter;
+};
 
 // What a write did to the controller, step by step.
 struct WriteRecord {
@@ -78,6 +100,12 @@ struct ControllerOutcome {
     // texts a view was shown.
     std::string message;
     WriteRecord write;
+    // What went over the line, for the record of the run: each buffer's
+    // bytes, the identification words A and B as the kit check read them
+    // (2 bytes each), and the status word S0 S1 the write's status check read.
+    std::array<ChannelBytes, 2> channels{};
+    std::optional<std::array<std::uint8_t, 4>> identification;
+    std::optional<std::array<std::uint8_t, 2>> status;
 };
 
 }  // namespace hk::device

@@ -55,11 +55,12 @@ public:
     // Why the last Open() failed and what to do (ports/OpenFailure.h).
     std::string OpenFailureAdvice() const override;
 
-protected:
     // The tty the descriptor is ("/dev/ttyUSB0", "/dev/pts/3") and its
     // driver from /sys ("ch341-uart").
     std::string DeviceText() const override;
     std::string DriverText() const override;
+
+protected:
     bool DoOpen(const std::string& portName) override;
     void DoClose() override;
     bool DoGetParams(LineParams& params) override;

@@ -116,14 +116,14 @@ public:
 
     void SetTap(TrafficTap* tap) { tap_ = tap; }
 
-protected:
-    void SetLastError(int code) { lastError_ = code; }
-    void MarkHungUp() { hungUp_ = true; }
-
     // The device behind the open port and its driver, as the system names
     // them ("/dev/ttyUSB0", "ch341-uart"); empty where it names none.
     virtual std::string DeviceText() const { return {}; }
     virtual std::string DriverText() const { return {}; }
+
+protected:
+    void SetLastError(int code) { lastError_ = code; }
+    void MarkHungUp() { hungUp_ = true; }
 
     virtual bool DoOpen(const std::string& portName) = 0;
     virtual void DoClose() = 0;

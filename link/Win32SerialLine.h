@@ -22,6 +22,8 @@ public:
     bool IsOpen() const override;
     std::string ErrorText(int code) const override;
     std::string OpenFailureAdvice() const override;
+    // The device path the last Open() used ("\\.\COM5").
+    std::string DeviceText() const override { return route_.path; }
 
 protected:
     bool DoOpen(const std::string& portName) override;

@@ -1,6 +1,9 @@
 #include "log/ExchangeLog.h"
 
+#include <filesystem>
+
 #include "base/LocalTime.h"
+#include "base/Utf8Path.h"
 
 namespace hk {
 namespace {
@@ -28,6 +31,18 @@ ExchangeLog::~ExchangeLog() {
 
 void ExchangeLog::WriteFilesTo(const std::string& folder, int keepDays) {
     files_ = std::make_unique<LogFiles>(folder, keepDays);
+}
+
+LogPlace ExchangeLog::Place() {
+    FlushAll();
+    if (!files_) return {};
+    files_->Drain();
+    LogPlace place;
+    place.file = files_->FileFor(wall_());
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(PathFromUtf8(place.file), ec);
+    place.size = ec ? 0 : static_cast<std::uint64_t>(size);
+    return place;
 }
 
 void ExchangeLog::BeginJob(const std::string& title) {

@@ -41,6 +41,13 @@ namespace hk {
 // The log files' folder under the data folder.
 inline constexpr const char* kLogFolder = "logs/";
 
+// Where the log's file stands: the file the entries go to now and its size
+// in bytes once every entry so far is in it. No file: the log goes to none.
+struct LogPlace {
+    std::string file;
+    std::uint64_t size = 0;
+};
+
 class ExchangeLog final : public TrafficTap, public ExchangeNotes {
 public:
     static constexpr std::size_t kKeptEntries = 100'000;
@@ -64,6 +71,11 @@ public:
     // or to the one file `path`.
     void WriteFileTo(const std::string& path) { files_ = LogFiles::IntoFile(path); }
     LogFiles* Files() const { return files_.get(); }
+    // The line of bytes under way is ended and every entry so far written
+    // to the file (waiting for the file's thread): where the file stands.
+    // Called between jobs, so that the bytes of one job lie between two
+    // places (a record of the job names them).
+    LogPlace Place();
 
     // ExchangeNotes.
     void BeginJob(const std::string& title) override;

@@ -359,10 +359,12 @@ CheckResult ModemConsole::CheckModem() {
     const bool listening = IdleInstalled();
     if (listening) RemoveIdleHandler();
     SetCheck(Check::UnderWay);
+    window_.CheckBegins();
     ModemCheckJob job(link_, window_, [this] { return check_ == Check::StopAsked; });
     CheckResult result = job.Run();
     const bool stopped = check_ == Check::StopAsked;
     SetCheck(Check::None);
+    window_.CheckEnded(result);
     if (result.outcome == CheckOutcome::PortLost) {
         PortGone();
         return result;
@@ -393,6 +395,7 @@ void ModemConsole::StartRun() {
     // A run under way ends, and the list starts over.
     monitor_.End();
     view_.CutShort();
+    window_.RunBegins();
     if (link_.Log) link_.Log->BeginJob("Запись в модем, " + link_.PortHandle.Name());
     answerLine_.clear();
     link_.View.ProcessMessages();
@@ -453,6 +456,7 @@ void ModemConsole::LoadList() {
         link_.View.ShowError(ListFileRefusalText(*path, *contents->refusal));
         return;
     }
+    listFile_ = *path;
     MemoLines& memo = window_.ListMemo();
     for (const std::string& line : contents->lines) {
         if (state_.ModemMode) TakeRingCount(line);
@@ -470,6 +474,7 @@ void ModemConsole::SaveList() {
     const auto path = window_.SaveListDialog(kModemListFilter, kModemListExt);
     if (!path) return;
     WriteListFile(*path, memo);
+    listFile_ = *path;
 }
 
 void ModemConsole::TakeRingCount(const std::string& line) {

@@ -190,6 +190,9 @@ public:
     // thrown away. Enter sends the command field's text outside controller
     // mode and still reaches the control.
     void KeyPress(std::uint8_t& key);
+    // The list file last loaded or saved ("Прочитать из файла", "Сохранить
+    // в файле"); empty while none was.
+    const std::string& ListFile() const { return listFile_; }
 
 private:
     // The answer receiver: removed, installed, or inside a poll. A poll
@@ -246,6 +249,7 @@ private:
     std::int64_t lastByteAtMs_ = 0;  // when the receiver last had a byte
     ViewAnswer view_;
     std::int64_t viewQuietMs_ = kViewAnswerQuietMs;
+    std::string listFile_;
 };
 
 }  // namespace hk

@@ -16,6 +16,8 @@
 
 namespace hk {
 
+struct CheckResult;
+
 class ModemWindow {
 public:
     virtual ~ModemWindow() = default;
@@ -77,6 +79,14 @@ public:
     // Removes the marks of the last check (a new check starts); the refused
     // lines keep theirs.
     virtual void ClearDifferingLineMarks() {}
+
+    // --- Where a job on the modem begins and ends, for its record: a run
+    // of the list is about to start (before its title goes to the exchange
+    // log; RunEnded tells its end), and a check of the modem begins and has
+    // ended with `result`. Told on the console's thread.
+    virtual void RunBegins() {}
+    virtual void CheckBegins() {}
+    virtual void CheckEnded(const CheckResult& result) { (void)result; }
 };
 
 }  // namespace hk

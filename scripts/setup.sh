@@ -18,6 +18,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev googletest
     libcli11-dev nlohmann-json3-dev
+    libssl-dev
     clang libclang-rt-14-dev
     fonts-liberation2 fonts-wine
     qt6-translations-l10n

@@ -110,7 +110,8 @@ protected:
             "timeout -k 5 120 " +
             Quote(program.empty() ? std::string(bin ? bin : ".") + "/hayeskvd-cli" : program);
         // The log among the options: after "--" every word is a file.
-        words.insert(std::find(words.begin(), words.end(), "--"), {"--log", dir.File("cli.log")});
+        words.insert(std::find(words.begin(), words.end(), "--"),
+                     {"--log", dir.File("cli.log"), "--record", dir.File("records")});
         for (std::string& w : words) command += " " + Quote(w == "PORT" ? port : w);
         command += " >" + Quote(dir.File("out")) + " 2>" + Quote(dir.File("err"));
         Outcome o;

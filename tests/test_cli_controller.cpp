@@ -464,8 +464,8 @@ PtyRun RunProgram(sim::SimPeer& peer, const std::vector<std::string>& words,
     std::string command = "'" + std::string(bin ? bin : ".") + "/hayeskvd-cli'";
     for (const std::string& w : words)
         command += " '" + (w == "PORT" ? served.SlavePath() : w) + "'";
-    command += " --log '" + dir.File("cli.log") + "' >'" + dir.File("out") + "' 2>'" +
-               dir.File("err") + "'";
+    command += " --log '" + dir.File("cli.log") + "' --record '" + dir.File("records") + "' >'" +
+               dir.File("out") + "' 2>'" + dir.File("err") + "'";
     PtyRun r;
     const int raw = std::system(command.c_str());
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

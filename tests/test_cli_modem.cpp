@@ -88,7 +88,8 @@ protected:
         std::string command = "timeout -k 5 120 " + Quote(Program());
         for (const std::string& w : words)
             command += " " + Quote(w == "PORT" ? served.SlavePath() : w);
-        command += " --log " + Quote(dir.File("cli.log"));
+        command +=
+            " --log " + Quote(dir.File("cli.log")) + " --record " + Quote(dir.File("records"));
         command += " >" + Quote(dir.File("out")) + " 2>" + Quote(dir.File("err"));
         Outcome o;
         const int raw = std::system(command.c_str());

@@ -90,6 +90,8 @@ TEST(CliHelp, TheHelpOfTheProgramAndOfEveryCommandIsAsDocumented) {
         {"modem-write --help", "help-modem-write"},
         {"modem-view --help", "help-modem-view"},
         {"modem-verify --port Com2 list.n2 --help", "help-modem-verify"},
+        {"records --help", "help-records"},
+        {"record-check some.json --help", "help-record-check"},
     };
     for (const auto& r : rows) {
         const Printed p = RunProgram(Words(r.line));
@@ -115,10 +117,10 @@ TEST(CliSlips, EverySlipInTheCommandLineIsSaidAsDocumented) {
         {"", "не указана команда. Справка: hayeskvd-cli --help"},
         {"flash --port x",
          "неизвестная команда «flash». Команды: search, read, write, scan, modem-write, "
-         "modem-view, modem-verify"},
+         "modem-view, modem-verify, records, record-check"},
         {"--json search",
          "неизвестная команда «--json». Команды: search, read, write, scan, modem-write, "
-         "modem-view, modem-verify"},
+         "modem-view, modem-verify, records, record-check"},
         // Words and options as such.
         {"search", "не указан порт: --port Com1 (или путь к устройству)"},
         {"search --port", "после --port нужно значение"},
@@ -147,7 +149,7 @@ TEST(CliSlips, EverySlipInTheCommandLineIsSaidAsDocumented) {
         {"search stray --help", "лишнее слово «stray»"},
         {"flash --help",
          "неизвестная команда «flash». Команды: search, read, write, scan, modem-write, "
-         "modem-view, modem-verify"},
+         "modem-view, modem-verify, records, record-check"},
         // An option the program does not have is named so, even at the end
         // of the line.
         {"search --port Com1 --bogus", "неизвестный параметр --bogus"},

@@ -54,12 +54,13 @@ TEST(EncodeLine, TraceShowsTheWholeBufferAndNothingIsWrittenPastIt) {
     // 300 characters and the carriage return fill the 301 bytes exactly.
     store.fill(0xEE);
     EXPECT_EQ(EncodeLine(std::string(300, 'A'), buf, 0), 301);
-    EXPECT_EQ(EncodeLine(std::string(299, 'A') + "<CR><LF>junk", buf, 0), 301);
+    EXPECT_EQ(EncodeLine(std::string(299, 'A').append("<CR><LF>junk"), buf, 0), 301);
     EXPECT_EQ(store[301], 0xEE);
     store.fill(0xEE);
     trace.lines.clear();
     EXPECT_EQ(EncodeLine(std::string(301, 'A'), buf, 0, &trace), kLineDoesNotFit);
-    EXPECT_EQ(EncodeLine(std::string(300, 'A') + "<CR><LF>", buf, 0, &trace), kLineDoesNotFit);
+    EXPECT_EQ(EncodeLine(std::string(300, 'A').append("<CR><LF>"), buf, 0, &trace),
+              kLineDoesNotFit);
     EXPECT_EQ(EncodeLine("ATZ", buf, 299, &trace), kLineDoesNotFit);
     EXPECT_EQ(EncodeLine("ATZ", buf, -1, &trace), kLineDoesNotFit);
     for (auto b : store) ASSERT_EQ(b, 0xEE) << "a refused line wrote into the buffer";
