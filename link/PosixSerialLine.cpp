@@ -223,6 +223,23 @@ bool PosixSerialLine::SetModemLine(int bit, bool on) {
 bool PosixSerialLine::DoSetDtr(bool on) { return SetModemLine(TIOCM_DTR, on); }
 bool PosixSerialLine::DoSetRts(bool on) { return SetModemLine(TIOCM_RTS, on); }
 
+bool PosixSerialLine::DoSetParityCheck(bool on) {
+    termios tio{};
+    if (fd_ < 0 || termios_.getAttributes(fd_, &tio) != 0) return false;
+    // PARMRK marks a byte with a parity or framing error as FF 00 <byte>
+    // and doubles a genuine FF; IGNPAR and ISTRIP would hide them.
+    if (on) {
+        tio.c_iflag |= INPCK | PARMRK;
+        tio.c_iflag &= ~static_cast<tcflag_t>(IGNPAR | ISTRIP);
+    } else {
+        tio.c_iflag &= ~static_cast<tcflag_t>(INPCK | PARMRK);
+    }
+    if (termios_.setAttributes(fd_, TCSANOW, &tio) != 0) return false;
+    termios held{};
+    return termios_.getAttributes(fd_, &held) == 0 &&
+           ((held.c_iflag & (INPCK | PARMRK)) == (on ? (INPCK | PARMRK) : 0));
+}
+
 bool PosixSerialLine::DoPurgeRx() { return fd_ >= 0 && ::tcflush(fd_, TCIFLUSH) == 0; }
 
 long PosixSerialLine::DoWrite(const std::uint8_t* data, std::size_t count) {
