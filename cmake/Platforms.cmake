@@ -15,11 +15,14 @@ set(HK_POSIX_ONLY_SOURCES
     cli/PosixConsole.cpp
     # the signals that stop a job
     base/PosixInterruption.cpp
+    # who the adapter behind a port is: sysfs
+    ports/PosixAdapterIdentity.cpp
 )
 set(HK_WINDOWS_ONLY_SOURCES
     link/Win32SerialLine.cpp link/Win32SerialLine.h
     cli/WindowsConsole.cpp
     base/WindowsInterruption.cpp
+    ports/WindowsAdapterIdentity.cpp
 )
 
 cmake_path(GET CMAKE_CURRENT_LIST_DIR PARENT_PATH HK_SOURCE_ROOT)
