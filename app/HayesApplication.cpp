@@ -4,12 +4,17 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/AdapterCheckDialog.h"
 #include "app/ControllerDialog.h"
 #include "app/JobModemWindow.h"
 #include "app/MainModemWindow.h"
 #include "app/MainWindow.h"
 #include "app/PortDialog.h"
 #include "base/Interruption.h"
+#include "base/LocalTime.h"
+#include "link/SystemLine.h"
+#include "ports/KeptAdapterChecks.h"
+#include "ports/PortHint.h"
 #include "device/ControllerLists.h"
 #include "modem/ModemConsole.h"
 
@@ -23,7 +28,7 @@ constexpr int kSignalWatchMs = 100;
 
 HayesApplication::HayesApplication(SerialLine& line, Clock& clock, ViewHooks& view,
                                    const QString& programDir)
-    : wiring_(line, clock, view) {
+    : view_(view), wiring_(line, clock, view) {
     SerialLink& link = wiring_.Link();
     JobThread& jobs = wiring_.Jobs();
     mainWindow_ = std::make_unique<MainWindow>(state_, link, view, programDir);
@@ -41,6 +46,13 @@ HayesApplication::HayesApplication(SerialLine& line, Clock& clock, ViewHooks& vi
         [window](int context, QWidget* owner) { window->ShowHelpContext(context, owner); }, window);
     controllerDialog_->SetLogRequest([window](QWidget* owner) { window->ShowLog(owner); });
     mainWindow_->SetDialogs(portDialog_, controllerDialog_);
+    // Each port item's hint says how its adapter's last check went, and its
+    // menu opens the check.
+    const PortItemOptions portItems{
+        state_.DataDir + kKeptChoicesFileName, {},
+        [this](const std::string& port, QWidget* owner) { CheckAdapter(port, owner); }};
+    portDialog_->SetPortItemOptions(portItems);
+    controllerDialog_->SetPortItemOptions(portItems);
     jobModemWindow_ = std::make_unique<JobModemWindow>(jobs, *modemWindow_);
     console_ = std::make_unique<ModemConsole>(state_, link, *jobModemWindow_);
     jobModemWindow_->SetReceiver([console = console_.get()] { console->ModemIdle(); });
@@ -48,6 +60,26 @@ HayesApplication::HayesApplication(SerialLine& line, Clock& clock, ViewHooks& vi
     controllerLists_ =
         std::make_unique<device::ControllerLists>(state_, *jobModemWindow_, link.View);
     mainWindow_->SetControllerLists(controllerLists_.get());
+}
+
+void HayesApplication::SetAdapterLines(adapter::LineMaker makeLine,
+                                       std::function<std::string()> today) {
+    adapterLines_ = std::move(makeLine);
+    today_ = std::move(today);
+}
+
+void HayesApplication::CheckAdapter(const std::string& portName, QWidget* owner) {
+    adapter::LineMaker makeLine = adapterLines_;
+    if (!makeLine)
+        makeLine = [home = PortHomeOf(state_.CfgFileName)](const std::string&) {
+            return MakeSystemLine(home);
+        };
+    std::function<std::string()> today = today_;
+    if (!today) today = [] { return LocalDateText(SystemWallMs()); };
+    AdapterCheckDialog dialog({state_, wiring_.Link(), wiring_.Jobs(), view_, std::move(makeLine),
+                               std::move(today), {}},
+                              portName, owner);
+    dialog.exec();
 }
 
 void HayesApplication::WatchSignals() {
