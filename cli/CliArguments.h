@@ -26,13 +26,16 @@ enum ExitStatus : int {
     kExitBackupFailed = 11,
     kExitSettingsNotSaved = 12,
     kExitModemDiffers = 13,  // the modem holds a setting otherwise than the list
+    kExitAdapterFaulty = 14,  // adapter-check: the adapter does not send or hold what is needed
+    kExitNoWiring = 15,       // adapter-check: nothing came back (no loopback plug, no cable)
     // 128 + the signal's number: the job was stopped by SIGINT (130),
     // SIGTERM (143) or SIGHUP (129) and ended as "Выход" ends it.
     kExitInterrupted = 128,
 };
 
 struct CliArguments {
-    std::string command;  // search, read, write, modem-write, modem-view, modem-verify, scan
+    std::string command;  // search, read, write, modem-write, modem-view, modem-verify, scan,
+                          // adapter-check
     bool help = false;
     bool version = false;
 
@@ -62,6 +65,10 @@ struct CliArguments {
     std::string listFile;
     bool checkModem = false;            // modem-write --verify: the check after the run
     std::optional<int> silenceSeconds;  // a modem silent this long fails the job
+
+    // adapter-check: the loopback plug, or a second adapter's port
+    bool loopback = false;
+    std::string peerPort;
 
     bool json = false;
     bool quiet = false;

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "adapter/AdapterCheck.h"
 #include "cli/CliArguments.h"
 #include "cli/JsonLine.h"
 #include "device/PresetControllerView.h"
@@ -51,6 +52,10 @@ public:
 
     // Runs the sub-command; returns the exit status.
     int Run();
+    // The lines adapter-check opens (the program gives sim/SimulatedPorts.h,
+    // so that the demo's simulated adapters open too); without one, the
+    // system's serial ports.
+    void SetLineMaker(adapter::LineMaker maker) { lineMaker_ = std::move(maker); }
 
 private:
     enum class BufferJob { Read, Write };
@@ -76,6 +81,8 @@ private:
     int ModemWrite();
     int ModemView();
     int ModemVerify();
+    // adapter-check (cli/AdapterCheckCommand.cpp).
+    int AdapterCheck();
     // The modem's settings listing into the window's answers memo: until
     // its result code, a signal, a lost port, or the time the console's
     // settings view gives the answer.
@@ -132,6 +139,7 @@ private:
     std::function<void()> stop_;   // how the job under way stops
     int signal_ = 0;               // the signal taken, 0 while none
     std::string privateSettings_;  // the settings file of a run without --save-settings
+    adapter::LineMaker lineMaker_;
 };
 
 }  // namespace hk::cli
