@@ -70,6 +70,8 @@ protected:
     bool DoSetRts(bool on) override;
     bool DoPurgeRx() override;
     bool DoSetParityCheck(bool on) override;
+    // Marks the line hung up when the last call's errno says the device went.
+    void NoteGone();
     long DoWrite(const std::uint8_t* data, std::size_t count) override;
     long DoRead(std::uint8_t* data, std::size_t count) override;
 
