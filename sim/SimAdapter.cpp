@@ -144,12 +144,14 @@ void SimAdapterLine::DoClose() {
 }
 
 bool SimAdapterLine::DoGetParams(LineParams& params) {
-    if (!open_) return false;
+    if (gone_) MarkHungUp();
+    if (!open_ || gone_) return false;
     params = held_;
     return true;
 }
 
 bool SimAdapterLine::DoSetParams(const LineParams& params) {
+    if (gone_) MarkHungUp();
     if (!open_ || gone_ || params.BaudRate <= 0) return false;
     const double now = NowMs();
     // What started before the change goes out as it began.
@@ -167,6 +169,7 @@ bool SimAdapterLine::DoSetParityCheck(bool on) {
 }
 
 bool SimAdapterLine::DoPurgeRx() {
+    if (gone_) MarkHungUp();
     if (!open_ || gone_) return false;
     const double now = NowMs();
     Receive(now);
