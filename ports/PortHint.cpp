@@ -15,7 +15,7 @@ std::string PortItemHint(const std::string& portName, const std::string& homeDir
                          const PortRoute& route, DeviceState state, const SerialDevice* device) {
     if (route.source == PortSource::Unclear)
         return portName + " не открывается: " + route.fault +
-               ". Правая кнопка мыши: выбрать другое устройство или проверить адаптер.";
+               ". Правая кнопка мыши: выбрать другое устройство.";
     std::string hint = portName + " открывает " + route.path;
     switch (route.source) {
         case PortSource::Mapping:
@@ -47,7 +47,7 @@ std::string PortItemHint(const std::string& portName, const std::string& homeDir
             hint += ": такого порта в компьютере нет";
             break;
     }
-    return hint + ". Правая кнопка мыши: выбрать другое устройство или проверить адаптер.";
+    return hint + ". Правая кнопка мыши: выбрать другое устройство.";
 }
 
 std::string AdapterNotes(const AdapterIdentity& identity, const std::string& portName,
