@@ -209,7 +209,9 @@ DepthResult Loopback(SerialLine& line, const std::string& portName, int baudRate
         double byteMs = 0;
         result.rows.push_back(AddressSequence(line, baud, steps, margin, byteMs));
         if (!steps.Alive(line, portName)) return result;
-        if (margin && (!found.marginMs || *margin < *found.marginMs)) {
+        // The narrowest margin in characters is the one kept: at the
+        // slowest speed, where a late byte costs the most.
+        if (margin && (!found.marginChars || *margin / byteMs < *found.marginChars)) {
             found.marginMs = static_cast<int>(std::lround(*margin));
             found.marginChars = *margin / byteMs;
         }

@@ -274,8 +274,11 @@ CheckRow Sequence(SerialLine& line, SerialLine& peer, int baud, Parity addressPa
         row.word = late > 0 ? "late" : "address-as-data";
         row.text = std::string("адресный байт ушёл с чётностью данных (") +
                    ParityName(dataParity) + ")" +
-                   (late > 0 ? ": переключение " + lateText + " — и после байта первые " +
-                                   std::to_string(late) + " байт данных ушли с адресным битом"
+                   (late > 0 ? ": переключение " + lateText + " — и после байта " +
+                                   (late == 1 ? std::string("первый байт данных ушёл")
+                                              : "первые " + std::to_string(late) +
+                                                    " байт данных ушли") +
+                                   " с адресным битом"
                              : ": переключение легло на него");
         if (late > 0) found.lateChars = static_cast<int>(late);
         return row;

@@ -189,6 +189,8 @@ TEST(AdapterCheck, LoopbackNamesADrainThatReturnsEarly) {
     ASSERT_NE(Row(r, "адресный байт, 300 бод"), nullptr);
     EXPECT_EQ(Row(r, "адресный байт, 300 бод")->text, "запас до переключения 15 мс = 0,4 символа");
     EXPECT_EQ(r.kept->marginMs, 15);
+    ASSERT_TRUE(r.kept->marginChars);
+    EXPECT_NEAR(*r.kept->marginChars, 15 / 36.67, 0.01);
 }
 
 TEST(AdapterCheck, LoopbackNamesAnAddressByteThatComesBackAfterTheSwitch) {
