@@ -259,7 +259,7 @@ void ControllerDialog::PrepareOpening() {
     statusBar_->clearMessage();
     // Re-reads the settings, then shows the stored port and link and a kept number.
     ToJob([](device::ControllerJob& j) { j.Opened(); });
-    DescribePortItems(*portGroup_, state_.CfgFileName);  // which device each port opens
+    DescribePortItems(*portGroup_, state_.CfgFileName, portItems_);  // which device each port opens
     ShowFields({.manualEntry = !searchNumbersBox_->isChecked()});
     ClearJobDisplay();
     for (QCheckBox* box : {backupBox_, verifyBox_}) box->setVisible(!state_.ReadFromDevice);

@@ -12,6 +12,7 @@
 #include "device/ControllerView.h"
 #include "gui/JobThread.h"
 #include "gui/Openings.h"
+#include "gui/PortHints.h"
 #include "link/Port.h"
 #include "modem/ModemWindow.h"
 #include "state/MainState.h"
@@ -70,6 +71,9 @@ public:
     // The program ends: a run of "Подбор" and a network scan under way stop
     // at their next step, as "Выход" and «Остановить» stop them.
     void StopJobs();
+    // What the port items' hints and menus also offer: the adapters' kept
+    // checks and the adapter check (gui/PortHints.h).
+    void SetPortItemOptions(PortItemOptions options) { portItems_ = std::move(options); }
     // "Журнал" and Ctrl+L ask for the exchange log's window over the dialog.
     void SetLogRequest(std::function<void(QWidget* owner)> request) {
         logRequest_ = std::move(request);
@@ -192,6 +196,7 @@ private:
     QCheckBox* backupBox_ = nullptr;  // "Резервная копия перед записью"
     QCheckBox* verifyBox_ = nullptr;  // "Проверка записанного чтением"
     QTimer* tickTimer_ = nullptr;     // Timer1
+    PortItemOptions portItems_;
 };
 
 }  // namespace hk

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/AdapterCheckDialog.h"
 #include "app/ControllerDialog.h"
 #include "app/JobModemWindow.h"
 #include "app/JobRecords.h"
@@ -14,6 +15,10 @@
 #include "app/RecordsWindow.h"
 #include "base/Interruption.h"
 #include "device/ControllerJob.h"
+#include "base/LocalTime.h"
+#include "link/SystemLine.h"
+#include "ports/KeptAdapterChecks.h"
+#include "ports/PortHint.h"
 #include "device/ControllerLists.h"
 #include "modem/ModemConsole.h"
 
@@ -27,7 +32,7 @@ constexpr int kSignalWatchMs = 100;
 
 HayesApplication::HayesApplication(SerialLine& line, Clock& clock, ViewHooks& view,
                                    const QString& programDir)
-    : wiring_(line, clock, view) {
+    : view_(view), wiring_(line, clock, view) {
     SerialLink& link = wiring_.Link();
     JobThread& jobs = wiring_.Jobs();
     mainWindow_ = std::make_unique<MainWindow>(state_, link, view, programDir);
@@ -45,6 +50,13 @@ HayesApplication::HayesApplication(SerialLine& line, Clock& clock, ViewHooks& vi
         [window](int context, QWidget* owner) { window->ShowHelpContext(context, owner); }, window);
     controllerDialog_->SetLogRequest([window](QWidget* owner) { window->ShowLog(owner); });
     mainWindow_->SetDialogs(portDialog_, controllerDialog_);
+    // Each port item's hint says how its adapter's last check went, and its
+    // menu opens the check.
+    const PortItemOptions portItems{
+        state_.DataDir + kKeptChoicesFileName, {},
+        [this](const std::string& port, QWidget* owner) { CheckAdapter(port, owner); }};
+    portDialog_->SetPortItemOptions(portItems);
+    controllerDialog_->SetPortItemOptions(portItems);
     jobModemWindow_ = std::make_unique<JobModemWindow>(jobs, *modemWindow_);
     console_ = std::make_unique<ModemConsole>(state_, link, *jobModemWindow_);
     jobModemWindow_->SetReceiver([console = console_.get()] { console->ModemIdle(); });
@@ -76,6 +88,26 @@ void HayesApplication::AddRecords() {
     const auto show = [history = recordsWindow_](QWidget* owner) { history->ShowOver(owner); };
     mainWindow_->SetRecordsRequest(show);
     controllerDialog_->SetRecordsRequest(show);
+}
+
+void HayesApplication::SetAdapterLines(adapter::LineMaker makeLine,
+                                       std::function<std::string()> today) {
+    adapterLines_ = std::move(makeLine);
+    today_ = std::move(today);
+}
+
+void HayesApplication::CheckAdapter(const std::string& portName, QWidget* owner) {
+    adapter::LineMaker makeLine = adapterLines_;
+    if (!makeLine)
+        makeLine = [home = PortHomeOf(state_.CfgFileName)](const std::string&) {
+            return MakeSystemLine(home);
+        };
+    std::function<std::string()> today = today_;
+    if (!today) today = [] { return LocalDateText(SystemWallMs()); };
+    AdapterCheckDialog dialog({state_, wiring_.Link(), wiring_.Jobs(), view_, std::move(makeLine),
+                               std::move(today), {}},
+                              portName, owner);
+    dialog.exec();
 }
 
 void HayesApplication::WatchSignals() {

@@ -10,14 +10,19 @@
 // and the link are assembled by gui/JobLink.h.
 
 #include <QString>
+#include <functional>
 #include <memory>
+#include <string>
 
+#include "adapter/AdapterCheck.h"
 #include "gui/JobLink.h"
 #include "gui/MessageBoxes.h"
 #include "link/Clock.h"
 #include "link/Port.h"
 #include "log/ExchangeLog.h"
 #include "state/MainState.h"
+
+class QWidget;
 
 namespace hk {
 
@@ -49,6 +54,15 @@ public:
     ModemConsole& Console() { return *console_; }
     JobThread& Jobs() { return wiring_.Jobs(); }
 
+    // The lines «Проверка адаптера» opens (the program's start gives
+    // sim/SimulatedPorts.h, so that the demo's simulated adapters open too);
+    // without them, the system's serial ports. `today` gives the date a
+    // verdict is kept with ("2026-12-08"); without it, the computer's.
+    void SetAdapterLines(adapter::LineMaker makeLine, std::function<std::string()> today = {});
+    // «Проверка адаптера» of port `portName` over `owner`, modal: the port
+    // items' menu of both dialogs opens it.
+    void CheckAdapter(const std::string& portName, QWidget* owner);
+
     // SIGINT, SIGTERM and SIGHUP (base/Interruption.h) end the program's
     // event loop with 128 + the signal's number; the jobs are then stopped
     // as below. The program's own start calls it; tests do not.
@@ -69,6 +83,9 @@ private:
     void AddRecords();
 
     MainState state_;
+    ViewHooks& view_;
+    adapter::LineMaker adapterLines_;
+    std::function<std::string()> today_;
     JobLink wiring_;
     std::unique_ptr<MainWindow> mainWindow_;
     PortDialog* portDialog_ = nullptr;  // owned by the main window as their parent

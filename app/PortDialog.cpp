@@ -90,7 +90,7 @@ void PortDialog::hideEvent(QHideEvent* e) {
 void PortDialog::ShowStoredChoice() {
     ReadSettings(link_.Settings, state_.CfgFileName);
     portGroup_->SetItemIndex(link_.Settings.PortIndex);
-    DescribePortItems(*portGroup_, state_.CfgFileName);
+    DescribePortItems(*portGroup_, state_.CfgFileName, portItems_);
     if (state_.ModemMode) {
         speedGroup_->SetItemIndex(-1);
         view_.ShowInformation(kSpeedInfo.toStdString());
@@ -105,7 +105,7 @@ void PortDialog::ShowComputerPorts() {
         PortHomeOf(state_.CfgFileName),
         ComPortNumber(portGroup_->ItemText(chosen < 0 ? 0 : chosen).toStdString()), this);
     ports.exec();
-    DescribePortItems(*portGroup_, state_.CfgFileName);
+    DescribePortItems(*portGroup_, state_.CfgFileName, portItems_);
 }
 
 void PortDialog::OpenChosenPort() {

@@ -10,6 +10,7 @@
 #include <QDialog>
 
 #include "gui/Openings.h"
+#include "gui/PortHints.h"
 #include "link/Port.h"
 #include "state/MainState.h"
 
@@ -29,6 +30,9 @@ public:
     void ShowModal();
     // The port is opened on the job thread `jobs` (here without one).
     void SetJobs(JobThread* jobs) { jobs_ = jobs; }
+    // What the port items' hints and menus also offer: the adapters' kept
+    // checks and the adapter check (gui/PortHints.h).
+    void SetPortItemOptions(PortItemOptions options) { portItems_ = std::move(options); }
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -52,6 +56,7 @@ private:
     QPushButton* okButton_ = nullptr;     // BitBtn1
     QPushButton* closeButton_ = nullptr;  // BitBtn2
     QPushButton* portsButton_ = nullptr;  // "Порты компьютера..."
+    PortItemOptions portItems_;
 };
 
 }  // namespace hk

@@ -14,6 +14,7 @@
 #include "gui/Translations.h"
 #include "link/Clock.h"
 #include "link/SystemLine.h"
+#include "sim/SimulatedPorts.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -25,7 +26,11 @@ int main(int argc, char* argv[]) {
     hk::RealClock clock;
     const std::unique_ptr<hk::SerialLine> port = hk::MakeSystemLine(places.settingsDir);
     hk::WidgetViewHooks view;
+    // «Проверка адаптера» opens the demo's simulated adapters as well as real ports.
+    hk::sim::SimulatedPorts adapters(places.settingsDir, clock);
     hk::HayesApplication program(*port, clock, view, QString::fromStdString(places.programFolder));
+    program.SetAdapterLines(
+        [&adapters](const std::string& name) { return adapters.MakeLine(name); });
     view.SetParent(&program.Window());
     program.Window().show();
     // A signal ends the program after the job under way has let the

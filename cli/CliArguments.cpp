@@ -12,6 +12,7 @@
 #include "device/KitBuffers.h"
 #include "device/LinkSearch.h"
 #include "link/Port.h"
+#include "ports/PortNames.h"
 
 namespace hk::cli {
 namespace {
@@ -20,8 +21,9 @@ namespace {
 constexpr int kLastKit = static_cast<int>(device::KitTitles.size()) - 1;
 constexpr int kLongestWaitSeconds = 3600;
 
-constexpr const char* kCommands[] = {"search",       "read", "write",   "modem-write", "modem-view",
-                                     "modem-verify", "scan", "records", "record-check"};
+constexpr const char* kCommands[] = {"search",       "read",         "write",   "modem-write",
+                                     "modem-view",   "modem-verify", "scan",    "records",
+                                     "record-check", "adapter-check"};
 
 bool TakesListFile(const std::string& command) {
     return command == "modem-write" || command == "modem-verify";
@@ -181,6 +183,7 @@ const ValueOption kValueOptions[] = {
     {"--csv", [](A& a, V v) { return Set(a.csvFile, std::optional(v), ""); }},
     {"--record",
      [](A& a, V v) { return Set(a.recordDir, std::optional(WithTrailingSeparator(v)), ""); }},
+    {"--peer", [](A& a, V v) { return Set(a.peerPort, std::optional(v), ""); }},
 };
 
 const SwitchOption kSwitches[] = {
@@ -202,6 +205,7 @@ const SwitchOption kSwitches[] = {
     {"--clear1", [](CliArguments& a) { return a.clear[0] = true, std::string(); }},
     {"--clear2", [](CliArguments& a) { return a.clear[1] = true, std::string(); }},
     {"--no-record", [](CliArguments& a) { return a.record = false, std::string(); }},
+    {"--loopback", [](CliArguments& a) { return a.loopback = true, std::string(); }},
 };
 
 // A slip in the command line, as the message says it.
@@ -404,7 +408,7 @@ private:
             }
             throw Slip{"неизвестная команда «" + words.front() +
                        "». Команды: search, read, write, scan, modem-write, modem-view, "
-                       "modem-verify, records, record-check"};
+                       "modem-verify, records, record-check, adapter-check"};
         }
         if (!command_) return;
         const std::vector<std::string> own = command_->remaining();
@@ -471,6 +475,16 @@ std::string CheckController(CliArguments& a) {
     return a.command == "write" ? CheckWriteBuffers(a) : std::string();
 }
 
+// The options of adapter-check together; the message, or empty.
+std::string CheckAdapterOptions(const CliArguments& a) {
+    if (a.loopback && !a.peerPort.empty()) return "--loopback и --peer вместе не задаются";
+    if (!a.peerPort.empty() && ComPortNumber(a.peerPort) > 0 &&
+        ComPortNumber(a.peerPort) == ComPortNumber(a.port))
+        return "--peer: второй адаптер подключается к другому порту, не " + a.port;
+    if (a.peerPort == a.port) return "--peer: второй адаптер подключается к другому порту, не " + a.port;
+    return {};
+}
+
 }  // namespace
 
 std::optional<int> SpeedIndexOf(const std::string& baud) {
@@ -505,7 +519,9 @@ ParseResult ParseArguments(const std::vector<std::string>& words) {
     else if (a.port.empty())
         r.error = "не указан порт: --port Com1 (или путь к устройству)";
     else
-        r.error = Controller(a.command) ? CheckController(a) : CheckModem(a);
+        r.error = a.command == "adapter-check" ? CheckAdapterOptions(a)
+                  : Controller(a.command)      ? CheckController(a)
+                                               : CheckModem(a);
     return r;
 }
 

@@ -32,6 +32,8 @@ enum ExitStatus : int {
     // record-check: the record is no JSON, of another schema, edited, or its
     // log or chain does not hold.
     kExitRecordInvalid = 15,
+    kExitAdapterFaulty = 16,  // adapter-check: the adapter does not send or hold what is needed
+    kExitNoWiring = 17,       // adapter-check: nothing came back (no loopback plug, no cable)
     // 128 + the signal's number: the job was stopped by SIGINT (130),
     // SIGTERM (143) or SIGHUP (129) and ended as "Выход" ends it.
     kExitInterrupted = 128,
@@ -39,7 +41,7 @@ enum ExitStatus : int {
 
 struct CliArguments {
     // search, read, write, modem-write, modem-view, modem-verify, scan,
-    // records, record-check
+    // records, record-check, adapter-check
     std::string command;
     bool help = false;
     bool version = false;
@@ -76,6 +78,9 @@ struct CliArguments {
     std::string recordDir;
     bool record = true;
     std::string recordFile;  // record-check: the record's JSON file
+    // adapter-check: the loopback plug, or a second adapter's port
+    bool loopback = false;
+    std::string peerPort;
 
     bool json = false;
     bool quiet = false;

@@ -373,6 +373,7 @@ int CliSession::Run() {
     if (args_.command == "write") return ReadOrWrite(BufferJob::Write);
     if (args_.command == "modem-write") return ModemWrite();
     if (args_.command == "modem-verify") return ModemVerify();
+    if (args_.command == "adapter-check") return AdapterCheck();
     return ModemView();
 }
 

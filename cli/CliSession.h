@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "adapter/AdapterCheck.h"
 #include "cli/CliArguments.h"
 #include "cli/JsonLine.h"
 #include "device/PresetControllerView.h"
@@ -58,6 +59,10 @@ public:
 
     // Runs the sub-command; returns the exit status.
     int Run();
+    // The lines adapter-check opens (the program gives sim/SimulatedPorts.h,
+    // so that the demo's simulated adapters open too); without one, the
+    // system's serial ports.
+    void SetLineMaker(adapter::LineMaker maker) { lineMaker_ = std::move(maker); }
 
 private:
     enum class BufferJob { Read, Write };
@@ -106,6 +111,8 @@ private:
     records::JobPlace RecordPlace() const;
     // Where records go and are read: --record, else the window's folder.
     std::string RecordFolder() const;
+    // adapter-check (cli/AdapterCheckCommand.cpp).
+    int AdapterCheck();
     // The modem's settings listing into the window's answers memo: until
     // its result code, a signal, a lost port, or the time the console's
     // settings view gives the answer.
@@ -170,6 +177,7 @@ private:
     LogPlace jobStart_;
     std::string lastMessage_;
     std::unique_ptr<ModemSide> modemSide_;
+    adapter::LineMaker lineMaker_;
 };
 
 }  // namespace hk::cli

@@ -18,6 +18,7 @@
 #include "link/SystemLine.h"
 #include "ports/PortMapping.h"
 #include "ports/PortNames.h"
+#include "sim/SimulatedPorts.h"
 
 int main(int argc, char* argv[]) {
     using namespace hk::cli;
@@ -53,8 +54,11 @@ int main(int argc, char* argv[]) {
     // From here a signal stops the job at its next step instead of the
     // program in the middle of one.
     hk::InstallInterruption("hayeskvd-cli");
+    // adapter-check opens the demo's simulated adapters as well as real ports.
+    hk::sim::SimulatedPorts ports(places.settingsDir, clock);
     CliSession session(args, *line, clock, {places.settingsDir, places.dataDir}, std::cout,
                        std::cerr, progress, hk::InterruptionSignal);
+    session.SetLineMaker([&ports](const std::string& name) { return ports.MakeLine(name); });
     try {
         return session.Run();
     } catch (const hk::FileError& e) {

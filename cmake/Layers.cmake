@@ -22,6 +22,8 @@ set(HK_LAYER_TABLE
     "log      : link base"
     # the controller's frame exchanges, pure bytes over the link
     "protocol : link base"
+    # the adapter check: does an adapter send the address byte's parity bit
+    "adapter  : link ports base"
     # what both sides keep: memo lines, line encoding, list files
     "lists    : base"
     # the modem side
@@ -37,10 +39,11 @@ set(HK_LAYER_TABLE
     "records  : device modem lists protocol log link ports base state"
     # the widget kit the windows share
     "gui      : lists log link ports base state | Qt"
-    # the window program
-    "app      : gui records device modem lists protocol log link ports base state | Qt"
-    # the command-line program
-    "cli      : records device modem lists protocol log link ports base state"
+    # the window program (with the demo's simulated adapters, for the
+    # adapter check: sim/SimulatedPorts.h)
+    "app      : gui records device modem adapter sim lists protocol log link ports base state | Qt"
+    # the command-line program (the same)
+    "cli      : records device modem adapter sim lists protocol log link ports base state"
 )
 
 # HK_LAYERS: the layers in table order; HK_LAYER_USES_<layer>: what each

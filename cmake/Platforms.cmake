@@ -17,6 +17,8 @@ set(HK_POSIX_ONLY_SOURCES
     base/PosixInterruption.cpp
     # SHA-256 from OpenSSL's libcrypto
     records/PosixSha256.cpp
+    # who the adapter behind a port is: sysfs
+    ports/PosixAdapterIdentity.cpp
 )
 set(HK_WINDOWS_ONLY_SOURCES
     link/Win32SerialLine.cpp link/Win32SerialLine.h
@@ -24,6 +26,8 @@ set(HK_WINDOWS_ONLY_SOURCES
     base/WindowsInterruption.cpp
     # SHA-256 from Windows' CNG (bcrypt)
     records/WindowsSha256.cpp
+    # who the adapter behind a port is: SetupAPI
+    ports/WindowsAdapterIdentity.cpp
 )
 
 cmake_path(GET CMAKE_CURRENT_LIST_DIR PARENT_PATH HK_SOURCE_ROOT)

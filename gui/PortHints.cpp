@@ -31,42 +31,52 @@ void ShowAsMissing(QRadioButton* b, bool missing) {
 }
 
 void OfferDeviceChoice(RadioGroup& group, int index, const std::string& settingsFile,
-                       const std::string& systemRoot) {
+                       const PortItemOptions& options) {
     QRadioButton* b = group.Button(index);
     if (!b || b->property(kMenuInstalled).toBool()) return;
     b->setProperty(kMenuInstalled, true);
     b->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(
         b, &QWidget::customContextMenuRequested, b,
-        [&group, index, settingsFile, systemRoot, b](const QPoint& at) {
+        [&group, index, settingsFile, options, b](const QPoint& at) {
             const QString name = group.ItemText(index);
             QMenu menu(b);
             QAction* choose =
                 menu.addAction(QStringLiteral("Выбрать устройство для %1...").arg(name));
-            if (menu.exec(b->mapToGlobal(at)) != choose) return;
-            SerialPortsDialog dialog(PortHomeOf(settingsFile), ComPortNumber(name.toStdString()),
-                                     b->window(), systemRoot);
-            dialog.exec();
-            DescribePortItems(group, settingsFile, systemRoot);
+            QAction* check = options.checkAdapter
+                                 ? menu.addAction(QStringLiteral("Проверить адаптер %1...").arg(name))
+                                 : nullptr;
+            QAction* chosen = menu.exec(b->mapToGlobal(at));
+            if (chosen == choose) {
+                SerialPortsDialog dialog(PortHomeOf(settingsFile),
+                                         ComPortNumber(name.toStdString()), b->window(),
+                                         options.systemRoot);
+                dialog.exec();
+            } else if (chosen != nullptr && chosen == check) {
+                options.checkAdapter(name.toStdString(), b->window());
+            } else {
+                return;
+            }
+            DescribePortItems(group, settingsFile, options);
         });
 }
 
 }  // namespace
 
 void DescribePortItems(RadioGroup& group, const std::string& settingsFile,
-                       const std::string& systemRoot) {
+                       const PortItemOptions& options) {
     const std::string home = PortHomeOf(settingsFile);
-    const std::vector<SerialDevice> devices = ListSerialDevices(systemRoot);
+    const std::vector<SerialDevice> devices = ListSerialDevices(options.systemRoot);
     for (int i = 0; i < group.Count(); ++i) {
         QRadioButton* b = group.Button(i);
-        const PortItemFacts facts =
-            DescribePort(group.ItemText(i).toStdString(), home, devices, systemRoot);
+        const PortItemFacts facts = DescribePort(group.ItemText(i).toStdString(), home, devices,
+                                                 options.systemRoot, options.keptFile);
         const QString hint = QString::fromStdString(facts.hint);
         b->setStatusTip(hint);
         b->setToolTip(hint);
         b->setAccessibleDescription(hint);
         ShowAsMissing(b, facts.state != DeviceState::Present);
-        OfferDeviceChoice(group, i, settingsFile, systemRoot);
+        OfferDeviceChoice(group, i, settingsFile, options);
     }
 }
 

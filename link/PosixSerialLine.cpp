@@ -128,7 +128,8 @@ void PosixSerialLine::DoClose() {
 
 bool PosixSerialLine::DoGetParams(LineParams& params) {
     termios tio{};
-    if (fd_ < 0 || termios_.getAttributes(fd_, &tio) != 0) return false;
+    if (fd_ < 0) return false;
+    if (termios_.getAttributes(fd_, &tio) != 0) return NoteGone(), false;
     const speed_t code = ::cfgetospeed(&tio);
     params.BaudRate = 0;
     for (const auto& b : kBaudCodes)
@@ -161,7 +162,8 @@ bool PosixSerialLine::DoGetParams(LineParams& params) {
 
 bool PosixSerialLine::DoSetParams(const LineParams& params) {
     termios tio{};
-    if (fd_ < 0 || termios_.getAttributes(fd_, &tio) != 0) return false;
+    if (fd_ < 0) return false;
+    if (termios_.getAttributes(fd_, &tio) != 0) return NoteGone(), false;
     speed_t code = 0;
     bool known = false;
     for (const auto& b : kBaudCodes)
@@ -212,7 +214,15 @@ bool PosixSerialLine::DoSetParams(const LineParams& params) {
     // 0 says only that some part of the change took, and the C library
     // reports a pty's dropped PARENB as EINVAL: SetParams judges by what it
     // reads back.
-    return termios_.setAttributes(fd_, TCSANOW, &tio) == 0;
+    if (termios_.setAttributes(fd_, TCSANOW, &tio) == 0) return true;
+    NoteGone();
+    return false;
+}
+
+void PosixSerialLine::NoteGone() {
+    // A setting that fails because the adapter was pulled out is no setting
+    // the adapter refused: the line has gone.
+    if (errno == EIO || errno == ENXIO || errno == ENODEV) MarkHungUp();
 }
 
 bool PosixSerialLine::SetModemLine(int bit, bool on) {
@@ -222,6 +232,23 @@ bool PosixSerialLine::SetModemLine(int bit, bool on) {
 
 bool PosixSerialLine::DoSetDtr(bool on) { return SetModemLine(TIOCM_DTR, on); }
 bool PosixSerialLine::DoSetRts(bool on) { return SetModemLine(TIOCM_RTS, on); }
+
+bool PosixSerialLine::DoSetParityCheck(bool on) {
+    termios tio{};
+    if (fd_ < 0 || termios_.getAttributes(fd_, &tio) != 0) return false;
+    // PARMRK marks a byte with a parity or framing error as FF 00 <byte>
+    // and doubles a genuine FF; IGNPAR and ISTRIP would hide them.
+    if (on) {
+        tio.c_iflag |= INPCK | PARMRK;
+        tio.c_iflag &= ~static_cast<tcflag_t>(IGNPAR | ISTRIP);
+    } else {
+        tio.c_iflag &= ~static_cast<tcflag_t>(INPCK | PARMRK);
+    }
+    if (termios_.setAttributes(fd_, TCSANOW, &tio) != 0) return false;
+    termios held{};
+    return termios_.getAttributes(fd_, &held) == 0 &&
+           ((held.c_iflag & (INPCK | PARMRK)) == (on ? (INPCK | PARMRK) : 0));
+}
 
 bool PosixSerialLine::DoPurgeRx() { return fd_ >= 0 && ::tcflush(fd_, TCIFLUSH) == 0; }
 

@@ -14,7 +14,9 @@
 // and ends the read or write at once.
 // It is put into raw (binary) mode on opening, the counterpart of the
 // always-binary ports of Windows; flow control and input parity checking stay
-// off, as the driver's defaults of the original platform.
+// off, as the driver's defaults of the original platform. Only the adapter
+// check turns parity checking on (INPCK with PARMRK), to see the ninth bit
+// a second adapter sends.
 //
 // The settings are read back after each change (tcgetattr after tcsetattr,
 // whose 0 only says that some part of the change took): a USB adapter whose
@@ -68,6 +70,9 @@ protected:
     bool DoSetDtr(bool on) override;
     bool DoSetRts(bool on) override;
     bool DoPurgeRx() override;
+    bool DoSetParityCheck(bool on) override;
+    // Marks the line hung up when the last call's errno says the device went.
+    void NoteGone();
     long DoWrite(const std::uint8_t* data, std::size_t count) override;
     long DoRead(std::uint8_t* data, std::size_t count) override;
 

@@ -18,6 +18,11 @@
 //  - A line whose far end has gone (an adapter pulled out, a terminal hung
 //    up) ends reads and writes at once with -1 and reports HungUp() until it
 //    is opened again; nothing waits out a time-out on a dead line.
+//  - SetParityCheck(true) has received bytes checked against the parity
+//    (and stop bit) in force: a byte that fails reads as the three bytes
+//    FF 00 <byte>, and a byte FF that passes as FF FF (the marks of POSIX's
+//    PARMRK). False where the backend cannot mark them; input is then not
+//    checked. Opening the port turns it off.
 //  - SetParams() reads the settings back after each change (GetCommState
 //    after SetCommState, tcgetattr after tcsetattr): a driver that drops a
 //    setting it lacks (mark/space parity on some USB adapters) still reports
@@ -109,6 +114,7 @@ public:
     bool SetDtr(bool on) { return DoSetDtr(on); }
     bool SetRts(bool on) { return DoSetRts(on); }
     bool PurgeRx() { return DoPurgeRx(); }
+    bool SetParityCheck(bool on) { return IsOpen() && DoSetParityCheck(on); }
 
     long Write(const std::uint8_t* data, std::size_t count);
     long Read(std::uint8_t* data, std::size_t count);
@@ -136,6 +142,9 @@ protected:
     virtual bool DoSetDtr(bool on) = 0;
     virtual bool DoSetRts(bool on) = 0;
     virtual bool DoPurgeRx() = 0;
+    // Marks bytes received with a parity or framing error; false where the
+    // backend cannot.
+    virtual bool DoSetParityCheck(bool on) { return !on; }
     virtual long DoWrite(const std::uint8_t* data, std::size_t count) = 0;
     virtual long DoRead(std::uint8_t* data, std::size_t count) = 0;
 

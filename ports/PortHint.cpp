@@ -1,5 +1,7 @@
 #include "ports/PortHint.h"
 
+#include "ports/AdapterBehaviours.h"
+#include "ports/KeptAdapterChecks.h"
 #include "ports/PortMapping.h"
 
 namespace hk {
@@ -48,9 +50,23 @@ std::string PortItemHint(const std::string& portName, const std::string& homeDir
     return hint + ". Правая кнопка мыши: выбрать другое устройство.";
 }
 
+std::string AdapterNotes(const AdapterIdentity& identity, const std::string& portName,
+                         const std::string& keptFile) {
+    std::string notes;
+    const std::string warning = KnownBehaviour(identity).warning;
+    if (!warning.empty()) notes += "Внимание: " + warning + ".";
+    if (!keptFile.empty() && identity.Known())
+        if (const auto kept = KeptAdapterCheckOf(keptFile, AdapterKey(identity, portName))) {
+            // The sentence's capital: «адаптер проверен …» begins it.
+            const std::string text = "А" + kept->Text().substr(std::string("а").size());
+            notes += (notes.empty() ? "" : " ") + text + ".";
+        }
+    return notes;
+}
+
 PortItemFacts DescribePort(const std::string& portName, const std::string& homeDir,
-                           const std::vector<SerialDevice>& devices,
-                           const std::string& systemRoot) {
+                           const std::vector<SerialDevice>& devices, const std::string& systemRoot,
+                           const std::string& keptFile) {
     const PortRoute route = RoutePort(homeDir, portName);
     if (route.source == PortSource::Unclear)
         return {PortItemHint(portName, homeDir, route, DeviceState::Missing, nullptr),
@@ -64,6 +80,11 @@ PortItemFacts DescribePort(const std::string& portName, const std::string& homeD
         const std::string file = homeDir + kPortMappingFileName;
         for (const std::string& note : MappingNotes(LoadPortMapping(file), file))
             hint += " Внимание: " + note + ".";
+    }
+    if (state == DeviceState::Present) {
+        const std::string notes =
+            AdapterNotes(IdentifyAdapter(route.path, systemRoot), portName, keptFile);
+        if (!notes.empty()) hint += " " + notes;
     }
     return {hint, state};
 }

@@ -25,6 +25,7 @@ protected:
     bool DoSetDtr(bool on) override { return inner_.SetDtr(on); }
     bool DoSetRts(bool on) override { return inner_.SetRts(on); }
     bool DoPurgeRx() override { return inner_.PurgeRx(); }
+    bool DoSetParityCheck(bool on) override { return inner_.SetParityCheck(on); }
     long DoWrite(const std::uint8_t* data, std::size_t count) override {
         return inner_.Write(data, count);
     }

@@ -304,6 +304,60 @@ TEST_F(Cli, BadArgumentsAndListsStopBeforeThePort) {
     for (const char* file : {"a", "b", "c1"}) EXPECT_FALSE(std::filesystem::exists(dir.File(file)));
 }
 
+// adapter-check: the read-back on a pseudo-terminal refuses nothing; the
+// demo's simulated adapters (descriptions in the program's ports/ folder)
+// are checked with a loopback plug, the verdict kept in HayesKvd.ini; no
+// plug is no verdict; a signal ends the check with its status and keeps
+// nothing.
+TEST_F(Cli, AdapterCheckAtItsDepthsAndItsEndings) {
+    const Outcome pty = OnController({"adapter-check", "--port", "PORT"});
+    EXPECT_EQ(pty.status, kExitOk) << pty.err;
+    EXPECT_NE(pty.out.find("8M1: принимает (300–19200 бод)"), std::string::npos) << pty.out;
+    EXPECT_EQ(pty.out.find("не принимает"), std::string::npos) << pty.out;
+
+    const std::string folder = PortableProgram();
+    std::filesystem::create_directories(folder + "ports");
+    const auto describe = [&](int n, const std::string& plug, const std::string& faults) {
+        std::ofstream(folder + "ports/com" + std::to_string(n))
+            << "kvard-sim adapter\nserial=T-" << n << "\nplug=" << plug << "\nfaults=" << faults
+            << "\n";
+    };
+    const auto check = [&](std::vector<std::string> words) {
+        return Run(words, "", "", folder + "hayeskvd-cli");
+    };
+    describe(3, "loopback", "drop-parity");
+    const Outcome dropped = check({"adapter-check", "--port", "Com3", "--loopback", "--json"});
+    EXPECT_EQ(dropped.status, kExitAdapterFaulty) << dropped.err;
+    EXPECT_NE(dropped.out.find("\"verdict\":\"faulty\""), std::string::npos) << dropped.out;
+    EXPECT_NE(dropped.out.find("\"verdict\":\"not-sent\""), std::string::npos) << dropped.out;
+    const std::string kept = ReadText(folder + "HayesKvd.ini");
+    EXPECT_NE(kept.find("[adapter.sim-T_2D3]"), std::string::npos) << kept;
+    EXPECT_NE(kept.find("markSpace=not-sent"), std::string::npos) << kept;
+
+    describe(4, "none", "");
+    const Outcome unplugged = check({"adapter-check", "--port", "Com4", "--loopback"});
+    EXPECT_EQ(unplugged.status, kExitNoWiring) << unplugged.err;
+    EXPECT_NE(unplugged.err.find("нет петли: перемычка TX–RX не установлена?"), std::string::npos)
+        << unplugged.err;
+    EXPECT_EQ(ReadText(folder + "HayesKvd.ini").find("T_2D4"), std::string::npos);
+
+    describe(5, "loopback", "");
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const pid_t child = StartProgram(
+            {folder + "hayeskvd-cli", "adapter-check", "--port", "Com5", "--loopback"}, dir);
+        ASSERT_GE(child, 0);
+        // The loopback's blocks take a few seconds on the real clock.
+        std::this_thread::sleep_for(std::chrono::milliseconds(800));
+        ::kill(child, signal);
+        int raw = 0;
+        ::waitpid(child, &raw, 0);
+        EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 128 + signal)
+            << ReadText(dir.File("err"));
+    }
+    EXPECT_EQ(ReadText(folder + "HayesKvd.ini").find("T_2D5"), std::string::npos);
+}
+
 // A port whose line in the program's port mapping was not understood is
 // not opened, and neither is its ports/ link nor the built-in port in its
 // place; a line that names no port is said on standard error, and the port

@@ -92,6 +92,7 @@ TEST(CliHelp, TheHelpOfTheProgramAndOfEveryCommandIsAsDocumented) {
         {"modem-verify --port Com2 list.n2 --help", "help-modem-verify"},
         {"records --help", "help-records"},
         {"record-check some.json --help", "help-record-check"},
+        {"adapter-check --help", "help-adapter-check"},
     };
     for (const auto& r : rows) {
         const Printed p = RunProgram(Words(r.line));
@@ -117,10 +118,15 @@ TEST(CliSlips, EverySlipInTheCommandLineIsSaidAsDocumented) {
         {"", "не указана команда. Справка: hayeskvd-cli --help"},
         {"flash --port x",
          "неизвестная команда «flash». Команды: search, read, write, scan, modem-write, "
-         "modem-view, modem-verify, records, record-check"},
+         "modem-view, modem-verify, records, record-check, adapter-check"},
         {"--json search",
          "неизвестная команда «--json». Команды: search, read, write, scan, modem-write, "
-         "modem-view, modem-verify, records, record-check"},
+         "modem-view, modem-verify, records, record-check, adapter-check"},
+        // adapter-check: one depth, and the second adapter on another port.
+        {"adapter-check --port Com3 --loopback --peer Com4",
+         "--loopback и --peer вместе не задаются"},
+        {"adapter-check --port Com3 --peer com3",
+         "--peer: второй адаптер подключается к другому порту, не Com3"},
         // Words and options as such.
         {"search", "не указан порт: --port Com1 (или путь к устройству)"},
         {"search --port", "после --port нужно значение"},
@@ -149,7 +155,7 @@ TEST(CliSlips, EverySlipInTheCommandLineIsSaidAsDocumented) {
         {"search stray --help", "лишнее слово «stray»"},
         {"flash --help",
          "неизвестная команда «flash». Команды: search, read, write, scan, modem-write, "
-         "modem-view, modem-verify, records, record-check"},
+         "modem-view, modem-verify, records, record-check, adapter-check"},
         // An option the program does not have is named so, even at the end
         // of the line.
         {"search --port Com1 --bogus", "неизвестный параметр --bogus"},

@@ -12,6 +12,10 @@
 #include <QTreeWidget>
 #include <filesystem>
 
+#include <QDeadlineTimer>
+#include <QPlainTextEdit>
+
+#include "app/AdapterCheckDialog.h"
 #include "app/HayesApplication.h"
 #include "app/MainWindow.h"
 #include "app/PortDialog.h"
@@ -21,7 +25,9 @@
 #include "gui/SerialPortsDialog.h"
 #include "gui/Translations.h"
 #include "ports/PortMapping.h"
+#include "ports/SimulatedAdapterFile.h"
 #include "sim/SimLine.h"
+#include "sim/SimulatedPorts.h"
 #include "support/Children.h"
 #include "support/Input.h"
 #include "support/QtApp.h"
@@ -200,6 +206,64 @@ TEST_F(PortItems, APortDialogOpeningDescribesItsItemsAndOffersTheDevicesWindow) 
     test::Press(ports);
     EXPECT_TRUE(windowShown);
     dialog.hide();
+}
+
+// «Проверка адаптера» from the port item's menu: the verdict is kept for
+// the adapter (here the demo's simulated one, by its serial number) and the
+// port's hint says it the next time, in this run and in the next.
+TEST_F(PortItems, TheAdaptersCheckIsKeptAndShownInThePortHintNextTime) {
+    SimulatedAdapterFile described;
+    described.serial = "KVSIM-3";
+    described.plug = "loopback";
+    described.faults = {"drop-parity"};
+    Put(home_.Path() / "ports" / "com3", SimulatedAdapterFileText(described));
+    VirtualClock clock;
+    sim::SimLine line{clock};
+    test::ScriptedView view;
+    sim::SimulatedPorts adapters(home_.Dir(), clock);
+    const auto hintOfCom3 = [&](HayesApplication& app) {
+        PortDialog& dialog = app.Ports();
+        dialog.show();
+        QCoreApplication::processEvents();
+        const QString hint = test::Child<RadioGroup>(&dialog, "RG1")->Button(2)->toolTip();
+        dialog.hide();
+        return hint.toStdString();
+    };
+    {
+        HayesApplication app(line, clock, view, QString::fromStdString(home_.Dir()));
+        app.SetAdapterLines([&](const std::string& name) { return adapters.MakeLine(name); },
+                            [] { return std::string("2026-12-08"); });
+        EXPECT_EQ(hintOfCom3(app).find("проверен"), std::string::npos) << hintOfCom3(app);
+
+        std::string report;
+        test::OnNextModal([&](QWidget* modal) {
+            auto* check = static_cast<AdapterCheckDialog*>(modal);
+            EXPECT_TRUE(test::Child<QRadioButton>(check, "LoopbackChoice")->isChecked());
+            test::Press(test::Child<QPushButton>(check, "CheckButton"));
+            const QDeadlineTimer limit(30000);
+            while (!check->Report() && !limit.hasExpired())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            report = test::Child<QPlainTextEdit>(check, "ReportText")->toPlainText().toStdString();
+            test::Press(test::Child<QPushButton>(check, "CloseButton"));
+        });
+        app.CheckAdapter("Com3", &app.Window());
+        EXPECT_NE(report.find("MARK/SPACE не передаёт"), std::string::npos) << report;
+        EXPECT_NE(hintOfCom3(app).find("Адаптер проверен 2026-12-08 (петля): MARK/SPACE не передаёт"),
+                  std::string::npos)
+            << hintOfCom3(app);
+    }
+    // The next run: the same adapter behind another port name shows it too.
+    std::filesystem::rename(home_.Path() / "ports" / "com3", home_.Path() / "ports" / "com4");
+    HayesApplication next(line, clock, view, QString::fromStdString(home_.Dir()));
+    PortDialog& dialog = next.Ports();
+    dialog.show();
+    QCoreApplication::processEvents();
+    const std::string hint =
+        test::Child<RadioGroup>(&dialog, "RG1")->Button(3)->toolTip().toStdString();
+    dialog.hide();
+    EXPECT_NE(hint.find("Адаптер проверен 2026-12-08 (петля): MARK/SPACE не передаёт"),
+              std::string::npos)
+        << hint;
 }
 
 // --- Qt's own texts --------------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "adapter/AdapterCheck.h"
 #include "link/Port.h"
 #include "link/PosixSerialLine.h"
 #include "ports/PortNames.h"
@@ -310,6 +311,62 @@ TEST_F(PtyPort, TrafficTapSeesEveryByteWithTheParityInForce) {
     EXPECT_EQ(tap.parities[0], Parity::Mark);
     EXPECT_EQ(tap.seen[1], (std::pair<char, std::vector<std::uint8_t>>{'R', {5}}));
     EXPECT_EQ(tap.parities[1], Parity::Space);
+}
+
+// «Проверка адаптера», read-back depth, on this system's own backend: a
+// pseudo-terminal's termios holds every setting, so nothing is refused; a
+// driver that clears CMSPAR is named; an adapter pulled out during the
+// check ends it with nothing kept, not with settings "refused".
+class PtyAdapterCheck : public PtyPort {
+protected:
+    adapter::AdapterReport Check(TermiosCalls calls = {}) {
+        adapter::CheckContext context{[this, calls](const std::string&) {
+                                          return std::unique_ptr<SerialLine>(
+                                              std::make_unique<PosixSerialLine>(dir_.Dir(), calls));
+                                      },
+                                      clock_, "2026-12-08"};
+        adapter::CheckRequest request;
+        request.port = "Com3";
+        return adapter::CheckAdapter(request, {}, context);
+    }
+};
+
+TEST_F(PtyAdapterCheck, APseudoTerminalRefusesNothing) {
+    const adapter::AdapterReport r = Check();
+    EXPECT_EQ(r.outcome, adapter::CheckOutcome::Passed) << r.Text();
+    ASSERT_EQ(r.depths.size(), 1u);
+    EXPECT_EQ(r.depths[0].rows.size(), 6u);  // 8N1 8N2 8M1 8S1 8E1 8O1
+    for (const adapter::CheckRow& row : r.depths[0].rows) EXPECT_TRUE(row.ok) << row.setting;
+    ASSERT_TRUE(r.kept);
+    EXPECT_EQ(r.kept->markSpace, MarkSpaceFinding::Accepted);
+}
+
+TEST_F(PtyAdapterCheck, ADriverThatClearsMarkSpaceIsNamed) {
+    TermiosCalls calls;
+    calls.setAttributes = SetWithoutMarkSpace;
+    const adapter::AdapterReport r = Check(calls);
+    EXPECT_EQ(r.outcome, adapter::CheckOutcome::Faulty) << r.Text();
+    ASSERT_TRUE(r.kept);
+    EXPECT_EQ(r.kept->markSpace, MarkSpaceFinding::Refused);
+    EXPECT_NE(r.Text().find("8M1: не принимает (держит 8O1)"), std::string::npos) << r.Text();
+}
+
+// The adapter goes after a few settings: tcsetattr fails with EIO.
+int settingsBeforeGone = 0;
+int SetUntilGone(int fd, int action, const termios* tio) {
+    if (settingsBeforeGone-- > 0) return ::tcsetattr(fd, action, tio);
+    errno = EIO;
+    return -1;
+}
+
+TEST_F(PtyAdapterCheck, AnAdapterPulledOutIsNoRefusal) {
+    TermiosCalls calls;
+    calls.setAttributes = SetUntilGone;
+    settingsBeforeGone = 10;
+    const adapter::AdapterReport r = Check(calls);
+    EXPECT_EQ(r.outcome, adapter::CheckOutcome::PortFailed) << r.Text();
+    EXPECT_FALSE(r.kept);
+    EXPECT_NE(r.message.find("Com3"), std::string::npos) << r.message;
 }
 
 }  // namespace

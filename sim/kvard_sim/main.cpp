@@ -4,6 +4,13 @@
 //                framing): a basic kit at number 5, 9600 baud, whose buffers
 //                hold a few modem lines; a stopped КВАРД-47 at number 12;
 //                a minimal kit at number 20, 19200 baud;
+//   ports/com3 — a simulated USB adapter with a loopback plug whose chip
+//                sends no parity bit (--adapter-faults sets its faults:
+//                none, drop-parity, early-drain, … sim/SimAdapter.h);
+//   ports/com4, ports/com5 — two simulated USB adapters joined by a
+//                null-modem cable, the first switching parity 18 ms late.
+//                These three are descriptions the program opens in itself
+//                (ports/SimulatedAdapterFile.h), for the adapter check;
 //   ports/com2 — a Hayes modem; with --modem-keeps it keeps a register or
 //                flag fixed while answering OK to commands that set it
 //                (S7=50: it keeps S7 at 50; S7: at the value it has);
@@ -19,6 +26,7 @@
 //
 // Usage: kvard-sim [--ports DIR] [--state FILE] [--modem-keeps SETTING[=VALUE]]...
 //                  [--modem-store SETTING[=VALUE]]... [--modem-ring MS] [--modem-noise MS]
+//                  [--adapter-faults WORD[,WORD]...]
 //        (default: ports/ beside this program)
 
 #include <unistd.h>
@@ -39,7 +47,9 @@
 #include "sim/HayesModem.h"
 #include "sim/KvardController.h"
 #include "sim/MultiDropLine.h"
+#include "ports/SimulatedAdapterFile.h"
 #include "sim/PtyBridge.h"
+#include "sim/SimAdapter.h"
 
 namespace {
 
@@ -49,12 +59,13 @@ void OnSignal(int) { stopRequested = true; }
 
 namespace fs = std::filesystem;
 
-// True when `link` may be (re)made: missing, or a link left by an earlier
-// run to a pseudo-terminal.
+// True when `link` may be (re)made: missing, a link left by an earlier run
+// to a pseudo-terminal, or a simulated adapter's description.
 bool FreeForDemo(const fs::path& link) {
     std::error_code ec;
     const auto status = fs::symlink_status(link, ec);
     if (!fs::exists(status)) return true;
+    if (hk::ReadSimulatedAdapterFile(link.string())) return true;
     if (!fs::is_symlink(status)) return false;
     const std::string target = fs::read_symlink(link, ec).string();
     return target.rfind("/dev/pts/", 0) == 0;
@@ -70,7 +81,23 @@ fs::path ProgramDir() {
 struct Options {
     fs::path ports = ProgramDir() / "ports";
     std::string stateFile;
+    // The loopback adapter's faults (ports/com3).
+    std::vector<std::string> adapterFaults = {"drop-parity"};
 };
+
+// "drop-parity,early-drain" -> its words; "none" -> none.
+std::vector<std::string> FaultWords(const std::string& list) {
+    std::vector<std::string> words;
+    std::size_t from = 0;
+    while (from <= list.size()) {
+        const std::size_t comma = list.find(',', from);
+        const std::string word = list.substr(from, comma == std::string::npos ? comma : comma - from);
+        if (!word.empty() && word != "none") words.push_back(word);
+        if (comma == std::string::npos) break;
+        from = comma + 1;
+    }
+    return words;
+}
 
 // --modem-keeps, --modem-store, --modem-ring and --modem-noise with their
 // `value`, applied to `modem`; false (with the reason on standard error)
@@ -115,6 +142,18 @@ bool ReadArguments(int argc, char* argv[], Options& options, hk::sim::HayesModem
             options.ports = argv[++i];
         } else if (name == "--state" && valued) {
             options.stateFile = argv[++i];
+        } else if (name == "--adapter-faults" && valued) {
+            options.adapterFaults = FaultWords(argv[++i]);
+            hk::sim::AdapterFaults faults;
+            std::string unknown;
+            if (!hk::sim::ParseAdapterFaults(options.adapterFaults, faults, unknown)) {
+                std::fprintf(stderr,
+                             "kvard-sim: --adapter-faults: no such fault \"%s\" (none, "
+                             "drop-parity, space-for-mark, odd-for-mark, clear-mark-space, "
+                             "early-drain, late-switch:MS, send-delay:MS)\n",
+                             unknown.c_str());
+                return false;
+            }
         } else if ((name == "--modem-keeps" || name == "--modem-store" || name == "--modem-ring" ||
                     name == "--modem-noise") &&
                    valued) {
@@ -123,7 +162,7 @@ bool ReadArguments(int argc, char* argv[], Options& options, hk::sim::HayesModem
             std::fprintf(stderr,
                          "usage: %s [--ports DIR] [--state FILE] [--modem-keeps "
                          "SETTING[=VALUE]]... [--modem-store SETTING[=VALUE]]... "
-                         "[--modem-ring MS] [--modem-noise MS]\n",
+                         "[--modem-ring MS] [--modem-noise MS] [--adapter-faults WORDS]\n",
                          argv[0]);
             return false;
         }
@@ -191,6 +230,48 @@ bool StartBridges(const std::vector<Device>& devices, const fs::path& ports, Ser
     return true;
 }
 
+// The simulated adapters' descriptions, each where its name is free; the
+// files written go to `served` to be removed at the end.
+bool DescribeAdapters(const Options& options, Served& served) {
+    hk::SimulatedAdapterFile loop;
+    loop.serial = "KVSIM-3";
+    loop.plug = "loopback";
+    loop.faults = options.adapterFaults;
+    hk::SimulatedAdapterFile first;
+    first.serial = "KVSIM-4";
+    first.plug = "null-modem";
+    first.cable = "demo";
+    first.faults = {"late-switch:18"};
+    hk::SimulatedAdapterFile second = first;
+    second.serial = "KVSIM-5";
+    second.faults.clear();
+    const struct {
+        const char* name;
+        const hk::SimulatedAdapterFile& adapter;
+        const char* what;
+    } adapters[] = {{"com3", loop, "simulated USB adapter with a loopback plug"},
+                    {"com4", first, "simulated USB adapter (null-modem cable to com5)"},
+                    {"com5", second, "simulated USB adapter (null-modem cable to com4)"}};
+    for (const auto& a : adapters) {
+        const fs::path file = options.ports / a.name;
+        if (!FreeForDemo(file)) {
+            std::printf("kvard-sim: %s is mapped to a real port; no %s there\n", file.c_str(),
+                        a.what);
+            continue;
+        }
+        std::error_code ec;
+        fs::remove(file, ec);
+        std::string error;
+        if (!hk::WriteWholeFile(file.string(), hk::SimulatedAdapterFileText(a.adapter), error)) {
+            std::fprintf(stderr, "kvard-sim: %s: %s\n", file.c_str(), error.c_str());
+            return false;
+        }
+        std::printf("kvard-sim: %s on %s\n", a.what, file.c_str());
+        served.links.push_back(file);
+    }
+    return true;
+}
+
 // What the devices hold, written to `stateFile` at the start and after every
 // round that changed it; nothing without a file.
 std::function<void()> StateKeeper(const std::string& stateFile, hk::sim::MultiDropLine& pair,
@@ -229,9 +310,10 @@ int main(int argc, char* argv[]) {
                                           &pair},
                                          {"com2", "Hayes modem", &modem}};
     Served served;
-    if (!StartBridges(devices, options.ports, served)) return 1;
+    if (!StartBridges(devices, options.ports, served) || !DescribeAdapters(options, served))
+        return 1;
     std::fflush(stdout);
-    if (served.serving.empty()) return 0;
+    if (served.links.empty()) return 0;
 
     const std::function<void()> afterRound = StateKeeper(options.stateFile, pair, modem);
     std::signal(SIGINT, OnSignal);
