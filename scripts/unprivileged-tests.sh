@@ -6,16 +6,17 @@
 #
 # The checkout may lie where nobody cannot go (under /root, in a folder of
 # mktemp -d): as root the tests run from a copy of the build's bin/ folder,
-# of the example lists and of the command line's documented texts
-# (tests/cli_texts) in a folder of their own under /tmp, open to
-# every user and removed at the end. Hard links make the copy where the file
-# system allows them.
+# of the example lists, of the command line's documented texts
+# (tests/cli_texts) and of the recorded adapter trees (tests/adapter_trees)
+# in a folder of their own under /tmp, open to every user and removed at the
+# end. Hard links make the copy where the file system allows them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build}
 bin="$PWD/$dir/bin"
 examples="$PWD/examples"
 cliTexts="$PWD/tests/cli_texts"
+adapterTrees="$PWD/tests/adapter_trees"
 if [ ! -d "$bin" ]; then
     echo "unprivileged: no test programs: $bin is not a folder (build first)" >&2
     exit 2
@@ -32,9 +33,11 @@ if [ "$(id -u)" -eq 0 ]; then
     fi
     cp -a "$examples" "$copy/examples"
     cp -a "$cliTexts" "$copy/cli_texts"
+    cp -a "$adapterTrees" "$copy/adapter_trees"
     bin="$copy/bin"
     examples="$copy/examples"
     cliTexts="$copy/cli_texts"
+    adapterTrees="$copy/adapter_trees"
     cd "$copy"
 fi
 # Two programs at a time, and the sharded tests (test-shards.txt, written by
@@ -52,7 +55,7 @@ run_one() {
     local name=$1 index=$2 count=$3 log="$logs/$1.$2.log" label=$1
     [ "$count" -eq 1 ] || label="$name (shard $((index + 1)) of $count)"
     if "${run[@]}" env HK_BIN_DIR="$bin" HK_EXAMPLES_DIR="$examples" \
-        HK_CLI_TEXTS_DIR="$cliTexts" QT_QPA_PLATFORM=offscreen HOME=/tmp \
+        HK_CLI_TEXTS_DIR="$cliTexts" HK_ADAPTER_TREES="$adapterTrees" QT_QPA_PLATFORM=offscreen HOME=/tmp \
         GTEST_TOTAL_SHARDS="$count" GTEST_SHARD_INDEX="$index" \
         "$bin/$name" --gtest_brief=1 >"$log" 2>&1; then
         echo "unprivileged: $label passed"
