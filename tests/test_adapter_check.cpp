@@ -27,7 +27,11 @@ enum class Wiring { None, Loopback, NullModem };
 // Two simulated adapters, "Com3" under check and "Com4" as the second one,
 // wired as the test says.
 struct Bench {
-    VirtualClock clock{1000};
+    // The demo's clock is the system's steady clock, which counts from the
+    // computer's start: a check on a computer up for hours or weeks runs at
+    // such times.
+    explicit Bench(std::int64_t startMs = 1000) : clock(startMs) {}
+    VirtualClock clock;
     AdapterFaults faults;      // of Com3
     AdapterFaults peerFaults;  // of Com4
     Wiring wiring = Wiring::Loopback;
@@ -94,8 +98,11 @@ bool Has(const std::string& text, const std::string& part) {
 // --- a good adapter --------------------------------------------------------
 
 TEST(AdapterCheck, GoodAdapterPassesEachDepth) {
+    constexpr std::int64_t kHour = 3'600'000;
+    for (const std::int64_t start : {std::int64_t{1000}, 5 * kHour, 40 * 24 * kHour})
     for (const CheckDepth depth : {CheckDepth::ReadBack, CheckDepth::Loopback, CheckDepth::Peer}) {
-        Bench b;
+        SCOPED_TRACE("the clock at " + std::to_string(start) + " ms");
+        Bench b(start);
         b.wiring = depth == CheckDepth::Peer ? Wiring::NullModem : Wiring::Loopback;
         const AdapterReport r = b.Run(depth);
         SCOPED_TRACE(r.Text());
