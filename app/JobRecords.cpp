@@ -1,18 +1,21 @@
 #include "app/JobRecords.h"
 
 #include "base/LocalTime.h"
+#include "ports/KeptAdapterChecks.h"
 #include "records/RecordBuild.h"
 #include "records/RecordFiles.h"
 
 namespace hk {
 namespace {
 
-// The window's program name in every record it writes.
-records::JobPlace PlaceOf(const SerialLink& link, const std::string& operatorName) {
+// The window's program name in every record it writes; the adapter's kept
+// check is read from `keptFile` (HayesKvd.ini).
+records::JobPlace PlaceOf(const SerialLink& link, const std::string& operatorName,
+                          const std::string& keptFile) {
     records::JobPlace place;
     place.programName = records::kWindowProgram;
     place.operatorName = operatorName;
-    place.port = records::PortFactsOf(link.PortHandle.Name(), link.PortHandle);
+    place.port = records::PortFactsOf(link.PortHandle.Name(), link.PortHandle, keptFile);
     return place;
 }
 
@@ -54,7 +57,7 @@ void JobRecords::ControllerRunEnded(const device::ControllerOutcome& outcome) {
     facts.kitIndex = state_.KitIndex;
     facts.settings = link_.Settings;
     records::Record record =
-        records::ControllerRecord(PlaceOf(link_, Operator()), facts, outcome, SystemWallMs());
+        records::ControllerRecord(PlaceOf(link_, Operator(), state_.DataDir + kKeptChoicesFileName), facts, outcome, SystemWallMs());
     if (ending_ && record.outcome.result == "interrupted")
         record.outcome.stoppedBy = "завершение программы";
     Write(std::move(record));
@@ -71,7 +74,7 @@ void JobRecords::ModemRunEnded(const RunReport& run) {
     records::ModemJobFacts facts{records::JobKind::ModemWrite, listFile_,
                                  records::ListSha256(list_)};
     records::Record record =
-        records::ModemRecord(PlaceOf(link_, Operator()), facts, &run, nullptr, SystemWallMs());
+        records::ModemRecord(PlaceOf(link_, Operator(), state_.DataDir + kKeptChoicesFileName), facts, &run, nullptr, SystemWallMs());
     record.port.line = records::LineOf(link_.PortHandle.HeldParams(), kLinkRs232);
     if (ending_ && !run.Completed()) {
         record.outcome.result = "interrupted";
@@ -88,7 +91,7 @@ void JobRecords::ModemCheckEnded(const CheckResult& check) {
     records::ModemJobFacts facts{records::JobKind::ModemCheck, listFile_,
                                  records::ListSha256(list_)};
     records::Record record =
-        records::ModemRecord(PlaceOf(link_, Operator()), facts, nullptr, &check, SystemWallMs());
+        records::ModemRecord(PlaceOf(link_, Operator(), state_.DataDir + kKeptChoicesFileName), facts, nullptr, &check, SystemWallMs());
     record.port.line = records::LineOf(link_.PortHandle.HeldParams(), kLinkRs232);
     if (ending_ && record.outcome.result == "interrupted")
         record.outcome.stoppedBy = "завершение программы";

@@ -17,6 +17,7 @@
 #include "device/KitBuffers.h"
 #include "device/LinkSearch.h"
 #include "link/SettingsStore.h"
+#include "ports/KeptAdapterChecks.h"
 #include "ports/PortNames.h"
 #include "records/LineDiff.h"
 #include "records/RecordBuild.h"
@@ -104,7 +105,8 @@ std::string CliSession::RecordFolder() const {
 records::JobPlace CliSession::RecordPlace() const {
     records::JobPlace place;
     place.programName = records::kCommandLineProgram;
-    place.port = records::PortFactsOf(args_.port, link_.PortHandle);
+    place.port = records::PortFactsOf(args_.port, link_.PortHandle,
+                                      places_.dataDir + kKeptChoicesFileName);
     return place;
 }
 

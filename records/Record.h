@@ -51,6 +51,17 @@ struct AdapterFacts {
     std::string stablePath;  // "/dev/serial/by-id/usb-FTDI_…", the same in any socket
     std::string name;        // what the system calls it, "FT232R USB UART"
     std::string driver;      // "ftdi_sio"
+    // Who the adapter is, where the system tells it (ports/AdapterIdentity.h):
+    // USB vendor and product ("0403:6001"), serial number, interface (the
+    // port of a dual adapter; -1 unknown).
+    std::string usb;
+    std::string serial;
+    int interfaceNumber = -1;
+    // How the adapter check last found this adapter, as the port's hint says
+    // it («адаптер проверен 2026-12-08 (петля): MARK/SPACE передаёт, …»), and
+    // whether it passed; empty and none when it was never checked.
+    std::string check;
+    std::optional<bool> checkPassed;
     bool operator==(const AdapterFacts&) const = default;
 };
 

@@ -11,6 +11,8 @@
 #include "device/Commands.h"
 #include "device/KitBuffers.h"
 #include "link/Port.h"
+#include "ports/AdapterIdentity.h"
+#include "ports/KeptAdapterChecks.h"
 #include "ports/RefusedLineSettings.h"
 #include "ports/SerialDevices.h"
 #include "records/Sha256.h"
@@ -54,17 +56,38 @@ std::string SystemUserName() {
     return {};
 }
 
-PortFacts PortFactsOf(const std::string& portName, const SerialLine& line) {
+PortFacts PortFactsOf(const std::string& portName, const SerialLine& line,
+                      const std::string& keptFile) {
+    return PortFactsOf(portName, line.DeviceText(), line.DriverText(), keptFile);
+}
+
+PortFacts PortFactsOf(const std::string& portName, const std::string& device,
+                      const std::string& driver, const std::string& keptFile,
+                      const std::string& root) {
     PortFacts port;
     port.name = portName;
-    port.device = line.DeviceText();
-    port.adapter.driver = line.DriverText();
+    port.device = device;
+    port.adapter.driver = driver;
     if (port.device.empty()) return port;
-    const std::vector<SerialDevice> devices = ListSerialDevices();
-    if (const SerialDevice* found = DeviceBehind(devices, port.device)) {
-        port.adapter.device = found->path;
-        port.adapter.stablePath = found->stablePath;
-        port.adapter.name = found->name;
+    if (root.empty()) {
+        const std::vector<SerialDevice> devices = ListSerialDevices();
+        if (const SerialDevice* found = DeviceBehind(devices, port.device)) {
+            port.adapter.device = found->path;
+            port.adapter.stablePath = found->stablePath;
+            port.adapter.name = found->name;
+        }
+    }
+    const AdapterIdentity identity = IdentifyAdapter(port.device, root);
+    if (identity.Usb()) port.adapter.usb = identity.vendorId + ":" + identity.productId;
+    port.adapter.serial = identity.serial;
+    port.adapter.interfaceNumber = identity.interfaceNumber;
+    if (port.adapter.driver.empty()) port.adapter.driver = identity.driver;
+    if (port.adapter.name.empty()) port.adapter.name = AdapterTitle(identity);
+    if (!keptFile.empty()) {
+        if (const auto kept = KeptAdapterCheckOf(keptFile, AdapterKey(identity, portName))) {
+            port.adapter.check = kept->Text();
+            port.adapter.checkPassed = kept->passed;
+        }
     }
     return port;
 }

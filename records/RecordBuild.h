@@ -33,9 +33,17 @@ std::string SystemUserName();
 
 // The port as a job had it: the name chosen, the device the open reached,
 // and what the system tells of the adapter behind it (the serial devices
-// present, ports/SerialDevices.h, and the line's driver). `line` is the
-// open line. The line settings are left to ControllerLineOf/ModemLineOf.
-PortFacts PortFactsOf(const std::string& portName, const SerialLine& line);
+// present, ports/SerialDevices.h, the line's driver, the adapter's identity,
+// ports/AdapterIdentity.h), with the adapter check's verdict kept for that
+// adapter in `keptFile` (HayesKvd.ini; none looked up when empty). `line`
+// is the open line. The line settings are left to ControllerLineOf/
+// ModemLineOf. `root` is for tests (a recorded sysfs tree).
+PortFacts PortFactsOf(const std::string& portName, const SerialLine& line,
+                      const std::string& keptFile = {});
+// The same from the device the open reached and the line's driver.
+PortFacts PortFactsOf(const std::string& portName, const std::string& device,
+                      const std::string& driver, const std::string& keptFile,
+                      const std::string& root = {});
 
 // The line settings of the controller link `settings` at its speed index:
 // the data bytes' parity and the address byte's ninth bit on the

@@ -74,10 +74,15 @@ std::string AdapterText(const PortFacts& port) {
         parts.push_back(port.adapter.device);
     if (!port.adapter.stablePath.empty()) parts.push_back(port.adapter.stablePath);
     if (!port.adapter.driver.empty()) parts.push_back("драйвер " + port.adapter.driver);
-    if (parts.empty()) return "система не сообщает";
+    if (!port.adapter.usb.empty()) parts.push_back("USB " + port.adapter.usb);
+    if (!port.adapter.serial.empty()) parts.push_back("серийный номер " + port.adapter.serial);
+    if (port.adapter.interfaceNumber > 0)
+        parts.push_back("порт " + std::to_string(port.adapter.interfaceNumber + 1) + " адаптера");
     std::string text;
     for (const std::string& p : parts) text += (text.empty() ? "" : ", ") + p;
-    return text;
+    if (text.empty()) text = "система не сообщает";
+    return text + "; " +
+           (port.adapter.check.empty() ? std::string("адаптер не проверялся") : port.adapter.check);
 }
 
 std::string FlagText(const std::optional<std::array<std::uint8_t, 2>>& flag) {

@@ -79,6 +79,14 @@ Json PortJson(const PortFacts& p) {
     a["by_id"] = TextOrNull(p.adapter.stablePath);
     a["name"] = TextOrNull(p.adapter.name);
     a["driver"] = TextOrNull(p.adapter.driver);
+    a["usb"] = TextOrNull(p.adapter.usb);
+    a["serial"] = TextOrNull(p.adapter.serial);
+    a["interface"] = p.adapter.interfaceNumber < 0 ? Json() : Json(p.adapter.interfaceNumber);
+    if (p.adapter.checkPassed) {
+        a["check"] = {{"text", p.adapter.check}, {"passed", *p.adapter.checkPassed}};
+    } else {
+        a["check"] = nullptr;
+    }
     Json& l = j["line"];
     l["baud"] = p.line.baudRate;
     l["data_bits"] = p.line.dataBits;
@@ -286,6 +294,14 @@ PortFacts PortOf(const Fields& f) {
     p.adapter.stablePath = a.TextOrEmpty("by_id");
     p.adapter.name = a.TextOrEmpty("name");
     p.adapter.driver = a.TextOrEmpty("driver");
+    p.adapter.usb = a.TextOrEmpty("usb");
+    p.adapter.serial = a.TextOrEmpty("serial");
+    p.adapter.interfaceNumber = a.NumberOrNull("interface").value_or(-1);
+    if (!a.IsNull("check")) {
+        const Fields c = a.Object("check");
+        p.adapter.check = c.Text("text");
+        p.adapter.checkPassed = c.Flag("passed");
+    }
     const Fields l = f.Object("line");
     p.line.baudRate = l.Number("baud");
     p.line.dataBits = l.Number("data_bits");

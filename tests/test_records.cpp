@@ -12,6 +12,8 @@
 
 #include "device/KitBuffers.h"
 #include "link/PortSettings.h"
+#include "ports/AdapterIdentity.h"
+#include "ports/KeptAdapterChecks.h"
 #include "records/LineDiff.h"
 #include "records/RecordBuild.h"
 #include "records/RecordCheck.h"
@@ -337,6 +339,40 @@ TEST(RecordPage, TheHeaderSaysTheDeviceAndTheOutcomeAndTextIsEscaped) {
     // Self-contained: nothing is fetched from elsewhere.
     EXPECT_EQ(html.find("src="), std::string::npos);
     EXPECT_EQ(html.find("href="), std::string::npos);
+}
+
+TEST(RecordPort, TheAdaptersKeptCheckTravelsWithEveryRecordThroughIt) {
+    test::TempDir dir;
+    const std::string kept = dir.Dir() + "HayesKvd.ini";
+    KeptAdapterCheck check;
+    check.date = "2026-12-08";
+    check.depth = CheckDepth::Loopback;
+    check.markSpace = MarkSpaceFinding::NotSent;
+    check.passed = false;
+    std::string error;
+    ASSERT_TRUE(KeepAdapterCheck(kept, AdapterKey(AdapterIdentity{}, "Com7"), check, error))
+        << error;
+
+    // Through the checked adapter: its verdict; through another: none.
+    const PortFacts through = PortFactsOf("Com7", "/dev/pts/97", "", kept, dir.Dir());
+    EXPECT_EQ(through.adapter.check, check.Text());
+    EXPECT_EQ(through.adapter.checkPassed, std::optional<bool>(false));
+    const PortFacts other = PortFactsOf("Com8", "/dev/pts/98", "", kept, dir.Dir());
+    EXPECT_EQ(other.adapter.check, "");
+    EXPECT_EQ(other.adapter.checkPassed, std::nullopt);
+
+    // The record says it in its JSON, reads it back whole and shows it.
+    Record r = WriteRecordOf();
+    r.port = through;
+    const ReadRecord back = ReadRecordJson(RecordJsonText(r));
+    ASSERT_EQ(back.problem, ReadProblem::None) << back.message;
+    EXPECT_EQ(back.record.port, through);
+    const auto j = nlohmann::json::parse(RecordJsonText(r));
+    EXPECT_EQ(j["port"]["adapter"]["check"]["passed"], false);
+    EXPECT_NE(RecordHtml(r, "").find(check.Text()), std::string::npos);
+    r.port = other;
+    EXPECT_TRUE(nlohmann::json::parse(RecordJsonText(r))["port"]["adapter"]["check"].is_null());
+    EXPECT_NE(RecordHtml(r, "").find("адаптер не проверялся"), std::string::npos);
 }
 
 }  // namespace
