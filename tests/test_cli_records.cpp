@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -333,8 +334,11 @@ TEST(CliRecordsPty, TheProgramRecordsAndChecksAgainstTheControllerOnTheLine) {
     sim::KvardController kvard(o);
     kvard.SetBuffer(0, sim::KvardController::ModemLines({"ATZ", "ATS0=2"}));
     kvard.SetBuffer(1, sim::KvardController::ModemLines({"AT&F"}));
-    sim::ServedPty served(kvard);
-    ASSERT_TRUE(served.Started()) << served.Error();
+    // The line under a name of its own, so that the controller can be
+    // changed while nobody serves it and served again under the same name.
+    const std::string port = dir.File("com1");
+    auto served = std::make_unique<sim::ServedPty>(kvard, port);
+    ASSERT_TRUE(served->Started()) << served->Error();
     const char* bin = std::getenv("HK_BIN_DIR");
     const auto run = [&](const std::string& words) {
         const std::string command = "timeout -k 5 120 '" + std::string(bin ? bin : ".") +
@@ -344,7 +348,7 @@ TEST(CliRecordsPty, TheProgramRecordsAndChecksAgainstTheControllerOnTheLine) {
         const int raw = std::system(command.c_str());
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     };
-    ASSERT_EQ(run("read --port '" + served.SlavePath() + "' --kit 0 --number 5 --speed 9600"),
+    ASSERT_EQ(run("read --port '" + port + "' --kit 0 --number 5 --speed 9600"),
               kExitOk)
         << ReadText(dir.File("err"));
     const auto files = RecordFiles(dir.File("acts"));
@@ -352,7 +356,10 @@ TEST(CliRecordsPty, TheProgramRecordsAndChecksAgainstTheControllerOnTheLine) {
     EXPECT_EQ(Json::parse(ReadText(files[0]))["channels"][0]["before"]["sha256"],
               Sha(kvard.Buffer(0)));
     EXPECT_EQ(run("record-check '" + files[0] + "'"), kExitOk) << ReadText(dir.File("err"));
+    served.reset();
     kvard.SetBuffer(1, sim::KvardController::ModemLines({"AT&F", "ATX3"}));
+    served = std::make_unique<sim::ServedPty>(kvard, port);
+    ASSERT_TRUE(served->Started()) << served->Error();
     EXPECT_EQ(run("record-check '" + files[0] + "'"), kExitVerifyMismatch);
     EXPECT_TRUE(Has(ReadText(dir.File("err")), "канал МПИ, строка 2")) << ReadText(dir.File("err"));
 }
