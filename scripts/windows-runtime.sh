@@ -31,9 +31,9 @@ windows_runtime_copy() {
 }
 
 # The DLLs that come with every Windows that Qt 6 runs on (10 and later).
-windows_system_dlls=(advapi32.dll authz.dll comdlg32.dll crypt32.dll d2d1.dll d3d11.dll d3d9.dll
-    dwmapi.dll dwrite.dll dxgi.dll gdi32.dll imm32.dll kernel32.dll mpr.dll msvcrt.dll
-    netapi32.dll ole32.dll oleaut32.dll setupapi.dll shcore.dll shell32.dll shlwapi.dll
+windows_system_dlls=(advapi32.dll authz.dll bcrypt.dll comdlg32.dll crypt32.dll d2d1.dll
+    d3d11.dll d3d9.dll dwmapi.dll dwrite.dll dxgi.dll gdi32.dll imm32.dll kernel32.dll mpr.dll
+    msvcrt.dll netapi32.dll ole32.dll oleaut32.dll setupapi.dll shcore.dll shell32.dll shlwapi.dll
     user32.dll userenv.dll uxtheme.dll version.dll winmm.dll ws2_32.dll wtsapi32.dll)
 
 windows_import_check() {
