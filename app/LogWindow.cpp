@@ -17,6 +17,7 @@
 
 #include "base/TextForm.h"
 #include "gui/Fonts.h"
+#include "gui/Widgets.h"
 #include "link/ViewHooks.h"
 #include "log/ExchangeLog.h"
 
@@ -25,15 +26,6 @@ namespace {
 
 constexpr int kLookEveryMs = 200;
 constexpr int kShownLines = 200'000;  // the window forgets the oldest beyond these
-
-QPushButton* MakeButton(const char* name, const QString& caption, const QString& description,
-                        QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAccessibleDescription(description);
-    b->setAutoDefault(false);
-    return b;
-}
 
 }  // namespace
 

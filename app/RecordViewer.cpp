@@ -19,20 +19,12 @@
 #include <QVBoxLayout>
 
 #include "gui/Fonts.h"
+#include "gui/Widgets.h"
 
 namespace hk {
 namespace {
 
 constexpr qreal kMarginMm = 15;
-
-QPushButton* MakeButton(const char* name, const QString& caption, const QString& description,
-                        QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAccessibleDescription(description);
-    b->setAutoDefault(false);
-    return b;
-}
 
 // A file name from the page's title: letters, digits and dashes.
 QString FileStem(const QString& title) {

@@ -18,6 +18,7 @@
 #include "app/RecordViewer.h"
 #include "base/Utf8Path.h"
 #include "gui/Fonts.h"
+#include "gui/Widgets.h"
 #include "records/RecordBuild.h"
 #include "records/RecordHistory.h"
 #include "records/RecordHtml.h"
@@ -30,15 +31,6 @@ constexpr int kLastNumber = 127;
 enum Column { kTime, kDevice, kJob, kVerdict, kFile, kColumns };
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
-
-QPushButton* MakeButton(const char* name, const QString& caption, const QString& description,
-                        QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAccessibleDescription(description);
-    b->setAutoDefault(false);
-    return b;
-}
 
 QLabel* Caption(const QString& text, QWidget* buddy, QWidget* parent) {
     auto* label = new QLabel(text, parent);

@@ -15,6 +15,15 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption) {
     return l;
 }
 
+QPushButton* MakeButton(const char* name, const QString& caption, const QString& description,
+                        QWidget* parent) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAccessibleDescription(description);
+    b->setAutoDefault(false);
+    return b;
+}
+
 QFrame* MakeBevel(QWidget* parent, const char* name, QFrame::Shape shape) {
     auto* f = new QFrame(parent);
     f->setObjectName(QString::fromLatin1(name));

@@ -15,6 +15,10 @@ inline const QColor kTeal(0x00, 0x80, 0x80);
 inline const QColor kMaroon(0x80, 0x00, 0x00);
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption);
+// A push button of the tool windows (log, records): named, described for
+// screen readers, never the default button of its window.
+QPushButton* MakeButton(const char* name, const QString& caption, const QString& description,
+                        QWidget* parent);
 // A sunken frame: a line (HLine) or a box.
 QFrame* MakeBevel(QWidget* parent, const char* name, QFrame::Shape shape);
 // The colour of a control's text.

@@ -14,14 +14,12 @@
 #include <sys/sysmacros.h>
 #endif
 
+#include "ports/SystemTree.h"
+
 namespace hk {
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path InTree(const std::string& root, const std::string& system) {
-    return root.empty() ? fs::path(system) : fs::path(root + system);
-}
 
 bool IsPid(const std::string& s) {
     return !s.empty() && s.size() < 10 &&

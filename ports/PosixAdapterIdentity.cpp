@@ -6,30 +6,12 @@
 
 #include "ports/AdapterIdentity.h"
 #include "ports/SimulatedAdapterFile.h"
+#include "ports/SystemTree.h"
 
 namespace hk {
 namespace {
 
 namespace fs = std::filesystem;
-
-// `system` ("/dev/ttyUSB0") inside the tree at `root`.
-fs::path InTree(const std::string& root, const std::string& system) {
-    return root.empty() ? fs::path(system) : fs::path(root + system);
-}
-
-// Follows links (by-id names, ports/ links); an absolute target is taken
-// inside the tree, as the system's own would be.
-fs::path Resolve(const std::string& root, fs::path p) {
-    std::error_code ec;
-    for (int hops = 0; hops < 16; ++hops) {
-        if (!fs::is_symlink(fs::symlink_status(p, ec))) break;
-        const fs::path target = fs::read_symlink(p, ec);
-        if (ec) break;
-        p = target.is_absolute() ? InTree(root, target.string()) : p.parent_path() / target;
-        p = p.lexically_normal();
-    }
-    return p;
-}
 
 }  // namespace
 
@@ -52,7 +34,7 @@ AdapterIdentity IdentifyAdapter(const std::string& devicePath, const std::string
         const fs::path target = fs::read_symlink(start, ec);
         if (!ec && target.is_absolute()) start = InTree(root, target.string());
     }
-    return ReadSysfsIdentity(Resolve(root, start).filename().string(), root);
+    return ReadSysfsIdentity(ResolveInTree(root, start).filename().string(), root);
 }
 
 }  // namespace hk

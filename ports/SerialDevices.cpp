@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "ports/PortNames.h"
+#include "ports/SystemTree.h"
 
 #ifdef _WIN32
 // clang-format off
@@ -219,11 +220,6 @@ std::string FirstLine(const fs::path& file) {
     return line;
 }
 
-// `system` ("/dev/ttyS0") inside the tree at `root`.
-fs::path InTree(const std::string& root, const std::string& system) {
-    return root.empty() ? fs::path(system) : fs::path(root + system);
-}
-
 // The tree path back as the system names it.
 std::string OutOfTree(const std::string& root, const fs::path& p) {
     std::string s = p.lexically_normal().string();
@@ -235,20 +231,6 @@ std::string OutOfTree(const std::string& root, const fs::path& p) {
     return s;
 }
 
-// Follows links inside the tree (the system's by-id links and ports/ links
-// are relative or absolute; absolute ones are taken inside the tree).
-fs::path Resolve(const std::string& root, fs::path p) {
-    std::error_code ec;
-    for (int hops = 0; hops < 16; ++hops) {
-        if (!fs::is_symlink(fs::symlink_status(p, ec))) break;
-        const fs::path target = fs::read_symlink(p, ec);
-        if (ec) break;
-        p = target.is_absolute() ? InTree(root, target.string()) : p.parent_path() / target;
-        p = p.lexically_normal();
-    }
-    return p;
-}
-
 // A built-in port's chip: its type in sysfs, 0 when nothing answers there.
 bool ChipAnswers(const std::string& root, const std::string& node) {
     const std::string type = FirstLine(InTree(root, "/sys/class/tty/" + node + "/type"));
@@ -258,7 +240,7 @@ bool ChipAnswers(const std::string& root, const std::string& node) {
 // Maker and product of the USB device a tty belongs to, from sysfs.
 std::string UsbName(const std::string& root, const std::string& node) {
     std::error_code ec;
-    fs::path dir = Resolve(root, InTree(root, "/sys/class/tty/" + node + "/device"));
+    fs::path dir = ResolveInTree(root, InTree(root, "/sys/class/tty/" + node + "/device"));
     const fs::path top = InTree(root, "/sys").lexically_normal();
     for (int up = 0; up < 8 && dir.string().size() > top.string().size(); ++up) {
         if (fs::exists(dir / "idVendor", ec)) {
@@ -316,7 +298,7 @@ std::vector<SerialDevice> ListSerialDevices(const std::string& root) {
 
     for (const auto& entry : fs::directory_iterator(InTree(root, "/dev/serial/by-id"), ec)) {
         const std::string id = entry.path().filename().string();
-        const fs::path target = Resolve(root, entry.path());
+        const fs::path target = ResolveInTree(root, entry.path());
         if (!fs::exists(target, ec)) continue;
         const std::string node = OutOfTree(root, target);
         auto it = byNode.find(node);
@@ -346,7 +328,7 @@ std::vector<SerialDevice> ListSerialDevices(const std::string& root) {
 
 DeviceState StateOfDevice(const std::string& path, const std::string& root) {
     std::error_code ec;
-    const fs::path target = Resolve(root, InTree(root, path));
+    const fs::path target = ResolveInTree(root, InTree(root, path));
     if (!fs::exists(target, ec)) return DeviceState::Missing;
     const std::string node = OutOfTree(root, target);
     if (node.rfind("/dev/", 0) == 0) {
@@ -358,7 +340,7 @@ DeviceState StateOfDevice(const std::string& path, const std::string& root) {
 
 const SerialDevice* DeviceBehind(const std::vector<SerialDevice>& devices, const std::string& path,
                                  const std::string& root) {
-    const std::string node = OutOfTree(root, Resolve(root, InTree(root, path)));
+    const std::string node = OutOfTree(root, ResolveInTree(root, InTree(root, path)));
     for (const SerialDevice& d : devices)
         if (d.path == node || d.path == path || (!d.stablePath.empty() && d.stablePath == path))
             return &d;
